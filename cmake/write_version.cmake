@@ -1,0 +1,10 @@
+string(TIMESTAMP _v "%Y.%m%d.%H%M")
+set(_text "#pragma once\n#define KIRVO_BUILD_VERSION \"${_v}\"\n")
+if(EXISTS ${OUT})
+  file(READ ${OUT} _old)
+  # Same minute, same stamp: leave the file alone so nothing rebuilds.
+  if(_old STREQUAL _text)
+    return()
+  endif()
+endif()
+file(WRITE ${OUT} "${_text}")

@@ -1,0 +1,86 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+class RealDialogs : public DialogProvider {
+public:
+    int msgBox(const QString& prompt, int style, const QString& title) override {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return defaultAnswer(style);
+        QMessageBox box;
+        box.setWindowTitle(title);
+        box.setText(prompt);
+        switch (style & 0x70) {
+        case Mb::Critical: box.setIcon(QMessageBox::Critical); break;
+        case Mb::Question: box.setIcon(QMessageBox::Question); break;
+        case Mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case Mb::Information: box.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        QList<QPair<QMessageBox::StandardButton, int>> buttons;
+        switch (style & 0x7) {
+        case Mb::OKCancel: buttons = {{QMessageBox::Ok, Mb::OK}, {QMessageBox::Cancel, Mb::Cancel}}; break;
+        case Mb::AbortRetryIgnore:
+            buttons = {{QMessageBox::Abort, Mb::Abort}, {QMessageBox::Retry, Mb::Retry}, {QMessageBox::Ignore, Mb::Ignore}};
+            break;
+        case Mb::YesNoCancel:
+            buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}, {QMessageBox::Cancel, Mb::Cancel}};
+            break;
+        case Mb::YesNo: buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}}; break;
+        case Mb::RetryCancel: buttons = {{QMessageBox::Retry, Mb::Retry}, {QMessageBox::Cancel, Mb::Cancel}}; break;
+        default: buttons = {{QMessageBox::Ok, Mb::OK}}; break;
+        }
+        QMessageBox::StandardButtons set;
+        for (auto& b : buttons) set |= b.first;
+        box.setStandardButtons(set);
+        int def = (style & Mb::DefaultButton3) ? 2 : (style & Mb::DefaultButton2) ? 1 : 0;
+        if (def < buttons.size()) box.setDefaultButton(buttons[def].first);
+        const int r = box.exec();
+        for (auto& b : buttons)
+            if (b.first == r) return b.second;
+        // Closed with Escape or the title bar: Cancel where there is one, else the first answer.
+        for (auto& b : buttons)
+            if (b.second == Mb::Cancel) return Mb::Cancel;
+        return buttons.front().second;
+    }
+    bool inputBox(const QString& prompt, const QString& title, QString& value) override {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+        bool ok = false;
+        QString v = QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, value, &ok);
+        if (ok) value = v;
+        return ok;
+    }
+    QString pickFolder(const QString& title, const QString& start) override {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
+        return QFileDialog::getExistingDirectory(nullptr, title, start);
+    }
+    QString pickOpenFile(const QString& title, const QString& dir, const QString& filter) override {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
+        return QFileDialog::getOpenFileName(nullptr, title, dir, filter);
+    }
+
+private:
+    static int defaultAnswer(int style) {
+        switch (style & 0x7) {
+        case Mb::OKCancel: return Mb::OK;
+        case Mb::AbortRetryIgnore: return Mb::Abort;
+        case Mb::YesNoCancel:
+        case Mb::YesNo: return Mb::Yes;
+        case Mb::RetryCancel: return Mb::Retry;
+        default: return Mb::OK;
+        }
+    }
+};
+
+RealDialogs g_real;
+DialogProvider* g_dialogs = &g_real;
+
+}  // namespace
+
+DialogProvider& Dialogues() { return *g_dialogs; }
+void SetDialogues(DialogProvider* provider) { g_dialogs = provider ? provider : &g_real; }

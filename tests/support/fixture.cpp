@@ -1,0 +1,45 @@
+#include "support/fixture.h"
+
+#include "foundation/error_routine.h"
+#include "foundation/globals.h"
+#include "foundation/log_lists.h"
+#include "foundation/trace_log.h"
+#include "support/scripted_dialogs.h"
+
+void ReinitialiserEtatProgramme() {
+    bFermetureEnCours = false;
+    bFrmSetupChargee = false;
+    bTraceLogDebug = false;
+    bTraceDebugEcran = false;
+    NbZones = 0;
+    CheminLog.clear();
+    DossierApplication.clear();
+    NoInstance = 0;
+    LigneCommande.clear();
+    FormatDate = QStringLiteral("dd/MM/yyyy");
+    FormatHeure = QStringLiteral("HH:MM:SS");
+    NoBaseCourante = 0;
+    StationCourante.fill(0);
+    DerniereErreur = ErreurInfo{};
+    ReinitialiserListes();
+    ReinitialiserTraceLog();
+    ReinitialiserGestionDesErreurs();
+    SetTraitementErreurSpecial({});
+    TestDialogs().reset();
+}
+
+void KirvoTest::SetUp() {
+    ReinitialiserEtatProgramme();
+    SetHorlogeSysteme(&horloge);
+    ASSERT_TRUE(tmp.isValid());
+}
+
+void KirvoTest::TearDown() {
+    SetHorlogeSysteme(nullptr);
+}
+
+QStringList KirvoTest::lignesLog() const {
+    QStringList all = Listes().ListeLogTemp.lines();
+    all += Listes().ListeLog.lines();
+    return all;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Every test starts from a fresh program state: fake clock, empty lists, flags down.
+#include "platform/clock.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+class KirvoTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Lines of the holding list and of the log list, in order.
+    QStringList lignesLog() const;
+    FakeClock horloge;
+    QTemporaryDir tmp;
+};
+
+// Puts back every global the lower layers own to its start-of-run value.
+void ReinitialiserEtatProgramme();

@@ -1,0 +1,49 @@
+#include "support/scripted_dialogs.h"
+
+int ScriptedDialogs::msgBox(const QString& prompt, int style, const QString& title) {
+    shown.push_back({prompt, style, title});
+    if (!answers.empty()) {
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    switch (style & 0x7) {
+    case Mb::OKCancel: return Mb::OK;
+    case Mb::AbortRetryIgnore: return Mb::Abort;
+    case Mb::YesNoCancel:
+    case Mb::YesNo: return Mb::Yes;
+    case Mb::RetryCancel: return Mb::Retry;
+    default: return Mb::OK;
+    }
+}
+
+bool ScriptedDialogs::inputBox(const QString& prompt, const QString& title, QString& value) {
+    shown.push_back({prompt, -1, title});
+    if (inputs.empty()) return false;
+    QString v = inputs.front();
+    inputs.pop_front();
+    if (v.isNull()) return false;
+    value = v;
+    return true;
+}
+
+QString ScriptedDialogs::pickFolder(const QString& title, const QString&) {
+    pickerTitles.push_back(title);
+    if (folders.empty()) return {};
+    QString v = folders.front();
+    folders.pop_front();
+    return v;
+}
+
+QString ScriptedDialogs::pickOpenFile(const QString& title, const QString&, const QString&) {
+    pickerTitles.push_back(title);
+    if (files.empty()) return {};
+    QString v = files.front();
+    files.pop_front();
+    return v;
+}
+
+ScriptedDialogs& TestDialogs() {
+    static ScriptedDialogs d;
+    return d;
+}
