@@ -16,6 +16,27 @@ QString avecSlash(QString s) {
     return s;
 }
 
+// The part of a Windows path below its drive or share, "." and ".." worked out the way Windows
+// does: nothing climbs above the root ("C:\..\x" is "C:\x"), so no configured path can leave the
+// folder its drive is mapped to. Doubled separators count once; a final "/" stays.
+QString sousRacine(const QString& reste) {
+    QStringList garde;
+    const QStringList parts = reste.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        if (part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) {
+            if (!garde.isEmpty()) garde.removeLast();
+            continue;
+        }
+        garde.append(part);
+    }
+    QString r = garde.join(QLatin1Char('/'));
+    if (!r.isEmpty() && (reste.endsWith(QLatin1Char('/')) || parts.last() == QLatin1String(".") ||
+                         parts.last() == QLatin1String("..")))
+        r += QLatin1Char('/');
+    return r;
+}
+
 }  // namespace
 
 void SetRacineLecteurs(const QString& root) { racineForcee() = root; }
@@ -30,13 +51,19 @@ QString CheminLocal(const QString& path) {
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (p.startsWith(QStringLiteral("//"))) {
-        // UNC name: //server/share/rest
-        return RacineLecteurs() + QStringLiteral("unc/") + p.mid(2);
+        // UNC name: //server/share/rest; the server and its share are the root.
+        const QStringList parts = p.mid(2).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        QString r = RacineLecteurs() + QStringLiteral("unc/") + parts.mid(0, 2).join(QLatin1Char('/'));
+        if (parts.size() > 2)
+            r += QLatin1Char('/') + sousRacine(parts.mid(2).join(QLatin1Char('/')) +
+                                               (p.endsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString()));
+        else if (!parts.isEmpty() && p.endsWith(QLatin1Char('/')))
+            r += QLatin1Char('/');
+        return r;
     }
     if (p.size() >= 2 && p[1] == QLatin1Char(':') && p[0].isLetter() && p[0].unicode() < 128) {
         const QChar lettre = p[0].toLower();
-        QString reste = p.mid(2);
-        while (reste.startsWith(QLatin1Char('/'))) reste.remove(0, 1);
+        const QString reste = sousRacine(p.mid(2));
         const QString env = qEnvironmentVariable(("KIRVO_DRIVE_" + QString(lettre.toUpper())).toLatin1().constData());
         const QString base = env.isEmpty() ? RacineLecteurs() + lettre + QLatin1Char('/') : avecSlash(env);
         return base + reste;

@@ -5,7 +5,8 @@
 //   "\\SERVEUR\Partage\x"    -> <drive root>/unc/SERVEUR/Partage/x
 //   "Settings\QD3_Config.ini" -> "Settings/QD3_Config.ini"
 // A drive letter X maps to $KIRVO_DRIVE_X when set, else to <drive root>/x where the drive root
-// is $KIRVO_DRIVES_ROOT, else "/" (so "C:\Data" is "/c/Data").
+// is $KIRVO_DRIVES_ROOT, else "/" (so "C:\Data" is "/c/Data"). Below a drive or a share, "." and
+// ".." are worked out as Windows does: nothing climbs above the drive's root or the share.
 #include <QString>
 
 QString CheminLocal(const QString& path);

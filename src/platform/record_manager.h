@@ -13,11 +13,38 @@
 // 6 invalid key number, 7 different key number, 8 invalid positioning, 9 end of file, 12 file not
 // found, 18 disk full, 22 data buffer too short, 30 not a record-manager file, 46 access denied,
 // 80 record changed since it was read, 84/85 record/file locked.
+//
+// How the calls behave, where a caller may wonder:
+// - Open: keyNum is the open mode (0 normal, -2 read-only); a read-only file opened for writing
+//   gives 46. Several opens of one path share one connection, each with its own position.
+// - Create: keyNum -1 refuses an existing file (59); 0 replaces it, unless it is open in this
+//   process (85). The file is built aside and renamed into place.
+// - Stop (25): releases the file of a live position block; with a blank block, one open of the
+//   file named in the key buffer; with no name either, every file. Close (1) releases the block's
+//   file. A released block is blank.
+// - Records are fixed-length: Insert/Update with dataLen below the record length give 22 and
+//   write nothing; bytes beyond it are ignored. A read into a shorter buffer gives 22 and moves
+//   nothing. Get calls and Insert/Update return the key in the key buffer, which must hold it
+//   (21 otherwise).
+// - Get Equal and the Greater/Less family that find nothing leave no current record (an Update
+//   then gives 8, never touching the record read before); Next/Previous at an end give 9 and keep
+//   the position. Among duplicates, Equal/Greater/First give the first, Less/Last the last.
+// - Update keeps the key number the position was taken on (7 otherwise). Update and Delete give
+//   80 when another block (or process) wrote the record since this block read it.
+// - Transactions (19/1019, 20, 21): each file used meanwhile joins at its first call; End
+//   commits them one by one. Outside a transaction a write that returned 0 is on disk.
+// - Any lock held past a short wait gives 85 (files are locked whole, never single records).
+// Single-threaded, as the program is.
+#include <QString>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 constexpr int kPosBlockSize = 128;
 
-namespace BtrOp {
+// A struct rather than a namespace, so that the database layer's call-block variable of the
+// same name can live beside it: BtrOp::Insert names the code, BtrOp alone the variable.
+struct BtrOp {
 enum : uint16_t {
     Open = 0, Close = 1, Insert = 2, Update = 3, Delete = 4, GetEqual = 5, GetNext = 6,
     GetPrevious = 7, GetGreater = 8, GetGreaterOrEqual = 9, GetLessThan = 10,
@@ -25,7 +52,7 @@ enum : uint16_t {
     BeginTransaction = 19, EndTransaction = 20, AbortTransaction = 21, Stop = 25,
     BeginConcurrentTransaction = 1019,
 };
-}
+};
 
 namespace BtrStat {
 enum : int16_t {
@@ -33,8 +60,43 @@ enum : int16_t {
     DifferentKeyNumber = 7, InvalidPositioning = 8, EndOfFile = 9, FileNotFound = 12,
     DiskFull = 18, DataBufferTooShort = 22, NotARecordManagerFile = 30, AccessDenied = 46,
     Conflict = 80, RecordLocked = 84, FileLocked = 85,
+    // Less common answers: bad operation, key not modifiable, key buffer too short, bad file
+    // definition at create, transaction misuse, create refused over an existing file.
+    InvalidOperation = 1, KeyNotModifiable = 10, KeyBufferTooShort = 21, KeyCountError = 26,
+    InvalidKeyPosition = 27, RecordLengthError = 28, InvalidKeyLength = 29,
+    TransactionAlreadyActive = 37, TransactionError = 39, FileAlreadyExists = 59,
 };
 }
 
 int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
                 uint16_t keyLen, int16_t keyNum);
+
+// Open modes (the key number of an Open).
+namespace BtrOpenMode {
+enum : int16_t { Normal = 0, Accelerated = -1, ReadOnly = -2, Verify = -3, Exclusive = -4 };
+}
+
+// Longest key a file may define: the current key is kept whole in the position block.
+constexpr int kBtrMaxKeyLength = 91;
+
+// What the maintenance utility reads of an open file (the position block of an Open).
+struct BtrKeySegment {
+    int position = 0;   // first byte in the record, from 1
+    int length = 0;
+    int flags = 0;      // 1 duplicates, 2 modifiable, 16 segmented (continues), 1024 case-insensitive
+};
+struct BtrFileDescription {
+    QString path;
+    uint32_t recordLength = 0;
+    uint16_t pageSize = 0;
+    uint16_t fileFlags = 0;
+    int keyCount = 0;
+    std::vector<BtrKeySegment> segments;   // key after key, as given at create
+    int64_t recordCount = 0;
+};
+int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out);
+
+// Every stored record in storage order, whatever the keys; visit returns false to stop.
+// Leaves the position block unchanged; the visitor must not release the file.
+int16_t BtrForEachRecord(const void* posBlock,
+                         const std::function<bool(const uint8_t* data, uint32_t length)>& visit);

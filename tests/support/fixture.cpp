@@ -1,8 +1,15 @@
 #include "support/fixture.h"
 
+#include "database/catalogue.h"
+#include "database/record_layouts.h"
+#include "foundation/daily_log.h"
 #include "foundation/error_routine.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
+#include "foundation/settings_access.h"
+#include "foundation/settings_locations.h"
+#include "foundation/shell_link.h"
+#include "foundation/system_info.h"
 #include "foundation/trace_log.h"
 #include "support/scripted_dialogs.h"
 
@@ -25,6 +32,13 @@ void ReinitialiserEtatProgramme() {
     ReinitialiserTraceLog();
     ReinitialiserGestionDesErreurs();
     SetTraitementErreurSpecial({});
+    ReinitialiserJournalJour();
+    ReinitialiserMemoiresDossiers();
+    ReinitialiserSettingsLocations();
+    ReinitialiserLienShell();
+    ReinitialiserInfoSysteme();
+    ReinitialiserCatalogue();
+    ReinitialiserTampons();
     TestDialogs().reset();
 }
 

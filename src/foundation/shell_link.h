@@ -1,0 +1,80 @@
+#pragma once
+// What the lower layers reach of the shell's windows: the main window's caption (the title of
+// every message box), its handle as the owner of dialogs, its orderly exit, and the wait window
+// with its step label. The shell installs its windows here; until it does (and in the lower
+// layers' tests) the calls keep their state without any window.
+#include "platform/dialogs.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace Cle {
+inline constexpr const char* AfficherFrmMsg = "Lib_Main:AfficherFrmMsg";
+}
+
+// --- main window ---
+
+// The main window's caption before the start-up sets the version into it.
+inline constexpr const char* CaptionFrmMainDesign = "Ondrune: Tools Kirvo";
+
+// The main window's current caption ("Err: " prefix included while an incident is pending).
+QString CaptionFrmMain();
+// Called by the main window whenever its caption changes.
+void SetCaptionFrmMain(const QString& caption);
+
+// The main window as owner of dialogs and shell calls; nullptr while it does not exist.
+QWidget* FenetrePrincipale();
+void SetFenetrePrincipale(QWidget* w);
+
+// Frm_Main.Quitter: asks the user and, on Yes, unloads the main window (the orderly shutdown).
+// Nothing happens while no main window has installed it.
+void QuitterFrmMain(bool forcer);
+void SetQuitterFrmMain(std::function<void(bool forcer)> quitter);
+
+// A message box titled with the main window's caption.
+inline int MsgBoxMain(const QString& prompt, int style = Mb::OKOnly) {
+    return MsgBox(prompt, style, CaptionFrmMain());
+}
+
+// --- wait window (FrmMsg) ---
+
+// Set by the start-up while its steps are written into the wait window.
+extern bool bAfficherProgression;
+
+// The wait window as the shell implements it.
+class FenetreAttente {
+public:
+    virtual ~FenetreAttente() = default;
+    // The four cases of AfficherFrmMsg: open when closed, close when open, else nothing.
+    virtual void afficher(bool bAfficher, const QString& appelant) = 0;
+    virtual bool chargee() const = 0;
+    virtual bool visible() const = 0;
+    virtual QString texte() const = 0;
+    virtual void setTexte(const QString& texte) = 0;
+    // FrmMsg.Hide: hidden, still loaded.
+    virtual void cacher() = 0;
+};
+
+// Installs the shell's wait window; nullptr puts the windowless one back.
+void SetFenetreAttente(FenetreAttente* f);
+FenetreAttente& FenetreAttenteCourante();
+
+// Opens (true) or closes the wait window. Nested users share one window: opening it while it is
+// open changes nothing, and the first close closes it for all. appelant is the caller's
+// procedure key, named in the report of a failure.
+inline void AfficherFrmMsg(bool bAfficher, const QString& appelant) {
+    FenetreAttenteCourante().afficher(bAfficher, appelant);
+}
+// FrmMsg.LabelMsgInit: the current step text.
+inline QString LabelMsgInit() { return FenetreAttenteCourante().texte(); }
+inline void LabelMsgInit(const QString& texte) { FenetreAttenteCourante().setTexte(texte); }
+// bFrmMsgChargee.
+inline bool FrmMsgChargee() { return FenetreAttenteCourante().chargee(); }
+// FrmMsg.Hide (the base choice hides it before its own modal window).
+inline void CacherFrmMsg() { FenetreAttenteCourante().cacher(); }
+
+// Tests: the windowless wait window closed, the design caption, no owner, no exit handler,
+// bAfficherProgression down.
+void ReinitialiserLienShell();

@@ -1,0 +1,94 @@
+#include "foundation/window_helpers.h"
+
+#include "foundation/proc.h"
+
+#include <QApplication>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+constexpr const char* kTag = "Tag";
+}
+
+QString TagFenetre(const QWidget* frm) {
+    return frm ? frm->property(kTag).toString() : QString();
+}
+
+void SetTagFenetre(QWidget* frm, const QString& tag) {
+    if (frm) frm->setProperty(kTag, tag);
+}
+
+bool EstAuDessus(const QWidget* frm) {
+    return frm && frm->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void AfficherAuDessus(QWidget* frm, bool bDessus) {
+    Proc p(Cle::AfficherAuDessus, Trace::DebugOnly);
+    p(10, [&] {
+        if (!frm) Raise(91);
+        if (EstAuDessus(frm) != bDessus) {
+            // Changing a window's flags hides it; a visible window is shown again in place,
+            // without taking the focus.
+            const bool visible = frm->isVisible();
+            const bool sansActivation = frm->testAttribute(Qt::WA_ShowWithoutActivating);
+            frm->setWindowFlag(Qt::WindowStaysOnTopHint, bDessus);
+            if (visible) {
+                frm->setAttribute(Qt::WA_ShowWithoutActivating, true);
+                frm->show();
+                frm->setAttribute(Qt::WA_ShowWithoutActivating, sansActivation);
+            }
+        }
+    });
+    p(20, [&] { SetTagFenetre(frm, bDessus ? QStringLiteral("1") : QStringLiteral("0")); });
+}
+
+void AfficherMessageBoxOuInputBox(bool bAvant) {
+    Proc p(Cle::AfficherMessageBoxOuInputBox, Trace::DebugOnly);
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    const QWidgetList fenetres = QApplication::topLevelWidgets();
+    for (qsizetype i = fenetres.size() - 1; i >= 0; --i) {
+        QWidget* w = fenetres.at(i);
+        p(10, [&] {
+            const QString tag = TagFenetre(w);
+            if (bAvant) {
+                if (tag == QLatin1String("1") && w->isVisible()) {
+                    AfficherAuDessus(w, false);
+                    SetTagFenetre(w, QStringLiteral("-1"));
+                }
+            } else if (tag == QLatin1String("-1")) {
+                AfficherAuDessus(w, true);
+            }
+        });
+    }
+}
+
+void SablierOn(QWidget* frm) {
+    Proc p(Cle::SablierOn, Trace::DebugOnly);
+    p(10, [&] {
+        if (!frm) Raise(91);
+        frm->setCursor(Qt::WaitCursor);
+    });
+    p(20, [] {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    });
+}
+
+void SablierOff(QWidget* frm) {
+    Proc p(Cle::SablierOff, Trace::DebugOnly);
+    p(10, [&] {
+        if (!frm) Raise(91);
+        frm->unsetCursor();
+    });
+}
+
+void AfficherBarreDeTache(bool) {
+    Proc p(Cle::AfficherBarreDeTache, Trace::DebugOnly);
+}
+
+void AfficherBureau(bool) {
+    Proc p(Cle::AfficherBureau, Trace::DebugOnly);
+}
+
+void CloseSoundRessource() {
+    Proc p(Cle::CloseSoundRessource, Trace::Both);
+}

@@ -1,0 +1,9 @@
+#include "shell/shell_globals.h"
+
+bool bInitTerminee = false;
+bool bQuitterConfirme = false;
+
+void ReinitialiserEtatShell() {
+    bInitTerminee = false;
+    bQuitterConfirme = false;
+}

@@ -1,0 +1,743 @@
+#include "platform/record_manager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Test file: 60-byte records.
+//   key 0: code, bytes 1-8, unique
+//   key 1: name, bytes 9-18, duplicates, case-insensitive
+//   key 2: group (bytes 19-20) then the first 3 bytes of the code, duplicates, segmented
+constexpr int kRecLen = 60;
+
+struct Seg { int pos, len, flags; };
+
+void Put16(uint8_t* p, int v) {
+    p[0] = uint8_t(v & 0xFF);
+    p[1] = uint8_t((v >> 8) & 0xFF);
+}
+
+std::array<uint8_t, 160> Spec(int recLen, int keyCount, std::initializer_list<Seg> segs) {
+    std::array<uint8_t, 160> s{};
+    Put16(&s[0], recLen);
+    Put16(&s[2], 1024);
+    Put16(&s[4], keyCount);
+    Put16(&s[10], 8);
+    int i = 0;
+    for (const Seg& g : segs) {
+        uint8_t* e = &s[16 + 16 * i++];
+        Put16(e, g.pos);
+        Put16(e + 2, g.len);
+        Put16(e + 4, g.flags);
+    }
+    return s;
+}
+
+const auto kClients = Spec(kRecLen, 3, {{1, 8, 2}, {9, 10, 1027}, {19, 2, 19}, {1, 3, 3}});
+
+std::string Pad(std::string s, size_t n) {
+    s.resize(n, ' ');
+    return s;
+}
+
+std::string Rec(const std::string& code, const std::string& name = "", const std::string& grp = "",
+                const std::string& payload = "") {
+    return Pad(Pad(code, 8) + Pad(name, 10) + Pad(grp, 2) + payload, kRecLen);
+}
+
+std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    return s;
+}
+
+// One position block with its buffers, as a caller of the record manager holds them.
+struct Btr {
+    std::array<char, kPosBlockSize> pos;
+    std::string data = std::string(kRecLen, ' ');
+    uint32_t len = kRecLen;
+    std::array<char, 255> key{};
+
+    Btr() { pos.fill(' '); }
+
+    int16_t call(uint16_t op, int16_t keyNum = 0, const std::string& k = {}) {
+        key.fill(0);
+        std::memcpy(key.data(), k.data(), std::min(k.size(), key.size()));
+        len = uint32_t(data.size());
+        return BTRCALL(op, pos.data(), data.data(), &len, key.data(), 255, keyNum);
+    }
+    int16_t open(const QString& path, int16_t mode = 0) {
+        return call(BtrOp::Open, mode, QFile::encodeName(path).toStdString());
+    }
+    int16_t insert(const std::string& rec, int16_t keyNum = 0) {
+        data = rec;
+        return call(BtrOp::Insert, keyNum);
+    }
+    int16_t update(const std::string& rec, int16_t keyNum = 0) {
+        data = rec;
+        return call(BtrOp::Update, keyNum);
+    }
+    std::string code() const { return Trim(data.substr(0, 8)); }
+    std::string keyText(size_t n) const { return std::string(key.data(), n); }
+};
+
+int16_t Create(const QString& path, const std::array<uint8_t, 160>& spec, int16_t mode = 0) {
+    std::array<uint8_t, 160> s = spec;
+    uint32_t len = 160;
+    std::array<char, kPosBlockSize> pos;
+    pos.fill(' ');
+    const std::string p = QFile::encodeName(path).toStdString();
+    std::string key = p;
+    return BTRCALL(BtrOp::Create, pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), mode);
+}
+
+// Codes met walking a key from one end to the other.
+std::vector<std::string> Walk(Btr& b, int16_t keyNum, bool backwards = false) {
+    std::vector<std::string> codes;
+    int16_t st = b.call(backwards ? BtrOp::GetLast : BtrOp::GetFirst, keyNum);
+    while (st == 0) {
+        codes.push_back(b.code());
+        st = b.call(backwards ? BtrOp::GetPrevious : BtrOp::GetNext, keyNum);
+    }
+    EXPECT_EQ(st, BtrStat::EndOfFile);
+    return codes;
+}
+
+using Codes = std::vector<std::string>;
+
+class RecordManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        path = tmp.path() + QStringLiteral("/FRAD003.bt6");
+        ASSERT_EQ(Create(path, kClients), 0);
+        ASSERT_EQ(a.open(path), 0);
+    }
+    // Stop without a file name releases everything this process holds.
+    void TearDown() override { BTRCALL(BtrOp::Stop, nullptr, nullptr, nullptr, nullptr, 0, 0); }
+
+    void fill(std::initializer_list<std::string> recs) {
+        for (const auto& r : recs) ASSERT_EQ(a.insert(r), 0) << r;
+    }
+
+    QTemporaryDir tmp;
+    QString path;
+    Btr a;
+};
+
+TEST_F(RecordManagerTest, RecordsComeBackWithTheirKeyAndLength) {
+    fill({Rec("C0000002", "Durand", "AB", "deux"), Rec("C0000001", "Martin", "AB", "un")});
+    Btr b;
+    ASSERT_EQ(b.open(path), 0);
+    b.data.assign(100, 'x');   // a larger buffer is fine; the length comes back as the record's
+    ASSERT_EQ(b.call(BtrOp::GetEqual, 0, "C0000001"), 0);
+    EXPECT_EQ(b.len, uint32_t(kRecLen));
+    EXPECT_EQ(b.data.substr(0, kRecLen), Rec("C0000001", "Martin", "AB", "un"));
+    EXPECT_EQ(b.data.substr(kRecLen), std::string(40, 'x'));
+    EXPECT_EQ(b.keyText(8), "C0000001");
+    ASSERT_EQ(b.call(BtrOp::GetFirst, 2), 0);   // segmented key: group then code prefix
+    EXPECT_EQ(b.keyText(5), "ABC00");
+
+    // The definition is kept in the file; the utility reads it back.
+    BtrFileDescription d;
+    ASSERT_EQ(BtrDescribeFile(a.pos.data(), &d), 0);
+    EXPECT_EQ(d.recordLength, uint32_t(kRecLen));
+    EXPECT_EQ(d.pageSize, 1024);
+    EXPECT_EQ(d.fileFlags, 8);
+    EXPECT_EQ(d.keyCount, 3);
+    ASSERT_EQ(d.segments.size(), 4u);
+    EXPECT_EQ(d.segments[1].position, 9);
+    EXPECT_EQ(d.segments[1].flags, 1027);
+    EXPECT_EQ(d.segments[3].position, 1);
+    EXPECT_EQ(d.recordCount, 2);
+    std::vector<std::string> raw;
+    ASSERT_EQ(BtrForEachRecord(a.pos.data(), [&](const uint8_t* r, uint32_t n) {
+                  raw.emplace_back(reinterpret_cast<const char*>(r), n);
+                  return true;
+              }), 0);
+    EXPECT_EQ(raw, (Codes{Rec("C0000002", "Durand", "AB", "deux"), Rec("C0000001", "Martin", "AB", "un")}));
+}
+
+TEST_F(RecordManagerTest, OpeningWhatIsNotAnOpenableFile) {
+    QFile text(tmp.path() + QStringLiteral("/texte.bt6"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Ceci n'est pas une base, mais un texte assez long pour en avoir l'air.\n");
+    text.close();
+    QFile(tmp.path() + QStringLiteral("/vide.bt6")).open(QIODevice::WriteOnly);
+    sqlite3* db = nullptr;   // a database, but not one of ours
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(tmp.path() + "/autre.bt6").constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+
+    struct Cas { const char* name; int16_t status; };
+    const Cas cas[] = {
+        {"absent.bt6", BtrStat::FileNotFound},
+        {"", BtrStat::FileNotFound},
+        {"texte.bt6", BtrStat::NotARecordManagerFile},
+        {"vide.bt6", BtrStat::NotARecordManagerFile},
+        {"autre.bt6", BtrStat::NotARecordManagerFile},
+    };
+    for (const auto& c : cas) {
+        Btr b;
+        const QString p = *c.name ? tmp.path() + "/" + c.name : QString();
+        EXPECT_EQ(b.open(p), c.status) << c.name;
+        EXPECT_EQ(b.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen) << c.name;
+    }
+    // A Windows-form name with another letter case finds the file (the data folder is given so).
+    Btr b;
+    EXPECT_EQ(b.open(tmp.path() + QStringLiteral("\\frad003.BT6")), 0);
+
+    // Blocks that were never opened, or were released.
+    Btr blank, zero;
+    zero.pos.fill(0);
+    EXPECT_EQ(blank.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
+    EXPECT_EQ(zero.insert(Rec("X")), BtrStat::FileNotOpen);
+    Btr c;
+    ASSERT_EQ(c.open(path), 0);
+    ASSERT_EQ(c.call(BtrOp::Close), 0);
+    EXPECT_EQ(c.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
+    EXPECT_EQ(c.call(BtrOp::Close), BtrStat::FileNotOpen);
+}
+
+TEST_F(RecordManagerTest, ReadOnlyOpensRefuseWrites) {
+    fill({Rec("C1")});
+    Btr r;
+    ASSERT_EQ(r.open(path, BtrOpenMode::ReadOnly), 0);
+    ASSERT_EQ(r.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    EXPECT_EQ(r.update(Rec("C1", "X")), BtrStat::AccessDenied);
+    EXPECT_EQ(r.call(BtrOp::Delete), BtrStat::AccessDenied);
+    EXPECT_EQ(r.insert(Rec("C2")), BtrStat::AccessDenied);
+    EXPECT_EQ(a.insert(Rec("C2")), 0);   // the normal open of the same path still writes
+}
+
+TEST_F(RecordManagerTest, ReadOnlyFilesOpenOnlyForReading) {
+    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
+    const QString ro = tmp.path() + QStringLiteral("/FRAD004.bt6");
+    ASSERT_EQ(Create(ro, kClients), 0);
+    QFile::setPermissions(ro, QFile::ReadOwner);
+    Btr w;
+    EXPECT_EQ(w.open(ro), BtrStat::AccessDenied);
+    EXPECT_EQ(w.open(ro, BtrOpenMode::ReadOnly), 0);
+    EXPECT_EQ(w.insert(Rec("C1")), BtrStat::AccessDenied);
+}
+
+TEST_F(RecordManagerTest, CallsThatCannotBeServed) {
+    fill({Rec("C1", "A"), Rec("C2", "B"), Rec("C3", "C")});
+    Btr fresh;
+    ASSERT_EQ(fresh.open(path), 0);
+    // No current record yet.
+    EXPECT_EQ(fresh.call(BtrOp::GetNext, 0), BtrStat::InvalidPositioning);
+    EXPECT_EQ(fresh.call(BtrOp::GetPrevious, 0), BtrStat::InvalidPositioning);
+    EXPECT_EQ(fresh.update(Rec("C1", "Z")), BtrStat::InvalidPositioning);
+    EXPECT_EQ(fresh.call(BtrOp::Delete), BtrStat::InvalidPositioning);
+
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
+    EXPECT_EQ(a.call(BtrOp::GetNext, 1), BtrStat::DifferentKeyNumber);
+    EXPECT_EQ(a.update(Rec("C2", "Z"), 1), BtrStat::DifferentKeyNumber);
+    for (int16_t k : {-1, 3, 99}) {
+        EXPECT_EQ(a.call(BtrOp::GetEqual, k, "C2"), BtrStat::InvalidKeyNumber) << k;
+        EXPECT_EQ(a.call(BtrOp::GetNext, k), BtrStat::InvalidKeyNumber) << k;
+        EXPECT_EQ(a.insert(Rec("C9"), k), BtrStat::InvalidKeyNumber) << k;
+    }
+    EXPECT_EQ(a.call(999), BtrStat::InvalidOperation);
+
+    // Buffers too short: nothing moves, the length comes back as given.
+    Btr s;
+    ASSERT_EQ(s.open(path), 0);
+    ASSERT_EQ(s.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    s.data.assign(kRecLen - 1, '#');
+    EXPECT_EQ(s.call(BtrOp::GetNext, 0), BtrStat::DataBufferTooShort);
+    EXPECT_EQ(s.len, uint32_t(kRecLen - 1));
+    EXPECT_EQ(s.data, std::string(kRecLen - 1, '#'));
+    s.data = std::string(kRecLen, ' ');
+    ASSERT_EQ(s.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(s.code(), "C2");   // the failed read did not move the position
+    EXPECT_EQ(s.insert(Rec("C8").substr(0, kRecLen - 1)), BtrStat::DataBufferTooShort);
+    EXPECT_EQ(s.call(BtrOp::GetEqual, 0, Pad("C8", 8)), BtrStat::KeyNotFound);
+    std::array<char, 4> shortKey{};
+    uint32_t len = kRecLen;
+    EXPECT_EQ(BTRCALL(BtrOp::GetFirst, s.pos.data(), s.data.data(), &len, shortKey.data(), 4, 1),
+              BtrStat::KeyBufferTooShort);
+}
+
+TEST_F(RecordManagerTest, EndOfFileKeepsThePosition) {
+    fill({Rec("C1"), Rec("C2"), Rec("C3")});
+    ASSERT_EQ(a.call(BtrOp::GetLast, 0), 0);
+    EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::EndOfFile);
+    EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::EndOfFile);
+    ASSERT_EQ(a.call(BtrOp::GetPrevious, 0), 0);
+    EXPECT_EQ(a.code(), "C2");
+    ASSERT_EQ(a.call(BtrOp::GetFirst, 0), 0);
+    EXPECT_EQ(a.call(BtrOp::GetPrevious, 0), BtrStat::EndOfFile);
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C2");
+
+    // A failed search leaves no current record, so a write cannot hit the record read before.
+    EXPECT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C9", 8)), BtrStat::KeyNotFound);
+    EXPECT_EQ(a.update(Rec("C2", "X")), BtrStat::InvalidPositioning);
+    EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::InvalidPositioning);
+}
+
+TEST_F(RecordManagerTest, PositionFollowsInsertAndDelete) {
+    fill({Rec("C1"), Rec("C3"), Rec("C5")});
+    ASSERT_EQ(a.insert(Rec("C4")), 0);
+    EXPECT_EQ(a.keyText(8), Pad("C4", 8));
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C5");
+    ASSERT_EQ(a.insert(Rec("C2")), 0);
+    ASSERT_EQ(a.call(BtrOp::GetPrevious, 0), 0);
+    EXPECT_EQ(a.code(), "C1");
+
+    // After a delete, Next finds the successor and Previous the predecessor.
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C3", 8)), 0);
+    ASSERT_EQ(a.call(BtrOp::Delete), 0);
+    EXPECT_EQ(a.call(BtrOp::Delete), BtrStat::InvalidPositioning);
+    EXPECT_EQ(a.update(Rec("C3", "X")), BtrStat::InvalidPositioning);
+    Btr copie = a;
+    ASSERT_EQ(copie.call(BtrOp::GetPrevious, 0), 0);
+    EXPECT_EQ(copie.code(), "C2");
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C4");
+    // Deleting the last record: Next is the end, Previous goes back.
+    ASSERT_EQ(a.call(BtrOp::GetLast, 0), 0);
+    ASSERT_EQ(a.call(BtrOp::Delete), 0);
+    EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::EndOfFile);
+    ASSERT_EQ(a.call(BtrOp::GetPrevious, 0), 0);
+    EXPECT_EQ(a.code(), "C4");
+    EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C2", "C4"}));
+}
+
+TEST_F(RecordManagerTest, DuplicatesComeBackInInsertionOrder) {
+    fill({Rec("C5", "Dupont"), Rec("C1", "Martin"), Rec("C3", "Dupont"), Rec("C2", "Dupont"),
+          Rec("C4", "Albert")});
+    EXPECT_EQ(Walk(a, 1), (Codes{"C4", "C5", "C3", "C2", "C1"}));
+    EXPECT_EQ(Walk(a, 1, true), (Codes{"C1", "C2", "C3", "C5", "C4"}));
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 1, Pad("Dupont", 10)), 0);
+    EXPECT_EQ(a.code(), "C5");   // the first of its duplicates
+
+    // A change of name puts the record at the end of its new duplicates; a change elsewhere in
+    // the record keeps its place.
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    ASSERT_EQ(a.update(Rec("C1", "Dupont")), 0);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C5", 8)), 0);
+    ASSERT_EQ(a.update(Rec("C5", "Dupont", "", "autre chose")), 0);
+    EXPECT_EQ(Walk(a, 1), (Codes{"C4", "C5", "C3", "C2", "C1"}));
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C5", 8)), 0);
+    ASSERT_EQ(a.update(Rec("C5", "Albert")), 0);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C3", 8)), 0);
+    ASSERT_EQ(a.update(Rec("C3", "Zorro")), 0);
+    ASSERT_EQ(a.update(Rec("C3", "Dupont")), 0);
+    EXPECT_EQ(Walk(a, 1), (Codes{"C4", "C5", "C2", "C1", "C3"}));
+
+    // The position of an update is the record in its new place.
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 1, Pad("Albert", 10)), 0);
+    ASSERT_EQ(a.update(Rec(a.code(), "Dupont"), 1), 0);
+    ASSERT_EQ(a.call(BtrOp::GetPrevious, 1), 0);
+    EXPECT_EQ(a.code(), "C3");
+    EXPECT_EQ(a.call(BtrOp::GetEqual, 1, Pad("Dupont", 10)), 0);
+    EXPECT_EQ(a.code(), "C2");
+}
+
+TEST_F(RecordManagerTest, CaseInsensitiveKeysFoldAccentedLetters) {
+    fill({Rec("C1", "\xE9lodie"), Rec("C2", "ELODIE"), Rec("C3", "\xC9LODIE"), Rec("C4", "zo\xEB"),
+          Rec("C5", "Zo\xCB")});
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 1, Pad("\xC9LoDiE", 10)), 0);
+    EXPECT_EQ(a.code(), "C1");
+    EXPECT_EQ(a.keyText(10), Pad("\xE9lodie", 10));   // the key as stored, not folded
+    ASSERT_EQ(a.call(BtrOp::GetNext, 1), 0);
+    EXPECT_EQ(a.code(), "C3");
+    // Unaccented E is another letter, and the folded accented capitals sort after Z, byte-wise.
+    EXPECT_EQ(Walk(a, 1), (Codes{"C2", "C4", "C5", "C1", "C3"}));
+
+    // A unique case-insensitive key refuses a name that only differs in letter case.
+    const QString p = tmp.path() + QStringLiteral("/FRAD036.bt6");
+    ASSERT_EQ(Create(p, Spec(kRecLen, 1, {{9, 10, 1026}})), 0);
+    Btr t;
+    ASSERT_EQ(t.open(p), 0);
+    ASSERT_EQ(t.insert(Rec("C1", "Caf\xE9")), 0);
+    EXPECT_EQ(t.insert(Rec("C2", "CAF\xC9")), BtrStat::DuplicateKey);
+    EXPECT_EQ(t.insert(Rec("C3", "CAFE")), 0);
+}
+
+TEST_F(RecordManagerTest, UniqueKeysRefuseDuplicates) {
+    fill({Rec("C1", "A"), Rec("C2", "B")});
+    EXPECT_EQ(a.insert(Rec("C1", "Z")), BtrStat::DuplicateKey);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
+    EXPECT_EQ(a.update(Rec("C1", "B")), BtrStat::DuplicateKey);
+    // Nothing was written, and the position is still on C2.
+    EXPECT_EQ(Walk(a, 1), (Codes{"C1", "C2"}));
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
+    EXPECT_EQ(a.data, Rec("C2", "B"));
+    ASSERT_EQ(a.update(Rec("C3", "B")), 0);   // keys are modifiable
+    EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C3"}));
+}
+
+TEST_F(RecordManagerTest, KeysWithoutTheModifiableFlagStay) {
+    const QString p = tmp.path() + QStringLiteral("/fixe.bt6");
+    ASSERT_EQ(Create(p, Spec(kRecLen, 2, {{1, 8, 0}, {9, 10, 3}})), 0);
+    Btr t;
+    ASSERT_EQ(t.open(p), 0);
+    ASSERT_EQ(t.insert(Rec("C1", "a")), 0);
+    EXPECT_EQ(t.update(Rec("C2", "a")), BtrStat::KeyNotModifiable);
+    EXPECT_EQ(t.update(Rec("C1", "b")), 0);
+}
+
+TEST_F(RecordManagerTest, ARecordChangedSinceItWasReadIsNotOverwritten) {
+    fill({Rec("C1", "A"), Rec("C2", "B")});
+    Btr b;
+    ASSERT_EQ(b.open(path), 0);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    ASSERT_EQ(b.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    Btr copie = a;   // a copy reads as the block it was taken from
+    ASSERT_EQ(b.update(Rec("C1", "par b")), 0);
+    EXPECT_EQ(a.update(Rec("C1", "par a")), BtrStat::Conflict);
+    EXPECT_EQ(copie.call(BtrOp::Delete), BtrStat::Conflict);
+    ASSERT_EQ(b.update(Rec("C1", "encore b")), 0);   // its own writes do not stand in its way
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+    EXPECT_EQ(a.data, Rec("C1", "encore b"));
+    ASSERT_EQ(a.update(Rec("C1", "par a")), 0);
+
+    // A record deleted by another block.
+    ASSERT_EQ(b.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
+    ASSERT_EQ(b.call(BtrOp::Delete), 0);
+    EXPECT_EQ(a.update(Rec("C2", "X")), BtrStat::Conflict);
+    EXPECT_EQ(a.call(BtrOp::Delete), BtrStat::Conflict);
+    ASSERT_EQ(a.insert(Rec("C2", "neuf")), 0);   // a newcomer under the same code
+    EXPECT_EQ(b.update(Rec("C2", "X")), BtrStat::InvalidPositioning);
+    EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C2"}));
+}
+
+TEST_F(RecordManagerTest, EachOpenAndEachCopyKeepsItsOwnPosition) {
+    fill({Rec("C1"), Rec("C2"), Rec("C3"), Rec("C4")});
+    Btr b;   // the same path opened again, as for another station
+    ASSERT_EQ(b.open(path), 0);
+    ASSERT_EQ(a.call(BtrOp::GetFirst, 0), 0);
+    ASSERT_EQ(b.call(BtrOp::GetLast, 0), 0);
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    ASSERT_EQ(b.call(BtrOp::GetPrevious, 0), 0);
+    EXPECT_EQ(a.code(), "C2");
+    EXPECT_EQ(b.code(), "C3");
+
+    Btr copie = a;   // used and thrown away
+    ASSERT_EQ(copie.call(BtrOp::GetNext, 0), 0);
+    ASSERT_EQ(copie.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(copie.code(), "C4");
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C3");
+
+    // Writes by another block between two reads are seen.
+    ASSERT_EQ(b.insert(Rec("C31")), 0);
+    ASSERT_EQ(b.call(BtrOp::GetEqual, 0, Pad("C4", 8)), 0);
+    ASSERT_EQ(b.call(BtrOp::Delete), 0);
+    ASSERT_EQ(b.insert(Rec("C5")), 0);
+    EXPECT_EQ(Walk(copie, 0).size(), 5u);
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C31");
+    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
+    EXPECT_EQ(a.code(), "C5");
+
+    // Releasing one open leaves the other one working.
+    ASSERT_EQ(b.call(BtrOp::Stop), 0);
+    EXPECT_EQ(b.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
+    EXPECT_EQ(a.call(BtrOp::GetFirst, 0), 0);
+}
+
+TEST_F(RecordManagerTest, ReleaseByNameAsTheOpenRoutineSendsIt) {
+    Btr b;
+    ASSERT_EQ(b.open(path), 0);
+    // A blank block and the file's name: one open of that file is released.
+    Btr stop;
+    ASSERT_EQ(stop.call(BtrOp::Stop, 0, QFile::encodeName(path).toStdString()), 0);
+    EXPECT_EQ(stop.pos, Btr().pos);
+    EXPECT_EQ(a.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
+    ASSERT_EQ(stop.call(BtrOp::Stop, 0, QFile::encodeName(path).toStdString()), 0);
+    EXPECT_EQ(a.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
+    EXPECT_EQ(b.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
+    EXPECT_EQ(stop.call(BtrOp::Stop, 0, "/nulle/part.bt6"), 0);
+    ASSERT_EQ(a.open(path), 0);
+    EXPECT_EQ(a.insert(Rec("C1")), 0);
+}
+
+TEST_F(RecordManagerTest, SegmentedKeysCompareTheirPartsInOrder) {
+    fill({Rec("B10", "", "02"), Rec("A20", "", "01"), Rec("C30", "", "01"), Rec("A21", "", "01"),
+          Rec("A10", "", "02")});
+    // key 2 = group + first 3 bytes of the code; duplicates in insertion order
+    EXPECT_EQ(Walk(a, 2), (Codes{"A20", "A21", "C30", "A10", "B10"}));
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 2, "02B10"), 0);
+    EXPECT_EQ(a.code(), "B10");
+    EXPECT_EQ(a.keyText(5), "02B10");
+    ASSERT_EQ(a.call(BtrOp::GetGreaterOrEqual, 2, "01B"), 0);   // the key buffer is read whole
+    EXPECT_EQ(a.code(), "C30");
+}
+
+TEST_F(RecordManagerTest, GreaterAndLessFindTheNeighbours) {
+    fill({Rec("C2", "b"), Rec("C4", "d"), Rec("C6", "d"), Rec("C8", "f")});
+    struct Cas { uint16_t op; int16_t key; const char* value; int16_t status; const char* code; };
+    const Cas cas[] = {
+        {BtrOp::GetGreater, 0, "C4", 0, "C6"},
+        {BtrOp::GetGreater, 0, "C3", 0, "C4"},
+        {BtrOp::GetGreater, 0, "C8", BtrStat::EndOfFile, ""},
+        {BtrOp::GetGreaterOrEqual, 0, "C4", 0, "C4"},
+        {BtrOp::GetGreaterOrEqual, 0, "C5", 0, "C6"},
+        {BtrOp::GetGreaterOrEqual, 0, "C9", BtrStat::EndOfFile, ""},
+        {BtrOp::GetLessThan, 0, "C4", 0, "C2"},
+        {BtrOp::GetLessThan, 0, "C2", BtrStat::EndOfFile, ""},
+        {BtrOp::GetLessOrEqual, 0, "C4", 0, "C4"},
+        {BtrOp::GetLessOrEqual, 0, "C5", 0, "C4"},
+        {BtrOp::GetLessOrEqual, 0, "zzzz", 0, "C8"},
+        {BtrOp::GetLessOrEqual, 0, "C1", BtrStat::EndOfFile, ""},
+        {BtrOp::GetEqual, 0, "C5", BtrStat::KeyNotFound, ""},
+        // among duplicates: upwards the first, downwards the last
+        {BtrOp::GetGreater, 1, "b", 0, "C4"},
+        {BtrOp::GetGreaterOrEqual, 1, "D", 0, "C4"},
+        {BtrOp::GetLessThan, 1, "f", 0, "C6"},
+        {BtrOp::GetLessOrEqual, 1, "d", 0, "C6"},
+        {BtrOp::GetEqual, 1, "D", 0, "C4"},
+    };
+    for (const auto& c : cas) {
+        const int16_t st = a.call(c.op, c.key, Pad(c.value, c.key == 0 ? 8 : 10));
+        EXPECT_EQ(st, c.status) << c.op << " " << c.value;
+        if (st == 0) {
+            EXPECT_EQ(a.code(), c.code) << c.op << " " << c.value;
+        }
+    }
+    // Each finding is a position to walk on from.
+    ASSERT_EQ(a.call(BtrOp::GetLessOrEqual, 1, Pad("d", 10)), 0);
+    ASSERT_EQ(a.call(BtrOp::GetPrevious, 1), 0);
+    EXPECT_EQ(a.code(), "C4");
+    // The lock biases of the get operations are accepted.
+    EXPECT_EQ(a.call(BtrOp::GetEqual + 100, 0, "C8      "), 0);
+    EXPECT_EQ(a.code(), "C8");
+
+    Btr vide;
+    const QString p = tmp.path() + QStringLiteral("/vide.bt6");
+    ASSERT_EQ(Create(p, kClients), 0);
+    ASSERT_EQ(vide.open(p), 0);
+    EXPECT_EQ(vide.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
+    EXPECT_EQ(vide.call(BtrOp::GetLast, 1), BtrStat::EndOfFile);
+}
+
+TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
+    fill({Rec("C1")});
+    const QString p = tmp.path() + QStringLiteral("/FRADA40.bt6");
+    EXPECT_EQ(Create(path, kClients), BtrStat::FileLocked);   // open here
+    EXPECT_EQ(Create(p, kClients), 0);
+    EXPECT_EQ(Create(p, kClients, -1), BtrStat::FileAlreadyExists);
+
+    Btr b;
+    ASSERT_EQ(b.open(p), 0);
+    ASSERT_EQ(b.insert(Rec("C1")), 0);
+    ASSERT_EQ(b.call(BtrOp::Close), 0);
+    // Created again with another definition: empty, and the new definition holds.
+    ASSERT_EQ(Create(p, Spec(30, 1, {{1, 4, 3}})), 0);
+    ASSERT_EQ(b.open(p), 0);
+    BtrFileDescription d;
+    ASSERT_EQ(BtrDescribeFile(b.pos.data(), &d), 0);
+    EXPECT_EQ(d.recordLength, 30u);
+    EXPECT_EQ(d.recordCount, 0);
+    b.data.assign(30, 'x');
+    ASSERT_EQ(b.call(BtrOp::Insert, 0), 0);
+    ASSERT_EQ(b.call(BtrOp::Insert, 0), 0);   // duplicates now allowed
+    EXPECT_EQ(b.len, 30u);
+    // Nothing is left of the building of the file beside it.
+    const QStringList left = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(left.filter(QStringLiteral("creating")).isEmpty()) << left.join(' ').toStdString();
+
+    struct Cas { const char* what; std::array<uint8_t, 160> spec; uint32_t len; int16_t status; };
+    const Cas cas[] = {
+        {"no record length", Spec(0, 1, {{1, 4, 2}}), 160, BtrStat::RecordLengthError},
+        {"no key", Spec(30, 0, {}), 160, BtrStat::KeyCountError},
+        {"key past the record", Spec(30, 1, {{28, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
+        {"key at byte 0", Spec(30, 1, {{0, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
+        {"key too long", Spec(200, 1, {{1, 92, 2}}), 160, BtrStat::InvalidKeyLength},
+        {"descending key", Spec(30, 1, {{1, 4, 64 | 2}}), 160, BtrStat::InvalidKeyLength},
+        {"more keys than entries",
+         Spec(30, 10, {{1, 1, 3}, {2, 1, 3}, {3, 1, 3}, {4, 1, 3}, {5, 1, 3}, {6, 1, 3}, {7, 1, 3},
+                       {8, 1, 3}, {9, 1, 3}}),
+         160, BtrStat::KeyCountError},
+        {"short buffer", Spec(30, 1, {{1, 4, 2}}), 20, BtrStat::KeyCountError},
+    };
+    for (const auto& c : cas) {
+        std::array<uint8_t, 160> s = c.spec;
+        uint32_t len = c.len;
+        std::string key = QFile::encodeName(tmp.path() + "/bad.bt6").toStdString();
+        Btr x;
+        EXPECT_EQ(BTRCALL(BtrOp::Create, x.pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), 0),
+                  c.status)
+            << c.what;
+        EXPECT_FALSE(QFile::exists(tmp.path() + "/bad.bt6")) << c.what;
+    }
+    EXPECT_EQ(Create(tmp.path() + QStringLiteral("/absent/FRAD041.bt6"), kClients), BtrStat::FileNotFound);
+}
+
+// Definitions shaped like the station catalogue's awkward ones: segmented keys with and without
+// case folding, a key not starting at byte 1, long keys, many keys, a record near the page size.
+TEST_F(RecordManagerTest, CatalogueShapedFilesWork) {
+    struct Cas { const char* name; int recLen; int keys; std::vector<Seg> segs; };
+    const Cas cas[] = {
+        {"7", 100, 4, {{1, 21, 2}, {9, 13, 3}, {26, 10, 19}, {9, 13, 3}, {36, 21, 3}}},
+        {"11", 350, 1, {{1, 83, 2}}},
+        {"13", 300, 5, {{1, 33, 2}, {49, 12, 3}, {1, 3, 19}, {34, 15, 3}, {1, 48, 3}, {170, 15, 3}}},
+        {"21", 980, 2, {{1, 10, 2}, {1, 5, 1043}, {11, 10, 1027}}},
+        {"34", 200, 6, {{9, 14, 3}, {1, 22, 3}, {23, 54, 1027}, {77, 19, 3}, {96, 19, 3}, {115, 14, 3}}},
+        {"36", 800, 6, {{1, 50, 1026}, {51, 30, 1027}, {81, 32, 1027}, {113, 30, 1027}, {143, 30, 1027},
+                        {173, 10, 1027}}},
+        {"47", 4082, 1, {{1, 11, 2}}},
+    };
+    for (const auto& c : cas) {
+        std::array<uint8_t, 160> spec{};
+        Put16(&spec[0], c.recLen);
+        Put16(&spec[2], 4096);
+        Put16(&spec[4], c.keys);
+        for (size_t i = 0; i < c.segs.size(); ++i) {
+            Put16(&spec[16 + 16 * i], c.segs[i].pos);
+            Put16(&spec[18 + 16 * i], c.segs[i].len);
+            Put16(&spec[20 + 16 * i], c.segs[i].flags);
+        }
+        const QString p = tmp.path() + QStringLiteral("/FRAD0") + QLatin1String(c.name) + ".bt6";
+        ASSERT_EQ(Create(p, spec), 0) << c.name;
+        Btr b;
+        ASSERT_EQ(b.open(p), 0) << c.name;
+        for (int r = 0; r < 3; ++r) {
+            b.data.assign(size_t(c.recLen), char('a' + r));
+            ASSERT_EQ(b.call(BtrOp::Insert, 0), 0) << c.name;
+        }
+        for (int16_t k = 0; k < c.keys; ++k) {
+            b.data.assign(size_t(c.recLen), ' ');
+            ASSERT_EQ(b.call(BtrOp::GetLast, k), 0) << c.name << " key " << k;
+            EXPECT_EQ(b.data, std::string(size_t(c.recLen), 'c')) << c.name << " key " << k;
+            EXPECT_EQ(b.call(BtrOp::GetPrevious, k), 0) << c.name << " key " << k;
+        }
+        EXPECT_EQ(b.call(BtrOp::GetFirst, c.keys), BtrStat::InvalidKeyNumber) << c.name;
+        BtrFileDescription d;
+        ASSERT_EQ(BtrDescribeFile(b.pos.data(), &d), 0);
+        EXPECT_EQ(d.keyCount, c.keys);
+        EXPECT_EQ(d.segments.size(), c.segs.size()) << c.name;
+    }
+}
+
+TEST_F(RecordManagerTest, TransactionsCommitOrLeaveNothing) {
+    const QString p2 = tmp.path() + QStringLiteral("/FRAD008.bt6");
+    ASSERT_EQ(Create(p2, kClients), 0);
+    Btr j;
+    ASSERT_EQ(j.open(p2), 0);
+    Btr t;
+    EXPECT_EQ(t.call(BtrOp::EndTransaction), BtrStat::TransactionError);
+    EXPECT_EQ(t.call(BtrOp::AbortTransaction), BtrStat::TransactionError);
+
+    ASSERT_EQ(t.call(BtrOp::BeginTransaction), 0);
+    EXPECT_EQ(t.call(BtrOp::BeginConcurrentTransaction), BtrStat::TransactionAlreadyActive);
+    ASSERT_EQ(a.insert(Rec("C1")), 0);
+    ASSERT_EQ(j.insert(Rec("J1")), 0);
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);   // its own writes are seen
+    ASSERT_EQ(t.call(BtrOp::AbortTransaction), 0);
+    EXPECT_EQ(a.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
+    EXPECT_EQ(j.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
+
+    ASSERT_EQ(t.call(BtrOp::BeginConcurrentTransaction), 0);
+    ASSERT_EQ(a.insert(Rec("C2")), 0);
+    ASSERT_EQ(j.insert(Rec("J2")), 0);
+    ASSERT_EQ(j.call(BtrOp::Close), 0);   // released inside: kept until the end
+    ASSERT_EQ(t.call(BtrOp::EndTransaction), 0);
+    EXPECT_EQ(Walk(a, 0), (Codes{"C2"}));
+    ASSERT_EQ(j.open(p2), 0);
+    EXPECT_EQ(Walk(j, 0), (Codes{"J2"}));
+}
+
+// A writer in another process, killed while it inserts: every insert it was told had succeeded
+// is there, every record reads whole, and the file works on.
+TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    auto payload = [](int i) { return "n" + std::to_string(i) + "-" + std::string(size_t(i % 23), '*'); };
+    auto code = [](int i) {
+        char c[9];
+        std::snprintf(c, sizeof c, "K%07d", i);
+        return std::string(c);
+    };
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // no connection of ours crosses the fork
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        Btr w;
+        if (w.open(QString::fromStdString(name)) != 0) _exit(2);
+        for (int i = 0; i < 100000; ++i) {
+            if (w.insert(Rec(code(i), "G" + std::to_string(i % 3), "", payload(i))) != 0) _exit(3);
+            const int32_t done = i + 1;
+            if (write(fds[1], &done, sizeof done) != sizeof done) _exit(4);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    int32_t told = 0;
+    bool readMeanwhile = false;
+    while (told < 200) {
+        if (told >= 100 && !readMeanwhile) {   // the file is shared while the writer works
+            ASSERT_EQ(a.open(path), 0);
+            EXPECT_GE(int(Walk(a, 0).size()), 100);
+            readMeanwhile = true;
+        }
+        pollfd pf{fds[0], POLLIN, 0};
+        ASSERT_GT(poll(&pf, 1, 30000), 0) << "the writer stalled";
+        int32_t v;
+        ASSERT_EQ(read(fds[0], &v, sizeof v), ssize_t(sizeof v)) << "the writer stopped";
+        told = v;
+    }
+    kill(child, SIGKILL);
+    int wst = 0;
+    waitpid(child, &wst, 0);
+    ASSERT_TRUE(WIFSIGNALED(wst));
+    int32_t v;
+    while (read(fds[0], &v, sizeof v) == ssize_t(sizeof v)) told = v;
+    close(fds[0]);
+
+    // The open made while the writer worked sees the records; so does a fresh one.
+    const std::vector<std::string> seen = Walk(a, 0);
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);
+    ASSERT_EQ(a.open(path), 0);
+    const std::vector<std::string> codes = Walk(a, 0);
+    EXPECT_EQ(codes, seen);
+    ASSERT_GE(int(codes.size()), told);
+    ASSERT_LE(int(codes.size()), told + 1);   // the one in flight may have landed
+    for (size_t i = 0; i < codes.size(); ++i) {
+        ASSERT_EQ(codes[i], code(int(i)));
+        ASSERT_EQ(a.call(BtrOp::GetEqual, 0, code(int(i))), 0);
+        ASSERT_EQ(a.data, Rec(code(int(i)), "G" + std::to_string(i % 3), "", payload(int(i))));
+    }
+    // Duplicates still in insertion order.
+    std::vector<std::string> g1;
+    int16_t st = a.call(BtrOp::GetEqual, 1, Pad("G1", 10));
+    while (st == 0 && Trim(a.data.substr(8, 10)) == "G1") {
+        g1.push_back(a.code());
+        st = a.call(BtrOp::GetNext, 1);
+    }
+    ASSERT_EQ(g1.size(), (codes.size() + 1) / 3);
+    for (size_t i = 0; i < g1.size(); ++i) EXPECT_EQ(g1[i], code(int(3 * i + 1)));
+    EXPECT_EQ(a.insert(Rec("Z1")), 0);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "ok");
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+// Window tests: a fresh program state plus the shell's own flags, and no window left behind.
+#include "foundation/shell_link.h"
+#include "shell/hidden_host.h"
+#include "shell/shell_globals.h"
+#include "support/fixture.h"
+
+class FenetresTest : public KirvoTest {
+protected:
+    void SetUp() override {
+        KirvoTest::SetUp();
+        ReinitialiserEtatShell();
+        ReinitialiserLienShell();
+    }
+    void TearDown() override {
+        AfficherFrmMsg(false, QString());
+        DechargerFrmMainBis();
+        ReinitialiserLienShell();
+        ReinitialiserEtatShell();
+        KirvoTest::TearDown();
+    }
+};
