@@ -1,5 +1,6 @@
 #include "foundation/error_routine.h"
 
+#include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
 #include "foundation/trace_log.h"
@@ -14,13 +15,6 @@ std::function<void(int32_t)> g_special;
 constexpr int32_t kObjetMin = -2147221503;   // &H80040001
 constexpr int32_t kObjetMax = -2147155970;   // &H8004FFFE
 constexpr int32_t kObjetBase = -2147221504;  // &H80040000
-
-QString trimBlancs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == QLatin1Char(' ')) ++b;
-    while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
-    return s.mid(b, e - b);
-}
 
 // Failures inside the routine are skipped: the next step still runs.
 template <class F>
@@ -56,9 +50,9 @@ void GestionDesErreurs(int16_t zone, const QString& procKey) {
         etape([&] {
             if (d.size() > 100) d.replace(QStringLiteral(". "), QStringLiteral("\n "));
             QString t = QStringLiteral("Err: ") + QString::number(n) + QStringLiteral(" (") + d + QLatin1Char(')');
-            if (!trimBlancs(procKey).isEmpty())
+            if (!TrimBlancs(procKey).isEmpty())
                 t += QStringLiteral("\n\nSource:") + procKey + QLatin1Char(':') + QString::number(DerniereErreur.Erl);
-            if (objet && !trimBlancs(DerniereErreur.Source).isEmpty())
+            if (objet && !TrimBlancs(DerniereErreur.Source).isEmpty())
                 t += QStringLiteral("\n(Source: ") + DerniereErreur.Source + QLatin1Char(')');
             t.replace(QLatin1Char('\n'), QLatin1Char(' '));
             TraceLogEncadre(zone, -1, -1, t, QStringLiteral("="), true);

@@ -1,5 +1,6 @@
 #include "foundation/trace_log.h"
 
+#include "foundation/conversions.h"
 #include "foundation/daily_log.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
@@ -26,19 +27,6 @@ QString champIndexC(int16_t v) {
     return QString(QChar(char16_t(v + 55))) + QLatin1Char(':');
 }
 
-bool estVide(const QString& s) {
-    for (QChar ch : s)
-        if (ch != QLatin1Char(' ')) return false;
-    return true;
-}
-
-QString trimBlancs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == QLatin1Char(' ')) ++b;
-    while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
-    return s.mid(b, e - b);
-}
-
 }  // namespace
 
 void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncident,
@@ -47,7 +35,7 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncide
     Proc p(Cle::TraceLog, Trace::None);
     p.zone(a);
     if (bFermetureEnCours && !bFrmSetupChargee) return;
-    if (estVide(text)) return;
+    if (TrimBlancs(text).isEmpty()) return;
 
     QString ligne;
     p(10, [&] { ligne = TimingMilliSec() + QStringLiteral(" :"); });
@@ -96,8 +84,8 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncide
             p.zone(z);
             TextList& liste = l.incidents(z);
             if (liste.count() > 1000) liste.clear();
-            QString t = trimBlancs(text);
-            while (t.startsWith(QLatin1Char(':'))) t = trimBlancs(t.mid(1));
+            QString t = TrimBlancs(text);
+            while (t.startsWith(QLatin1Char(':'))) t = TrimBlancs(t.mid(1));
             liste.append(HorlogeSysteme().now().toString(QStringLiteral("dd/MM")) + QLatin1Char(' ') +
                          entete + t);
             l.CheckIncidents(z);
@@ -108,7 +96,7 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncide
         });
     }
     p(70, [&] {
-        if (bFrmSetupChargee && !estVide(CheminLog) && bForceWrite && Listes().ListeLog.count() > 0)
+        if (bFrmSetupChargee && !TrimBlancs(CheminLog).isEmpty() && bForceWrite && Listes().ListeLog.count() > 0)
             TraceLogForce(Listes().ListeLog, QString(), false, false, QString::fromLatin1(Cle::TraceLog));
     });
 }

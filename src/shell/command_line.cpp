@@ -1,5 +1,6 @@
 #include "shell/command_line.h"
 
+#include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
 #include "foundation/trace_log.h"
@@ -22,19 +23,12 @@ void pomper() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-QString trimBlancs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == QLatin1Char(' ')) ++b;
-    while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
-    return s.mid(b, e - b);
-}
-
 // The rest of the line after the switch's first occurrence, blanks dropped at both ends.
 std::optional<QString> apres(const QString& ligne, const char* commutateur) {
     const QString c = QString::fromLatin1(commutateur);
     const qsizetype pos = ligne.indexOf(c, 0, Qt::CaseInsensitive);
     if (pos < 0) return std::nullopt;
-    return trimBlancs(ligne.mid(pos + c.size()));
+    return TrimBlancs(ligne.mid(pos + c.size()));
 }
 
 // The leading run of characters that the predicate accepts.
