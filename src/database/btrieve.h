@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace Cle {
 inline constexpr const char* BTRieve = "Lib_Data_BTrieve:BTRieve";
@@ -20,6 +21,8 @@ inline constexpr const char* ErreurBTrieveLibelle = "Lib_Data_BTrieve_2:ErreurBT
 inline constexpr int NbBasesMax = 20;
 
 // --- the call block: callers set the first four, call BTRieve, read BtrStatus ---
+// (BtrOp::Insert and the other operation codes still name the codes: a qualified name looks
+// past the variable.)
 extern int16_t BtrOp;
 extern QString BtrKey;        // 8-bit key as text (every byte kept through the code-page table)
 extern int16_t BtrKeyNum;
@@ -27,13 +30,22 @@ extern int16_t BtrFileNo;
 extern int16_t BtrStatus;
 
 // --- per-file state: base 0..19, station index 0..9, file 0..50 ---
+// An index outside these ranges raises run-time error 9.
 using PositionBlock = std::array<char, kPosBlockSize>;
 bool& FileOpen(int base, int stationIndex, int fileNo);
 PositionBlock& PosBlk(int base, int stationIndex, int fileNo);
-// The data length handed to the record manager, per file number.
+// The data length handed to the record manager, per file number. The open sets it; every call
+// of the wrapper and of the journal writer hands the file's catalogue record length (what the
+// record manager hands back is never kept: one file's answer must not size another's call).
 extern std::array<int32_t, NbFichiersBTR> RecLen;
+// The catalogue's record length of a file (what every call hands over).
+int32_t LongueurEnregistrement(int fileNo);
 extern bool TransactionActive;
+// The last call gave up after repeated conflicts (status 80).
 extern bool BtrGaveUp;
+
+// Conflicts and lock statuses are tried again this many times (after the first attempt).
+inline constexpr int NbRepetitionsMax = 10;
 
 // --- the last six calls of each base, newest first ---
 extern std::array<std::array<QString, 6>, NbBasesMax> BtrHistory;
@@ -44,13 +56,34 @@ void PrefixerHistorique(int base, int16_t status);
 
 // The wrapper. Key is the caller's key variable: it comes back with what the record manager
 // left in the key buffer. Station is 1..10 (below 1 runs as 1). Source is the caller's key.
+// The outcome is BtrStatus: 0, or a status the caller tests (4, 5, 9) or that has been reported.
+// A file number without a record buffer gives 1 (invalid operation), reported.
 void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fileNo, int32_t station,
              const QString& source);
 
 // The error report of a status the caller does not accept (status taken from BtrStatus).
-// FileNo < 0: no file line. May end the program.
+// FileNo < 0: no file line. Returns when the user answers Abort, or declines to quit; may end
+// the program.
 void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QString& source);
 QString ErreurBTrieveLibelle(int16_t status, const QString& name);
 
-// Tests: every file closed, blocks blank, history empty, call block zero.
+// The launcher that restarts the program after a network failure of the record manager.
+inline constexpr const char* NomLanceur = "QD3_Tools_Kirvo_Launcher.exe";
+
+// Ends the program in order: the pending log lines written, the files released (when the
+// orderly shutdown has not already done it), then the end itself. Never returns.
+[[noreturn]] void TerminerProgrammeBTrieve();
+
+// --- the record manager as this layer reaches it ---
+// Every call of this layer (wrapper, journal writer, and whoever wants the same seam) goes
+// through AppelGestionnaire, which is BTRCALL unless a test installed a scripted one.
+using BtrCallFn = std::function<int16_t(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen,
+                                        void* keyBuf, uint16_t keyLen, int16_t keyNum)>;
+int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
+                          uint16_t keyLen, int16_t keyNum);
+// Installs a record manager for tests; empty puts BTRCALL back.
+void SetBtrCallHook(BtrCallFn hook);
+
+// Tests: every file closed, blocks blank, history empty, call block zero, lengths 0, no
+// transaction, the real record manager, no forced journal entries.
 void ReinitialiserEtatBTrieve();

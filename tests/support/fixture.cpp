@@ -1,7 +1,12 @@
 #include "support/fixture.h"
 
+#include "database/base_choice_window.h"
+#include "database/btrieve.h"
 #include "database/catalogue.h"
+#include "database/open_close.h"
 #include "database/record_layouts.h"
+#include "database/site_startup.h"
+#include "database/zones.h"
 #include "foundation/daily_log.h"
 #include "foundation/error_routine.h"
 #include "foundation/globals.h"
@@ -39,6 +44,11 @@ void ReinitialiserEtatProgramme() {
     ReinitialiserInfoSysteme();
     ReinitialiserCatalogue();
     ReinitialiserTampons();
+    ReinitialiserEtatBTrieve();
+    ReinitialiserSite();
+    ReinitialiserZones();
+    ReinitialiserSelectionBase();
+    ReinitialiserOuvertureFichiers();
     TestDialogs().reset();
 }
 
