@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -297,27 +299,35 @@ void BM_Update_Raw(benchmark::State& state) {
     sqlite3_finalize(s);
 }
 
-BENCHMARK(BM_Insert_Layer)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK(BM_Insert_Raw)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK(BM_GetEqual_Layer)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GetEqual_Raw)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_NextWalk_Layer)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextWalk_Raw)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextWalk_RawCursor)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Update_Layer)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK(BM_Update_Raw)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+// Writes wait on the disk, whose speed wanders: several repetitions, and the median is used.
+BENCHMARK(BM_Insert_Layer)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_Insert_Raw)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_GetEqual_Layer)->Unit(benchmark::kMicrosecond)->Repetitions(3);
+BENCHMARK(BM_GetEqual_Raw)->Unit(benchmark::kMicrosecond)->Repetitions(3);
+BENCHMARK(BM_NextWalk_Layer)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_NextWalk_Raw)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_NextWalk_RawCursor)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_Update_Layer)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_Update_Raw)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 
-// Keeps the real time of each run (seconds per iteration) for the ratios.
+// Keeps the real and CPU time per iteration of every repetition, for the ratios of medians.
 class Collect : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, double> seconds;
+    std::map<std::string, std::vector<double>> real, cpu;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                seconds[r.run_name.function_name] = r.real_accumulated_time / double(r.iterations);
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+                real[r.run_name.function_name].push_back(r.real_accumulated_time / double(r.iterations));
+                cpu[r.run_name.function_name].push_back(r.cpu_accumulated_time / double(r.iterations));
+            }
         ConsoleReporter::ReportRuns(runs);
     }
 };
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
 
 }  // namespace
 
@@ -331,10 +341,11 @@ int main(int argc, char** argv) {
 
     auto ratio = [&](const char* label, const std::string& a, const std::string& b, double aPer = 1,
                      double bPer = 1) {
-        if (!rep.seconds.count(a) || !rep.seconds.count(b)) return;
-        std::printf("  %-44s %6.2f\n", label, (rep.seconds[a] / aPer) / (rep.seconds[b] / bPer));
+        if (!rep.real.count(a) || !rep.real.count(b)) return;
+        std::printf("  %-40s %8.2f %8.2f\n", label, (Median(rep.real[a]) / aPer) / (Median(rep.real[b]) / bPer),
+                    (Median(rep.cpu[a]) / aPer) / (Median(rep.cpu[b]) / bPer));
     };
-    std::printf("\nRatios (lower is better):\n");
+    std::printf("\nRatios of medians (lower is better)       real time  CPU time\n");
     ratio("insert, layer / direct", "BM_Insert_Layer", "BM_Insert_Raw");
     ratio("Get Equal, layer / direct", "BM_GetEqual_Layer", "BM_GetEqual_Raw");
     ratio("Get Next walk, layer / direct re-seek", "BM_NextWalk_Layer", "BM_NextWalk_Raw");

@@ -22,14 +22,7 @@ auto& Element(Tableau& t, int i) {
 // The leading number of a settings value, sign included, rounded to the nearest integer with
 // halves to even ("2.5" 2, "3.5" 4, "-3" -3, "abc" 0).
 inline int Arrondi(const QString& texte) {
-    qsizetype i = 0;
-    while (i < texte.size() && texte[i] == QLatin1Char(' ')) ++i;
-    double signe = 1;
-    if (i < texte.size() && (texte[i] == QLatin1Char('-') || texte[i] == QLatin1Char('+'))) {
-        if (texte[i] == QLatin1Char('-')) signe = -1;
-        ++i;
-    }
-    const double v = signe * NombreEnTete(texte.mid(i));
+    const double v = NombreSigne(texte);
     if (v > 32767 || v < -32768) Raise(6);
     return int(std::nearbyint(v));
 }

@@ -327,6 +327,17 @@ double NombreEnTete(const QString& text) {
     return ok ? v : 0.0;
 }
 
+double NombreSigne(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == kBlanc) ++i;
+    double signe = 1;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        if (text[i] == QLatin1Char('-')) signe = -1;
+        ++i;
+    }
+    return signe * NombreEnTete(text.mid(i));
+}
+
 QString TrimBlancs(const QString& s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b] == kBlanc) ++b;

@@ -32,6 +32,8 @@ inline QDate DateNulle() { return QDate(1899, 12, 30); }
 // The leading number of a text: blanks skipped wherever they stand, then digits with at most one
 // point, up to the first other character; 0 without a digit ("  0.50" 0.5, "*12" 0).
 double NombreEnTete(const QString& text);
+// The same with a leading sign ("-3" -3, " +2" 2): settings values that may be negative.
+double NombreSigne(const QString& text);
 // Removes blanks (space characters only) at both ends.
 QString TrimBlancs(const QString& text);
 

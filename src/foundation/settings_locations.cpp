@@ -26,18 +26,6 @@ const QString kConfig = QStringLiteral("QD3_Config.ini");
 const QString kOutil = QStringLiteral("QD3_Tools_Kirvo");
 const QString kDefautConfigBase = QStringLiteral("C:\\Tessival\\Ondrune\\Config\\");
 
-// The leading number of a text, sign included (blanks skipped, 0 without a digit).
-double NombreSigne(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == QLatin1Char(' ')) ++i;
-    double signe = 1;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        if (text[i] == QLatin1Char('-')) signe = -1;
-        ++i;
-    }
-    return signe * NombreEnTete(text.mid(i));
-}
-
 // A whole number from a text that must hold one (halves to even): 13 when it does not, 6 when it
 // does not fit 16 bits.
 int16_t EntierStrict(const QString& text) {

@@ -1,10 +1,11 @@
 // The keyed record manager over SQLite.
 //
 // One SQLite database per physical file, under the file's own name. A file keeps its definition
-// (the create specification) in table kr_file and its records in table records: the record bytes,
-// one column per key holding the key's bytes in comparison order (memcmp; case-insensitive parts
-// stored folded), and for a key with duplicates its place among equal keys (insertion order; an
-// update that changes the key moves the record to the end of its new duplicates).
+// (the create block it was made from) in table kr_file and its records in table records: the
+// record bytes, one column per key holding the key's bytes in comparison order (memcmp;
+// case-insensitive parts stored folded), and for a key with duplicates its place among equal keys
+// (insertion order; an update that changes the key moves the record to the end of its new
+// duplicates).
 //
 // Durability: WAL with synchronous=FULL. A write that returned 0 has had its WAL frames synced,
 // so it survives a killed process and also an operating-system crash or power cut; NORMAL would
@@ -314,13 +315,13 @@ int16_t OpenConnection(const QString& path, bool readOnly, File** out) {
     if (rc != SQLITE_ROW && (rc & 0xFF) != SQLITE_NOTADB) return StatusOf(rc);
     if (!ours) return BtrStat::NotARecordManagerFile;
 
-    s = Prepare(f->db, "SELECT format, spec FROM kr_file", &rc);
+    s = Prepare(f->db, "SELECT format, layout FROM kr_file", &rc);
     if (!s) return BtrStat::NotARecordManagerFile;
     rc = sqlite3_step(s);
     int16_t st = BtrStat::NotARecordManagerFile;
     if (rc == SQLITE_ROW && sqlite3_column_int(s, 0) == kFormat) {
-        const auto* spec = static_cast<const uint8_t*>(sqlite3_column_blob(s, 1));
-        if (ParseSpec(spec, uint32_t(sqlite3_column_bytes(s, 1)), f->def) == BtrStat::Ok)
+        const auto* layout = static_cast<const uint8_t*>(sqlite3_column_blob(s, 1));
+        if (ParseLayout(layout, uint32_t(sqlite3_column_bytes(s, 1)), f->def) == BtrStat::Ok)
             st = BtrStat::Ok;
     } else if ((rc & 0xFF) == SQLITE_BUSY) {
         st = BtrStat::FileLocked;
@@ -402,7 +403,7 @@ void RemoveWithCompanions(const QString& path) {
 // the real name.
 int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uint16_t keyLen, int16_t mode) {
     FileDef def;
-    int16_t st = ParseSpec(static_cast<const uint8_t*>(dataBuf), dataLen ? *dataLen : 0, def);
+    int16_t st = ParseLayout(static_cast<const uint8_t*>(dataBuf), dataLen ? *dataLen : 0, def);
     if (st != BtrStat::Ok) return st;
     const QString path = PathFromKey(keyBuf, keyLen);
     if (path.isEmpty()) return BtrStat::FileNotFound;
@@ -430,10 +431,10 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
     if (rc == SQLITE_OK) rc = Exec(db, "BEGIN");
     if (rc == SQLITE_OK) rc = Exec(db, SchemaSql(def).c_str());
     if (rc == SQLITE_OK) {
-        sqlite3_stmt* s = Prepare(db, "INSERT INTO kr_file(format, spec) VALUES(?1, ?2)", &rc);
+        sqlite3_stmt* s = Prepare(db, "INSERT INTO kr_file(format, layout) VALUES(?1, ?2)", &rc);
         if (s) {
             sqlite3_bind_int(s, 1, kFormat);
-            sqlite3_bind_blob(s, 2, def.spec.constData(), int(def.spec.size()), SQLITE_STATIC);
+            sqlite3_bind_blob(s, 2, def.layout.constData(), int(def.layout.size()), SQLITE_STATIC);
             rc = sqlite3_step(s);
             if (rc == SQLITE_DONE) rc = SQLITE_OK;
             sqlite3_finalize(s);

@@ -18,7 +18,7 @@ constexpr uint16_t kNullKey = 8, kDescending = 64, kExtendedType = 256, kAnyNull
 
 }  // namespace
 
-int16_t ParseSpec(const uint8_t* buf, uint32_t len, FileDef& out) {
+int16_t ParseLayout(const uint8_t* buf, uint32_t len, FileDef& out) {
     if (!buf || len < 16) return BtrStat::DataBufferTooShort;
     FileDef d;
     d.recordLength = le16(buf);
@@ -57,7 +57,7 @@ int16_t ParseSpec(const uint8_t* buf, uint32_t len, FileDef& out) {
         if (key.length > kBtrMaxKeyLength) return BtrStat::InvalidKeyLength;
         d.keys.push_back(std::move(key));
     }
-    d.spec = QByteArray(reinterpret_cast<const char*>(buf), int(at));
+    d.layout = QByteArray(reinterpret_cast<const char*>(buf), int(at));
     out = std::move(d);
     return BtrStat::Ok;
 }
@@ -84,7 +84,7 @@ std::string SchemaSql(const FileDef& def) {
     // AUTOINCREMENT: a record id is never given twice, so a position that names a deleted
     // record can never land on a newcomer.
     std::string sql =
-        "CREATE TABLE kr_file(format INTEGER NOT NULL, spec BLOB NOT NULL);"
+        "CREATE TABLE kr_file(format INTEGER NOT NULL, layout BLOB NOT NULL);"
         "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, ver INTEGER NOT NULL, "
         "data BLOB NOT NULL";
     for (size_t i = 0; i < def.keys.size(); ++i) {

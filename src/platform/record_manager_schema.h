@@ -1,5 +1,5 @@
 #pragma once
-// Private to the record manager: a file's definition (decoded from the create specification it
+// Private to the record manager: a file's definition (decoded from the create block it
 // was made with) and the SQL it is kept with.
 #include <QByteArray>
 #include <cstdint>
@@ -33,12 +33,12 @@ struct FileDef {
     uint16_t fileFlags = 0;
     std::vector<Segment> segments;
     std::vector<KeyDef> keys;
-    QByteArray spec;         // the specification bytes in use (header and key entries)
+    QByteArray layout;       // the create block as kept: header and key entries in use
 };
 
-// Decodes a create specification: 16-byte header, then 16 bytes per key segment. Returns 0 or
+// Decodes a create block: 16-byte header, then 16 bytes per key segment. Returns 0 or
 // the status that refuses it.
-int16_t ParseSpec(const uint8_t* buf, uint32_t len, FileDef& out);
+int16_t ParseLayout(const uint8_t* buf, uint32_t len, FileDef& out);
 
 // The key's bytes as the caller sees them (taken from the record) and in comparison order
 // (case-insensitive parts folded).

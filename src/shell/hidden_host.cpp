@@ -1,5 +1,8 @@
 #include "shell/hidden_host.h"
 
+#include "database/site_startup.h"
+#include "fill/time_slots.h"
+#include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/proc.h"
 
@@ -146,6 +149,9 @@ Frm_MainBis::Frm_MainBis() : QWidget(nullptr) {
     }));
     v->addWidget(ImageDragAndDrop);
 
+    // Empty until the slots are read (InitGeneral); a later reading shows at once.
+    connect(&Tranches(), &TranchesHoraires::charge, this, &Frm_MainBis::afficherTranches);
+
     p(10, [&] {
         ImageListIcones.insert(QStringLiteral("Neutre"), QIcon(image(16, [](QPainter& pt) {
                                    pt.setPen(Qt::NoPen);
@@ -162,6 +168,31 @@ Frm_MainBis::~Frm_MainBis() {
 }
 
 void Frm_MainBis::setVisible(bool) { QWidget::setVisible(false); }
+
+void Frm_MainBis::InitGeneral() {
+    const int b = NoBaseCourante;
+    const QString dossier = b >= 0 && b < NbBasesSite ? BaseInfo[size_t(b)].ConfigFolder : QString();
+    Tranches().InitGeneral(dossier);
+    afficherTranches();
+}
+
+void Frm_MainBis::afficherTranches() {
+    const TranchesHoraires& t = Tranches();
+    const QStringList debuts = TranchesHoraires::EntreesDebut();
+    const QStringList fins = TranchesHoraires::EntreesFin();
+    for (size_t k = 0; k < ComboTrancheDeb.size(); ++k) {
+        ComboTrancheDeb[k]->clear();
+        ComboTrancheDeb[k]->addItems(debuts);
+        ComboTrancheDeb[k]->setCurrentIndex(t.debut(int(k)));
+        ComboTrancheFin[k]->clear();
+        ComboTrancheFin[k]->addItems(fins);
+        ComboTrancheFin[k]->setCurrentIndex(t.fin(int(k)));
+    }
+    for (size_t h = 0; h < TextePubRemplissageNational.size(); ++h) {
+        TextePubRemplissageNational[h]->setText(t.capaciteNationale(int(h)));
+        TextePubRemplissageLocal[h]->setText(t.capaciteLocale(int(h)));
+    }
+}
 
 Frm_MainBis& FrmMainBis() {
     if (!g_host) g_host = new Frm_MainBis();

@@ -42,6 +42,10 @@ public:
     // Never shown: a request to show it is refused.
     void setVisible(bool visible) override;
 
+    // The time slots and hourly capacities of the current base, read from its configuration
+    // folder into the run's slots and shown in the boxes below.
+    void InitGeneral();
+
     // Stand-ins for the web client and the certificate store, until those are placed here.
     QObject* clHttp1 = nullptr;
     QObject* clCertificateStore1 = nullptr;   // store "MY"
@@ -66,6 +70,10 @@ public:
     // The drag picture of the grids (32 x 32) and the image list keyed "Neutre", "Up", "Down".
     QLabel* ImageDragAndDrop = nullptr;
     QMap<QString, QIcon> ImageListIcones;
+
+private:
+    // The boxes from the run's slots and capacities.
+    void afficherTranches();
 };
 
 // The host, created hidden on first use and kept until DechargerFrmMainBis.

@@ -98,9 +98,13 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
 
     resize(px(14280), px(8265) + menuBar()->sizeHint().height());
 
+    connect(MnuQuitter, &QAction::triggered, this, &Frm_Main::MnuQuitter_Click);
+
     g_frmMain = this;
     SetFenetrePrincipale(this);
     SetCaptionFrmMain(windowTitle());
+    // The lower layers' way out (a fatal database report) goes through this window's shutdown.
+    SetQuitterFrmMain([this](bool forcer) { Quitter(forcer); });
 
     // The log signals this window from now on; signals that came before it existed count as
     // signals of the start-up.
@@ -119,6 +123,7 @@ Frm_Main::~Frm_Main() {
     if (g_frmMain == this) {
         g_frmMain = nullptr;
         Listes().SurIncident = {};
+        SetQuitterFrmMain({});
         if (FenetrePrincipale() == this) SetFenetrePrincipale(nullptr);
     }
 }

@@ -130,7 +130,15 @@ public:
                       const QString& ArtisteId, const QString& MorceauId);
     void Quitter(bool Forcer);
 
-    // --- start-up helpers ---
+    // --- start-up (shell/startup.cpp) ---
+    // The window object is created: the components the program needs, the program folder.
+    void Form_Initialize();
+    // The window is loaded: the whole start-up, the window shown at its end.
+    void Form_Load();
+    // The general initialisation, each step announced in the wait window. abandon is read at the
+    // end only.
+    void InitGeneral(bool& abandon);
+    void InitGeneralSysteme();
     // Incident lists and signals of zones 1..NbZones-1, hidden.
     void CreationDesObjets();
     // End of the start-up: a signal that came while it ran is raised again on list 0.
@@ -143,13 +151,39 @@ public:
     void TimerFlash_Timer();
     void CommandIncidentsPurge_Click(int Index);
     void SftTabsMain_Switched(int index);
+    // --- shutdown (shell/shutdown.cpp) ---
+    // Why the window is closing, as Form_QueryUnload receives it.
+    enum RaisonFermeture : int {
+        FermetureUtilisateur = 0,   // the close box or the window menu
+        FermetureCode = 1,          // the program itself
+        FermetureSession = 2,       // the session is ending
+        FermetureTaskManager = 3,   // the process was told to end
+        FermetureMDI = 4,
+        FermetureProprietaire = 5,
+    };
+    void MnuQuitter_Click();
+    // cancel set to 1 keeps the window.
+    void Form_QueryUnload(int& cancel, int UnloadMode);
+    // The shutdown sequence.
+    void Form_Unload();
+    // Unloads the window for that reason: Form_QueryUnload, then (not cancelled) Form_Unload and
+    // the window hidden. True when the window is unloaded afterwards.
+    bool Decharger(int raison);
+    // The shutdown has run: the window is inert.
+    bool estDecharge() const { return decharge_; }
+
     // The state TimerFlash_Timer last gave the window (true: flashing half-period).
     bool etatFlash() const { return etatFlash_; }
     // Index of the first tab of SftTabsMain whose text is exactly "Incidents"; -1 when none.
     int ongletIncidents() const;
 
+Q_SIGNALS:
+    // The shutdown sequence has run: the program's event loop may end.
+    void Decharge();
+
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void construireMenus();
@@ -162,6 +196,8 @@ private:
     QWidget* pageIncidents_ = nullptr;
     QWidget* ligneStation_ = nullptr;
     bool etatFlash_ = false;
+    bool dechargementEnCours_ = false;   // Form_Unload is running
+    bool decharge_ = false;              // Form_Unload has run
 };
 
 // The main window while it exists, else nullptr.

@@ -30,7 +30,7 @@ void Put16(uint8_t* p, int v) {
     p[1] = uint8_t((v >> 8) & 0xFF);
 }
 
-std::array<uint8_t, 160> Spec(int recLen, int keyCount, std::initializer_list<Seg> segs) {
+std::array<uint8_t, 160> Layout(int recLen, int keyCount, std::initializer_list<Seg> segs) {
     std::array<uint8_t, 160> s{};
     Put16(&s[0], recLen);
     Put16(&s[2], 1024);
@@ -46,7 +46,7 @@ std::array<uint8_t, 160> Spec(int recLen, int keyCount, std::initializer_list<Se
     return s;
 }
 
-const auto kClients = Spec(kRecLen, 3, {{1, 8, 2}, {9, 10, 1027}, {19, 2, 19}, {1, 3, 3}});
+const auto kClients = Layout(kRecLen, 3, {{1, 8, 2}, {9, 10, 1027}, {19, 2, 19}, {1, 3, 3}});
 
 std::string Pad(std::string s, size_t n) {
     s.resize(n, ' ');
@@ -93,8 +93,8 @@ struct Btr {
     std::string keyText(size_t n) const { return std::string(key.data(), n); }
 };
 
-int16_t Create(const QString& path, const std::array<uint8_t, 160>& spec, int16_t mode = 0) {
-    std::array<uint8_t, 160> s = spec;
+int16_t Create(const QString& path, const std::array<uint8_t, 160>& layout, int16_t mode = 0) {
+    std::array<uint8_t, 160> s = layout;
     uint32_t len = 160;
     std::array<char, kPosBlockSize> pos;
     pos.fill(' ');
@@ -363,7 +363,7 @@ TEST_F(RecordManagerTest, CaseInsensitiveKeysFoldAccentedLetters) {
 
     // A unique case-insensitive key refuses a name that only differs in letter case.
     const QString p = tmp.path() + QStringLiteral("/FRAD036.bt6");
-    ASSERT_EQ(Create(p, Spec(kRecLen, 1, {{9, 10, 1026}})), 0);
+    ASSERT_EQ(Create(p, Layout(kRecLen, 1, {{9, 10, 1026}})), 0);
     Btr t;
     ASSERT_EQ(t.open(p), 0);
     ASSERT_EQ(t.insert(Rec("C1", "Caf\xE9")), 0);
@@ -386,7 +386,7 @@ TEST_F(RecordManagerTest, UniqueKeysRefuseDuplicates) {
 
 TEST_F(RecordManagerTest, KeysWithoutTheModifiableFlagStay) {
     const QString p = tmp.path() + QStringLiteral("/fixe.bt6");
-    ASSERT_EQ(Create(p, Spec(kRecLen, 2, {{1, 8, 0}, {9, 10, 3}})), 0);
+    ASSERT_EQ(Create(p, Layout(kRecLen, 2, {{1, 8, 0}, {9, 10, 3}})), 0);
     Btr t;
     ASSERT_EQ(t.open(p), 0);
     ASSERT_EQ(t.insert(Rec("C1", "a")), 0);
@@ -542,7 +542,7 @@ TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
     ASSERT_EQ(b.insert(Rec("C1")), 0);
     ASSERT_EQ(b.call(BtrOp::Close), 0);
     // Created again with another definition: empty, and the new definition holds.
-    ASSERT_EQ(Create(p, Spec(30, 1, {{1, 4, 3}})), 0);
+    ASSERT_EQ(Create(p, Layout(30, 1, {{1, 4, 3}})), 0);
     ASSERT_EQ(b.open(p), 0);
     BtrFileDescription d;
     ASSERT_EQ(BtrDescribeFile(b.pos.data(), &d), 0);
@@ -556,22 +556,22 @@ TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
     const QStringList left = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_TRUE(left.filter(QStringLiteral("creating")).isEmpty()) << left.join(' ').toStdString();
 
-    struct Cas { const char* what; std::array<uint8_t, 160> spec; uint32_t len; int16_t status; };
+    struct Cas { const char* what; std::array<uint8_t, 160> layout; uint32_t len; int16_t status; };
     const Cas cas[] = {
-        {"no record length", Spec(0, 1, {{1, 4, 2}}), 160, BtrStat::RecordLengthError},
-        {"no key", Spec(30, 0, {}), 160, BtrStat::KeyCountError},
-        {"key past the record", Spec(30, 1, {{28, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
-        {"key at byte 0", Spec(30, 1, {{0, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
-        {"key too long", Spec(200, 1, {{1, 92, 2}}), 160, BtrStat::InvalidKeyLength},
-        {"descending key", Spec(30, 1, {{1, 4, 64 | 2}}), 160, BtrStat::InvalidKeyLength},
+        {"no record length", Layout(0, 1, {{1, 4, 2}}), 160, BtrStat::RecordLengthError},
+        {"no key", Layout(30, 0, {}), 160, BtrStat::KeyCountError},
+        {"key past the record", Layout(30, 1, {{28, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
+        {"key at byte 0", Layout(30, 1, {{0, 4, 2}}), 160, BtrStat::InvalidKeyPosition},
+        {"key too long", Layout(200, 1, {{1, 92, 2}}), 160, BtrStat::InvalidKeyLength},
+        {"descending key", Layout(30, 1, {{1, 4, 64 | 2}}), 160, BtrStat::InvalidKeyLength},
         {"more keys than entries",
-         Spec(30, 10, {{1, 1, 3}, {2, 1, 3}, {3, 1, 3}, {4, 1, 3}, {5, 1, 3}, {6, 1, 3}, {7, 1, 3},
+         Layout(30, 10, {{1, 1, 3}, {2, 1, 3}, {3, 1, 3}, {4, 1, 3}, {5, 1, 3}, {6, 1, 3}, {7, 1, 3},
                        {8, 1, 3}, {9, 1, 3}}),
          160, BtrStat::KeyCountError},
-        {"short buffer", Spec(30, 1, {{1, 4, 2}}), 20, BtrStat::KeyCountError},
+        {"short buffer", Layout(30, 1, {{1, 4, 2}}), 20, BtrStat::KeyCountError},
     };
     for (const auto& c : cas) {
-        std::array<uint8_t, 160> s = c.spec;
+        std::array<uint8_t, 160> s = c.layout;
         uint32_t len = c.len;
         std::string key = QFile::encodeName(tmp.path() + "/bad.bt6").toStdString();
         Btr x;
@@ -598,17 +598,17 @@ TEST_F(RecordManagerTest, CatalogueShapedFilesWork) {
         {"47", 4082, 1, {{1, 11, 2}}},
     };
     for (const auto& c : cas) {
-        std::array<uint8_t, 160> spec{};
-        Put16(&spec[0], c.recLen);
-        Put16(&spec[2], 4096);
-        Put16(&spec[4], c.keys);
+        std::array<uint8_t, 160> layout{};
+        Put16(&layout[0], c.recLen);
+        Put16(&layout[2], 4096);
+        Put16(&layout[4], c.keys);
         for (size_t i = 0; i < c.segs.size(); ++i) {
-            Put16(&spec[16 + 16 * i], c.segs[i].pos);
-            Put16(&spec[18 + 16 * i], c.segs[i].len);
-            Put16(&spec[20 + 16 * i], c.segs[i].flags);
+            Put16(&layout[16 + 16 * i], c.segs[i].pos);
+            Put16(&layout[18 + 16 * i], c.segs[i].len);
+            Put16(&layout[20 + 16 * i], c.segs[i].flags);
         }
         const QString p = tmp.path() + QStringLiteral("/FRAD0") + QLatin1String(c.name) + ".bt6";
-        ASSERT_EQ(Create(p, spec), 0) << c.name;
+        ASSERT_EQ(Create(p, layout), 0) << c.name;
         Btr b;
         ASSERT_EQ(b.open(p), 0) << c.name;
         for (int r = 0; r < 3; ++r) {
