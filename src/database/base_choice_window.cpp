@@ -258,9 +258,12 @@ void FrmSelectBase::paintEvent(QPaintEvent* event) {
     g.setColorAt(0.35, QColor(0xF4, 0xF7, 0xFB));
     g.setColorAt(1.0, QColor(0xC8, 0xD6, 0xE8));
     painter.fillRect(rect(), g);
+    // The picture is drawn in its own pixels (504 x 393), as the controls are placed whatever the
+    // scale factor: its rule stays under the subtitle.
     painter.setPen(QColor(0x8A, 0xA4, 0xC4));
-    const int y = int(std::lround(1800 / twipsParPixel()));
-    painter.drawLine(int(std::lround(960 / twipsParPixel())), y, width() - int(std::lround(960 / twipsParPixel())), y);
+    const int y = 1800 / TwipsParPixel;
+    const int marge = 960 / TwipsParPixel;
+    painter.drawLine(marge, y, width() - marge, y);
     QDialog::paintEvent(event);
 }
 

@@ -38,7 +38,12 @@ QString libelleFichier(int16_t fileNo) {
 // orderly shutdown, whose first act raises bFermetureEnCours. No leaves the program running
 // and the status goes back to the caller.
 void ProposerFinProgramme() {
-    QuitterFrmMain(true);
+    // A report made by the shutdown itself (a file that will not close): the shutdown under way
+    // ends the program once it has released the rest.
+    if (bFermetureEnCours) return;
+    // The user is asked whether to quit; No leaves the program running and the status goes back
+    // to the caller. Only the launcher's restart forces the end without a question.
+    QuitterFrmMain(false);
     if (bFermetureEnCours) TerminerProgrammeBTrieve();
 }
 
@@ -136,14 +141,26 @@ void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QStri
         const QString lanceur = DossierApplication + QString::fromLatin1(NomLanceur);
         bool present = false;
         p(80, [&] { present = File_Exist(lanceur, QString::fromLatin1(Cle::ErreurBTrieve), true); });
+        bool lance = false;
         if (present) {
-            p(90, [&] { Lanceur().startProgram(lanceur, QStringList(), DossierApplication); });
+            p(90, [&] {
+                const int r = Lanceur().startProgram(lanceur, QStringList(), DossierApplication);
+                lance = r > 32;
+                // Ending now would leave nothing to start the program again.
+                if (!lance)
+                    TraceLog(base, -1, -1,
+                             QStringLiteral("Err: Launcher not started: ") + lanceur + QStringLiteral(" (") +
+                                 QString::number(r) + QLatin1Char(')'),
+                             true);
+            });
+        }
+        if (lance) {
             // The launcher is on its way and starts the program again: this one must end,
             // whatever the answer to the question.
             p(100, [&] { QuitterFrmMain(true); });
             TerminerProgrammeBTrieve();
         }
-        // Without the launcher the technical message is shown, and the program goes on.
+        // Without a launcher that started, the technical message is shown, and the program goes on.
         p(110, [&] { MsgBoxMain(m, Mb::AbortRetryIgnore | Mb::Critical); });
         return;
     }

@@ -2,8 +2,10 @@
 
 #include "foundation/proc.h"
 #include "platform/app_error.h"
+#include "platform/record_manager.h"
 
 #include <cstring>
+#include <iterator>
 
 std::array<FileInfoEntry, NbFichiersBTR> FileInfo;
 StructureFichierBTR BtrFileSpec{};
@@ -91,6 +93,45 @@ constexpr Def kCatalogue[] = {
     {48, "V 3.4 Table des titres", 'O', 100, 512, 2, {S(1, 8, 2), S(9, 43, 3)}},
     {49, "V 3.4 Historique de Diffusion: Ecarts", 'O', 450, 512, 1, {S(1, 8, 2)}},
 };
+
+// The schema's own rules, checked as the program is built: file numbers in order with 18 and 50
+// left empty, a key's segments chained by flag 16 (the last one of the file closing its key),
+// every segment inside the record, unused segments all zero, and no key longer than the record
+// manager keeps in a position block.
+constexpr bool catalogueCoherent() {
+    int precedent = -1;
+    for (const Def& d : kCatalogue) {
+        if (d.no <= precedent || d.no >= NbFichiersBTR - 1 || d.no == 18) return false;
+        precedent = d.no;
+        if (d.perStation != 'O' && d.perStation != 'N') return false;
+        if (d.recordLength < 1 || d.pageSize < 512 || d.pageSize % 512 != 0 || d.keyCount < 1) return false;
+        int utilises = d.keyCount;
+        for (const Seg& s : d.seg)
+            if (s.flags & KeyFlag::Segmented) ++utilises;
+        if (utilises > NbSegmentsMax) return false;
+        int longueurCle = 0;
+        for (int i = 0; i < NbSegmentsMax; ++i) {
+            const Seg& s = d.seg[i];
+            if (i >= utilises) {
+                if (s.pos || s.len || s.flags || s.cont) return false;
+                continue;
+            }
+            if (s.pos < 1 || s.len < 1 || s.pos + s.len - 1 > d.recordLength) return false;
+            if ((s.flags & ~(KeyFlag::Duplicates | KeyFlag::Modifiable | KeyFlag::Segmented |
+                             KeyFlag::CaseInsensitive)) != 0 || !(s.flags & KeyFlag::Modifiable))
+                return false;
+            longueurCle += s.len;
+            if (!(s.flags & KeyFlag::Segmented)) {
+                if (longueurCle > kBtrMaxKeyLength) return false;
+                longueurCle = 0;
+            }
+        }
+        if (d.seg[utilises - 1].flags & KeyFlag::Segmented) return false;
+    }
+    return true;
+}
+static_assert(std::size(kCatalogue) == NbFichiersBTR - 2, "every file but 18 and 50");
+static_assert(catalogueCoherent());
 
 FileInfoEntry entree(const Def& d) {
     FileInfoEntry e;

@@ -12,6 +12,7 @@
 #include "foundation/trace_log.h"
 
 #include <algorithm>
+#include <cmath>
 
 std::array<QString, 20> DossierConfigBase;
 std::array<QString, 20> DossierLocal;
@@ -72,9 +73,10 @@ void InitGeneral() {
             if (TrimBlancs(DossierConfigBase[size_t(z)]).isEmpty()) DossierConfigBase[size_t(z)] = DossierConfigBase[0];
     });
     p(70, [&] {
-        const int n = site::Arrondi(
+        // Bounded before it is made an integer: a count too large for one still gives eight zones.
+        const double n = NombreSigne(
             LectureIni(NomFichierSettings(QString(), QStringLiteral(".Ini")), QStringLiteral("General_Out"), QStringLiteral("NbZones"), QStringLiteral("1")));
-        NbZones = int16_t(std::clamp(n, 1, NbZonesMax));
+        NbZones = int16_t(std::nearbyint(std::clamp(n, 1.0, double(NbZonesMax))));
     });
     p(80, [&] {
         const QString L = DossierApplication + QStringLiteral("Settings/_Local/");

@@ -6,6 +6,7 @@
 #include "foundation/proc.h"
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
+#include "foundation/window_helpers.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
@@ -237,6 +238,11 @@ void LectureLog(const QString& folder, const QString& prefix) {
     QString choisi;
     p(20, [&] {
         const QString propose = folder + prefix + D2S(HorlogeSysteme().now()) + QStringLiteral(".Log");
+        // The windows kept on top step back for the dialog and come back however it ends.
+        AfficherMessageBoxOuInputBox(true);
+        struct Retour {
+            ~Retour() { AfficherMessageBoxOuInputBox(false); }
+        } retour;
         choisi = Dialogues().pickOpenFile(QStringLiteral("Ouvrir"), propose, QStringLiteral("Logs (*.log *.Log)"));
     });
     p(30, [&] {

@@ -59,9 +59,8 @@ void GestionDesErreurs(int16_t zone, const QString& procKey) {
         });
         if (g_special) etape([&] { g_special(DerniereErreur.Number); });
     }
-    DerniereErreur.Number = 0;
-    DerniereErreur.Description.clear();
-    DerniereErreur.Source.clear();
+    // DerniereErreur keeps the last trapped error until the next one: callers that reset its
+    // number before a statement test it afterwards.
     etape([] {
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
     });

@@ -440,7 +440,10 @@ bool FrmSetup::SaveSettings() {
         QString texte = QStringLiteral("Les options n'ont pas pu être enregistrées.");
         if (!echecs.isEmpty())
             texte += QStringLiteral("\r\n\r\nFichier non modifiable :\r\n") + echecs.join(QStringLiteral("\r\n"));
-        texte += QStringLiteral("\r\n\r\nVérifiez les droits d'écriture puis enregistrez à nouveau.");
+        // At the shutdown there is no later save to offer.
+        texte += dechargement_ ? QStringLiteral("\r\n\r\nVérifiez les droits d'écriture : les modifications non "
+                                                "enregistrées sont perdues.")
+                               : QStringLiteral("\r\n\r\nVérifiez les droits d'écriture puis enregistrez à nouveau.");
         Log(QStringLiteral("Err: FrmSetup: SaveSettings: ") + (echecs.isEmpty() ? QStringLiteral("?") : echecs.join(QStringLiteral(" | "))));
         MsgBoxMain(texte, Mb::Exclamation);
     });

@@ -51,8 +51,13 @@ QString CheminLocal(const QString& path) {
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (p.startsWith(QStringLiteral("//"))) {
-        // UNC name: //server/share/rest; the server and its share are the root.
-        const QStringList parts = p.mid(2).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        // UNC name: //server/share/rest; the server and its share are the root. "." and ".."
+        // name no server or share: they are dropped so that nothing climbs out of unc/.
+        QStringList parts = p.mid(2).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        while (!parts.isEmpty() && (parts.first() == QLatin1String(".") || parts.first() == QLatin1String("..")))
+            parts.removeFirst();
+        while (parts.size() > 1 && (parts[1] == QLatin1String(".") || parts[1] == QLatin1String("..")))
+            parts.removeAt(1);
         QString r = RacineLecteurs() + QStringLiteral("unc/") + parts.mid(0, 2).join(QLatin1Char('/'));
         if (parts.size() > 2)
             r += QLatin1Char('/') + sousRacine(parts.mid(2).join(QLatin1Char('/')) +

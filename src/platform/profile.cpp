@@ -91,27 +91,51 @@ QString cible(const QString& file) {
 
 constexpr qint64 kAttenteVerrouMs = 5000;
 
+// Takes the exclusive lock of fd: 0 once held, ETIMEDOUT when another writer kept it too long,
+// or the error of a file system that refuses the lock.
+int prendreVerrou(int fd) {
+    // Another writer holds it for a few milliseconds; one that never lets go makes this write
+    // fail instead of freezing the program.
+    QElapsedTimer attente;
+    attente.start();
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        const int e = errno;
+        if (e != EWOULDBLOCK && e != EINTR) return e;
+        if (attente.elapsed() > kAttenteVerrouMs) return ETIMEDOUT;
+        ::usleep(2000);
+    }
+}
+
+// Serialises the changes of the settings files of one folder, between processes. The lock is
+// taken on the folder itself, so nothing is added to the suite's folders and every user who can
+// read the folder shares it. Where the file system refuses a lock on a folder (some network
+// file systems), a lock file "<file>.lock" beside the file stands in.
 class Verrou {
 public:
     explicit Verrou(const QString& file) {
+        const QByteArray dossier = QFile::encodeName(QFileInfo(file).absolutePath());
+        fd_ = ::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) {
+            const int r = prendreVerrou(fd_);
+            if (r == 0) return;
+            ::close(fd_);
+            fd_ = -1;
+            if (r == ETIMEDOUT) return;   // held by another writer: not a reason to lock elsewhere
+        }
         const QByteArray nom = QFile::encodeName(file + QStringLiteral(".lock"));
         fd_ = ::open(nom.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (fd_ < 0) return;
-        // Another writer holds it for a few milliseconds; one that never lets go makes this
-        // write fail instead of freezing the program.
-        QElapsedTimer attente;
-        attente.start();
-        for (;;) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
-            if ((errno != EWOULDBLOCK && errno != EINTR) || attente.elapsed() > kAttenteVerrouMs) break;
-            ::usleep(2000);
+        if (prendreVerrou(fd_) != 0) {
+            ::close(fd_);
+            fd_ = -1;
         }
-        ::close(fd_);
-        fd_ = -1;
     }
     ~Verrou() {
         if (fd_ >= 0) ::close(fd_);  // closing releases the lock
     }
+    Verrou(const Verrou&) = delete;
+    Verrou& operator=(const Verrou&) = delete;
     bool tenu() const { return fd_ >= 0; }
 
 private:
@@ -318,6 +342,11 @@ bool ProfileModifier(const QString& file, const std::function<bool(ProfileDocume
         // The read-only flag: no write bit for the owner, whoever runs us (root included).
         if (!(st.st_mode & S_IWUSR)) {
             poser(pourquoi, ProfileEchec::LectureSeule);
+            return false;
+        }
+        // A file this user may not write is not replaced through the folder's rights.
+        if (::faccessat(AT_FDCWD, nom.constData(), W_OK, AT_EACCESS) != 0) {
+            poser(pourquoi, ProfileEchec::Acces);
             return false;
         }
     }

@@ -12,11 +12,13 @@
 //    to no section. Every other line, comment and the order are kept by a write.
 //  - A new key goes after the last key of its section, a new section at the end of the file.
 //  - A write fails when the file's folder is missing or the file is read-only (no write bit for its
-//    owner), so a caller can create the folder or clear the flag and try again.
+//    owner), so a caller can create the folder or clear the flag and try again; a file this user
+//    may not write fails too (ProfileEchec::Acces).
 //  - Nothing is cached: every call reads the file. A change is a read-modify-write of the whole
 //    file, written to a temporary file and renamed over it, serialised between processes by an
-//    exclusive lock (flock) on "<file>.lock" beside it; a lock that stays taken for 5 seconds
-//    makes the change fail (ProfileEchec::Acces) rather than freeze the program.
+//    exclusive lock (flock) on the file's folder (on "<file>.lock" beside it where the file system
+//    refuses to lock a folder); a lock that stays taken for 5 seconds makes the change fail
+//    (ProfileEchec::Acces) rather than freeze the program.
 //
 // Paths are used as given. Windows-form paths and bare file names are the callers' business:
 // CheminProfil does the usual translation.

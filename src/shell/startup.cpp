@@ -246,7 +246,13 @@ void Frm_Main::Form_Load() {
     });
     p(180, [&] {
         switch (etat) {
-        case EtatMinimise: showMinimized(); break;
+        case EtatMinimise:
+            // Brought back later, the window must come up on the screen too.
+            garderSurEcran(this);
+            showMinimized();
+            pomper();
+            garderSurEcran(this);   // now with its frame
+            break;
         case EtatMaximise: showMaximized(); break;
         default:
             showNormal();
@@ -303,6 +309,7 @@ void Frm_Main::InitGeneral(bool& abandon) {
     });
     p(100, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: Init: General"), true, true); });
     p(110, [&] { ChargerFrmSetup(); });
+    p(111, [&] { bParametresModifies = false; });
     if (bFermetureEnCours) return;
 
     p(120, [&] {

@@ -119,24 +119,35 @@ TEST_F(BaseChoiceWindowTest, TheWindowAsTheUserSeesIt) {
     DescriptionSite d = SiteStandard(3, 3);
     construire(d);
     FichierConfigIni = site->fichierConfig();
-    FrmSelectBase f;
-    f.Form_Load();
-    for (int n = 1; n <= 3; ++n) f.AjouterBase(d.bases[n - 1].lib, int16_t(n));
-    f.ComboBase->setCurrentIndex(1);
-    f.show();
-    const QImage image = f.grab().toImage();
-    ASSERT_EQ(image.size(), QSize(504, 393) * f.devicePixelRatioF());
-    // Not a blank window: the labels and lists are drawn over the background.
-    QSet<QRgb> couleurs;
-    for (int y = 0; y < image.height(); y += 3)
-        for (int x = 0; x < image.width(); x += 3) couleurs.insert(image.pixel(x, y));
-    EXPECT_GT(couleurs.size(), 20);
-    // Every caption is drawn whole, whatever font this system gives for the design's.
-    for (const QLabel* l : f.Label)
-        EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
-    const QString capture = qEnvironmentVariable("KIRVO_CAPTURE_DIR");
-    if (!capture.isEmpty()) image.save(QDir(capture).filePath(QStringLiteral("site_choice.png")));
-    f.close();
+    for (float facteur : {1.0f, 1.25f}) {
+        SCOPED_TRACE(facteur);
+        FacteurEchelle = facteur;
+        FrmSelectBase f;
+        f.Form_Load();
+        for (int n = 1; n <= 3; ++n) f.AjouterBase(d.bases[n - 1].lib, int16_t(n));
+        f.ComboBase->setCurrentIndex(1);
+        f.show();
+        const QImage image = f.grab().toImage();
+        ASSERT_EQ(image.size(), QSize(504, 393) * f.devicePixelRatioF());
+        // Not a blank window: the labels and lists are drawn over the background.
+        QSet<QRgb> couleurs;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3) couleurs.insert(image.pixel(x, y));
+        EXPECT_GT(couleurs.size(), 20);
+        // Every caption is drawn whole and inside the window, whatever font this system gives for
+        // the design's.
+        for (const QLabel* l : f.Label) {
+            EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
+            EXPECT_TRUE(f.rect().contains(l->geometry())) << l->text().toStdString();
+        }
+        for (const QWidget* w : {static_cast<QWidget*>(f.ComboBase), static_cast<QWidget*>(f.ComboStation),
+                                 static_cast<QWidget*>(f.CommandFermer[0]), static_cast<QWidget*>(f.CommandFermer[1])})
+            EXPECT_TRUE(f.rect().contains(w->geometry())) << w->objectName().toStdString();
+        const QString capture = qEnvironmentVariable("KIRVO_CAPTURE_DIR");
+        if (!capture.isEmpty())
+            image.save(QDir(capture).filePath(QStringLiteral("site_choice_%1.png").arg(int(facteur * 100))));
+        f.close();
+    }
 }
 
 }  // namespace

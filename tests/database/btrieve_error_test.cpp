@@ -26,10 +26,10 @@ protected:
         rm = std::make_unique<FakeRecordManager>();
         SetLanceur(&lanceur);
         DossierApplication = tmp.path() + QLatin1Char('/');
-        // The shell's Quitter: the question, and on Yes the orderly shutdown, whose first act
-        // raises the closing flag.
-        SetQuitterFrmMain([](bool) {
-            if (MsgBoxMain(kQuestion, Mb::YesNo | Mb::Question) == Mb::Yes) bFermetureEnCours = true;
+        // The shell's Quitter: unless forced, the question, and on Yes the orderly shutdown,
+        // whose first act raises the closing flag.
+        SetQuitterFrmMain([](bool forcer) {
+            if (forcer || MsgBoxMain(kQuestion, Mb::YesNo | Mb::Question) == Mb::Yes) bFermetureEnCours = true;
         });
     }
     void TearDown() override {
@@ -184,6 +184,13 @@ TEST_F(ErrorReportTest, AnswersAndTheQuitQuestion) {
         // The orderly shutdown released the files: nothing more to release.
         EXPECT_TRUE(rm->appels.empty());
     }
+
+    // A report made during the shutdown (a file that will not close) lets the shutdown finish.
+    TestDialogs().reset();
+    bFermetureEnCours = true;
+    TestDialogs().answers = {Mb::Retry};
+    EXPECT_NO_THROW(rapport(2));
+    EXPECT_EQ(TestDialogs().shown.size(), 1u);
 }
 
 TEST_F(ErrorReportTest, EndWritesThePendingLogLines) {
@@ -217,23 +224,28 @@ TEST_F(ErrorReportTest, NetworkStatusShortUptimeAsksToCheckTheNetwork) {
 TEST_F(ErrorReportTest, NetworkStatusLongUptimeRestartsThroughTheLauncher) {
     horloge.setUptime(3600000);
     lanceurPresent();
-    for (int reponse : {Mb::Yes, Mb::No}) {
-        SCOPED_TRACE(reponse);
-        TestDialogs().reset();
-        lanceur.programs.clear();
-        bFermetureEnCours = false;
-        TestDialogs().answers = {reponse};
-        EXPECT_THROW(rapport(3106), ProgramEnded);
-        ASSERT_EQ(lanceur.programs.size(), 1u);
-        EXPECT_EQ(lanceur.programs[0].program, DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe"));
-        EXPECT_TRUE(lanceur.programs[0].args.isEmpty());
-        ASSERT_EQ(TestDialogs().shown.size(), 1u);
-        EXPECT_EQ(TestDialogs().shown[0].prompt, kQuestion);
-    }
+    // The launcher is already on its way: the forced quit asks nothing and the program ends.
+    TestDialogs().reset();
+    EXPECT_THROW(rapport(3106), ProgramEnded);
+    ASSERT_EQ(lanceur.programs.size(), 1u);
+    EXPECT_EQ(lanceur.programs[0].program, DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe"));
+    EXPECT_TRUE(lanceur.programs[0].args.isEmpty());
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_TRUE(bFermetureEnCours);
     EXPECT_TRUE(Listes().incidents(0).lines().join('\n').contains(
         QStringLiteral("Reboot the Computer because of Pervasive Err: 3106")));
-    // Without the orderly shutdown (No) the files are released on the way out.
-    EXPECT_EQ(rm->operations(), std::vector<uint16_t>{BtrOp::Stop});
+    // The orderly shutdown released the files: nothing more to release on the way out.
+    EXPECT_TRUE(rm->operations().empty());
+
+    // A launcher that does not start cannot bring the program back: it goes on, with the
+    // technical message and an incident.
+    TestDialogs().reset();
+    bFermetureEnCours = false;
+    lanceur.programResult = Lancement::AccesRefuse;
+    const auto boites = rapport(3106);
+    ASSERT_EQ(boites.size(), 1u);
+    EXPECT_TRUE(boites[0].prompt.contains(QStringLiteral("Err: 3106: Network error\n")));
+    EXPECT_TRUE(Listes().incidents(0).lines().join('\n').contains(QStringLiteral("Err: Launcher not started: ")));
 }
 
 TEST_F(ErrorReportTest, NetworkStatusWithoutLauncherShowsTheTechnicalMessage) {

@@ -1,5 +1,6 @@
 #include "database/site_test_base.h"
 
+#include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "support/scripted_dialogs.h"
 
@@ -155,6 +156,27 @@ TEST_F(OpenCloseTest, TheSingleFileFormCreatesTheFilesItMay) {
     EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("FRAD030.bt6")));
     EXPECT_FALSE(FileOpen(0, 0, 30));
     EXPECT_EQ(incidents().size(), 1);
+}
+
+TEST_F(OpenCloseTest, AFileGoneSinceItWasOpenedFailsWithStatus12) {
+    site1(1);
+    ouvrir(0, 1, 1, 3);
+    PervasiveFermetureFichiers(0, 1, 1, 3);
+    const QString chemin = data + QStringLiteral("FRAD003.bt6");
+    ASSERT_TRUE(QFile::remove(chemin));
+    appels.clear();
+    TestDialogs().reset();
+    ouvrir(0, 1, 1, 3);   // known to exist from the first open, but gone
+
+    EXPECT_TRUE(appels.empty());
+    EXPECT_FALSE(FileOpen(0, 0, 3));
+    EXPECT_EQ(BtrStatus, 12);
+    EXPECT_TRUE(BtrHistory[0][0].endsWith(QStringLiteral("File:03 (") + chemin + QStringLiteral(") Station:1 OP:00 K:00 [") +
+                                          ClearChaine(chemin) + QStringLiteral("]")))
+        << BtrHistory[0][0].toStdString();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(ErreurBTrieveLibelle(12, chemin)));
+    EXPECT_FALSE(QFileInfo::exists(chemin));
 }
 
 TEST_F(OpenCloseTest, ReleaseFailuresAreSilentOnceTheProgramCloses) {

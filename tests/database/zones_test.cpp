@@ -33,7 +33,7 @@ protected:
 
 TEST_F(ZonesTest, NumberOfZones) {
     struct Cas { const char* valeur; int zones; };
-    const Cas cas[] = {{nullptr, 1}, {"0", 1}, {"-3", 1}, {"12", 8}, {"2.5", 2}, {"3.5", 4}, {"8", 8}};
+    const Cas cas[] = {{nullptr, 1}, {"0", 1}, {"-3", 1}, {"12", 8}, {"2.5", 2}, {"3.5", 4}, {"8", 8}, {"99999", 8}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.valeur ? c.valeur : "absent");
         reinitialiser();

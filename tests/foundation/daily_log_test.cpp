@@ -2,6 +2,7 @@
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/trace_log.h"
+#include "foundation/window_helpers.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
 #include "platform/external_programs.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QWidget>
 
 namespace {
 
@@ -263,9 +265,12 @@ TEST_F(JournalJourTest, WithoutLogFolderNothingIsWrittenNorDeleted) {
 class DialogueFichier : public ScriptedDialogs {
 public:
     QString propose, filtre;
+    const QWidget* fenetre = nullptr;
+    bool dessusPendant = true;
     QString pickOpenFile(const QString& title, const QString& dir, const QString& filter) override {
         propose = dir;
         filtre = filter;
+        if (fenetre) dessusPendant = EstAuDessus(fenetre);
         return ScriptedDialogs::pickOpenFile(title, dir, filter);
     }
 };
@@ -273,11 +278,18 @@ public:
 TEST_F(JournalJourTest, LectureLogWritesPendingLinesAndOpensTheChosenFile) {
     DialogueFichier d;
     SetDialogues(&d);
+    // A window kept on top steps back while the dialog is open, and comes back after.
+    QWidget dessus;
+    dessus.show();
+    AfficherAuDessus(&dessus, true);
+    d.fenetre = &dessus;
     Listes().ListeLog.append(QStringLiteral("en attente"));
     LectureLog(dossier, QStringLiteral("P_"));
     EXPECT_EQ(d.propose, dossier + QStringLiteral("P_20240305.Log"));
     EXPECT_TRUE(d.filtre.contains(QStringLiteral("*.log")));
     EXPECT_EQ(lanceur.documents.size(), 0);   // cancelled
+    EXPECT_FALSE(d.dessusPendant);
+    EXPECT_TRUE(EstAuDessus(&dessus));
     EXPECT_EQ(apresEntete(fichier(QStringLiteral("20240305.Log"))), QStringList{QStringLiteral("en attente")});
 
     // A chosen name goes to the viewer as one argument, whatever it holds.

@@ -1,9 +1,14 @@
+#include "foundation/daily_log.h"
 #include "foundation/error_routine.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/proc.h"
 #include "foundation/trace_log.h"
+#include "platform/cp1252.h"
 #include "support/fixture.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -161,6 +166,63 @@ TEST_F(TraceLogTest, FreeFileNumberWarnsAboveTwo) {
     EXPECT_EQ(CheckFreeFile(QStringLiteral("Lib_Test:Appel"), true), 3);
     ASSERT_EQ(lignesLog().size(), 1);
     EXPECT_TRUE(lignesLog()[0].endsWith(QStringLiteral("FreeFile #3 |Sub: Lib_Test:Appel")));
+}
+
+TEST_F(TraceLogTest, ForcedWritePoints) {
+    ReinitialiserJournalJour();
+    DossierApplication = tmp.path() + QStringLiteral("/");
+    const QString dossier = tmp.path() + QStringLiteral("/Log/");
+    QDir().mkpath(dossier);
+    CheminLog = dossier;
+    const QString fichier = dossier + QStringLiteral("20240305.Log");
+    auto corps = [&] {
+        QFile f(fichier);
+        if (!f.open(QIODevice::ReadOnly)) return QStringList();
+        QStringList l = FromCp1252(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        l.removeIf([](const QString& s) { return s.startsWith(QStringLiteral("==:")); });   // header
+        return l;
+    };
+
+    // Before the options window is loaded nothing is written, incidents included.
+    LogIncident(QStringLiteral("avant"));
+    EXPECT_FALSE(QFile::exists(fichier));
+    bFrmSetupChargee = true;
+    // No forced write asked: the line waits in the log list with the one moved over.
+    TraceLog(-1, -1, -1, QStringLiteral("attend"), false, -1, false);
+    EXPECT_FALSE(QFile::exists(fichier));
+    EXPECT_EQ(Listes().ListeLog.count(), 2);
+    // An incident line with a forced write takes the pending lines along, each written once.
+    LogIncident(QStringLiteral("incident"));
+    EXPECT_EQ(Listes().ListeLog.count(), 0);
+    QStringList l = corps();
+    ASSERT_EQ(l.size(), 3);
+    EXPECT_TRUE(l[0].endsWith(QStringLiteral(":avant")));
+    EXPECT_TRUE(l[1].endsWith(QStringLiteral(":attend")));
+    EXPECT_TRUE(l[2].endsWith(QStringLiteral(":incident")));
+    // A plain line is written at once.
+    Log(QStringLiteral("simple"));
+    l = corps();
+    ASSERT_EQ(l.size(), 4);
+    EXPECT_TRUE(l[3].endsWith(QStringLiteral(":simple")));
+}
+
+TEST_F(TraceLogTest, ErrorInsideIsReportedUnderTheCorrectedZone) {
+    // The incident of zone 5 goes to list 0; a failure while signalling it is reported under
+    // zone 0, not under the zone the caller gave.
+    NbZones = 2;
+    Listes().creerListesIncidents(2);
+    bool echoue = false;
+    Listes().SurIncident = [&](int) {
+        if (echoue) return;
+        echoue = true;
+        Raise(13);
+    };
+    TraceLog(5, -1, -1, QStringLiteral("texte"), true);
+    const QStringList l = lignesLog();
+    ASSERT_EQ(l.size(), 4);
+    EXPECT_TRUE(l[0].endsWith(QStringLiteral(":texte")));
+    EXPECT_TRUE(l[2].startsWith(QStringLiteral("14:03:22:015 :0: : :")));
+    EXPECT_TRUE(l[2].endsWith(QStringLiteral("  Source:Lib_Public:TraceLog:50"))) << l[2].toStdString();
 }
 
 }  // namespace

@@ -192,6 +192,26 @@ TEST_F(OptionsWindowTest, FailedSaveKeepsTheChangeAndTellsTheUser) {
     EXPECT_EQ(TestDialogs().shown.size(), 1u);
 }
 
+TEST_F(OptionsWindowTest, FailedSaveAtTheUnloadIsToldAndTheUnloadGoesOn) {
+    QFile bloque(tmp.path() + QStringLiteral("/Bloque"));
+    ASSERT_TRUE(bloque.open(QIODevice::WriteOnly));
+    bloque.close();
+    dossierBase = tmp.path() + QStringLiteral("/Bloque/");
+    FrmSetup* f = ChargerFrmSetup();
+    f->TxtURL->setText(QStringLiteral("http://perdue.test/"));
+    TestDialogs().answers = {Mb::Yes};
+    DechargerFrmSetup();
+    ASSERT_EQ(TestDialogs().shown.size(), 2u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Voulez-vous enregistrer les options ?"));
+    const QString echec = TestDialogs().shown[1].prompt;
+    EXPECT_TRUE(echec.startsWith(QStringLiteral("Les options n'ont pas pu être enregistrées.")));
+    EXPECT_TRUE(echec.contains(base()));
+    EXPECT_FALSE(echec.contains(QStringLiteral("enregistrez à nouveau")));   // no later save to offer
+    EXPECT_FALSE(bOptionsModifiees);
+    EXPECT_FALSE(bFrmSetupChargee);
+    EXPECT_EQ(FrmSetupCharge(), nullptr);
+}
+
 TEST_F(OptionsWindowTest, TraceBoxesSwitchTheEntryTraces) {
     FrmSetup* f = ChargerFrmSetup();
     f->CheckLogDebug->click();

@@ -43,6 +43,8 @@ TEST_F(PathsTest, TranslatesWindowsFormPaths) {
         {"C:\\Data\\..", "/c/"},
         {"C:\\Data\\.", "/c/Data/"},
         {"\\\\S\\P\\..\\..\\x", "/unc/S/P/x"},      // never above the share
+        {"\\\\..\\..\\etc\\passwd", "/unc/etc/passwd"},   // nor above the servers
+        {"\\\\S\\..\\..\\x", "/unc/S/x"},
         {"\\\\S\\P", "/unc/S/P"},
         {"\\\\S\\P\\", "/unc/S/P/"},
         {"\\\\S\\P\\\\a\\", "/unc/S/P/a/"},

@@ -7,7 +7,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -171,9 +176,27 @@ TEST_F(ProfileTest, AWriteFailsOnAMissingFolderOrAReadOnlyFile) {
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(chemin()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    // No temporary file is left behind.
-    const QStringList restes = QDir(tmp.path()).entryList(QDir::Files);
-    EXPECT_EQ(restes, QStringList({QStringLiteral("s.ini"), QStringLiteral("s.ini.lock")}));
+    // Nothing is left beside the file: no temporary file, no lock file.
+    const QStringList restes = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(restes, QStringList({QStringLiteral("s.ini")}));
+}
+
+TEST_F(ProfileTest, AChangeWaitsForTheWriterHoldingTheFolder) {
+    poser("[S]\r\nk=v\r\n");
+    // Another process's writer, as the folder lock shows it.
+    const int fd = ::open(QFile::encodeName(tmp.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    bool ecrit = false;
+    std::thread ecrivain([&] {
+        ecrit = ProfileEcrire(chemin(), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w"));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(contenu(), QByteArray("[S]\r\nk=v\r\n"));   // still waiting
+    ::close(fd);
+    ecrivain.join();
+    EXPECT_TRUE(ecrit);
+    EXPECT_EQ(contenu(), QByteArray("[S]\r\nk=w\r\n"));
 }
 
 TEST_F(ProfileTest, AWriteThroughALinkKeepsTheLink) {

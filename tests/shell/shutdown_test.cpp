@@ -161,9 +161,17 @@ TEST_F(FermetureTest, ForcedQuitAsksNothingAndRunsTheWholeShutdown) {
 }
 
 TEST_F(FermetureTest, FatalDatabaseReportEndsTheProgramInOrder) {
-    // The user asks to end the program from the report (Retry): the shutdown runs, then the end.
+    // The user asks to end the program from the report (Retry) and confirms: the shutdown runs,
+    // then the end. Answered No, the program goes on.
     BtrStatus = 2;
-    TestDialogs().answers = {Mb::Retry};
+    TestDialogs().answers = {Mb::Retry, Mb::No};
+    EXPECT_NO_THROW(ErreurBTrieve(0, 3, QString(), QStringLiteral("Test:Lecture")));
+    EXPECT_FALSE(bFermetureEnCours);
+    EXPECT_EQ(TestDialogs().shown.size(), 2u);
+
+    TestDialogs().reset();
+    BtrStatus = 2;
+    TestDialogs().answers = {Mb::Retry, Mb::Yes};
     bool fini = false;
     try {
         ErreurBTrieve(0, 3, QString(), QStringLiteral("Test:Lecture"));
@@ -171,9 +179,10 @@ TEST_F(FermetureTest, FatalDatabaseReportEndsTheProgramInOrder) {
         fini = true;
     }
     EXPECT_TRUE(fini);
-    EXPECT_EQ(TestDialogs().shown.size(), 1u);   // the report only: the quit asks nothing
+    ASSERT_EQ(TestDialogs().shown.size(), 2u);
+    EXPECT_EQ(TestDialogs().shown[1].prompt, QStringLiteral("Voulez-vous quitter le programme ?"));
     const QStringList j = journalFichier();
-    EXPECT_GE(ligne(j, QString::fromLatin1(TexteQuitterForce)), 0);
+    EXPECT_GE(ligne(j, QString::fromLatin1(TexteQuitterConfirme)), 0);
     attendreFin(j);
 }
 

@@ -163,6 +163,18 @@ TEST_F(DemarrageTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {
     EXPECT_EQ(LigneCommande, QStringLiteral("/base=current /veille=TrueAndMore"));
 }
 
+TEST_F(DemarrageTest, ABlankCommandLineIsNotAnalysed) {
+    construire(SiteStandard(1, 1));
+    NoInstance = 4;
+    SetLigneCommandeDemarrage(QStringLiteral("   "));
+    ASSERT_TRUE(demarrer());
+    EXPECT_EQ(NoInstance, 0);
+    EXPECT_EQ(LigneCommande, QStringLiteral("   "));   // kept as received
+    const QStringList j = journalFichier();
+    EXPECT_EQ(ligne(j, QStringLiteral("'   '")), -1);
+    for (const QString& l : j) EXPECT_FALSE(l.contains(QStringLiteral("Command Line:")) || l.contains(QStringLiteral("Instance: ")));
+}
+
 TEST_F(DemarrageTest, WithoutSavedGeometryTheWindowOpensMaximised) {
     construire(SiteStandard(1, 1));
     ASSERT_TRUE(demarrer());
@@ -183,6 +195,20 @@ TEST_F(DemarrageTest, RestoredGeometryIsKeptOnTheScreen) {
     EXPECT_FALSE(frm->isMaximized());
     EXPECT_TRUE(e.contains(frm->frameGeometry())) << frm->frameGeometry().x() << "," << frm->frameGeometry().y() << " "
                                                   << frm->frameGeometry().width() << "x" << frm->frameGeometry().height();
+}
+
+TEST_F(DemarrageTest, AMinimisedWindowComesBackOnTheScreen) {
+    construire(SiteStandard(1, 1));
+    const QRect e = ecran();
+    ecrirePosition("_Width", QStringLiteral("10500"));
+    ecrirePosition("_Height", QStringLiteral("6750"));
+    ecrirePosition("_Left", QStringLiteral("-9000"));
+    ecrirePosition("_Top", QString::number((e.height() - 100) * 15));
+    ecrirePosition("_WindowState", QStringLiteral("1"));
+    ASSERT_TRUE(demarrer());
+    EXPECT_EQ(EtatDeFenetre(frm.get()), EtatMinimise) << int(frm->windowState());
+    frm->showNormal();
+    EXPECT_TRUE(e.contains(frm->frameGeometry())) << frm->frameGeometry().x() << "," << frm->frameGeometry().y();
 }
 
 TEST_F(DemarrageTest, ASizeThatFitsIsRestoredAsSaved) {
