@@ -10,7 +10,7 @@
 namespace {
 
 bool g_occupe = false;
-std::function<void(int32_t)> g_special;
+std::function<void(int32_t, int16_t)> g_special;
 
 constexpr int32_t kObjetMin = -2147221503;   // &H80040001
 constexpr int32_t kObjetMax = -2147155970;   // &H8004FFFE
@@ -57,7 +57,7 @@ void GestionDesErreurs(int16_t zone, const QString& procKey) {
             t.replace(QLatin1Char('\n'), QLatin1Char(' '));
             TraceLogEncadre(zone, -1, -1, t, QStringLiteral("="), true);
         });
-        if (g_special) etape([&] { g_special(DerniereErreur.Number); });
+        if (g_special) etape([&] { g_special(DerniereErreur.Number, zone); });
     }
     // DerniereErreur keeps the last trapped error until the next one: callers that reset its
     // number before a statement test it afterwards.
@@ -66,7 +66,7 @@ void GestionDesErreurs(int16_t zone, const QString& procKey) {
     });
 }
 
-void SetTraitementErreurSpecial(std::function<void(int32_t)> hook) { g_special = std::move(hook); }
+void SetTraitementErreurSpecial(std::function<void(int32_t, int16_t)> hook) { g_special = std::move(hook); }
 
 void ReinitialiserGestionDesErreurs() { g_occupe = false; }
 

@@ -13,7 +13,7 @@ void GestionDesErreurs(int16_t zone, const QString& procKey);
 
 // Extra treatment of some numbers, run after the report is written and before the pending error
 // is cleared (the disconnected automation object's restart hooks in here).
-void SetTraitementErreurSpecial(std::function<void(int32_t number)> hook);
+void SetTraitementErreurSpecial(std::function<void(int32_t number, int16_t zone)> hook);
 
 // Tests: clears the busy flag.
 void ReinitialiserGestionDesErreurs();

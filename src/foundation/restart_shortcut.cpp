@@ -187,10 +187,10 @@ int32_t ExecuterProgrammeExterne(const QString& operation, const QString& file, 
 }
 
 void InstallerRedemarrageSurErreurAutomation() {
-    SetTraitementErreurSpecial([](int32_t numero) {
+    SetTraitementErreurSpecial([](int32_t numero, int16_t zone) {
         if (numero != ErrAutomationDeconnectee) return;
-        // A blank frame: only the text line is written, as an incident.
-        TraceLogEncadre(-1, -1, -1, QStringLiteral("Reboot the Computer because of Automation Error"),
+        // A blank frame: only the text line is written, as an incident of the report's zone.
+        TraceLogEncadre(zone, -1, -1, QStringLiteral("Reboot the Computer because of Automation Error"),
                         QStringLiteral(" = "), true);
         int32_t delai = 10000;
         CreateShortCutStartUp(-1, delai, QString::fromLatin1(Cle::GestionDesErreurs));

@@ -258,6 +258,17 @@ TEST_F(RedemarrageTest, DisconnectedAutomationObjectRestartsTheMachine) {
     EXPECT_TRUE(incidents()[1].endsWith(QStringLiteral(":Reboot the Computer because of Automation Error")));
     EXPECT_TRUE(cle(QStringLiteral("Exec")).endsWith(QStringLiteral(" /Wait=10000")));
     EXPECT_EQ(lanceur.sessionEnds, std::vector<uint32_t>{FinSession::Redemarrage | FinSession::Force});
+
+    // Reported under a zone, both lines go to that zone's list.
+    NbZones = 2;
+    Listes().creerListesIncidents(2);
+    {
+        Proc p("Test:Automation");
+        p.zone(1);
+        p(10, [] { throw AppError(ErrAutomationDeconnectee, QStringLiteral("Objet déconnecté"), QStringLiteral("X")); });
+    }
+    ASSERT_EQ(Listes().incidents(1).count(), 2);
+    EXPECT_TRUE(Listes().incidents(1).at(1).endsWith(QStringLiteral(":Reboot the Computer because of Automation Error")));
 }
 
 }  // namespace
