@@ -98,5 +98,5 @@ extern StructureFichierBTR BtrFileSpec;
 // Rebuilds BtrFileSpec from the catalogue entry of FileNo; Compress gives file flags 8, else 0.
 void InitStructureFichierBTR(int16_t FileNo, bool Compress);
 
-// Tests: back to the start-of-run state (catalogue empty, create specification zero).
+// Tests: back to the start-of-run state (catalogue empty, create definition zeroed).
 void ReinitialiserCatalogue();

@@ -4,7 +4,7 @@
 //             Previous 7, Greater 8, Greater or Equal 9, Less 10, Less or Equal 11, First 12,
 //             Last 13, Create 14, Begin transaction 19/1019, End 20, Abort 21, Stop 25)
 //   posBlock  128 bytes owned by the caller; self-contained (a copy can be used and thrown away)
-//   dataBuf   the record (or the 160-byte file specification for Create)
+//   dataBuf   the record (or the 160-byte file definition for Create)
 //   dataLen   in: buffer/record length; out: the record length on a successful read
 //   keyBuf    the key value (for Open and Create: the file's path, not necessarily terminated)
 //   keyLen    length of keyBuf

@@ -130,7 +130,7 @@ TEST_F(CatalogueTest, BuffersAndTheirLayoutLengths) {
 }
 
 // Read back as the record manager reads it: little-endian 16-bit numbers at fixed bytes.
-TEST_F(CatalogueTest, CreateSpecification) {
+TEST_F(CatalogueTest, CreateDefinition) {
     auto mot = [](int octet) {
         const auto* b = reinterpret_cast<const unsigned char*>(&BtrFileSpec);
         return int(int16_t(b[octet] | (b[octet + 1] << 8)));

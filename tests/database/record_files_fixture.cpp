@@ -23,15 +23,15 @@ QString FichiersReels::chemin(int fileNo, int stationIndex) const {
 int16_t FichiersReels::ouvrir(int fileNo, int stationIndex, int base) {
     const QByteArray nom = QFile::encodeName(chemin(fileNo, stationIndex));
     InitStructureFichierBTR(int16_t(fileNo), false);
-    StructureFichierBTR spec = BtrFileSpec;
+    StructureFichierBTR definition = BtrFileSpec;
     PositionBlock bloc;
     bloc.fill(' ');
-    uint32_t lng = sizeof spec;
+    uint32_t lng = sizeof definition;
     QByteArray cle = nom;
     int16_t st = 0;
     // A file of the whole base is created once and opened for each station.
     if (!QFile::exists(chemin(fileNo, stationIndex)))
-        st = BTRCALL(BtrOp::Create, bloc.data(), &spec, &lng, cle.data(), uint16_t(cle.size()), 0);
+        st = BTRCALL(BtrOp::Create, bloc.data(), &definition, &lng, cle.data(), uint16_t(cle.size()), 0);
     if (st != 0) return st;
     PositionBlock& pos = PosBlk(base, stationIndex, fileNo);
     pos.fill(' ');
