@@ -159,6 +159,19 @@ struct FichierOuvert {
     }
     FichierOuvert(const FichierOuvert&) = delete;
     FichierOuvert& operator=(const FichierOuvert&) = delete;
+
+    // Open and described, or the reason written to err.
+    bool decrire(const QString& chemin, BtrFileDescription& desc, QTextStream& err) const {
+        if (!ouvert) {
+            err << "Impossible d'ouvrir " << chemin << " (statut " << status << ")\n";
+            return false;
+        }
+        if (const int16_t st = BtrDescribeFile(pos, &desc); st != BtrStat::Ok) {
+            err << "Impossible de lire la définition de " << chemin << " (statut " << st << ")\n";
+            return false;
+        }
+        return true;
+    }
 };
 
 QString libelleFichier(int no) {
@@ -305,15 +318,8 @@ int commandeList(const QString& dossier, QTextStream& out, QTextStream& err) {
 
 int commandeDump(const QString& chemin, bool brut, QTextStream& out, QTextStream& err) {
     FichierOuvert f(chemin, BtrOpenMode::ReadOnly);
-    if (!f.ouvert) {
-        err << "Impossible d'ouvrir " << chemin << " (statut " << f.status << ")\n";
-        return 1;
-    }
     BtrFileDescription desc;
-    if (const int16_t st = BtrDescribeFile(f.pos, &desc); st != BtrStat::Ok) {
-        err << "Impossible de lire la définition de " << chemin << " (statut " << st << ")\n";
-        return 1;
-    }
+    if (!f.decrire(chemin, desc, err)) return 1;
     const int no = NoFichierDepuisNom(chemin);
     const TamponEnreg* t = no >= 0 ? EnregFichier(no) : nullptr;
     const QString nom = QFileInfo(chemin).fileName();
@@ -358,15 +364,8 @@ int commandeLoad(const QString& chemin, const QString& vidage, QTextStream& out,
     const QStringList lignes = QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'));
 
     FichierOuvert f(chemin, BtrOpenMode::Normal);
-    if (!f.ouvert) {
-        err << "Impossible d'ouvrir " << chemin << " (statut " << f.status << ")\n";
-        return 1;
-    }
     BtrFileDescription desc;
-    if (const int16_t st = BtrDescribeFile(f.pos, &desc); st != BtrStat::Ok) {
-        err << "Impossible de lire la définition de " << chemin << " (statut " << st << ")\n";
-        return 1;
-    }
+    if (!f.decrire(chemin, desc, err)) return 1;
     const int no = NoFichierDepuisNom(chemin);
     const TamponEnreg* t = no >= 0 ? EnregFichier(no) : nullptr;
 

@@ -24,17 +24,8 @@ protected:
         KirvoTest::TearDown();
     }
     QString chemin(const QString& rel) const { return racine + rel; }
-    void ecrire(const QString& rel, const QByteArray& contenu) {
-        const QString c = chemin(rel);
-        QDir().mkpath(QFileInfo(c).path());
-        QFile f(c);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(contenu);
-    }
-    QByteArray lire(const QString& rel) const {
-        QFile f(chemin(rel));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-    }
+    void ecrire(const QString& rel, const QByteArray& contenu) { EcrireFichierTest(chemin(rel), contenu); }
+    QByteArray lire(const QString& rel) const { return LireFichierTest(chemin(rel)); }
     // The log lines' texts, without time stamp, index fields and delay column.
     QStringList textes() const {
         QStringList out;

@@ -29,17 +29,8 @@ protected:
         ReinitialiserMemoiresDossiers();
         KirvoTest::TearDown();
     }
-    void ecrire(const QString& rel, const QByteArray& contenu) {
-        const QString c = racine + rel;
-        QDir().mkpath(QFileInfo(c).path());
-        QFile f(c);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(contenu);
-    }
-    QByteArray lire(const QString& rel) const {
-        QFile f(racine + rel);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-    }
+    void ecrire(const QString& rel, const QByteArray& contenu) { EcrireFichierTest(racine + rel, contenu); }
+    QByteArray lire(const QString& rel) const { return LireFichierTest(racine + rel); }
     void lectureSeule(const QString& rel) {
         ASSERT_EQ(::chmod(QFile::encodeName(racine + rel).constData(), 0444), 0);
     }

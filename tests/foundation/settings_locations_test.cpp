@@ -35,17 +35,8 @@ protected:
         ReinitialiserInfoSysteme();
         KirvoTest::TearDown();
     }
-    void ecrire(const QString& rel, const QByteArray& contenu) {
-        const QString c = racine + rel;
-        QDir().mkpath(QFileInfo(c).path());
-        QFile f(c);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(contenu);
-    }
-    QByteArray lire(const QString& rel) const {
-        QFile f(racine + rel);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-    }
+    void ecrire(const QString& rel, const QByteArray& contenu) { EcrireFichierTest(racine + rel, contenu); }
+    QByteArray lire(const QString& rel) const { return LireFichierTest(racine + rel); }
     QString ini(const QString& rel, const char* section, const char* cle) const {
         return LectureIni(racine + rel, QString::fromLatin1(section), QString::fromLatin1(cle), QStringLiteral("<absent>"));
     }

@@ -1,5 +1,9 @@
 #include "support/fixture.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include "database/base_choice_window.h"
 #include "database/btrieve.h"
 #include "database/catalogue.h"
@@ -60,6 +64,21 @@ void KirvoTest::SetUp() {
 
 void KirvoTest::TearDown() {
     SetHorlogeSysteme(nullptr);
+}
+
+void EcrireFichierTest(const QString& chemin, const QByteArray& contenu) {
+    QDir().mkpath(QFileInfo(chemin).path());
+    QFile f(chemin);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ADD_FAILURE() << "cannot write " << chemin.toStdString();
+        return;
+    }
+    f.write(contenu);
+}
+
+QByteArray LireFichierTest(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
 }
 
 QStringList KirvoTest::lignesLog() const {

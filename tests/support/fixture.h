@@ -15,5 +15,10 @@ protected:
     QTemporaryDir tmp;
 };
 
+// Writes a file whole, creating its folders.
+void EcrireFichierTest(const QString& chemin, const QByteArray& contenu);
+// A file's bytes, or "<absent>" when it cannot be read.
+QByteArray LireFichierTest(const QString& chemin);
+
 // Puts back every global the lower layers own to its start-of-run value.
 void ReinitialiserEtatProgramme();
