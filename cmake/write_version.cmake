@@ -1,10 +1,4 @@
+# Writes the build moment. Run only when the program's parts changed; the file is always written,
+# so that it is newer than what it depends on and the stamp is not taken again at the next build.
 string(TIMESTAMP _v "%Y.%m%d.%H%M")
-set(_text "#pragma once\n#define KIRVO_BUILD_VERSION \"${_v}\"\n")
-if(EXISTS ${OUT})
-  file(READ ${OUT} _old)
-  # Same minute, same stamp: leave the file alone so nothing rebuilds.
-  if(_old STREQUAL _text)
-    return()
-  endif()
-endif()
-file(WRITE ${OUT} "${_text}")
+file(WRITE ${OUT} "#pragma once\n#define KIRVO_BUILD_VERSION \"${_v}\"\n")

@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -57,7 +59,13 @@ QString texteChamp(const ChampEnreg& c, const char* p) {
     case TypeChamp::Reel32: {
         float v;
         std::memcpy(&v, p, 4);
-        if (std::isfinite(v)) return QString::number(double(v), 'g', 9);
+        // The shortest decimal that reads back as the same float ("12.5", "0.1", "-30", not
+        // 0.100000001).
+        if (std::isfinite(v)) {
+            char t[32];
+            const auto fin = std::to_chars(t, t + sizeof t, v);
+            return QString::fromLatin1(t, qsizetype(fin.ptr - t));
+        }
         uint32_t bits;
         std::memcpy(&bits, p, 4);   // keeps the exact bits of an infinity or a NaN
         return QStringLiteral("#%1").arg(bits, 8, 16, QLatin1Char('0'));
@@ -92,8 +100,10 @@ bool ecrireChamp(const ChampEnreg& c, char* p, const QString& texte, QString* er
     }
     case TypeChamp::Entier16:
     case TypeChamp::Entier32: {
-        bool ok = false;
-        const qlonglong v = texte.toLongLong(&ok);
+        // Only what the dump writes: a sign and digits, nothing around them.
+        static const QRegularExpression entier(QStringLiteral("^-?[0-9]{1,19}$"));
+        bool ok = entier.match(texte).hasMatch();
+        const qlonglong v = ok ? texte.toLongLong(&ok) : 0;
         const qlonglong bas = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::min()
                                                            : std::numeric_limits<int32_t>::min();
         const qlonglong haut = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::max()
@@ -112,15 +122,18 @@ bool ecrireChamp(const ChampEnreg& c, char* p, const QString& texte, QString* er
         return true;
     }
     case TypeChamp::Reel32: {
+        // Only what the dump writes: a decimal number (exponent allowed), or "#" and the eight
+        // hexadecimal digits of a value that has no decimal form.
+        static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?([eE][-+]?[0-9]{1,3})?$"));
+        static const QRegularExpression bitsExacts(QStringLiteral("^#[0-9A-Fa-f]{8}$"));
         bool ok = false;
-        if (texte.startsWith(QLatin1Char('#'))) {
-            const uint bits = texte.mid(1).toUInt(&ok, 16);
-            if (ok && texte.size() == 9) {
-                const uint32_t b = bits;
+        if (bitsExacts.match(texte).hasMatch()) {
+            const uint32_t b = texte.mid(1).toUInt(&ok, 16);
+            if (ok) {
                 std::memcpy(p, &b, 4);
                 return true;
             }
-        } else {
+        } else if (decimal.match(texte).hasMatch()) {
             const float v = texte.toFloat(&ok);
             if (ok && std::isfinite(v)) {
                 std::memcpy(p, &v, 4);
@@ -203,7 +216,10 @@ bool lireBrut(const QStringList& lignes, int premiereLigne, QByteArray* octets, 
             *erreur = QStringLiteral("ligne %1 : ligne hexadécimale attendue").arg(premiereLigne + i);
             return false;
         }
-        if (m.captured(1).toLongLong(nullptr, 16) != octets->size()) {
+        // An offset too large for a number is not offset 0.
+        bool ok = false;
+        const qlonglong position = m.captured(1).toLongLong(&ok, 16);
+        if (!ok || position != octets->size()) {
             *erreur = QStringLiteral("ligne %1 : position %2 inattendue").arg(premiereLigne + i).arg(m.captured(1));
             return false;
         }
@@ -394,7 +410,7 @@ int commandeLoad(const QString& chemin, const QString& vidage, QTextStream& out,
                 return false;
             }
             std::vector<char> image(size_t(t->Taille));
-            if (!LireTexteEnreg(*t, bloc, debutBloc, image.data(), &erreur)) return false;
+            if (!LireTexteEnreg(*t, bloc, debutBloc, image.data(), &erreur, int(desc.recordLength))) return false;
             std::memcpy(rec.data(), image.data(), std::min<size_t>(image.size(), size_t(rec.size())));
         }
         enregs.push_back(rec);
@@ -477,14 +493,16 @@ bool DeschapperValeur(const QString& texte, QString* valeur) {
             ++i;
             continue;
         }
-        if (i + 3 < texte.size() && texte[i + 1] == QLatin1Char('x')) {
-            bool ok = false;
-            const int b = texte.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                v += Cp1252ToChar(uint8_t(b));
-                i += 3;
-                continue;
-            }
+        // "\x" and exactly two hexadecimal digits: no sign, no blank.
+        const auto hex = [&](qsizetype k) {
+            if (k >= texte.size()) return false;
+            const char16_t u = texte[k].unicode();
+            return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+        };
+        if (i + 1 < texte.size() && texte[i + 1] == QLatin1Char('x') && hex(i + 2) && hex(i + 3)) {
+            v += Cp1252ToChar(uint8_t(texte.mid(i + 2, 2).toInt(nullptr, 16)));
+            i += 3;
+            continue;
         }
         return false;
     }
@@ -520,8 +538,13 @@ QString TexteEnreg(const TamponEnreg& t, const char* image) {
 }
 
 bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image,
-                    QString* erreur) {
+                    QString* erreur, int longueurStockee) {
     ViderEnreg(t, image);
+    if (longueurStockee < 0 || longueurStockee > t.Taille) longueurStockee = t.Taille;
+    // What the layout's tail past the stored record holds: a value that needs more is refused,
+    // never cut without a word.
+    std::vector<char> vide(size_t(t.Taille));
+    ViderEnreg(t, vide.data());
     std::vector<bool> vu;
     struct Element { const ChampEnreg* c; int k; };
     std::vector<Element> elements;
@@ -553,8 +576,20 @@ bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premier
         vu[size_t(idx)] = true;
         const Element& e = elements[size_t(idx)];
         QString raison;
-        if (!ecrireChamp(*e.c, image + e.c->Offset + e.k * e.c->Taille, l.mid(egal + 1), &raison)) {
+        const int debut = e.c->Offset + e.k * e.c->Taille;
+        if (!ecrireChamp(*e.c, image + debut, l.mid(egal + 1), &raison)) {
             *erreur = QStringLiteral("ligne %1 : %2 : %3").arg(ligne).arg(nom, raison);
+            return false;
+        }
+        int utile = e.c->Taille;   // bytes up to the last one that differs from the empty value
+        while (utile > 0 && image[debut + utile - 1] == vide[size_t(debut + utile - 1)]) --utile;
+        const int stockes = std::clamp(longueurStockee - debut, 0, e.c->Taille);
+        if (utile > stockes) {
+            const bool texte = e.c->Type == TypeChamp::Texte || e.c->Type == TypeChamp::Octets;
+            *erreur = texte ? QStringLiteral("ligne %1 : %2 : valeur trop longue (%3 caractères pour %4 stockés)")
+                                  .arg(ligne).arg(nom).arg(utile).arg(stockes)
+                            : QStringLiteral("ligne %1 : %2 : champ au-delà des %3 octets stockés")
+                                  .arg(ligne).arg(nom).arg(longueurStockee);
             return false;
         }
     }

@@ -27,10 +27,12 @@ int NoFichierDepuisNom(const QString& chemin, int* station = nullptr);
 // One record of a layout as "field=value" lines, from its layout image.
 QString TexteEnreg(const TamponEnreg& t, const char* image);
 // Fills a layout image (reset first) from "field=value" lines; false with a message on an unknown
-// or repeated field, a value too long for its field, a character outside the code page or a bad
-// number. premiereLigne numbers the lines in messages.
+// or repeated field, a value too long for its field or for the part of it the record stores
+// (longueurStockee, the file's record length; -1 for the whole layout), a character outside the
+// code page, a bad escape or a number not written as the dump writes it. premiereLigne numbers
+// the lines in messages.
 bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image,
-                    QString* erreur);
+                    QString* erreur, int longueurStockee = -1);
 
 QString EchapperValeur(const QString& valeur);
 bool DeschapperValeur(const QString& texte, QString* valeur);

@@ -57,6 +57,16 @@ BtrCallFn& crochet() {
     return f;
 }
 
+// The status the wrapper has reported for the last call, if any.
+struct StatutSignale {
+    bool actif = false;
+    int16_t status = 0;
+};
+StatutSignale& signale() {
+    static StatutSignale s;
+    return s;
+}
+
 constexpr int kLongueurTamponCle = 255;
 constexpr int kLongueurCleVide = 100;
 
@@ -70,7 +80,6 @@ bool estVerrou(int16_t st) {
 // How an attempt treats the record buffer and the position block.
 enum class Mode {
     Normal,          // the record buffer goes out and comes back; the key too
-    RelectureVue,    // a conflict's re-read: nothing of the caller's changes, the position is kept
     RelectureCopie,  // a key-number re-read: buffer and key refreshed, the position thrown away
 };
 
@@ -111,11 +120,30 @@ int16_t BTRieve_Reel(int base, int stationIndex, int16_t fileNo, int16_t op, QSt
         st = AppelGestionnaire(uint16_t(op), bloc.data(), donnees.data(), &dataLen, tamponCle.data(),
                                kLongueurTamponCle, keyNum);
         if (mode != Mode::RelectureCopie) officiel = bloc;
-        if (mode == Mode::RelectureVue) return;
         DepuisImageStockee(fileNo, donnees.data(), lng);
         key = FromCp1252(tamponCle.data(), nCle);
     });
     return st;
+}
+
+// A conflict's re-read: the record the position names, read again by its own position (Get
+// Position, then Get Direct on the call's key number), so that it works whatever the key, among
+// duplicates too. Only the position is refreshed: the caller's record buffer keeps what it wants
+// written, and the key buffer is the re-read's own.
+void RelirePosition(int base, int stationIndex, int16_t fileNo, int16_t keyNum) {
+    Proc p(Cle::BTRieve_Reel, Trace::DebugOnly);
+    p(10, [&] {
+        PositionBlock& officiel = PosBlk(base, stationIndex, fileNo);
+        PositionBlock bloc = officiel;
+        std::vector<char> donnees(size_t(std::max<int32_t>(LongueurEnregistrement(fileNo), 4)), 0);
+        std::array<char, kLongueurTamponCle> cle{};
+        for (const uint16_t op : {uint16_t(BtrOp::GetPosition), uint16_t(BtrOp::GetDirect)}) {
+            uint32_t n = uint32_t(donnees.size());
+            if (AppelGestionnaire(op, bloc.data(), donnees.data(), &n, cle.data(), kLongueurTamponCle, keyNum) != 0)
+                return;
+        }
+        officiel = bloc;
+    });
 }
 
 // The synchronisation fields after a read: an unknown state is "not synchronised" with no web
@@ -165,8 +193,16 @@ void PrefixerHistorique(int base, int16_t status) {
     l = QStringLiteral("S:") + N2S(status, 5, 0, QStringLiteral("0")) + QLatin1Char(' ') + l;
 }
 
+void MarquerStatutSignale(int16_t status) { signale() = {true, status}; }
+
+void OublierStatutSignale() { signale() = {}; }
+
+bool StatutDejaSignale(int16_t status) { return signale().actif && signale().status == status; }
+
 int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
                           uint16_t keyLen, int16_t keyNum) {
+    // A new call, a new outcome: what was reported belongs to the call before.
+    OublierStatutSignale();
     if (crochet()) return crochet()(op, posBlock, dataBuf, dataLen, keyBuf, keyLen, keyNum);
     return BTRCALL(op, posBlock, dataBuf, dataLen, keyBuf, keyLen, keyNum);
 }
@@ -207,6 +243,8 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
             CreateRecord(base, int16_t(station), fileNo, op);
     });
     if ((op == BtrOp::EndTransaction || op == BtrOp::AbortTransaction) && !TransactionActive) return;
+    // From here BtrStatus is this call's: a mark of the call before no longer holds.
+    OublierStatutSignale();
     p(30, [&] {
         if (op == BtrOp::GetLessThan || op == BtrOp::GetLessOrEqual) key.replace(Chr(255), QLatin1Char('z'));
     });
@@ -248,6 +286,7 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
                               QStringLiteral("(Source:") + source + QLatin1Char(')'), false, QString());
             });
             BtrStatus = 20;
+            OublierStatutSignale();
             p(102, [&] { ErreurBTrieve(base, fileNo, key, cleRapport); });
             TerminerProgrammeBTrieve();
         }
@@ -255,6 +294,7 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
         p(110, [&] {
             const auto signaler = [&](int16_t st) {
                 BtrStatus = st;
+                OublierStatutSignale();
                 ErreurBTrieve(base, fileNo, key, cleRapport);
                 BtrStatus = st;   // whatever ran while the box was open
             };
@@ -278,18 +318,7 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
                         return;
                     }
                     HorlogeSysteme().sleepMs(500);
-                    if (op == BtrOp::Update || op == BtrOp::Delete) {
-                        // Only the position is refreshed; the caller's record stays what it
-                        // wants written. Among duplicates a key may find another record, so
-                        // the position is kept only where the key is unique.
-                        const FileInfoEntry& e = CatalogueFichier(fileNo);
-                        const int seg = PremierSegmentCle(e, keyNum);
-                        const bool unique = seg >= 0 && !(e.Segments[size_t(seg)].Flags & KeyFlag::Duplicates);
-                        if (unique) {
-                            QString copie = key;
-                            BTRieve_Reel(base, station - 1, fileNo, BtrOp::GetEqual, copie, keyNum, Mode::RelectureVue);
-                        }
-                    }
+                    if (op == BtrOp::Update || op == BtrOp::Delete) RelirePosition(base, station - 1, fileNo, keyNum);
                     continue;
                 }
                 if (estVerrou(st)) {
@@ -347,4 +376,5 @@ void ReinitialiserEtatBTrieve() {
     BtrStatus = 0;
     bForcerEnvoiWeb = false;
     SetBtrCallHook({});
+    OublierStatutSignale();
 }

@@ -63,8 +63,18 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
 
 // The error report of a status the caller does not accept (status taken from BtrStatus).
 // FileNo < 0: no file line. Returns when the user answers Abort, or declines to quit; may end
-// the program.
+// the program. A status the wrapper has already reported for the last call is not shown again:
+// callers report every status they do not expect, and one failure shows one box.
 void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QString& source);
+
+// One failure, one report. The report marks the status it has shown; the mark lasts until the
+// next call of the record manager (every call of the wrapper, any call through
+// AppelGestionnaire, the open and release routines), so a later failure with the same number is
+// reported again. A direct call of BTRCALL elsewhere must forget the mark before it sets BtrStatus.
+void MarquerStatutSignale(int16_t status);
+void OublierStatutSignale();
+// True when that status is the one the wrapper reported for the last call.
+bool StatutDejaSignale(int16_t status);
 QString ErreurBTrieveLibelle(int16_t status, const QString& name);
 
 // The launcher that restarts the program after a network failure of the record manager.

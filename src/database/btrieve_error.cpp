@@ -87,6 +87,14 @@ void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QStri
     Proc p(Cle::ErreurBTrieve, Trace::DebugOnly);
     const int16_t st = BtrStatus;
     if (st == 0) return;
+    // Shown already (by the wrapper, or by a caller further down): one failure, one box.
+    if (StatutDejaSignale(st)) return;
+    // Whatever the user answers, and whatever ran while the box was open, this status of this
+    // call has had its report.
+    struct Marque {
+        int16_t st;
+        ~Marque() { MarquerStatutSignale(st); }
+    } marque{st};
 
     QString t;
     QString m;

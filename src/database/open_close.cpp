@@ -170,6 +170,8 @@ void FichierPervasiveFermer(int16_t Base, int16_t FirstStation, int16_t LastStat
 bool OuvertureFichierBTrieve(int16_t Base, int16_t FileNo, QString& FileName, int32_t& DataLen, int32_t Station,
                              int16_t OpenMode) {
     Proc p(Cle::OuvertureFichierBTrieve, Trace::DebugOnly);
+    // The status this routine sets is its own, never one the wrapper has already reported.
+    OublierStatutSignale();
     bool resultat = false;
     bool present = false;
     p(10, [&] {
@@ -231,12 +233,15 @@ bool FermetureFichierBTrieve(int16_t Base, int16_t FileNo, QString& FileName, in
     bool appele = false;
     p(20, [&] {
         VerifierFichier(Base, int(Station) - 1, FileNo);
-        PositionBlock bloc;
-        bloc.fill(' ');
+        // The station's own block goes with the name: each open of a file kept per base is a
+        // station's, and releasing by name alone would end another station's open (its block
+        // then answers "not open"). A blank block, for a station never opened, releases by name.
+        PositionBlock bloc = PosBlk(Base, int(Station) - 1, FileNo);
         std::vector<char> tampon = Tampon(FileNo, DataLen);
         QByteArray cle = CleChemin(FileName);
         uint32_t lng = uint32_t(std::max<int32_t>(DataLen, 0));
         if (temoin) temoin(BtrOp::Stop, Base, FileNo, Station);
+        OublierStatutSignale();
         BtrStatus = BTRCALL(BtrOp::Stop, bloc.data(), tampon.data(), &lng, cle.data(), uint16_t(cle.size()), 0);
         appele = true;
         if (BtrStatus != BtrStat::Ok) return;
@@ -255,6 +260,7 @@ int16_t CreationStructureVide(const QString& FileName) {
     bloc.fill(' ');
     QByteArray cle = ToCp1252(FileName);
     uint32_t lng = sizeof(BtrFileSpec);
+    OublierStatutSignale();
     BtrStatus = BTRCALL(BtrOp::Create, bloc.data(), &BtrFileSpec, &lng, cle.data(), uint16_t(cle.size()), 0);
     return BtrStatus;
 }

@@ -205,7 +205,7 @@ KV_LAYOUT(EnregEnteteSpot, 6, KV_ENREG_ENTETE_SPOT, 404)
     T(Champ14, 55, 2)                                                                           \
     I16(Valeur56, 57)        /* sent in the canvas passage detail */                            \
     G(59, 2)                                                                                    \
-    I32(Duree, 61)           /* duration in seconds */                                          \
+    R32(Duree, 61)           /* duration in seconds, with decimals (single precision) */        \
     I16(Champ17, 65)                                                                            \
     T(Champ18, 67, 8)                                                                           \
     T(National, 75, 1)       /* "O" or "Y" (either case) when national */                       \

@@ -12,8 +12,10 @@ extern bool RechercheEnCours;
 extern bool ArretRecherche;
 // 0: the music synchronisation runs, 1: the advertising synchronisation runs.
 extern std::array<bool, 2> SynchroEnCours;
+// The fill computation runs (alone, or inside the fill-rate upload).
+extern bool RemplissageEnCours;
 
-// True while a synchronisation, a web list fetch or a local search runs.
+// True while a synchronisation, a web list fetch, a local search or a fill computation runs.
 bool ActiviteEnCours();
 // The French message shown to a command refused because ActiviteEnCours(): it names what runs.
 QString MessageActiviteEnCours();

@@ -207,7 +207,8 @@ void TraceLogForce(TextList& list, const QString& fileBase, bool, bool, const QS
         p(71, [&] {
             noms = QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
         });
-        // Only day files go: eight digits and ".Log", older than the limit.
+        // Only day files go: eight digits and ".Log", older than the limit. "0000.Log" is no day
+        // file and stays, as decided.
         for (const QString& nom : noms) {
             p(72, [&] {
                 EclateRepFicExt(nom);

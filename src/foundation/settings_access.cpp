@@ -18,7 +18,8 @@
 namespace {
 
 // The folder answers of the run. A path is remembered under its normalised form (translated,
-// "/" separators, one final "/", letter case folded), so "C:\Dat" is never taken for "C:\Data\".
+// "/" separators, one final "/", letter case folded), so "C:\Dat" is never taken for "C:\Data\":
+// a memory answers for that exact folder only, never for a parent or a child of it (as decided).
 QSet<QString> DossiersTrouves;
 QSet<QString> DossiersAbsents;
 QSet<QString> DossiersConnus;
@@ -83,7 +84,8 @@ bool EcritureIni(const QString& file, const QString& section, const QString& key
     p(10, [&] { correct = NomFichierCorrect(file); });
     if (TrimBlancs(section).isEmpty() || TrimBlancs(key).isEmpty() || !correct) return false;
     if (!ProfileNomsValides(section, key) || !ProfileValeurValide(value)) {
-        // A line break would cut the line in two and could slip another key into the file.
+        // A line break would cut the line in two and could slip another key into the file; a
+        // character outside the code page would be written as "?" and never read back.
         Log(QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: ") + file +
             QStringLiteral(" [") + surUneLigne(section) + QStringLiteral("] ") + surUneLigne(key));
         return false;

@@ -300,7 +300,8 @@ QPoint placer(const QString& nomFenetre, const QSize& taille, const std::functio
         else if (haut + hauteur < 100)
             haut = 0;
         if (gauche < -20000) gauche = 0;
-        // Then the whole window is kept on the screen, whatever edge it left by.
+        // Then the whole window is kept on the screen, whatever edge it left by (as decided: wholly,
+        // not just a corner of it).
         const int x = int(std::lround(gauche / TwipsParPixel));
         const int y = int(std::lround(haut / TwipsParPixel));
         r = QPoint(borner(x, taille.width(), ecran.left(), ecran.width()),

@@ -14,6 +14,7 @@ namespace {
 uint64_t TickDerniereLigne = 0;
 uint64_t DernierTick = 0;
 uint64_t DecalageTick = 0;
+bool TickAmorce = false;   // the wraps that happened before the program started are counted
 std::bitset<256> FichiersOuvertsTable;   // file numbers in use (0 unused)
 
 QString champIndex(int16_t v) {
@@ -150,6 +151,14 @@ QString TimingMilliSec() {
 }
 
 uint64_t GetTickCount64() {
+    if (!TickAmorce) {
+        // The 32-bit counter has wrapped every 49.7 days of uptime before this run began: the
+        // real uptime gives those wraps, the counter the rest.
+        const uint64_t depuisDemarrage = HorlogeSysteme().uptimeMs();
+        DecalageTick = depuisDemarrage & ~uint64_t(0xFFFFFFFFu);
+        DernierTick = depuisDemarrage & 0xFFFFFFFFu;
+        TickAmorce = true;
+    }
     const uint64_t lecture = HorlogeSysteme().tick32();
     if (lecture < DernierTick) DecalageTick += 4294967296ull;
     DernierTick = lecture;
@@ -183,5 +192,6 @@ void ReinitialiserTraceLog() {
     TickDerniereLigne = 0;
     DernierTick = 0;
     DecalageTick = 0;
+    TickAmorce = false;
     FichiersOuvertsTable.reset();
 }

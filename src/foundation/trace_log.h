@@ -30,7 +30,8 @@ void TraceDebugEcran(const QString& text);
 
 // "HH:MM:SS:mmm" of the local time.
 QString TimingMilliSec();
-// Milliseconds since the machine started, carried across the 32-bit counter's wrap.
+// Milliseconds since the machine started: seeded from the real uptime at the first call, then
+// carried across the 32-bit counter's wraps.
 uint64_t GetTickCount64();
 
 // The lowest free number of the program's open-file table (1..255); with bWarn, a number above 2

@@ -12,6 +12,7 @@
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
 #include "foundation/window_helpers.h"
+#include "options/udp_link.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -150,6 +151,9 @@ void FrmSetup::construire() {
         connect(CheckReboot[size_t(i)], &QCheckBox::stateChanged, this, [this, i] { CheckReboot_Click(i); });
     connect(CheckLogDebug, &QCheckBox::stateChanged, this, [this] { CheckLogDebug_Click(); });
     connect(CheckDebugEcran, &QCheckBox::stateChanged, this, [this] { CheckDebugEcran_Click(); });
+
+    // The UDP link works the "Réseau" controls and handles their events.
+    UDP = new LienUDP(*this);
 }
 
 QWidget* FrmSetup::ongletGeneral() {
@@ -220,8 +224,8 @@ QWidget* FrmSetup::ongletReseau() {
 
     auto* reception = new QWidget;
     auto* r = new QGridLayout(reception);
-    const char* entetesIn[] = {"IP source", "Port", "", "Données reçues"};
-    for (int c = 0; c < 4; ++c) r->addWidget(new QLabel(QString::fromUtf8(entetesIn[c]), reception), 0, c + 1);
+    const char* entetesIn[] = {"IP source", "Port", "", "Données reçues", "État"};
+    for (int c = 0; c < 5; ++c) r->addWidget(new QLabel(QString::fromUtf8(entetesIn[c]), reception), 0, c + 1);
     for (int i = 0; i < 9; ++i) {
         const size_t k = size_t(i);
         r->addWidget(new QLabel(QString::number(i), reception), i + 1, 0);
@@ -235,6 +239,10 @@ QWidget* FrmSetup::ongletReseau() {
         r->addWidget(TexteUDPPortSource[k], i + 1, 2);
         r->addWidget(CheckUDPInActif[k], i + 1, 3);
         r->addWidget(TexteUDPDonneeRecues[k], i + 1, 4);
+        LabelUDPEtat[k] = new QLabel(reception);
+        LabelUDPEtat[k]->setObjectName(nomIndexe("LabelUDPEtat", i));
+        LabelUDPEtat[k]->setMinimumWidth(210);
+        r->addWidget(LabelUDPEtat[k], i + 1, 5);
     }
     auto* tests = new QHBoxLayout;
     tests->addStretch(1);
@@ -243,9 +251,14 @@ QWidget* FrmSetup::ongletReseau() {
         CommandTest[size_t(i)]->setObjectName(nomIndexe("CommandTest", i));
         tests->addWidget(CommandTest[size_t(i)]);
     }
-    r->addLayout(tests, 10, 0, 1, 5);
+    r->addLayout(tests, 10, 0, 1, 6);
+    ListeUL = new QListWidget(reception);
+    ListeUL->setObjectName(nomIndexe("ListeUL", 0));
+    ListeUL->setToolTip(QStringLiteral("Messages reçus en attente de traitement"));
+    r->addWidget(new QLabel(QStringLiteral("En attente"), reception), 11, 0, 1, 6);
+    r->addWidget(ListeUL, 12, 0, 1, 6);
     r->setColumnStretch(4, 1);
-    r->setRowStretch(11, 1);
+    r->setRowStretch(12, 1);
     SftTabsUDP->addTab(reception, QStringLiteral("Réception"));
 
     auto* emission = new QWidget;
@@ -362,10 +375,12 @@ void FrmSetup::Form_Load() {
     p(100, [&] { etapeChargement(QStringLiteral("Options: Init: UDP"), true); });
     p(110, [&] {
         if (LiensSetup().InitUDP) LiensSetup().InitUDP();
+        else UDP->InitUDP();
     });
     p(120, [&] { etapeChargement(QStringLiteral("Tools Kirvo: Setup: Init: SettingsPeripherique"), false); });
     p(130, [&] {
         if (LiensSetup().InitSettingsPeripheriques) LiensSetup().InitSettingsPeripheriques();
+        else UDP->InitSettingsPeripheriques();
     });
     p(140, [&] { etapeChargement(QStringLiteral("Tools Kirvo: Setup: End"), true); });
 
@@ -437,17 +452,23 @@ bool FrmSetup::SaveSettings() {
         return true;
     }
     p(60, [&] {
-        QString texte = QStringLiteral("Les options n'ont pas pu être enregistrées.");
-        if (!echecs.isEmpty())
-            texte += QStringLiteral("\r\n\r\nFichier non modifiable :\r\n") + echecs.join(QStringLiteral("\r\n"));
-        // At the shutdown there is no later save to offer.
-        texte += dechargement_ ? QStringLiteral("\r\n\r\nVérifiez les droits d'écriture : les modifications non "
-                                                "enregistrées sont perdues.")
-                               : QStringLiteral("\r\n\r\nVérifiez les droits d'écriture puis enregistrez à nouveau.");
-        Log(QStringLiteral("Err: FrmSetup: SaveSettings: ") + (echecs.isEmpty() ? QStringLiteral("?") : echecs.join(QStringLiteral(" | "))));
-        MsgBoxMain(texte, Mb::Exclamation);
+        SignalerEnregistrementImpossible(QStringLiteral("Les options n'ont pas pu être enregistrées."), echecs,
+                                         QStringLiteral("SaveSettings"));
     });
     return false;
+}
+
+void FrmSetup::SignalerEnregistrementImpossible(const QString& entete, const QStringList& fichiers, const QString& quoi) {
+    QString texte = entete;
+    if (!fichiers.isEmpty())
+        texte += QStringLiteral("\r\n\r\nFichier non modifiable :\r\n") + fichiers.join(QStringLiteral("\r\n"));
+    // At the shutdown there is no later save to offer.
+    texte += dechargement_ ? QStringLiteral("\r\n\r\nVérifiez les droits d'écriture : les modifications non "
+                                            "enregistrées sont perdues.")
+                           : QStringLiteral("\r\n\r\nVérifiez les droits d'écriture puis enregistrez à nouveau.");
+    Log(QStringLiteral("Err: FrmSetup: ") + quoi + QStringLiteral(": ") +
+        (fichiers.isEmpty() ? QStringLiteral("?") : fichiers.join(QStringLiteral(" | "))));
+    MsgBoxMain(texte, Mb::Exclamation);
 }
 
 void FrmSetup::SaveSettingsParametres() {
@@ -466,6 +487,7 @@ void FrmSetup::enregistrer(const char* cle) {
     p(40, [&] {
         if (!bPeripheriquesModifies) return;
         if (LiensSetup().SaveSettingsPeripheriques) LiensSetup().SaveSettingsPeripheriques();
+        else UDP->SaveSettingsPeripheriques();
     });
     p(50, [&] {
         if (bParametresModifies) SaveSettingsParametres();
@@ -566,6 +588,8 @@ void FrmSetup::Form_Unload(int cancel) {
     });
     p(40, [&] { Log(QStringLiteral("---------- ") + objectName() + QStringLiteral(": Form_Unload: End")); });
     p(50, [&] { TraceLogForce(Listes().ListeLog, QString(), false, false, QString()); });
+    // The channels stop listening with the window.
+    if (UDP) UDP->Fermer();
     bFrmSetupChargee = false;
 }
 

@@ -8,9 +8,11 @@
 // Check boxes carry the values 0 (clear), 1 (ticked) and 2 (greyed), as the settings store them.
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 
+class LienUDP;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -59,7 +61,8 @@ struct LiensFrmSetup {
     // "QD3_Tools_Kirvo.Ini". Unset or empty: DossierApplication + "Config/".
     std::function<QString(int16_t base)> DossierConfigGlobal;
     // The UDP channels: the computer's name and address, the channel table's load (which may
-    // start listening) and its save (false when it could not be written).
+    // start listening) and its save (false when it could not be written). Unset: the window's own
+    // UDP link does them.
     std::function<void()> InitUDP;
     std::function<void()> InitSettingsPeripheriques;
     std::function<bool()> SaveSettingsPeripheriques;
@@ -116,6 +119,9 @@ public:
     std::array<QCheckBox*, 9> CheckUDPOutActif{};
     std::array<QLineEdit*, 9> TexteUDPDonneeEnvoyees{};
     std::array<QPushButton*, 9> BtnUDPSend{};
+    std::array<QLabel*, 9> LabelUDPEtat{};                // each input channel's state, as the link sets it
+    QListWidget* ListeUL = nullptr;                       // the received messages that wait
+    LienUDP* UDP = nullptr;                               // the link that works these controls
 
     // --- operations ---
     void Form_Load();
@@ -135,6 +141,10 @@ public:
     void CheckLogDebug_Click();
     void CheckDebugEcran_Click();
     void Form_Activate();
+
+    // A save that could not write: logged, and the user told which files refused (at the
+    // shutdown, that the changes are lost). quoi names the save in the log line.
+    void SignalerEnregistrementImpossible(const QString& entete, const QStringList& fichiers, const QString& quoi);
 
     // The per-base options file and the program settings file.
     static QString FichierOptionsBase();

@@ -306,6 +306,11 @@ bool ProfileNomsValides(const QString& section, const QString& key) {
     if (s.contains(QLatin1Char(']'))) return false;
     if (k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) || k.startsWith(QLatin1Char(';')))
         return false;
+    // A name the code page cannot hold would be written as "?": it would never read back, and
+    // could land on a real "?" key.
+    for (const QString* n : {&s, &k})
+        for (QChar c : *n)
+            if (!IsCp1252(c)) return false;
     return true;
 }
 

@@ -104,8 +104,9 @@ private:
 bool ProfileModifier(const QString& file, const std::function<bool(ProfileDocument&)>& change,
                      ProfileEchec* pourquoi = nullptr);
 
-// Section and key names that can be written: not empty after trimming, no CR/LF; a section without
-// "]"; a key without "=", not starting with "[" or ";". A value may hold anything but CR and LF.
+// Section and key names that can be written: not empty after trimming, no CR/LF, every character
+// one the code page holds; a section without "]"; a key without "=", not starting with "[" or ";".
+// A value may hold anything but CR and LF.
 bool ProfileNomsValides(const QString& section, const QString& key);
 bool ProfileValeurValide(const QString& value);
 

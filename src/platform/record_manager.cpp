@@ -31,15 +31,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QHash>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unordered_map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -52,12 +60,15 @@ constexpr int kBusyWaitMs = 250;
 
 // ---------------------------------------------------------------- position block
 
-enum : uint8_t { kNoRecord = 0, kOnRecord = 1, kAfterDelete = 2 };
+// After an end of file the position is just past the last record (or before the first): the
+// step back from there is the last record (the step forward the first), as keyed record
+// managers do, and a write there has no record to act on.
+enum : uint8_t { kNoRecord = 0, kOnRecord = 1, kAfterDelete = 2, kPastEnd = 3, kBeforeStart = 4 };
 
 #pragma pack(push, 1)
 struct Pos {
     char magic[4];
-    uint32_t handle;
+    uint32_t handle;   // the open this block was given (never reused), not the file
     uint8_t readOnly;
     uint8_t state;
     int16_t keyNum;
@@ -74,7 +85,22 @@ constexpr char kMagic[4] = {'K', 'r', 'm', '\x01'};
 
 // ---------------------------------------------------------------- open files
 
-enum Kind { kEq, kGt, kGe, kLt, kLe, kFirst, kLast, kNext, kPrev, kKinds };
+enum Kind { kEq, kGt, kGe, kLt, kLe, kFirst, kLast, kNext, kPrev, kById, kKinds };
+
+// A walk's stepping statement, kept between two Get Next (or Previous) calls of one open while
+// nothing can have changed what it would read: it saves the seek of every step. Valid only for
+// the row it last gave, on its key and direction, while no write went through any handle of the
+// file and no other process committed (the shared-memory header of the write-ahead log is
+// unchanged). Otherwise the step seeks again from the position, with the same result.
+struct Cursor {
+    sqlite3_stmt* stmt = nullptr;   // prepared for this open, kept
+    bool live = false;              // stepped and not reset: it holds a read snapshot
+    int16_t keyNum = -1;
+    bool forward = true;
+    int64_t id = 0, seq = 0;        // the row it gave last
+    uint64_t writes = 0;            // the file's write count then
+    std::array<char, 96> stamp{};   // the log's header then
+};
 
 struct File {
     uint32_t id = 0;
@@ -83,6 +109,7 @@ struct File {
     FileDef def;
     int refs = 0;
     bool readOnly = false;
+    bool immutable = false;   // opened without locks or shared memory: no one can change it
     bool inTxn = false;
     std::vector<std::array<sqlite3_stmt*, kKinds>> reads;
     sqlite3_stmt* insert = nullptr;
@@ -90,8 +117,24 @@ struct File {
     sqlite3_stmt* remove = nullptr;
     sqlite3_stmt* current = nullptr;
     std::vector<uint8_t> scratch;   // folded keys of a write, one slot per key
+    uint64_t writes = 0;            // writes made through any handle of this process
+    std::unordered_map<uint32_t, Cursor> cursors;   // by open id
+    const char* shm = nullptr;      // the log's shared memory, mapped read-only for its header
+    int shmFd = -1;
+    bool shmTried = false;
 
+    // Every walk's snapshot let go (before a write, when another process wrote, when idle).
+    void dropCursors() {
+        for (auto& [open, c] : cursors)
+            if (c.live) {
+                sqlite3_reset(c.stmt);
+                c.live = false;
+            }
+    }
     ~File() {
+        for (auto& [open, c] : cursors) sqlite3_finalize(c.stmt);
+        if (shm) ::munmap(const_cast<char*>(shm), 4096);
+        if (shmFd >= 0) ::close(shmFd);
         for (auto& a : reads)
             for (sqlite3_stmt* s : a) sqlite3_finalize(s);
         for (sqlite3_stmt* s : {insert, update, remove, current}) sqlite3_finalize(s);
@@ -100,7 +143,11 @@ struct File {
 };
 
 struct Registry {
-    std::vector<File*> files{nullptr};   // index = handle; 0 is never given; never reused
+    std::vector<File*> files{nullptr};   // index = file id; 0 is never given; never reused
+    // index = open id (the block's handle): the file id while that open lives, 0 once released.
+    // Each open has its own identity, so a copy of a released block cannot act through another
+    // open of the same file.
+    std::vector<uint32_t> opens{0};
     QHash<QString, uint32_t> byPath;
     bool txn = false;
     std::vector<uint32_t> txnFiles;
@@ -113,6 +160,7 @@ Registry& reg();
 void AbandonAfterFork() {
     Registry& r = reg();
     for (File*& f : r.files) f = nullptr;
+    std::fill(r.opens.begin(), r.opens.end(), 0u);
     r.byPath.clear();
     r.txn = false;
     r.txnFiles.clear();
@@ -129,7 +177,9 @@ Registry& reg() {
 File* FileOf(const Pos& p) {
     if (std::memcmp(p.magic, kMagic, 4) != 0) return nullptr;
     const Registry& r = reg();
-    return p.handle < r.files.size() ? r.files[p.handle] : nullptr;
+    if (p.handle >= r.opens.size()) return nullptr;
+    const uint32_t id = r.opens[p.handle];
+    return id && id < r.files.size() ? r.files[id] : nullptr;
 }
 
 // ---------------------------------------------------------------- SQLite helpers
@@ -181,6 +231,7 @@ std::string ReadSql(const FileDef& def, size_t key, Kind kind) {
     case kLt: return sql + "WHERE " + k + " < ?1 ORDER BY " + desc + " LIMIT 1";
     case kLe: return sql + "WHERE " + k + " <= ?1 ORDER BY " + desc + " LIMIT 1";
     case kFirst: return sql + "ORDER BY " + asc + " LIMIT 1";
+    case kById: return sql + "WHERE id = ?1";
     case kLast: return sql + "ORDER BY " + desc + " LIMIT 1";
     // From a position: at or after it but not the record it names (which may still be there),
     // or strictly before it.
@@ -244,6 +295,71 @@ sqlite3_stmt* ReadStmt(File& f, int key, Kind kind, int* rc) {
     return s;
 }
 
+// ---------------------------------------------------------------- walks at cursor speed
+
+// The write-ahead log's index header, both copies (96 bytes), which every commit of any process
+// rewrites. False when it cannot be read: walks then seek at every step.
+bool LogHeader(File& f, std::array<char, 96>& out) {
+    if (f.immutable) {   // nothing can change the file
+        out.fill(0);
+        return true;
+    }
+    if (!f.shm) {
+        if (f.shmTried) return false;
+        const QByteArray n = QFile::encodeName(f.path + QStringLiteral("-shm"));
+        const int fd = ::open(n.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;   // not there yet: tried again at the next walk
+        f.shmTried = true;
+        struct stat st {};
+        void* m = MAP_FAILED;
+        if (::fstat(fd, &st) == 0 && st.st_size >= off_t(out.size()))
+            m = ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+        if (m == MAP_FAILED) {
+            ::close(fd);
+            return false;
+        }
+        f.shmFd = fd;
+        f.shm = static_cast<const char*>(m);
+    }
+    std::atomic_thread_fence(std::memory_order_acquire);
+    std::memcpy(out.data(), f.shm, out.size());
+    // Two copies that differ: a commit is being written.
+    return std::memcmp(out.data(), out.data() + 48, 48) == 0;
+}
+
+// At the start of every call on a file: walks that kept a snapshot older than another process's
+// commit let it go, so that no read of this connection misses that commit.
+void Refresh(File& f) {
+    bool any = false;
+    for (const auto& [open, k] : f.cursors) any = any || k.live;
+    if (!any || f.immutable) return;
+    std::array<char, 96> now;
+    const bool ok = LogHeader(f, now);
+    for (const auto& [open, k] : f.cursors)
+        if (k.live && (!ok || now != k.stamp)) {
+            f.dropCursors();
+            return;
+        }
+}
+
+void DropAllCursors();
+
+bool& CursorsOn() {
+    static bool on = true;
+    return on;
+}
+
+// Snapshots are let go whenever the program waits for events: an idle program holds none (a
+// held snapshot would keep the log from being folded into the file).
+void WatchIdle() {
+    static bool watching = false;
+    if (watching || !QCoreApplication::instance()) return;
+    QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+    if (!d) return;
+    QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, d, [] { DropAllCursors(); });
+    watching = true;
+}
+
 // The statement of a slot, prepared on first use from the SQL that makeSql gives.
 template <typename MakeSql>
 sqlite3_stmt* Lazy(File& f, sqlite3_stmt*& slot, MakeSql makeSql, int* rc) {
@@ -256,6 +372,7 @@ sqlite3_stmt* Lazy(File& f, sqlite3_stmt*& slot, MakeSql makeSql, int* rc) {
 int16_t Touch(File& f) {
     Registry& r = reg();
     if (!r.txn || f.inTxn) return BtrStat::Ok;
+    f.dropCursors();
     const int rc = Exec(f.db, f.readOnly ? "BEGIN" : "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) return StatusOf(rc);
     f.inTxn = true;
@@ -284,23 +401,48 @@ void CloseFile(uint32_t id) {
     delete f;
 }
 
-void Release(uint32_t id) {
-    File* f = reg().files[id];
+// Ends one open; the file is closed with its last open.
+void Release(uint32_t openId) {
+    Registry& r = reg();
+    if (openId == 0 || openId >= r.opens.size()) return;
+    const uint32_t id = r.opens[openId];
+    r.opens[openId] = 0;
+    File* f = id ? r.files[id] : nullptr;
     if (!f) return;
+    if (const auto it = f->cursors.find(openId); it != f->cursors.end()) {
+        sqlite3_finalize(it->second.stmt);
+        f->cursors.erase(it);
+    }
     if (--f->refs > 0) return;
     f->refs = 0;
     if (!f->inTxn) CloseFile(id);   // else when the transaction ends
 }
 
-int16_t OpenConnection(const QString& path, bool readOnly, File** out) {
+// immutable: the file lies in a folder nobody can write (a backup, a read-only share) and has no
+// write-ahead log beside it: nothing can change it, and SQLite reads it without the shared-memory
+// file it could not create there.
+int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File** out) {
     auto f = std::make_unique<File>();
     f->path = path;
     f->readOnly = readOnly;
+    f->immutable = immutable;
     const QByteArray native = QFile::encodeName(path);
-    int rc = sqlite3_open_v2(native.constData(), &f->db,
-                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                                 SQLITE_OPEN_NOMUTEX,
+    int rc;
+    if (immutable) {
+        // The path as a URI: its "%", "?" and "#" must not be read as URI syntax.
+        QByteArray uri("file:");
+        for (char c : native) {
+            if (c == '%' || c == '?' || c == '#') uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else uri += c;
+        }
+        uri += "?immutable=1";
+        rc = sqlite3_open_v2(uri.constData(), &f->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
                              nullptr);
+    } else {
+        rc = sqlite3_open_v2(native.constData(), &f->db,
+                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    }
     if (rc != SQLITE_OK) return rc == SQLITE_CANTOPEN ? int16_t(BtrStat::FileNotFound) : StatusOf(rc);
     sqlite3_extended_result_codes(f->db, 1);
     sqlite3_busy_timeout(f->db, kBusyWaitMs);
@@ -361,9 +503,15 @@ int16_t DoOpen(void* posBlock, void* keyBuf, uint16_t keyLen, int16_t mode) {
     const QFileInfo fi(given);
     if (!fi.exists() || !fi.isFile()) return BtrStat::FileNotFound;
     const QString path = fi.canonicalFilePath();
-    const bool writable = ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    // Writing needs the file and its folder (the write-ahead log and its shared memory live
+    // beside it); without them the file still opens for reading.
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    const bool writable = folderWritable && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
     const bool readOnlyOpen = mode == BtrOpenMode::ReadOnly;
     if (!writable && !readOnlyOpen) return BtrStat::AccessDenied;
+    const QFileInfo journal(path + QStringLiteral("-wal"));
+    const bool immutable = !folderWritable && (!journal.exists() || journal.size() == 0);
 
     Registry& r = reg();
     File* f = nullptr;
@@ -372,14 +520,15 @@ int16_t DoOpen(void* posBlock, void* keyBuf, uint16_t keyLen, int16_t mode) {
         f = r.files[*it];
         if (f->readOnly && !readOnlyOpen) return BtrStat::AccessDenied;
     } else {
-        const int16_t st = OpenConnection(path, !writable, &f);
+        const int16_t st = OpenConnection(path, !writable, immutable, &f);
         if (st != BtrStat::Ok) return st;
     }
     ++f->refs;
+    r.opens.push_back(f->id);
 
     Pos p{};
     std::memcpy(p.magic, kMagic, 4);
-    p.handle = f->id;
+    p.handle = uint32_t(r.opens.size() - 1);
     p.readOnly = readOnlyOpen || f->readOnly;
     p.state = kNoRecord;
     p.keyNum = -1;
@@ -460,6 +609,11 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
     return BtrStat::Ok;
 }
 
+void DropAllCursors() {
+    for (File* f : reg().files)
+        if (f) f->dropCursors();
+}
+
 void ReleaseAll() {
     Registry& r = reg();
     for (uint32_t id : r.txnFiles)
@@ -469,6 +623,7 @@ void ReleaseAll() {
         }
     r.txn = false;
     r.txnFiles.clear();
+    std::fill(r.opens.begin(), r.opens.end(), 0u);
     for (uint32_t id = 1; id < r.files.size(); ++id) CloseFile(id);
 }
 
@@ -478,11 +633,13 @@ int16_t DoStop(void* posBlock, void* keyBuf, uint16_t keyLen) {
     if (posBlock) {
         Pos p;
         std::memcpy(&p, posBlock, sizeof p);
-        if (File* f = FileOf(p)) {
-            Release(f->id);
+        if (FileOf(p)) {
+            Release(p.handle);
             BlankBlock(posBlock);
             return BtrStat::Ok;
         }
+        // A block of an open already released names nothing more: not another open of its file.
+        if (std::memcmp(p.magic, kMagic, 4) == 0) return BtrStat::FileNotOpen;
     }
     const QString path = PathFromKey(keyBuf, keyLen);
     if (path.isEmpty()) {
@@ -492,7 +649,13 @@ int16_t DoStop(void* posBlock, void* keyBuf, uint16_t keyLen) {
     const QFileInfo fi(path);
     const Registry& r = reg();
     const auto it = r.byPath.constFind(fi.exists() ? fi.canonicalFilePath() : path);
-    if (it != r.byPath.cend()) Release(*it);
+    if (it == r.byPath.cend()) return BtrStat::Ok;
+    // The latest open of the file still alive.
+    for (size_t o = r.opens.size(); o-- > 1;)
+        if (r.opens[o] == *it) {
+            Release(uint32_t(o));
+            break;
+        }
     return BtrStat::Ok;
 }
 
@@ -500,9 +663,8 @@ int16_t DoClose(void* posBlock) {
     if (!posBlock) return BtrStat::FileNotOpen;
     Pos p;
     std::memcpy(&p, posBlock, sizeof p);
-    File* f = FileOf(p);
-    if (!f) return BtrStat::FileNotOpen;
-    Release(f->id);
+    if (!FileOf(p)) return BtrStat::FileNotOpen;
+    Release(p.handle);
     BlankBlock(posBlock);
     return BtrStat::Ok;
 }
@@ -543,6 +705,8 @@ struct Call {
 
 bool ValidKey(const File& f, int16_t keyNum) { return keyNum >= 0 && size_t(keyNum) < f.def.keys.size(); }
 
+int16_t Take(Call& c, sqlite3_stmt* s);
+
 // Steps a read; on a row, hands the record and its key over and moves the position to it.
 int16_t Deliver(Call& c, sqlite3_stmt* s, int16_t whenNone, bool dropPositionWhenNone) {
     Done done{s};
@@ -552,6 +716,12 @@ int16_t Deliver(Call& c, sqlite3_stmt* s, int16_t whenNone, bool dropPositionWhe
         return whenNone;
     }
     if (rc != SQLITE_ROW) return StatusOf(rc);
+    return Take(c, s);
+}
+
+// The row a read stands on (id, ver, seq, data): the record and its key handed over, the
+// position moved to it.
+int16_t Take(Call& c, sqlite3_stmt* s) {
     const uint32_t recLen = c.f.def.recordLength;
     if (!c.dataBuf || !c.dataLen || *c.dataLen < recLen) return BtrStat::DataBufferTooShort;
     const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(s, 3));
@@ -592,22 +762,126 @@ int16_t GetByKey(Call& c, Kind kind, int16_t whenNone) {
     return Deliver(c, s, whenNone, true);
 }
 
+// The record's own position (its id, 4 bytes): what Get Direct finds it by again, whatever
+// the key.
+int16_t GetPosition(Call& c) {
+    if (c.p.state != kOnRecord) return BtrStat::InvalidPositioning;
+    if (!c.dataBuf || !c.dataLen || *c.dataLen < 4) return BtrStat::DataBufferTooShort;
+    if (c.p.id < 0 || c.p.id > int64_t(UINT32_MAX)) return BtrStat::IoError;
+    const uint32_t id = uint32_t(c.p.id);
+    std::memcpy(c.dataBuf, &id, 4);
+    *c.dataLen = 4;
+    return BtrStat::Ok;
+}
+
+// The record at a position that Get Position gave, read afresh and made current on the key
+// number asked for.
+int16_t GetDirect(Call& c) {
+    if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
+    const KeyDef& k = c.f.def.keys[size_t(c.keyNum)];
+    if (!c.keyBuf || c.keyLen < k.length) return BtrStat::KeyBufferTooShort;
+    if (!c.dataBuf || !c.dataLen || *c.dataLen < 4) return BtrStat::DataBufferTooShort;
+    if (int16_t st = Touch(c.f)) return st;
+    uint32_t id;
+    std::memcpy(&id, c.dataBuf, 4);
+    int rc;
+    sqlite3_stmt* s = ReadStmt(c.f, c.keyNum, kById, &rc);
+    if (!s) return StatusOf(rc);
+    sqlite3_bind_int64(s, 1, int64_t(id));
+    // A record that is gone: no current record, as for a search that found nothing.
+    return Deliver(c, s, BtrStat::InvalidPositioning, true);
+}
+
+// One step of a walk's statement: the next row, or the end (the statement then lets its
+// snapshot go).
+int16_t StepCursor(Call& c, Cursor& k, uint8_t outside) {
+    const int rc = sqlite3_step(k.stmt);
+    if (rc == SQLITE_ROW) {
+        const int16_t st = Take(c, k.stmt);
+        if (st == BtrStat::Ok) {
+            k.id = c.p.id;
+            k.seq = c.p.seq;
+            return st;
+        }
+        sqlite3_reset(k.stmt);   // the row was not taken: the next step must seek again
+        k.live = false;
+        return st;
+    }
+    sqlite3_reset(k.stmt);
+    k.live = false;
+    if (rc == SQLITE_DONE) {
+        c.p.state = outside;
+        return BtrStat::EndOfFile;
+    }
+    return StatusOf(rc);
+}
+
 int16_t GetStep(Call& c, Kind kind) {
     if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
     if (c.p.state == kNoRecord) return BtrStat::InvalidPositioning;
     if (c.keyNum != c.p.keyNum) return BtrStat::DifferentKeyNumber;
     const KeyDef& k = c.f.def.keys[size_t(c.keyNum)];
     if (!c.keyBuf || c.keyLen < k.length) return BtrStat::KeyBufferTooShort;
+    const uint8_t outside = kind == kNext ? kPastEnd : kBeforeStart;
+    if (c.p.state == outside) return BtrStat::EndOfFile;
+    if (c.p.state == kPastEnd || c.p.state == kBeforeStart) {
+        // Back in from beyond an end: the record at that end.
+        if (int16_t st = Touch(c.f)) return st;
+        int rc;
+        sqlite3_stmt* s = ReadStmt(c.f, c.keyNum, kind == kNext ? kFirst : kLast, &rc);
+        if (!s) return StatusOf(rc);
+        const int16_t st = Deliver(c, s, BtrStat::EndOfFile, false);
+        if (st == BtrStat::EndOfFile) c.p.state = outside;   // an empty file
+        return st;
+    }
     if (int16_t st = Touch(c.f)) return st;
+    const bool forward = kind == kNext;
+    Cursor* cur = nullptr;
+    if (!reg().txn && CursorsOn()) {
+        cur = &c.f.cursors[c.p.handle];
+        if (cur->live && cur->keyNum == c.keyNum && cur->forward == forward && c.p.state == kOnRecord && cur->id == c.p.id &&
+            cur->seq == c.p.seq && cur->writes == c.f.writes) {
+            // Another process's commit was looked for as the call began (Refresh).
+            if (!c.dataBuf || !c.dataLen || *c.dataLen < c.f.def.recordLength) return BtrStat::DataBufferTooShort;
+            return StepCursor(c, *cur, outside);
+        }
+        if (cur->live) {
+            sqlite3_reset(cur->stmt);
+            cur->live = false;
+        }
+        if (!LogHeader(c.f, cur->stamp)) cur = nullptr;
+    }
     int rc;
-    sqlite3_stmt* s = ReadStmt(c.f, c.keyNum, kind, &rc);
-    if (!s) return StatusOf(rc);
+    sqlite3_stmt* s;
+    if (cur) {
+        if (!cur->stmt || cur->keyNum != c.keyNum || cur->forward != forward) {
+            sqlite3_finalize(cur->stmt);
+            std::string sql = ReadSql(c.f.def, size_t(c.keyNum), kind);
+            sql.resize(sql.size() - std::string(" LIMIT 1").size());   // the whole walk, stepped
+            cur->stmt = Prepare(c.f.db, sql, &rc);
+            if (!cur->stmt) return StatusOf(rc);
+        }
+        cur->keyNum = c.keyNum;
+        cur->forward = forward;
+        cur->writes = c.f.writes;
+        s = cur->stmt;
+    } else {
+        s = ReadStmt(c.f, c.keyNum, kind, &rc);
+        if (!s) return StatusOf(rc);
+    }
     uint8_t from[kBtrMaxKeyLength];   // the position moves while the statement is bound
     std::memcpy(from, c.p.key, c.p.keyLen);
-    sqlite3_bind_blob(s, 1, from, c.p.keyLen, SQLITE_STATIC);
+    sqlite3_bind_blob(s, 1, from, c.p.keyLen, SQLITE_TRANSIENT);
     sqlite3_bind_int64(s, 2, c.p.seq);
     if (kind == kNext) sqlite3_bind_int64(s, 3, c.p.id);
-    return Deliver(c, s, BtrStat::EndOfFile, false);   // at the end the position stays
+    if (cur) {
+        WatchIdle();
+        cur->live = true;
+        return StepCursor(c, *cur, outside);
+    }
+    const int16_t st = Deliver(c, s, BtrStat::EndOfFile, false);
+    if (st == BtrStat::EndOfFile) c.p.state = outside;
+    return st;
 }
 
 // Binds the record (?1) and every key's comparison bytes (?2...).
@@ -637,6 +911,9 @@ int16_t WriteChecks(Call& c) {
 
 int16_t Insert(Call& c) {
     if (int16_t st = WriteChecks(c)) return st;
+    // Every walk of the file seeks again after a write, whatever its outcome.
+    c.f.dropCursors();
+    ++c.f.writes;
     if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
     const KeyDef& k = c.f.def.keys[size_t(c.keyNum)];
     if (!c.keyBuf || c.keyLen < k.length) return BtrStat::KeyBufferTooShort;
@@ -696,6 +973,9 @@ int16_t CheckUnchanged(Call& c, const uint8_t* newRecord) {
 
 int16_t Update(Call& c) {
     if (int16_t st = WriteChecks(c)) return st;
+    // Every walk of the file seeks again after a write, whatever its outcome.
+    c.f.dropCursors();
+    ++c.f.writes;
     if (c.p.state != kOnRecord) return BtrStat::InvalidPositioning;
     if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
     if (c.keyNum != c.p.keyNum) return BtrStat::DifferentKeyNumber;
@@ -737,6 +1017,9 @@ int16_t Update(Call& c) {
 
 int16_t Delete(Call& c) {
     if (int16_t st = WriteChecks(c)) return st;
+    // Every walk of the file seeks again after a write, whatever its outcome.
+    c.f.dropCursors();
+    ++c.f.writes;
     if (c.p.state != kOnRecord) return BtrStat::InvalidPositioning;
     if (int16_t st = Touch(c.f)) return st;
     int rc;
@@ -761,6 +1044,7 @@ int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* da
     std::memcpy(&p, posBlock, sizeof p);
     File* f = FileOf(p);
     if (!f) return BtrStat::FileNotOpen;
+    Refresh(*f);
     Call c{*f, p, dataBuf, dataLen, keyBuf, keyLen, keyNum};
     int16_t st;
     switch (op) {
@@ -776,6 +1060,8 @@ int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* da
     case BtrOp::GetLast: st = GetByKey(c, kLast, BtrStat::EndOfFile); break;
     case BtrOp::GetNext: st = GetStep(c, kNext); break;
     case BtrOp::GetPrevious: st = GetStep(c, kPrev); break;
+    case BtrOp::GetPosition: st = GetPosition(c); break;
+    case BtrOp::GetDirect: st = GetDirect(c); break;
     default: return BtrStat::InvalidOperation;
     }
     std::memcpy(posBlock, &p, sizeof p);
@@ -787,7 +1073,9 @@ int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* da
 int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
                 uint16_t keyLen, int16_t keyNum) {
     // Lock biases (+100..+400) ask for record locks; the row-version check stands in for them.
-    if (op >= 100 && op < 500 && op % 100 >= BtrOp::GetEqual && op % 100 <= BtrOp::GetLast) op %= 100;
+    if (op >= 100 && op < 500 &&
+        ((op % 100 >= BtrOp::GetEqual && op % 100 <= BtrOp::GetLast) || op % 100 == BtrOp::GetDirect))
+        op %= 100;
     switch (op) {
     case BtrOp::Open: return DoOpen(posBlock, keyBuf, keyLen, keyNum);
     case BtrOp::Close: return DoClose(posBlock);
@@ -812,6 +1100,7 @@ int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out) {
     std::memcpy(&p, posBlock, sizeof p);
     File* f = FileOf(p);
     if (!f) return BtrStat::FileNotOpen;
+    Refresh(*f);
     BtrFileDescription d;
     d.path = f->path;
     d.recordLength = f->def.recordLength;
@@ -837,6 +1126,7 @@ int16_t BtrForEachRecord(const void* posBlock,
     std::memcpy(&p, posBlock, sizeof p);
     File* f = FileOf(p);
     if (!f) return BtrStat::FileNotOpen;
+    Refresh(*f);
     int rc;
     // Its own statement: the visitor may call the record manager meanwhile.
     sqlite3_stmt* s = Prepare(f->db, "SELECT data FROM records ORDER BY id", &rc);
@@ -854,4 +1144,9 @@ int16_t BtrForEachRecord(const void* posBlock,
     }
     sqlite3_finalize(s);
     return rc == SQLITE_DONE ? int16_t(BtrStat::Ok) : StatusOf(rc);
+}
+
+void BtrCurseursActifs(bool oui) {
+    CursorsOn() = oui;
+    if (!oui) DropAllCursors();
 }

@@ -2,7 +2,8 @@
 // The keyed record manager: one call, as the station database has always been reached.
 //   op        operation code (Open 0, Insert 2, Update 3, Delete 4, Get Equal 5, Next 6,
 //             Previous 7, Greater 8, Greater or Equal 9, Less 10, Less or Equal 11, First 12,
-//             Last 13, Create 14, Begin transaction 19/1019, End 20, Abort 21, Stop 25)
+//             Last 13, Create 14, Begin transaction 19/1019, End 20, Abort 21, Get Position 22,
+//             Get Direct 23, Stop 25)
 //   posBlock  128 bytes owned by the caller; self-contained (a copy can be used and thrown away)
 //   dataBuf   the record (or the 160-byte file definition for Create)
 //   dataLen   in: buffer/record length; out: the record length on a successful read
@@ -16,19 +17,26 @@
 //
 // How the calls behave, where a caller may wonder:
 // - Open: keyNum is the open mode (0 normal, -2 read-only); a read-only file opened for writing
-//   gives 46. Several opens of one path share one connection, each with its own position.
+//   gives 46. Several opens of one path share one connection, each with its own position and
+//   its own identity: a block (or a copy of it) whose open was released gives 3, even while
+//   another open of the same file lives.
 // - Create: keyNum -1 refuses an existing file (59); 0 replaces it, unless it is open in this
 //   process (85). The file is built aside and renamed into place.
-// - Stop (25): releases the file of a live position block; with a blank block, one open of the
-//   file named in the key buffer; with no name either, every file. Close (1) releases the block's
-//   file. A released block is blank.
+// - Stop (25): releases the open of a live position block (3 for a block already released);
+//   with a blank block, the latest live open of the file named in the key buffer; with no name
+//   either, every file. Close (1) releases the block's open. A released block is blank.
 // - Records are fixed-length: Insert/Update with dataLen below the record length give 22 and
 //   write nothing; bytes beyond it are ignored. A read into a shorter buffer gives 22 and moves
 //   nothing. Get calls and Insert/Update return the key in the key buffer, which must hold it
 //   (21 otherwise).
 // - Get Equal and the Greater/Less family that find nothing leave no current record (an Update
-//   then gives 8, never touching the record read before); Next/Previous at an end give 9 and keep
-//   the position. Among duplicates, Equal/Greater/First give the first, Less/Last the last.
+//   then gives 8, never touching the record read before); Next/Previous at an end give 9 and
+//   leave the position just past that end, so Previous after the end of file is the last record
+//   and Next after the start of file the first (an Update or Delete there gives 8). Among
+//   duplicates, Equal/Greater/First give the first, Less/Last the last.
+// - Get Position hands back the current record's position (4 bytes in the data buffer, the
+//   position unchanged); Get Direct, given those 4 bytes, reads that record again and makes it
+//   current on the key number given (8 when it is gone).
 // - Update keeps the key number the position was taken on (7 otherwise). Update and Delete give
 //   80 when another block (or process) wrote the record since this block read it.
 // - Transactions (19/1019, 20, 21): each file used meanwhile joins at its first call; End
@@ -48,7 +56,7 @@ struct BtrOp {
 enum : uint16_t {
     Open = 0, Close = 1, Insert = 2, Update = 3, Delete = 4, GetEqual = 5, GetNext = 6,
     GetPrevious = 7, GetGreater = 8, GetGreaterOrEqual = 9, GetLessThan = 10,
-    GetLessOrEqual = 11, GetFirst = 12, GetLast = 13, Create = 14,
+    GetLessOrEqual = 11, GetFirst = 12, GetLast = 13, Create = 14, GetPosition = 22, GetDirect = 23,
     BeginTransaction = 19, EndTransaction = 20, AbortTransaction = 21, Stop = 25,
     BeginConcurrentTransaction = 1019,
 };
@@ -95,6 +103,11 @@ struct BtrFileDescription {
     int64_t recordCount = 0;
 };
 int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out);
+
+// Get Next/Previous walks keep their stepping statement between calls while nothing can have
+// changed what it reads (the default); false makes every step seek again from the position, with
+// the same results: the reference the tests and the benchmark compare against.
+void BtrCurseursActifs(bool oui);
 
 // Every stored record in storage order, whatever the keys; visit returns false to stop.
 // Leaves the position block unchanged; the visitor must not release the file.

@@ -1,7 +1,6 @@
 #include "platform/system_info.h"
 
-#include "build_version.h"
-
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -37,7 +36,21 @@ bool vrai(const QString& v) {
 
 }  // namespace
 
-QString VersionConstruction() { return QStringLiteral(KIRVO_BUILD_VERSION); }
+namespace {
+QString& versionDefinie() {
+    static QString v;
+    return v;
+}
+}  // namespace
+
+void DefinirVersionConstruction(const char* stamp) { versionDefinie() = QString::fromLatin1(stamp); }
+
+QString VersionConstruction() {
+    if (!versionDefinie().isEmpty()) return versionDefinie();
+    // Without a stamp (tests, utilities): the moment the running executable was linked.
+    const QDateTime m = QFileInfo(QStringLiteral("/proc/self/exe")).lastModified();
+    return (m.isValid() ? m : QDateTime(QDate(2000, 1, 1), QTime(0, 0))).toString(QStringLiteral("yyyy.MMdd.HHmm"));
+}
 
 bool LireDescriptionSysteme(DescriptionSysteme& d, const QString& osRelease) {
     struct utsname u {};

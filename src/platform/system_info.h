@@ -5,8 +5,11 @@
 #include <QString>
 #include <cstdint>
 
-// "YYYY.MMDD.HHMM": the moment this program was built.
+// "YYYY.MMDD.HHMM": the moment this program was built. The program's executable sets it at
+// start (only it carries the stamp, so a new stamp relinks nothing else); elsewhere it is the
+// moment the running executable was linked.
 QString VersionConstruction();
+void DefinirVersionConstruction(const char* stamp);
 
 // The system as /etc/os-release and uname describe it.
 struct DescriptionSysteme {

@@ -5,6 +5,8 @@
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/proc.h"
+#include "shell/certificate.h"
+#include "sync/web_requests.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -62,8 +64,9 @@ Frm_MainBis::Frm_MainBis() : QWidget(nullptr) {
     setWindowTitle(QStringLiteral("Blind Main Form"));
     auto* v = new QVBoxLayout(this);
 
-    clHttp1 = new QObject(this);
-    clHttp1->setObjectName(QStringLiteral("clHttp1"));
+    clHttp1 = new ClientHttp(this);
+    InstallerClientWeb(clHttp1);
+    connect(clHttp1, &ClientHttp::OnVerifyServer, this, [](VerificationServeur* e) { clHttp1_OnVerifyServer(*e); });
     clCertificateStore1 = new QObject(this);
     clCertificateStore1->setObjectName(QStringLiteral("clCertificateStore1"));
     clCertificateStore1->setProperty("StoreName", QStringLiteral("MY"));
@@ -165,6 +168,7 @@ Frm_MainBis::Frm_MainBis() : QWidget(nullptr) {
 
 Frm_MainBis::~Frm_MainBis() {
     if (g_host == this) g_host = nullptr;
+    if (&ClientWeb() == clHttp1) InstallerClientWeb(nullptr);
 }
 
 void Frm_MainBis::setVisible(bool) { QWidget::setVisible(false); }

@@ -3,6 +3,8 @@
 // program share (the web client, the certificate store, the holding list of early log lines, the
 // time slots and hourly capacities of the fill, the colours of the fill settings, the drag
 // picture). Others reach them by name through FrmMainBis() for the whole run.
+#include "platform/http_client.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QMap>
@@ -46,8 +48,9 @@ public:
     // folder into the run's slots and shown in the boxes below.
     void InitGeneral();
 
-    // Stand-ins for the web client and the certificate store, until those are placed here.
-    QObject* clHttp1 = nullptr;
+    // The web client every request goes through; its certificate question is answered here.
+    ClientHttp* clHttp1 = nullptr;
+    // Stand-in for the certificate store (installed certificates are kept in the settings folder).
     QObject* clCertificateStore1 = nullptr;   // store "MY"
 
     // View of Listes().ListeLogTemp: the log lines written before the options window exists.

@@ -5,7 +5,11 @@
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "foundation/system_info.h"
+#include "shell/look.h"
 #include "shell/shell_globals.h"
+#include "shell/standby.h"
+#include "shell/sync_commands.h"
+#include "shell/web_search.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +29,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -67,6 +72,13 @@ QMenu* sousMenu(QMenu* parent, const char* nom, const QString& texte) {
 
 Frm_Main* FrmMain() { return g_frmMain; }
 
+void PosseeParFrmMain(QWidget* fenetre) {
+    if (!fenetre || !g_frmMain) return;
+    fenetre->winId();
+    g_frmMain->winId();
+    if (QWindow* w = fenetre->windowHandle()) w->setTransientParent(g_frmMain->windowHandle());
+}
+
 QString Frm_Main::CaptionNormale() {
     return QStringLiteral("Ondrune: Tools Kirvo - ") + VersionApplication();
 }
@@ -84,6 +96,8 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     h->addWidget(construireRecherche());
     h->addWidget(construireOnglets(), 1);
     setCentralWidget(centre);
+    disposition_ = h;
+    setWindowIcon(IconeProgramme());
 
     TimerFlash = new QTimer(this);
     TimerFlash->setObjectName(QStringLiteral("TimerFlash"));
@@ -99,6 +113,18 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     resize(px(14280), px(8265) + menuBar()->sizeHint().height());
 
     connect(MnuQuitter, &QAction::triggered, this, &Frm_Main::MnuQuitter_Click);
+    // The web search button and the requests' links to this window.
+    InstallerRechercheWeb(*this);
+    connect(Mnu01Refresh, &QAction::triggered, this, &Frm_Main::Mnu01Refresh_Click);
+    connect(Mnu01Veille, &QAction::triggered, this, &Frm_Main::Mnu01Veille_Click);
+    connect(Mnu01Options, &QAction::triggered, this, &Frm_Main::Mnu01Options_Click);
+    connect(Mnu01Log, &QAction::triggered, this, &Frm_Main::Mnu01Log_Click);
+    connect(Mnu99APropos, &QAction::triggered, this, &Frm_Main::Mnu99APropos_Click);
+    for (QAction* a : MnuWhatNews)
+        connect(a, &QAction::triggered, this, [this, a] { MnuWhatNews_Click(a->data().toInt()); });
+    connect(TimerVeille, &QTimer::timeout, this, &Frm_Main::TimerVeille_Timer);
+    IncidentEnVeille = [] { IncidentPendantVeille(); };
+    InstallerCommandesSynchro(this);
 
     g_frmMain = this;
     SetFenetrePrincipale(this);
@@ -314,6 +340,8 @@ QWidget* Frm_Main::construireOnglets() {
     SftTabsMain->addTab(construirePageIncidents(), kIncidents);
     SftTabsMain->setTabVisible(Onglet::Incidents, false);
     connect(SftTabsMain, &QTabWidget::currentChanged, this, &Frm_Main::SftTabsMain_Switched);
+    connect(SftTabsMusique, &QTabWidget::currentChanged, this, &Frm_Main::SftTabsMusique_Switched);
+    connect(SftTabsPublicite, &QTabWidget::currentChanged, this, &Frm_Main::SftTabsPublicite_Switched);
     return SftTabsMain;
 }
 
@@ -443,6 +471,7 @@ void Frm_Main::CommandIncidentsPurge_Click(int Index) {
 
 void Frm_Main::SftTabsMain_Switched(int index) {
     Proc p(Cle::SftTabsMain_Switched);
+    p(5, [&] { ResizeCurrentOngletMain(); });
     // Viewing the incident page: the incident has been seen.
     if (index != Onglet::Incidents) return;
     p(10, [&] { TimerFlash->stop(); });

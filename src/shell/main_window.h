@@ -21,6 +21,8 @@
 #include <vector>
 
 class QAction;
+class QBoxLayout;
+class QResizeEvent;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -151,6 +153,27 @@ public:
     void TimerFlash_Timer();
     void CommandIncidentsPurge_Click(int Index);
     void SftTabsMain_Switched(int index);
+
+    // --- page layout (shell/layout.cpp) ---
+    // The window's size changed: the strips fill it (not while minimised), then the current page.
+    void Form_Resize();
+    // The page of the current tab fills its strip; nothing before the options window is loaded.
+    void ResizeCurrentOngletMain();
+    void SftTabsMusique_Switched(int index);
+    void SftTabsPublicite_Switched(int index);
+
+    // --- "Fichier" and "?" commands (shell/menu_commands.cpp, shell/history.cpp) ---
+    void Mnu01Refresh_Click();
+    void Mnu01Options_Click();
+    void Mnu01Log_Click();
+    void Mnu99APropos_Click();
+    // 0 the local revision page, 1 the web page.
+    void MnuWhatNews_Click(int Index);
+
+    // --- stand-by (shell/standby.cpp) ---
+    void Mnu01Veille_Click();
+    void MiseEnVeilleForcee();
+    void TimerVeille_Timer();
     // --- shutdown (shell/shutdown.cpp) ---
     // Why the window is closing, as Form_QueryUnload receives it.
     enum RaisonFermeture : int {
@@ -183,6 +206,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -194,6 +218,7 @@ private:
     void assurerControlesIncidents(int n);
 
     QWidget* pageIncidents_ = nullptr;
+    QBoxLayout* disposition_ = nullptr;   // the two strips side by side
     QWidget* ligneStation_ = nullptr;
     bool etatFlash_ = false;
     bool dechargementEnCours_ = false;   // Form_Unload is running
@@ -202,3 +227,6 @@ private:
 
 // The main window while it exists, else nullptr.
 Frm_Main* FrmMain();
+// A window of its own that the desktop keeps above the main window (owned by it), while the
+// shutdown still closes it like any other window.
+void PosseeParFrmMain(QWidget* fenetre);

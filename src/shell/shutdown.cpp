@@ -3,6 +3,7 @@
 #include "database/btrieve.h"
 #include "database/open_close.h"
 #include "database/site_startup.h"
+#include "fill/nomenclature.h"
 #include "foundation/daily_log.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
@@ -190,8 +191,7 @@ void Frm_Main::Form_Unload() {
         LabelMsgInit(QStringLiteral("Fermeture en cours: Close Nomenclature"));
         pomper();
     });
-    // The nomenclature window is not part of this program yet: nothing to unload before the
-    // main window's geometry.
+    p(70, [&] { DechargerFrmPubNomenclature(); });
     p(80, [&] {
         // A window the start-up never showed has no geometry of its own to keep (and before the
         // settings folder is known there is nowhere to keep it).

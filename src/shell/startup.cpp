@@ -1,8 +1,10 @@
 #include "shell/startup.h"
 
+#include "database/base_choice_window.h"
 #include "database/open_close.h"
 #include "database/site_startup.h"
 #include "database/zones.h"
+#include "fill/nomenclature.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
@@ -16,19 +18,26 @@
 #include "platform/dialogs.h"
 #include "platform/external_programs.h"
 #include "platform/registry.h"
+#include "shell/clock_window.h"
 #include "shell/command_line.h"
+#include "shell/fill_page.h"
+#include "shell/debug_window.h"
+#include "shell/look.h"
+#include "shell/local_search_button.h"
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "shell/shell_globals.h"
 #include "shell/shutdown.h"
 #include "shell/single_instance.h"
 #include "shell/wait_window.h"
+#include "sync/list_grids.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSslSocket>
 #include <QTabWidget>
@@ -38,6 +47,24 @@
 #include <cmath>
 
 bool bComposantsAbsents = false;
+
+// The advertising grids in their places on the advertising page; their layout reads the hidden
+// host's slot boxes and drag picture.
+static void PlacerGrillesPublicite(Frm_Main& frm) {
+    SetSourcesGrilles({[] {
+                           std::vector<TrancheGrille> t;
+                           auto& bis = FrmMainBis();
+                           for (size_t k = 0; k < bis.ComboTrancheDeb.size(); ++k) {
+                               const auto* fin = bis.ComboTrancheFin[k];
+                               t.push_back({bis.ComboTrancheDeb[k]->currentIndex(), fin->currentIndex(),
+                                            fin->currentText(),
+                                            fin->count() > 0 && fin->currentIndex() == fin->count() - 1});
+                           }
+                           return t;
+                       },
+                       [] { return FrmMainBis().ImageDragAndDrop->pixmap(); }});
+    for (int k = 0; k < GrillePubNo::Nombre; ++k) frm.fpSpreadPublicite[size_t(k)]->poser(GrillePub(k));
+}
 int32_t bThemeActif = 0;
 int32_t DecalageTheme = 0;
 
@@ -51,14 +78,6 @@ const QString kSautDouble = QStringLiteral("\r\n\r\n");
 
 void pomper() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
-}
-
-// The look of the windows is not applied yet: the desktop's own style stands for it. What the
-// windows read of it is the scale factor of the screen.
-void InitGeneralLook() {
-    FacteurEchelle = 1.0f;
-    if (const QScreen* ecran = QGuiApplication::primaryScreen())
-        if (std::lround(ecran->logicalDotsPerInchX()) == 120) FacteurEchelle = 1.25f;
 }
 
 // The stored sizes are twips, 15 to a pixel.
@@ -122,6 +141,12 @@ bool DemarrerProgramme(Frm_Main& frm) {
     InstallerRedemarrageSurErreurAutomation();
     LiensFrmSetup& liens = LiensSetup();
     liens.InitGeneral = [] { ::InitGeneral(); };
+    liens.LookFenetre = [](QWidget* w) { LookFenetre(w); };
+    SetLookFrmSelectBase([](QWidget* w) { LookFenetre(w); });
+    LiensFrmPubNomenclature().LookFenetre = [](QWidget* w) { LookFenetre(w); };
+    InstallerFenetreDebug();
+    InstallerRechercheLocale(frm);
+    LiensFrmPubNomenclature().LookFenetre = [](QWidget* w) { LookFenetre(w); };
     liens.DossierConfigGlobal = [](int16_t base) {
         return base >= 0 && base < NbBasesSite ? DossierConfigGlobal[size_t(base)] : QString();
     };
@@ -205,7 +230,10 @@ void Frm_Main::Form_Load() {
         else
             NoInstance = 0;
     });
-    p(70, [&] { InitGeneralLook(); });
+    p(70, [&] {
+        int32_t style = -1;
+        InitGeneralLook(style);
+    });
     p(80, [&] { InitGeneral(abandon); });
     // A fatal report or the end of the session may have closed the program meanwhile.
     if (bFermetureEnCours) return;
@@ -213,12 +241,13 @@ void Frm_Main::Form_Load() {
     p(100, [&] { FrmMainBis(); });
     p(110, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: Init: Create Object"), true, true); });
     p(111, [&] { CreationDesObjets(); });
-    // The grids lay themselves out as their pages are built.
     p(120, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: Init: Tableur"), true, true); });
-    // The fill settings' grid keeps its place on the fill page until it is built.
+    p(121, [&] { PlacerGrillesPublicite(*this); });
+    p(122, [&] { InitGeneralTableur(true, true); });
     p(130, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: Init: PropertyGrid"), true, true); });
-    // The nomenclature sheets are read when their window is first opened.
+    p(131, [&] { PlacerPropertyGridRemplissage(*this); });
     p(140, [&] { EtapeDemarrage(QStringLiteral("Library: Setup: Init: Nomenclature"), true, false); });
+    p(141, [&] { InitSettingsNomenclature(); });
     p(150, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: Init: Display"), true, true); });
     if (bFermetureEnCours) return;
 
@@ -262,7 +291,9 @@ void Frm_Main::Form_Load() {
         }
         pomper();
     });
-    // The clock window is not part of this program yet: the "Affiche" setting waits for it.
+    p(190, [&] {
+        if (ChronoDemande()) AfficherFrmChrono();
+    });
     p(200, [&] { bInitTerminee = true; });
     p(210, [&] {
         const uint64_t ms = GetTickCount64() - debut;
@@ -277,6 +308,7 @@ void Frm_Main::Form_Load() {
         TimerVeille->start();
     });
     p(230, [&] { RejouerIncidentDemarrage(); });
+    p(240, [&] { ResizeCurrentOngletMain(); });
 }
 
 void Frm_Main::InitGeneral(bool& abandon) {
@@ -284,6 +316,7 @@ void Frm_Main::InitGeneral(bool& abandon) {
     p.zone(0);
     p(10, [&] { Log(QStringLiteral("FrmMain: Init General: Start")); });
     p(20, [&] { setWindowTitle(CaptionNormale()); });
+    p(30, [&] { LookFenetre(this); });
     p(40, [&] {
         AfficherFrmMsg(true, QString::fromLatin1(Cle::InitGeneralMain));
         bAfficherProgression = true;

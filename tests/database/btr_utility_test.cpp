@@ -3,11 +3,13 @@
 #include "platform/cp1252.h"
 #include "platform/record_manager.h"
 #include "support/fixture.h"
+#include "support/other_user.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -109,9 +111,11 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
           QStringLiteral("IdWeb=")},
          QStringLiteral("0000: 3030303030303031536f6369e974e92047e96ee972616c6520")},
         {"FRADA07.bt6",
-         QStringLiteral("Code=CANV01\nSequence=01\nDate=20240131\nNiveau=4\nDuree=12\nValeur56=-3\nNational=y\n"),
-         {QStringLiteral("Duree=12"), QStringLiteral("Valeur56=-3"), QStringLiteral("National=y"),
-          QStringLiteral("Champ17=0")},
+         QStringLiteral("Code=CANV01\nSequence=01\nDate=20240131\nNiveau=4\nDuree=12.5\nValeur56=-3\nNational=y\n"
+                        "Champ23=0123456789abcdef\n\nCode=CANV02\nDuree=0.1\n\nCode=CANV03\nDuree=-30\n"),
+         {QStringLiteral("Duree=12.5"), QStringLiteral("Valeur56=-3"), QStringLiteral("National=y"),
+          QStringLiteral("Champ17=0"), QStringLiteral("Champ23=0123456789abcdef"), QStringLiteral("Duree=0.1"),
+          QStringLiteral("Duree=-30")},
          QStringLiteral("0000: 43414e5630313031323032343031333134")},
         {"FRAD008.bt6",
          QStringLiteral("Type=S\nNoFichier=03\nNoStation=01\nCode=AB\nIdWeb=256\nSequence=01\n"),
@@ -143,6 +147,12 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
         const Resultat brut = lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/") + nom), QStringLiteral("--raw")});
         EXPECT_TRUE(brut.out.contains(QLatin1Char('\n') + c.octetsAttendus)) << c.fichier << "\n" << brut.out.left(300).toStdString();
     }
+    // The passage duration is a single-precision float at byte 60: 12.5 is 00 00 48 41.
+    const Resultat brut = lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRADA07.bt6")), QStringLiteral("--raw")});
+    const QStringList lignes = brut.out.split(QLatin1Char('\n'));
+    EXPECT_TRUE(std::any_of(lignes.begin(), lignes.end(), [](const QString& l) {
+        return l.startsWith(QStringLiteral("0020: ")) && l.mid(6 + 2 * 28, 8) == QStringLiteral("00004841");
+    })) << brut.out.left(400).toStdString();
 }
 
 TEST_F(BtrUtilityTest, RawDumpRoundTrips) {
@@ -167,7 +177,8 @@ TEST_F(BtrUtilityTest, RawDumpRoundTrips) {
 // A mistake anywhere in a dump inserts nothing.
 TEST_F(BtrUtilityTest, BadDumpsInsertNothing) {
     creeBase(QStringLiteral("base"), 1);
-    struct Cas { QString texte; QString message; };
+    struct Cas { QString texte; QString message; const char* fichier = "FRAD003.bt6"; };
+    const QString longue(17, QLatin1Char('x'));
     const Cas cas[] = {
         {QStringLiteral("Code=1\n\nInconnu=2\n"), QStringLiteral("ligne 3 : champ inconnu « Inconnu »")},
         {QStringLiteral("Code=123456789\n"), QStringLiteral("ligne 1 : Code : valeur trop longue (9 caractères pour 8)")},
@@ -179,15 +190,60 @@ TEST_F(BtrUtilityTest, BadDumpsInsertNothing) {
         {QStringLiteral("Code 1\n"), QStringLiteral("ligne 1 : « champ=valeur » attendu")},
         {QStringLiteral("0000: 4142\n0004: 43\n"), QStringLiteral("ligne 2 : position 0004 inattendue")},
         {QStringLiteral("Telephones[4]=1\n"), QStringLiteral("champ inconnu « Telephones[4] »")},
+        // Escapes are "\x" and two hexadecimal digits, nothing else.
+        {QStringLiteral("Code=1\n\nNom=a\\x-1b\n"), QStringLiteral("ligne 3 : Nom : séquence d'échappement invalide")},
+        {QStringLiteral("Nom=a\\x f\n"), QStringLiteral("ligne 1 : Nom : séquence d'échappement invalide")},
+        {QStringLiteral("Nom=a\\x+f\n"), QStringLiteral("ligne 1 : Nom : séquence d'échappement invalide")},
+        {QStringLiteral("Nom=ab\\x4\n"), QStringLiteral("ligne 1 : Nom : séquence d'échappement invalide")},
+        // Numbers are written as the dump writes them.
+        {QStringLiteral("Champ34= 5\n"), QStringLiteral("ligne 1 : Champ34 : nombre invalide")},
+        {QStringLiteral("Champ34=+5\n"), QStringLiteral("ligne 1 : Champ34 : nombre invalide")},
+        {QStringLiteral("Champ34=5 \n"), QStringLiteral("ligne 1 : Champ34 : nombre invalide")},
+        // An offset too large for a number is not offset 0.
+        {QStringLiteral("10000000000000000000: 41\n"), QStringLiteral("ligne 1 : position 10000000000000000000 inattendue")},
+        {QStringLiteral("Code=A\nDuree=12,5\n"), QStringLiteral("ligne 2 : Duree : nombre invalide"), "FRADA07.bt6"},
+        {QStringLiteral("Duree=1e40\n"), QStringLiteral("ligne 1 : Duree : nombre invalide"), "FRADA07.bt6"},
+        {QStringLiteral("Duree=#7fc0000\n"), QStringLiteral("ligne 1 : Duree : nombre invalide"), "FRADA07.bt6"},
+        {QStringLiteral("Duree=12.\n"), QStringLiteral("ligne 1 : Duree : nombre invalide"), "FRADA07.bt6"},
+        // The record stores 16 of the field's 21 bytes: more is refused, not cut.
+        {QStringLiteral("Code=A\n\nCode=B\nChamp23=") + longue + QLatin1Char('\n'),
+         QStringLiteral("ligne 4 : Champ23 : valeur trop longue (17 caractères pour 16 stockés)"), "FRADA07.bt6"},
     };
     for (const Cas& c : cas) {
+        const QString fichier = chemin(QStringLiteral("base/") + QString::fromLatin1(c.fichier));
         const QString source = ecrit(QStringLiteral("mauvais.txt"), c.texte);
-        const Resultat r = lance({QStringLiteral("load"), chemin(QStringLiteral("base/FRAD003.bt6")), source});
+        const Resultat r = lance({QStringLiteral("load"), fichier, source});
         EXPECT_EQ(r.rc, 1) << c.message.toStdString();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("Aucun enregistrement inséré")));
-        EXPECT_EQ(nbEnregs(chemin(QStringLiteral("base/FRAD003.bt6"))), 0) << c.message.toStdString();
+        EXPECT_EQ(nbEnregs(fichier), 0) << c.message.toStdString();
     }
+}
+
+// A base copied into a folder no one may write still lists and dumps.
+TEST_F(BtrUtilityTest, ABaseInAReadOnlyFolderListsAndDumps) {
+    creeBase(QStringLiteral("base"), 1);
+    const QString source = ecrit(QStringLiteral("c.txt"), QStringLiteral("Code=00000001\nNom=Élan\n\nCode=00000002\n"));
+    ASSERT_EQ(lance({QStringLiteral("load"), chemin(QStringLiteral("base/FRAD003.bt6")), source}).rc, 0);
+    const QString attendu = lance({QStringLiteral("dump"), chemin(QStringLiteral("base/FRAD003.bt6"))}).out;
+    const auto lecture = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(tmp.path(), lecture);
+    QFile::setPermissions(chemin(QStringLiteral("base")), lecture);
+    const int r = CommeUtilisateurOrdinaire([&] {
+        const Resultat liste = lance({QStringLiteral("list"), chemin(QStringLiteral("base"))});
+        if (liste.rc != 0 || !liste.out.contains(QStringLiteral("FRAD003.bt6"))) return 1;
+        if (liste.out.contains(QStringLiteral("illisible"))) return 2;
+        const Resultat d = lance({QStringLiteral("dump"), chemin(QStringLiteral("base/FRAD003.bt6"))});
+        if (d.rc != 0 || d.out != attendu) return 3;
+        // Loading is writing: refused.
+        if (lance({QStringLiteral("load"), chemin(QStringLiteral("base/FRAD003.bt6")), source}).rc != 1) return 4;
+        return 0;
+    });
+    const auto tout = lecture | QFile::WriteOwner;
+    QFile::setPermissions(chemin(QStringLiteral("base")), tout);
+    QFile::setPermissions(tmp.path(), tout);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(nbEnregs(chemin(QStringLiteral("base/FRAD003.bt6"))), 2);
 }
 
 TEST_F(BtrUtilityTest, DuplicateKeysAreRefusedOneByOne) {

@@ -1,4 +1,5 @@
 #include "database/btrieve.h"
+#include "database/open_close.h"
 #include "fake_record_manager.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
@@ -40,6 +41,8 @@ protected:
     }
     // Reports the status on file 3 of base 0 and returns the boxes shown.
     std::vector<BoiteAffichee> rapport(int16_t statut, int16_t fileNo = 3, const QString& cle = QStringLiteral("KEY")) {
+        // Each report stands for a new failed call.
+        OublierStatutSignale();
         BtrStatus = statut;
         ErreurBTrieve(0, fileNo, cle, QStringLiteral("Lib_Test:Appelant"));
         return TestDialogs().shown;
@@ -203,6 +206,63 @@ TEST_F(ErrorReportTest, EndWritesThePendingLogLines) {
     QFile f(CheminLog + QStringLiteral("20240305.Log"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("Ligne en attente"));
+}
+
+// One failure, one box: a caller that reports every status it does not expect, after the
+// wrapper has reported the same failure, shows nothing more; a failure the wrapper left to the
+// caller, or a later failure, is still reported.
+TEST_F(ErrorReportTest, CallerReportAfterTheWrapperShowsOneBox) {
+    FileOpen(0, 0, 3) = true;
+    struct Appel {
+        int16_t op;
+        std::vector<int16_t> statuts;   // the record manager's answers
+        int16_t ensuite;                // once they are used up
+    };
+    struct Cas {
+        const char* nom;
+        std::vector<Appel> appels;   // each followed by the caller's report of what it does not expect
+        int boites;
+    };
+    const Cas cas[] = {
+        {"erreur d'entrée-sortie", {{BtrOp::GetEqual, {2}, 0}}, 1},
+        {"verrous sans fin", {{BtrOp::GetEqual, {}, 85}}, 1},
+        {"conflits sans fin", {{BtrOp::Update, {}, 80}}, 1},
+        {"doublon laissé à l'appelant", {{BtrOp::Insert, {5}, 0}}, 1},
+        {"clé absente laissée à l'appelant", {{BtrOp::Delete, {4}, 0}}, 1},
+        {"deux échecs, deux rapports", {{BtrOp::GetEqual, {2}, 0}, {BtrOp::GetEqual, {2}, 0}}, 2},
+        {"un échec puis un succès", {{BtrOp::GetEqual, {2}, 0}, {BtrOp::GetEqual, {0}, 0}}, 1},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TestDialogs().reset();
+        for (const Appel& a : c.appels) {
+            rm->script.clear();
+            for (int16_t st : a.statuts) rm->statuts({st});
+            rm->parDefaut = ReponseBtr{};
+            rm->parDefaut.status = a.ensuite;
+            QString cle = QStringLiteral("00000001");
+            BTRieve(0, a.op, cle, 0, 3, 1, QStringLiteral("Lib_Test:Appelant"));
+            if (BtrStatus != 0) ErreurBTrieve(0, 3, cle, QStringLiteral("Lib_Test:Appelant"));
+            if (BtrStatus != 0) ErreurBTrieve(0, 3, cle, QStringLiteral("Lib_Test:Appelant"));
+        }
+        EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+        for (const auto& b : TestDialogs().shown) EXPECT_TRUE(b.prompt.contains(QStringLiteral("Err: "))) << b.prompt.toStdString();
+    }
+
+    // A failure of the open routine right after a reported read of the same number is its own.
+    TestDialogs().reset();
+    rm->script.clear();
+    rm->parDefaut = ReponseBtr{};
+    rm->parDefaut.status = 12;
+    QString cle = QStringLiteral("00000001");
+    BTRieve(0, BtrOp::GetEqual, cle, 0, 3, 1, QStringLiteral("Lib_Test:Appelant"));
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    QString absent = tmp.path() + QStringLiteral("/FRAD003.bt6");
+    int32_t lng = 0;
+    EXPECT_FALSE(OuvertureFichierBTrieve(0, 3, absent, lng, 1, 0));
+    EXPECT_EQ(BtrStatus, 12);
+    ASSERT_EQ(TestDialogs().shown.size(), 2u);
+    EXPECT_TRUE(TestDialogs().shown[1].prompt.contains(QStringLiteral("(") + absent + QStringLiteral(")")));
 }
 
 TEST_F(ErrorReportTest, NetworkStatusShortUptimeAsksToCheckTheNetwork) {

@@ -11,6 +11,8 @@
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 
+#include <cstring>
+#include <map>
 #include <memory>
 
 namespace {
@@ -53,11 +55,13 @@ TEST_F(WrapperTest, StatusDecidesRetryReportAndResult) {
         uint64_t attente;
         bool abandon;
     };
+    // A conflict's re-read goes by the record's own position: Get Position, then Get Direct.
     std::vector<uint16_t> conflitsSansFin;
-    for (int i = 0; i < 10; ++i) conflitsSansFin.insert(conflitsSansFin.end(), {3, 5});
+    // (A re-read that meets the conflict too stops at Get Position.)
+    for (int i = 0; i < 10; ++i) conflitsSansFin.insert(conflitsSansFin.end(), {3, 22});
     conflitsSansFin.push_back(3);
     const std::vector<uint16_t> verrousSansFin(11, 5);
-    std::vector<uint16_t> melange = {3, 5};
+    std::vector<uint16_t> melange = {3, 22, 23};
     for (int i = 0; i < 10; ++i) melange.push_back(3);
 
     const Cas cas[] = {
@@ -75,12 +79,12 @@ TEST_F(WrapperTest, StatusDecidesRetryReportAndResult) {
         {"7 sur une autre opération: un seul rapport", 5, 7, {}, 7, 7, {5}, 1, 0, false},
         {"54 en mise à jour du fichier 35", 3, 35, {54}, 0, 0, {3}, 0, 0, false},
         {"54 ailleurs", 5, 7, {54}, 0, 54, {5}, 1, 0, false},
-        {"conflit puis écriture", 3, 7, {80, 0, 0}, 0, 0, {3, 5, 3}, 0, 500, false},
-        {"conflit à la suppression", 4, 7, {80, 0, 0}, 0, 0, {4, 5, 4}, 0, 500, false},
+        {"conflit puis écriture", 3, 7, {80, 0, 0, 0}, 0, 0, {3, 22, 23, 3}, 0, 500, false},
+        {"conflit à la suppression", 4, 7, {80, 0, 0, 0}, 0, 0, {4, 22, 23, 4}, 0, 500, false},
         {"conflits sans fin", 3, 7, {}, 80, 80, conflitsSansFin, 1, 5000, true},
         {"verrou puis lecture", 5, 7, {84, 0}, 0, 0, {5, 5}, 0, 1000, false},
         {"verrous sans fin", 5, 7, {}, 85, 85, verrousSansFin, 1, 10000, false},
-        {"conflit et verrous: un seul compte", 3, 7, {80, 0}, 85, 85, melange, 1, 500 + 9 * 1000, false},
+        {"conflit et verrous: un seul compte", 3, 7, {80, 0, 0}, 85, 85, melange, 1, 500 + 9 * 1000, false},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -109,37 +113,39 @@ TEST_F(WrapperTest, ConflictRereadKeepsTheCallersRecord) {
     Vider(EnregDatePassage);
     EcrireTexte(EnregDatePassage.Code, QStringLiteral("NOUVEA"));
     EnregDatePassage.Duree = 30;
-    rm->statuts({80});
-    ReponseBtr relu;
-    relu.data = QByteArray(100, 'S');
-    relu.key = QByteArray("ZZZZ");
-    relu.pos = QByteArray("bloc-relu");
-    rm->script.push_back(relu);
-    rm->statuts({0});
-    QString cle = QStringLiteral("NOUVEA012024030511400");
-    const QString avant = cle;
-    BTRieve(0, BtrOp::Update, cle, 0, 7, 1, kSource);
-    ASSERT_EQ(rm->operations(), (std::vector<uint16_t>{3, 5, 3}));
-    EXPECT_EQ(BtrStatus, 0);
-    EXPECT_EQ(rm->appels[2].data, rm->appels[0].data);
-    EXPECT_TRUE(rm->appels[2].pos.startsWith("bloc-relu"));
-    EXPECT_EQ(QByteArray(PosBlk(0, 0, 7).data(), 9), QByteArray("bloc-relu"));
-    EXPECT_EQ(LireTexte(EnregDatePassage.Code), QStringLiteral("NOUVEA"));
-    EXPECT_EQ(EnregDatePassage.Duree, 30);
-    EXPECT_EQ(cle, avant);
-    EXPECT_TRUE(TestDialogs().shown.empty());
-
-    // On a key that allows duplicates a re-read could land on another record: no re-read, and
-    // the conflict is reported once the repeats are spent.
-    rm->appels.clear();
-    rm->script.clear();
-    rm->parDefaut.status = 80;
-    QString cle1 = QStringLiteral("2024030511400");
-    BTRieve(0, BtrOp::Update, cle1, 1, 7, 1, kSource);
-    EXPECT_EQ(rm->operations(), std::vector<uint16_t>(11, 3));
-    EXPECT_EQ(BtrStatus, 80);
-    ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 80\n")));
+    // The re-read by position, on every key number: duplicates included.
+    for (const int16_t numeroCle : {int16_t(0), int16_t(1)}) {
+        SCOPED_TRACE(numeroCle);
+        rm->appels.clear();
+        rm->script.clear();
+        rm->parDefaut = ReponseBtr{};
+        PosBlk(0, 0, 7).fill(' ');
+        rm->statuts({80});
+        ReponseBtr position;
+        position.data = QByteArray("\x2a\0\0\0", 4);
+        rm->script.push_back(position);
+        ReponseBtr relu;
+        relu.data = QByteArray(100, 'S');
+        relu.key = QByteArray("ZZZZ");
+        relu.pos = QByteArray("bloc-relu");
+        rm->script.push_back(relu);
+        rm->statuts({0});
+        QString cle = numeroCle == 0 ? QStringLiteral("NOUVEA012024030511400") : QStringLiteral("2024030511400");
+        const QString avant = cle;
+        BTRieve(0, BtrOp::Update, cle, numeroCle, 7, 1, kSource);
+        ASSERT_EQ(rm->operations(), (std::vector<uint16_t>{3, 22, 23, 3}));
+        EXPECT_EQ(rm->appels[1].keyNum, numeroCle);
+        EXPECT_EQ(rm->appels[2].keyNum, numeroCle);
+        EXPECT_EQ(rm->appels[2].data.left(4), QByteArray("\x2a\0\0\0", 4));   // the position handed back
+        EXPECT_EQ(BtrStatus, 0);
+        EXPECT_EQ(rm->appels[3].data, rm->appels[0].data);
+        EXPECT_TRUE(rm->appels[3].pos.startsWith("bloc-relu"));
+        EXPECT_EQ(QByteArray(PosBlk(0, 0, 7).data(), 9), QByteArray("bloc-relu"));
+        EXPECT_EQ(LireTexte(EnregDatePassage.Code), QStringLiteral("NOUVEA"));
+        EXPECT_EQ(EnregDatePassage.Duree, 30);
+        EXPECT_EQ(cle, avant);
+        EXPECT_TRUE(TestDialogs().shown.empty());
+    }
 }
 
 TEST_F(WrapperTest, HistoryKeepsTheLastSixCallsWithTheirStatus) {
@@ -413,6 +419,56 @@ TEST_F(WrapperRealFilesTest, WritesAndReadsClients) {
     EXPECT_EQ(fichiers->enregistrements(8).size(), 2u);
 }
 
+// A record read through a key that allows duplicates, changed by another handle before the
+// update: the re-read goes by the record's own position, not to the first of its duplicates,
+// and the retried update writes the caller's record onto the record it read.
+TEST_F(WrapperRealFilesTest, ConflictOnADuplicateKeyRetriesOnTheRecordRead) {
+    const auto passage = [](const QString& code, float duree) {
+        Vider(EnregDatePassage);
+        EcrireTexte(EnregDatePassage.Code, code);
+        EcrireTexte(EnregDatePassage.Sequence, QStringLiteral("01"));
+        EcrireTexte(EnregDatePassage.Date, QStringLiteral("20240305"));   // same key 1 for both
+        EnregDatePassage.Duree = duree;
+    };
+    for (const QString& code : {QStringLiteral("AAAAAA"), QStringLiteral("BBBBBB")}) {
+        passage(code, 10);
+        QString cle;
+        BTRieve(0, BtrOp::Insert, cle, 0, 7, 1, kSource);
+        ASSERT_EQ(BtrStatus, 0);
+    }
+    // The second of the duplicates, read through key 1.
+    QString cle = QStringLiteral("20240305     ");
+    BTRieve(0, BtrOp::GetEqual, cle, 1, 7, 1, kSource);
+    ASSERT_EQ(BtrStatus, 0);
+    BTRieve(0, BtrOp::GetNext, cle, 1, 7, 1, kSource);
+    ASSERT_EQ(BtrStatus, 0);
+    ASSERT_EQ(LireTexte(EnregDatePassage.Code), QStringLiteral("BBBBBB"));
+
+    // Another handle changes it.
+    AutreProgramme autre(fichiers->chemin(7));
+    ASSERT_EQ(autre.statutOuverture(), 0);
+    QByteArray donnees(100, ' ');
+    ASSERT_EQ(autre.appel(BtrOp::GetEqual, donnees, QByteArray("BBBBBB0120240305     ")), 0);
+    const float autreDuree = 12.5f;
+    std::memcpy(donnees.data() + 60, &autreDuree, 4);
+    ASSERT_EQ(autre.appel(BtrOp::Update, donnees, QByteArray("BBBBBB0120240305     ")), 0);
+
+    EnregDatePassage.Duree = 20;
+    const uint64_t avant = horloge.uptimeMs();
+    BTRieve(0, BtrOp::Update, cle, 1, 7, 1, kSource);
+    EXPECT_EQ(BtrStatus, 0);
+    EXPECT_FALSE(BtrGaveUp);
+    EXPECT_EQ(horloge.uptimeMs() - avant, 500u);   // one wait, one retry
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    std::map<QByteArray, float> durees;
+    for (const QByteArray& r : fichiers->enregistrements(7)) {
+        float d = 0;
+        std::memcpy(&d, r.constData() + 60, 4);
+        durees[r.left(6)] = d;
+    }
+    EXPECT_EQ(durees, (std::map<QByteArray, float>{{"AAAAAA", 10.0f}, {"BBBBBB", 20.0f}}));
+}
+
 // Another program changes the record between the read and the update: the update waits,
 // refreshes its position and writes the caller's record over it.
 TEST_F(WrapperRealFilesTest, ConflictWithAnotherProgramEndsWithTheCallersRecord) {
@@ -432,7 +488,8 @@ TEST_F(WrapperRealFilesTest, ConflictWithAnotherProgramEndsWithTheCallersRecord)
     ASSERT_EQ(autre.statutOuverture(), 0);
     QByteArray donnees(100, ' ');
     ASSERT_EQ(autre.appel(BtrOp::GetEqual, donnees, ToCp1252(cleLue)), 0);
-    donnees[60] = 99;   // Duree, lowest byte
+    const float autreDuree = 12.5f;
+    std::memcpy(donnees.data() + 60, &autreDuree, 4);   // Duree
     ASSERT_EQ(autre.appel(BtrOp::Update, donnees, ToCp1252(cleLue)), 0);
 
     EnregDatePassage.Duree = 20;
@@ -443,7 +500,9 @@ TEST_F(WrapperRealFilesTest, ConflictWithAnotherProgramEndsWithTheCallersRecord)
     EXPECT_EQ(EnregDatePassage.Duree, 20);
     const auto stockes = fichiers->enregistrements(7);
     ASSERT_EQ(stockes.size(), 1u);
-    EXPECT_EQ(uint8_t(stockes[0][60]), 20);
+    float duree = 0;
+    std::memcpy(&duree, stockes[0].constData() + 60, 4);
+    EXPECT_EQ(duree, 20.0f);
 }
 
 }  // namespace

@@ -77,6 +77,27 @@ TEST_F(OpenCloseTest, TheStandardSetOpensInOrderAndIsReleasedInReverse) {
     EXPECT_TRUE(incidents().isEmpty()) << incidents().join(QLatin1Char('\n')).toStdString();
 }
 
+// Releasing one station's open of a file kept per base leaves the other stations' opens working
+// (each open is its own), in whatever order the stations are released.
+TEST_F(OpenCloseTest, ReleasingOneStationLeavesTheOthersOpen) {
+    site1(3);
+    ouvrir(0, 1, 3, -1);
+    const auto lire = [](int32_t station) {
+        QString cle(LongueurCle(CatalogueFichier(3), 0), QLatin1Char(' '));
+        BTRieve(0, BtrOp::GetFirst, cle, 0, 3, station, QStringLiteral("test"));
+        return BtrStatus;
+    };
+    for (const int16_t station : {int16_t(1), int16_t(3)}) {
+        FichierPervasiveFermer(0, station, station, 3);
+        EXPECT_FALSE(FileOpen(0, station - 1, 3));
+    }
+    EXPECT_TRUE(FileOpen(0, 1, 3));
+    EXPECT_EQ(lire(2), BtrStat::EndOfFile);
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_TRUE(incidents().isEmpty()) << incidents().join(QLatin1Char('\n')).toStdString();
+    PervasiveFermetureFichiers(0, 1, 3, -1);
+}
+
 TEST_F(OpenCloseTest, OpeningAnOpenBaseAgainReleasesItFirst) {
     site1(1);
     ouvrir(0, 1, 1, -1);

@@ -137,7 +137,9 @@ TEST_F(JournalJourTest, UptimeWarningsOncePerRun) {
     const QString w48 = QStringLiteral("Reboot needed because computer started since more 48 days");
     // a45, a48: warnings of the first header; lendemain: those of the next day's header.
     struct Cas { uint64_t heures; bool a45, a48; int lendemain; };
-    const Cas cas[] = {{45 * 24 + 23, false, false, 1}, {46 * 24, true, false, 0}, {49 * 24, true, true, 0}};
+    // 50 days: past the first wrap of the machine's 32-bit millisecond counter (49.7 days).
+    const Cas cas[] = {{45 * 24 + 23, false, false, 1}, {46 * 24, true, false, 0}, {49 * 24, true, true, 0},
+                       {50 * 24, true, true, 0}};
     int n = 0;
     for (const auto& k : cas) {
         ReinitialiserJournalJour();
@@ -153,7 +155,10 @@ TEST_F(JournalJourTest, UptimeWarningsOncePerRun) {
         QStringList attendu{QStringLiteral("en attente")};
         if (k.a45) attendu << w45;
         if (k.a48) attendu << w48;
-        QStringList l = apresEntete(fichier(QStringLiteral("20240305.Log")));
+        const QStringList entete = fichier(QStringLiteral("20240305.Log"));
+        ASSERT_GE(entete.size(), 2);
+        EXPECT_EQ(entete[1], P + QStringLiteral("System started since %1 D %2 H 0 Min 0 Sec").arg(k.heures / 24).arg(k.heures % 24));
+        QStringList l = apresEntete(entete);
         for (QString& s : l) s = s.mid(s.lastIndexOf(QStringLiteral("    :")) + 5);
         EXPECT_EQ(l, attendu) << k.heures;
         EXPECT_EQ(Listes().incidents(0).count(), attendu.size() - 1);

@@ -84,14 +84,15 @@ TEST_F(SettingsAccessTest, EcritureIniRefusesWhatWouldBreakTheLines) {
     struct Cas { const char* section; const char* cle; const char* valeur; };
     const Cas cas[] = {
         {"S", "k", "x\r\nMotDePasse=1"}, {"S", "k", "x\ny"}, {"S", "Mot=Passe", "1"},
-        {"S", "[Autre]", "1"}, {"S]\r\n[T", "k", "1"},
+        {"S", "[Autre]", "1"}, {"S]\r\n[T", "k", "1"}, {"S", "Ωk", "1"},
     };
     for (const auto& c : cas)
-        EXPECT_FALSE(EcritureIni(f, QString::fromLatin1(c.section), QString::fromLatin1(c.cle), QString::fromLatin1(c.valeur)))
+        EXPECT_FALSE(EcritureIni(f, QString::fromUtf8(c.section), QString::fromUtf8(c.cle), QString::fromUtf8(c.valeur)))
             << c.cle;
     EXPECT_EQ(lire(QStringLiteral("c/Cfg/a.ini")), QByteArray("[S]\r\nk=v\r\n"));
     const QStringList l = textes();
-    ASSERT_EQ(l.size(), 5);
+    ASSERT_EQ(l.size(), 6);
+    EXPECT_EQ(l[5], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] Ωk"));
     EXPECT_EQ(l[0], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] k"));
     EXPECT_EQ(l[4], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S]  [T] k"));
 }

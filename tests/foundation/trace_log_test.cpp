@@ -155,6 +155,27 @@ TEST_F(TraceLogTest, TickCountSurvivesThe32BitWrap) {
     EXPECT_EQ(GetTickCount64(), 4294967305ull);
 }
 
+// A program started after one or more wraps of the 32-bit counter still counts from the
+// machine's start, and goes on across the next wrap.
+TEST_F(TraceLogTest, TickCountStartsFromTheRealUptime) {
+    const uint64_t jour = 86400000ull;
+    const uint64_t tour = 4294967296ull;
+    struct Cas { uint64_t depart; int64_t avance; uint64_t ensuite; };
+    const Cas cas[] = {
+        {50 * jour, 1000, 50 * jour + 1000},
+        {tour - 5, 10, tour + 5},
+        {2 * tour - 5, 10, 2 * tour + 5},
+        {120 * jour, 0, 120 * jour},
+    };
+    for (const Cas& c : cas) {
+        ReinitialiserTraceLog();
+        horloge.setUptime(c.depart);
+        EXPECT_EQ(GetTickCount64(), c.depart);
+        horloge.advance(c.avance);
+        EXPECT_EQ(GetTickCount64(), c.ensuite) << c.depart;
+    }
+}
+
 TEST_F(TraceLogTest, FreeFileNumberWarnsAboveTwo) {
     NumeroFichier f1(QStringLiteral("A"));
     NumeroFichier f2(QStringLiteral("B"));

@@ -6,6 +6,7 @@
 #include "foundation/shell_link.h"
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
+#include "options/options_fixture.h"
 #include "options/options_window.h"
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
@@ -21,29 +22,12 @@
 
 namespace {
 
-class OptionsWindowTest : public KirvoTest {
+class OptionsWindowTest : public FenetreOptionsTest {
 protected:
     void SetUp() override {
-        KirvoTest::SetUp();
-        ancienConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", (tmp.path() + QStringLiteral("/config")).toUtf8());
-        DossierApplication = tmp.path() + QLatin1Char('/');
-        CheminLog = tmp.path() + QStringLiteral("/Log/");
-        QDir().mkpath(CheminLog);
-        NomDossierSettings();
+        FenetreOptionsTest::SetUp();
         NoVersionWindows = 7;   // a system where the start-up entry is offered
-        ReinitialiserOptions();
-        LiensSetup() = LiensFrmSetup{};
-        dossierBase = tmp.path() + QStringLiteral("/Base0/Config/");
-        LiensSetup().DossierConfigGlobal = [this](int16_t) { return dossierBase; };
     }
-    void TearDown() override {
-        ReinitialiserOptions();
-        LiensSetup() = LiensFrmSetup{};
-        qputenv("XDG_CONFIG_HOME", ancienConfig);
-        KirvoTest::TearDown();
-    }
-    QString programme() const { return NomFichierSettings(QString(), QStringLiteral(".Ini")); }
     QString base() const { return dossierBase + QStringLiteral("QD3_Tools_Kirvo.Ini"); }
     QString lireP(const char* cle) const {
         return LectureIni(programme(), QStringLiteral("Windows"), QString::fromLatin1(cle), QStringLiteral("<absent>"));
@@ -70,9 +54,6 @@ protected:
             if (l.contains(texte)) return true;
         return false;
     }
-
-    QByteArray ancienConfig;
-    QString dossierBase;
 };
 
 TEST_F(OptionsWindowTest, LoadFillsTheControlsWithoutMarkingChangesOrTouchingStartUp) {

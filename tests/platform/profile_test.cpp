@@ -139,22 +139,27 @@ TEST_F(ProfileTest, AccentsRoundTripInWindows1252) {
 }
 
 TEST_F(ProfileTest, RefusedWritesLeaveTheFileAsItWas) {
-    poser("[S]\r\nk=v\r\n");
+    poser("[S]\r\nk=v\r\n?=vrai\r\n");
     const QByteArray avant = contenu();
     struct Cas { const char* section; const char* cle; const char* valeur; };
     const Cas cas[] = {
         {"S", "k", "a\r\nintrus=1"}, {"S", "k", "a\nb"}, {"S", "k", "a\rb"},
         {"S", "a=b", "v"}, {"S", "[T]", "v"}, {"S", ";k", "v"}, {"S", "  ", "v"},
         {"T]", "k", "v"}, {"", "k", "v"}, {"S\nT", "k", "v"}, {"S", "k\n", "v"},
+        // Outside the code page: would be written as "?", over the real "?" key.
+        {"S", "Ω", "faux"}, {"S", "clé→", "v"}, {"Σ", "k", "v"}, {"S", "😀", "v"},
     };
     for (const auto& c : cas) {
         ProfileEchec pourquoi = ProfileEchec::Aucun;
-        EXPECT_FALSE(ProfileEcrire(chemin(), QString::fromLatin1(c.section), QString::fromLatin1(c.cle),
-                                   QString::fromLatin1(c.valeur), &pourquoi))
+        EXPECT_FALSE(ProfileEcrire(chemin(), QString::fromUtf8(c.section), QString::fromUtf8(c.cle),
+                                   QString::fromUtf8(c.valeur), &pourquoi))
             << c.section << "/" << c.cle;
         EXPECT_EQ(pourquoi, ProfileEchec::Invalide);
     }
     EXPECT_EQ(contenu(), avant);
+    // What the code page holds is written and reads back.
+    ASSERT_TRUE(ProfileEcrire(chemin(), QStringLiteral("Été"), QStringLiteral("clé€"), QStringLiteral("œuvre")));
+    EXPECT_EQ(ProfileValeur(chemin(), QStringLiteral("ÉTÉ"), QStringLiteral("CLÉ€")), QStringLiteral("œuvre"));
 }
 
 TEST_F(ProfileTest, AWriteFailsOnAMissingFolderOrAReadOnlyFile) {

@@ -1,4 +1,5 @@
 #include "platform/record_manager.h"
+#include "support/other_user.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstring>
@@ -223,14 +225,48 @@ TEST_F(RecordManagerTest, ReadOnlyOpensRefuseWrites) {
 }
 
 TEST_F(RecordManagerTest, ReadOnlyFilesOpenOnlyForReading) {
-    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
     const QString ro = tmp.path() + QStringLiteral("/FRAD004.bt6");
     ASSERT_EQ(Create(ro, kClients), 0);
-    QFile::setPermissions(ro, QFile::ReadOwner);
-    Btr w;
-    EXPECT_EQ(w.open(ro), BtrStat::AccessDenied);
-    EXPECT_EQ(w.open(ro, BtrOpenMode::ReadOnly), 0);
-    EXPECT_EQ(w.insert(Rec("C1")), BtrStat::AccessDenied);
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // no connection of ours crosses into the child
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::ExeOther | QFile::WriteOther);
+    QFile::setPermissions(ro, QFile::ReadOwner | QFile::ReadOther);
+    const int r = CommeUtilisateurOrdinaire([&] {
+        Btr w;
+        if (w.open(ro) != BtrStat::AccessDenied) return 1;
+        if (w.open(ro, BtrOpenMode::ReadOnly) != 0) return 2;
+        if (w.insert(Rec("C1")) != BtrStat::AccessDenied) return 3;
+        return 0;
+    });
+    EXPECT_EQ(r, 0);
+}
+
+// A base in a folder no one may write (a backup, a read-only share): it opens for reading,
+// every record reads, writes are refused, and nothing is created beside it.
+TEST_F(RecordManagerTest, AFileInAReadOnlyFolderStillReads) {
+    fill({Rec("C1", "b"), Rec("C2", "a"), Rec("C3", "b")});
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // closed cleanly: its log folded into the file
+    const QStringList avant = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    ASSERT_FALSE(avant.contains(QStringLiteral("FRAD003.bt6-wal")));
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    const int r = CommeUtilisateurOrdinaire([&] {
+        Btr w;
+        if (w.open(path) != BtrStat::AccessDenied) return 1;
+        if (w.open(path, BtrOpenMode::ReadOnly) != 0) return 2;
+        if (Walk(w, 0) != Codes{"C1", "C2", "C3"}) return 3;
+        if (Walk(w, 1) != Codes{"C2", "C1", "C3"}) return 4;
+        if (w.call(BtrOp::GetEqual, 0, Pad("C2", 8)) != 0 || w.data != Rec("C2", "a")) return 5;
+        if (w.update(Rec("C2", "x")) != BtrStat::AccessDenied) return 6;
+        if (w.call(BtrOp::Delete) != BtrStat::AccessDenied) return 7;
+        if (w.insert(Rec("C4")) != BtrStat::AccessDenied) return 8;
+        BtrFileDescription d;
+        if (BtrDescribeFile(w.pos.data(), &d) != 0 || d.recordCount != 3) return 9;
+        if (w.call(BtrOp::Close) != 0) return 10;
+        return 0;
+    });
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), avant);
 }
 
 TEST_F(RecordManagerTest, CallsThatCannotBeServed) {
@@ -272,17 +308,43 @@ TEST_F(RecordManagerTest, CallsThatCannotBeServed) {
               BtrStat::KeyBufferTooShort);
 }
 
-TEST_F(RecordManagerTest, EndOfFileKeepsThePosition) {
-    fill({Rec("C1"), Rec("C2"), Rec("C3")});
+// An end of file leaves the position just beyond that end: a walk to the end and back meets
+// every record, the last one included (and the same from the start).
+TEST_F(RecordManagerTest, EndOfFileLeavesThePositionBeyondTheEnd) {
+    fill({Rec("C1", "b"), Rec("C2", "a"), Rec("C3", "b")});
+    struct Cas { int16_t key; uint16_t debut; uint16_t aller; uint16_t retour; Codes attendus; };
+    const Cas cas[] = {
+        {0, BtrOp::GetFirst, BtrOp::GetNext, BtrOp::GetPrevious, {"C1", "C2", "C3", "C3", "C2", "C1"}},
+        {0, BtrOp::GetLast, BtrOp::GetPrevious, BtrOp::GetNext, {"C3", "C2", "C1", "C1", "C2", "C3"}},
+        {1, BtrOp::GetFirst, BtrOp::GetNext, BtrOp::GetPrevious, {"C2", "C1", "C3", "C3", "C1", "C2"}},
+        {1, BtrOp::GetLast, BtrOp::GetPrevious, BtrOp::GetNext, {"C3", "C1", "C2", "C2", "C1", "C3"}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(testing::Message() << "clé " << c.key << " depuis " << c.debut);
+        Codes vus;
+        int16_t st = a.call(c.debut, c.key);
+        while (st == 0) {
+            vus.push_back(a.code());
+            st = a.call(c.aller, c.key);
+        }
+        ASSERT_EQ(st, BtrStat::EndOfFile);
+        EXPECT_EQ(a.call(c.aller, c.key), BtrStat::EndOfFile);   // still beyond the end
+        // Nothing to write on out there.
+        EXPECT_EQ(a.update(Rec("C9")), BtrStat::InvalidPositioning);
+        EXPECT_EQ(a.call(BtrOp::Delete), BtrStat::InvalidPositioning);
+        EXPECT_EQ(a.call(c.retour, c.key == 0 ? 1 : 0), BtrStat::DifferentKeyNumber);
+        while ((st = a.call(c.retour, c.key)) == 0) vus.push_back(a.code());
+        EXPECT_EQ(st, BtrStat::EndOfFile);
+        EXPECT_EQ(vus, c.attendus);
+    }
+    // Records added beyond the end meanwhile are met on the way back in.
     ASSERT_EQ(a.call(BtrOp::GetLast, 0), 0);
     EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::EndOfFile);
-    EXPECT_EQ(a.call(BtrOp::GetNext, 0), BtrStat::EndOfFile);
+    Btr b;
+    ASSERT_EQ(b.open(path), 0);
+    ASSERT_EQ(b.insert(Rec("C4")), 0);
     ASSERT_EQ(a.call(BtrOp::GetPrevious, 0), 0);
-    EXPECT_EQ(a.code(), "C2");
-    ASSERT_EQ(a.call(BtrOp::GetFirst, 0), 0);
-    EXPECT_EQ(a.call(BtrOp::GetPrevious, 0), BtrStat::EndOfFile);
-    ASSERT_EQ(a.call(BtrOp::GetNext, 0), 0);
-    EXPECT_EQ(a.code(), "C2");
+    EXPECT_EQ(a.code(), "C4");
 
     // A failed search leaves no current record, so a write cannot hit the record read before.
     EXPECT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C9", 8)), BtrStat::KeyNotFound);
@@ -453,6 +515,34 @@ TEST_F(RecordManagerTest, EachOpenAndEachCopyKeepsItsOwnPosition) {
     ASSERT_EQ(b.call(BtrOp::Stop), 0);
     EXPECT_EQ(b.call(BtrOp::GetFirst, 0), BtrStat::FileNotOpen);
     EXPECT_EQ(a.call(BtrOp::GetFirst, 0), 0);
+}
+
+// Each open has its own identity: a copy of a released block is not open any more, even while
+// another open of the same file lives, and nothing it asks is done.
+TEST_F(RecordManagerTest, AReleasedBlockStaysReleasedWhileAnotherOpenLives) {
+    fill({Rec("C1"), Rec("C2")});
+    for (const uint16_t release : {uint16_t(BtrOp::Stop), uint16_t(BtrOp::Close)}) {
+        SCOPED_TRACE(release);
+        Btr b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.call(BtrOp::GetFirst, 0), 0);
+        const Btr copie = b;
+        ASSERT_EQ(b.call(release), 0);
+        struct Cas { const char* quoi; uint16_t op; std::string rec; };
+        const Cas cas[] = {
+            {"lecture", BtrOp::GetFirst, ""},  {"suivant", BtrOp::GetNext, ""}, {"égal", BtrOp::GetEqual, ""},
+            {"insertion", BtrOp::Insert, Rec("C9")}, {"mise à jour", BtrOp::Update, Rec("C1", "X")},
+            {"suppression", BtrOp::Delete, ""},  {"fermeture", BtrOp::Close, ""}, {"arrêt", BtrOp::Stop, ""},
+        };
+        for (const Cas& c : cas) {
+            Btr x = copie;
+            if (!c.rec.empty()) x.data = c.rec;
+            EXPECT_EQ(x.call(c.op, 0, Pad("C1", 8)), BtrStat::FileNotOpen) << c.quoi;
+        }
+        EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C2"}));
+        ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
+        EXPECT_EQ(a.data, Rec("C1"));
+    }
 }
 
 TEST_F(RecordManagerTest, ReleaseByNameAsTheOpenRoutineSendsIt) {
@@ -738,6 +828,131 @@ TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) 
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "ok");
     sqlite3_finalize(s);
     sqlite3_close(db);
+}
+
+}  // namespace
+
+namespace {
+
+// Another process that writes the file when told: one command a line over a pipe ("I code name",
+// "D code", "U code name"), one status byte back.
+class Ecrivain {
+public:
+    explicit Ecrivain(const QString& chemin) {
+        int versEnfant[2], versParent[2];
+        if (pipe(versEnfant) != 0 || pipe(versParent) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(versEnfant[1]);
+            close(versParent[0]);
+            Btr w;
+            const int16_t ouvert = w.open(chemin);
+            FILE* in = fdopen(versEnfant[0], "r");
+            char ligne[128];
+            while (in && std::fgets(ligne, sizeof ligne, in)) {
+                char op = 0, code[16] = {}, nom[16] = {};
+                std::sscanf(ligne, "%c %15s %15s", &op, code, nom);
+                int16_t st = ouvert;
+                if (st == 0 && op == 'I') st = w.insert(Rec(code, nom));
+                if (st == 0 && (op == 'D' || op == 'U')) st = w.call(BtrOp::GetEqual, 0, Pad(code, 8));
+                if (st == 0 && op == 'D') st = w.call(BtrOp::Delete);
+                if (st == 0 && op == 'U') st = w.update(Rec(code, nom));
+                const char r = char(st);
+                if (write(versParent[1], &r, 1) != 1) break;
+            }
+            _exit(0);
+        }
+        close(versEnfant[0]);
+        close(versParent[1]);
+        vers_ = versEnfant[1];
+        depuis_ = versParent[0];
+    }
+    ~Ecrivain() {
+        if (vers_ >= 0) close(vers_);
+        if (depuis_ >= 0) close(depuis_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    int16_t ordre(const std::string& ligne) {
+        const std::string l = ligne + "\n";
+        if (write(vers_, l.data(), l.size()) != ssize_t(l.size())) return -1;
+        char r = -1;
+        if (read(depuis_, &r, 1) != 1) return -1;
+        return r;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int vers_ = -1, depuis_ = -1;
+};
+
+// A walk interleaved with writes of the same block, another block, a copy of the block and
+// another process: what each step returns, cursor kept or not.
+std::vector<std::string> Parcours(const QString& chemin, int16_t cle, bool enAvant, bool curseurs) {
+    BtrCurseursActifs(curseurs);
+    QFile::remove(chemin);
+    EXPECT_EQ(Create(chemin, kClients), 0);
+    Ecrivain autre(chemin);   // forked before this process holds the file
+    Btr a, b;
+    EXPECT_EQ(a.open(chemin), 0);
+    EXPECT_EQ(b.open(chemin), 0);
+    for (int i = 1; i <= 30; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "C%03d", i * 10);
+        EXPECT_EQ(b.insert(Rec(code, i % 3 ? "Durand" : "Martin")), 0);
+    }
+    const uint16_t pas = enAvant ? BtrOp::GetNext : BtrOp::GetPrevious;
+    std::vector<std::string> vus;
+    int16_t st = a.call(enAvant ? BtrOp::GetFirst : BtrOp::GetLast, cle);
+    for (int n = 0; st == 0 && n < 80; ++n) {
+        vus.push_back(a.code() + "/" + Trim(a.data.substr(8, 10)));
+        const std::string ici = a.code();
+        const int v = std::stoi(ici.substr(1));
+        char plusLoin[16], proche[16];
+        std::snprintf(plusLoin, sizeof plusLoin, "C%03d", enAvant ? v + 25 : v - 25);
+        std::snprintf(proche, sizeof proche, "C%03d", enAvant ? v + 10 : v - 10);
+        switch (n % 11) {
+        case 1: b.insert(Rec(std::string(plusLoin).substr(0, 3) + "5", "Durand")); break;   // ahead
+        case 2: b.call(BtrOp::GetEqual, 0, Pad(proche, 8)), b.call(BtrOp::Delete); break;     // the next one
+        case 3: autre.ordre(std::string("I ") + std::string(plusLoin).substr(0, 3) + "7 Durand"); break;
+        case 4: autre.ordre(std::string("D ") + proche); break;
+        case 5: a.update(Rec(ici, enAvant ? "Aaron" : "Zorro", "", "vu"), cle); break;   // moves it back on key 1
+        case 6: autre.ordre(std::string("U ") + plusLoin + " Albert"); break;
+        case 7: {   // a copy takes two steps and is thrown away
+            Btr copie = a;
+            copie.call(pas, cle);
+            copie.call(pas, cle);
+            break;
+        }
+        case 8: b.call(BtrOp::GetEqual, 0, Pad(plusLoin, 8)), b.update(Rec(plusLoin, "Aaron")); break;
+        case 9: a.insert(Rec(std::string(ici).substr(0, 3) + "1", Trim(a.data.substr(8, 10))), cle); break;   // the block moves there
+        default: break;
+        }
+        st = a.call(pas, cle);
+    }
+    vus.push_back("fin " + std::to_string(st));
+    BTRCALL(BtrOp::Stop, nullptr, nullptr, nullptr, nullptr, 0, 0);
+    BtrCurseursActifs(true);
+    return vus;
+}
+
+// The walk kept at cursor speed returns exactly what seeking again at every step returns,
+// whatever is written meanwhile and by whom.
+TEST(RecordManagerWalkTest, AWalkInterleavedWithWritesReturnsWhatTheReseekReturns) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString chemin = tmp.path() + QStringLiteral("/FRAD003.bt6");
+    for (const int16_t cle : {int16_t(0), int16_t(1)})
+        for (const bool enAvant : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "clé " << cle << (enAvant ? " en avant" : " en arrière"));
+            const std::vector<std::string> reference = Parcours(chemin, cle, enAvant, false);
+            const std::vector<std::string> curseur = Parcours(chemin, cle, enAvant, true);
+            EXPECT_EQ(curseur, reference);
+            EXPECT_GT(reference.size(), 20u) << testing::PrintToString(reference);
+            // On the code, the other process's inserts ahead were met on the way.
+            if (cle == 0) {
+                EXPECT_TRUE(std::any_of(curseur.begin(), curseur.end(), [](const std::string& s) { return s[3] == '7'; }));
+            }
+        }
 }
 
 }  // namespace

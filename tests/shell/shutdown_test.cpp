@@ -170,6 +170,7 @@ TEST_F(FermetureTest, FatalDatabaseReportEndsTheProgramInOrder) {
     EXPECT_EQ(TestDialogs().shown.size(), 2u);
 
     TestDialogs().reset();
+    OublierStatutSignale();   // a new failed call
     BtrStatus = 2;
     TestDialogs().answers = {Mb::Retry, Mb::Yes};
     bool fini = false;

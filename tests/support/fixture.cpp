@@ -1,3 +1,4 @@
+#include "foundation/activity.h"
 #include "support/fixture.h"
 
 #include <QDir>
@@ -11,6 +12,10 @@
 #include "database/record_layouts.h"
 #include "database/site_startup.h"
 #include "database/zones.h"
+#include "fill/fill_property_grid.h"
+#include "fill/fill_settings.h"
+#include "fill/local_search.h"
+#include "fill/nomenclature.h"
 #include "foundation/daily_log.h"
 #include "foundation/error_routine.h"
 #include "foundation/globals.h"
@@ -20,7 +25,17 @@
 #include "foundation/shell_link.h"
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
+#include "options/udp_link.h"
+#include "shell/look.h"
+#include "shell/standby.h"
 #include "support/scripted_dialogs.h"
+#include "shell/certificate.h"
+#include "sync/answer_readers.h"
+#include "sync/list_readers.h"
+#include "sync/web_requests.h"
+#include "sync/dispatcher.h"
+#include "sync/list_grids.h"
+#include "sync/sync_engine.h"
 
 void ReinitialiserEtatProgramme() {
     bFermetureEnCours = false;
@@ -53,6 +68,24 @@ void ReinitialiserEtatProgramme() {
     ReinitialiserZones();
     ReinitialiserSelectionBase();
     ReinitialiserOuvertureFichiers();
+    RechercheEnCours = false;
+    ArretRecherche = false;
+    SynchroEnCours = {false, false};
+    RemplissageEnCours = false;
+    ReinitialiserParametresRemplissage();
+    ReinitialiserPropertyGridRemplissage();
+    ReinitialiserRechercheLocale();
+    ReinitialiserNomenclature();
+    ReinitialiserSynchro();
+    ReinitialiserDispatcher();
+    ReinitialiserGrillesPub();
+    ReinitialiserLienUDP();
+    ReinitialiserLook();
+    ReinitialiserVeille();
+    ReinitialiserRequetesWeb();
+    ReinitialiserLecteursReponses();
+    ReinitialiserLecteursListes();
+    ReinitialiserCertificats();
     TestDialogs().reset();
 }
 

@@ -1,5 +1,7 @@
 #include "support/site_fixture.h"
 
+#include "support/nomenclature_files.h"
+
 #include "database/catalogue.h"
 #include "foundation/globals.h"
 #include "platform/cp1252.h"
@@ -83,6 +85,7 @@ bool SiteFixture::construire(const DescriptionSite& site, QString* erreur) {
     SetRacineLecteurs(root_);
     DossierApplication = local(site.programme);
     QDir().mkpath(DossierApplication);
+    if (site.nomenclature && !EcrireNomenclatureExemple(DossierApplication, erreur)) return false;
 
     Ini config;
     config.section(QStringLiteral("Site"));

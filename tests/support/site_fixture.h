@@ -32,6 +32,8 @@ struct DescriptionSite {
     int noBase = 1;                 // [Site] "NoBase"
     int nbZones = 1;                // [General_Out] "NbZones" of the tool's settings file
     QString programme = QStringLiteral("C:\\Tessival\\Ondrune\\Tools_Kirvo\\");
+    // The competition-code files of the program folder (the sample workbook and GIE list).
+    bool nomenclature = true;
 };
 
 // A base numbered n (from 1) with the usual layout: configuration folder

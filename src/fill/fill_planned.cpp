@@ -1,0 +1,95 @@
+#include "fill/fill_planned.h"
+
+#include "database/btrieve.h"
+#include "database/record_layouts.h"
+#include "foundation/conversions.h"
+#include "platform/record_manager.h"
+
+#include <cstddef>
+#include <type_traits>
+
+namespace {
+
+constexpr int16_t FicContrat = 5;
+constexpr int16_t FicPassage = 7;
+constexpr int16_t FicElement = 26;
+constexpr int16_t FicConducteur = 27;
+
+static_assert(offsetof(Layout::EnregDatePassage, Duree) == 60);
+static_assert(std::is_same_v<decltype(Layout::EnregDatePassage::Duree), float>);
+
+// Hour number and label of a stored 2-character hour field (blanks read as nothing).
+void heure(const char (&champ)[2], PassagePlanifie& p) {
+    int h = 0;
+    for (char c : champ)
+        if (c >= '0' && c <= '9') h = h * 10 + (c - '0');
+        else if (c != ' ') break;
+    p.heure = int16_t(h);
+    p.libelleHeure = QLatin1Char('H') + LireTexte(champ);
+}
+
+// One key-range walk: from the lower bound, entries whose key starts with the prefix. Returns
+// false when a read failed (reported once by the wrapper's report). The callback gets the key.
+bool parcourir(int16_t base, int16_t station, int16_t fichier, int16_t noCle, const QString& prefixe, int octetsNuls,
+               const QString& source, const std::function<bool()>& entree) {
+    QString cle = prefixe + QString(octetsNuls, QChar(0));
+    int16_t op = BtrOp::GetGreaterOrEqual;
+    for (;;) {
+        BTRieve(base, op, cle, noCle, fichier, station, source);
+        if (BtrStatus == BtrStat::EndOfFile) return true;
+        if (BtrStatus != 0) {
+            // The wrapper has reported it (a second call is silent); the day's pass ends here
+            // rather than asking the same failing read again.
+            ErreurBTrieve(base, fichier, cle, source);
+            return false;
+        }
+        // The bound is the prefix itself: every byte after it is inside the range.
+        if (!cle.startsWith(prefixe)) return true;
+        const QString garde = cle;
+        if (!entree()) return false;
+        cle = garde;
+        op = BtrOp::GetNext;
+    }
+}
+
+}  // namespace
+
+bool LirePublicitePlanifiee(int16_t base, int16_t station, const QDate& jour, const QString& source,
+                            const std::function<void(const PassagePlanifie&)>& f) {
+    const QString date = D2S(jour);
+    bool trouve = false;
+    PassagePlanifie p;
+    const bool ok = parcourir(base, station, FicConducteur, 0, date, 6, source, [&] {
+        trouve = true;
+        heure(EnregConducteurPub.Heure, p);
+        QString element = LireTexte(EnregConducteurPub.CodeElement);
+        BTRieve(base, BtrOp::GetEqual, element, 0, FicElement, station, source);
+        // An item that is not there is skipped without a word of its own.
+        if (BtrStatus != 0) return true;
+        p.duree = float(EnregMagnetophone.Duree) / 1000.0f;
+        p.national = false;
+        p.niveau = 5;
+        QString contrat = LireTexte(EnregMagnetophone.ReferenceContrat, 6);
+        BTRieve(base, BtrOp::GetEqual, contrat, 2, FicContrat, station, source);
+        if (BtrStatus == 0 && EnregEnteteContrat.National[0] == 'O') p.national = true;
+        f(p);
+        return true;
+    });
+    if (!ok) return false;
+    // One running-order entry, even one whose item is gone, stands for the whole day.
+    if (trouve) return true;
+
+    for (int niveau = 5; niveau >= 1; --niveau) {
+        const bool lu = parcourir(base, station, FicPassage, 1, date + QString::number(niveau), 4, source, [&] {
+            heure(EnregDatePassage.Heure, p);
+            p.duree = EnregDatePassage.Duree;
+            const char nat = EnregDatePassage.National[0];
+            p.national = nat == 'O' || nat == 'o' || nat == 'Y' || nat == 'y';
+            p.niveau = int16_t(niveau);
+            f(p);
+            return true;
+        });
+        if (!lu) return false;
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+#include "shell/sync_commands.h"
+
+#include "foundation/activity.h"
+#include "foundation/proc.h"
+#include "foundation/shell_link.h"
+#include "shell/main_window.h"
+#include "sync/dispatcher.h"
+#include "sync/sync_engine.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QTabWidget>
+
+namespace {
+
+// Refused while anything runs; true when the command may go on.
+bool libre() {
+    if (!ActiviteEnCours()) return true;
+    MsgBoxMain(MessageActiviteEnCours(), Mb::Exclamation);
+    return false;
+}
+
+}  // namespace
+
+void InstallerCommandesSynchro(Frm_Main* fenetre) {
+    QPointer<Frm_Main> w(fenetre);
+    QObject::connect(fenetre->MnuSynchroniserMusPub, &QAction::triggered, fenetre, [] { MnuSynchroniserMusPub_Click(); });
+    for (int i = 0; i < int(fenetre->MnuSynchroniserPub.size()); ++i)
+        QObject::connect(fenetre->MnuSynchroniserPub[size_t(i)], &QAction::triggered, fenetre,
+                         [i] { MnuSynchroniserPub_Click(i); });
+    LiensSynchronisation().afficherOnglet = [w](int onglet) {
+        if (!w) return;
+        w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
+        w->SftTabsPublicite->setCurrentIndex(onglet);
+    };
+}
+
+void MnuSynchroniserMusPub_Click() {
+    if (!libre()) return;
+    if (!Synchroniser(true, true)) return;
+    MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
+}
+
+void MnuSynchroniserPub_Click(int Index) {
+    Proc p(Cle::MnuSynchroniserPub_Click);
+    if (!libre()) return;
+    p(10, [&] {
+        if (Index == 0) SynchroniserPubDirect(-1);
+        else if (Index >= 1 && Index <= NbPilotesPublicite) SynchroniserPubDirect(int16_t(Index - 1));
+    });
+}

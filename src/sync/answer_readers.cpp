@@ -1,0 +1,190 @@
+#include "sync/answer_readers.h"
+
+#include "foundation/conversions.h"
+#include "foundation/file_ops.h"
+#include "foundation/proc.h"
+#include "foundation/shell_link.h"
+#include "foundation/trace_log.h"
+#include "platform/app_error.h"
+#include "platform/http_client.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+#include <cmath>
+#include <limits>
+
+ReponseXML ReponseCreateXML;
+ReponseXML ReponseUpdateXML;
+ReponseXML ReponseDeleteXML;
+
+namespace {
+
+const QString kCRLF = QStringLiteral("\r\n");
+
+// An HTML page (a web server's error page) is recognised by its document type line.
+bool EstPageHtml(const QByteArray& contenu) {
+    return contenu.contains("DOCTYPE html PUBLIC") ||
+           QString::fromLatin1(contenu).contains(QLatin1String("DOCTYPE html PUBLIC"), Qt::CaseInsensitive);
+}
+
+void LogFichierIllisible(const QString& FileName) {
+    TraceLog(-1, -1, -1, QStringLiteral("Err: Unable to read the xml file:") + FileName, false, -1, true);
+}
+
+enum class Operation { Create, Update, Delete };
+
+void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QString& FileName, const QString& Detail,
+                      bool& Err) {
+    Err = false;
+    Proc p(cle);
+    p.leaveOnError().handler([&](int) {
+        // A reader that fails half-way gives no answer: its caller must not act on it.
+        Err = true;
+        rep = ReponseXML{};
+        return false;
+    });
+    rep = ReponseXML{};
+    QDomDocument doc;
+    bool charge = false;
+    p(10, [&] { charge = ChargerFichierReponse(FileName, QString::fromLatin1(cle), doc); });
+    if (p.left()) return;
+    if (!charge) {
+        Err = true;
+        return;
+    }
+    if (doc.documentElement().isNull()) return;
+    EnteteReponse e;
+    bool ok = true;
+    p(20, [&] { ok = LireEnteteReponse(doc, FileName, Detail, e); });
+    if (p.left()) return;
+    rep.Code = e.Code;
+    rep.Type = e.Type;
+    rep.Message = e.Message;
+    rep.ErrorCode = e.ErrorCode;
+    if (!ok) {
+        Err = true;
+        return;
+    }
+    p(30, [&] {
+        const QDomNodeList resultats = doc.elementsByTagName(QStringLiteral("Result"));
+        for (int i = 0; i < resultats.size(); ++i) {
+            if (resultats.at(i).toElement().text().toUpper() != QLatin1String("TRUE")) continue;
+            rep.Result = true;
+            if (op == Operation::Create) {
+                const QDomNodeList ids = doc.elementsByTagName(QStringLiteral("Id"));
+                for (int j = 0; j < ids.size(); ++j) rep.Id = ValeurNumeriqueReponse(ids.at(j).toElement().text());
+            }
+        }
+    });
+}
+
+}  // namespace
+
+int32_t ValeurNumeriqueReponse(const QString& texte) {
+    const double v = std::nearbyint(NombreSigne(texte));
+    if (!std::isfinite(v) || v > double(std::numeric_limits<int32_t>::max()) ||
+        v < double(std::numeric_limits<int32_t>::min()))
+        Raise(6);
+    return int32_t(v);
+}
+
+int32_t ValeurEntiereStricte(const QString& texte) {
+    bool ok = false;
+    const QString t = texte.trimmed();
+    const qint64 v = t.toLongLong(&ok);
+    if (!ok) {
+        // A decimal text is rounded as the number conversion does; anything else does not convert.
+        const double d = t.toDouble(&ok);
+        if (!ok) Raise(13);
+        return ValeurNumeriqueReponse(QString::number(d, 'f', 6));
+    }
+    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) Raise(6);
+    return int32_t(v);
+}
+
+bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc) {
+    if (!File_Exist(FileName, cle, true)) return false;
+    if (TailleDuFichier(FileName) > TailleMaxReponse) {
+        LogFichierIllisible(FileName);
+        return false;
+    }
+    QFile f(FileName);
+    if (!f.open(QIODevice::ReadOnly)) Raise(75, f.errorString());
+    const QByteArray contenu = f.readAll();
+    f.close();
+
+    // Look at the prolog before building the document: a DTD is never processed, and a page of a
+    // web site (an "html" root) is not an answer, however well-formed.
+    QXmlStreamReader lecteur(contenu);
+    bool racineVue = false;
+    while (!lecteur.atEnd() && !racineVue) {
+        const QXmlStreamReader::TokenType t = lecteur.readNext();
+        if (t == QXmlStreamReader::DTD) return false;
+        if (t == QXmlStreamReader::StartElement) {
+            if (lecteur.name().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) return false;
+            racineVue = true;
+        }
+    }
+    bool lisible = !lecteur.hasError() || racineVue;
+    if (lisible) {
+        lisible = doc.setContent(contenu);
+    }
+    if (!lisible) {
+        if (!EstPageHtml(contenu)) LogFichierIllisible(FileName);
+        return false;
+    }
+    return true;
+}
+
+bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e) {
+    e = EnteteReponse{};
+    const QDomNodeList codes = doc.elementsByTagName(QStringLiteral("Code"));
+    if (!codes.isEmpty()) e.Code = ValeurNumeriqueReponse(codes.at(0).toElement().text());
+    if (e.Code == 0) return true;
+    const QDomNodeList erreurs = doc.elementsByTagName(QStringLiteral("Error"));
+    for (int i = 0; i < erreurs.size(); ++i) {
+        for (QDomElement c = erreurs.at(i).firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+            const QString nom = c.tagName().toUpper();
+            if (nom == QLatin1String("TYPE")) e.Type = c.text();
+            else if (nom == QLatin1String("MESSAGE")) e.Message = c.text();
+            else if (nom == QLatin1String("ERRORCODE")) e.ErrorCode = c.text();
+        }
+    }
+    MsgBoxMain(LibRetourErr(FileName, e.Code, e.ErrorCode.isEmpty() ? Detail : e.ErrorCode),
+               Mb::OKOnly | Mb::Exclamation);
+    return false;
+}
+
+QString LibRetourErr(const QString& FileName, int32_t Code, const QString& Detail) {
+    Proc p(Cle::LibRetourErr);
+    QString r;
+    p(10, [&] {
+        switch (Code) {
+        case 500: r = QStringLiteral("Aucunes données dans la basse sur le Net"); break;
+        case 501: r = QStringLiteral("Cet élément n'existe pas dans la base: ") + kCRLF + kCRLF + Detail; break;
+        case 1001: r = QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + kCRLF + kCRLF + Detail; break;
+        default:
+            r = QStringLiteral("Impossible de lire le fichier:") + kCRLF + kCRLF + FileName + kCRLF + kCRLF +
+                QStringLiteral("Code retour erreur: ") + QString::number(Code);
+        }
+    });
+    return r;
+}
+
+void LectureFichierXMLRequete_00_Generique_01_CreateXML(const QString& FileName, const QString& Detail, bool& Err) {
+    LectureGenerique(Operation::Create, Cle::LectureCreateXML, ReponseCreateXML, FileName, Detail, Err);
+}
+
+void LectureFichierXMLRequete_00_Generique_01_UpdateXML(const QString& FileName, const QString& Detail, bool& Err) {
+    LectureGenerique(Operation::Update, Cle::LectureUpdateXML, ReponseUpdateXML, FileName, Detail, Err);
+}
+
+void LectureFichierXMLRequete_00_Generique_01_DeleteXML(const QString& FileName, const QString& Detail, bool& Err) {
+    LectureGenerique(Operation::Delete, Cle::LectureDeleteXML, ReponseDeleteXML, FileName, Detail, Err);
+}
+
+void ReinitialiserLecteursReponses() {
+    ReponseCreateXML = ReponseXML{};
+    ReponseUpdateXML = ReponseXML{};
+    ReponseDeleteXML = ReponseXML{};
+}

@@ -1,0 +1,307 @@
+#include "sync/list_readers.h"
+
+#include "foundation/proc.h"
+#include "platform/spread_grid.h"
+#include "sync/list_grids.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <vector>
+
+EnteteReponse ReponseLectureXML;
+ReponseClientT ReponseClient;
+ReponseProduitT ReponseProduit;
+ReponseSecteurT ReponseSecteur;
+ReponseCommercialT ReponseCommercial;
+ReponseCanevasT ReponseCanevas;
+
+namespace {
+
+// How a reader reads the web id into its record: the leading number, or the whole text.
+enum class LectureId { NombreEnTete, TexteEntier };
+
+// One entity's reader, as data.
+template <class T>
+struct Lecteur {
+    const char* cle;
+    int grille;
+    QString item;
+    struct Champ {
+        QString nom;
+        int colonne;             // in the grid; 0: not shown
+        QString T::*membre;      // nullptr: the web id
+        bool statut = false;     // the status letter column (its label goes in the next one)
+    };
+    std::vector<Champ> champs;
+    int32_t T::*id;
+    LectureId lectureId;
+    T* enregistrement;
+
+    // Upper-case name -> index in champs.
+    QHash<QString, int> index() const {
+        QHash<QString, int> h;
+        for (size_t i = 0; i < champs.size(); ++i) h.insert(champs[i].nom.toUpper(), int(i));
+        return h;
+    }
+};
+
+void EcrireStatut(SpreadGrid& g, int colonne, int ligne) {
+    QString lettre, libelle;
+    qint32 couleur = 0;
+    if (!StatutListeWeb(g.textAt(colonne, ligne), lettre, couleur, libelle)) return;
+    g.setTextAt(colonne, ligne, lettre);
+    g.setCol(colonne);
+    g.setRow(ligne);
+    g.setBackColor(couleur);
+    g.setTextAt(colonne + 1, ligne, libelle);
+}
+
+// Calls f(item) for every item of every "Items" element, in document order, and pumps the events
+// once after every child of an "Items" element, item or not.
+template <class F>
+void ParcourirItems(const QDomDocument& doc, const QString& itemMaj, F&& f) {
+    const QDomNodeList listes = doc.elementsByTagName(QStringLiteral("Items"));
+    for (int i = 0; i < listes.size(); ++i) {
+        for (QDomNode n = listes.at(i).firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.isElement() && n.nodeName().toUpper() == itemMaj) f(n.toElement());
+            QCoreApplication::processEvents();
+        }
+    }
+}
+
+template <class T>
+void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, bool ToGrid, bool ToRecord, bool& Err) {
+    Err = false;
+    ReponseLectureXML = EnteteReponse{};
+    SpreadGrid* g = nullptr;
+    bool peintureCoupee = false;
+    Proc p(d.cle);
+    p.leaveOnError().handler([&](int) {
+        // Half a read is no read: the caller must not take a missing id for a vanished item.
+        Err = true;
+        if (ToRecord) *d.enregistrement = T{};
+        if (peintureCoupee && g) g->setRedraw(true);
+        return false;
+    });
+    p(10, [&] {
+        if (ToGrid) {
+            g = GrillePub(d.grille);
+            if (g) {
+                g->setSheet(g->activeSheet());
+                g->setMaxRows(0);
+            }
+        }
+        if (ToRecord) *d.enregistrement = T{};
+    });
+    if (p.left()) return;
+
+    QDomDocument doc;
+    bool charge = false;
+    p(20, [&] { charge = ChargerFichierReponse(FileName, QString::fromLatin1(d.cle), doc); });
+    if (p.left()) return;
+    if (!charge) {
+        Err = true;
+        return;
+    }
+    if (doc.documentElement().isNull()) return;
+    bool ok = true;
+    p(30, [&] { ok = LireEnteteReponse(doc, FileName, Detail, ReponseLectureXML); });
+    if (p.left()) return;
+    if (!ok) {
+        Err = true;
+        return;
+    }
+
+    const QHash<QString, int> index = d.index();
+    const QString itemMaj = d.item.toUpper();
+    if (ToGrid && g) {
+        p(40, [&] {
+            g->setRedraw(false);
+            peintureCoupee = true;
+            ParcourirItems(doc, itemMaj, [&](const QDomElement& item) {
+                const int ligne = g->maxRows() + 1;
+                g->setMaxRows(ligne);
+                for (QDomElement c = item.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+                    const auto it = index.constFind(c.tagName().toUpper());
+                    if (it == index.cend()) continue;
+                    const auto& champ = d.champs[size_t(*it)];
+                    if (champ.colonne <= 0) continue;
+                    g->setTextAt(champ.colonne, ligne, c.text());
+                    if (champ.statut) EcrireStatut(*g, champ.colonne, ligne);
+                }
+            });
+            peintureCoupee = false;
+            g->setRedraw(true);
+        });
+        if (p.left()) return;
+    }
+    if (ToRecord) {
+        p(50, [&] {
+            T& r = *d.enregistrement;
+            ParcourirItems(doc, itemMaj, [&](const QDomElement& item) {
+                for (QDomElement c = item.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+                    const auto it = index.constFind(c.tagName().toUpper());
+                    if (it == index.cend()) continue;
+                    const auto& champ = d.champs[size_t(*it)];
+                    if (champ.membre) r.*champ.membre = c.text();
+                    else r.*d.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(c.text())
+                                                                          : ValeurEntiereStricte(c.text());
+                }
+            });
+        });
+    }
+}
+
+using C = ReponseClientT;
+using P = ReponseProduitT;
+using S = ReponseSecteurT;
+using M = ReponseCommercialT;
+using Cn = ReponseCanevasT;
+
+const Lecteur<C>& LecteurClients() {
+    static const Lecteur<C> d{Cle::LectureClients, GrillePubNo::Client, QStringLiteral("ClientBO"),
+                              {{QStringLiteral("CltIdQD"), 1, &C::CltIdQD},
+                               {QStringLiteral("CltIdWeb"), 2, nullptr},
+                               {QStringLiteral("CltNom"), 3, &C::CltNom},
+                               {QStringLiteral("CltAdresse"), 4, &C::CltAdresse},
+                               {QStringLiteral("CltAdresseSuite"), 5, &C::CltAdresseSuite},
+                               {QStringLiteral("CltCodePostal"), 6, &C::CltCodePostal},
+                               {QStringLiteral("CltVille"), 7, &C::CltVille},
+                               {QStringLiteral("CltContact"), 8, &C::CltContact},
+                               {QStringLiteral("CltContactTel1"), 9, &C::CltContactTel1},
+                               {QStringLiteral("CltContactTel2"), 10, &C::CltContactTel2},
+                               {QStringLiteral("CltContactEmail"), 11, &C::CltContactEmail},
+                               {QStringLiteral("CltSynchroWeb"), 12, &C::CltSynchroWeb, true}},
+                              &C::CltIdWeb, LectureId::NombreEnTete, &ReponseClient};
+    return d;
+}
+
+const Lecteur<P>& LecteurProduits() {
+    static const Lecteur<P> d{Cle::LectureProduits, GrillePubNo::Produit, QStringLiteral("ProduitBO"),
+                              {{QStringLiteral("PdtIdQD"), 1, &P::PdtIdQD},
+                               {QStringLiteral("PdtIdWeb"), 2, nullptr},
+                               {QStringLiteral("PdtLibelle"), 3, &P::PdtLibelle},
+                               {QStringLiteral("PdtNature"), 4, &P::PdtNature},
+                               {QStringLiteral("PdtFamille"), 5, &P::PdtFamille},
+                               {QStringLiteral("PdtClasse"), 6, &P::PdtClasse},
+                               {QStringLiteral("PdtSecteur"), 7, &P::PdtSecteur},
+                               {QStringLiteral("PdtVariete"), 8, &P::PdtVariete},
+                               {QStringLiteral("PdtNomenclatureLib"), 9, &P::PdtNomenclatureLib},
+                               {QStringLiteral("PdtSynchroWeb"), 10, &P::PdtSynchroWeb, true}},
+                              &P::PdtIdWeb, LectureId::NombreEnTete, &ReponseProduit};
+    return d;
+}
+
+const Lecteur<S>& LecteurSecteurs() {
+    static const Lecteur<S> d{Cle::LectureSecteurs, GrillePubNo::Secteur, QStringLiteral("SecteurActiviteBO"),
+                              {{QStringLiteral("SecIdQD"), 1, &S::SecIdQD},
+                               {QStringLiteral("SecIdWeb"), 2, nullptr},
+                               {QStringLiteral("SecLibelle"), 3, &S::SecLibelle},
+                               {QStringLiteral("SecSynchroWeb"), 4, &S::SecSynchroWeb, true}},
+                              &S::SecIdWeb, LectureId::TexteEntier, &ReponseSecteur};
+    return d;
+}
+
+const Lecteur<M>& LecteurCommerciaux() {
+    static const Lecteur<M> d{Cle::LectureCommerciaux, GrillePubNo::Commercial, QStringLiteral("CommercialBO"),
+                              {{QStringLiteral("CmlIdQD"), 1, &M::CmlIdQD},
+                               {QStringLiteral("CmlIdWeb"), 2, nullptr},
+                               {QStringLiteral("CmlUserId"), 3, &M::CmlUserId},
+                               {QStringLiteral("CmlUserPassword"), 4, &M::CmlUserPassword},
+                               {QStringLiteral("CmlNom"), 5, &M::CmlNom},
+                               {QStringLiteral("CmlPrenom"), 6, &M::CmlPrenom},
+                               {QStringLiteral("CmlTel1"), 7, &M::CmlTel1},
+                               {QStringLiteral("CmlTel2"), 8, &M::CmlTel2},
+                               {QStringLiteral("CmlEmail"), 9, &M::CmlEmail},
+                               {QStringLiteral("CmlSynchroWeb"), 10, &M::CmlSynchroWeb, true}},
+                              &M::CmlIdWeb, LectureId::NombreEnTete, &ReponseCommercial};
+    return d;
+}
+
+const Lecteur<Cn>& LecteurCanevas() {
+    static const Lecteur<Cn> d{Cle::LectureCanevas, GrillePubNo::Canevas, QStringLiteral("SecteurActiviteBO"),
+                              {{QStringLiteral("SecIdQD"), 1, &Cn::TmpIdQD},
+                               {QStringLiteral("SecIdWeb"), 2, nullptr},
+                               {QStringLiteral("SecLibelle"), 3, &Cn::TmpLibelle},
+                               {QStringLiteral("SecSynchroWeb"), 4, &Cn::TmpSynchroWeb, true}},
+                              &Cn::TmpIdWeb, LectureId::TexteEntier, &ReponseCanevas};
+    return d;
+}
+
+}  // namespace
+
+bool StatutListeWeb(const QString& texte, QString& lettre, qint32& couleur, QString& libelle) {
+    struct Statut { const char* texte; const char* lettre; qint32 couleur; const char* libelle; };
+    static const Statut table[] = {
+        {"2", "C", RGB(255, 255, 0), "Créé"},
+        {"3", "M", RGB(0, 0, 255), "Modifié"},
+        {"0", "S", RGB(255, 0, 255), "Supprimé"},
+        {"1", "O", RGB(0, 255, 0), "Synchronisé"},
+    };
+    for (const Statut& s : table) {
+        if (texte != QLatin1String(s.texte)) continue;
+        lettre = QString::fromLatin1(s.lettre);
+        couleur = s.couleur;
+        libelle = QString::fromUtf8(s.libelle);
+        return true;
+    }
+    return false;
+}
+
+void LectureFichierXMLRequete_Pub_01_Clt_01_ReadXML(const QString& FileName, const QString& Detail, bool ToGrid,
+                                                    bool ToRecord, bool& Err) {
+    Lire(LecteurClients(), FileName, Detail, ToGrid, ToRecord, Err);
+}
+
+void LectureFichierXMLRequete_Pub_02_Pro_01_ReadXML(const QString& FileName, const QString& Detail, bool ToGrid,
+                                                    bool ToRecord, bool& Err) {
+    Lire(LecteurProduits(), FileName, Detail, ToGrid, ToRecord, Err);
+}
+
+void LectureFichierXMLRequete_Pub_03_Sec_01_ReadXML(const QString& FileName, const QString& Detail, bool ToGrid,
+                                                    bool ToRecord, bool& Err) {
+    Lire(LecteurSecteurs(), FileName, Detail, ToGrid, ToRecord, Err);
+}
+
+void LectureFichierXMLRequete_Pub_04_Com_01_ReadXML(const QString& FileName, const QString& Detail, bool ToGrid,
+                                                    bool ToRecord, bool& Err) {
+    Lire(LecteurCommerciaux(), FileName, Detail, ToGrid, ToRecord, Err);
+}
+
+void LectureFichierXMLRequete_Pub_05_Cnv_01_ReadXML(const QString& FileName, const QString& Detail, bool ToGrid,
+                                                    bool ToRecord, bool& Err) {
+    Lire(LecteurCanevas(), FileName, Detail, ToGrid, ToRecord, Err);
+}
+
+bool LectureListeOnglet(int onglet, const QString& FileName, bool ToGrid, bool ToRecord, bool& Err) {
+    using Fn = void (*)(const QString&, const QString&, bool, bool, bool&);
+    static const Fn lecteurs[] = {nullptr,
+                                  LectureFichierXMLRequete_Pub_01_Clt_01_ReadXML,
+                                  LectureFichierXMLRequete_Pub_02_Pro_01_ReadXML,
+                                  LectureFichierXMLRequete_Pub_03_Sec_01_ReadXML,
+                                  LectureFichierXMLRequete_Pub_04_Com_01_ReadXML,
+                                  LectureFichierXMLRequete_Pub_05_Cnv_01_ReadXML};
+    if (onglet < 1 || onglet > 5) return false;
+    lecteurs[onglet](FileName, QString(), ToGrid, ToRecord, Err);
+    return true;
+}
+
+int32_t IdWebReponseOnglet(int onglet) {
+    switch (onglet) {
+    case 1: return ReponseClient.CltIdWeb;
+    case 2: return ReponseProduit.PdtIdWeb;
+    case 3: return ReponseSecteur.SecIdWeb;
+    case 4: return ReponseCommercial.CmlIdWeb;
+    case 5: return ReponseCanevas.TmpIdWeb;
+    default: return 0;
+    }
+}
+
+void ReinitialiserLecteursListes() {
+    ReponseLectureXML = EnteteReponse{};
+    ReponseClient = {};
+    ReponseProduit = {};
+    ReponseSecteur = {};
+    ReponseCommercial = {};
+    ReponseCanevas = {};
+}

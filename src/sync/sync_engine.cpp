@@ -1,0 +1,646 @@
+#include "sync/sync_engine.h"
+
+#include "database/btrieve.h"
+#include "database/change_journal.h"
+#include "database/new_codes.h"
+#include "database/record_layouts.h"
+#include "foundation/conversions.h"
+#include "foundation/globals.h"
+#include "foundation/proc.h"
+#include "foundation/shell_link.h"
+#include "foundation/trace_log.h"
+#include "platform/cp1252.h"
+#include "sync/answer_readers.h"
+#include "sync/list_grids.h"
+#include "sync/list_readers.h"
+#include "sync/web_requests.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int16_t kFichierJournal = 8;
+constexpr int kLargeurCodeJournal = 10;
+
+QString NN(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
+
+QString source(const char* cle) { return QString::fromLatin1(cle); }
+
+void laisserPasserEvenements() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+// The record buffer of the family's file, as raw bytes (kept and put back around a re-read).
+QByteArray imageTampon(const FamilleSynchro& f) {
+    const TamponEnreg* t = EnregFichier(f.noFichier);
+    return QByteArray(static_cast<const char*>(t->Donnees), t->Taille);
+}
+void remettreTampon(const FamilleSynchro& f, const QByteArray& image) {
+    const TamponEnreg* t = EnregFichier(f.noFichier);
+    std::memcpy(t->Donnees, image.constData(), size_t(std::min<qsizetype>(image.size(), t->Taille)));
+}
+
+ChampsSynchro champs(const FamilleSynchro& f) { return ChampsSynchroFichier(f.noFichier); }
+int32_t idWebLocal(const FamilleSynchro& f) { return CVLOctets(champs(f).IdWeb); }
+char etatLocal(const FamilleSynchro& f) { return *champs(f).Etat; }
+// Files without the flag keep every record on the web.
+char flagLocal(const FamilleSynchro& f) {
+    const ChampsSynchro c = champs(f);
+    return c.FlagWeb ? *c.FlagWeb : 'O';
+}
+void poserChamps(const FamilleSynchro& f, int32_t idWeb, char etat, char flag) {
+    const ChampsSynchro c = champs(f);
+    MKLOctets(idWeb, c.IdWeb);
+    *c.Etat = etat;
+    if (flag && c.FlagWeb) *c.FlagWeb = flag;
+}
+
+QString cleCode(const FamilleSynchro& f, const QString& code) {
+    return Calibre(code, QStringLiteral(" "), f.largeurCode);
+}
+
+// Get equal on key 0 of the family's file; BtrStatus tells.
+void lireParCode(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle) {
+    QString k = cleCode(f, code);
+    BTRieve(base, BtrOp::GetEqual, k, 0, f.noFichier, station, source(cle));
+}
+
+// Writes the record in the buffer over the stored one of the same code. The file's position may
+// have moved since the record was read (web calls pump events, other steps read the file), so it
+// is taken again first; the buffer is what gets written. A failure is reported; false then.
+bool mettreAJour(const FamilleSynchro& f, int16_t base, int16_t station, const char* cle) {
+    const QByteArray image = imageTampon(f);
+    QString k = cleCode(f, f.code());
+    BTRieve(base, BtrOp::GetEqual, k, 0, f.noFichier, station, source(cle));
+    if (BtrStatus != 0) {
+        const int16_t st = BtrStatus;
+        remettreTampon(f, image);
+        BtrStatus = st;
+        ErreurBTrieve(base, f.noFichier, k, source(cle));
+        return false;
+    }
+    remettreTampon(f, image);
+    BTRieve(base, BtrOp::Update, k, 0, f.noFichier, station, source(cle));
+    if (BtrStatus == 0) return true;
+    ErreurBTrieve(base, f.noFichier, k, source(cle));
+    return false;
+}
+
+bool inserer(const FamilleSynchro& f, int16_t base, int16_t station, const char* cle) {
+    QString k = QString(f.largeurCode, QLatin1Char(' '));
+    BTRieve(base, BtrOp::Insert, k, 0, f.noFichier, station, source(cle));
+    if (BtrStatus == 0) return true;
+    ErreurBTrieve(base, f.noFichier, k, source(cle));
+    return false;
+}
+
+QString prefixeJournal(const FamilleSynchro& f, int16_t station) {
+    return QStringLiteral("P") + NN(f.noFichier) + NN(station);
+}
+
+// A web id as a list cell holds it: its leading number, rounded; 0 when there is none or when it
+// does not fit 32 bits.
+int32_t idDeCellule(const QString& texte) {
+    const double v = std::nearbyint(NombreEnTete(texte));
+    if (!(v >= 0) || v > double(std::numeric_limits<int32_t>::max())) return 0;
+    return int32_t(v);
+}
+
+QString cellule(const LigneListeWeb& l, int colonne) {
+    return colonne >= 1 && colonne <= l.size() ? l.at(colonne - 1) : QString();
+}
+
+bool estBlanc(const QString& s) { return TrimBlancs(s).isEmpty(); }
+
+void etapeAbandonnee(const char* cle, const QString& quoi, int16_t statut) {
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Err: ") + source(cle) + QStringLiteral(": ") + quoi + QStringLiteral(" failed ") +
+                 QString::number(NbRepetitionsSynchro + 1) + QStringLiteral(" times (Status: ") +
+                 QString::number(statut) + QStringLiteral("): step ended"),
+             true);
+}
+
+// Requests of the running step that got no answer, in a row.
+int g_sansReponse = 0;
+
+ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
+                 const char* cle) {
+    if (!AccesWeb().requete) return {};
+    const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
+    g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
+    if (g_sansReponse == NbRepetitionsSynchro)
+        TraceLog(-1, -1, -1,
+                 QStringLiteral("Err: ") + source(cle) + QStringLiteral(": no answer from the web service ") +
+                     QString::number(NbRepetitionsSynchro) + QStringLiteral(" times in a row: step ended"),
+                 false);
+    return r;
+}
+
+// The step goes on: the program is not closing and the service still answers.
+bool continuer() { return !bFermetureEnCours && g_sansReponse < NbRepetitionsSynchro; }
+
+// Each step starts with the service taken as reachable.
+struct DebutEtape {
+    DebutEtape() { g_sansReponse = 0; }
+};
+
+// A range walk on key 0: the first read from the low bound, each next one past the key just
+// handled (the handler may have read and written elsewhere in the file meanwhile, and the
+// journal walks remove what they read). A failed read is reported and tried again a bounded
+// number of times; the walk stops once the program is closing. traiter gets the record's key.
+template <class Traiter>
+void parcourir(int16_t base, int16_t station, int16_t fichier, const QString& basse, const QString& haute,
+               const char* cle, Traiter&& traiter) {
+    QString k = basse;
+    int16_t op = BtrOp::GetGreaterOrEqual;
+    int echecs = 0;
+    while (continuer()) {
+        const QString avant = k;
+        BTRieve(base, op, k, 0, fichier, station, source(cle));
+        if (BtrStatus == BtrStat::EndOfFile) return;
+        if (BtrStatus != 0) {
+            const int16_t st = BtrStatus;
+            k = avant;
+            ErreurBTrieve(base, fichier, k, source(cle));
+            if (++echecs > NbRepetitionsSynchro) {
+                etapeAbandonnee(cle, QStringLiteral("Read of file ") + QString::number(fichier), st);
+                return;
+            }
+            continue;
+        }
+        echecs = 0;
+        if (CleAuDela(k, haute)) return;
+        const QString gardee = k;
+        traiter(gardee);
+        k = gardee;
+        op = BtrOp::GetGreater;
+    }
+}
+
+bool entreeJournalEnAttente(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code,
+                            const char* cle) {
+    const QByteArray image = QByteArray(reinterpret_cast<const char*>(&JournalSynchro), sizeof JournalSynchro);
+    QString k = prefixeJournal(f, station) + Calibre(code, QStringLiteral(" "), kLargeurCodeJournal);
+    BTRieve(base, BtrOp::GetEqual, k, 0, kFichierJournal, station, source(cle));
+    const bool present = BtrStatus == 0;
+    std::memcpy(&JournalSynchro, image.constData(), sizeof JournalSynchro);
+    return present;
+}
+
+// The local record holding that web id, walked for in the whole file; its code, or empty.
+QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int32_t idWeb, const char* cle) {
+    QString trouve;
+    const QString basse = Calibre(QString(), QString(QChar(0)), f.largeurCode);
+    const QString haute = Calibre(QString(), QString(QChar(0xFF)), f.largeurCode);
+    parcourir(base, station, f.noFichier, basse, haute, cle, [&](const QString&) {
+        if (trouve.isEmpty() && idWebLocal(f) == idWeb) trouve = f.code();
+    });
+    return trouve;
+}
+
+
+std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
+    if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
+    if (!AccesWeb().liste) return std::nullopt;
+    return AccesWeb().liste(f, statut);
+}
+
+// The list of a step, fetched under its statement 10.
+std::optional<ListeWebLue> listeEtape(Proc& p, const FamilleSynchro& f, int statut) {
+    std::optional<ListeWebLue> liste;
+    p(10, [&] { liste = listeDuWeb(f, statut); });
+    return liste;
+}
+
+}  // namespace
+
+LiensSynchro& LiensSynchronisation() {
+    static LiensSynchro l;
+    return l;
+}
+
+AccesWebSynchro AccesWebParDefaut() {
+    AccesWebSynchro a;
+    a.liste = [](const FamilleSynchro& f, int statut) -> std::optional<ListeWebLue> {
+        if (!RechercherListeWeb(int16_t(f.ongletPublicite), statut)) return std::nullopt;
+        // The rows as fetched: the grid is the user's to sort or refill meanwhile.
+        const SpreadGrid* g = GrillePub(f.ongletPublicite);
+        if (!g) return std::nullopt;
+        ListeWebLue lignes;
+        lignes.reserve(size_t(g->maxRows()));
+        for (int r = 1; r <= g->maxRows(); ++r) {
+            LigneListeWeb l;
+            for (int c = 1; c <= g->maxCols(); ++c) l << g->textAt(c, r);
+            lignes.push_back(l);
+        }
+        return lignes;
+    };
+    a.requete = [](const FamilleSynchro& f, const QString& url, const QString& operation, const QString& requete,
+                   const char* cle) {
+        ReponseWeb r;
+        const QString entite = QString::fromLatin1(f.entite);
+        // A failed request is reported there; no answer is read for it.
+        if (!EchangeWeb(url, entite, operation, requete, QString::fromLatin1(cle))) return r;
+        r.transmise = true;
+        const QString fichier = FichierReponseWeb(entite, operation);
+        bool err = true;
+        const ReponseXML* lu = nullptr;
+        if (operation == OperationWeb::CreateXML) {
+            LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier, QString(), err);
+            lu = &ReponseCreateXML;
+        } else if (operation == OperationWeb::UpdateXML) {
+            LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
+            lu = &ReponseUpdateXML;
+        } else if (operation == OperationWeb::DeleteXML) {
+            LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
+            lu = &ReponseDeleteXML;
+        } else if (operation == OperationWeb::GetByIdWeb) {
+            LectureListeOnglet(f.ongletPublicite, fichier, false, true, err);
+            r.lue = !err;
+            r.code = ReponseLectureXML.Code;
+            r.id = err ? 0 : IdWebReponseOnglet(f.ongletPublicite);
+            return r;
+        }
+        if (!lu) return r;
+        r.lue = !err;
+        r.code = lu->Code;
+        r.resultat = !err && lu->Result;
+        r.id = r.resultat ? lu->Id : 0;
+        return r;
+    };
+    return a;
+}
+
+AccesWebSynchro& AccesWeb() {
+    static AccesWebSynchro a = AccesWebParDefaut();
+    return a;
+}
+
+bool CleAuDela(const QString& cle, const QString& borne) {
+    return QString::compare(cle.toUpper(), borne.toUpper()) > 0 || QString::compare(cle.toLower(), borne.toLower()) > 0;
+}
+
+QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb) {
+    return QStringLiteral("?") + QString::fromLatin1(f.prefixe) + QStringLiteral("IdWeb=") + QString::number(idWeb);
+}
+
+void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle) {
+    const QString prefixe = prefixeJournal(f, station);
+    const QString basse = prefixe + Calibre(code, QString(QChar(0)), kLargeurCodeJournal);
+    const QString haute = prefixe + Calibre(code, QString(QChar(0xFF)), kLargeurCodeJournal);
+    parcourir(base, station, kFichierJournal, basse, haute, cle, [&](const QString& k) {
+        QString d = k;
+        BTRieve(base, BtrOp::Delete, d, 0, kFichierJournal, station, source(cle));
+        if (BtrStatus != 0) ErreurBTrieve(base, kFichierJournal, d, source(cle));
+    });
+}
+
+void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
+    Proc p(f.cles[0]);
+    const QString cle = source(f.cles[0]);
+    p(10, [&] {
+        if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
+    });
+    p(20, [&] {
+        AfficherFrmMsg(true, cle);
+        LabelMsgInit(QString::fromLatin1(f.entite));
+    });
+    const int16_t base = NoBaseCourante;
+    const int16_t station = 1;
+    if (f.etapes[1] && !bFermetureEnCours) EtapeSynchroPasseLocale(f, base, station, url);
+    if (f.etapes[2] && !bFermetureEnCours) EtapeSynchroJournal(f, base, station, url);
+    if (f.etapes[3] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 2);
+    if (f.etapes[4] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 3);
+    if (f.etapes[5] && !bFermetureEnCours) EtapeSynchroSuppressions(f, base, station, url);
+    if (f.etapes[6] && !bFermetureEnCours) EtapeSynchroAudit(f, base, station, url);
+    p(30, [&] { AfficherFrmMsg(false, cle); });
+}
+
+void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url) {
+    const char* cle = f.cles[1];
+    Proc p(cle);
+    DebutEtape debut;
+    const QString basse = Calibre(QString(), QString(QChar(0)), f.largeurCode);
+    const QString haute = Calibre(QString(), QString(QChar(0xFF)), f.largeurCode);
+    p(10, [&] {
+        parcourir(base, station, f.noFichier, basse, haute, cle, [&](const QString&) {
+            const QString code = f.code();
+            Proc q(cle, Trace::None);
+            q(20, [&] {
+                // Whatever runs in the pump may read the file into the shared buffer.
+                const QByteArray lu = imageTampon(f);
+                LabelMsgInit(code + QStringLiteral(": ") + f.libelle());
+                laisserPasserEvenements();
+                remettreTampon(f, lu);
+            });
+            q(30, [&] {
+                int32_t id = idWebLocal(f);
+                if (flagLocal(f) == 'N') {
+                    if (id != 0) {
+                        const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
+                        // "No such item": already off the web.
+                        if (!r.lue && r.code != 501) return;
+                        poserChamps(f, 0, 'N', 'N');
+                        if (!mettreAJour(f, base, station, cle)) return;
+                    }
+                    PurgerJournal(f, base, station, code, cle);
+                    return;
+                }
+                if (flagLocal(f) != 'O') return;
+                char etat = etatLocal(f);
+                if (etat == 'O' && id == 0) etat = 'N';
+                if (id != 0) {
+                    const ReponseWeb r = appel(f, url, "GetByIdWeb", RequeteIdWeb(f, id), cle);
+                    if (r.lue && r.id == 0) {
+                        id = 0;
+                        etat = 'N';
+                    }
+                }
+                if (id != 0 || !std::strchr("CMN", etat)) return;
+                // The creation query is built from the buffer as the web will hold it.
+                poserChamps(f, 0, etat, 0);
+                const ReponseWeb r = appel(f, url, "CreateXML", f.requeteCreation(), cle);
+                if (!r.lue || !r.resultat || r.id == 0) return;
+                poserChamps(f, r.id, 'O', f.creationPoseFlagWeb ? 'O' : 0);
+                mettreAJour(f, base, station, cle);
+            });
+        });
+    });
+}
+
+void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url) {
+    const char* cle = f.cles[2];
+    Proc p(cle);
+    DebutEtape debut;
+    const QString prefixe = prefixeJournal(f, station);
+    const QString basse = prefixe + QString(kLargeurCodeJournal, QChar(0));
+    const QString haute = prefixe + QString(kLargeurCodeJournal, QChar(0xFF));
+
+    // True when the entry may leave the journal: the web confirmed it, or there is nothing to send.
+    const auto traiter = [&](const Layout::JournalSynchro& e) -> bool {
+        const QChar etat = LireTexte(e.Etat).at(0);
+        if (etat == QLatin1Char('C') || etat == QLatin1Char('M')) {
+            const QString code = LireTexte(e.Code).left(f.largeurCode);
+            lireParCode(f, base, station, code, cle);
+            if (BtrStatus == BtrStat::KeyNotFound) return true;
+            if (BtrStatus != 0) {
+                QString k = cleCode(f, code);
+                ErreurBTrieve(base, f.noFichier, k, source(cle));
+                return false;
+            }
+            if (f.rejeuSelonFlagWeb && flagLocal(f) != 'O') return true;
+            if (idWebLocal(f) != 0) {
+                const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
+                if (!r.lue || !r.resultat) return false;
+                poserChamps(f, idWebLocal(f), 'O', 0);
+            } else {
+                const ReponseWeb r = appel(f, url, "CreateXML", f.requeteCreation(), cle);
+                if (!r.lue || !r.resultat || r.id == 0) return false;
+                poserChamps(f, r.id, 'O', f.creationPoseFlagWeb ? 'O' : 0);
+            }
+            // The web holds the change; a failed local write is reported and the next run finds
+            // the record by its web id.
+            mettreAJour(f, base, station, cle);
+            return true;
+        }
+        if (etat == QLatin1Char('S') && e.IdWeb > 0) {
+            const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, e.IdWeb), cle);
+            // "No such item" means the deletion holds already.
+            return r.lue || r.code == 501;
+        }
+        return true;
+    };
+
+    p(10, [&] {
+        parcourir(base, station, kFichierJournal, basse, haute, cle, [&](const QString& k) {
+            const Layout::JournalSynchro lue = JournalSynchro;
+            const PositionBlock positionLue = PosBlk(base, station - 1, kFichierJournal);
+            bool retirer = false;
+            Proc q(cle, Trace::None);
+            q(20, [&] {
+                LabelMsgInit(LireTexte(lue.Type) + QLatin1Char(':') + LireTexte(lue.NoFichier) + QLatin1Char(':') +
+                             LireTexte(lue.NoStation) + QLatin1Char(':') + LireTexte(lue.Code));
+                laisserPasserEvenements();
+            });
+            q(30, [&] { retirer = traiter(lue); });
+            if (!retirer || q.failed()) return;
+            q(40, [&] {
+                // Removed through the position of its read: a change written while the entry was
+                // being sent refreshed it (status 80), and it stays for the next run.
+                PositionBlock bloc = positionLue;
+                std::vector<char> donnees(size_t(std::max<int32_t>(LongueurEnregistrement(kFichierJournal),
+                                                                   int32_t(sizeof JournalSynchro))),
+                                          0);
+                uint32_t longueur = uint32_t(LongueurEnregistrement(kFichierJournal));
+                std::array<char, 255> tamponCle{};
+                const QByteArray octets = ToCp1252(k);
+                std::memcpy(tamponCle.data(), octets.constData(), size_t(std::min<qsizetype>(octets.size(), 254)));
+                const int16_t st = AppelGestionnaire(BtrOp::Delete, bloc.data(), donnees.data(), &longueur,
+                                                     tamponCle.data(), uint16_t(tamponCle.size()), 0);
+                if (st == BtrStat::Conflict) {
+                    Log(QString::fromLatin1(f.entite) + QStringLiteral(": journal entry [") + k +
+                        QStringLiteral("] changed while it was sent: kept for the next run"));
+                } else if (st != 0) {
+                    BtrStatus = st;
+                    QString d = k;
+                    ErreurBTrieve(base, kFichierJournal, d, source(cle));
+                }
+            });
+        });
+    });
+}
+
+void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, int statut) {
+    const char* cle = f.cles[statut == 2 ? 3 : 4];
+    Proc p(cle);
+    DebutEtape debut;
+    std::optional<ListeWebLue> liste = listeEtape(p, f, statut);
+    if (!liste) return;
+    const QString entite = QString::fromLatin1(f.entite);
+    const auto ignorer = [&](const LigneListeWeb& l, const QString& pourquoi) {
+        Log(entite + QStringLiteral(": web item skipped (IdQD: [") + cellule(l, f.colonneCode) +
+            QStringLiteral("] IdWeb: [") + cellule(l, f.colonneIdWeb) + QStringLiteral("]): ") + pourquoi);
+    };
+    for (const LigneListeWeb& ligne : *liste) {
+        if (!continuer()) return;
+        Proc q(cle, Trace::None);
+        q(20, [&] {
+            if (f.ligneImportable && !f.ligneImportable(ligne)) return;
+            const int32_t id = idDeCellule(cellule(ligne, f.colonneIdWeb));
+            if (id <= 0) return ignorer(ligne, QStringLiteral("no web id"));
+            const QString codeWeb = TrimBlancs(cellule(ligne, f.colonneCode));
+            if (codeWeb.size() > f.largeurCode) return ignorer(ligne, QStringLiteral("code too long"));
+            QString code = codeWeb;
+            if (code.isEmpty()) {
+                // Acknowledged already once but not yet listed without it: the same record.
+                code = codeParIdWeb(f, base, station, id, cle);
+                if (code.isEmpty())
+                    code = DetermineNouveauCode(base, station, QString(), f.premierCode, f.dernierCode, f.noFichier);
+                if (estBlanc(code)) return ignorer(ligne, QStringLiteral("no free code"));
+            }
+            code = cleCode(f, code);
+            lireParCode(f, base, station, code, cle);
+            const bool existe = BtrStatus == 0;
+            if (!existe && BtrStatus != BtrStat::KeyNotFound) {
+                QString k = code;
+                ErreurBTrieve(base, f.noFichier, k, source(cle));
+                return;
+            }
+            if (existe && entreeJournalEnAttente(f, base, station, code, cle))
+                return ignorer(ligne, QStringLiteral("local change waiting in the journal"));
+            const QByteArray avant = imageTampon(f);
+            if (!existe) ViderEnreg(f.noFichier);
+            QString raison;
+            if (!f.importer(ligne, raison)) {
+                remettreTampon(f, avant);
+                return ignorer(ligne, raison);
+            }
+            f.poserCode(code);
+            poserChamps(f, id, 'N', 'O');
+            if (!(existe ? mettreAJour(f, base, station, cle) : inserer(f, base, station, cle))) return;
+            const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
+            if (!r.lue || !r.resultat) return;
+            poserChamps(f, id, 'O', 0);
+            mettreAJour(f, base, station, cle);
+        });
+    }
+}
+
+void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url) {
+    const char* cle = f.cles[5];
+    Proc p(cle);
+    DebutEtape debut;
+    std::optional<ListeWebLue> liste = listeEtape(p, f, 0);
+    if (!liste) return;
+    for (const LigneListeWeb& ligne : *liste) {
+        if (!continuer()) return;
+        Proc q(cle, Trace::None);
+        q(20, [&] {
+            const int32_t id = idDeCellule(cellule(ligne, f.colonneIdWeb));
+            if (id <= 0) return;
+            const QString codeWeb = TrimBlancs(cellule(ligne, f.colonneCode));
+            if (!codeWeb.isEmpty() && codeWeb.size() <= f.largeurCode) {
+                const QString code = cleCode(f, codeWeb);
+                lireParCode(f, base, station, code, cle);
+                if (BtrStatus == 0) {
+                    // Only the record linked to that web item goes; one linked elsewhere stays.
+                    if (idWebLocal(f) == id) {
+                        QString k = code;
+                        BTRieve(base, BtrOp::Delete, k, 0, f.noFichier, station, source(cle));
+                        if (BtrStatus != 0) {
+                            ErreurBTrieve(base, f.noFichier, k, source(cle));
+                            return;   // not confirmed: listed again next run
+                        }
+                    }
+                } else if (BtrStatus != BtrStat::KeyNotFound) {
+                    QString k = code;
+                    ErreurBTrieve(base, f.noFichier, k, source(cle));
+                    return;
+                }
+            }
+            appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
+        });
+    }
+}
+
+void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url) {
+    const char* cle = f.cles[6];
+    Proc p(cle);
+    DebutEtape debut;
+    std::optional<ListeWebLue> liste = listeEtape(p, f, 1);
+    if (!liste) return;
+    ListeWebLue& lignes = *liste;
+    // A code wider than the file's is no local record's; such a row is left alone.
+    const auto codeDe = [&](const LigneListeWeb& l) {
+        const QString c = TrimBlancs(cellule(l, f.colonneCode));
+        return c.size() > f.largeurCode ? QString() : cleCode(f, c);
+    };
+    const auto idDe = [&](const LigneListeWeb& l) { return idDeCellule(cellule(l, f.colonneIdWeb)); };
+    std::stable_sort(lignes.begin(), lignes.end(),
+                     [&](const LigneListeWeb& a, const LigneListeWeb& b) { return codeDe(a) < codeDe(b); });
+    bool reenregistre = false;
+
+    // Duplicates of one code: the copy the local record is linked to stays.
+    p(20, [&] {
+        size_t i = 0;
+        while (i + 1 < lignes.size() && continuer()) {
+            const QString c = codeDe(lignes[i]);
+            if (estBlanc(c) || codeDe(lignes[i + 1]) != c) {
+                ++i;
+                continue;
+            }
+            lireParCode(f, base, station, c, cle);
+            if (BtrStatus != 0) {
+                ++i;
+                continue;
+            }
+            const int32_t local = idWebLocal(f);
+            const int32_t a = idDe(lignes[i]);
+            const int32_t b = idDe(lignes[i + 1]);
+            if (local == a) {
+                appel(f, url, "DeleteXML", RequeteIdWeb(f, b), cle);
+                lignes.erase(lignes.begin() + qsizetype(i + 1));
+            } else if (local == b) {
+                appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                lignes.erase(lignes.begin() + qsizetype(i));
+            } else {
+                ++i;
+            }
+        }
+    });
+
+    // Each copy against its local record.
+    p(30, [&] {
+        size_t i = 0;
+        while (i < lignes.size() && continuer()) {
+            const LigneListeWeb& l = lignes[i];
+            const QString c = codeDe(l);
+            const int32_t a = idDe(l);
+            if (estBlanc(c)) {
+                ++i;
+                continue;
+            }
+            lireParCode(f, base, station, c, cle);
+            if (BtrStatus == BtrStat::KeyNotFound) {
+                appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                lignes.erase(lignes.begin() + qsizetype(i));
+                continue;
+            }
+            if (BtrStatus != 0) {
+                QString k = c;
+                ErreurBTrieve(base, f.noFichier, k, source(cle));
+                ++i;
+                continue;
+            }
+            if (flagLocal(f) == 'N') {
+                const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                if (r.lue) {
+                    poserChamps(f, 0, 'N', 'N');
+                    if (mettreAJour(f, base, station, cle)) PurgerJournal(f, base, station, c, cle);
+                    lignes.erase(lignes.begin() + qsizetype(i));
+                    continue;
+                }
+                ++i;
+                continue;
+            }
+            if (f.copieWebDiffere(l)) {
+                // Re-saved with a forced journal entry, which the replay below sends.
+                bForcerEnvoiWeb = true;
+                Proc r(cle, Trace::None);
+                r(40, [&] { reenregistre = mettreAJour(f, base, station, cle) || reenregistre; });
+                bForcerEnvoiWeb = false;
+            }
+            ++i;
+        }
+    });
+    if (reenregistre && f.auditRejoue) EtapeSynchroJournal(f, base, station, url);
+}
+
+void ReinitialiserSynchro() {
+    LiensSynchronisation() = LiensSynchro{};
+    AccesWeb() = AccesWebParDefaut();
+}

@@ -1,0 +1,129 @@
+#pragma once
+// The six synchronisation steps, written once. A family (clients, products, business sectors,
+// salespeople, canvases) is a FamilleSynchro: its file, web names, procedure keys, and the few
+// small functions where families differ (query of a record, import of a list row, the value the
+// audit compares). Everything else — the walks, the journal, the web calls and their failures —
+// lives here.
+//
+//   01 local pass     every local record: removed from the web when flagged off it, its web id
+//                     checked, created on the web when it has none
+//   02 journal replay the forced journal entries of the family's file and station sent to the
+//                     web; an entry leaves the journal only once the web confirmed it
+//   03/04 imports     records created / modified on the web written locally and acknowledged
+//   05 deletions      records deleted on the web deleted locally and the deletion confirmed
+//   06 audit          duplicates and orphans deleted on the web, differing copies sent again
+//
+// Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
+// may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// One item of a web list, as the list reader lays it out in the entity's grid: the text of
+// column c is at index c - 1.
+using LigneListeWeb = QStringList;
+using ListeWebLue = std::vector<LigneListeWeb>;
+
+// What the web answered to one request, once read by the operation's reader.
+struct ReponseWeb {
+    bool transmise = false; // the service answered (false: no connection, time-out, HTTP error)
+    bool lue = false;      // a fresh answer was read without failure (code 0)
+    bool resultat = false; // its Result reads true
+    int32_t id = 0;        // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
+    int32_t code = 0;      // the answer's return code (an error answer is not "lue")
+};
+
+struct FamilleSynchro {
+    // --- names ---
+    const char* entite = "";       // "Client": the address segment, answer files, wait label
+    const char* prefixe = "";      // "Clt": the query keys' prefix
+    // Procedure keys: [0] the driver, [1..6] the steps ("Lib_Kirvo:SynchroniserPub_01_Client_03").
+    std::array<const char*, 7> cles{};
+    int16_t noFichier = 0;         // database file of the records (3)
+    int ongletPublicite = 0;       // its tab of the advertising page and list-fetch number (1)
+    int largeurCode = 0;           // width of the record code, key 0 of the file (8)
+    QString premierCode, dernierCode;   // range of new codes for an item the web lists without one
+
+    // --- the record in the file's buffer ---
+    std::function<QString()> code;      // as stored
+    std::function<QString()> libelle;   // for the wait window's label, trimmed
+    std::function<void(const QString&)> poserCode;   // writes the code into the buffer
+
+    // --- queries of the record in the buffer (the id-only ones are the engine's) ---
+    std::function<QString()> requeteCreation;
+    std::function<QString()> requeteMiseAJour;
+
+    // --- web lists ---
+    int colonneCode = 1;
+    int colonneIdWeb = 2;
+    // Writes the row's fields into the buffer (code and synchronisation fields excluded); every
+    // other field keeps its content. False with a reason: the row is passed over.
+    std::function<bool(const LigneListeWeb&, QString& raison)> importer;
+    // Rows the imports take at all (products: their nature); unset: every row.
+    std::function<bool(const LigneListeWeb&)> ligneImportable;
+    // The audit: true when the web copy in the row differs from what the family would send for
+    // the record in the buffer.
+    std::function<bool(const LigneListeWeb&)> copieWebDiffere;
+
+    // --- where the later families differ from clients ---
+    bool creationPoseFlagWeb = true;   // a creation also sets FlagWeb "O"
+    bool rejeuSelonFlagWeb = true;     // the replay sends only records kept on the web
+    bool auditRejoue = true;           // the audit ends with a replay of the re-saved records
+    std::array<bool, 7> etapes{false, true, true, true, true, true, true};   // [1..6] steps run
+};
+
+// What the steps need of the layers above them (tabs of the main window). Unset: nothing.
+struct LiensSynchro {
+    // Shows the advertising page with that tab current.
+    std::function<void(int ongletPublicite)> afficherOnglet;
+};
+LiensSynchro& LiensSynchronisation();
+
+// The web's side of the steps. The default reaches the service through the program's request
+// routine and readers; tests may keep it.
+struct AccesWebSynchro {
+    // One request (operation "CreateXML", "UpdateXML", "DeleteXML" or "GetByIdWeb") of the family
+    // and its answer read. A request that failed is reported once where it failed and comes back
+    // with lue false.
+    std::function<ReponseWeb(const FamilleSynchro&, const QString& url, const QString& operation,
+                             const QString& requete, const char* cleProcedure)>
+        requete;
+    // The family's web list of a status (0..3), read; nullopt when no list was fetched (refused,
+    // failed or unreadable).
+    std::function<std::optional<ListeWebLue>(const FamilleSynchro&, int statut)> liste;
+};
+AccesWebSynchro& AccesWeb();
+// What AccesWeb() holds at start.
+AccesWebSynchro AccesWebParDefaut();
+
+// "?<prefix>IdWeb=<id>": the query of DeleteXML and GetByIdWeb.
+QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb);
+
+// The driver: the family's tab, the wait window, the steps in order, each to its end.
+void SynchroniserFamille(const FamilleSynchro& f, const QString& url);
+
+// The steps, each with (base, station, base address ending with "/").
+void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
+void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
+// statut: 2 created on the web (step 03), 3 modified on the web (step 04).
+void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, int statut);
+void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
+void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
+
+// Removes the forced journal entries of one record of the family (file, station, code).
+void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle);
+
+// A failed read is tried again this many times before the step gives up with an incident; after
+// this many requests in a row without an answer the service is taken as gone and the step ends.
+inline constexpr int NbRepetitionsSynchro = 3;
+
+// The range test of the walks: the key lies above the bound, compared in upper case, then in
+// lower case.
+bool CleAuDela(const QString& cle, const QString& borne);
+
+// Tests: the default web access and no links.
+void ReinitialiserSynchro();

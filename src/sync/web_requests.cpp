@@ -1,0 +1,184 @@
+#include "sync/web_requests.h"
+
+#include "foundation/activity.h"
+#include "foundation/conversions.h"
+#include "foundation/globals.h"
+#include "foundation/proc.h"
+#include "foundation/shell_link.h"
+#include "foundation/trace_log.h"
+#include "platform/app_error.h"
+#include "platform/spread_grid.h"
+#include "sync/list_grids.h"
+#include "sync/list_readers.h"
+
+#include <QFile>
+#include <memory>
+
+namespace {
+
+std::function<ParametresWeb()> g_source;
+ClientHttp* g_client = nullptr;
+
+ClientHttp& ClientPropre() {
+    static std::unique_ptr<ClientHttp> c;
+    if (!c) c = std::make_unique<ClientHttp>();
+    return *c;
+}
+
+// Empties the list grid of a tab: a list that was not fetched must not show an older one.
+void ViderGrilleListe(int onglet) {
+    if (SpreadGrid* g = GrillePub(onglet)) {
+        g->setSheet(g->activeSheet());
+        g->setMaxRows(0);
+    }
+}
+
+bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose = -1) {
+    Proc p(Cle::RechercherSurLeWeb);
+    QString base;
+    p.handler([&](int erl) {
+        if (DerniereErreur.Number != ErrHttpFailed) return false;
+        LogErreurRequete(QString::fromLatin1(Cle::RechercherSurLeWeb), erl);
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + base, Mb::OKOnly | Mb::Exclamation);
+        return true;
+    });
+    const bool avecListe = Mode == 1 && !NomEntiteOnglet(Onglet).isEmpty();
+
+    // One search at a time; the synchronisation's own fetches run inside it.
+    const bool occupe = pourSynchro ? RechercheEnCours : ActiviteEnCours();
+    if (occupe) {
+        const QString message = pourSynchro || !(SynchroEnCours[0] || SynchroEnCours[1])
+                                    ? QStringLiteral("Recherche en cours, veuillez patienter.")
+                                    : MessageActiviteEnCours();
+        MsgBoxMain(message, Mb::OKOnly | Mb::Question);
+        if (avecListe && !RechercheEnCours) p(5, [&] { ViderGrilleListe(Onglet); });
+        return false;
+    }
+
+    RechercheEnCours = true;
+    ArretRecherche = false;
+    LiensRechercheWeb& liens = LiensRecherche();
+    if (liens.activerBoutons) p(10, [&] { liens.activerBoutons(false); });
+
+    bool lue = false;
+    if (avecListe) {
+        bool envoye = false;
+        bool Err = true;
+        p(20, [&] { base = CheckSlash(ParametresWebCourants().adresse); });
+        const int statut = statutImpose >= 0 ? statutImpose : liens.statutWeb ? liens.statutWeb() : StatutWeb::Cree;
+        const QString entite = NomEntiteOnglet(Onglet);
+        const QString adresse = AdresseRequeteWeb(base, entite, OperationWeb::GetBySynchroWeb,
+                                                  QStringLiteral("?_synchroWeb=") + QString::number(statut));
+        const QString fichier = FichierReponseWeb(entite, OperationWeb::GetBySynchroWeb);
+        p(30, [&] {
+            AfficherFrmMsg(true, QString::fromLatin1(Cle::RechercherSurLeWeb));
+            LabelMsgInit(QStringLiteral("Récupération des données sur le Web"));
+        });
+        p(40, [&] {
+            RequeteVersFichier(adresse, fichier);
+            envoye = true;
+        });
+        if (envoye) p(50, [&] { LectureListeOnglet(Onglet, fichier, true, false, Err); });
+        else p(50, [&] { ViderGrilleListe(Onglet); });
+        lue = envoye && !Err;
+        p(60, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherSurLeWeb)); });
+    }
+
+    if (liens.activerBoutons) p(70, [&] { liens.activerBoutons(true); });
+    RechercheEnCours = false;
+    return lue;
+}
+
+}  // namespace
+
+QString NomEntiteOnglet(int onglet) {
+    switch (onglet) {
+    case 1: return EntiteWeb::Client;
+    case 2: return EntiteWeb::Produit;
+    case 3: return EntiteWeb::Secteur;
+    case 4: return EntiteWeb::Commercial;
+    case 5: return EntiteWeb::Template;
+    default: return QString();
+    }
+}
+
+QString AdresseRequeteWeb(const QString& url, const QString& entite, const QString& operation,
+                          const QString& requete) {
+    return CheckSlash(url) + CheckSlash(entite) + operation + requete;
+}
+
+QString DossierReponsesWeb() { return DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo/"); }
+
+QString FichierReponseWeb(const QString& entite, const QString& operation) {
+    return DossierReponsesWeb() + entite + QLatin1Char('_') + operation + QStringLiteral(".xml");
+}
+
+void SetSourceParametresWeb(std::function<ParametresWeb()> source) { g_source = std::move(source); }
+
+ParametresWeb ParametresWebCourants() { return g_source ? g_source() : ParametresWeb{}; }
+
+ClientHttp& ClientWeb() { return g_client ? *g_client : ClientPropre(); }
+
+void InstallerClientWeb(ClientHttp* client) { g_client = client; }
+
+void RequeteVersFichier(const QString& adresse, const QString& fichier) {
+    ClientHttp& c = ClientWeb();
+    // The options window's credentials go with every request, as they stand now.
+    const ParametresWeb pw = ParametresWebCourants();
+    c.HttpUtilisateur = pw.utilisateur;
+    c.HttpMotDePasse = pw.motDePasse;
+    try {
+        c.HttpRequeteVersFichier(adresse, fichier);
+    } catch (...) {
+        c.HttpFinRequete();
+        throw;
+    }
+    c.HttpFinRequete();
+}
+
+void LogErreurRequete(const QString& cle, int ligne) {
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Err: ") + QString::number(DerniereErreur.Number) + QStringLiteral(" (") +
+                 DerniereErreur.Description + QStringLiteral(")  Source:") + cle + QLatin1Char(':') +
+                 QString::number(ligne),
+             false, -1, true);
+}
+
+bool EchangeWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete,
+                const QString& cleProcedure) {
+    const QByteArray cle = cleProcedure.toLatin1();
+    Proc p(cle.constData(), Trace::None);
+    p.handler([&](int) {
+        if (DerniereErreur.Number != ErrHttpFailed) return false;
+        // The steps write their failures with line 0.
+        LogErreurRequete(cleProcedure, 0);
+        return true;
+    });
+    return p(10, [&] {
+        RequeteVersFichier(AdresseRequeteWeb(url, entite, operation, requete), FichierReponseWeb(entite, operation));
+    });
+}
+
+void SetLiensRechercheWeb(LiensRechercheWeb liens) { LiensRecherche() = std::move(liens); }
+
+LiensRechercheWeb& LiensRecherche() {
+    static LiensRechercheWeb l;
+    return l;
+}
+
+bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet) { return Recherche(Mode, Onglet, false); }
+
+bool RechercherListeWeb(int16_t Onglet, int statut) {
+    if (LiensRecherche().setStatutWeb) LiensRecherche().setStatutWeb(statut);
+    return Recherche(1, Onglet, true, statut);
+}
+
+void ReinitialiserRequetesWeb() {
+    g_source = nullptr;
+    g_client = nullptr;
+    LiensRecherche() = LiensRechercheWeb{};
+    ClientPropre().HttpUtilisateur.clear();
+    ClientPropre().HttpMotDePasse.clear();
+    ClientPropre().DelaiMaxMs = DelaiRequeteParDefautMs;
+    ClientPropre().fermerConnexions();
+}

@@ -1,0 +1,624 @@
+#include "foundation/daily_log.h"
+#include "foundation/globals.h"
+#include "foundation/log_lists.h"
+#include "foundation/settings_access.h"
+#include "foundation/settings_locations.h"
+#include "foundation/system_info.h"
+#include "options/options_fixture.h"
+#include "options/options_window.h"
+#include "options/udp_link.h"
+#include "platform/cp1252.h"
+#include "support/fixture.h"
+#include "support/scripted_dialogs.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QNetworkDatagram>
+#include <QPushButton>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// A socket of the test on the loopback, on a port of the system's choice.
+struct Pair {
+    QUdpSocket s;
+    Pair() { EXPECT_TRUE(s.bind(QHostAddress::LocalHost, 0)); }
+    quint16 port() const { return s.localPort(); }
+    QString portTexte() const { return QString::number(port()); }
+};
+
+// Waits (pumping events) until the condition holds; a guard, not a measure.
+bool attendre(const std::function<bool()>& condition, int maxMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > maxMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A port free at the time of the call.
+quint16 portLibre() {
+    QUdpSocket s;
+    s.bind(QHostAddress::LocalHost, 0);
+    return s.localPort();
+}
+
+class UdpLinkTest : public FenetreOptionsTest {
+protected:
+    void stockerIn(int i, const QString& ip, const QString& port, const QString& actif) {
+        EcritureIni(programme(), QStringLiteral("UDP_IN"), QStringLiteral("IP_%1").arg(i), ip);
+        EcritureIni(programme(), QStringLiteral("UDP_IN"), QStringLiteral("Port_%1").arg(i), port);
+        EcritureIni(programme(), QStringLiteral("UDP_IN"), QStringLiteral("Actif_%1").arg(i), actif);
+    }
+    QString lire(const char* section, const QString& cle) const {
+        return LectureIni(programme(), QString::fromLatin1(section), cle, QStringLiteral("<absent>"));
+    }
+    // Every log line of the test: those already written to the day's files, then the lists'.
+    QStringList journal() const {
+        QStringList r;
+        QDir d(CheminLog);
+        for (const QString& nom : d.entryList({QStringLiteral("*.Log")}, QDir::Files, QDir::Name)) {
+            QFile fichier(CheminLog + nom);
+            if (!fichier.open(QIODevice::ReadOnly)) continue;
+            for (const QByteArray& l : fichier.readAll().split('\n')) r << FromCp1252(l).remove(QLatin1Char('\r'));
+        }
+        return r + lignesLog();
+    }
+    bool journalContient(const QString& texte) const { return lignesContenant(texte) > 0; }
+    int lignesContenant(const QString& texte) const {
+        int n = 0;
+        for (const QString& l : journal())
+            if (l.contains(texte)) ++n;
+        return n;
+    }
+    // The datagrams a test socket received, as texts.
+    static QStringList recus(QUdpSocket& s) {
+        QStringList r;
+        while (s.hasPendingDatagrams()) r << QString::fromLatin1(s.receiveDatagram().data());
+        return r;
+    }
+    FrmSetup* charger() {
+        f = ChargerFrmSetup();
+        return f;
+    }
+    // An output row ready to send.
+    void ligne(int i, const QString& ip, const QString& port1, const QString& port2, const QString& texte) {
+        f->TexteUDPIPCible[size_t(i)]->setText(ip);
+        f->TexteUDPPortCible[size_t(i)]->setText(port1);
+        f->TexteUDPPortBCible[size_t(i)]->setText(port2);
+        f->TexteUDPDonneeEnvoyees[size_t(i)]->setText(texte);
+    }
+
+    FrmSetup* f = nullptr;
+};
+
+// --- the channel table ----------------------------------------------------------------------------
+
+TEST_F(UdpLinkTest, ChannelsStoredActiveListenFromTheLoadAndShowTheirState) {
+    Pair occupe;
+    const quint16 libre = portLibre();
+    struct Cas {
+        int canal;
+        QString ip, port, actif;
+        LienUDP::EtatCanal etat;
+        const char* etatTexte;    // what the row shows
+        const char* journal;      // a log line that tells it
+    };
+    const Cas cas[] = {
+        {1, QStringLiteral("127.0.0.1"), QString::number(libre), QStringLiteral("1"), LienUDP::EtatCanal::EnEcoute,
+         "En écoute", "Listen IP: 127.0.0.1:"},
+        {2, QStringLiteral("127.0.0.1"), occupe.portTexte(), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
+         "Refusé : AddressInUse", "Err: AddressInUse: 127.0.0.1:"},
+        {3, QStringLiteral("192.0.2.44"), QStringLiteral("7000"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
+         "Refusé : AddressNotAvailable", "Err: AddressNotAvailable: 192.0.2.44:7000 |Idx: 3 |FrmSetup:CheckUDPInActif_Click"},
+        {4, QStringLiteral("poste-regie"), QStringLiteral("7001"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
+         "Refusé : AddressNotAvailable", "Err: SocketUDP # 4: Err: 10049"},
+        {5, QStringLiteral("127.0.0.1"), QStringLiteral("abc"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
+         "Refusé : InvalidPropertyValue", "Err: SocketUDP # 5: Err: 380"},
+        {6, QStringLiteral("127.0.0.1"), QStringLiteral(" "), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
+         "Refusé : port d'écoute vide", "Err: Unable to Check CheckUDPInActif due to Port source is empty"},
+        {7, QStringLiteral("127.0.0.1"), QString::number(portLibre()), QStringLiteral("0"), LienUDP::EtatCanal::Inactif,
+         "Inactif", nullptr},
+    };
+    for (const Cas& c : cas) stockerIn(c.canal, c.ip, c.port, c.actif);
+    charger();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_TRUE(TestDialogs().shown.empty());   // hidden at load: lines, never a box
+    EXPECT_FALSE(bPeripheriquesModifies);
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.canal);
+        const size_t k = size_t(c.canal);
+        EXPECT_EQ(f->UDP->etatCanal(c.canal), c.etat);
+        EXPECT_TRUE(f->LabelUDPEtat[k]->text().startsWith(QString::fromUtf8(c.etatTexte))) << f->LabelUDPEtat[k]->text().toStdString();
+        if (c.journal) {
+            EXPECT_TRUE(journalContient(QString::fromUtf8(c.journal)));
+        }
+        const bool ecoute = c.etat == LienUDP::EtatCanal::EnEcoute;
+        EXPECT_EQ(f->UDP->SocketUDP(c.canal)->state() == QAbstractSocket::BoundState, ecoute);
+        // a listening channel's address and port cannot be edited
+        EXPECT_EQ(f->TexteUDPIPSource[k]->isEnabled(), !ecoute);
+        EXPECT_EQ(f->TexteUDPPortSource[k]->isEnabled(), !ecoute);
+        EXPECT_EQ(f->CheckUDPInActif[k]->checkState() == Qt::Checked, c.actif == QStringLiteral("1"));
+    }
+    // the refused channel's lines come in order: report, listen line, error line
+    const QStringList l = journal();
+    qsizetype rapport = -1, ecoute = -1, erreur = -1;
+    for (qsizetype n = 0; n < l.size(); ++n) {
+        if (l[n].contains(QStringLiteral("Err: AddressInUse: 127.0.0.1:"))) rapport = n;
+        if (l[n].contains(QStringLiteral("Listen IP: 127.0.0.1:") + occupe.portTexte())) ecoute = n;
+        if (l[n].contains(QStringLiteral("Err: SocketUDP # 2: Err: 10048"))) erreur = n;
+    }
+    EXPECT_TRUE(rapport >= 0 && rapport < ecoute && ecoute < erreur) << rapport << " " << ecoute << " " << erreur;
+
+    // the listening channel receives
+    Pair emetteur;
+    emetteur.s.writeDatagram(QByteArray("<Do:Play><SongId:5>"), QHostAddress::LocalHost, libre);
+    ASSERT_TRUE(attendre([&] { return !f->TexteUDPDonneeRecues[1]->text().isEmpty(); }));
+    EXPECT_EQ(f->TexteUDPDonneeRecues[1]->text(), QStringLiteral("<Do:Play><SongId:5>"));
+    EXPECT_TRUE(journalContient(QStringLiteral("UDP: Data arrival: <Do:Play><SongId:5>")));
+}
+
+TEST_F(UdpLinkTest, UntickingStopsListeningAndTickingAgainRestarts) {
+    const quint16 port = portLibre();
+    stockerIn(0, QStringLiteral("127.0.0.1"), QString::number(port), QStringLiteral("1"));
+    charger();
+    ASSERT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::EnEcoute);
+    f->CheckUDPInActif[0]->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::Inactif);
+    EXPECT_EQ(f->LabelUDPEtat[0]->text(), QStringLiteral("Inactif"));
+    EXPECT_TRUE(f->TexteUDPPortSource[0]->isEnabled());
+    EXPECT_TRUE(bPeripheriquesModifies);
+    // the port is free again
+    QUdpSocket autre;
+    EXPECT_TRUE(autre.bind(QHostAddress::LocalHost, port, QAbstractSocket::DontShareAddress));
+    autre.close();
+    f->CheckUDPInActif[0]->setCheckState(Qt::Checked);
+    EXPECT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::EnEcoute);
+}
+
+TEST_F(UdpLinkTest, ABadListenAddressTickedByTheUserGetsTheBox) {
+    charger();
+    f->show();
+    f->TexteUDPIPSource[3]->setText(QStringLiteral("300.1.1.1"));
+    f->TexteUDPPortSource[3]->setText(QStringLiteral("7000"));
+    f->CheckUDPInActif[3]->setCheckState(Qt::Checked);
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Adresse d'écoute non valide."));
+    EXPECT_EQ(TestDialogs().shown[0].style, Mb::Exclamation);
+    EXPECT_EQ(f->UDP->etatCanal(3), LienUDP::EtatCanal::Refuse);
+    EXPECT_TRUE(journalContient(QStringLiteral("Adresse non valide: 300.1.1.1:7000")));
+    EXPECT_TRUE(f->CheckUDPInActif[3]->isChecked());
+}
+
+TEST_F(UdpLinkTest, APrivilegedDefaultPortIsRefusedClearlyForANormalUser) {
+    if (geteuid() == 0) GTEST_SKIP() << "the administrator may listen on any port";
+    stockerIn(0, QStringLiteral("127.0.0.1"), QStringLiteral("96"), QStringLiteral("1"));   // channel 0's default port
+    charger();
+    EXPECT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::Refuse);
+    EXPECT_EQ(f->LabelUDPEtat[0]->text(), QStringLiteral("Refusé : port réservé à l'administrateur"));
+    EXPECT_TRUE(f->LabelUDPEtat[0]->toolTip().contains(QStringLiteral("inférieur à 1024")));
+    EXPECT_TRUE(journalContient(QStringLiteral("Err: SocketUDP # 0: Err: 10013")));
+}
+
+TEST_F(UdpLinkTest, AnErrorOfTheSocketClosesTheChannelVisibly) {
+    stockerIn(2, QStringLiteral("127.0.0.1"), QString::number(portLibre()), QStringLiteral("1"));
+    charger();
+    ASSERT_EQ(f->UDP->etatCanal(2), LienUDP::EtatCanal::EnEcoute);
+    f->UDP->SocketUDP_Error(2, 10054, QStringLiteral("Connexion interrompue par le poste distant"));
+    EXPECT_EQ(f->UDP->etatCanal(2), LienUDP::EtatCanal::Ferme);
+    EXPECT_TRUE(f->LabelUDPEtat[2]->text().startsWith(QStringLiteral("Fermé : ConnectionReset")));
+    EXPECT_NE(f->UDP->SocketUDP(2)->state(), QAbstractSocket::BoundState);
+    EXPECT_TRUE(f->CheckUDPInActif[2]->isChecked());
+    EXPECT_TRUE(journalContient(QStringLiteral("Err: SocketUDP # 2: Err: 10054 Connexion interrompue")));
+}
+
+// --- sending ------------------------------------------------------------------------------------------
+
+TEST_F(UdpLinkTest, AnOutputRowSendsToOneOrTwoPorts) {
+    charger();
+    struct Cas {
+        const char* nom;
+        bool port1, port2;        // which test socket gets the text
+        const char* texte1;       // port 1 box ("P" stands for the first socket's port)
+        const char* texte2;
+    };
+    const Cas cas[] = {
+        {"deux ports", true, true, "P", "Q"},
+        {"un port", true, false, "P", ""},
+        {"port 2 négatif", true, false, "P", "-1"},
+        {"port 1 nul", false, false, "0", "Q"},
+        {"port 1 négatif", false, true, "-5", "Q"},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        Pair a, b;
+        auto port = [&](const char* t) {
+            return QString::fromLatin1(t).replace(QLatin1Char('P'), a.portTexte()).replace(QLatin1Char('Q'), b.portTexte());
+        };
+        ligne(4, QStringLiteral("127.0.0.1"), port(c.texte1), port(c.texte2), QStringLiteral("  <Do:Play><SongId:9>  "));
+        f->BtnUDPSend[4]->click();
+        if (c.port1) {
+            ASSERT_TRUE(attendre([&] { return a.s.hasPendingDatagrams(); }));
+        }
+        if (c.port2) {
+            ASSERT_TRUE(attendre([&] { return b.s.hasPendingDatagrams(); }));
+        }
+        QCoreApplication::processEvents();
+        const QStringList ra = recus(a.s), rb = recus(b.s);
+        EXPECT_EQ(ra, c.port1 ? QStringList{QStringLiteral("<Do:Play><SongId:9>")} : QStringList{});
+        EXPECT_EQ(rb, c.port2 ? QStringList{QStringLiteral("<Do:Play><SongId:9>")} : QStringList{});
+        if (c.port1) {
+            EXPECT_TRUE(journalContient(QStringLiteral("UDP: Send to: 127.0.0.1:") + a.portTexte() +
+                                        QStringLiteral(" <Do:Play><SongId:9>")));
+        }
+        if (c.port2) {
+            EXPECT_TRUE(journalContient(QStringLiteral("UDP: NoAddress: 4| 127.0.0.1:") + b.portTexte() +
+                                        QStringLiteral(" <Do:Play><SongId:9>")));
+        }
+    }
+}
+
+TEST_F(UdpLinkTest, ARowWithoutAddressPortOrTextSendsNothing) {
+    charger();
+    Pair a;
+    const struct {
+        QString ip, port, texte;
+    } cas[] = {
+        {QString(), a.portTexte(), QStringLiteral("x")},
+        {QStringLiteral("127.0.0.1"), QStringLiteral("0"), QStringLiteral("x")},
+        {QStringLiteral("127.0.0.1"), a.portTexte(), QStringLiteral("   ")},
+    };
+    for (const auto& c : cas) {
+        ligne(1, c.ip, c.port, QString(), c.texte);
+        f->BtnUDPSend[1]->click();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(a.s.hasPendingDatagrams());
+    EXPECT_FALSE(journalContient(QStringLiteral("UDP: NoAddress:")));
+}
+
+TEST_F(UdpLinkTest, AHostNameIsLookedUpWithoutHoldingTheWindow) {
+    charger();
+    Pair a;
+    ReponseResolution enAttente;
+    QString demande;
+    SetResolveurNomsUDP([&](const QString& nom, QObject*, ReponseResolution r) {
+        demande = nom;
+        enAttente = std::move(r);
+    });
+    ligne(2, QStringLiteral("poste-regie"), a.portTexte(), QString(), QStringLiteral("<Do:Stop>"));
+    f->BtnUDPSend[2]->click();
+    // the click has returned: the row waits for the answer, nothing left yet
+    EXPECT_EQ(demande, QStringLiteral("poste-regie"));
+    EXPECT_FALSE(f->BtnUDPSend[2]->isEnabled());
+    EXPECT_FALSE(a.s.hasPendingDatagrams());
+    enAttente({QHostAddress(QStringLiteral("::1")), QHostAddress::LocalHost}, QString());
+    EXPECT_TRUE(f->BtnUDPSend[2]->isEnabled());
+    ASSERT_TRUE(attendre([&] { return a.s.hasPendingDatagrams(); }));
+    EXPECT_EQ(recus(a.s), QStringList{QStringLiteral("<Do:Stop>")});
+
+    // an unknown name: told, nothing sent
+    f->TexteUDPIPCible[2]->setText(QStringLiteral("inconnu"));
+    f->BtnUDPSend[2]->click();
+    enAttente({}, QStringLiteral("Host not found"));
+    EXPECT_TRUE(f->BtnUDPSend[2]->isEnabled());
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Adresse introuvable : inconnu")));
+    EXPECT_TRUE(journalContient(QStringLiteral("Err: UDP: Adresse introuvable: inconnu |Idx: 2")));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(a.s.hasPendingDatagrams());
+}
+
+TEST_F(UdpLinkTest, AFailedSendIsLoggedAndTheSecondPortStillTried) {
+    charger();
+    Pair b;
+    ligne(0, QStringLiteral("127.0.0.1"), QStringLiteral("70000"), b.portTexte(), QStringLiteral("x"));
+    f->BtnUDPSend[0]->click();
+    ASSERT_TRUE(attendre([&] { return b.s.hasPendingDatagrams(); }));
+    EXPECT_TRUE(journalContient(QStringLiteral("Err: 10014: Invalid argument/Bad address |Source:FrmSetup:SendMessageUDP:")));
+    EXPECT_TRUE(journalContient(QStringLiteral("UDP: Send to: 127.0.0.1:70000 x")));
+    EXPECT_TRUE(Listes().incidents(0).lines().isEmpty());
+}
+
+// --- check requests -----------------------------------------------------------------------------------
+
+TEST_F(UdpLinkTest, CheckRequestsAreAnsweredOnlyToLiteralUnicastAddresses) {
+    const quint16 ecoute = portLibre();
+    stockerIn(5, QStringLiteral("127.0.0.1"), QString::number(ecoute), QStringLiteral("1"));
+    charger();
+    ASSERT_EQ(f->UDP->etatCanal(5), LienUDP::EtatCanal::EnEcoute);
+    Pair demandeur, repondeur;
+    const QString p = repondeur.portTexte();
+    struct Cas {
+        QString requete;
+        const char* reponse;   // nullptr: refused
+        const char* journal;
+    };
+    const Cas cas[] = {
+        {QStringLiteral("<Do:Check><Id:42><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:42>",
+         "UDP: Send to: 127.0.0.1:"},
+        {QStringLiteral("<do:check><SongId:7><Id:43><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:43>",
+         "UDP: Send to: 127.0.0.1:"},
+        {QStringLiteral("<Do:Check><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:>", "UDP: Send to: 127.0.0.1:"},
+        {QStringLiteral("<Do:Check><Id:1><Address:255.255.255.255><NoPort:") + p + QLatin1Char('>'), nullptr,
+         "adresse de diffusion refusée"},
+        {QStringLiteral("<Do:Check><Id:2><Address:localhost><NoPort:") + p + QLatin1Char('>'), nullptr,
+         "nom d'hôte refusé"},
+        {QStringLiteral("<Do:Check><Id:3><Address:224.0.0.1><NoPort:") + p + QLatin1Char('>'), nullptr,
+         "multidiffusion refusée"},
+        {QStringLiteral("<Do:Check><Id:4><Address:127.0.0.1><NoPort:0>"), nullptr, "port de réponse hors de 1 à 65535"},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.requete.toStdString());
+        const qsizetype avant = journal().size();
+        // the lines this request gave
+        auto ligneDuCas = [&](const QString& texte) {
+            const QStringList l = journal().mid(avant);
+            return std::any_of(l.begin(), l.end(), [&](const QString& x) { return x.contains(texte); });
+        };
+        demandeur.s.writeDatagram(c.requete.toLatin1(), QHostAddress::LocalHost, ecoute);
+        ASSERT_TRUE(attendre([&] { return journalContient(QStringLiteral("UDP: Data arrival: ") + c.requete); }));
+        if (c.reponse) {
+            ASSERT_TRUE(attendre([&] { return repondeur.s.hasPendingDatagrams(); }));
+            EXPECT_EQ(recus(repondeur.s), QStringList{QString::fromLatin1(c.reponse)});
+        } else {
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(repondeur.s.hasPendingDatagrams());
+            EXPECT_TRUE(ligneDuCas(QStringLiteral("UDP: Check: Err: réponse refusée:")));
+        }
+        EXPECT_TRUE(ligneDuCas(QString::fromUtf8(c.journal)));
+        // answered or refused, a check request never waits in the queue
+        EXPECT_TRUE(f->UDP->fileAttente().empty());
+        EXPECT_EQ(f->TexteUDPDonneeRecues[5]->text(), c.requete);
+    }
+    // the reply did not go back to the request's sender
+    EXPECT_FALSE(demandeur.s.hasPendingDatagrams());
+}
+
+TEST_F(UdpLinkTest, AReplyThatCannotLeaveIsALogLineNotAnIncident) {
+    // Socket 0 listens on the loopback: a reply to another network cannot leave it.
+    const quint16 ecoute = portLibre();
+    stockerIn(0, QStringLiteral("127.0.0.1"), QString::number(ecoute), QStringLiteral("1"));
+    charger();
+    ASSERT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::EnEcoute);
+    Pair demandeur;
+    demandeur.s.writeDatagram(QByteArray("<Do:Check><Id:5><Address:192.0.2.1><NoPort:7000>"), QHostAddress::LocalHost, ecoute);
+    ASSERT_TRUE(attendre([&] { return journalContient(QStringLiteral("UDP: Send to: 192.0.2.1:7000 <Check:5>")); }));
+    EXPECT_TRUE(journalContient(QStringLiteral("UDP: Check: Err: ")));
+    EXPECT_TRUE(Listes().incidents(0).lines().isEmpty());
+    // the channel keeps listening
+    EXPECT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::EnEcoute);
+    EXPECT_EQ(f->UDP->SocketUDP(0)->state(), QAbstractSocket::BoundState);
+}
+
+// --- the receive queue ----------------------------------------------------------------------------
+
+TEST_F(UdpLinkTest, QueuedMessagesAreHandledInOrderOnePerTurnOfTheTimer) {
+    charger();
+    LienUDP& u = *f->UDP;
+    EXPECT_FALSE(u.TimerUDP()->isActive());
+    u.TexteRecu(1, QStringLiteral("<Do:A>"));
+    u.TexteRecu(2, QStringLiteral("<Do:B>"));
+    u.TexteRecu(2, QStringLiteral("   "));   // blank: nothing at all
+    EXPECT_EQ(f->TexteUDPDonneeRecues[2]->text(), QStringLiteral("<Do:B>"));
+    ASSERT_EQ(u.fileAttente().size(), 2u);
+    EXPECT_EQ(f->ListeUL->count(), 2);
+    EXPECT_TRUE(u.TimerUDP()->isActive());
+    EXPECT_EQ(u.TimerUDP()->interval(), IntervalleTimerUDP);
+
+    u.TimerUDP_Timer();
+    EXPECT_TRUE(journalContient(QStringLiteral("Processing: <Do:A>: End")));
+    EXPECT_FALSE(journalContient(QStringLiteral("Processing: <Do:B>: Start")));
+    EXPECT_TRUE(u.bTimerUDPEnCours());
+    // the next one waits for the pause, without holding the program
+    EXPECT_TRUE(u.TimerUDP()->isActive());
+    EXPECT_GT(u.TimerUDP()->interval(), 2000);
+    EXPECT_EQ(f->ListeUL->count(), 1);
+
+    // a message arriving during the pause joins the end and leaves the pause as it is
+    u.TexteRecu(3, QStringLiteral("<Do:C>"));
+    EXPECT_GT(u.TimerUDP()->interval(), 2000);
+
+    u.TimerUDP_Timer();
+    u.TimerUDP_Timer();
+    EXPECT_TRUE(u.fileAttente().empty());
+    EXPECT_FALSE(u.TimerUDP()->isActive());
+    EXPECT_FALSE(u.bTimerUDPEnCours());
+    EXPECT_EQ(u.TimerUDP()->interval(), IntervalleTimerUDP);
+
+    // framed lines, in arrival order
+    QStringList ordre;
+    const QStringList j = journal();
+    for (qsizetype n = 1; n + 1 < j.size(); ++n) {
+        const qsizetype pos = j[n].indexOf(QStringLiteral("Processing: "));
+        if (pos < 0) continue;
+        ordre << j[n].mid(pos);
+        // framed by lines of "=" as long as the text
+        const QString cadre = QLatin1Char(':') + QString(j[n].size() - pos, QLatin1Char('='));
+        EXPECT_TRUE(j[n - 1].endsWith(cadre) && j[n + 1].endsWith(cadre)) << j[n].toStdString();
+    }
+    EXPECT_EQ(ordre, (QStringList{QStringLiteral("Processing: <Do:A>: Start"), QStringLiteral("Processing: <Do:A>: End"),
+                                  QStringLiteral("Processing: <Do:B>: Start"), QStringLiteral("Processing: <Do:B>: End"),
+                                  QStringLiteral("Processing: <Do:C>: Start"), QStringLiteral("Processing: <Do:C>: End")}));
+}
+
+TEST_F(UdpLinkTest, TheDrainStopsWhenShutdownBegins) {
+    charger();
+    LienUDP& u = *f->UDP;
+    u.TexteRecu(0, QStringLiteral("<Do:A>"));
+    u.TexteRecu(0, QStringLiteral("<Do:B>"));
+    u.TimerUDP_Timer();
+    bFermetureEnCours = true;
+    u.TimerUDP_Timer();
+    EXPECT_FALSE(u.TimerUDP()->isActive());
+    EXPECT_EQ(u.fileAttente().size(), 1u);
+    EXPECT_FALSE(journalContient(QStringLiteral("Processing: <Do:B>")));
+}
+
+TEST_F(UdpLinkTest, TheTimerDrainsTheQueueByItself) {
+    const quint16 ecoute = portLibre();
+    stockerIn(1, QStringLiteral("127.0.0.1"), QString::number(ecoute), QStringLiteral("1"));
+    charger();
+    Pair e;
+    e.s.writeDatagram(QByteArray("<Do:Seul>"), QHostAddress::LocalHost, ecoute);
+    ASSERT_TRUE(attendre([&] { return !f->UDP->fileAttente().empty(); }));
+    ASSERT_TRUE(attendre([&] { return journalContient(QStringLiteral("Processing: <Do:Seul>: End")); }));
+    EXPECT_FALSE(f->UDP->TimerUDP()->isActive());
+}
+
+TEST_F(UdpLinkTest, TheQueueKeepsTheNewestThousandMessages) {
+    charger();
+    LienUDP& u = *f->UDP;
+    for (int n = 1; n <= NbMaxMessagesEnAttente + 2; ++n) u.TexteRecu(0, QStringLiteral("<Do:%1>").arg(n));
+    ASSERT_EQ(int(u.fileAttente().size()), NbMaxMessagesEnAttente);
+    EXPECT_EQ(u.fileAttente().front(), QStringLiteral("<Do:3>"));
+    EXPECT_EQ(u.fileAttente().back(), QStringLiteral("<Do:1002>"));
+    EXPECT_EQ(f->ListeUL->count(), NbMaxMessagesEnAttente);
+    EXPECT_EQ(f->ListeUL->item(0)->text(), QStringLiteral("<Do:3>"));
+    EXPECT_EQ(lignesContenant(QStringLiteral("file d'attente pleine")), 2);
+    EXPECT_TRUE(journalContient(QStringLiteral("message le plus ancien abandonné: <Do:1>")));
+}
+
+TEST_F(UdpLinkTest, DatagramsBeyondEightKibibytesAreRefused) {
+    const quint16 ecoute = portLibre();
+    stockerIn(1, QStringLiteral("127.0.0.1"), QString::number(ecoute), QStringLiteral("1"));
+    charger();
+    Pair e;
+    const QByteArray juste = "<Do:X>" + QByteArray(TailleMaxDatagramme - 6, 'a');
+    const QByteArray trop = "<Do:Y>" + QByteArray(TailleMaxDatagramme - 5, 'b');
+    e.s.writeDatagram(trop, QHostAddress::LocalHost, ecoute);
+    ASSERT_TRUE(attendre([&] { return journalContient(QStringLiteral("octets refusé")); }));
+    EXPECT_TRUE(journalContient(QStringLiteral("datagramme de 8193 octets refusé (plus de 8192)")));
+    EXPECT_TRUE(f->UDP->fileAttente().empty());
+    EXPECT_TRUE(f->TexteUDPDonneeRecues[1]->text().isEmpty());
+    e.s.writeDatagram(juste, QHostAddress::LocalHost, ecoute);
+    ASSERT_TRUE(attendre([&] { return !f->UDP->fileAttente().empty(); }));
+    EXPECT_EQ(f->UDP->fileAttente().front().size(), TailleMaxDatagramme);
+}
+
+TEST_F(UdpLinkTest, AHostileDatagramCannotForgeLogLines) {
+    const quint16 ecoute = portLibre();
+    stockerIn(1, QStringLiteral("127.0.0.1"), QString::number(ecoute), QStringLiteral("1"));
+    charger();
+    Pair e;
+    QByteArray hostile("<Do:X>\r\n14:03:22:015 -1 -1 -1    0 Err: faux");
+    hostile += '\0';
+    hostile += QByteArray(3000, 'z');
+    e.s.writeDatagram(hostile, QHostAddress::LocalHost, ecoute);
+    ASSERT_TRUE(attendre([&] { return !f->UDP->fileAttente().empty(); }));
+    // the message itself is kept whole for its handling
+    EXPECT_EQ(f->UDP->fileAttente().front().size(), hostile.size());
+    f->UDP->TimerUDP_Timer();
+    for (const QString& l : journal()) {
+        EXPECT_FALSE(l.contains(QLatin1Char('\n')) || l.contains(QLatin1Char('\r')) || l.contains(QChar(0)));
+        EXPECT_LT(l.size(), 600);
+    }
+    EXPECT_TRUE(journalContient(QStringLiteral("UDP: Data arrival: <Do:X>\\r\\n14:03:22:015 -1 -1 -1    0 Err: faux\\0zzz")));
+    EXPECT_TRUE(f->UDP->fileAttente().empty());
+    // and the day's file holds no line that begins with the forged text
+    TraceLogForce(Listes().ListeLog, QString(), false, false, QString());
+    QDir d(CheminLog);
+    const QStringList jours = d.entryList({QStringLiteral("*.Log")}, QDir::Files);
+    ASSERT_EQ(jours.size(), 1);
+    QFile jour(CheminLog + jours[0]);
+    ASSERT_TRUE(jour.open(QIODevice::ReadOnly));
+    for (const QByteArray& l : jour.readAll().split('\n')) EXPECT_FALSE(l.startsWith("14:03:22:015 -1 -1 -1    0 Err: faux"));
+}
+
+// --- settings ---------------------------------------------------------------------------------------------
+
+TEST_F(UdpLinkTest, DefaultsWithoutSettings) {
+    charger();
+    for (int i = 0; i < NbCanauxUDP; ++i) {
+        const size_t k = size_t(i);
+        EXPECT_EQ(f->TexteUDPIPSource[k]->text(), f->TexteComputerNameAdresse[1]->text());
+        EXPECT_EQ(f->TexteUDPPortSource[k]->text(), QString::number(96 + i));
+        EXPECT_EQ(f->TexteUDPPortCible[k]->text(), QString::number(96 + i));
+        EXPECT_TRUE(f->TexteUDPIPCible[k]->text().isEmpty());
+        EXPECT_TRUE(f->TexteUDPPortBCible[k]->text().isEmpty());
+        EXPECT_FALSE(f->CheckUDPInActif[k]->isChecked());
+        EXPECT_FALSE(f->CheckUDPOutActif[k]->isChecked());
+        EXPECT_EQ(f->UDP->etatCanal(i), LienUDP::EtatCanal::Inactif);
+    }
+    EXPECT_EQ(f->TexteComputerNameAdresse[0]->text(), ComputerName());
+    EXPECT_FALSE(QFile::exists(programme()));
+}
+
+TEST_F(UdpLinkTest, SettingsRoundTrip) {
+    stockerIn(0, QStringLiteral("0.0.0.0"), QString::number(portLibre()), QStringLiteral("0"));
+    charger();
+    // a stored "0.0.0.0" stays as it is
+    EXPECT_EQ(f->TexteUDPIPSource[0]->text(), QStringLiteral("0.0.0.0"));
+    // only the table's boxes mark a change
+    f->TexteUDPDonneeEnvoyees[3]->setText(QStringLiteral("x"));
+    EXPECT_FALSE(bPeripheriquesModifies);
+    f->TexteUDPIPSource[6]->setText(QStringLiteral(" 127.0.0.1 "));
+    f->TexteUDPPortSource[6]->setText(QStringLiteral("5006"));
+    f->TexteUDPIPCible[8]->setText(QStringLiteral("poste-regie"));
+    f->TexteUDPPortCible[8]->setText(QStringLiteral("6008"));
+    f->TexteUDPPortBCible[8]->setText(QStringLiteral("6009"));
+    f->CheckUDPOutActif[8]->setCheckState(Qt::Checked);
+    EXPECT_TRUE(bPeripheriquesModifies);
+    EXPECT_TRUE(f->UDP->SaveSettingsPeripheriques());
+    EXPECT_FALSE(bPeripheriquesModifies);
+    EXPECT_EQ(lire("UDP_IN", QStringLiteral("IP_6")), QStringLiteral("127.0.0.1"));   // the reader trims
+    EXPECT_EQ(lire("UDP_IN", QStringLiteral("Port_6")), QStringLiteral("5006"));
+    EXPECT_EQ(lire("UDP_IN", QStringLiteral("Actif_6")), QStringLiteral("0"));
+    EXPECT_EQ(lire("UDP_OUT", QStringLiteral("PortB_8")), QStringLiteral("6009"));
+    EXPECT_EQ(lire("UDP_OUT", QStringLiteral("Actif_8")), QStringLiteral("1"));
+    // every row is written, unchanged ones included
+    EXPECT_EQ(lire("UDP_OUT", QStringLiteral("Port_2")), QStringLiteral("98"));
+    EXPECT_EQ(lire("UDP_OUT", QStringLiteral("PortB_2")), QString());
+
+    DechargerFrmSetup();
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    charger();
+    EXPECT_EQ(f->TexteUDPIPSource[6]->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(f->TexteUDPPortSource[6]->text(), QStringLiteral("5006"));
+    EXPECT_EQ(f->TexteUDPIPCible[8]->text(), QStringLiteral("poste-regie"));
+    EXPECT_EQ(f->TexteUDPPortCible[8]->text(), QStringLiteral("6008"));
+    EXPECT_EQ(f->TexteUDPPortBCible[8]->text(), QStringLiteral("6009"));
+    EXPECT_TRUE(f->CheckUDPOutActif[8]->isChecked());
+    EXPECT_FALSE(bPeripheriquesModifies);
+}
+
+TEST_F(UdpLinkTest, AStoredActiveValueABoxCannotTakeIsReportedAndLoadingGoesOn) {
+    EcritureIni(programme(), QStringLiteral("UDP_IN"), QStringLiteral("Actif_1"), QStringLiteral("7"));
+    EcritureIni(programme(), QStringLiteral("UDP_IN"), QStringLiteral("Port_2"), QStringLiteral("5002"));
+    charger();
+    EXPECT_FALSE(f->CheckUDPInActif[1]->isChecked());
+    EXPECT_EQ(f->TexteUDPPortSource[2]->text(), QStringLiteral("5002"));
+    EXPECT_TRUE(journalContient(QStringLiteral("FrmSetup:InitSettingsPeripheriques")));
+}
+
+TEST_F(UdpLinkTest, AFailedSaveKeepsTheChangeFlagAndTellsTheUser) {
+    charger();
+    f->TexteUDPPortCible[0]->setText(QStringLiteral("6000"));
+    // the settings file's name is taken by a folder: nothing can be written there
+    QDir().mkpath(programme());
+    EXPECT_FALSE(f->UDP->SaveSettingsPeripheriques());
+    EXPECT_TRUE(bPeripheriquesModifies);
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Les paramètres UDP n'ont pas pu être enregistrés.")));
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(programme()));
+    EXPECT_TRUE(journalContient(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: ")));
+    // through the window's save command: the same, once
+    TestDialogs().reset();
+    f->CommandSave->click();
+    EXPECT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(bPeripheriquesModifies);
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+#include "platform/property_grid.h"
+
+#include <QCalendarWidget>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QPushButton>
+#include <vector>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void pomper() { QCoreApplication::processEvents(); }
+
+// Two categories as a settings page has them: dates, a flag set, truth values (one read-only),
+// and a category line with a button.
+class PropertyGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g.resize(300, 400);
+        g.show();
+        remplir();
+    }
+    void remplir() {
+        g.resetContent();
+        PropertyGridItem* c = g.addCategory(QStringLiteral("Période"));
+        c->addChildItem(PropertyKind::Date, QStringLiteral("Début"), QDate(2024, 3, 6))->setId(10);
+        PropertyGridItem* f = c->addChildItem(PropertyKind::FlagSet, QStringLiteral("Stations"), 5);
+        f->setDescription(QStringLiteral("Les stations"));
+        f->addConstraint(QStringLiteral("Un"), 1);
+        f->addConstraint(QStringLiteral("Deux"), 2);
+        f->addConstraint(QStringLiteral("Trois"), 4);
+        f->setId(11);
+        c->expand();
+        PropertyGridItem* d = g.addCategory(QStringLiteral("Colonnes"));
+        d->addChildItem(PropertyKind::Bool, QStringLiteral("Jour"), false)->setId(12);
+        g.findItem(12)->setReadOnly(true);
+        d->addChildItem(PropertyKind::Bool, QStringLiteral("Heure"), true)->setId(13);
+        d->expand();
+        PropertyGridItem* b = g.addCategory(QStringLiteral("Remplissage"));
+        b->setId(20);
+        b->addInplaceButton(QStringLiteral("Calcul"), QStringLiteral("Calcul du taux"));
+    }
+    static Qt::CheckState coche(PropertyGridItem* it, int col) { return it->row()->checkState(col); }
+    PropertyGrid g;
+};
+
+TEST_F(PropertyGridTest, ItemsShowTheirValuesAndAreFoundById) {
+    ASSERT_EQ(g.categories().size(), 3u);
+    EXPECT_TRUE(g.categories()[0]->expanded());
+    EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2024, 3, 6));
+    EXPECT_EQ(qobject_cast<QDateEdit*>(g.findItem(10)->editor())->date(), QDate(2024, 3, 6));
+    PropertyGridItem* f = g.findItem(11);
+    EXPECT_EQ(f->intValue(), 5);
+    ASSERT_EQ(f->children().size(), 3u);
+    EXPECT_EQ(coche(f->children()[0], 0), Qt::Checked);
+    EXPECT_EQ(coche(f->children()[1], 0), Qt::Unchecked);
+    EXPECT_EQ(coche(f->children()[2], 0), Qt::Checked);
+    EXPECT_EQ(f->row()->text(1), QStringLiteral("Un, Trois"));
+    EXPECT_EQ(coche(g.findItem(13), 1), Qt::Checked);
+    EXPECT_EQ(g.findItem(20)->inplaceButton()->text(), QStringLiteral("Calcul"));
+    EXPECT_EQ(g.findItem(99), nullptr);
+
+    g.tree()->setCurrentItem(f->children()[1]->row());
+    EXPECT_TRUE(g.helpText().contains(QStringLiteral("Les stations")));
+}
+
+TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
+    std::vector<int> changes, boutons;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) { changes.push_back(id); });
+    QObject::connect(&g, &PropertyGrid::InplaceButtonDown, &g, [&](int id) { boutons.push_back(id); });
+    const auto prendre = [](std::vector<int>& v) {
+        const int id = v.front();
+        v.erase(v.begin());
+        return id;
+    };
+
+    // Program changes raise nothing.
+    g.findItem(13)->setValue(false);
+    g.findItem(11)->setValue(2);
+    g.findItem(10)->setValue(QDate(2025, 1, 1));
+    pomper();
+    EXPECT_EQ(int(changes.size()), 0);
+    EXPECT_EQ(coche(g.findItem(11)->children()[1], 0), Qt::Checked);
+
+    // A check box ticked by the user.
+    g.findItem(13)->row()->setCheckState(1, Qt::Checked);
+    EXPECT_EQ(int(changes.size()), 0);   // not inside the user's event
+    pomper();
+    ASSERT_EQ(int(changes.size()), 1);
+    EXPECT_EQ(prendre(changes), 13);
+    EXPECT_TRUE(g.findItem(13)->boolValue());
+
+    // A choice of the flag set: the set's value is the sum of its ticked choices.
+    g.findItem(11)->children()[2]->row()->setCheckState(0, Qt::Checked);
+    pomper();
+    ASSERT_EQ(int(changes.size()), 1);
+    EXPECT_EQ(prendre(changes), 11);
+    EXPECT_EQ(g.findItem(11)->intValue(), 6);
+
+    // A date typed and left, and one picked in the calendar.
+    auto* edit = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+    edit->setDate(QDate(2025, 2, 3));
+    Q_EMIT edit->editingFinished();
+    pomper();
+    ASSERT_EQ(int(changes.size()), 1);
+    EXPECT_EQ(prendre(changes), 10);
+    EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2025, 2, 3));
+    Q_EMIT edit->editingFinished();   // left again unchanged: nothing
+    pomper();
+    EXPECT_EQ(int(changes.size()), 0);
+    edit->setDate(QDate(2025, 2, 4));
+    Q_EMIT edit->calendarWidget()->clicked(QDate(2025, 2, 4));
+    pomper();
+    EXPECT_EQ(int(changes.size()), 1);
+    changes.clear();
+
+    // A read-only item cannot be ticked.
+    EXPECT_FALSE(g.findItem(12)->row()->flags() & Qt::ItemIsUserCheckable);
+    g.findItem(12)->row()->setCheckState(1, Qt::Checked);
+    pomper();
+    EXPECT_EQ(int(changes.size()), 0);
+    EXPECT_FALSE(g.findItem(12)->boolValue());
+
+    g.findItem(20)->inplaceButton()->click();
+    EXPECT_EQ(int(boutons.size()), 0);
+    pomper();
+    ASSERT_EQ(int(boutons.size()), 1);
+    EXPECT_EQ(prendre(boutons), 20);
+}
+
+TEST_F(PropertyGridTest, AHandlerMayRebuildTheWholeGrid) {
+    int vus = 0;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int) {
+        ++vus;
+        remplir();
+    });
+    auto* edit = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+    edit->setDate(QDate(2026, 1, 1));
+    Q_EMIT edit->editingFinished();
+    pomper();
+    g.findItem(13)->row()->setCheckState(1, Qt::Unchecked);
+    pomper();
+    pomper();
+    EXPECT_EQ(vus, 2);
+    EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2024, 3, 6));
+    EXPECT_EQ(g.categories().size(), 3u);
+}
+
+TEST_F(PropertyGridTest, ColoursAndTheFirstLineShownAreKept) {
+    g.setCategoryColors(QColor(255, 239, 178), QColor(115, 150, 190));
+    EXPECT_EQ(g.categories()[1]->captionBackColor(), QColor(115, 150, 190));
+    g.findItem(12)->setCaptionColors(QColor(0, 0, 0), QColor(200, 200, 200));
+    g.findItem(12)->setValueColors(QColor(0, 0, 0), QColor(200, 200, 200));
+    EXPECT_EQ(g.findItem(12)->valueBackColor(), QColor(200, 200, 200));
+    g.resize(300, 60);
+    pomper();
+    g.setTopIndex(2);
+    const int haut = g.topIndex();
+    remplir();
+    g.setTopIndex(haut);
+    EXPECT_EQ(g.topIndex(), haut);
+}
+
+}  // namespace

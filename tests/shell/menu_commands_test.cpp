@@ -1,0 +1,231 @@
+#include "foundation/globals.h"
+#include "foundation/log_lists.h"
+#include "foundation/system_info.h"
+#include "options/options_window.h"
+#include "platform/external_programs.h"
+#include "platform/program_end.h"
+#include "platform/registry.h"
+#include "shell/about_window.h"
+#include "shell/history.h"
+#include "shell/main_window.h"
+#include "shell/shell_globals.h"
+#include "support/scripted_dialogs.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <memory>
+
+namespace {
+
+class CommandesTest : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        SetLanceur(&lanceur);
+        DossierApplication = tmp.path() + QStringLiteral("/app/");
+        CheminLog = tmp.path() + QStringLiteral("/log/");
+        w = std::make_unique<Frm_Main>();
+        w->setWindowTitle(Frm_Main::CaptionNormale());
+    }
+    void TearDown() override {
+        if (FrmAbout* a = FrmAboutChargee()) delete a;
+        w.reset();
+        SetLanceur(nullptr);
+        for (const char* cle : {CleSysInfoChemin, CleSysInfoDossier})
+            Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(cle), QStringLiteral("PATH"), QString(), REG_SZ);
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), QString(), REG_SZ);
+        FenetresTest::TearDown();
+    }
+    RecordingLauncher lanceur;
+    std::unique_ptr<Frm_Main> w;
+};
+
+}  // namespace
+
+TEST_F(CommandesTest, RevisionHistoryHandsThePageToTheDesktop) {
+    const QString page = DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Revisions.htm");
+    const QString absent = QStringLiteral("Le fichier: ") + page +
+                           QStringLiteral(" est absent.\r\n\r\nVeuillez le mettre en place à partir de la mise-à-jour disponible sur le Net.");
+    struct Cas {
+        int index;
+        QByteArray contenu;   // "<absent>": no file
+        QStringList documents;
+        QStringList boites;
+    };
+    const Cas cas[] = {
+        {0, "<absent>", {}, {absent}},
+        {0, "", {}, {absent}},   // an empty page counts as missing
+        {0, "<html>3.4</html>", {page}, {}},
+        {1, "<absent>", {QString::fromLatin1(AdresseRevisionsWeb)}, {}},
+        {2, "<html>3.4</html>", {}, {}},
+    };
+    for (const Cas& c : cas) {
+        QFile::remove(page);
+        if (c.contenu != "<absent>") EcrireFichierTest(page, c.contenu);
+        lanceur.documents.clear();
+        lanceur.programs.clear();
+        TestDialogs().reset();
+        if (c.index < 2)
+            w->MnuWhatNews[size_t(c.index)]->trigger();
+        else
+            w->MnuWhatNews_Click(c.index);
+        EXPECT_EQ(lanceur.documents, c.documents) << c.index << c.contenu.constData();
+        EXPECT_TRUE(lanceur.programs.empty());
+        QStringList boites;
+        for (const BoiteAffichee& b : TestDialogs().shown) {
+            boites << b.prompt;
+            EXPECT_EQ(b.style, Mb::OKOnly | Mb::Exclamation);
+            EXPECT_EQ(b.title, Frm_Main::CaptionNormale());
+        }
+        EXPECT_EQ(boites, c.boites) << c.index << c.contenu.constData();
+    }
+}
+
+TEST_F(CommandesTest, RevisionPageTheDesktopCannotOpenIsReportedOnce) {
+    EcrireFichierTest(PageRevisionsLocale(), "<html/>");
+    lanceur.documentResult = Lancement::AucuneAssociation;
+    w->MnuWhatNews[0]->trigger();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(PageRevisionsLocale()));
+}
+
+TEST_F(CommandesTest, RefreshOnlyAsks) {
+    TestDialogs().answers = {Mb::Yes, Mb::No};
+    w->Mnu01Refresh->trigger();
+    w->Mnu01Refresh->trigger();
+    ASSERT_EQ(TestDialogs().shown.size(), 2u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Voulez-vous réinitialiser les données ?"));
+    EXPECT_EQ(TestDialogs().shown[0].style, Mb::YesNo | Mb::Question);
+    EXPECT_TRUE(lanceur.documents.isEmpty());
+}
+
+TEST_F(CommandesTest, OptionsTogglesTheLoadedWindow) {
+    FrmSetup* s = ChargerFrmSetup();
+    ASSERT_NE(s, nullptr);
+    s->hide();
+    w->Mnu01Options->trigger();
+    EXPECT_TRUE(s->isVisible());
+    w->Mnu01Options->trigger();
+    EXPECT_FALSE(s->isVisible());
+    EXPECT_EQ(FrmSetupCharge(), s);   // hidden, not unloaded
+    w->Mnu01Options->trigger();
+    EXPECT_TRUE(s->isVisible());
+    w->Mnu01Options->trigger();
+    bQuitterConfirme = true;
+    w->Mnu01Options->trigger();
+    EXPECT_FALSE(s->isVisible());
+    bQuitterConfirme = false;
+    DechargerFrmSetup();
+}
+
+TEST_F(CommandesTest, LogOpensTheChosenFileWithTheDesktop) {
+    const QString choisi = CheminLog + QStringLiteral("20240102.Log");
+    EcrireFichierTest(choisi, "x");
+    TestDialogs().files = {choisi, QString()};
+    w->Mnu01Log->trigger();
+    EXPECT_EQ(lanceur.documents, QStringList{choisi});
+    w->Mnu01Log->trigger();   // cancelled
+    EXPECT_EQ(lanceur.documents, QStringList{choisi});
+}
+
+TEST_F(CommandesTest, AboutShowsOneBoxWithTheVersion) {
+    w->Mnu99APropos->trigger();
+    FrmAbout* a = FrmAboutChargee();
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_FALSE(a->isModal());
+    EXPECT_EQ(a->windowTitle(), QStringLiteral("À propos de Ondrune Tools Kirvo"));
+    EXPECT_EQ(a->lblVersion->text(), QStringLiteral("Version ") + VersionApplication());
+    EXPECT_EQ(a->cmdSysInfo->text(), QStringLiteral("&Infos système..."));
+    w->Mnu99APropos->trigger();
+    EXPECT_EQ(FrmAboutChargee(), a);
+    a->cmdOK->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(FrmAboutChargee(), nullptr);
+}
+
+TEST_F(CommandesTest, SystemInformationToolFoundThroughTheSettings) {
+    const QString dossier = tmp.path() + QStringLiteral("/outils");
+    const QString programme = dossier + QStringLiteral("/msinfo32.exe");
+    const QString manque = QString::fromUtf8(MessageSysInfoAbsente);
+    struct Cas {
+        QString chemin, dossierOutil;
+        bool fichierPresent;
+        int resultat;
+        QString lance;   // empty: nothing started, the message shown
+    };
+    const Cas cas[] = {
+        {QStringLiteral("/usr/bin/outil-infos"), QString(), false, Lancement::Reussi, QStringLiteral("/usr/bin/outil-infos")},
+        {QStringLiteral("/usr/bin/outil-infos"), QString(), false, Lancement::FichierNonTrouve, QString()},
+        {QString(), dossier, true, Lancement::Reussi, programme},
+        {QString(), dossier, false, Lancement::Reussi, QString()},
+        {QString(), QString(), false, Lancement::Reussi, QString()},
+    };
+    FrmAbout* a = AfficherFrmAbout();
+    for (const Cas& c : cas) {
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoChemin), QStringLiteral("PATH"), c.chemin, REG_SZ);
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), c.dossierOutil, REG_SZ);
+        QFile::remove(programme);
+        if (c.fichierPresent) {
+            EcrireFichierTest(programme, "#!/bin/sh\n");
+            QFile::setPermissions(programme, QFile::permissions(programme) | QFileDevice::ExeOwner);
+        }
+        lanceur.programs.clear();
+        lanceur.programResult = c.resultat;
+        TestDialogs().reset();
+        a->cmdSysInfo->click();
+        QStringList boites;
+        for (const BoiteAffichee& b : TestDialogs().shown) boites << b.prompt;
+        if (c.lance.isEmpty() || c.resultat <= 32) {
+            EXPECT_EQ(boites, QStringList{manque}) << c.chemin.toStdString() << c.dossierOutil.toStdString();
+        } else {
+            EXPECT_TRUE(boites.isEmpty()) << boites.join('|').toStdString();
+            ASSERT_EQ(lanceur.programs.size(), 1u);
+            EXPECT_EQ(lanceur.programs[0].program, c.lance);
+        }
+    }
+}
+
+TEST_F(CommandesTest, GetKeyValueReadsTextAndNumbersUpToTheBuffer) {
+    const QString cle = QStringLiteral("SOFTWARE\\Kirvo\\Essai");
+    Reg_SetValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Nombre"), QStringLiteral("261"), REG_DWORD);
+    Reg_SetValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Juste"), QString(1023, QLatin1Char('a')), REG_SZ);
+    Reg_SetValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Long"), QString(1024, QLatin1Char('a')), REG_SZ);
+    QString v = QStringLiteral("avant");
+    EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Nombre"), v));
+    EXPECT_EQ(v, QStringLiteral("261"));
+    EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Juste"), v));
+    EXPECT_EQ(v.size(), 1023);
+    EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Long"), v));
+    EXPECT_EQ(v, QString());
+    v = QStringLiteral("avant");
+    EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Absente"), v));
+    EXPECT_EQ(v, QString());
+}
+
+TEST_F(CommandesTest, RestartWithoutTheLauncherOnlyLogs) {
+    EcrireFichierTest(DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe"), "");
+    w->RelancerApplication();
+    EXPECT_TRUE(lanceur.programs.empty());
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    bool trouve = false;
+    for (const QString& l : lignesLog())
+        trouve = trouve || l.endsWith(QStringLiteral("Err: Application not found: ") + DossierApplication +
+                                      QStringLiteral("QD3_Tools_Kirvo_Launcher.exe"));
+    EXPECT_TRUE(trouve);
+}
+
+TEST_F(CommandesTest, RestartStartsTheLauncherThenEndsTheProgram) {
+    const QString lanceurExe = DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe");
+    EcrireFichierTest(lanceurExe, "MZ");
+    EXPECT_THROW(w->RelancerApplication(), ProgramEnded);
+    ASSERT_EQ(lanceur.programs.size(), 1u);
+    EXPECT_EQ(lanceur.programs[0].program, lanceurExe);
+    EXPECT_TRUE(lanceur.programs[0].args.isEmpty());
+    EXPECT_TRUE(w->estDecharge());   // the orderly shutdown ran before the end
+}

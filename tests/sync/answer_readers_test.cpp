@@ -1,0 +1,144 @@
+// The generic answer readers: return code, result and id, error answers and their messages, and
+// the files that are no answer (missing, empty, HTML, XHTML, DTD, other text, broken values).
+#include "support/fixture.h"
+#include "support/scripted_dialogs.h"
+#include "sync/answer_readers.h"
+
+#include "foundation/globals.h"
+#include "foundation/log_lists.h"
+#include "platform/app_error.h"
+
+#include <QFile>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+class LecteursReponsesTest : public KirvoTest {
+protected:
+    QString fichier() const { return tmp.path() + QStringLiteral("/Client_CreateXML.xml"); }
+    QStringList boites() const {
+        QStringList r;
+        for (const BoiteAffichee& b : TestDialogs().shown) r << b.prompt;
+        return r;
+    }
+};
+
+TEST_F(LecteursReponsesTest, CreateAnswersTable) {
+    struct Cas {
+        const char* nom;
+        const char* contenu;   // nullptr: no file
+        bool err;
+        int32_t code;
+        bool result;
+        int32_t id;
+        int boites;            // message boxes shown
+        int lignesLog;         // plain log lines
+    };
+    const Cas cas[] = {
+        {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
+        {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
+         false, 0, true, 77, 0, 0},
+        {"result false", "<R><Code>0</Code><Result>False</Result><Id>9</Id></R>", false, 0, false, 0, 0, 0},
+        {"no code, no result", "<R/>", false, 0, false, 0, 0, 0},
+        {"one true result is enough", "<R><Result>no</Result><Result>True</Result><Id>5</Id></R>", false, 0, true, 5, 0, 0},
+        {"lower-case code is not the code", "<R><code>5</code><Result>true</Result></R>", false, 0, true, 0, 0, 0},
+        {"error answer", "<R><Code>501</Code><Error><ErrorCode>X</ErrorCode></Error></R>", true, 501, false, 0, 1, 0},
+        {"missing file", nullptr, true, 0, false, 0, 0, 0},
+        {"empty file", "", true, 0, false, 0, 0, 0},
+        {"HTML page", "<!doctype HTML public \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body><p>500<br></body></html>", true, 0,
+         false, 0, 0, 0},
+        {"XHTML page", "<?xml version=\"1.0\"?>\r\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><Code>0</Code><Result>True</Result></body></html>",
+         true, 0, false, 0, 0, 0},
+        {"document type", "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><R><Code>0</Code><Result>&b;</Result></R>",
+         true, 0, false, 0, 0, 0},
+        {"other text", "Service Unavailable", true, 0, false, 0, 0, 1},
+        {"truncated answer", "<R><Code>0</Code><Result>True</Res", true, 0, false, 0, 0, 1},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        // A previous success must never show through.
+        ReponseCreateXML = ReponseXML{0, {}, {}, {}, true, 999};
+        TestDialogs().shown.clear();
+        ReinitialiserListes();
+        QFile::remove(fichier());
+        if (c.contenu) EcrireFichierTest(fichier(), QByteArray(c.contenu));
+        bool err = !c.err;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_EQ(err, c.err);
+        EXPECT_EQ(ReponseCreateXML.Code, c.code);
+        EXPECT_EQ(ReponseCreateXML.Result, c.result);
+        EXPECT_EQ(ReponseCreateXML.Id, c.id);
+        EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+        const QStringList log = lignesLog();
+        EXPECT_EQ(log.size(), c.lignesLog) << log.join('\n').toStdString();
+        if (c.lignesLog == 1) EXPECT_TRUE(log[0].endsWith(QStringLiteral("Err: Unable to read the xml file:") + fichier()));
+    }
+}
+
+TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
+    struct Cas { const char* contenu; QString message; };
+    const QString F = fichier();
+    const Cas cas[] = {
+        {"<R><Code>501</Code><Error><errorcode>Clt 12</errorcode></Error></R>",
+         QStringLiteral("Cet élément n'existe pas dans la base: ") + CRLF + CRLF + QStringLiteral("Clt 12")},
+        {"<R><Code>501</Code></R>", QStringLiteral("Cet élément n'existe pas dans la base: ") + CRLF + CRLF},
+        {"<R><Code>500</Code><Error><ErrorCode>Z</ErrorCode></Error></R>", QStringLiteral("Aucunes données dans la basse sur le Net")},
+        {"<R><Code>1001</Code><Error><ERRORCODE>CltNom</ERRORCODE></Error></R>",
+         QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("CltNom")},
+        {"<R><Code>42</Code></R>", QStringLiteral("Impossible de lire le fichier:") + CRLF + CRLF + F + CRLF + CRLF +
+                                        QStringLiteral("Code retour erreur: 42")},
+    };
+    for (const Cas& c : cas) {
+        TestDialogs().shown.clear();
+        EcrireFichierTest(F, QByteArray(c.contenu));
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_UpdateXML(F, QString(), err);
+        EXPECT_TRUE(err);
+        ASSERT_EQ(boites().size(), 1);
+        EXPECT_EQ(boites()[0], c.message);
+        EXPECT_EQ(TestDialogs().shown[0].style, Mb::OKOnly | Mb::Exclamation);
+    }
+    // The last Error element wins field by field.
+    EcrireFichierTest(F, "<R><Code>501</Code><Error><Type>T1</Type><ErrorCode>E1</ErrorCode></Error>"
+                         "<Error><Message>M2</Message></Error></R>");
+    bool err = false;
+    LectureFichierXMLRequete_00_Generique_01_DeleteXML(F, QStringLiteral("détail"), err);
+    EXPECT_EQ(ReponseDeleteXML.Type, QStringLiteral("T1"));
+    EXPECT_EQ(ReponseDeleteXML.ErrorCode, QStringLiteral("E1"));
+    EXPECT_EQ(ReponseDeleteXML.Message, QStringLiteral("M2"));
+    // Without ErrorCode the caller's detail words the message.
+    EcrireFichierTest(F, "<R><Code>1001</Code></R>");
+    TestDialogs().shown.clear();
+    LectureFichierXMLRequete_00_Generique_01_DeleteXML(F, QStringLiteral("détail"), err);
+    EXPECT_EQ(boites()[0], QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
+}
+
+TEST_F(LecteursReponsesTest, BrokenValueFailsTheReadAndResetsTheRecord) {
+    for (const char* contenu : {"<R><Code>0</Code><Result>True</Result><Id>99999999999</Id></R>",
+                                "<R><Code>99999999999</Code></R>"}) {
+        SCOPED_TRACE(contenu);
+        ReponseCreateXML = ReponseXML{0, {}, {}, {}, true, 5};
+        EcrireFichierTest(fichier(), QByteArray(contenu));
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_TRUE(err);
+        EXPECT_FALSE(ReponseCreateXML.Result);
+        EXPECT_EQ(ReponseCreateXML.Id, 0);
+        // Reported once, as an incident naming the reader.
+        EXPECT_TRUE(lignesLog().join('\n').contains(QStringLiteral("Lib_XML:LectureFichierXMLRequete_00_Generique_01_CreateXML")));
+        EXPECT_TRUE(TestDialogs().shown.empty());
+    }
+}
+
+TEST(ValeursReponse, NumericValues) {
+    struct Cas { const char* texte; int32_t valeur; };
+    const Cas cas[] = {{"1234", 1234}, {"  12abc", 12}, {"", 0}, {"abc", 0}, {"2.5", 2}, {"3.5", 4},
+                       {"-7", -7}, {"2147483647", 2147483647}};
+    for (const Cas& c : cas) EXPECT_EQ(ValeurNumeriqueReponse(QString::fromLatin1(c.texte)), c.valeur) << c.texte;
+    EXPECT_THROW(ValeurNumeriqueReponse(QStringLiteral("2147483648")), AppError);
+    EXPECT_EQ(ValeurEntiereStricte(QStringLiteral(" 301 ")), 301);
+    for (const char* t : {"", "12abc", "x"}) EXPECT_THROW(ValeurEntiereStricte(QString::fromLatin1(t)), AppError) << t;
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// The web list readers of the five entities: rows and columns of the list grids, status letters,
+// colours and labels, the reply records, and the answers and values that make a read fail.
+#include "sync/list_readers.h"
+#include "web_fixture.h"
+
+#include "foundation/log_lists.h"
+
+namespace {
+
+class LecteursListesTest : public WebTest {
+protected:
+    QString fichier() const { return tmp.path() + QStringLiteral("/liste.xml"); }
+    bool lire(int onglet, const QByteArray& contenu, bool grille, bool record) {
+        EcrireFichierTest(fichier(), contenu);
+        bool err = !false;
+        EXPECT_TRUE(LectureListeOnglet(onglet, fichier(), grille, record, err));
+        return err;
+    }
+};
+
+TEST_F(LecteursListesTest, EachEntityFillsItsColumnsAndRecord) {
+    struct Cas {
+        int onglet;
+        const char* xml;
+        std::vector<std::pair<int, const char*>> cellules;   // column -> text of row 1
+        int32_t id;
+    };
+    const Cas cas[] = {
+        {1,
+         "<r><Items><clientbo><CltIdWeb>12</CltIdWeb><CLTIDQD>C1</CLTIDQD><cltnom>Nom</cltnom><CltAdresse>A</CltAdresse>"
+         "<CltAdresseSuite>S</CltAdresseSuite><CltCodePostal>59000</CltCodePostal><CltContact>K</CltContact>"
+         "<CltContactTel1>T1</CltContactTel1><CltContactTel2>T2</CltContactTel2><CltContactEmail>E</CltContactEmail>"
+         "<CltInconnu>x</CltInconnu><CltSynchroWeb>2</CltSynchroWeb></clientbo></Items></r>",
+         {{1, "C1"}, {2, "12"}, {3, "Nom"}, {4, "A"}, {5, "S"}, {6, "59000"}, {7, ""}, {8, "K"}, {9, "T1"}, {10, "T2"},
+          {11, "E"}, {12, "C"}, {13, "Créé"}},
+         12},
+        {2,
+         "<r><Items><ProduitBO><PdtIdWeb>7</PdtIdWeb><PdtIdQD>P</PdtIdQD><PdtLibelle>L</PdtLibelle><PdtNature>0</PdtNature>"
+         "<PdtFamille>01</PdtFamille><PdtClasse>02</PdtClasse><PdtSecteur>03</PdtSecteur><PdtVariete>04</PdtVariete>"
+         "<PdtNomenclatureLib>N</PdtNomenclatureLib><PdtSynchroWeb>3</PdtSynchroWeb></ProduitBO></Items></r>",
+         {{1, "P"}, {2, "7"}, {3, "L"}, {4, "0"}, {5, "01"}, {6, "02"}, {7, "03"}, {8, "04"}, {9, "N"}, {10, "M"},
+          {11, "Modifié"}},
+         7},
+        {3,
+         "<r><Items><SecteurActiviteBO><SecIdWeb>301</SecIdWeb><SecIdQD>S</SecIdQD><SecLibelle>Alim</SecLibelle>"
+         "<SecSynchroWeb>0</SecSynchroWeb></SecteurActiviteBO></Items></r>",
+         {{1, "S"}, {2, "301"}, {3, "Alim"}, {4, "S"}, {5, "Supprimé"}},
+         301},
+        {4,
+         "<r><Items><CommercialBO><CmlIdWeb>4</CmlIdWeb><CmlIdQD>M</CmlIdQD><CmlUserId>u</CmlUserId>"
+         "<CmlUserPassword>p</CmlUserPassword><CmlNom>N</CmlNom><CmlPrenom>Pr</CmlPrenom><CmlTel1>1</CmlTel1>"
+         "<CmlTel2>2</CmlTel2><CmlEmail>e</CmlEmail><CmlSynchroWeb>1</CmlSynchroWeb></CommercialBO></Items></r>",
+         {{1, "M"}, {2, "4"}, {3, "u"}, {4, "p"}, {5, "N"}, {6, "Pr"}, {7, "1"}, {8, "2"}, {9, "e"}, {10, "O"},
+          {11, "Synchronisé"}},
+         4},
+        {5,
+         "<r><Items><SecteurActiviteBO><SecIdWeb>501</SecIdWeb><SecIdQD>CNV00101</SecIdQD><SecLibelle>Matinale</SecLibelle>"
+         "<SecSynchroWeb>1</SecSynchroWeb></SecteurActiviteBO></Items></r>",
+         {{1, "CNV00101"}, {2, "501"}, {3, "Matinale"}},
+         501},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.onglet);
+        EXPECT_FALSE(lire(c.onglet, QByteArray(c.xml), true, true));
+        const auto r = lignes(c.onglet);
+        ASSERT_EQ(r.size(), 1u);
+        for (const auto& [col, texte] : c.cellules) EXPECT_EQ(r[0].value(col - 1), QString::fromUtf8(texte)) << col;
+        EXPECT_EQ(IdWebReponseOnglet(c.onglet), c.id);
+    }
+    EXPECT_EQ(ReponseClient.CltNom, QStringLiteral("Nom"));
+    EXPECT_EQ(ReponseClient.CltSynchroWeb, QStringLiteral("2"));
+    EXPECT_EQ(ReponseCanevas.TmpIdQD, QStringLiteral("CNV00101"));
+    EXPECT_EQ(ReponseCanevas.TmpLibelle, QStringLiteral("Matinale"));
+    EXPECT_EQ(ReponseCommercial.CmlUserPassword, QStringLiteral("p"));
+    // The canvas grid keeps its three columns: the status letter has nowhere to go.
+    EXPECT_EQ(GrillePub(5)->maxCols(), 3);
+}
+
+TEST_F(LecteursListesTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact) {
+    struct Cas { const char* statut; const char* lettre; qint32 couleur; const char* libelle; };
+    const qint32 fond = GrillePub(3)->backColorAt(4, 1);
+    const Cas cas[] = {{"2", "C", RGB(255, 255, 0), "Créé"},    {"3", "M", RGB(0, 0, 255), "Modifié"},
+                       {"0", "S", RGB(255, 0, 255), "Supprimé"}, {"1", "O", RGB(0, 255, 0), "Synchronisé"},
+                       {"7", "7", fond, ""},                     {"02", "02", fond, ""},
+                       {" 2", " 2", fond, ""}};
+    QByteArray xml = "<r><Items>";
+    for (const Cas& c : cas)
+        xml += QByteArray("<SecteurActiviteBO><SecIdWeb>1</SecIdWeb><SecSynchroWeb>") + c.statut +
+               "</SecSynchroWeb></SecteurActiviteBO>";
+    xml += "</Items></r>";
+    EXPECT_FALSE(lire(3, xml, true, false));
+    SpreadGrid* g = GrillePub(3);
+    ASSERT_EQ(g->maxRows(), int(std::size(cas)));
+    for (int i = 0; i < int(std::size(cas)); ++i) {
+        SCOPED_TRACE(cas[i].statut);
+        EXPECT_EQ(g->textAt(4, i + 1), QString::fromUtf8(cas[i].lettre));
+        EXPECT_EQ(g->backColorAt(4, i + 1), cas[i].couleur);
+        EXPECT_EQ(g->textAt(5, i + 1), QString::fromUtf8(cas[i].libelle));
+    }
+}
+
+TEST_F(LecteursListesTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
+    const QByteArray xml =
+        "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltNom>Premier</CltNom><CltVille>Lille</CltVille></ClientBO>"
+        "<Autre><CltNom>pas un client</CltNom></Autre>texte"
+        "<ClientBO><CltIdWeb>2</CltIdWeb><CltNom>Second</CltNom><CltNom>Second bis</CltNom></ClientBO></Items>"
+        "<x><Items><CLIENTBO><CltNom>Troisième</CltNom></CLIENTBO></Items></x></r>";
+    EXPECT_FALSE(lire(1, xml, true, true));
+    const auto r = lignes(1);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0][2], QStringLiteral("Premier"));
+    EXPECT_EQ(r[1][2], QStringLiteral("Second bis"));
+    EXPECT_EQ(r[1][6], QString());
+    EXPECT_EQ(r[2][2], QStringLiteral("Troisième"));
+    EXPECT_EQ(ReponseClient.CltIdWeb, 2);
+    EXPECT_EQ(ReponseClient.CltNom, QStringLiteral("Troisième"));
+    EXPECT_EQ(ReponseClient.CltVille, QStringLiteral("Lille"));
+}
+
+TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
+    struct Cas { const char* nom; const char* xml; bool err; int boites; };
+    const Cas cas[] = {
+        {"no items", "<r><Code>0</Code></r>", false, 0},
+        {"no code", "<r/>", false, 0},
+        {"error answer", "<r><Code>500</Code></r>", true, 1},
+        {"empty", "", true, 0},
+        {"XHTML page", "<html><body><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items></body></html>", true, 0},
+        {"client id beyond 32 bits", "<r><Items><ClientBO><CltIdWeb>2147483648</CltIdWeb></ClientBO></Items></r>", true, 0},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ASSERT_FALSE(lire(1, "<r><Items><ClientBO><CltIdWeb>9</CltIdWeb><CltNom>Ancien</CltNom></ClientBO></Items></r>", true, true));
+        TestDialogs().shown.clear();
+        const bool err = lire(1, QByteArray(c.xml), true, true);
+        EXPECT_EQ(err, c.err);
+        EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+        EXPECT_EQ(ReponseClient.CltIdWeb, 0);
+        EXPECT_TRUE(ReponseClient.CltNom.isEmpty());
+        if (std::string(c.nom) != "client id beyond 32 bits") EXPECT_TRUE(lignes(1).empty());
+    }
+}
+
+TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
+    struct Cas { int onglet; const char* xml; bool err; int32_t id; };
+    const Cas cas[] = {
+        {1, "<r><Items><ClientBO><CltIdWeb>12abc</CltIdWeb></ClientBO></Items></r>", false, 12},
+        {1, "<r><Items><ClientBO><CltIdWeb></CltIdWeb></ClientBO></Items></r>", false, 0},
+        {4, "<r><Items><CommercialBO><CmlIdWeb> 40</CmlIdWeb></CommercialBO></Items></r>", false, 40},
+        {3, "<r><Items><SecteurActiviteBO><SecIdWeb></SecIdWeb></SecteurActiviteBO></Items></r>", true, 0},
+        {5, "<r><Items><SecteurActiviteBO><SecIdWeb>5x</SecIdWeb></SecteurActiviteBO></Items></r>", true, 0},
+        {3, "<r><Items><SecteurActiviteBO><SecIdWeb>303</SecIdWeb></SecteurActiviteBO></Items></r>", false, 303},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.xml);
+        Listes().ListeLogTemp.clear();
+        EXPECT_EQ(lire(c.onglet, QByteArray(c.xml), false, true), c.err);
+        EXPECT_EQ(IdWebReponseOnglet(c.onglet), c.id);
+        // A value that does not convert is an incident of the reader, never "gone from the web".
+        EXPECT_EQ(lignesLog().join('\n').contains(QStringLiteral("Lib_XML:LectureFichierXMLRequete")), c.err);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "sync_fixture.h"
+
+#include "database/btrieve.h"
+#include "database/record_layouts.h"
+#include "foundation/conversions.h"
+#include "foundation/globals.h"
+#include "platform/cp1252.h"
+#include "sync/client_family.h"
+#include "sync/list_grids.h"
+#include "sync/web_requests.h"
+
+#include <cstdio>
+
+#include <QDir>
+#include <cstring>
+
+// The wrapper tests' real files serve here as they are.
+#include "../database/record_files_fixture.cpp"
+
+namespace {
+const QString kSource = QStringLiteral("Lib_Test:Synchro");
+}
+
+void SyncTest::SetUp() {
+    KirvoTest::SetUp();
+    DossierApplication = tmp.path() + QStringLiteral("/app/");
+    QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
+    fichiers = std::make_unique<FichiersReels>(tmp.path());
+    for (int f : {3, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
+    QString erreur;
+    ASSERT_TRUE(double_.demarrer(0, &erreur)) << erreur.toStdString();
+    url = double_.adresseBase();
+    InitGeneralTableur(true, false);
+    const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
+    SetSourceParametresWeb([parametres] { return parametres; });
+}
+
+void SyncTest::TearDown() {
+    // What the program logged tells why a run went wrong.
+    if (HasFailure())
+        for (const QString& l : lignesLog()) std::fprintf(stderr, "  log| %s\n", qPrintable(l));
+    double_.arreter();
+    ReinitialiserRequetesWeb();
+    fichiers.reset();
+    ReinitialiserEtatBTrieve();
+    KirvoTest::TearDown();
+}
+
+void SyncTest::client(const QString& code, const QString& nom, char flag, char etat, int32_t idWeb,
+                      const QString& ville) {
+    Vider(EnregClient);
+    EcrireTexte(EnregClient.Code, code);
+    EcrireTexte(EnregClient.Nom, nom);
+    EcrireTexte(EnregClient.Ville, ville);
+    EnregClient.Etat[0] = etat;
+    EnregClient.FlagWeb[0] = flag;
+    MKLOctets(idWeb, EnregClient.IdWeb);
+    QString k = QString(8, QLatin1Char(' '));
+    BTRieve(0, BtrOp::Insert, k, 0, 3, 1, kSource);
+    ASSERT_EQ(BtrStatus, 0) << code.toStdString();
+}
+
+ClientLocal SyncTest::lire(const QString& code) {
+    ClientLocal c;
+    QString k = Calibre(code, QStringLiteral(" "), 8);
+    BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, kSource);
+    if (BtrStatus != 0) return c;
+    c.existe = true;
+    c.code = TrimBlancs(LireTexte(EnregClient.Code));
+    c.nom = TrimBlancs(LireTexte(EnregClient.Nom));
+    c.ville = TrimBlancs(LireTexte(EnregClient.Ville));
+    c.contact = TrimBlancs(LireTexte(EnregClient.Contact));
+    c.etat = LireTexte(EnregClient.Etat);
+    c.flag = LireTexte(EnregClient.FlagWeb);
+    c.idWeb = CVLOctets(EnregClient.IdWeb);
+    return c;
+}
+
+void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb) {
+    Vider(JournalSynchro);
+    JournalSynchro.Type[0] = type;
+    EcrireTexte(JournalSynchro.NoFichier, QStringLiteral("03"));
+    EcrireTexte(JournalSynchro.NoStation, N2S(station, 2, 0, QStringLiteral("0")));
+    EcrireTexte(JournalSynchro.Code, code);
+    EcrireTexte(JournalSynchro.Date, QStringLiteral("20261210"));
+    EcrireTexte(JournalSynchro.Heure, QStringLiteral("101500"));
+    EcrireTexte(JournalSynchro.Sequence, QStringLiteral("01"));
+    JournalSynchro.Etat[0] = etat;
+    JournalSynchro.IdWeb = idWeb;
+    QString k = QString(15, QLatin1Char(' '));
+    BTRieve(0, BtrOp::Insert, k, 0, 8, 1, kSource);
+    ASSERT_EQ(BtrStatus, 0);
+}
+
+std::vector<EntreeJournal> SyncTest::journal() {
+    std::vector<EntreeJournal> r;
+    for (const QByteArray& e : fichiers->enregistrements(8)) {
+        EntreeJournal j;
+        j.cle = FromCp1252(e.left(15));
+        j.etat = FromCp1252(e.mid(31, 1));
+        std::memcpy(&j.idWeb, e.constData() + 32, 4);
+        r.push_back(j);
+    }
+    return r;
+}
+
+QStringList SyncTest::clesJournal() {
+    QStringList r;
+    for (const EntreeJournal& e : journal()) r << e.cle.trimmed();
+    r.sort();
+    return r;
+}
+
+int SyncTest::web(const QString& code, const QString& nom, int statut, int idWeb) {
+    double_web::Element e;
+    e.idWeb = idWeb;
+    e.idQD = code;
+    e.statut = statut;
+    e.champs[QStringLiteral("CltIdQD")] = code;
+    e.champs[QStringLiteral("CltNom")] = nom;
+    return double_.ajouter(double_web::Client, e);
+}
+
+QStringList SyncTest::envois() {
+    QStringList r;
+    for (const double_web::Requete& q : double_.requetes()) {
+        if (q.entite != double_web::Client || q.operation == QStringLiteral("GetBySynchroWeb")) continue;
+        if (q.operation == QStringLiteral("CreateXML"))
+            r << q.operation + QLatin1Char(':') + q.valeur(QStringLiteral("CltIdQD")).trimmed();
+        else
+            r << q.operation + QLatin1Char(':') + q.valeur(QStringLiteral("CltIdWeb"));
+    }
+    double_.effacerRequetes();
+    return r;
+}
+
+void SyncTest::synchroniser() { SynchroniserPub_01_Client(url); }

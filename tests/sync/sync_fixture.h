@@ -1,0 +1,49 @@
+#pragma once
+// A temporary site for the synchronisation tests: the client file and the journal on real
+// database files, the program folder for the answer files, and the web-service double with the
+// program pointed at it.
+#include "database/record_files_fixture.h"
+#include "support/fixture.h"
+#include "support/web_double.h"
+
+#include <QMap>
+#include <QString>
+#include <memory>
+
+struct ClientLocal {
+    bool existe = false;
+    QString code, nom, ville, contact, etat, flag;
+    int32_t idWeb = 0;
+};
+
+struct EntreeJournal {
+    QString cle;      // type, file, station and code (15 characters)
+    QString etat;
+    int32_t idWeb = 0;
+};
+
+class SyncTest : public KirvoTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A client written through the wrapper (its "S" journal entry comes with it).
+    void client(const QString& code, const QString& nom, char flag = 'O', char etat = 'N', int32_t idWeb = 0,
+                const QString& ville = QString());
+    ClientLocal lire(const QString& code);
+    // A journal entry as another program of the suite leaves it.
+    void entree(char type, int station, const QString& code, char etat, int32_t idWeb);
+    std::vector<EntreeJournal> journal();
+    QStringList clesJournal();
+    // A client on the web side; its id.
+    int web(const QString& code, const QString& nom, int statut = double_web::Synchronise, int idWeb = 0);
+    // The client operations the double received ("CreateXML", "UpdateXML:12"...) since the last
+    // call, list fetches left out.
+    QStringList envois();
+    // Runs the client synchronisation as the menu does.
+    void synchroniser();
+
+    std::unique_ptr<FichiersReels> fichiers;
+    double_web::WebDouble double_;
+    QString url;
+};

@@ -1,0 +1,173 @@
+// The "Synchroniser" menu driven offscreen, and the dispatcher's order of drivers.
+#include "sync_fixture.h"
+
+#include "foundation/activity.h"
+#include "foundation/shell_link.h"
+#include "shell/hidden_host.h"
+#include "shell/main_window.h"
+#include "shell/sync_commands.h"
+#include "support/scripted_dialogs.h"
+#include "sync/dispatcher.h"
+#include "sync/sync_engine.h"
+#include "sync/web_requests.h"
+
+#include <QAction>
+#include <QTabWidget>
+#include <QTimer>
+#include <memory>
+
+using double_web::Panne;
+using double_web::PanneProgrammee;
+
+namespace {
+
+// ---- Dispatcher: which drivers run, in which order, with which address -------------------------
+
+class Dispatcher : public KirvoTest {
+protected:
+    void SetUp() override {
+        KirvoTest::SetUp();
+        for (int n = 0; n < NbPilotesPublicite; ++n)
+            PilotesPublicite()[size_t(n)] = [this, n](const QString& url) {
+                lances << QString::number(n) + QLatin1Char('@') + url;
+                EXPECT_TRUE(SynchroEnCours[1]);
+            };
+        SetSourceParametresWeb([] { return ParametresWeb{QStringLiteral("http://h/ws"), {}, {}}; });
+    }
+    void TearDown() override {
+        ReinitialiserRequetesWeb();
+        KirvoTest::TearDown();
+    }
+    QStringList lances;
+};
+
+TEST_F(Dispatcher, PiloteOuTousSelonLaDemande) {
+    struct Cas {
+        std::function<bool()> appel;
+        const char* attendu;
+    } cas[] = {
+        {[] { return SynchroniserPub_00(-1); }, "0,1,2,3,4,5"},
+        {[] { return SynchroniserPub_00(3); }, "3"},
+        {[] { return SynchroniserPub_00(6); }, ""},
+        {[] { return SynchroniserPub_00(-2); }, ""},
+        {[] { return Synchroniser(true, false); }, ""},
+        {[] { return Synchroniser(false, true); }, "0,1,2,3,4,5"},
+        {[] { return SynchroniserPubDirect(-1); }, "0,1,2,3,4,5,6"},
+        {[] { return SynchroniserPubDirect(6); }, "6"},
+    };
+    for (const Cas& c : cas) {
+        lances.clear();
+        EXPECT_TRUE(c.appel());
+        QStringList attendu = QString::fromLatin1(c.attendu).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString& a : attendu) a += QStringLiteral("@http://h/ws/");
+        EXPECT_EQ(lances, attendu) << c.attendu;
+        EXPECT_FALSE(SynchroEnCours[0] || SynchroEnCours[1]);
+    }
+}
+
+TEST_F(Dispatcher, RefuseTantQuUneActiviteTourne) {
+    for (bool* drapeau : {&RechercheEnCours, &SynchroEnCours[0], &SynchroEnCours[1]}) {
+        *drapeau = true;
+        EXPECT_FALSE(SynchroniserPub_00(-1));
+        EXPECT_FALSE(SynchroniserPubDirect(1));
+        EXPECT_FALSE(Synchroniser(true, true));
+        EXPECT_TRUE(*drapeau);
+        *drapeau = false;
+    }
+    EXPECT_TRUE(lances.isEmpty());
+}
+
+TEST_F(Dispatcher, PiloteSansEtapesMontreSonOngletEtSonLibelle) {
+    ReinitialiserDispatcher();
+    int onglet = -1;
+    QStringList libelles;
+    LiensSynchronisation().afficherOnglet = [&](int o) {
+        onglet = o;
+        libelles << LabelMsgInit();
+    };
+    SynchroniserPub_00(0);
+    EXPECT_EQ(onglet, 0);
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Campagne"));
+    EXPECT_FALSE(FrmMsgChargee());
+}
+
+// ---- The menu of the main window against the double --------------------------------------------
+
+class MenuSynchro : public SyncTest {
+protected:
+    void SetUp() override {
+        SyncTest::SetUp();
+        w = std::make_unique<Frm_Main>();
+        // The window reads the options window, which these tests do not load.
+        const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
+        SetSourceParametresWeb([parametres] { return parametres; });
+    }
+    void TearDown() override {
+        w.reset();
+        ReinitialiserRequetesWeb();
+        AfficherFrmMsg(false, QString());
+        DechargerFrmMainBis();
+        SyncTest::TearDown();
+    }
+    QStringList boites() const {
+        QStringList r;
+        for (const BoiteAffichee& b : TestDialogs().shown) r << b.prompt;
+        return r;
+    }
+    std::unique_ptr<Frm_Main> w;
+};
+
+TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    // The creation answers late: the commands below arrive while the run waits for it.
+    PanneProgrammee p;
+    p.type = Panne::Delai;
+    p.delaiMs = 400;
+    p.operation = QStringLiteral("CreateXML");
+    double_.programmerPanne(p);
+    bool vuEnCours = false;
+    QTimer::singleShot(100, [&] {
+        vuEnCours = SynchroEnCours[1];
+        w->MnuSynchroniserMusPub->trigger();
+        w->MnuSynchroniserPub[2]->trigger();
+        w->MnuSynchroniserPub[0]->trigger();
+    });
+
+    w->MnuSynchroniserPub[2]->trigger();
+
+    EXPECT_TRUE(vuEnCours);
+    EXPECT_EQ(boites(), QStringList(3, QStringLiteral("Synchronisation en cours, veuillez patienter.")));
+    EXPECT_EQ(envois(), QStringList{QStringLiteral("CreateXML:C1")});
+    EXPECT_EQ(lire(QStringLiteral("C1")).etat, QStringLiteral("O"));
+    EXPECT_EQ(w->SftTabsMain->currentIndex(), int(Onglet::Publicite));
+    EXPECT_EQ(w->SftTabsPublicite->currentIndex(), 1);
+    EXPECT_FALSE(ActiviteEnCours());
+}
+
+TEST_F(MenuSynchro, ToutFinitParSonMessageEtNeLancePasLeRemplissage) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    bool remplissage = false;
+    PilotesPublicite()[6] = [&](const QString&) { remplissage = true; };
+
+    w->MnuSynchroniserMusPub->trigger();
+
+    EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée.")});
+    EXPECT_FALSE(remplissage);
+    EXPECT_NE(lire(QStringLiteral("C1")).idWeb, 0);
+
+    // "Publicité" > "Tout" runs the upload last and says nothing.
+    TestDialogs().shown.clear();
+    w->MnuSynchroniserPub[0]->trigger();
+    EXPECT_TRUE(remplissage);
+    EXPECT_TRUE(boites().isEmpty());
+}
+
+TEST_F(MenuSynchro, UneRechercheEnCoursRefuseLaSynchronisation) {
+    RechercheEnCours = true;
+    w->MnuSynchroniserPub[2]->trigger();
+    w->MnuSynchroniserMusPub->trigger();
+    EXPECT_EQ(boites(), QStringList(2, QStringLiteral("Recherche en cours, veuillez patienter.")));
+    EXPECT_TRUE(envois().isEmpty());
+}
+
+}  // namespace
