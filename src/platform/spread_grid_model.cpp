@@ -222,9 +222,9 @@ QString SpreadTexteAffiche(const QString& brut, int kind, int decimals, bool sep
     double v = 0;
     if (!nombreEnTete(brut, v)) return brut;   // not a number: kept as written
     decimals = std::clamp(decimals, 0, 8);
-    // Halves away from zero, as people round.
+    // Halves to the even neighbour, as the program's own conversions round.
     const double p = std::pow(10.0, decimals);
-    v = std::round(v * p) / p;
+    v = std::nearbyint(v * p) / p;
     if (v == 0) v = 0;   // no "-0"
     QString t = QString::number(v, 'f', decimals);
     if (separator && kind == Spread::Number) {
@@ -233,7 +233,7 @@ QString SpreadTexteAffiche(const QString& brut, int kind, int decimals, bool sep
         const int debut = t.startsWith(QLatin1Char('-')) ? 1 : 0;
         for (int i = fin - 3; i > debut; i -= 3) t.insert(i, QLatin1Char(' '));
     }
-    if (kind == Spread::Percent) t += QLatin1Char('%');
+    // A percentage shows its number alone: the fill-rate upload reads the shown text back.
     return t;
 }
 

@@ -202,13 +202,15 @@ TEST(SpreadGrid, NumberAndPercentCellsShowTheirRoundedValue) {
     const QList<Cas> cas = {
         {Spread::Number, 0, "123456", "123456"},   // a web id comes back unchanged
         {Spread::Number, 0, "12.4", "12"},
-        {Spread::Number, 0, "12,5", "13"},
+        {Spread::Number, 0, "12,5", "12"},        // halves to the even neighbour
+        {Spread::Number, 0, "13.5", "14"},
         {Spread::Number, 0, "-0.4", "0"},
         {Spread::Number, 2, "3", "3.00"},
         {Spread::Number, 0, "abc", "abc"},         // not a number: kept as written
-        {Spread::Percent, 0, "0", "0%"},
-        {Spread::Percent, 0, "33.5", "34%"},
-        {Spread::Percent, 0, "101", "101%"},
+        {Spread::Percent, 0, "0", "0"},          // a percentage shows no sign
+        {Spread::Percent, 0, "33.5", "34"},
+        {Spread::Percent, 0, "24.5", "24"},
+        {Spread::Percent, 0, "101", "101"},
         {Spread::StaticText, 0, "12.5", "12.5"},
         {Spread::Percent, 0, "", ""},
     };

@@ -317,7 +317,7 @@ TEST_F(ListGridsTest, FillLayoutKeepsRowsAndIgnoresItsTwoSwitches) {
     InitGeneralTableurPub(GrillePubNo::Remplissage, false, false);
     EXPECT_EQ(photo(), avant);
     EXPECT_EQ(g.textAt(3, 9), QStringLiteral("01-04-26"));
-    EXPECT_EQ(g.textAt(31, 4), QStringLiteral("26%"));
+    EXPECT_EQ(g.textAt(31, 4), QStringLiteral("26"));
     EXPECT_EQ(g.backColorAt(31, 4), RGB(128, 255, 0));
 }
 
