@@ -83,8 +83,9 @@ static bool lancerPublicite(int16_t which, int dernier) {
     p(10, [&] { url = adresse(); });
     Garde g(1, Cle::SynchroniserPub_00);
     if (!g.tenue()) return false;
+    DebutRunSynchro();
     if (which == -1) {
-        for (int n = 0; n <= dernier; ++n) p(20, [&] { lancer(n, url); });
+        for (int n = 0; n <= dernier && !ServiceInjoignable(); ++n) p(20, [&] { lancer(n, url); });
     } else if (which >= 0 && which <= dernier) {
         p(30, [&] { lancer(which, url); });
     }

@@ -126,26 +126,42 @@ void etapeAbandonnee(const char* cle, const QString& quoi, int16_t statut) {
 
 // Requests of the running step that got no answer, in a row.
 int g_sansReponse = 0;
+// The service could not be reached in this run: it has been reported once, and the run's
+// remaining steps are left out rather than reporting the same failure again.
+bool g_injoignable = false;
+
+void serviceInjoignable(const char* cle) {
+    if (g_injoignable) return;
+    g_injoignable = true;
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Err: ") + source(cle) +
+                 QStringLiteral(": web service unreachable: the remaining steps are left out"),
+             false);
+}
 
 ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
                  const char* cle) {
     if (!AccesWeb().requete) return {};
     const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
     g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
-    if (g_sansReponse == NbRepetitionsSynchro)
+    if (g_sansReponse == NbRepetitionsSynchro) {
         TraceLog(-1, -1, -1,
                  QStringLiteral("Err: ") + source(cle) + QStringLiteral(": no answer from the web service ") +
                      QString::number(NbRepetitionsSynchro) + QStringLiteral(" times in a row: step ended"),
                  false);
+        serviceInjoignable(cle);
+    }
     return r;
 }
 
 // The step goes on: the program is not closing and the service still answers.
-bool continuer() { return !bFermetureEnCours && g_sansReponse < NbRepetitionsSynchro; }
+bool continuer() { return !bFermetureEnCours && !g_injoignable && g_sansReponse < NbRepetitionsSynchro; }
 
 // Each step starts with the service taken as reachable.
 struct DebutEtape {
     DebutEtape() { g_sansReponse = 0; }
+    // False when the run has already found the service unreachable: the step is left out.
+    bool ouverte() const { return !g_injoignable; }
 };
 
 // A range walk on key 0: the first read from the low bound, each next one past the key just
@@ -206,7 +222,9 @@ QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int
 std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
     if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     if (!AccesWeb().liste) return std::nullopt;
-    return AccesWeb().liste(f, statut);
+    std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
+    if (!l && DerniereRechercheInjoignable()) serviceInjoignable(f.cles[0]);
+    return l;
 }
 
 // The list of a step, fetched under its statement 10.
@@ -311,6 +329,7 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     });
     const int16_t base = NoBaseCourante;
     const int16_t station = 1;
+    DebutRunSynchro();
     if (f.etapes[1] && !bFermetureEnCours) EtapeSynchroPasseLocale(f, base, station, url);
     if (f.etapes[2] && !bFermetureEnCours) EtapeSynchroJournal(f, base, station, url);
     if (f.etapes[3] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 2);
@@ -324,6 +343,7 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
     const char* cle = f.cles[1];
     Proc p(cle);
     DebutEtape debut;
+    if (!debut.ouverte()) return;
     const QString basse = Calibre(QString(), QString(QChar(0)), f.largeurCode);
     const QString haute = Calibre(QString(), QString(QChar(0xFF)), f.largeurCode);
     p(10, [&] {
@@ -376,6 +396,7 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
     const char* cle = f.cles[2];
     Proc p(cle);
     DebutEtape debut;
+    if (!debut.ouverte()) return;
     const QString prefixe = prefixeJournal(f, station);
     const QString basse = prefixe + QString(kLargeurCodeJournal, QChar(0));
     const QString haute = prefixe + QString(kLargeurCodeJournal, QChar(0xFF));
@@ -458,6 +479,7 @@ void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, 
     const char* cle = f.cles[statut == 2 ? 3 : 4];
     Proc p(cle);
     DebutEtape debut;
+    if (!debut.ouverte()) return;
     std::optional<ListeWebLue> liste = listeEtape(p, f, statut);
     if (!liste) return;
     const QString entite = QString::fromLatin1(f.entite);
@@ -514,6 +536,7 @@ void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t sta
     const char* cle = f.cles[5];
     Proc p(cle);
     DebutEtape debut;
+    if (!debut.ouverte()) return;
     std::optional<ListeWebLue> liste = listeEtape(p, f, 0);
     if (!liste) return;
     for (const LigneListeWeb& ligne : *liste) {
@@ -551,6 +574,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
     const char* cle = f.cles[6];
     Proc p(cle);
     DebutEtape debut;
+    if (!debut.ouverte()) return;
     std::optional<ListeWebLue> liste = listeEtape(p, f, 1);
     if (!liste) return;
     ListeWebLue& lignes = *liste;
@@ -640,7 +664,15 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
     if (reenregistre && f.auditRejoue) EtapeSynchroJournal(f, base, station, url);
 }
 
+bool ServiceInjoignable() { return g_injoignable; }
+
+void DebutRunSynchro() {
+    g_injoignable = false;
+    g_sansReponse = 0;
+}
+
 void ReinitialiserSynchro() {
+    DebutRunSynchro();
     LiensSynchronisation() = LiensSynchro{};
     AccesWeb() = AccesWebParDefaut();
 }

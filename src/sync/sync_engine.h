@@ -125,5 +125,11 @@ inline constexpr int NbRepetitionsSynchro = 3;
 // lower case.
 bool CleAuDela(const QString& cle, const QString& borne);
 
+// A family's synchronisation starts: the service is taken as reachable again.
+void DebutRunSynchro();
+// The last family's synchronisation found the service unreachable and reported it once: the
+// dispatcher starts no further family in that run.
+bool ServiceInjoignable();
+
 // Tests: the default web access and no links.
 void ReinitialiserSynchro();

@@ -33,8 +33,12 @@ void ViderGrilleListe(int onglet) {
     }
 }
 
+// The last fetch could not reach the service (its request failed).
+bool g_injoignable = false;
+
 bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose = -1) {
     Proc p(Cle::RechercherSurLeWeb);
+    g_injoignable = false;
     QString base;
     p.handler([&](int erl) {
         if (DerniereErreur.Number != ErrHttpFailed) return false;
@@ -80,6 +84,7 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
         });
         if (envoye) p(50, [&] { LectureListeOnglet(Onglet, fichier, true, false, Err); });
         else p(50, [&] { ViderGrilleListe(Onglet); });
+        g_injoignable = !envoye;
         lue = envoye && !Err;
         p(60, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherSurLeWeb)); });
     }
@@ -168,12 +173,15 @@ LiensRechercheWeb& LiensRecherche() {
 
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet) { return Recherche(Mode, Onglet, false); }
 
+bool DerniereRechercheInjoignable() { return g_injoignable; }
+
 bool RechercherListeWeb(int16_t Onglet, int statut) {
     if (LiensRecherche().setStatutWeb) LiensRecherche().setStatutWeb(statut);
     return Recherche(1, Onglet, true, statut);
 }
 
 void ReinitialiserRequetesWeb() {
+    g_injoignable = false;
     g_source = nullptr;
     g_client = nullptr;
     LiensRecherche() = LiensRechercheWeb{};

@@ -107,6 +107,9 @@ bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet);
 // The same for a status of the caller's choice (the synchronisation steps): the status list is
 // set first. The activity of the caller (a synchronisation) does not refuse it.
 bool RechercherListeWeb(int16_t Onglet, int statut);
+// The last fetch failed because its request did (service down, refused, time-out, HTTP error):
+// it has been reported, and a synchronisation goes no further.
+bool DerniereRechercheInjoignable();
 
 // Tests: the module's own client, no source, no links.
 void ReinitialiserRequetesWeb();

@@ -162,6 +162,31 @@ TEST_F(MenuSynchro, ToutFinitParSonMessageEtNeLancePasLeRemplissage) {
     EXPECT_TRUE(boites().isEmpty());
 }
 
+TEST_F(MenuSynchro, UnServiceInjoignableEstSignaleUneFoisEtLaSuiteAttend) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
+    PanneProgrammee p;
+    p.type = Panne::Refus;
+    p.fois = -1;
+    double_.programmerPanne(p);
+
+    w->MnuSynchroniserPub[2]->trigger();
+
+    // The local pass logs its failed creations; the first list fetch shows the one box, and the
+    // remaining steps are left out instead of showing it again.
+    EXPECT_EQ(boites().filter(QStringLiteral("Adresse Web non accessible")).size(), 1);
+    EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
+    EXPECT_FALSE(ActiviteEnCours());
+
+    // The service is back: the next run does the work.
+    double_.annulerPannes();
+    TestDialogs().shown.clear();
+    w->MnuSynchroniserPub[2]->trigger();
+    EXPECT_TRUE(boites().isEmpty());
+    EXPECT_NE(lire(QStringLiteral("C1")).idWeb, 0);
+    EXPECT_NE(lire(QStringLiteral("C2")).idWeb, 0);
+}
+
 TEST_F(MenuSynchro, UneRechercheEnCoursRefuseLaSynchronisation) {
     RechercheEnCours = true;
     w->MnuSynchroniserPub[2]->trigger();
