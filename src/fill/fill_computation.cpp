@@ -9,12 +9,14 @@
 #include "foundation/globals.h"
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
+#include "foundation/trace_log.h"
 #include "platform/spread_grid.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -24,8 +26,12 @@ using namespace Remp;
 
 constexpr int idx(int col) { return col - ColTranche0; }
 
-// Whole number, halves to the even neighbour.
-long arrondi(double v) { return long(std::nearbyint(v)); }
+// Whole number, halves to the even neighbour; held within 32 bits (a sum past them is no
+// figure anyway, and the conversion must stay defined).
+long arrondi(double v) {
+    if (!(v == v)) return 0;
+    return long(std::nearbyint(std::clamp(v, -2147483648.0, 2147483647.0)));
+}
 
 // The capacity boxes hold a number of seconds or nothing.
 float capacite(const QString& texte) { return float(NombreEnTete(texte)); }
@@ -323,6 +329,7 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
             }
         });
         const bool calculer = s <= 10 && ParametresRemplissage.Station[size_t(s - 1)];
+        bool planifieEnEchec = false;
         p(55, [&] {
             std::array<QString, 24> entetes;
             for (int h = 0; h < 24; ++h) entetes[size_t(h)] = grille->headerText(ColHeure0 + h, 2);
@@ -343,9 +350,19 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
             // A settings change handled meanwhile may have addressed another sheet.
             p(65, [&] { grille->setSheet(s); });
             p(70, [&] { jour.initialiser(); });
-            if (calculer)
+            if (calculer && !planifieEnEchec)
                 p(80, [&] {
-                    LirePublicitePlanifiee(base, int16_t(s), date, cle, [&](const PassagePlanifie& pp) { jour.ajouter(pp); });
+                    if (!LirePublicitePlanifiee(base, int16_t(s), date, cle,
+                                                [&](const PassagePlanifie& pp) { jour.ajouter(pp); })) {
+                        // The failed read has been reported; a damaged file fails the same way
+                        // every day, so the station's remaining days show their availability only.
+                        planifieEnEchec = true;
+                        TraceLog(-1, -1, -1,
+                                 QStringLiteral("Err: ") + cle + QStringLiteral(": planned advertising of station ") +
+                                     QString::number(s) + QStringLiteral(" not read from ") + D2S(date) +
+                                     QStringLiteral(" on"),
+                                 false);
+                    }
                 });
             p(90, [&] { ecrireJour(*grille, jour, date, i, (i - 1) * NbNatures + 1, durees, colonneEcrite); });
         }

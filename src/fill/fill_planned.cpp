@@ -5,6 +5,7 @@
 #include "foundation/conversions.h"
 #include "platform/record_manager.h"
 
+#include <cmath>
 #include <cstddef>
 #include <type_traits>
 
@@ -82,7 +83,9 @@ bool LirePublicitePlanifiee(int16_t base, int16_t station, const QDate& jour, co
     for (int niveau = 5; niveau >= 1; --niveau) {
         const bool lu = parcourir(base, station, FicPassage, 1, date + QString::number(niveau), 4, source, [&] {
             heure(EnregDatePassage.Heure, p);
-            p.duree = EnregDatePassage.Duree;
+            // A damaged duration (not a number, or infinite) counts for nothing rather than
+            // turning every sum of the day into nonsense.
+            p.duree = std::isfinite(EnregDatePassage.Duree) ? EnregDatePassage.Duree : 0.0f;
             const char nat = EnregDatePassage.National[0];
             p.national = nat == 'O' || nat == 'o' || nat == 'Y' || nat == 'y';
             p.niveau = int16_t(niveau);

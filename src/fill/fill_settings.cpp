@@ -9,6 +9,8 @@
 #include "foundation/trace_log.h"
 #include "platform/clock.h"
 
+#include <QHash>
+
 TypeParametresRemplissage ParametresRemplissage;
 
 namespace {
@@ -40,6 +42,20 @@ constexpr Drapeau kDrapeaux[] = {
 
 QString cleStation(int i) { return QStringLiteral("Station_") + N2S(i, 2, 0, QStringLiteral("0")); }
 
+// Values the file refused, by file and key: they hold for the run over what the file still says,
+// so a reload (each "Calcul") does not bring back what the user changed.
+QHash<QString, bool>& nonEnregistrees() {
+    static QHash<QString, bool> h;
+    return h;
+}
+QString cleMemoire(const QString& fichier, const QString& cle) { return fichier + QLatin1Char('\n') + cle; }
+
+bool lireDrapeau(const QString& fichier, const QString& cle, const QString& defaut) {
+    const auto it = nonEnregistrees().constFind(cleMemoire(fichier, cle));
+    if (it != nonEnregistrees().cend()) return *it;
+    return LectureIni(fichier, kSection, cle, defaut) == QLatin1String("1");
+}
+
 }  // namespace
 
 bool& TypeParametresRemplissage::ligne(int k) {
@@ -64,12 +80,11 @@ void InitStructureData(int32_t domaine, int16_t onglet) {
     });
     for (int i = 1; i <= 10; ++i)
         p(30, [&] {
-            r.Station[size_t(i - 1)] = LectureIni(fichier, kSection, cleStation(i), QStringLiteral("1")) == QLatin1String("1");
+            r.Station[size_t(i - 1)] = lireDrapeau(fichier, cleStation(i), QStringLiteral("1"));
         });
     for (const Drapeau& d : kDrapeaux)
         p(40, [&] {
-            r.*d.champ = LectureIni(fichier, kSection, QString::fromLatin1(d.cle), QString::fromLatin1(d.defaut)) ==
-                         QLatin1String("1");
+            r.*d.champ = lireDrapeau(fichier, QString::fromLatin1(d.cle), QString::fromLatin1(d.defaut));
         });
 }
 
@@ -81,7 +96,12 @@ bool SauverParametresRemplissage() {
     const auto v = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
     QStringList refusees;
     const auto ecrire = [&](const QString& cle, bool valeur) {
-        if (!EcritureIni(fichier, kSection, cle, v(valeur))) refusees << cle;
+        if (EcritureIni(fichier, kSection, cle, v(valeur))) {
+            nonEnregistrees().remove(cleMemoire(fichier, cle));
+        } else {
+            refusees << cle;
+            nonEnregistrees().insert(cleMemoire(fichier, cle), valeur);
+        }
     };
     for (int i = 1; i <= 10; ++i) p(20, [&] { ecrire(cleStation(i), r.Station[size_t(i - 1)]); });
     for (const Drapeau& d : kDrapeaux) p(30, [&] { ecrire(QString::fromLatin1(d.cle), r.*d.champ); });
@@ -99,4 +119,8 @@ bool SauverParametresRemplissage() {
     return false;
 }
 
-void ReinitialiserParametresRemplissage() { ParametresRemplissage = TypeParametresRemplissage{}; ParametresRemplissage.Station.fill(true); }
+void ReinitialiserParametresRemplissage() {
+    ParametresRemplissage = TypeParametresRemplissage{};
+    ParametresRemplissage.Station.fill(true);
+    nonEnregistrees().clear();
+}

@@ -46,6 +46,7 @@ QString FichierParametresRemplissage();
 
 // Loads the record (domain 1, tab 6 only): the period back to tomorrow .. tomorrow + 30 days, the
 // stations and flags from the file ("1" is true, anything else false; defaults for missing keys).
+// A key the file refused to take keeps, for the run, the value the user gave it.
 void InitStructureData(int32_t domaine, int16_t onglet);
 
 // Writes the 24 keys. A key that cannot be written keeps its value in memory; the failure is

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSaveFile>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -60,7 +61,11 @@ ClientHttp::ClientHttp(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("clHttp1"));
 }
 
-ClientHttp::~ClientHttp() = default;
+// The program may close from inside a request's wait (its window's close runs in that loop) and
+// take the client with it: the waiting call is woken and fails without touching the client again.
+ClientHttp::~ClientHttp() {
+    if (boucle_) boucle_->quit();
+}
 
 void ClientHttp::fermerConnexions() { nam_.clearConnectionCache(); }
 
@@ -95,13 +100,20 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     }
 
     enCours_ = true;
-    struct Fin {
-        bool& drapeau;
-        ~Fin() { drapeau = false; }
-    } fin{enCours_};
-
-    QNetworkReply* reponse = nam_.get(req);
+    const QPointer<ClientHttp> vivant(this);
     QEventLoop boucle;
+    boucle_ = &boucle;
+    struct Fin {
+        const QPointer<ClientHttp>& client;
+        ~Fin() {
+            if (!client) return;
+            client->enCours_ = false;
+            client->boucle_ = nullptr;
+        }
+    } fin{vivant};
+
+    // Deleted with the client's connection manager when the client goes away.
+    const QPointer<QNetworkReply> reponse = nam_.get(req);
     QTimer minuterie;
     minuterie.setSingleShot(true);
     QElapsedTimer chrono;
@@ -112,7 +124,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
 
     auto abandonner = [&](const QString& pourquoi) {
         if (cause.isEmpty()) cause = pourquoi;
-        reponse->abort();
+        if (reponse) reponse->abort();
     };
     connect(&minuterie, &QTimer::timeout, &boucle, [&] {
         abandonner(QStringLiteral("Délai de réponse dépassé (%1 ms).").arg(DelaiMaxMs));
@@ -143,6 +155,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
         v.certificat = decrire(cert, url.host());
         Q_EMIT OnVerifyServer(&v);
         attenteUtilisateur += question.elapsed();
+        if (!reponse) return;   // the client went away while the user was asked
         if (v.verifie) {
             reponse->ignoreSslErrors(erreurs);
             accepteCetteFois = true;
@@ -157,6 +170,10 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     minuterie.start(std::max(1, DelaiMaxMs));
     if (!reponse->isFinished()) boucle.exec(QEventLoop::AllEvents);
     minuterie.stop();
+    if (!vivant || !reponse) {
+        sortie.cancelWriting();
+        echec(QStringLiteral("Requête interrompue: le programme se ferme."));
+    }
 
     const QByteArray reste = reponse->isOpen() ? reponse->readAll() : QByteArray();
     if (!reste.isEmpty() && cause.isEmpty()) {

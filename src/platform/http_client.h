@@ -15,6 +15,7 @@
 // a handler that sets the event's verified flag lets that request go on; otherwise it fails.
 #include <QByteArray>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
@@ -76,6 +77,8 @@ Q_SIGNALS:
 
 private:
     QNetworkAccessManager nam_;
+    // The loop of the running request: woken when the client goes away under it.
+    QEventLoop* boucle_ = nullptr;
     bool enCours_ = false;
     int dernierStatut_ = 0;
 };

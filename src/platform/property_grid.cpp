@@ -160,7 +160,9 @@ void PropertyGridItem::addInplaceButton(const QString& caption, const QString& t
     b->setAutoDefault(false);
     button_ = b;
     grid_->tree_->setItemWidget(row_, ColValue, b);
-    QObject::connect(b, &QPushButton::clicked, grid_, [g = grid_, this] {
+    // Taken when pressed: leaving a date box for the button raises its change first, and the
+    // rebuild that change brings replaces this button before a release could reach it.
+    QObject::connect(b, &QPushButton::pressed, grid_, [g = grid_, this] {
         const int id = id_;
         QMetaObject::invokeMethod(g, [g, id] { Q_EMIT g->InplaceButtonDown(id); }, Qt::QueuedConnection);
     });

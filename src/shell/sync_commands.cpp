@@ -1,6 +1,7 @@
 #include "shell/sync_commands.h"
 
 #include "foundation/activity.h"
+#include "foundation/globals.h"
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "shell/main_window.h"
@@ -38,6 +39,8 @@ void InstallerCommandesSynchro(Frm_Main* fenetre) {
 void MnuSynchroniserMusPub_Click() {
     if (!libre()) return;
     if (!Synchroniser(true, true)) return;
+    // A run the program's end cut short has not ended its work, and the program is closing.
+    if (bFermetureEnCours) return;
     MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
 }
 

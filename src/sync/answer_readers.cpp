@@ -20,6 +20,8 @@ ReponseXML ReponseDeleteXML;
 namespace {
 
 const QString kCRLF = QStringLiteral("\r\n");
+// Deepest element nesting an answer file may have (answers nest four levels).
+constexpr int kProfondeurMaxReponse = 64;
 
 // An HTML page (a web server's error page) is recognised by its document type line.
 bool EstPageHtml(const QByteArray& contenu) {
@@ -115,14 +117,23 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
 
     // Look at the prolog before building the document: a DTD is never processed, and a page of a
     // web site (an "html" root) is not an answer, however well-formed.
+    // The nesting is bounded too: the document model slows down with the square of the depth, and
+    // no answer nests more than a few levels.
     QXmlStreamReader lecteur(contenu);
     bool racineVue = false;
-    while (!lecteur.atEnd() && !racineVue) {
+    int profondeur = 0;
+    while (!lecteur.atEnd()) {
         const QXmlStreamReader::TokenType t = lecteur.readNext();
         if (t == QXmlStreamReader::DTD) return false;
         if (t == QXmlStreamReader::StartElement) {
-            if (lecteur.name().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) return false;
+            if (!racineVue && lecteur.name().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) return false;
             racineVue = true;
+            if (++profondeur > kProfondeurMaxReponse) {
+                LogFichierIllisible(FileName);
+                return false;
+            }
+        } else if (t == QXmlStreamReader::EndElement) {
+            --profondeur;
         }
     }
     bool lisible = !lecteur.hasError() || racineVue;

@@ -124,6 +124,9 @@ void colonneRemplissage(SpreadGrid& g, int c, const QString& h1, const QString& 
 
 void mettreEnPageRemplissage(Proc& p, SpreadGrid& g) {
     namespace R = ColRemplissage;
+    // The page's layout may come while a computation, painting off, pumps events: painting
+    // comes back only if it was on.
+    const bool peint = g.redraw();
     p(100, [&] { g.setRedraw(false); });
     const auto& base = BaseInfo[size_t(std::clamp<int>(NoBaseCourante, 0, int(BaseInfo.size()) - 1))];
     const int nbStations = std::clamp<int>(base.NbStation, 1, NbStationsBase);
@@ -193,7 +196,7 @@ void mettreEnPageRemplissage(Proc& p, SpreadGrid& g) {
             }
         });
     }
-    p(180, [&] { g.setRedraw(true); });
+    p(180, [&] { g.setRedraw(peint); });
 }
 
 }  // namespace

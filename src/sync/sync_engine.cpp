@@ -149,7 +149,12 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
                  QStringLiteral("Err: ") + source(cle) + QStringLiteral(": no answer from the web service ") +
                      QString::number(NbRepetitionsSynchro) + QStringLiteral(" times in a row: step ended"),
                  false);
+        // The run ends here, before any list fetch could tell the user: this is the run's one box
+        // (a run that ends at its fetch has shown the fetch's).
+        const bool signale = g_injoignable;
         serviceInjoignable(cle);
+        if (!signale && !bFermetureEnCours)
+            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
     }
     return r;
 }
@@ -225,6 +230,20 @@ std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
     std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
     if (!l && DerniereRechercheInjoignable()) serviceInjoignable(f.cles[0]);
     return l;
+}
+
+// The rows of these web ids leave the family's list grid (the steps work on their own copy of the
+// list; the grid shows the user what the web holds).
+void RetirerDeLaListeAffichee(const FamilleSynchro& f, const std::vector<int32_t>& ids) {
+    if (ids.empty()) return;
+    SpreadGrid* g = GrillePub(f.ongletPublicite);
+    if (!g) return;
+    g->setSheet(g->activeSheet());
+    for (int r = g->maxRows(); r >= 1; --r) {
+        if (std::find(ids.begin(), ids.end(), idDeCellule(g->textAt(f.colonneIdWeb, r))) == ids.end()) continue;
+        g->deleteRows(r, 1);
+        g->setMaxRows(g->maxRows() - 1);
+    }
 }
 
 // The list of a step, fetched under its statement 10.
@@ -587,6 +606,8 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
     std::stable_sort(lignes.begin(), lignes.end(),
                      [&](const LigneListeWeb& a, const LigneListeWeb& b) { return codeDe(a) < codeDe(b); });
     bool reenregistre = false;
+    // Web ids of the copies deleted on the web, whose rows also leave the list shown.
+    std::vector<int32_t> supprimees;
 
     // Duplicates of one code: the copy the local record is linked to stays.
     p(20, [&] {
@@ -607,9 +628,11 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             const int32_t b = idDe(lignes[i + 1]);
             if (local == a) {
                 appel(f, url, "DeleteXML", RequeteIdWeb(f, b), cle);
+                supprimees.push_back(b);
                 lignes.erase(lignes.begin() + qsizetype(i + 1));
             } else if (local == b) {
                 appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                supprimees.push_back(a);
                 lignes.erase(lignes.begin() + qsizetype(i));
             } else {
                 ++i;
@@ -631,6 +654,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             lireParCode(f, base, station, c, cle);
             if (BtrStatus == BtrStat::KeyNotFound) {
                 appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                supprimees.push_back(a);
                 lignes.erase(lignes.begin() + qsizetype(i));
                 continue;
             }
@@ -645,6 +669,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
                 if (r.lue) {
                     poserChamps(f, 0, 'N', 'N');
                     if (mettreAJour(f, base, station, cle)) PurgerJournal(f, base, station, c, cle);
+                    supprimees.push_back(a);
                     lignes.erase(lignes.begin() + qsizetype(i));
                     continue;
                 }
@@ -661,6 +686,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             ++i;
         }
     });
+    p(50, [&] { RetirerDeLaListeAffichee(f, supprimees); });
     if (reenregistre && f.auditRejoue) EtapeSynchroJournal(f, base, station, url);
 }
 

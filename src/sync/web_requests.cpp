@@ -12,6 +12,7 @@
 #include "sync/list_readers.h"
 
 #include <QFile>
+#include <QPointer>
 #include <memory>
 
 namespace {
@@ -43,7 +44,9 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
     p.handler([&](int erl) {
         if (DerniereErreur.Number != ErrHttpFailed) return false;
         LogErreurRequete(QString::fromLatin1(Cle::RechercherSurLeWeb), erl);
-        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + base, Mb::OKOnly | Mb::Exclamation);
+        // A request cut short by the program's end puts no question to a closing program.
+        if (!bFermetureEnCours)
+            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + base, Mb::OKOnly | Mb::Exclamation);
         return true;
     });
     const bool avecListe = Mode == 1 && !NomEntiteOnglet(Onglet).isEmpty();
@@ -127,18 +130,19 @@ ClientHttp& ClientWeb() { return g_client ? *g_client : ClientPropre(); }
 void InstallerClientWeb(ClientHttp* client) { g_client = client; }
 
 void RequeteVersFichier(const QString& adresse, const QString& fichier) {
-    ClientHttp& c = ClientWeb();
+    // The client may go away during the request (the program closing from inside its wait).
+    const QPointer<ClientHttp> c(&ClientWeb());
     // The options window's credentials go with every request, as they stand now.
     const ParametresWeb pw = ParametresWebCourants();
-    c.HttpUtilisateur = pw.utilisateur;
-    c.HttpMotDePasse = pw.motDePasse;
+    c->HttpUtilisateur = pw.utilisateur;
+    c->HttpMotDePasse = pw.motDePasse;
     try {
-        c.HttpRequeteVersFichier(adresse, fichier);
+        c->HttpRequeteVersFichier(adresse, fichier);
     } catch (...) {
-        c.HttpFinRequete();
+        if (c) c->HttpFinRequete();
         throw;
     }
-    c.HttpFinRequete();
+    if (c) c->HttpFinRequete();
 }
 
 void LogErreurRequete(const QString& cle, int ligne) {

@@ -12,6 +12,7 @@
 #include "sync/list_grids.h"
 
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -310,6 +311,47 @@ TEST_F(FillComputationTest, ASecondStartWhileRunningIsRefusedAndShutdownStopsEar
     EXPECT_LT(jours, 10);
 }
 
+TEST_F(FillComputationTest, ADamagedPassageDurationCountsForNothing) {
+    // Station 1 on 2 January: booked passages at 08, two of them with a duration that is no number.
+    passage(1, QStringLiteral("20230102"), 5, QStringLiteral("08"), std::numeric_limits<float>::quiet_NaN(), QString());
+    passage(1, QStringLiteral("20230102"), 5, QStringLiteral("08"), 30.0f, QString());
+    passage(1, QStringLiteral("20230102"), 4, QStringLiteral("08"), std::numeric_limits<float>::infinity(), QStringLiteral("O"));
+    SpreadGrid& g = grille();
+    const QDateTime jour(QDate(2023, 1, 2), QTime());
+    ASSERT_TRUE(Remplissage(g, jour, jour));
+    const struct {
+        int nature, col;
+        const char* texte;
+    } cas[] = {
+        {3, H08, "00:30"}, {4, H08, "25"}, {5, H08, "3"},  {6, H08, ""},     {7, H08, ""}, {8, H08, "00:30"},
+        {9, H08, "17"},    {3, T1, "00:30"}, {5, T1, "4"}, {8, TOT, "00:30"}, {5, TOT, "4"},
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(texte(1, c.col, ligne(1, c.nature)), QString::fromLatin1(c.texte)) << c.nature << " col " << c.col;
+}
+
+TEST_F(FillComputationTest, APageLayoutDuringTheRunLeavesPaintingOffUntilItsEnd) {
+    baseExemple();
+    SpreadGrid& g = grille();
+    // The window is resized (or the tab shown again) while the run pumps its events.
+    int mises = 0;
+    bool peintPendant = false;
+    QTimer t;
+    QObject::connect(&t, &QTimer::timeout, [&] {
+        if (!RemplissageEnCours) return;
+        ++mises;
+        InitGeneralTableurPub(GrillePubNo::Remplissage, false, true);
+        peintPendant = peintPendant || g.redraw();
+    });
+    t.start(0);
+    ASSERT_TRUE(Remplissage(g, J1, J3));
+    t.stop();
+    EXPECT_GT(mises, 0);
+    EXPECT_FALSE(peintPendant);
+    EXPECT_TRUE(g.redraw());
+    EXPECT_EQ(texte(1, H08, ligne(1, 6)), QStringLiteral("00:30"));
+}
+
 TEST_F(FillComputationTest, TheWaitWindowNamesTheDayAndTheStationOncePerDay) {
     SpreadGrid& g = grille();
     QStringList vus;
@@ -345,6 +387,28 @@ TEST_F(FillComputationTest, AFailingPassageReadIsReportedOnceAndEndsTheDay) {
     EXPECT_EQ(texte(1, H08, ligne(1, 3)), QString());
     EXPECT_EQ(texte(1, H20, ligne(1, 3)), QString());
     EXPECT_EQ(boites().size(), 1u) << boites().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(FillComputationTest, AFileThatFailsEveryDayIsReportedOncePerStationNotOncePerDay) {
+    baseExemple();
+    // Station 1 has booked passages (two each day, so that a walk steps) on the three days.
+    for (const char* d : {"20230103", "20230104"})
+        for (int k = 0; k < 2; ++k) passage(1, QString::fromLatin1(d), 5, QStringLiteral("08"), 10.0f, QString());
+    SpreadGrid& g = grille();
+    int echecs = 0;
+    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+        if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100)
+            return ++echecs > 50 ? int16_t(BtrStat::EndOfFile) : int16_t(2);
+        return BTRCALL(op, pos, data, lng, key, kl, kn);
+    });
+    TestDialogs().answers.assign(10, Mb::Abort);
+    // Three days on two stations: the damaged passages file is not asked again after it failed.
+    EXPECT_TRUE(Remplissage(g, QDateTime(QDate(2023, 1, 2), QTime()), QDateTime(QDate(2023, 1, 4), QTime())));
+    SetBtrCallHook({});
+    EXPECT_EQ(echecs, 1);
+    EXPECT_EQ(boites().size(), 1u) << boites().join(QLatin1Char('\n')).toStdString();
+    // The later days still show what is available.
+    EXPECT_FALSE(texte(1, H08, ligne(3, 1)).isEmpty());
 }
 
 TEST(FillDayTexts, WeekNumbersStartOnMondayWithWeekOneHoldingTheFirstOfJanuary) {

@@ -107,6 +107,19 @@ TEST_F(FillSettingsTest, AFailedSaveKeepsTheValuesAndTellsTheUserOnce) {
     for (const QString& l : lignesLog())
         if (l.contains(QLatin1String("Err: Remplissage"))) ++lignes;
     EXPECT_EQ(lignes, 1);
+
+    // The reload that each computation makes keeps what the user chose over the file.
+    InitStructureData(1, 6);
+    EXPECT_FALSE(ParametresRemplissage.Heure);
+    EXPECT_TRUE(ParametresRemplissage.Tranche);
+
+    // Once the file takes the values again, it is read as before.
+    ASSERT_TRUE(QDir().rmdir(FichierParametresRemplissage()));
+    ParametresRemplissage.Heure = true;
+    EXPECT_TRUE(SauverParametresRemplissage());
+    EcrireFichierTest(FichierParametresRemplissage(), QByteArray("[Remplissage]\r\nHeure=0\r\n"));
+    InitStructureData(1, 6);
+    EXPECT_FALSE(ParametresRemplissage.Heure);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 using namespace double_web;
 
@@ -124,6 +125,28 @@ TEST_F(ClientHttpTest, ConnectionsAreKeptAlive) {
     const auto r = web.requetes();
     ASSERT_EQ(r.size(), 5u);
     for (const Requete& q : r) EXPECT_EQ(q.portClient, r[0].portClient);
+}
+
+// The program closing from inside a request's wait takes the client with it: the waiting call
+// must come back failed, without touching the client or its reply again.
+TEST_F(ClientHttpTest, ClientDestroyedDuringItsRequestEndsTheRequest) {
+    auto* c = new ClientHttp;
+    c->HttpUtilisateur = QStringLiteral("kirvo");
+    c->HttpMotDePasse = QStringLiteral("secret");
+    c->DelaiMaxMs = 2000;
+    PanneProgrammee lent{Panne::Delai};
+    lent.delaiMs = 1500;
+    web.programmerPanne(lent);
+    QTimer::singleShot(100, [c] { delete c; });
+    QString cause;
+    try {
+        c->HttpRequeteVersFichier(adresse(), fichier);
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number, ErrHttpFailed);
+        cause = e.description;
+    }
+    EXPECT_TRUE(cause.contains(QStringLiteral("interrompue"))) << cause.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(fichier));
 }
 
 class ClientHttpsTest : public KirvoTest {

@@ -3,6 +3,7 @@
 #include <QCalendarWidget>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <vector>
 #include <QTreeWidget>
@@ -145,6 +146,30 @@ TEST_F(PropertyGridTest, AHandlerMayRebuildTheWholeGrid) {
     EXPECT_EQ(vus, 2);
     EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2024, 3, 6));
     EXPECT_EQ(g.categories().size(), 3u);
+}
+
+TEST_F(PropertyGridTest, ALineButtonPressedRightAfterADateIsTypedIsNotLost) {
+    std::vector<int> boutons;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int) { remplir(); });
+    QObject::connect(&g, &PropertyGrid::InplaceButtonDown, &g, [&](int id) { boutons.push_back(id); });
+    // The user types a date, then goes straight for the button: the press takes the focus from
+    // the date box (its change is raised), the handler rebuilds the grid before the release,
+    // which then reaches the new button.
+    auto* edit = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+    edit->setDate(QDate(2026, 1, 1));
+    Q_EMIT edit->editingFinished();
+    QPushButton* b = g.findItem(20)->inplaceButton();
+    const QPointF centre = QPointF(b->rect().center());
+    QMouseEvent appui(QEvent::MouseButtonPress, centre, b->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(b, &appui);
+    pomper();
+    QPushButton* nouveau = g.findItem(20)->inplaceButton();
+    QMouseEvent relache(QEvent::MouseButtonRelease, centre, nouveau->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(nouveau, &relache);
+    pomper();
+    EXPECT_EQ(boutons, std::vector<int>{20});
 }
 
 TEST_F(PropertyGridTest, ColoursAndTheFirstLineShownAreKept) {

@@ -9,6 +9,7 @@
 #include "platform/app_error.h"
 
 #include <QFile>
+#include <string>
 
 namespace {
 
@@ -35,6 +36,11 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         int boites;            // message boxes shown
         int lignesLog;         // plain log lines
     };
+    // Nested far deeper than any answer: the document model would take minutes over it.
+    std::string profond = "<R><Code>0</Code><Result>True</Result><Id>5</Id>";
+    for (int i = 0; i < 20000; ++i) profond += "<a>";
+    for (int i = 0; i < 20000; ++i) profond += "</a>";
+    profond += "</R>";
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
@@ -54,6 +60,7 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
          true, 0, false, 0, 0, 0},
         {"other text", "Service Unavailable", true, 0, false, 0, 0, 1},
         {"truncated answer", "<R><Code>0</Code><Result>True</Res", true, 0, false, 0, 0, 1},
+        {"nested beyond any answer", profond.c_str(), true, 0, false, 0, 0, 1},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);

@@ -9,7 +9,9 @@
 #include "foundation/activity.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
+#include "platform/spread_grid.h"
 #include "sync/client_family.h"
+#include "sync/list_grids.h"
 #include "sync/sync_engine.h"
 #include "support/scripted_dialogs.h"
 #include "sync/web_requests.h"
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 
 using double_web::Panne;
@@ -323,6 +326,14 @@ TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
     EXPECT_TRUE(double_.element(double_web::Client, x12).has_value());
     EXPECT_TRUE(double_.element(double_web::Client, y1).has_value());
     for (const QString& c : clesJournal()) EXPECT_FALSE(c.startsWith(QLatin1Char('P'))) << c.toStdString();
+    // The list shown keeps only the copies left on the web.
+    std::vector<int> montrees;
+    SpreadGrid* g = GrillePub(1);
+    for (int r = 1; r <= g->maxRows(); ++r) montrees.push_back(g->textAt(2, r).toInt());
+    std::sort(montrees.begin(), montrees.end());
+    std::vector<int> restantes{x12, y1, casse, vide};
+    std::sort(restantes.begin(), restantes.end());
+    EXPECT_EQ(montrees, restantes);
 }
 
 // ---- Whole runs --------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "sync_fixture.h"
 
 #include "foundation/activity.h"
+#include "foundation/globals.h"
 #include "foundation/shell_link.h"
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
@@ -114,17 +115,21 @@ protected:
         for (const BoiteAffichee& b : TestDialogs().shown) r << b.prompt;
         return r;
     }
+    // The next creation on the web answers that late.
+    void creationLente(int delaiMs) {
+        PanneProgrammee p;
+        p.type = Panne::Delai;
+        p.delaiMs = delaiMs;
+        p.operation = QStringLiteral("CreateXML");
+        double_.programmerPanne(p);
+    }
     std::unique_ptr<Frm_Main> w;
 };
 
 TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     // The creation answers late: the commands below arrive while the run waits for it.
-    PanneProgrammee p;
-    p.type = Panne::Delai;
-    p.delaiMs = 400;
-    p.operation = QStringLiteral("CreateXML");
-    double_.programmerPanne(p);
+    creationLente(400);
     bool vuEnCours = false;
     QTimer::singleShot(100, [&] {
         vuEnCours = SynchroEnCours[1];
@@ -185,6 +190,38 @@ TEST_F(MenuSynchro, UnServiceInjoignableEstSignaleUneFoisEtLaSuiteAttend) {
     EXPECT_TRUE(boites().isEmpty());
     EXPECT_NE(lire(QStringLiteral("C1")).idWeb, 0);
     EXPECT_NE(lire(QStringLiteral("C2")).idWeb, 0);
+}
+
+// Enough clients for the local pass itself to find the service gone: the run ends there, and the
+// user is still told once, not left with a run that seems to have worked.
+TEST_F(MenuSynchro, UnServiceInjoignableDesLaPasseLocaleEstSignaleUneFois) {
+    for (int i = 1; i <= 5; ++i) client(QStringLiteral("C%1").arg(i), QStringLiteral("Client %1").arg(i), 'O', 'C', 0);
+    PanneProgrammee p;
+    p.type = Panne::Refus;
+    p.fois = -1;
+    double_.programmerPanne(p);
+
+    w->MnuSynchroniserMusPub->trigger();
+
+    EXPECT_EQ(boites(), (QStringList{QStringLiteral("Adresse Web non accessible: ") + url,
+                                     QStringLiteral("Synchronisation terminée.")}));
+    EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
+    EXPECT_FALSE(ActiviteEnCours());
+}
+
+// The program closes while "Tout" waits for an answer: the run stops and does not claim to have
+// ended its work.
+TEST_F(MenuSynchro, ToutInterrompuParLaFermetureNeSeDitPasTermine) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
+    creationLente(300);
+    QTimer::singleShot(100, [] { bFermetureEnCours = true; });
+
+    w->MnuSynchroniserMusPub->trigger();
+
+    EXPECT_TRUE(boites().isEmpty()) << boites().join('\n').toStdString();
+    EXPECT_EQ(envois(), QStringList{QStringLiteral("CreateXML:C1")});
+    EXPECT_FALSE(ActiviteEnCours());
 }
 
 TEST_F(MenuSynchro, UneRechercheEnCoursRefuseLaSynchronisation) {

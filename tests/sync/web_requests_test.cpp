@@ -6,6 +6,8 @@
 #include "sync/list_readers.h"
 #include "web_fixture.h"
 
+#include <QTimer>
+
 using namespace double_web;
 
 namespace {
@@ -182,6 +184,28 @@ TEST_F(RechercheWebTest, RefusedWhileBusyAndSilentWithoutAList) {
     EXPECT_EQ(web.nombreRequetes(), 0);
     EXPECT_EQ(boutons.size(), 8u);
     EXPECT_FALSE(RechercheEnCours);
+}
+
+// The program closes while the fetch waits for its answer and takes the HTTP client with it (as
+// the hidden window's unload does): the fetch ends failed, puts no box to the closing program,
+// and leaves its flag and grid clear.
+TEST_F(RechercheWebTest, ProgramClosingDuringTheFetchEndsItWithoutABox) {
+    auto* c = new ClientHttp;
+    c->DelaiMaxMs = 3000;
+    InstallerClientWeb(c);
+    PanneProgrammee lent{Panne::Delai};
+    lent.delaiMs = 1500;
+    web.programmerPanne(lent);
+    QTimer::singleShot(100, [c] {
+        bFermetureEnCours = true;
+        InstallerClientWeb(nullptr);
+        delete c;
+    });
+    EXPECT_FALSE(RechercherSurLeWeb(1, 1));
+    EXPECT_TRUE(boites().isEmpty()) << boites().join('\n').toStdString();
+    EXPECT_FALSE(RechercheEnCours);
+    EXPECT_TRUE(lignes(1).empty());
+    EXPECT_FALSE(QFileInfo::exists(FichierReponseWeb(Client, OperationWeb::GetBySynchroWeb)));
 }
 
 TEST_F(WebTest, CredentialsOfTheOptionsGoWithEveryRequestAsTheyStandNow) {
