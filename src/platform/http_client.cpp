@@ -11,12 +11,50 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QTimer>
 #include <QUrl>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The answer being received: a temporary file beside the answer file, renamed over it only once
+// the answer is complete. An answer file is scratch, read once right after: it is not forced to
+// the disk (a sync to disk per request cost more than the request itself).
+class FichierReponse {
+public:
+    explicit FichierReponse(const QString& fichier) : fichier_(fichier), tmp_(fichier + QStringLiteral(".XXXXXX")) {
+        tmp_.setAutoRemove(true);
+    }
+    bool open(QIODevice::OpenMode) { return tmp_.open(); }
+    qint64 write(const QByteArray& b) { return tmp_.write(b); }
+    QString errorString() const { return erreur_.isEmpty() ? tmp_.errorString() : erreur_; }
+    void cancelWriting() { tmp_.close(); }   // removed with the object
+    bool commit() {
+        if (!tmp_.flush()) return false;
+        const QString chemin = tmp_.fileName();
+        tmp_.close();
+        if (tmp_.error() != QFileDevice::NoError) return false;
+        if (std::rename(QFile::encodeName(chemin).constData(), QFile::encodeName(fichier_).constData()) != 0) {
+            erreur_ = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        tmp_.setAutoRemove(false);
+        return true;
+    }
+
+private:
+    QString fichier_;
+    QTemporaryFile tmp_;
+    QString erreur_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -85,7 +123,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
         echec(QStringLiteral("Adresse invalide: ") + adresse);
 
     QDir().mkpath(QFileInfo(fichier).absolutePath());
-    QSaveFile sortie(fichier);
+    FichierReponse sortie(fichier);
     if (!sortie.open(QIODevice::WriteOnly))
         echec(QStringLiteral("Fichier réponse non créé: ") + fichier + QStringLiteral(" (") + sortie.errorString() + QLatin1Char(')'));
 
