@@ -442,8 +442,9 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
                 if (!r.lue || !r.resultat || r.id == 0) return false;
                 poserChamps(f, r.id, 'O', f.creationPoseFlagWeb ? 'O' : 0);
             }
-            // The web holds the change; a failed local write is reported and the next run finds
-            // the record by its web id.
+            // The web holds the change; a failed local write is reported. A creation whose web id
+            // could not be stored is created again by the next run, and its audit deletes the
+            // older copy as an orphan.
             mettreAJour(f, base, station, cle);
             return true;
         }
@@ -666,7 +667,8 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             }
             if (flagLocal(f) == 'N') {
                 const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
-                if (r.lue) {
+                // "No such item" (501): the copy is gone already, as the local pass takes it.
+                if (r.lue || r.code == 501) {
                     poserChamps(f, 0, 'N', 'N');
                     if (mettreAJour(f, base, station, cle)) PurgerJournal(f, base, station, c, cle);
                     supprimees.push_back(a);

@@ -290,6 +290,25 @@ TEST_F(SyncTest, SuppressionsDuWebSuppriment_SeulementLeClientLie) {
 
 // ---- Audit -------------------------------------------------------------------------------------
 
+TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
+    const int off = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
+    client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', off);
+    envois();
+    // The copy is listed, but the service says it no longer has it when asked to delete it.
+    PanneProgrammee p{Panne::CodeErreur};
+    p.code = 501;
+    p.operation = QStringLiteral("DeleteXML");
+    double_.programmerPanne(p);
+    TestDialogs().answers.assign(5, Mb::OK);
+
+    SynchroniserPub_01_Client_06(0, 1, url, QStringLiteral("Client"));
+
+    const ClientLocal o = lire(QStringLiteral("OFF"));
+    EXPECT_EQ(o.idWeb, 0);
+    EXPECT_EQ(o.etat, QStringLiteral("N"));
+    EXPECT_EQ(o.flag, QStringLiteral("N"));
+}
+
 TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
     const int x11 = web(QStringLiteral("X"), QStringLiteral("X"));
     const int x12 = web(QStringLiteral("X"), QStringLiteral("X"));
