@@ -179,6 +179,13 @@ int32_t LongueurEnregistrement(int fileNo) {
     return t ? t->Taille : 0;
 }
 
+// N2S(v, 2, 0, "0") without its scope for the numbers a call line holds (every call writes one).
+static QString DeuxChiffres(int v) {
+    if (v < 0 || v > 99) return N2S(v, 2, 0, QStringLiteral("0"));
+    const QChar c[2] = {QChar(u'0' + v / 10), QChar(u'0' + v % 10)};
+    return QString(c, 2);
+}
+
 void AjouterHistorique(int base, const QString& ligne) {
     if (base < 0 || base >= NbBasesMax) Raise(9);
     auto& h = BtrHistory[size_t(base)];
@@ -251,10 +258,9 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
     if (station < 1) station = 1;
     p(50, [&] {
         if (TrimBlancs(source).isEmpty()) return;
-        AjouterHistorique(base, QStringLiteral("File:") + N2S(fileNo, 2, 0, QStringLiteral("0")) +
-                                    QStringLiteral(" Station:") + QString::number(station) + QStringLiteral(" OP:") +
-                                    N2S(op, 2, 0, QStringLiteral("0")) + QStringLiteral(" K:") +
-                                    N2S(keyNum, 2, 0, QStringLiteral("0")) + QStringLiteral(" [") +
+        AjouterHistorique(base, QStringLiteral("File:") + DeuxChiffres(fileNo) + QStringLiteral(" Station:") +
+                                    QString::number(station) + QStringLiteral(" OP:") + DeuxChiffres(op) +
+                                    QStringLiteral(" K:") + DeuxChiffres(keyNum) + QStringLiteral(" [") +
                                     ClearChaine(QString(key)) + QStringLiteral("] [") + source + QLatin1Char(']'));
     });
     p(60, [&] { BTrieveTestCle(op, key, keyNum, fileNo, source); });
