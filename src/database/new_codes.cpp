@@ -87,9 +87,34 @@ private:
         const TamponEnreg* t = EnregFichier(file_);
         return t ? LireTexte(static_cast<const char*>(t->Donnees), W) : QString();
     }
-    void apresLesNeufs() {
+    // The candidate after the numeric code C: past the nines, the codes go on with letters.
+    void apresNumerique() {
+        if (C == neufs) {
+            L = zs;
+            R = DetermineNouveauCodePlusA(as, QString());
+        } else {
+            R = DetermineNouveauCodePlusUn(file_);
+        }
+    }
+    // The candidate after the code C that is not a number.
+    void apresTexte() {
         L = zs;
-        R = DetermineNouveauCodePlusA(as, QString());
+        R = DetermineNouveauCodePlusA(C, QString());
+    }
+    // The record a call short of the end of the file found: true with its key in K and its code
+    // in C; false when the walk stops (an error reported, or a key below lo where R takes F).
+    bool lu(int16_t st, const QString& lo, QString& K) {
+        if (st != 0) {
+            signaler();
+            return false;
+        }
+        K = BtrKey;
+        if (comparer(K, lo) < 0) {
+            R = F;
+            return false;
+        }
+        C = codeLu();
+        return true;
     }
 
     // The highest code of lo..hi, and the candidate after it.
@@ -102,20 +127,10 @@ private:
                 R = F;
                 return;
             }
-            if (st != 0) {
-                signaler();
-                return;
-            }
-            const QString K = BtrKey;
-            if (comparer(K, lo) < 0) {
-                R = F;
-                return;
-            }
-            C = codeLu();
+            QString K;
+            if (!lu(st, lo, K)) return;
             if (EstNumerique(C)) {
-                if (C == neufs) {
-                    apresLesNeufs();
-                } else if (QString(C).remove(QLatin1Char(' ')).size() < W) {
+                if (C != neufs && QString(C).remove(QLatin1Char(' ')).size() < W) {
                     // A short number: look further down, or from the top of the whole range
                     // once many have been passed.
                     if (n == 99) {
@@ -126,17 +141,15 @@ private:
                         cle = K;
                     }
                     continue;
-                } else {
-                    R = DetermineNouveauCodePlusUn(file_);
                 }
+                apresNumerique();
                 return;
             }
             if (n == 1 && !C.isEmpty() && C[0].isDigit()) {
                 descendreDepuisLeHaut(lo, hi);
                 return;
             }
-            L = zs;
-            R = DetermineNouveauCodePlusA(C, QString());
+            apresTexte();
             return;
         }
     }
@@ -148,21 +161,10 @@ private:
         for (;;) {
             const int16_t st = appel(op, cle);
             if (st == BtrStat::EndOfFile) return;
-            if (st != 0) {
-                signaler();
-                return;
-            }
-            const QString K = BtrKey;
-            if (comparer(K, lo) < 0) {
-                R = F;
-                return;
-            }
-            C = codeLu();
+            QString K;
+            if (!lu(st, lo, K)) return;
             if (EstNumerique(C)) {
-                if (C == neufs)
-                    apresLesNeufs();
-                else
-                    R = DetermineNouveauCodePlusUn(file_);
+                apresNumerique();
                 return;
             }
             if (!C.isEmpty() && C[0].isDigit()) {
@@ -170,8 +172,7 @@ private:
                 cle = K;
                 continue;
             }
-            L = zs;
-            R = DetermineNouveauCodePlusA(C, QString());
+            apresTexte();
             return;
         }
     }
@@ -190,29 +191,22 @@ private:
                 signaler();
                 return false;
             }
-            QString suivant;
             if (EstNumerique(C)) {
-                if (C == neufs) {
-                    L = zs;
-                    suivant = DetermineNouveauCodePlusA(as, QString());
-                } else {
-                    suivant = DetermineNouveauCodePlusUn(file_);
-                }
+                const QString refuse = R;
+                apresNumerique();
                 // The same candidate again would be refused again up to the bound.
-                if (suivant == R) {
+                if (R == refuse) {
                     R.clear();
                     return false;
                 }
             } else {
-                L = zs;
-                suivant = DetermineNouveauCodePlusA(C, QString());
-                if (suivant == precedent) {
+                apresTexte();
+                if (R == precedent) {
                     R.clear();
                     return true;
                 }
-                precedent = suivant;
+                precedent = R;
             }
-            R = suivant;
         }
     }
 

@@ -96,7 +96,7 @@ void ecrireJour(SpreadGrid& g, const JourRemplissage& j, const QDate& date, int 
             int32_t fond = 0, texte = 0;
             CouleursPourcentage(p, fond, texte);
             g.setTextAt(c, r0 + k - 1, QString::number(p));
-            poserCellule(g, c, r0 + k - 1, 14, fond, texte);
+            poserCellule(g, c, r0 + k - 1, Spread::Percent, fond, texte);
             colonneEcrite[size_t(c)] = true;
             if (k == LocalPourcentage) {
                 local = true;
@@ -107,10 +107,8 @@ void ecrireJour(SpreadGrid& g, const JourRemplissage& j, const QDate& date, int 
         if (j.aSpots(c)) {
             g.setTextAt(c, r0 + LocalNbSpot - 1, QString::number(j.spots(c)));
             colonneEcrite[size_t(c)] = true;
-            if (local) poserCellule(g, c, r0 + LocalNbSpot - 1, 0, fondLocal, texteLocal);
-        } else if (local) {
-            poserCellule(g, c, r0 + LocalNbSpot - 1, 0, fondLocal, texteLocal);
         }
+        if (local) poserCellule(g, c, r0 + LocalNbSpot - 1, 0, fondLocal, texteLocal);
     }
 }
 
@@ -162,7 +160,8 @@ int SemaineRemplissage(const QDate& d) {
 }
 
 QString LettresJour(const QDate& d) {
-    const QString nom = QLocale(QLocale::French, QLocale::France).dayName(d.dayOfWeek(), QLocale::LongFormat);
+    static const QLocale francais(QLocale::French, QLocale::France);
+    const QString nom = francais.dayName(d.dayOfWeek(), QLocale::LongFormat);
     if (nom.size() < 2) return nom.toUpper();
     return nom.left(1).toUpper() + nom.mid(1, 1);
 }
@@ -200,8 +199,9 @@ void JourRemplissage::initialiser() {
     spotsEcrits_.fill(false);
     const TranchesHoraires& t = Tranches();
     float totalLocal = 0, totalGlobal = 0;
+    std::array<int, 24> trancheDe{};   // the slot of each hour, asked once
     for (int h = 0; h < 24; ++h) {
-        const int tranche = ::DetermineNoTranche(int16_t(h));
+        const int tranche = trancheDe[size_t(h)] = ::DetermineNoTranche(int16_t(h));
         const float local = capacite(t.capaciteLocale(h));
         const float global = local + capacite(t.capaciteNationale(h));
         v_[LocalDisponible][size_t(idx(ColHeure0 + h))] = local;
@@ -227,7 +227,7 @@ void JourRemplissage::initialiser() {
     };
     for (int h = 0; h < 24; ++h) {
         depart(ColHeure0 + h);
-        depart(ColTranche0 + ::DetermineNoTranche(int16_t(h)));
+        depart(ColTranche0 + trancheDe[size_t(h)]);
     }
 }
 

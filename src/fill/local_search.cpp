@@ -64,7 +64,7 @@ void pomper(int fois) {
 // A field of a file's record buffer as stored.
 QString champ(int16_t fichier, int offset, int longueur) {
     const auto* t = EnregFichier(fichier);
-    return FromCp1252(static_cast<const char*>(t->Donnees) + offset, longueur);
+    return LireTexte(static_cast<const char*>(t->Donnees) + offset, longueur);
 }
 
 // A text in the order of the record manager's keys, its letters folded to upper or to lower case.

@@ -4,7 +4,6 @@
 #include "fill/nomenclature.h"
 #include "foundation/conversions.h"
 #include "foundation/proc.h"
-#include "platform/cp1252.h"
 #include "sync/list_grids.h"
 #include "sync/query_text.h"
 
@@ -87,7 +86,7 @@ constexpr Etat kEtats[] = {
 class Enreg {
 public:
     explicit Enreg(int16_t fichier) : d_(static_cast<const char*>(EnregFichier(fichier)->Donnees)) {}
-    QString brut(int offset, int longueur) const { return FromCp1252(d_ + offset, longueur); }
+    QString brut(int offset, int longueur) const { return LireTexte(d_ + offset, longueur); }
     QString rogne(int offset, int longueur) const { return TrimBlancs(brut(offset, longueur)); }
     int32_t idWeb(int offset) const { return CVLOctets(d_ + offset); }
 

@@ -31,7 +31,7 @@ public:
     explicit FichierReponse(const QString& fichier) : fichier_(fichier), tmp_(fichier + QStringLiteral(".XXXXXX")) {
         tmp_.setAutoRemove(true);
     }
-    bool open(QIODevice::OpenMode) { return tmp_.open(); }
+    bool open() { return tmp_.open(); }
     qint64 write(const QByteArray& b) { return tmp_.write(b); }
     QString errorString() const { return erreur_.isEmpty() ? tmp_.errorString() : erreur_; }
     void cancelWriting() { tmp_.close(); }   // removed with the object
@@ -53,10 +53,6 @@ private:
     QTemporaryFile tmp_;
     QString erreur_;
 };
-
-}  // namespace
-
-namespace {
 
 const QString kSource = QStringLiteral("clHttp1");
 
@@ -124,7 +120,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
 
     QDir().mkpath(QFileInfo(fichier).absolutePath());
     FichierReponse sortie(fichier);
-    if (!sortie.open(QIODevice::WriteOnly))
+    if (!sortie.open())
         echec(QStringLiteral("Fichier réponse non créé: ") + fichier + QStringLiteral(" (") + sortie.errorString() + QLatin1Char(')'));
 
     QNetworkRequest req(url);
@@ -167,15 +163,17 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     connect(&minuterie, &QTimer::timeout, &boucle, [&] {
         abandonner(QStringLiteral("Délai de réponse dépassé (%1 ms).").arg(DelaiMaxMs));
     });
-    connect(reponse, &QNetworkReply::readyRead, &boucle, [&] {
-        const QByteArray morceau = reponse->readAll();
+    // Counts and stores a piece of the body; the cause of a failure, else empty.
+    const auto garder = [&](const QByteArray& morceau) -> QString {
         recus += morceau.size();
-        if (recus > TailleMax) {
-            abandonner(QStringLiteral("Réponse trop volumineuse (plus de %1 octets).").arg(TailleMax));
-            return;
-        }
+        if (recus > TailleMax) return QStringLiteral("Réponse trop volumineuse (plus de %1 octets).").arg(TailleMax);
         if (sortie.write(morceau) != morceau.size())
-            abandonner(QStringLiteral("Fichier réponse non écrit: ") + sortie.errorString());
+            return QStringLiteral("Fichier réponse non écrit: ") + sortie.errorString();
+        return QString();
+    };
+    connect(reponse, &QNetworkReply::readyRead, &boucle, [&] {
+        const QString echecEcriture = garder(reponse->readAll());
+        if (!echecEcriture.isEmpty()) abandonner(echecEcriture);
     });
     connect(reponse, &QNetworkReply::sslErrors, &boucle, [&](const QList<QSslError>& erreurs) {
         // The user's time to answer is not the server's.
@@ -214,11 +212,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     }
 
     const QByteArray reste = reponse->isOpen() ? reponse->readAll() : QByteArray();
-    if (!reste.isEmpty() && cause.isEmpty()) {
-        recus += reste.size();
-        if (recus > TailleMax) cause = QStringLiteral("Réponse trop volumineuse (plus de %1 octets).").arg(TailleMax);
-        else if (sortie.write(reste) != reste.size()) cause = QStringLiteral("Fichier réponse non écrit: ") + sortie.errorString();
-    }
+    if (!reste.isEmpty() && cause.isEmpty()) cause = garder(reste);
 
     const QVariant statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     dernierStatut_ = statut.isValid() ? statut.toInt() : 0;

@@ -824,9 +824,9 @@ int16_t GetStep(Call& c, Kind kind) {
     if (!c.keyBuf || c.keyLen < k.length) return BtrStat::KeyBufferTooShort;
     const uint8_t outside = kind == kNext ? kPastEnd : kBeforeStart;
     if (c.p.state == outside) return BtrStat::EndOfFile;
+    if (int16_t st = Touch(c.f)) return st;
     if (c.p.state == kPastEnd || c.p.state == kBeforeStart) {
         // Back in from beyond an end: the record at that end.
-        if (int16_t st = Touch(c.f)) return st;
         int rc;
         sqlite3_stmt* s = ReadStmt(c.f, c.keyNum, kind == kNext ? kFirst : kLast, &rc);
         if (!s) return StatusOf(rc);
@@ -834,7 +834,6 @@ int16_t GetStep(Call& c, Kind kind) {
         if (st == BtrStat::EndOfFile) c.p.state = outside;   // an empty file
         return st;
     }
-    if (int16_t st = Touch(c.f)) return st;
     const bool forward = kind == kNext;
     Cursor* cur = nullptr;
     if (!reg().txn && CursorsOn()) {
@@ -904,16 +903,17 @@ const uint8_t* FoldedKeyOf(const File& f, size_t key) {
     return slot;
 }
 
-int16_t WriteChecks(Call& c) {
+// A write's first step: refused on a read-only open; else every walk of the file seeks again
+// after it, whatever its outcome.
+int16_t StartWrite(Call& c) {
     if (c.p.readOnly || c.f.readOnly) return BtrStat::AccessDenied;
+    c.f.dropCursors();
+    ++c.f.writes;
     return BtrStat::Ok;
 }
 
 int16_t Insert(Call& c) {
-    if (int16_t st = WriteChecks(c)) return st;
-    // Every walk of the file seeks again after a write, whatever its outcome.
-    c.f.dropCursors();
-    ++c.f.writes;
+    if (int16_t st = StartWrite(c)) return st;
     if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
     const KeyDef& k = c.f.def.keys[size_t(c.keyNum)];
     if (!c.keyBuf || c.keyLen < k.length) return BtrStat::KeyBufferTooShort;
@@ -972,10 +972,7 @@ int16_t CheckUnchanged(Call& c, const uint8_t* newRecord) {
 }
 
 int16_t Update(Call& c) {
-    if (int16_t st = WriteChecks(c)) return st;
-    // Every walk of the file seeks again after a write, whatever its outcome.
-    c.f.dropCursors();
-    ++c.f.writes;
+    if (int16_t st = StartWrite(c)) return st;
     if (c.p.state != kOnRecord) return BtrStat::InvalidPositioning;
     if (!ValidKey(c.f, c.keyNum)) return BtrStat::InvalidKeyNumber;
     if (c.keyNum != c.p.keyNum) return BtrStat::DifferentKeyNumber;
@@ -1016,10 +1013,7 @@ int16_t Update(Call& c) {
 }
 
 int16_t Delete(Call& c) {
-    if (int16_t st = WriteChecks(c)) return st;
-    // Every walk of the file seeks again after a write, whatever its outcome.
-    c.f.dropCursors();
-    ++c.f.writes;
+    if (int16_t st = StartWrite(c)) return st;
     if (c.p.state != kOnRecord) return BtrStat::InvalidPositioning;
     if (int16_t st = Touch(c.f)) return st;
     int rc;

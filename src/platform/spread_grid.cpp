@@ -36,15 +36,27 @@ bool estNombre(const QString& t, double& v) {
     return ok && !s.isEmpty();
 }
 
+// A row's sort key: its cell's text and, read once per row rather than per comparison, its number.
+struct CleTri {
+    QString texte;
+    bool nombre = false;
+    double valeur = 0;
+};
+
+CleTri cleTri(const QString& t) {
+    CleTri k{t};
+    k.nombre = estNombre(t, k.valeur);
+    return k;
+}
+
 // The ordering of a sort: blanks, then numbers by value, then texts without regard to case.
-int comparerCles(const QString& a, const QString& b) {
-    double x = 0, y = 0;
-    const bool na = estNombre(a, x), nb = estNombre(b, y);
+int comparerCles(const CleTri& a, const CleTri& b) {
     // Blank cells first, then numbers, then texts.
-    if (a.isEmpty() || b.isEmpty()) return a.isEmpty() == b.isEmpty() ? 0 : (a.isEmpty() ? -1 : 1);
-    if (na && nb) return x < y ? -1 : (x > y ? 1 : 0);
-    if (na != nb) return na ? -1 : 1;
-    return QString::compare(a, b, Qt::CaseInsensitive);
+    if (a.texte.isEmpty() || b.texte.isEmpty())
+        return a.texte.isEmpty() == b.texte.isEmpty() ? 0 : (a.texte.isEmpty() ? -1 : 1);
+    if (a.nombre && b.nombre) return a.valeur < b.valeur ? -1 : (a.valeur > b.valeur ? 1 : 0);
+    if (a.nombre != b.nombre) return a.nombre ? -1 : 1;
+    return QString::compare(a.texte, b.texte, Qt::CaseInsensitive);
 }
 
 // Merged block of a cell of sheet f. Header rows are 0..2 in hr (r ignored), data rows use r.
@@ -933,8 +945,8 @@ void SpreadGrid::sortRows(int c1, int r1, int c2, int r2, int keyCol, bool ascen
     if (r1 == r2 || keyCol < 1 || keyCol > nc) return;
     std::vector<int> ordre(size_t(r2 - r1 + 1));
     for (size_t i = 0; i < ordre.size(); ++i) ordre[i] = r1 + int(i);
-    std::vector<QString> cles(ordre.size());
-    for (size_t i = 0; i < ordre.size(); ++i) cles[i] = store_->texteBrut(sheet_, keyCol, ordre[i]);
+    std::vector<CleTri> cles(ordre.size());
+    for (size_t i = 0; i < ordre.size(); ++i) cles[i] = cleTri(store_->texteBrut(sheet_, keyCol, ordre[i]));
     std::stable_sort(ordre.begin(), ordre.end(), [&](int a, int b) {
         const int k = comparerCles(cles[size_t(a - r1)], cles[size_t(b - r1)]);
         return ascending ? k < 0 : k > 0;

@@ -146,7 +146,6 @@ bool DemarrerProgramme(Frm_Main& frm) {
     LiensFrmPubNomenclature().LookFenetre = [](QWidget* w) { LookFenetre(w); };
     InstallerFenetreDebug();
     InstallerRechercheLocale(frm);
-    LiensFrmPubNomenclature().LookFenetre = [](QWidget* w) { LookFenetre(w); };
     liens.DossierConfigGlobal = [](int16_t base) {
         return base >= 0 && base < NbBasesSite ? DossierConfigGlobal[size_t(base)] : QString();
     };

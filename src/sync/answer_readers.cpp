@@ -25,8 +25,7 @@ constexpr int kProfondeurMaxReponse = 64;
 
 // An HTML page (a web server's error page) is recognised by its document type line.
 bool EstPageHtml(const QByteArray& contenu) {
-    return contenu.contains("DOCTYPE html PUBLIC") ||
-           QString::fromLatin1(contenu).contains(QLatin1String("DOCTYPE html PUBLIC"), Qt::CaseInsensitive);
+    return QString::fromLatin1(contenu).contains(QLatin1String("DOCTYPE html PUBLIC"), Qt::CaseInsensitive);
 }
 
 void LogFichierIllisible(const QString& FileName) {
@@ -69,13 +68,12 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
     }
     p(30, [&] {
         const QDomNodeList resultats = doc.elementsByTagName(QStringLiteral("Result"));
-        for (int i = 0; i < resultats.size(); ++i) {
-            if (resultats.at(i).toElement().text().toUpper() != QLatin1String("TRUE")) continue;
-            rep.Result = true;
-            if (op == Operation::Create) {
-                const QDomNodeList ids = doc.elementsByTagName(QStringLiteral("Id"));
-                for (int j = 0; j < ids.size(); ++j) rep.Id = ValeurNumeriqueReponse(ids.at(j).toElement().text());
-            }
+        for (int i = 0; i < resultats.size() && !rep.Result; ++i)
+            rep.Result = resultats.at(i).toElement().text().toUpper() == QLatin1String("TRUE");
+        // A creation's answer names the new id (the last "Id" when there are several).
+        if (rep.Result && op == Operation::Create) {
+            const QDomNodeList ids = doc.elementsByTagName(QStringLiteral("Id"));
+            for (int j = 0; j < ids.size(); ++j) rep.Id = ValeurNumeriqueReponse(ids.at(j).toElement().text());
         }
     });
 }

@@ -16,12 +16,12 @@ std::array<PiloteSynchro, NbPilotesPublicite> pilotesParDefaut() {
     return {
         SynchroniserPub_00_Campagne,
         SynchroniserPub_01_Client,
-        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_02_Produit, 2, QStringLiteral("Produit")); },
-        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_03_Secteur, 3, QStringLiteral("SecteurActivite")); },
-        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_04_Commercial, 4, QStringLiteral("Commercial")); },
-        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_05_Canevas, 5, QStringLiteral("Template")); },
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_02_Produit, 2, EntiteWeb::Produit); },
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_03_Secteur, 3, EntiteWeb::Secteur); },
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_04_Commercial, 4, EntiteWeb::Commercial); },
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_05_Canevas, 5, EntiteWeb::Template); },
         [](const QString&) {
-            PiloteSansEtapes(Cle::SynchroniserPub_06_Remplissage, 6, QStringLiteral("TauxRemplissage"));
+            PiloteSansEtapes(Cle::SynchroniserPub_06_Remplissage, 6, EntiteWeb::TauxRemplissage);
         },
     };
 }

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,10 @@ bool inserer(const FamilleSynchro& f, int16_t base, int16_t station, const char*
     ErreurBTrieve(base, f.noFichier, k, source(cle));
     return false;
 }
+
+// The bounds of a walk over the whole file on key 0.
+QString codeMinimal(const FamilleSynchro& f) { return Calibre(QString(), QString(QChar(0)), f.largeurCode); }
+QString codeMaximal(const FamilleSynchro& f) { return Calibre(QString(), QString(QChar(0xFF)), f.largeurCode); }
 
 QString prefixeJournal(const FamilleSynchro& f, int16_t station) {
     return QStringLiteral("P") + NN(f.noFichier) + NN(station);
@@ -204,20 +209,18 @@ void parcourir(int16_t base, int16_t station, int16_t fichier, const QString& ba
 
 bool entreeJournalEnAttente(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code,
                             const char* cle) {
-    const QByteArray image = QByteArray(reinterpret_cast<const char*>(&JournalSynchro), sizeof JournalSynchro);
+    const Layout::JournalSynchro gardee = JournalSynchro;
     QString k = prefixeJournal(f, station) + Calibre(code, QStringLiteral(" "), kLargeurCodeJournal);
     BTRieve(base, BtrOp::GetEqual, k, 0, kFichierJournal, station, source(cle));
     const bool present = BtrStatus == 0;
-    std::memcpy(&JournalSynchro, image.constData(), sizeof JournalSynchro);
+    JournalSynchro = gardee;
     return present;
 }
 
 // The local record holding that web id, walked for in the whole file; its code, or empty.
 QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int32_t idWeb, const char* cle) {
     QString trouve;
-    const QString basse = Calibre(QString(), QString(QChar(0)), f.largeurCode);
-    const QString haute = Calibre(QString(), QString(QChar(0xFF)), f.largeurCode);
-    parcourir(base, station, f.noFichier, basse, haute, cle, [&](const QString&) {
+    parcourir(base, station, f.noFichier, codeMinimal(f), codeMaximal(f), cle, [&](const QString&) {
         if (trouve.isEmpty() && idWebLocal(f) == idWeb) trouve = f.code();
     });
     return trouve;
@@ -363,10 +366,8 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
     Proc p(cle);
     DebutEtape debut;
     if (!debut.ouverte()) return;
-    const QString basse = Calibre(QString(), QString(QChar(0)), f.largeurCode);
-    const QString haute = Calibre(QString(), QString(QChar(0xFF)), f.largeurCode);
     p(10, [&] {
-        parcourir(base, station, f.noFichier, basse, haute, cle, [&](const QString&) {
+        parcourir(base, station, f.noFichier, codeMinimal(f), codeMaximal(f), cle, [&](const QString&) {
             const QString code = f.code();
             Proc q(cle, Trace::None);
             q(20, [&] {
@@ -604,8 +605,15 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
         return c.size() > f.largeurCode ? QString() : cleCode(f, c);
     };
     const auto idDe = [&](const LigneListeWeb& l) { return idDeCellule(cellule(l, f.colonneIdWeb)); };
-    std::stable_sort(lignes.begin(), lignes.end(),
-                     [&](const LigneListeWeb& a, const LigneListeWeb& b) { return codeDe(a) < codeDe(b); });
+    {
+        // Sorted by code, each row's code worked out once.
+        std::vector<std::pair<QString, LigneListeWeb>> parCode;
+        parCode.reserve(lignes.size());
+        for (LigneListeWeb& l : lignes) parCode.emplace_back(codeDe(l), std::move(l));
+        std::stable_sort(parCode.begin(), parCode.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < parCode.size(); ++i) lignes[i] = std::move(parCode[i].second);
+    }
     bool reenregistre = false;
     // Web ids of the copies deleted on the web, whose rows also leave the list shown.
     std::vector<int32_t> supprimees;

@@ -11,7 +11,6 @@
 #include "sync/list_grids.h"
 #include "sync/list_readers.h"
 
-#include <QFile>
 #include <QPointer>
 #include <memory>
 

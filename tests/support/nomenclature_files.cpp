@@ -1,5 +1,7 @@
 #include "support/nomenclature_files.h"
 
+#include "fill/nomenclature.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -12,7 +14,8 @@
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
-const char* const kNoms[] = {"QD3_Tools_Brenzol_Nomenclature_2011_05.xls", "QD3_Tools_Brenzol_CodeConcurrence.xml"};
+// The program's names; the generator writes its sample pair under the same ones.
+const char* const kNoms[] = {NomClasseurNomenclature, NomListeGIE};
 
 bool ecrireJson(const QJsonDocument& doc, const QString& chemin, QString* erreur) {
     QFile f(chemin);

@@ -64,7 +64,7 @@ QString decoder(const QByteArray& s) {
         const char c = s[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < s.size() + 0 && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
             out += char(hex(s[i + 1]) * 16 + hex(s[i + 2]));
             i += 2;
         } else {
