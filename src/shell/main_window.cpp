@@ -8,6 +8,7 @@
 #include "shell/look.h"
 #include "shell/shell_globals.h"
 #include "shell/standby.h"
+#include "entities/advertising_drivers.h"
 #include "shell/sync_commands.h"
 #include "shell/web_search.h"
 
@@ -125,6 +126,7 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     connect(TimerVeille, &QTimer::timeout, this, &Frm_Main::TimerVeille_Timer);
     IncidentEnVeille = [] { IncidentPendantVeille(); };
     InstallerCommandesSynchro(this);
+    InstallerPilotesPublicite();
 
     g_frmMain = this;
     SetFenetrePrincipale(this);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "database/base_choice_window.h"
+#include "entities/advertising_drivers.h"
 #include "database/btrieve.h"
 #include "database/catalogue.h"
 #include "database/open_close.h"
@@ -78,6 +79,7 @@ void ReinitialiserEtatProgramme() {
     ReinitialiserNomenclature();
     ReinitialiserSynchro();
     ReinitialiserDispatcher();
+    InstallerPilotesPublicite();
     ReinitialiserGrillesPub();
     ReinitialiserLienUDP();
     ReinitialiserLook();
