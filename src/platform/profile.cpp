@@ -7,8 +7,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cerrno>
+#include <ctime>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -174,10 +177,60 @@ ProfileDocument ProfileDocument::depuisOctets(const QByteArray& cp1252) {
     return d;
 }
 
+namespace {
+
+// The start-up reads the same few settings files hundreds of times. A parsed file is kept while
+// the file on disk is the same one: same inode, size and change times. A file changed within the
+// last second is never kept, since two changes inside the file system's clock tick would leave
+// the same times; a change by this program renames a new file over the old one (new inode).
+struct FichierLu {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t taille = 0;
+    timespec mtime{}, ctime{};
+    ProfileDocument doc;
+};
+
+bool memeFichier(const FichierLu& a, const struct stat& b) {
+    return a.dev == b.st_dev && a.ino == b.st_ino && a.taille == b.st_size &&
+           a.mtime.tv_sec == b.st_mtim.tv_sec && a.mtime.tv_nsec == b.st_mtim.tv_nsec &&
+           a.ctime.tv_sec == b.st_ctim.tv_sec && a.ctime.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool assezAncien(const struct stat& st) {
+    timespec maintenant{};
+    ::clock_gettime(CLOCK_REALTIME, &maintenant);
+    const auto age = [&](const timespec& t) { return maintenant.tv_sec - t.tv_sec; };
+    return age(st.st_mtim) >= 2 && age(st.st_ctim) >= 2;
+}
+
+std::mutex verrouCache;
+QHash<QString, FichierLu>& cacheFichiers() {
+    static QHash<QString, FichierLu> c;
+    return c;
+}
+constexpr int kFichiersGardes = 64;
+
+}  // namespace
+
 ProfileDocument ProfileDocument::depuisFichier(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) return {};
-    return depuisOctets(f.readAll());
+    struct stat st {};
+    const bool connu = ::fstat(f.handle(), &st) == 0 && S_ISREG(st.st_mode);
+    if (connu) {
+        std::lock_guard<std::mutex> g(verrouCache);
+        const auto it = cacheFichiers().constFind(file);
+        if (it != cacheFichiers().constEnd() && memeFichier(*it, st)) return it->doc;
+    }
+    ProfileDocument doc = depuisOctets(f.readAll());
+    if (connu && assezAncien(st)) {
+        std::lock_guard<std::mutex> g(verrouCache);
+        auto& c = cacheFichiers();
+        if (c.size() >= kFichiersGardes) c.clear();
+        c.insert(file, FichierLu{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim, doc});
+    }
+    return doc;
 }
 
 QByteArray ProfileDocument::versOctets() const {

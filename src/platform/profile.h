@@ -14,7 +14,8 @@
 //  - A write fails when the file's folder is missing or the file is read-only (no write bit for its
 //    owner), so a caller can create the folder or clear the flag and try again; a file this user
 //    may not write fails too (ProfileEchec::Acces).
-//  - Nothing is cached: every call reads the file. A change is a read-modify-write of the whole
+//  - A read sees the file as it is on disk: a parsed file is kept only while the file is
+//    unchanged (same inode, size and times, and not changed within the last seconds). A change is a read-modify-write of the whole
 //    file, written to a temporary file and renamed over it, serialised between processes by an
 //    exclusive lock (flock) on the file's folder (on "<file>.lock" beside it where the file system
 //    refuses to lock a folder); a lock that stays taken for 5 seconds makes the change fail

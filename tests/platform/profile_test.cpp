@@ -213,6 +213,31 @@ TEST_F(ProfileTest, AWriteThroughALinkKeepsTheLink) {
     EXPECT_EQ(contenu(QStringLiteral("vrai.ini")), QByteArray("[S]\r\nk=w\r\n"));
 }
 
+// Reads of an unchanged file may come from memory; any change on disk must still be seen, even
+// one made in place by another program that keeps the file's size.
+TEST_F(ProfileTest, ARepeatedReadSeesEveryChangeOnDisk) {
+    const auto vieillir = [&] {
+        const timespec t[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(chemin()).constData(), t, 0), 0);
+    };
+    poser("[S]\r\nk=aaaa\r\n");
+    vieillir();
+    EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "aaaa");
+    EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "aaaa");
+    {   // in place, same size, and its modification time put back
+        QFile f(chemin());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(7));
+        f.write("bbbb");
+    }
+    vieillir();
+    EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "bbbb");
+    ASSERT_TRUE(ProfileEcrire(chemin(), "S", "k", "cccc"));
+    EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "cccc");
+    ASSERT_TRUE(QFile::remove(chemin()));
+    EXPECT_EQ(ProfileLire(chemin(), "S", "k", "absent"), "absent");
+}
+
 TEST_F(ProfileTest, ListsAndDeletes) {
     poser("[Un]\r\na=1\r\n;c=0\r\nB=2\r\nb=3\r\n[Deux]\r\nx=1\r\n[un]\r\nz=9\r\n[Trois]\r\n");
     EXPECT_EQ(ProfileSections(chemin()),
