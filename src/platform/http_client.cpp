@@ -220,7 +220,9 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     const QNetworkReply::NetworkError erreur = reponse->error();
     const QString texteQt = reponse->errorString();
     const QVariant longueur = reponse->header(QNetworkRequest::ContentLengthHeader);
-    reponse->deleteLater();
+    // Freed now rather than by the main loop: a run of thousands of requests never returns to it,
+    // and the posted deletions would pile up (memory, and Qt scanning its growing queue).
+    delete reponse.data();
     // A certificate accepted for this request only is asked again at the next one: its connection
     // is not kept.
     if (accepteCetteFois) nam_.clearConnectionCache();
