@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QRegion>
 #include <QScreen>
+#include <QElapsedTimer>
+#include <QTimer>
 
 namespace {
 
@@ -39,10 +41,22 @@ public:
     void afficher(bool bAfficher, const QString& appelant) override;
     bool chargee() const override { return !fenetre_.isNull(); }
     bool visible() const override { return fenetre_ && fenetre_->isVisible(); }
-    QString texte() const override { return fenetre_ ? fenetre_->LabelMsgInit->text() : texte_; }
+    QString texte() const override { return texte_; }
+    // A run writes a label per record: the window shows at most one every 100 ms, and the last
+    // one written always reaches it (a timer shows it when its time comes).
     void setTexte(const QString& texte) override {
         texte_ = texte;
-        if (fenetre_) fenetre_->LabelMsgInit->setText(texte);
+        if (!fenetre_) return;
+        if (!montre_.isValid() || montre_.elapsed() >= kIntervalleMs) {
+            montrer();
+        } else if (!differe_ || !differe_->isActive()) {
+            if (!differe_) {
+                differe_ = new QTimer(fenetre_);
+                differe_->setSingleShot(true);
+                QObject::connect(differe_, &QTimer::timeout, fenetre_, [this] { montrer(); });
+            }
+            differe_->start(int(kIntervalleMs - montre_.elapsed()));
+        }
     }
     void cacher() override {
         if (fenetre_) fenetre_->hide();
@@ -50,8 +64,16 @@ public:
     FrmMsg* fenetre() const { return fenetre_.data(); }
 
 private:
+    static constexpr qint64 kIntervalleMs = 100;
+    void montrer() {
+        if (!fenetre_) return;
+        fenetre_->LabelMsgInit->setText(texte_);
+        montre_.restart();
+    }
     QPointer<FrmMsg> fenetre_;
-    QString texte_;   // last step written while the window was closed
+    QString texte_;   // the last step written (shown, or about to be)
+    QElapsedTimer montre_;
+    QPointer<QTimer> differe_;
 };
 
 AttenteShell g_attente;
@@ -71,7 +93,11 @@ void AttenteShell::afficher(bool bAfficher, const QString& appelant) {
     });
     if (bAfficher) {
         if (fenetre_) return;
-        p(10, [&] { fenetre_ = new FrmMsg(); });
+        p(10, [&] {
+            fenetre_ = new FrmMsg();
+            texte_ = fenetre_->LabelMsgInit->text();
+            montre_.invalidate();
+        });
         p(20, [&] {
             if (!fenetre_) return;
             if (QApplication::activeModalWidget()) Raise(401);

@@ -16,6 +16,7 @@
 #include "sync/web_requests.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -31,8 +32,14 @@ QString NN(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
 
 QString source(const char* cle) { return QString::fromLatin1(cle); }
 
+// Between records: the windows stay alive and a close is seen, without paying a pass of the event
+// loop for every record of a long run.
 void laisserPasserEvenements() {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    static QElapsedTimer dernier;
+    if (!QCoreApplication::instance()) return;
+    if (dernier.isValid() && dernier.elapsed() < 100) return;
+    QCoreApplication::processEvents();
+    dernier.restart();
 }
 
 // The record buffer of the family's file, as raw bytes (kept and put back around a re-read).

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QScreen>
 
@@ -57,6 +58,20 @@ TEST_F(WaitWindowTest, DesignTextsAndTheStepLabel) {
     AfficherFrmMsg(false, QStringLiteral("X"));
     AfficherFrmMsg(true, QStringLiteral("X"));
     EXPECT_EQ(FrmMsgCharge()->LabelMsgInit->text(), QStringLiteral("Ondrune"));
+}
+
+// A run writes a label per record; the window may skip some, never the last one.
+TEST_F(WaitWindowTest, TheLastLabelOfABurstIsShown) {
+    AfficherFrmMsg(true, QStringLiteral("X"));
+    FrmMsg* f = FrmMsgCharge();
+    ASSERT_NE(f, nullptr);
+    for (int i = 1; i <= 50; ++i) LabelMsgInit(QStringLiteral("Client %1").arg(i));
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Client 50"));
+    QElapsedTimer attente;
+    attente.start();
+    while (f->LabelMsgInit->text() != QStringLiteral("Client 50") && attente.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(f->LabelMsgInit->text(), QStringLiteral("Client 50"));
 }
 
 TEST_F(WaitWindowTest, TopmostAtTheTopEdgeCentred) {
