@@ -2,6 +2,7 @@
 // unload ends the event loop.
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "shell/startup_probe.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&traduction);
 
     Frm_Main frm;
+    InstallerSondeDemarrage(frm);
     QObject::connect(&frm, &Frm_Main::Decharge, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     if (!DemarrerProgramme(frm)) return 0;
     return app.exec();
