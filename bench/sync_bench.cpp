@@ -1,14 +1,28 @@
-// The client synchronisation against the web-service double: 2,000 local clients created on the
-// web by a first run, then a second run that finds nothing to do (one lookup per client), next to
-// the bare request rate of the same HTTP client against the same double. Prints the time per
-// client of each run and its ratio to one bare request.
+// The synchronisation of each family on its real path, against the web-service double: N local
+// records created on the web by a first run, then a second run that finds nothing to send. The
+// advertising grids are laid out as the program lays them out at start-up, so the list fetches
+// fill real rows and every step does its per-record work.
+//
+// Beside each run, in the same process and interleaved with it, the same requests are sent bare
+// with the same HTTP client to a double of their own (CreateXML for a first run, GetByIdWeb for a
+// second), then again with as many durable SQLite commits as the run made, spread among them.
+// The ratio "run / bare + commits" is what the program itself adds.
+//
+//   bench_sync_bench [--shm | --dossier DIR] [--n N] [--tours R] [--famille NAME]
+//
+// The database files go to DIR (default: ./bench-sync-data under the current folder, a disk);
+// --shm puts them on /dev/shm (a tmpfs: no durability cost). The folder and its file system are
+// printed. R rounds (default 5); the median, min and max are printed.
 #include "database/btrieve.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "platform/dialogs.h"
+#include "platform/record_manager.h"
 #include "support/web_double.h"
 #include "sync/client_family.h"
+#include "sync/list_grids.h"
+#include "sync/sync_engine.h"
 #include "sync/web_requests.h"
 
 #include "../tests/database/record_files_fixture.cpp"
@@ -16,15 +30,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
+#include <QFile>
+#include <QStorageInfo>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
-
-constexpr int kClients = 2000;
 
 // No dialog may wait for a user here.
 class SansDialogues : public DialogProvider {
@@ -35,75 +52,168 @@ public:
     QString pickOpenFile(const QString&, const QString&, const QString&) override { return {}; }
 };
 
-struct Banc {
-    QTemporaryDir tmp;
-    std::unique_ptr<FichiersReels> fichiers;
-    double_web::WebDouble web;
-    QString url;
-
-    Banc() {
-        DossierApplication = tmp.path() + QStringLiteral("/app/");
-        QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
-        fichiers = std::make_unique<FichiersReels>(tmp.path());
-        fichiers->ouvrir(3);
-        fichiers->ouvrir(8);
-        web.demarrer();
-        url = web.adresseBase();
-        const ParametresWeb p{url, web.options().utilisateur, web.options().motDePasse};
-        SetSourceParametresWeb([p] { return p; });
-        for (int i = 1; i <= kClients; ++i) {
-            Vider(EnregClient);
-            EcrireTexte(EnregClient.Code, QStringLiteral("B%1").arg(i, 7, 10, QLatin1Char('0')));
-            EcrireTexte(EnregClient.Nom, QStringLiteral("Client numéro %1").arg(i));
-            EcrireTexte(EnregClient.Ville, QStringLiteral("Brest"));
-            EnregClient.Etat[0] = 'C';
-            EnregClient.FlagWeb[0] = 'O';
-            QString k(8, QLatin1Char(' '));
-            BTRieve(0, BtrOp::Insert, k, 0, 3, 1, QStringLiteral("Bench"));
-        }
-    }
-    ~Banc() {
-        web.arreter();
-        fichiers.reset();
-    }
+// What the bench needs of a family: its engine data, its driver, its web entity, and how to lay
+// out local record i (a new record to create on the web) in its file's buffer.
+struct FamilleBanc {
+    const char* nom;
+    std::function<const FamilleSynchro&()> famille;
+    std::function<void(const QString& url)> synchroniser;
+    QString entiteWeb;
+    std::function<void(int i)> poserEnregistrement;
 };
 
-double g_nue = 0, g_premiere = 0, g_seconde = 0;
-
-void BM_SynchroClients(benchmark::State& state) {
-    for (auto _ : state) {
-        Banc b;
-        // The bare request: the HTTP client alone, one small answer, kept-alive connection.
-        const QString fichier = b.tmp.path() + QStringLiteral("/nue.xml");
-        ClientHttp& http = ClientWeb();
-        http.HttpUtilisateur = b.web.options().utilisateur;
-        http.HttpMotDePasse = b.web.options().motDePasse;
-        const QString adresse = b.url + QStringLiteral("Client/GetByIdWeb?CltIdWeb=1");
-        QElapsedTimer t;
-        t.start();
-        for (int i = 0; i < kClients; ++i) {
-            http.HttpRequeteVersFichier(adresse, fichier);
-            http.HttpFinRequete();
-        }
-        g_nue = double(t.nsecsElapsed()) / kClients;
-
-        t.restart();
-        SynchroniserPub_01_Client(b.url);
-        g_premiere = double(t.nsecsElapsed()) / kClients;
-
-        t.restart();
-        SynchroniserPub_01_Client(b.url);
-        g_seconde = double(t.nsecsElapsed()) / kClients;
-
-        int surLeWeb = 0;
-        for (const auto& e : b.web.elements(double_web::Client)) surLeWeb += e.statut == double_web::Synchronise;
-        if (surLeWeb != kClients) state.SkipWithError("the first run did not create every client");
-        state.counters["bare_us"] = g_nue / 1000;
-        state.counters["first_us_per_client"] = g_premiere / 1000;
-        state.counters["second_us_per_client"] = g_seconde / 1000;
-    }
+std::vector<FamilleBanc> Familles() {
+    return {
+        {"client", FamilleClient, SynchroniserPub_01_Client, double_web::Client,
+         [](int i) {
+             Vider(EnregClient);
+             EcrireTexte(EnregClient.Code, QStringLiteral("B%1").arg(i, 7, 10, QLatin1Char('0')));
+             EcrireTexte(EnregClient.Nom, QStringLiteral("Client numéro %1 & fils").arg(i));
+             EcrireTexte(EnregClient.Ville, QStringLiteral("Brest"));
+             EnregClient.Etat[0] = 'C';
+             EnregClient.FlagWeb[0] = 'O';
+         }},
+    };
 }
-BENCHMARK(BM_SynchroClients)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Durable commits of the same kind as the record manager's (WAL, synchronous=FULL), one small row
+// each, in a database of their own in the bench's folder.
+class Commits {
+public:
+    explicit Commits(const QString& chemin) {
+        sqlite3_open(QFile::encodeName(chemin).constData(), &db_);
+        sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                          "CREATE TABLE IF NOT EXISTS t(k INTEGER PRIMARY KEY, v BLOB)",
+                     nullptr, nullptr, nullptr);
+        sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO t(k, v) VALUES(?, zeroblob(400))", -1, &ins_, nullptr);
+    }
+    ~Commits() {
+        sqlite3_finalize(ins_);
+        sqlite3_close(db_);
+    }
+    void un() {
+        sqlite3_bind_int64(ins_, 1, ++n_ % 4096);
+        sqlite3_step(ins_);
+        sqlite3_reset(ins_);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* ins_ = nullptr;
+    int64_t n_ = 0;
+};
+
+// The requests alone, with the same client, each answer written to a file as the run does;
+// `commits` durable commits spread evenly among them. Nanoseconds in all.
+double RequetesNues(const QStringList& adresses, const QString& fichier, Commits* base, uint64_t commits) {
+    ClientHttp& http = ClientWeb();
+    const uint64_t n = uint64_t(adresses.size());
+    QElapsedTimer t;
+    t.start();
+    for (uint64_t i = 0; i < n; ++i) {
+        http.HttpRequeteVersFichier(adresses[qsizetype(i)], fichier);
+        http.HttpFinRequete();
+        if (base)
+            for (uint64_t c = i * commits / n; c < (i + 1) * commits / n; ++c) base->un();
+    }
+    return double(t.nsecsElapsed());
+}
+
+struct Mesure {
+    double nueCreation = 0, nueCreationCommits = 0, premiere = 0;
+    double nueLecture = 0, nueLectureCommits = 0, seconde = 0;
+    uint64_t commitsPremiere = 0, commitsSeconde = 0;
+    bool complete = false;
+};
+
+Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
+    Mesure m;
+    QDir(dossier).removeRecursively();
+    QDir().mkpath(dossier);
+    DossierApplication = dossier + QStringLiteral("/app/");
+    QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
+    const FamilleSynchro& f = fb.famille();
+
+    auto fichiers = std::make_unique<FichiersReels>(dossier);
+    fichiers->ouvrir(f.noFichier);
+    fichiers->ouvrir(8);
+
+    double_web::WebDouble web, webNu;
+    web.demarrer();
+    webNu.demarrer();
+    const ParametresWeb p{web.adresseBase(), web.options().utilisateur, web.options().motDePasse};
+    SetSourceParametresWeb([p] { return p; });
+    ClientWeb().HttpUtilisateur = p.utilisateur;
+    ClientWeb().HttpMotDePasse = p.motDePasse;
+    ReinitialiserGrillesPub();
+    InitGeneralTableur(true, true);
+
+    // The records, and the creation query of each as the run will build it.
+    QStringList creations;
+    for (int i = 1; i <= n; ++i) {
+        fb.poserEnregistrement(i);
+        creations << AdresseRequeteWeb(webNu.adresseBase(), fb.entiteWeb, QStringLiteral("CreateXML"),
+                                       f.requeteCreation());
+        QString k(f.largeurCode, QLatin1Char(' '));
+        BTRieve(0, BtrOp::Insert, k, 0, f.noFichier, 1, QStringLiteral("Bench"));
+    }
+    const QString reponse = dossier + QStringLiteral("/nue.xml");
+    Commits commits(dossier + QStringLiteral("/commits.db"));
+
+    m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
+    uint64_t c0 = BtrNbCommits();
+    QElapsedTimer t;
+    t.start();
+    fb.synchroniser(web.adresseBase());
+    m.premiere = double(t.nsecsElapsed());
+    m.commitsPremiere = BtrNbCommits() - c0;
+    webNu.vider();
+    m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
+
+    int surLeWeb = 0;
+    QStringList lectures;
+    for (const auto& e : web.elements(fb.entiteWeb)) {
+        surLeWeb += e.statut == double_web::Synchronise;
+        lectures << AdresseRequeteWeb(web.adresseBase(), fb.entiteWeb, QStringLiteral("GetByIdWeb"),
+                                      RequeteIdWeb(f, e.idWeb));
+    }
+    m.complete = surLeWeb == n;
+
+    m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0);
+    c0 = BtrNbCommits();
+    t.restart();
+    fb.synchroniser(web.adresseBase());
+    m.seconde = double(t.nsecsElapsed());
+    m.commitsSeconde = BtrNbCommits() - c0;
+    m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde);
+
+    fichiers.reset();
+    web.arreter();
+    webNu.arreter();
+    return m;
+}
+
+struct Stat {
+    double min = 0, med = 0, max = 0;
+};
+Stat Stats(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+void Ligne(const char* quoi, const std::vector<double>& ns, int n) {
+    std::vector<double> us;
+    for (double x : ns) us.push_back(x / n / 1000);
+    const Stat s = Stats(us);
+    std::printf("  %-44s %8.1f us  (%.1f .. %.1f)\n", quoi, s.med, s.min, s.max);
+}
+
+void Ratio(const char* quoi, const std::vector<double>& a, const std::vector<double>& b, const char* but) {
+    std::vector<double> r;
+    for (size_t i = 0; i < a.size(); ++i) r.push_back(b[i] > 0 ? a[i] / b[i] : 0);
+    const Stat s = Stats(r);
+    std::printf("  %-44s %8.2f     (%.2f .. %.2f)   aim %s\n", quoi, s.med, s.min, s.max, but);
+}
 
 }  // namespace
 
@@ -112,14 +222,54 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SansDialogues dialogues;
     SetDialogues(&dialogues);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("\n%d clients                                  per client   / bare request\n", kClients);
-    std::printf("  bare request (HTTP client alone)       %8.1f us\n", g_nue / 1000);
-    std::printf("  first run (all created on the web)     %8.1f us   %6.2f\n", g_premiere / 1000,
-                g_nue > 0 ? g_premiere / g_nue : 0.0);
-    std::printf("  second run (nothing to do)             %8.1f us   %6.2f\n", g_seconde / 1000,
-                g_nue > 0 ? g_seconde / g_nue : 0.0);
-    benchmark::Shutdown();
-    return 0;
+
+    QString dossier = QDir::currentPath() + QStringLiteral("/bench-sync-data");
+    int n = 2000, tours = 5;
+    QString seule;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--shm")) dossier = QStringLiteral("/dev/shm/kirvo-bench-sync");
+        else if (args[i] == QLatin1String("--dossier") && i + 1 < args.size()) dossier = args[++i];
+        else if (args[i] == QLatin1String("--n") && i + 1 < args.size()) n = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--tours") && i + 1 < args.size()) tours = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--famille") && i + 1 < args.size()) seule = args[++i];
+    }
+    QDir().mkpath(dossier);
+    const QStorageInfo fs(dossier);
+    std::printf("database folder: %s (%s)\n%d records a family, %d rounds, median (min .. max)\n\n",
+                qPrintable(dossier), fs.fileSystemType().constData(), n, tours);
+
+    bool echec = false;
+    for (const FamilleBanc& fb : Familles()) {
+        if (!seule.isEmpty() && seule != QLatin1String(fb.nom)) continue;
+        std::vector<Mesure> ms;
+        for (int r = 0; r < tours; ++r) ms.push_back(Tour(fb, dossier + QStringLiteral("/run"), n));
+        const auto champ = [&](double Mesure::*c) {
+            std::vector<double> v;
+            for (const Mesure& m : ms) v.push_back(m.*c);
+            return v;
+        };
+        std::printf("%s, per record:\n", fb.nom);
+        Ligne("CreateXML sent bare", champ(&Mesure::nueCreation), n);
+        Ligne("CreateXML sent bare + the run's commits", champ(&Mesure::nueCreationCommits), n);
+        Ligne("first run (every record created)", champ(&Mesure::premiere), n);
+        std::printf("  %-44s %8.2f\n", "durable commits per created record",
+                    double(ms.back().commitsPremiere) / n);
+        Ratio("first run / bare requests", champ(&Mesure::premiere), champ(&Mesure::nueCreation),
+              "<= 1.30 on a tmpfs");
+        Ratio("first run / bare requests + commits", champ(&Mesure::premiere), champ(&Mesure::nueCreationCommits),
+              "<= 1.30");
+        Ligne("GetByIdWeb sent bare", champ(&Mesure::nueLecture), n);
+        Ligne("GetByIdWeb sent bare + the run's commits", champ(&Mesure::nueLectureCommits), n);
+        Ligne("second run (nothing to send)", champ(&Mesure::seconde), n);
+        std::printf("  %-44s %8.2f\n", "durable commits per record", double(ms.back().commitsSeconde) / n);
+        Ratio("second run / bare requests", champ(&Mesure::seconde), champ(&Mesure::nueLecture), "<= 1.30");
+        Ratio("second run / bare requests + commits", champ(&Mesure::seconde), champ(&Mesure::nueLectureCommits),
+              "<= 1.30");
+        std::printf("\n");
+        for (const Mesure& m : ms) echec |= !m.complete;
+    }
+    QDir(dossier).removeRecursively();
+    if (echec) std::printf("ERROR: a first run did not create every record on the web\n");
+    return echec ? 1 : 0;
 }

@@ -203,6 +203,12 @@ int16_t StatusOf(int rc) {
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
+std::atomic<uint64_t> g_commits{0};
+int CompterCommit(void*) {
+    g_commits.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
 sqlite3_stmt* Prepare(sqlite3* db, const std::string& sql, int* rc) {
     sqlite3_stmt* s = nullptr;
     *rc = sqlite3_prepare_v3(db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr);
@@ -476,6 +482,7 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
         if (rc != SQLITE_OK) return StatusOf(rc);
     }
     Exec(f->db, "PRAGMA synchronous=FULL");
+    sqlite3_commit_hook(f->db, CompterCommit, nullptr);
 
     f->reads.assign(f->def.keys.size(), {});
     size_t room = 0;
@@ -1144,3 +1151,5 @@ void BtrCurseursActifs(bool oui) {
     CursorsOn() = oui;
     if (!oui) DropAllCursors();
 }
+
+uint64_t BtrNbCommits() { return g_commits.load(std::memory_order_relaxed); }

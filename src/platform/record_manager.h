@@ -109,6 +109,10 @@ int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out);
 // the same results: the reference the tests and the benchmark compare against.
 void BtrCurseursActifs(bool oui);
 
+// How many write transactions the record files have committed in this process (benchmarks: the
+// durable commits a run makes).
+uint64_t BtrNbCommits();
+
 // Every stored record in storage order, whatever the keys; visit returns false to stop.
 // Leaves the position block unchanged; the visitor must not release the file.
 int16_t BtrForEachRecord(const void* posBlock,
