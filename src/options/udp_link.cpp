@@ -527,6 +527,17 @@ void LienUDP::TimerUDP_Timer() {
         return;
     }
     if (dansTour_) return;
+    // The pause follows every message handled, the last of a drain too: a message that comes
+    // soon after the queue emptied waits for the rest of it.
+    if (!file_.empty() && finDernierTraitement_) {
+        const uint64_t maintenant = HorlogeSysteme().uptimeMs();
+        const uint64_t ecoule = maintenant >= *finDernierTraitement_ ? maintenant - *finDernierTraitement_
+                                                                      : *finDernierTraitement_ - maintenant;
+        if (ecoule < uint64_t(PauseTimerUDP)) {
+            timer_->start(int(uint64_t(PauseTimerUDP) - ecoule));
+            return;
+        }
+    }
     dansTour_ = true;
     timer_->stop();
     if (!file_.empty()) {
@@ -537,6 +548,7 @@ void LienUDP::TimerUDP_Timer() {
         p(10, [&] { TraceLogEncadre(-1, -1, -1, journal + QStringLiteral(": Start"), QStringLiteral("="), false); });
         p(20, [&] { UDPArrival(m); });
         p(30, [&] { TraceLogEncadre(-1, -1, -1, journal + QStringLiteral(": End"), QStringLiteral("="), false); });
+        finDernierTraitement_ = HorlogeSysteme().uptimeMs();
     }
     // The next message after the pause; the timer rests when the queue is empty.
     if (!file_.empty() && !bFermetureEnCours) {

@@ -15,6 +15,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <optional>
 
 class FrmSetup;
 class QTimer;
@@ -112,5 +113,7 @@ private:
     std::deque<QString> file_;
     QTimer* timer_ = nullptr;
     bool enCours_ = false;   // a drain runs: the queue is being handled
+    // When the last message's handling ended (machine milliseconds); none yet.
+    std::optional<uint64_t> finDernierTraitement_;
     bool dansTour_ = false;
 };

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,6 +69,7 @@ public:
                 Etat e = pile_.back();
                 e.etoile = false;
                 pile_.push_back(e);
+                debutGroupe_ = true;
             } else if (c == '}') {
                 ++i_;
                 sauter_ = 0;
@@ -84,6 +86,7 @@ public:
                 ++i_;
             } else {
                 ++i_;
+                debutGroupe_ = false;
                 caractere(Cp1252ToChar(uint8_t(c)));
             }
         }
@@ -121,10 +124,18 @@ private:
             }
             if (negatif) param = -param;
             if (i_ < n && d_.at(i_) == ' ') ++i_;   // the delimiter belongs to the word
+            debutGroupe_ = false;
+            if (mot == "bin") {
+                // Raw bytes follow: braces and backslashes among them are data, never syntax.
+                if (aParam && param > 0) i_ += qsizetype(std::min<long long>(param, n - i_));
+                return;
+            }
             motCle(mot, aParam, int(std::clamp<long long>(param, -2147483647LL, 2147483647LL)));
             return;
         }
         ++i_;
+        // Only a \* that opens its group marks an optional destination.
+        const bool debutGroupe = std::exchange(debutGroupe_, false);
         switch (c) {
         case '\\':
         case '{':
@@ -132,7 +143,7 @@ private:
         case '~': caractere(QChar(0x00A0)); break;
         case '_': caractere(QChar(0x2011)); break;
         case '-': break;   // optional hyphen
-        case '*': etat().etoile = true; break;
+        case '*': etat().etoile = debutGroupe; break;
         case '\r':
         case '\n': if (!ignoree() && etat().dest == Destination::Texte) paragraphe(); break;
         case '\t': caractere(QLatin1Char('\t')); break;
@@ -145,7 +156,8 @@ private:
                 ++lus;
                 ++i_;
             }
-            if (lus > 0) caractere(Cp1252ToChar(uint8_t(v)));
+            // An escaped byte in a font name is part of the name, even a ";" or a blank.
+            if (lus > 0) caractere(Cp1252ToChar(uint8_t(v)), true);
             break;
         }
         default: break;   // unknown symbol
@@ -182,8 +194,23 @@ private:
         }
         if (e.dest == Destination::Ignoree) return;
 
+        // Characters by number count in the tables too (a font name outside Windows-1252).
+        if (mot == "u" && aParam) {
+            int v = param;
+            if (v < 0) v += 65536;
+            if (v >= 0 && v <= 0xFFFF) caractere(QChar(char16_t(v)), true);
+            sauter_ = std::clamp(e.uc, 0, 16);
+            return;
+        }
+        if (mot == "uc") { e.uc = std::clamp(param, 0, 16); return; }
+
         if (e.dest == Destination::Polices) {
-            if (mot == "f" && aParam) { vider(); policeCourante_ = param; nomPolice_.clear(); }
+            if (mot == "f" && aParam) {
+                vider();
+                policeCourante_ = param;
+                nomPolice_.clear();
+                blancsFin_ = 0;
+            }
             return;
         }
         if (e.dest == Destination::Couleurs) {
@@ -204,14 +231,6 @@ private:
         if (mot == "rquote") { caractere(QChar(0x2019)); return; }
         if (mot == "ldblquote") { caractere(QChar(0x201C)); return; }
         if (mot == "rdblquote") { caractere(QChar(0x201D)); return; }
-        if (mot == "u" && aParam) {
-            int v = param;
-            if (v < 0) v += 65536;
-            if (v >= 0 && v <= 0xFFFF) caractere(QChar(char16_t(v)));
-            sauter_ = std::clamp(e.uc, 0, 16);
-            return;
-        }
-        if (mot == "uc") { e.uc = std::clamp(param, 0, 16); return; }
 
         // Formatting changes end the current run.
         Etat avant = e;
@@ -242,7 +261,8 @@ private:
             vider();
     }
 
-    void caractere(QChar c) {
+    // echappe: the character came as \'hh or \uN, not as a byte of the file.
+    void caractere(QChar c, bool echappe = false) {
         Etat& e = etat();
         if (sauter_ > 0) {
             --sauter_;
@@ -252,10 +272,15 @@ private:
         switch (e.dest) {
         case Destination::Ignoree: return;
         case Destination::Polices:
-            if (c == QLatin1Char(';')) {
-                if (policeCourante_ >= 0) polices_.insert(policeCourante_, nomPolice_.trimmed());
+            if (c == QLatin1Char(';') && !echappe) {
+                if (policeCourante_ >= 0) polices_.insert(policeCourante_, nomPolice());
                 nomPolice_.clear();
+                blancsFin_ = 0;
             } else if (nomPolice_.size() < 256) {
+                // Blanks of the file around a name are layout; escaped ones belong to the name.
+                const bool blanc = !echappe && c == QLatin1Char(' ');
+                if (blanc && nomPolice_.isEmpty()) return;
+                blancsFin_ = blanc ? blancsFin_ + 1 : 0;
                 nomPolice_ += c;
             }
             return;
@@ -278,12 +303,14 @@ private:
         vider();
         // A font entry closed without its ";".
         if (pile_.back().dest == Destination::Polices && pile_.size() > 1 &&
-            pile_[pile_.size() - 2].dest == Destination::Polices && !nomPolice_.trimmed().isEmpty()) {
-            if (policeCourante_ >= 0 && !polices_.contains(policeCourante_))
-                polices_.insert(policeCourante_, nomPolice_.trimmed());
+            pile_[pile_.size() - 2].dest == Destination::Polices && !nomPolice().isEmpty()) {
+            if (policeCourante_ >= 0 && !polices_.contains(policeCourante_)) polices_.insert(policeCourante_, nomPolice());
             nomPolice_.clear();
+            blancsFin_ = 0;
         }
     }
+
+    QString nomPolice() const { return nomPolice_.chopped(std::min<qsizetype>(blancsFin_, nomPolice_.size())); }
 
     void paragraphe() {
         vider();
@@ -320,7 +347,12 @@ private:
         // The paragraph after the last \par holds what followed it: nothing in a well-formed file.
         if (paragraphes_.size() > 1 && paragraphes_.back().segments.isEmpty()) paragraphes_.pop_back();
         doc.clear();
+        // One edit for the whole note: the layout runs once at its end rather than over the
+        // paragraph at every run, and loading leaves nothing to undo.
+        const bool annulation = doc.isUndoRedoEnabled();
+        doc.setUndoRedoEnabled(false);
         QTextCursor c(&doc);
+        c.beginEditBlock();
         bool premier = true;
         for (const Paragraphe& p : paragraphes_) {
             QTextBlockFormat bf;
@@ -335,6 +367,8 @@ private:
             for (const Segment& s : p.segments) c.insertText(s.texte, s.format);
             if (p.segments.isEmpty()) c.setCharFormat(p.formatFin);
         }
+        c.endEditBlock();
+        doc.setUndoRedoEnabled(annulation);
     }
 
     const QByteArray& d_;
@@ -342,18 +376,24 @@ private:
     std::vector<Etat> pile_;
     int debord_ = 0;
     int sauter_ = 0;
+    bool debutGroupe_ = false;   // nothing read yet in the group just opened
     QList<Paragraphe> paragraphes_;
     QString segment_;
     QTextCharFormat formatSegment_;
     QHash<int, QString> polices_;
     int policeCourante_ = -1;
     QString nomPolice_;
+    int blancsFin_ = 0;   // blanks of the file at the end of nomPolice_
     std::vector<QColor> couleurs_;
     QColor couleurCourante_;
     bool couleurVue_ = false;
 };
 
 // --- writing -------------------------------------------------------------------------------------
+
+QByteArray octetEchappe(uint8_t o) {
+    return QByteArrayLiteral("\\'") + QByteArray::number(o, 16).rightJustified(2, '0');
+}
 
 QByteArray texteRtf(const QString& s) {
     QByteArray r;
@@ -374,10 +414,23 @@ QByteArray texteRtf(const QString& s) {
         } else if (u >= 0x20 && u < 0x7F) {
             r += char(u);
         } else if (u >= 0x80 && IsCp1252(c)) {
-            r += QByteArrayLiteral("\\'") + QByteArray::number(CharToCp1252(c), 16).rightJustified(2, '0');
+            r += octetEchappe(CharToCp1252(c));
         } else if (u >= 0x20) {
             r += "\\u" + QByteArray::number(int(int16_t(u))) + '?';
         }
+    }
+    return r;
+}
+
+// A font name reads back as it was: its control characters, its ";" and the blanks at its ends
+// are escaped, so that none of them is taken for the table's layout.
+QByteArray nomPoliceRtf(const QString& nom) {
+    QByteArray r;
+    for (qsizetype k = 0; k < nom.size(); ++k) {
+        const char16_t u = nom.at(k).unicode();
+        const bool blancBord = u == ' ' && (k == 0 || k == nom.size() - 1);
+        if (u < 0x20 || u == ';' || blancBord) r += octetEchappe(uint8_t(u));
+        else r += texteRtf(nom.mid(k, 1));
     }
     return r;
 }
@@ -440,7 +493,7 @@ QByteArray EcrireRtf(const QTextDocument& doc) {
 
     QByteArray r = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
     for (int k = 0; k < polices.size(); ++k)
-        r += "{\\f" + QByteArray::number(k) + "\\fnil\\fcharset0 " + texteRtf(polices[k]) + ";}";
+        r += "{\\f" + QByteArray::number(k) + "\\fnil\\fcharset0 " + nomPoliceRtf(polices[k]) + ";}";
     r += "}\r\n";
     if (!couleurs.isEmpty()) {
         r += "{\\colortbl ;";

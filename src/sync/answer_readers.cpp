@@ -113,35 +113,56 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
     const QByteArray contenu = f.readAll();
     f.close();
 
-    // Look at the prolog before building the document: a DTD is never processed, and a page of a
-    // web site (an "html" root) is not an answer, however well-formed.
-    // The nesting is bounded too: the document model slows down with the square of the depth, and
-    // no answer nests more than a few levels.
+    // The document is built in the same pass that checks it, so that no answer escapes a check.
+    // A DTD is never processed, and a page of a web site (an "html" root) is not an answer,
+    // however well-formed. The nesting is bounded too: the document model slows down with the
+    // square of the depth, and no answer nests more than a few levels.
+    // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
     QXmlStreamReader lecteur(contenu);
+    lecteur.setNamespaceProcessing(false);
+    QDomDocument construit;
+    QDomNode parent;   // the document itself once its first node exists
     bool racineVue = false;
     int profondeur = 0;
     while (!lecteur.atEnd()) {
-        const QXmlStreamReader::TokenType t = lecteur.readNext();
-        if (t == QXmlStreamReader::DTD) return false;
-        if (t == QXmlStreamReader::StartElement) {
-            if (!racineVue && lecteur.name().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) return false;
+        switch (lecteur.readNext()) {
+        case QXmlStreamReader::DTD: return false;
+        case QXmlStreamReader::StartElement: {
+            const QString nom = lecteur.qualifiedName().toString();
+            if (!racineVue && nom.section(QLatin1Char(':'), -1).compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
+                return false;
             racineVue = true;
             if (++profondeur > kProfondeurMaxReponse) {
                 LogFichierIllisible(FileName);
                 return false;
             }
-        } else if (t == QXmlStreamReader::EndElement) {
+            QDomElement e = construit.createElement(nom);
+            for (const QXmlStreamAttribute& a : lecteur.attributes())
+                e.setAttribute(a.qualifiedName().toString(), a.value().toString());
+            if (parent.isNull()) parent = construit;
+            parent = parent.appendChild(e);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
             --profondeur;
+            parent = parent.parentNode();
+            break;
+        case QXmlStreamReader::Characters:
+            // Blank runs between elements are layout, as the document model has them.
+            if (profondeur > 0 && !lecteur.isWhitespace()) {
+                const QString t = lecteur.text().toString();
+                parent.appendChild(lecteur.isCDATA() ? QDomNode(construit.createCDATASection(t))
+                                                     : QDomNode(construit.createTextNode(t)));
+            }
+            break;
+        default: break;   // comments, processing instructions, the XML declaration
         }
     }
-    bool lisible = !lecteur.hasError() || racineVue;
-    if (lisible) {
-        lisible = doc.setContent(contenu);
-    }
-    if (!lisible) {
+    if (lecteur.hasError() || !racineVue) {
         if (!EstPageHtml(contenu)) LogFichierIllisible(FileName);
         return false;
     }
+    doc = construit;
     return true;
 }
 

@@ -431,7 +431,9 @@ TEST_F(UdpLinkTest, QueuedMessagesAreHandledInOrderOnePerTurnOfTheTimer) {
     u.TexteRecu(3, QStringLiteral("<Do:C>"));
     EXPECT_GT(u.TimerUDP()->interval(), 2000);
 
+    horloge.advance(PauseTimerUDP);
     u.TimerUDP_Timer();
+    horloge.advance(PauseTimerUDP);
     u.TimerUDP_Timer();
     EXPECT_TRUE(u.fileAttente().empty());
     EXPECT_FALSE(u.TimerUDP()->isActive());
@@ -452,6 +454,30 @@ TEST_F(UdpLinkTest, QueuedMessagesAreHandledInOrderOnePerTurnOfTheTimer) {
     EXPECT_EQ(ordre, (QStringList{QStringLiteral("Processing: <Do:A>: Start"), QStringLiteral("Processing: <Do:A>: End"),
                                   QStringLiteral("Processing: <Do:B>: Start"), QStringLiteral("Processing: <Do:B>: End"),
                                   QStringLiteral("Processing: <Do:C>: Start"), QStringLiteral("Processing: <Do:C>: End")}));
+}
+
+TEST_F(UdpLinkTest, AMessageAfterTheQueueEmptiedWaitsForThePauseOfTheLastOne) {
+    charger();
+    LienUDP& u = *f->UDP;
+    u.TexteRecu(0, QStringLiteral("<Do:A>"));
+    u.TimerUDP_Timer();
+    ASSERT_TRUE(journalContient(QStringLiteral("Processing: <Do:A>: End")));
+    EXPECT_FALSE(u.TimerUDP()->isActive());
+
+    horloge.advance(500);
+    u.TexteRecu(0, QStringLiteral("<Do:B>"));
+    EXPECT_EQ(u.TimerUDP()->interval(), IntervalleTimerUDP);
+    // the timer's tick, 1.5 s after A: B waits for the rest of the pause
+    horloge.advance(IntervalleTimerUDP);
+    u.TimerUDP_Timer();
+    EXPECT_FALSE(journalContient(QStringLiteral("Processing: <Do:B>: Start")));
+    EXPECT_TRUE(u.TimerUDP()->isActive());
+    EXPECT_EQ(u.TimerUDP()->interval(), PauseTimerUDP - 1500);
+    horloge.advance(PauseTimerUDP - 1500);
+    u.TimerUDP_Timer();
+    EXPECT_TRUE(journalContient(QStringLiteral("Processing: <Do:B>: End")));
+    EXPECT_TRUE(u.fileAttente().empty());
+    EXPECT_FALSE(u.TimerUDP()->isActive());
 }
 
 TEST_F(UdpLinkTest, TheDrainStopsWhenShutdownBegins) {

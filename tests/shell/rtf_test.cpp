@@ -126,7 +126,7 @@ TEST(RtfTest, MalformedFilesNeverCrashNorLoop) {
         {"{\\rtf1{\\colortbl\\red300\\green-2\\blue;;;;\\red1}{\\fonttbl{\\f9999 Nom sans fin}}x}", QStringLiteral("x")},
         {"{\\rtf1 " + QByteArray(100000, '{') + "profond" + QByteArray(100000, '}') + " fin}", QString()},
         {"{\\rtf1 \\" + QByteArray(5000, 'a') + "123456789012345678901234567890 mot}", QStringLiteral("mot")},
-        {"{\\rtf1 nul\0dans le texte}", QString()},
+        {QByteArray("{\\rtf1 nul\0dans le texte}", 25), QStringLiteral("nuldans le texte")},
         {"{\\rtf1{\\*", QString()},
         {"{\\rtf1 \\pict\\pngblip 89504e47}", QString()},
     };
@@ -135,6 +135,41 @@ TEST(RtfTest, MalformedFilesNeverCrashNorLoop) {
         LireRtf(c.rtf, doc);
         if (!c.texte.isNull()) EXPECT_EQ(doc.toPlainText(), c.texte) << c.rtf.left(80).constData();
     }
+}
+
+// Binary data is data, a \\* inside a group is no destination, and a font name keeps every
+// character it has through a save and a reload.
+TEST(RtfTest, BinaryDataOptionalMarkersAndOddFontNames) {
+    struct Cas {
+        QByteArray rtf;
+        QString texte;
+    };
+    const Cas cas[] = {
+        {"{\\rtf1 a{\\*\\pict\\bin4 }{\\}b}c}", QStringLiteral("ac")},
+        {"{\\rtf1 x\\bin4 }ABCy}", QStringLiteral("xy")},
+        {"{\\rtf1 x\\bin999 }}", QStringLiteral("x")},
+        {"{\\rtf1 x\\bin-3 y\\bin z}", QStringLiteral("xyz")},
+        {"{\\rtf1 {\\b gras \\*\\inconnu suite} fin}", QStringLiteral("gras suite fin")},
+    };
+    for (const Cas& c : cas) {
+        QTextDocument doc;
+        LireRtf(c.rtf, doc);
+        EXPECT_EQ(doc.toPlainText(), c.texte) << c.rtf.constData();
+    }
+
+    const QString noms[] = {QStringLiteral(" Po;lice\tà ∑\U0001F600 "), QString(QChar(1)) + QStringLiteral("x}{\\")};
+    QTextDocument doc;
+    QTextCursor cur(&doc);
+    for (const QString& nom : noms) {
+        QTextCharFormat f;
+        f.setFontFamilies({nom});
+        cur.insertText(QStringLiteral("mot "), f);
+    }
+    QTextDocument relu;
+    ASSERT_TRUE(LireRtf(EcrireRtf(doc), relu));
+    QStringList lus;
+    for (auto it = relu.begin().begin(); !it.atEnd(); ++it) lus << it.fragment().charFormat().fontFamilies().toStringList();
+    EXPECT_EQ(lus, (QStringList{noms[0], noms[1]}));
 }
 
 TEST(RtfTest, RandomBytesAfterTheHeaderAreSurvived) {

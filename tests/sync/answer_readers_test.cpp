@@ -41,6 +41,9 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
     for (int i = 0; i < 20000; ++i) profond += "<a>";
     for (int i = 0; i < 20000; ++i) profond += "</a>";
     profond += "</R>";
+    // The same, with an element of an undeclared prefix before the nesting: it must not hide it.
+    std::string profondPrefixe = profond;
+    profondPrefixe.insert(profondPrefixe.find("<a>"), "<x:a/>");
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
@@ -61,6 +64,8 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         {"other text", "Service Unavailable", true, 0, false, 0, 0, 1},
         {"truncated answer", "<R><Code>0</Code><Result>True</Res", true, 0, false, 0, 0, 1},
         {"nested beyond any answer", profond.c_str(), true, 0, false, 0, 0, 1},
+        {"nested beyond any answer, after an undeclared prefix", profondPrefixe.c_str(), true, 0, false, 0, 0, 1},
+        {"undeclared prefix", "<R><x:a/><Code>0</Code><Result>True</Result><Id>5</Id></R>", false, 0, true, 5, 0, 0},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
