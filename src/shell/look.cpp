@@ -81,6 +81,29 @@ const QPalette& paletteSysteme() {
     return *g_paletteOrigine;
 }
 
+// Greyed text is pushed towards black or white, whichever stands out more from its background,
+// just far enough to stay readable.
+QColor griseLisible(const QColor& texte, const QColor& fond) {
+    if (RapportContraste(texte, fond) >= ContrasteTexteMinimum) return texte;
+    const QColor cible = RapportContraste(Qt::black, fond) >= RapportContraste(Qt::white, fond) ? QColor(Qt::black) : QColor(Qt::white);
+    QColor c = texte;
+    for (int pas = 1; pas <= 20 && RapportContraste(c, fond) < ContrasteTexteMinimum; ++pas) {
+        const double a = pas / 20.0;
+        c = QColor(int(std::lround(texte.red() + (cible.red() - texte.red()) * a)),
+                   int(std::lround(texte.green() + (cible.green() - texte.green()) * a)),
+                   int(std::lround(texte.blue() + (cible.blue() - texte.blue()) * a)));
+    }
+    return c;
+}
+
+void texteGriseLisible(QPalette& pal) {
+    const std::pair<QPalette::ColorRole, QPalette::ColorRole> paires[] = {
+        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base}, {QPalette::ButtonText, QPalette::Button}};
+    for (const auto& [texte, fond] : paires)
+        pal.setColor(QPalette::Disabled, texte,
+                     griseLisible(pal.color(QPalette::Disabled, texte), pal.color(QPalette::Disabled, fond)));
+}
+
 QString rgb(const QColor& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
 
 // Input colours go to the text area of a control; the text stays black.
@@ -88,6 +111,16 @@ void fondSaisie(QWidget* w, const QColor& fond) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Base, fond);
     pal.setColor(QPalette::Text, Qt::black);
+    w->setPalette(pal);
+}
+
+// A drop-down list that cannot be typed into is drawn as a button: its face takes the input
+// colour as well, or it would stay grey beside the tinted text boxes.
+void fondSaisieListe(QWidget* w, const QColor& fond) {
+    fondSaisie(w, fond);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Button, fond);
+    pal.setColor(QPalette::ButtonText, Qt::black);
     w->setPalette(pal);
 }
 
@@ -165,7 +198,9 @@ void lookControle(QWidget* w, const QColor& controle) {
         // A display-only box keeps its grey.
         const bool grise = e->isReadOnly() || e->palette().color(QPalette::Base) == CouleurQt(CouleurSysteme::OmbreBouton);
         if (styleSaisieTeinte() && !grise) fondSaisie(w, saisie);
-    } else if (type == "QListView" || type == "QListWidget" || type == "QComboBox") {
+    } else if (type == "QComboBox") {
+        if (styleSaisieTeinte()) fondSaisieListe(w, saisie);
+    } else if (type == "QListView" || type == "QListWidget") {
         if (styleSaisieTeinte()) fondSaisie(w, saisie);
     } else if (type == "QLabel") {
         auto* l = static_cast<QLabel*>(w);
@@ -186,6 +221,15 @@ void lookControle(QWidget* w, const QColor& controle) {
 }
 
 }  // namespace
+
+double RapportContraste(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto lineaire = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lineaire(c.redF()) + 0.7152 * lineaire(c.greenF()) + 0.0722 * lineaire(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QColor CouleurQt(uint32_t couleur) {
     if (couleur & 0x80000000u) {
@@ -253,6 +297,7 @@ void InitGeneralLook(int32_t& style) {
         const QColor fond = CouleurQt(s.couleurControle);
         pal.setColor(QPalette::Window, fond);
         pal.setColor(QPalette::Button, fond);
+        texteGriseLisible(pal);
         QApplication::setPalette(pal);
         if (Frm_Main* frm = FrmMain()) {
             frm->SkinFramework->setProperty("fichierSkin", g_skin.fichier);
