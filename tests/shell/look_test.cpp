@@ -199,7 +199,18 @@ TEST_F(LookTest, WindowControlsTakeTheStylesColours) {
         EXPECT_EQ(caseACocher->palette().color(QPalette::Window), controle) << style;
         EXPECT_FALSE(caseACocher->font().bold()) << "the frame's title font stays on the title";
         EXPECT_TRUE(cadre->font().bold());
-        EXPECT_EQ(onglets->styleSheet().isEmpty(), style != 15) << style;
+        // The strips' rules (style 15 only) and the frames' go to the window, in one sheet.
+        EXPECT_TRUE(onglets->styleSheet().isEmpty()) << style;
+        EXPECT_TRUE(cadre->styleSheet().isEmpty()) << style;
+        EXPECT_EQ(frm.styleSheet().contains(QStringLiteral("QTabBar::tab")), style == 15) << style;
+        EXPECT_TRUE(frm.styleSheet().contains(QStringLiteral("QGroupBox[lookCadre=\"true\"]::title"))) << style;
+        // Dressed again, the window's sheet does not grow and keeps its own rules.
+        const QString propre = QStringLiteral("QLabel#propre { color: red; }");
+        frm.setStyleSheet(propre + frm.styleSheet());
+        const qsizetype longueur = frm.styleSheet().size();
+        LookFenetre(&frm);
+        EXPECT_EQ(frm.styleSheet().size(), longueur) << style;
+        EXPECT_TRUE(frm.styleSheet().startsWith(propre)) << style;
     };
     for (int32_t style : {15, 17, 4, 20}) run(style);
 }
