@@ -81,6 +81,8 @@ const QPalette& paletteSysteme() {
     return *g_paletteOrigine;
 }
 
+QString rgb(const QColor& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
+
 // Greyed text is pushed towards black or white, whichever stands out more from its background,
 // just far enough to stay readable.
 QColor griseLisible(const QColor& texte, const QColor& fond) {
@@ -104,13 +106,18 @@ void texteGriseLisible(QPalette& pal) {
                      griseLisible(pal.color(QPalette::Disabled, texte), pal.color(QPalette::Disabled, fond)));
 }
 
-QString rgb(const QColor& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
+// Black text on the given colour, greyed but readable while the control is disabled.
+void texteNoirSur(QPalette& pal, QPalette::ColorRole texte, const QColor& fond) {
+    const QColor grise = griseLisible(pal.color(QPalette::Disabled, texte), fond);
+    pal.setColor(texte, Qt::black);
+    pal.setColor(QPalette::Disabled, texte, grise);
+}
 
 // Input colours go to the text area of a control; the text stays black.
 void fondSaisie(QWidget* w, const QColor& fond) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Base, fond);
-    pal.setColor(QPalette::Text, Qt::black);
+    texteNoirSur(pal, QPalette::Text, fond);
     w->setPalette(pal);
 }
 
@@ -120,7 +127,7 @@ void fondSaisieListe(QWidget* w, const QColor& fond) {
     fondSaisie(w, fond);
     QPalette pal = w->palette();
     pal.setColor(QPalette::Button, fond);
-    pal.setColor(QPalette::ButtonText, Qt::black);
+    texteNoirSur(pal, QPalette::ButtonText, fond);
     w->setPalette(pal);
 }
 

@@ -231,6 +231,8 @@ TEST_F(LookTest, GreyedTextStaysReadableUnderEveryStyle) {
         auto* caseACocher = new QCheckBox(QStringLiteral("Mettre dans le groupe de démarrage Windows"), cadre);
         auto* saisie = new QLineEdit(cadre);
         saisie->setReadOnly(true);
+        auto* teinte = new QLineEdit(cadre);
+        auto* liste = new QComboBox(cadre);
         LookFenetre(&frm);
         cadre->setEnabled(false);
         for (QWidget* w : {static_cast<QWidget*>(etiquette), static_cast<QWidget*>(caseACocher)}) {
@@ -240,10 +242,19 @@ TEST_F(LookTest, GreyedTextStaysReadableUnderEveryStyle) {
                       ContrasteTexteMinimum)
                 << style << " " << w->metaObject()->className();
         }
-        const QPalette& pal = saisie->palette();
-        EXPECT_GE(RapportContraste(pal.color(QPalette::Disabled, QPalette::Text), pal.color(QPalette::Disabled, QPalette::Base)),
-                  ContrasteTexteMinimum)
-            << style;
+        // Text boxes and lists, tinted or not: readable, and still told apart from enabled ones.
+        const std::pair<QWidget*, std::pair<QPalette::ColorRole, QPalette::ColorRole>> champs[] = {
+            {saisie, {QPalette::Text, QPalette::Base}},
+            {teinte, {QPalette::Text, QPalette::Base}},
+            {liste, {QPalette::ButtonText, QPalette::Button}},
+        };
+        for (const auto& [w, roles] : champs) {
+            const QPalette& pal = w->palette();
+            const QColor grise = pal.color(QPalette::Disabled, roles.first);
+            EXPECT_GE(RapportContraste(grise, pal.color(QPalette::Disabled, roles.second)), ContrasteTexteMinimum)
+                << style << " " << w->metaObject()->className();
+            EXPECT_NE(grise, pal.color(QPalette::Active, roles.first)) << style << " " << w->metaObject()->className();
+        }
         EXPECT_GE(RapportContraste(QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText),
                                    QApplication::palette().color(QPalette::Disabled, QPalette::Button)),
                   ContrasteTexteMinimum)
