@@ -83,11 +83,51 @@ const QPalette& paletteSysteme() {
 
 QString rgb(const QColor& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
 
+// Greyed text is pushed towards black or white, whichever stands out more from its background,
+// just far enough to stay readable.
+QColor griseLisible(const QColor& texte, const QColor& fond) {
+    if (RapportContraste(texte, fond) >= ContrasteTexteMinimum) return texte;
+    const QColor cible = RapportContraste(Qt::black, fond) >= RapportContraste(Qt::white, fond) ? QColor(Qt::black) : QColor(Qt::white);
+    QColor c = texte;
+    for (int pas = 1; pas <= 20 && RapportContraste(c, fond) < ContrasteTexteMinimum; ++pas) {
+        const double a = pas / 20.0;
+        c = QColor(int(std::lround(texte.red() + (cible.red() - texte.red()) * a)),
+                   int(std::lround(texte.green() + (cible.green() - texte.green()) * a)),
+                   int(std::lround(texte.blue() + (cible.blue() - texte.blue()) * a)));
+    }
+    return c;
+}
+
+void texteGriseLisible(QPalette& pal) {
+    const std::pair<QPalette::ColorRole, QPalette::ColorRole> paires[] = {
+        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base}, {QPalette::ButtonText, QPalette::Button}};
+    for (const auto& [texte, fond] : paires)
+        pal.setColor(QPalette::Disabled, texte,
+                     griseLisible(pal.color(QPalette::Disabled, texte), pal.color(QPalette::Disabled, fond)));
+}
+
+// Black text on the given colour, greyed but readable while the control is disabled.
+void texteNoirSur(QPalette& pal, QPalette::ColorRole texte, const QColor& fond) {
+    const QColor grise = griseLisible(pal.color(QPalette::Disabled, texte), fond);
+    pal.setColor(texte, Qt::black);
+    pal.setColor(QPalette::Disabled, texte, grise);
+}
+
 // Input colours go to the text area of a control; the text stays black.
 void fondSaisie(QWidget* w, const QColor& fond) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Base, fond);
-    pal.setColor(QPalette::Text, Qt::black);
+    texteNoirSur(pal, QPalette::Text, fond);
+    w->setPalette(pal);
+}
+
+// A drop-down list that cannot be typed into is drawn as a button: its face takes the input
+// colour as well, or it would stay grey beside the tinted text boxes.
+void fondSaisieListe(QWidget* w, const QColor& fond) {
+    fondSaisie(w, fond);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Button, fond);
+    texteNoirSur(pal, QPalette::ButtonText, fond);
     w->setPalette(pal);
 }
 
@@ -100,8 +140,15 @@ void fondControle(QWidget* w, const QColor& fond, bool remplir) {
 
 bool styleSaisieTeinte() { return NoStyleSkin == 15 || NoStyleSkin == 17; }
 
+// Style sheet rules go to the window in one sheet, set once: a sheet per control makes each of
+// them restyle itself and its children, which costs more than the rest of the window's start-up.
+// Each dressed control carries a property that the window's rules select.
+void ajouterRegle(QStringList& regles, const QString& regle) {
+    if (!regles.contains(regle)) regles << regle;
+}
+
 // The grouping frame: header gradient, border and title font by style.
-void lookCadre(QGroupBox* g, const QColor& fond) {
+void lookCadre(QGroupBox* g, const QColor& fond, QStringList& regles) {
     uint32_t haut = RGBCouleur(252, 252, 254), bas = RGBCouleur(80, 80, 80), bord = RGBCouleur(80, 80, 80);
     switch (NoStyleSkin) {
     case 4: haut = RGBCouleur(242, 247, 255); bas = RGBCouleur(190, 210, 234); bord = bas; break;
@@ -113,15 +160,20 @@ void lookCadre(QGroupBox* g, const QColor& fond) {
     g->setProperty("HeaderColorTop", CouleurQt(haut));
     g->setProperty("HeaderColorBottom", CouleurQt(bas));
     g->setProperty("BorderColor", CouleurQt(bord));
-    g->setStyleSheet(QStringLiteral(
-                         "QGroupBox#%1 { background-color: %2; border: 1px solid %3; margin-top: 1.5em; padding-top: 2px; }"
-                         "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left; left: 0px;"
-                         " padding: 2px 6px; color: black; border: 1px solid %3; border-bottom: none;"
-                         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %4, stop:0.55 %4, stop:1 %5); }")
-                         .arg(g->objectName().isEmpty() ? QStringLiteral("cadre") : g->objectName(), rgb(fond),
-                              rgb(CouleurQt(bord)), rgb(CouleurQt(haut)), rgb(CouleurQt(bas))));
-    if (g->objectName().isEmpty()) g->setObjectName(QStringLiteral("cadre"));
-    // The title is bold Arial; the controls inside keep the window's font.
+    g->setProperty("lookCadre", true);
+    ajouterRegle(regles,
+                 QStringLiteral("QGroupBox[lookCadre=\"true\"] { background-color: %1; border: 1px solid %2; margin-top: 1.5em;"
+                                " padding-top: 2px; }"
+                                "QGroupBox[lookCadre=\"true\"]::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                                " left: 0px; padding: 2px 6px; color: black; border: 1px solid %2; border-bottom: none;"
+                                " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %3, stop:0.55 %3, stop:1 %4); }")
+                     .arg(rgb(fond), rgb(CouleurQt(bord)), rgb(CouleurQt(haut)), rgb(CouleurQt(bas))));
+    fondControle(g, fond, false);
+}
+
+// The title is bold Arial; the controls inside keep the window's font. Set after the window's
+// sheet: a sheet arriving later hands a frame's font down to its children.
+void policeCadre(QGroupBox* g) {
     QFont titre(QStringLiteral("Arial"));
     titre.setPointSizeF(g->font().pointSizeF() > 0 ? g->font().pointSizeF() : 9);
     titre.setBold(true);
@@ -129,28 +181,31 @@ void lookCadre(QGroupBox* g, const QColor& fond) {
     g->setFont(titre);
     for (QWidget* enfant : g->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (!enfant->testAttribute(Qt::WA_SetFont)) enfant->setFont(normal);
-    fondControle(g, fond, false);
 }
 
-void lookOnglets(QTabWidget* t, const QColor& controle) {
+void lookOnglets(QTabWidget* t, const QColor& controle, QStringList& regles) {
     t->setCurrentIndex(0);
     if (NoStyleSkin != 15) return;
-    t->setStyleSheet(QStringLiteral(
-                         "QTabWidget::pane { border: 1px solid rgb(160, 160, 160); }"
-                         "QTabBar::tab { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgb(225, 225, 225), stop:1 %1);"
-                         " border: 1px solid rgb(160, 160, 160); padding: 3px 8px; margin-right: 1px; color: black; }"
-                         "QTabBar::tab:selected { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgb(195, 221, 245),"
-                         " stop:1 rgb(119, 190, 242)); font-weight: bold; }")
-                         .arg(rgb(controle)));
+    t->setProperty("lookOnglets", true);
+    // The strip's rules reach the strips nested in its pages as well.
+    ajouterRegle(regles,
+                 QStringLiteral("QTabWidget[lookOnglets=\"true\"]::pane, QTabWidget[lookOnglets=\"true\"] QTabWidget::pane"
+                                " { border: 1px solid rgb(160, 160, 160); }"
+                                "QTabWidget[lookOnglets=\"true\"] QTabBar::tab { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                                " stop:0 rgb(225, 225, 225), stop:1 %1); border: 1px solid rgb(160, 160, 160); padding: 3px 8px;"
+                                " margin-right: 1px; color: black; }"
+                                "QTabWidget[lookOnglets=\"true\"] QTabBar::tab:selected { background: qlineargradient(x1:0, y1:0,"
+                                " x2:0, y2:1, stop:0 rgb(195, 221, 245), stop:1 rgb(119, 190, 242)); font-weight: bold; }")
+                     .arg(rgb(controle)));
 }
 
-void lookControle(QWidget* w, const QColor& controle) {
+void lookControle(QWidget* w, const QColor& controle, QStringList& regles) {
     const QByteArray type = w->metaObject()->className();
     const QColor saisie = CouleurQt(CouleurSaisie);
     if (type == "QTreeView") {
         fondSaisie(w, saisie);
     } else if (type == "QTabWidget") {
-        lookOnglets(static_cast<QTabWidget*>(w), controle);
+        lookOnglets(static_cast<QTabWidget*>(w), controle, regles);
     } else if (type == "QPushButton") {
         if (NoStyleSkin == 15) {
             QPalette pal = w->palette();
@@ -165,7 +220,9 @@ void lookControle(QWidget* w, const QColor& controle) {
         // A display-only box keeps its grey.
         const bool grise = e->isReadOnly() || e->palette().color(QPalette::Base) == CouleurQt(CouleurSysteme::OmbreBouton);
         if (styleSaisieTeinte() && !grise) fondSaisie(w, saisie);
-    } else if (type == "QListView" || type == "QListWidget" || type == "QComboBox") {
+    } else if (type == "QComboBox") {
+        if (styleSaisieTeinte()) fondSaisieListe(w, saisie);
+    } else if (type == "QListView" || type == "QListWidget") {
         if (styleSaisieTeinte()) fondSaisie(w, saisie);
     } else if (type == "QLabel") {
         auto* l = static_cast<QLabel*>(w);
@@ -186,6 +243,15 @@ void lookControle(QWidget* w, const QColor& controle) {
 }
 
 }  // namespace
+
+double RapportContraste(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto lineaire = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lineaire(c.redF()) + 0.7152 * lineaire(c.greenF()) + 0.0722 * lineaire(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QColor CouleurQt(uint32_t couleur) {
     if (couleur & 0x80000000u) {
@@ -253,6 +319,7 @@ void InitGeneralLook(int32_t& style) {
         const QColor fond = CouleurQt(s.couleurControle);
         pal.setColor(QPalette::Window, fond);
         pal.setColor(QPalette::Button, fond);
+        texteGriseLisible(pal);
         QApplication::setPalette(pal);
         if (Frm_Main* frm = FrmMain()) {
             frm->SkinFramework->setProperty("fichierSkin", g_skin.fichier);
@@ -275,12 +342,27 @@ void LookFenetre(QWidget* frm) {
     const QColor controle = CouleurQt(s.couleurControle);
     const QColor cadre = CouleurQt(s.couleurCadre);
     const QList<QWidget*> controles = frm->findChildren<QWidget*>();
+    QStringList regles;
     // Frames first: the second walk may give them the control colour.
     for (QWidget* w : controles) {
         if (qstrcmp(w->metaObject()->className(), "QGroupBox") == 0)
-            p(10, [&] { lookCadre(static_cast<QGroupBox*>(w), cadre); });
+            p(10, [&] { lookCadre(static_cast<QGroupBox*>(w), cadre, regles); });
     }
-    for (QWidget* w : controles) p(20, [&] { lookControle(w, controle); });
+    for (QWidget* w : controles) p(20, [&] { lookControle(w, controle, regles); });
+    p(30, [&] {
+        // A window dressed again gets its look's rules replaced, not repeated; its own rules stay.
+        QString feuille = frm->styleSheet();
+        const QString avant = frm->property("lookRegles").toString();
+        if (!avant.isEmpty()) feuille.remove(avant);
+        const QString neuves = regles.join(QString());
+        frm->setProperty("lookRegles", neuves);
+        feuille += neuves;
+        if (feuille != frm->styleSheet()) frm->setStyleSheet(feuille);
+    });
+    for (QWidget* w : controles) {
+        if (qstrcmp(w->metaObject()->className(), "QGroupBox") == 0)
+            p(40, [&] { policeCadre(static_cast<QGroupBox*>(w)); });
+    }
 }
 
 QIcon IconeProgramme() {

@@ -15,8 +15,9 @@ inline constexpr const char* InitGeneralLook = "Lib_Look:InitGeneralLook";
 inline constexpr const char* LookFenetre = "Lib_Look:LookFenetre";
 }  // namespace Cle
 
-// Colours as the program has always stored them: red + 256 green + 65536 blue; a value with the
-// top bit set stands for a system colour whose index is its low byte.
+// Colours are kept in the old packed form, blue in the high byte and red in the low one
+// (RGBCouleur builds them). 0x80000000 marks instead a colour of the desktop theme, numbered in
+// the low byte: those below are the only ones the styles use.
 namespace CouleurSysteme {
 inline constexpr uint32_t FondFenetre = 0x80000005u;   // window background
 inline constexpr uint32_t FaceBouton = 0x8000000Fu;    // button face
@@ -28,6 +29,11 @@ inline constexpr uint32_t CouleurSaisie = RGBCouleur(255, 239, 178);
 
 // The colour on screen: a system colour is the current style's own.
 QColor CouleurQt(uint32_t couleur);
+
+// How far apart two colours are to the eye: 1 (the same) to 21 (black on white).
+double RapportContraste(const QColor& a, const QColor& b);
+// Greyed-out text must still be read: at least this much against its background.
+inline constexpr double ContrasteTexteMinimum = 4.5;
 
 // One row of the style table.
 struct StyleSkin {
@@ -63,13 +69,15 @@ const SkinCharge& SkinCourant();
 // The scale factor of a screen with that many pixels per logical inch horizontally.
 float FacteurEchellePourDpi(double dpiX);
 
-// style -1: the registry's value "Style" (blank: 15, written back); else the style given. A
-// style outside 0..20 loads no skin and leaves the globals as they were. Sets FacteurEchelle
-// (1.25 at exactly 120 pixels per logical inch, else 1).
+// Settles the look for the run: with -1 the number comes from the registry (a blank value means
+// the default, which is then stored), any other value is taken as given and handed back in style.
+// An unknown number keeps the style already in force (style 0 at start-up). The style's colours
+// go into the application palette, which every window shares; the screen's scale factor is
+// measured here too (1.25 at exactly 120 pixels per logical inch, else 1).
 void InitGeneralLook(int32_t& style);
 
-// Gives the window's controls the colours and properties of the chosen style. Called by each
-// window that wears the look, from its load.
+// Dresses one window's controls in the look chosen by InitGeneralLook: frames, tabs, buttons and
+// input fields by their type. Windows that wear the look call it while they load.
 void LookFenetre(QWidget* frm);
 
 // The program's icon (main window, about box, stand-by).

@@ -2,16 +2,6 @@
 // The program's only visible window: the menu bar, the search strip (local and web search), the
 // main tab strip with the music and advertising pages and the incident page, and the timers. Its
 // caption is the title of every message box of the program.
-//
-// Index meanings of the control arrays:
-//   ComboRecherche      0 field searched ("Libellé", "Code"), 1 match mode ("Commence",
-//                       "Contient"), 2 station of the current base
-//   ComboStatus         web status asked for, 0..3 = StatutWeb
-//   SftTabsMain         0 "Musique", 1 "Publicité", 2 "Incidents" (hidden until an incident)
-//   fpSpreadMusique     one per tab of SftTabsMusique
-//   fpSpreadPublicite   one per tab of SftTabsPublicite: 0 campaigns, 1 clients, 2 products,
-//                       3 business sectors, 4 salespeople, 5 canvases, 6 the fill grid
-//   ListeIncidents, CheckIncidents: one per zone; only element 0 is ever shown
 #include "shell/control_slot.h"
 
 #include <QMainWindow>
@@ -42,7 +32,7 @@ inline constexpr const char* SftTabsMain_Switched = "Frm_Main:SftTabsMain_Switch
 inline constexpr const char* CreationDesObjets = "Frm_Main:CreationDesObjets";
 }  // namespace Cle
 
-// Tab indexes of the strips.
+// Tab indexes of the strips (the incident tab is hidden until there is an incident to show).
 namespace Onglet {
 enum : int { Musique = 0, Publicite = 1, Incidents = 2 };
 enum : int { Local = 0, Web = 1 };
@@ -62,22 +52,26 @@ public:
     QGroupBox* MyFrameLocalRecherche = nullptr;
     QPushButton* CommandLocalRecherche = nullptr;
     QLineEdit* TexteRecherche = nullptr;
+    // The local search's three lists: which field to match, how to match it, and in which station.
     std::array<QComboBox*, 3> ComboRecherche{};
     std::array<QLabel*, 3> Label1{};   // 1 "Station", 2 "Filtre"
     QGroupBox* MyFrameWebRecherche = nullptr;
     QPushButton* CommandWebRecherche = nullptr;
+    // Its current index is the StatutWeb value the web search asks for.
     QComboBox* ComboStatus = nullptr;
 
     // --- tab pages ---
     QTabWidget* SftTabsMain = nullptr;
     QTabWidget* SftTabsMusique = nullptr;
     QTabWidget* SftTabsPublicite = nullptr;
+    // Each grid sits on the tab of the same index (GrillePubNo names the advertising ones).
     std::array<EmplacementControle*, 5> fpSpreadMusique{};
     std::array<EmplacementControle*, 7> fpSpreadPublicite{};
     EmplacementControle* PropertyGridPubRemplissage = nullptr;
 
     // --- incident page ---
-    // Views of Listes().ListeIncidents(z) and the signal check boxes, one per zone.
+    // Views of Listes().ListeIncidents(z) and the signal check boxes, one per zone; the page
+    // only ever shows those of zone 0.
     std::vector<QListView*> ListeIncidents;
     std::vector<QCheckBox*> CheckIncidents;
     QCheckBox* CheckIncidentsFeuilleNonChargee = nullptr;

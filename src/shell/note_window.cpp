@@ -157,6 +157,8 @@ FrmNote::FrmNote() : QWidget(nullptr, Qt::Window) {
     bas->addWidget(CommandFermer[0]);
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(4, 4, 4, 4);
+    // The stored size is the user's: the layout must not raise it to what its controls would like.
+    v->setSizeConstraint(QLayout::SetNoConstraint);
     v->addLayout(haut);
     v->addWidget(RTFData, 1);
     v->addLayout(bas);

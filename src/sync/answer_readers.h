@@ -1,17 +1,16 @@
 #pragma once
-// Lib_XML: the answers of the web service and their generic readers.
+// Lib_XML: what every answer of the web service has in common, and the readers of the answers
+// that carry no list (create, update, delete and their kin).
 //
-// An answer is an XML document; elements are found anywhere in it by their exact name:
-//   Code      the first one is the return code (none: 0); not 0 makes an error answer
-//   Error     children Type, Message, ErrorCode (names in any case; the last of each wins)
-//   Result    success answers: "True" in any case means done; one is enough
-//   Id        CreateXML: the new web id (the last one counts), read only when done
-// Before it is read an answer file is checked: missing or empty, larger than the size limit, not
-// XML, with a DTD (never processed) or an "html" root element (a proxy or login page) is not an
-// answer, and its reader reports a failure. Only a file of other non-XML text is logged
-// ("Err: Unable to read the xml file:" + path); an error answer is shown in a message box worded by
-// LibRetourErr. Any other error inside a reader is an incident; the reader then ends with the
-// failure flag set and its reply record reset.
+// The service does not nest its answers the same way from one operation to the next, so the
+// readers look the elements up by name wherever they are: the first Code decides between success
+// (0 or no Code) and an error, whose Error element tells the type, message and error code; a
+// success is confirmed by a Result reading "True" (any case), and a creation brings the new web id
+// in Id. A file is refused before it is parsed when it is missing, empty, too large, not XML, has a
+// DTD, or is an HTML page (what a proxy or a login screen sends back): the caller gets a failure
+// either way, but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and
+// the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
+// reader becomes an incident and leaves the reply record empty with the failure flag up.
 #include <QDomDocument>
 #include <QString>
 #include <cstdint>

@@ -1,13 +1,15 @@
 #pragma once
-// Lib_XML: the readers of the web lists (answers of GetBySynchroWeb and GetByIdWeb), one per
-// entity, all one pattern. A reader puts the items of the answer's "Items" elements into the
-// entity's list grid (ToGrid: one row per item, columns below) and/or into the entity's reply
-// record (ToRecord: the last item wins field by field). Item and field names are compared in any
-// case; unknown children are passed over. The grid is emptied and the record reset before the
-// file is even looked at, so a missing, unreadable or error answer leaves an empty grid and a
-// reset record. The status column gets its letter, colour and label:
-//   "2" -> "C" yellow "Créé", "3" -> "M" blue "Modifié", "0" -> "S" magenta "Supprimé",
-//   "1" -> "O" green "Synchronisé"; any other text stays as it is.
+// Lib_XML: turning a web list answer (GetBySynchroWeb, GetByIdWeb) into the entity's grid, its
+// reply record, or both. The five entities share one reader, fed with a description of the entity
+// (its item tag and, per field tag, a grid column and/or a record member).
+//
+// Both targets are cleared before the answer is even opened: whatever goes wrong afterwards, the
+// caller never sees a previous list. In the grid every item becomes a new row and every field tag
+// the description knows fills its column; tags are matched whatever their case and the rest is
+// ignored, so an answer with extra fields still reads. The record, on the other hand, is written
+// item after item and so ends up with the latest value of each field. The status text is shown
+// as a one-letter code on its colour with a label beside it (StatutListeWeb): 2 "C" Créé,
+// 3 "M" Modifié, 0 "S" Supprimé, 1 "O" Synchronisé; an unexpected status is shown as received.
 //
 // Grid columns (ListeWeb), column c of a row:
 //   clients      1 CltIdQD 2 CltIdWeb 3 CltNom 4 CltAdresse 5 CltAdresseSuite 6 CltCodePostal

@@ -122,7 +122,8 @@ SpreadGrid& FillTest::grille() {
 }
 
 QString FillTest::texte(int s, int col, int row) {
-    // As the computation wrote it (the grid adds its own sign to a percent cell it shows).
+    // As the computation wrote it, not as shown: the grid rounds a number or percent cell to its
+    // decimals for display.
     return GrilleRemplissage()->store().texteBrut(s, col, row);
 }
 

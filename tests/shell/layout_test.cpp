@@ -3,6 +3,7 @@
 #include "shell/layout.h"
 #include "shell/look.h"
 #include "shell/main_window.h"
+#include "sync/list_grids.h"
 #include "window_fixture.h"
 
 #include <QCoreApplication>
@@ -109,10 +110,23 @@ TEST_F(DispositionTest, SkinHeightCorrectionShortensTheStrips) {
     EXPECT_EQ(MargeBasFenetre(1) - MargeBasFenetre(0), 2);
 }
 
-TEST_F(DispositionTest, TinyWindowAndNoCurrentTabDoNotFail) {
+TEST_F(DispositionTest, TinyWindowResizesTheFillPageOnlyOnceTheOptionsWindowIsLoaded) {
+    w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
+    w->SftTabsPublicite->setCurrentIndex(GrillePubNo::Remplissage);
     taille(40, 30);
-    w->ResizeCurrentOngletMain();
-    EXPECT_GE(w->SftTabsMain->currentIndex(), 0);
+    FacteurEchelle = 1.0f;
+    const int largeur = LargeurEchelle(LargeurProprietesTwips, 1.0f);
+
+    // Before the options window, the fill page is left as it is.
     bFrmSetupChargee = false;
-    w->ResizeCurrentOngletMain();   // before the options window: nothing
+    w->PropertyGridPubRemplissage->setFixedWidth(largeur + 37);
+    w->ResizeCurrentOngletMain();
+    EXPECT_EQ(w->PropertyGridPubRemplissage->width(), largeur + 37);
+
+    // Afterwards, even a window too small to show anything gets its settings column back, and
+    // rebuilding the grid at that size traps no error.
+    bFrmSetupChargee = true;
+    w->ResizeCurrentOngletMain();
+    EXPECT_EQ(w->PropertyGridPubRemplissage->width(), largeur);
+    for (const QString& l : lignesLog()) EXPECT_FALSE(l.contains(QStringLiteral("Err: "))) << l.toStdString();
 }

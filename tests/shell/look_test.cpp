@@ -6,10 +6,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -138,9 +141,15 @@ TEST_F(LookTest, ScaleFactorOnlyAtExactly120Dpi) {
     EXPECT_EQ(FacteurEchellePourDpi(96), 1.0f);
     EXPECT_EQ(FacteurEchellePourDpi(120), 1.25f);
     EXPECT_EQ(FacteurEchellePourDpi(144), 1.0f);
+
+    // The test screen is a known one: 96 pixels per logical inch, so the factor is measured as 1.
+    const QScreen* ecran = QGuiApplication::primaryScreen();
+    ASSERT_NE(ecran, nullptr);
+    ASSERT_EQ(ecran->logicalDotsPerInchX(), 96.0);
+    FacteurEchelle = 7.0f;
     int32_t style = 20;
     InitGeneralLook(style);
-    EXPECT_GT(FacteurEchelle, 0.0f);
+    EXPECT_EQ(FacteurEchelle, 1.0f);
 }
 
 TEST_F(LookTest, WindowControlsTakeTheStylesColours) {
@@ -167,12 +176,19 @@ TEST_F(LookTest, WindowControlsTakeTheStylesColours) {
         auto* cadre = new QGroupBox(QStringLiteral("Recherche"), &frm);
         cadre->setObjectName(QStringLiteral("MyFrameTest"));
         auto* caseACocher = new QCheckBox(QStringLiteral("x"), cadre);
+        auto* liste = new QComboBox(&frm);
+        liste->resize(120, 24);
         const QColor autreAvant = autre->palette().color(QPalette::Window);
         LookFenetre(&frm);
 
         const QColor controle = CouleurQt(StyleDuSkin(style).couleurControle);
         const bool teinte = style == 15 || style == 17;
         EXPECT_EQ(saisie->palette().color(QPalette::Base) == QColor(255, 239, 178), teinte) << style;
+        // A drop-down list that cannot be typed into is painted as a button: on screen, its face
+        // must be the input colour like the text box beside it.
+        const QImage face = liste->grab().toImage();
+        const QColor milieu = face.pixelColor(face.width() / 3, face.height() / 2);
+        EXPECT_EQ(milieu.red() - milieu.blue() > 20, teinte) << style << " " << milieu.name().toStdString();
         EXPECT_EQ(grise->palette().color(QPalette::Base), CouleurQt(CouleurSysteme::OmbreBouton)) << style;
         EXPECT_EQ(points->text(), QString()) << style;
         EXPECT_EQ(texte->text(), QStringLiteral("Station"));
@@ -183,7 +199,69 @@ TEST_F(LookTest, WindowControlsTakeTheStylesColours) {
         EXPECT_EQ(caseACocher->palette().color(QPalette::Window), controle) << style;
         EXPECT_FALSE(caseACocher->font().bold()) << "the frame's title font stays on the title";
         EXPECT_TRUE(cadre->font().bold());
-        EXPECT_EQ(onglets->styleSheet().isEmpty(), style != 15) << style;
+        // The strips' rules (style 15 only) and the frames' go to the window, in one sheet.
+        EXPECT_TRUE(onglets->styleSheet().isEmpty()) << style;
+        EXPECT_TRUE(cadre->styleSheet().isEmpty()) << style;
+        EXPECT_EQ(frm.styleSheet().contains(QStringLiteral("QTabBar::tab")), style == 15) << style;
+        EXPECT_TRUE(frm.styleSheet().contains(QStringLiteral("QGroupBox[lookCadre=\"true\"]::title"))) << style;
+        // Dressed again, the window's sheet does not grow and keeps its own rules.
+        const QString propre = QStringLiteral("QLabel#propre { color: red; }");
+        frm.setStyleSheet(propre + frm.styleSheet());
+        const qsizetype longueur = frm.styleSheet().size();
+        LookFenetre(&frm);
+        EXPECT_EQ(frm.styleSheet().size(), longueur) << style;
+        EXPECT_TRUE(frm.styleSheet().startsWith(propre)) << style;
     };
     for (int32_t style : {15, 17, 4, 20}) run(style);
+}
+
+TEST_F(LookTest, GreyedTextStaysReadableUnderEveryStyle) {
+    EXPECT_NEAR(RapportContraste(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(RapportContraste(QColor(118, 118, 118), Qt::white), 4.54, 0.01);
+    EXPECT_DOUBLE_EQ(RapportContraste(QColor(182, 182, 182), QColor(182, 182, 182)), 1.0);
+
+    for (int32_t style = 0; style < NbStylesSkin; ++style) {
+        int32_t s = style;
+        ReinitialiserLook();
+        InitGeneralLook(s);
+        // A greyed label and check box on an options-like window, inside a frame as they are there.
+        QWidget frm;
+        auto* cadre = new QGroupBox(QStringLiteral("Démarrage"), &frm);
+        auto* etiquette = new QLabel(QStringLiteral("Tempo."), cadre);
+        auto* caseACocher = new QCheckBox(QStringLiteral("Mettre dans le groupe de démarrage Windows"), cadre);
+        auto* saisie = new QLineEdit(cadre);
+        saisie->setReadOnly(true);
+        auto* teinte = new QLineEdit(cadre);
+        auto* liste = new QComboBox(cadre);
+        LookFenetre(&frm);
+        cadre->setEnabled(false);
+        for (QWidget* w : {static_cast<QWidget*>(etiquette), static_cast<QWidget*>(caseACocher)}) {
+            const QPalette& pal = w->palette();
+            EXPECT_GE(RapportContraste(pal.color(QPalette::Disabled, QPalette::WindowText),
+                                       pal.color(QPalette::Disabled, QPalette::Window)),
+                      ContrasteTexteMinimum)
+                << style << " " << w->metaObject()->className();
+        }
+        // Text boxes and lists, tinted or not: readable, and still told apart from enabled ones.
+        const std::pair<QWidget*, std::pair<QPalette::ColorRole, QPalette::ColorRole>> champs[] = {
+            {saisie, {QPalette::Text, QPalette::Base}},
+            {teinte, {QPalette::Text, QPalette::Base}},
+            {liste, {QPalette::ButtonText, QPalette::Button}},
+        };
+        for (const auto& [w, roles] : champs) {
+            const QPalette& pal = w->palette();
+            const QColor grise = pal.color(QPalette::Disabled, roles.first);
+            EXPECT_GE(RapportContraste(grise, pal.color(QPalette::Disabled, roles.second)), ContrasteTexteMinimum)
+                << style << " " << w->metaObject()->className();
+            EXPECT_NE(grise, pal.color(QPalette::Active, roles.first)) << style << " " << w->metaObject()->className();
+        }
+        EXPECT_GE(RapportContraste(QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText),
+                                   QApplication::palette().color(QPalette::Disabled, QPalette::Button)),
+                  ContrasteTexteMinimum)
+            << style;
+        // Still greyed: not the text of an active control.
+        EXPECT_NE(QApplication::palette().color(QPalette::Disabled, QPalette::WindowText),
+                  QApplication::palette().color(QPalette::Active, QPalette::WindowText))
+            << style;
+    }
 }

@@ -1,4 +1,5 @@
 #include "foundation/globals.h"
+#include "foundation/settings_access.h"
 #include "foundation/settings_locations.h"
 #include "shell/main_window.h"
 #include "shell/note_window.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -201,7 +203,25 @@ TEST_F(NoteTest, CloseAsksOnlyWithUnsavedChanges) {
 }
 
 TEST_F(NoteTest, SizeIsKeptInTwipsWithoutBounds) {
+    // Far below what the buttons and the size list would ask of a layout: the stored size still wins.
+    const QString F = NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini"));
+    ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), QStringLiteral("1500")));
+    ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), QStringLiteral("1200")));
     FrmNote* n = ouvrir();
+    ASSERT_GT(n->layout()->minimumSize().width(), 100) << "the case must sit below the layout's minimum";
+    ASSERT_GT(n->layout()->minimumSize().height(), 80) << "the case must sit below the layout's minimum";
+    EXPECT_EQ(n->width(), 100);
+    EXPECT_EQ(n->height(), 80);
+    n->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(n->size(), QSize(100, 80));
+    n->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), QString()), QStringLiteral("1500"));
+    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), QString()), QStringLiteral("1200"));
+
+    // A larger size goes round the same way.
+    n = ouvrir();
     n->resize(9000 / 15, 6000 / 15);
     n->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

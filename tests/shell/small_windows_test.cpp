@@ -98,9 +98,13 @@ TEST_F(PetitesFenetresTest, PictureAreaFollowsTheLargerSideUpToTheLimit) {
     // A file that is not a picture: reported, the size of the previous one kept, the caption set.
     const QString faux = tmp.path() + QStringLiteral("/faux.png");
     EcrireFichierTest(faux, "pas une image");
+    const int lignesAvant = int(lignesLog().size());
     f.ChargerImage(faux);
     EXPECT_EQ(f.Img->size(), QSize(300, 300));
     EXPECT_EQ(f.windowTitle(), faux);
+    const QString rapport = lignesLog().mid(lignesAvant).join(QLatin1Char('\n'));
+    EXPECT_TRUE(rapport.contains(QStringLiteral("Err: 481 (Image incorrecte: ") + faux)) << rapport.toStdString();
+    EXPECT_TRUE(rapport.contains(QLatin1String(Cle::FrmPicture_ChargerImage))) << rapport.toStdString();
 
     // Empty or missing: the picture cleared, no resize.
     const QString vide = tmp.path() + QStringLiteral("/vide.png");

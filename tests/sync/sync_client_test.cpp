@@ -209,9 +209,13 @@ TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
     const int idLong = web(QStringLiteral("LONG"), QString(40, QLatin1Char('x')), double_web::Cree);
     const int idSansCode = double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Sans code")}});
     const int idTropLong = web(QStringLiteral("CODETROPLONG"), QStringLiteral("Refusé"), double_web::Cree);
+    // An item whose IdWeb comes empty: the double writes its own IdWeb first, and the empty field
+    // given here comes after it in the item, so it is the one read.
     double_web::Element sansId;
-    sansId.idWeb = 0;
+    sansId.idQD = QStringLiteral("SANSID");
+    sansId.champs = {{QStringLiteral("CltIdWeb"), QString()}, {QStringLiteral("CltNom"), QStringLiteral("Sans id")}};
     sansId.statut = double_web::Cree;
+    const int idServiSansId = double_.ajouter(double_web::Client, sansId);
 
     SynchroniserPub_01_Client_03(0, 1, url, QStringLiteral("Client"));
     SynchroniserPub_01_Client_04(0, 1, url, QStringLiteral("Client"));
@@ -229,6 +233,11 @@ TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
     EXPECT_EQ(lire(QStringLiteral("LONG")).idWeb, idLong);
     EXPECT_FALSE(lire(QStringLiteral("CODETROP")).existe);
     EXPECT_EQ(double_.element(double_web::Client, idTropLong)->statut, double_web::Cree);
+    // Without a web id nothing can be written nor acknowledged: skipped, with one line that names it.
+    EXPECT_FALSE(lire(QStringLiteral("SANSID")).existe);
+    EXPECT_EQ(double_.element(double_web::Client, idServiSansId)->statut, double_web::Cree);
+    const QStringList log = lignesLog();
+    EXPECT_EQ(log.filter(QStringLiteral("(IdQD: [SANSID] IdWeb: []): no web id")).size(), 1) << log.join(QLatin1Char('\n')).toStdString();
 
     // The item without a code got a new one, sent back with the acknowledgement.
     const auto sans = double_.element(double_web::Client, idSansCode);
