@@ -123,33 +123,30 @@ void remplirStandard(SpreadGrid* g, const QString& cle) {
         });
         return;
     }
-    int test = TestClasseur::PasUnClasseur;
-    p(220, [&] { test = TesterClasseur(chemin); });
-    if (test == TestClasseur::EnCoursUtilisation) {
+    // The test and the reading go through one reader process.
+    LectureClasseur lecture;
+    p(220, [&] {
+        lecture = LireClasseur(chemin, 0, kNbColonnes, DossierApplication + QString::fromLatin1(NomLogNomenclature), true);
+    });
+    if (lecture.test == TestClasseur::EnCoursUtilisation) {
         p(230, [&] {
             message(QStringLiteral("Fichier '") + chemin + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger."));
         });
         return;
     }
-    if (test != TestClasseur::Lisible) {
+    if (lecture.test != TestClasseur::Lisible) {
         p(240, [&] { message(QStringLiteral("Le fichier '") + chemin + QStringLiteral("' n'est pas un fichier Excel.")); });
         return;
     }
-    std::unique_ptr<ClasseurXls> classeur;
-    p(250, [&] {
-        classeur = ClasseurXls::ouvrir(chemin, DossierApplication + QString::fromLatin1(NomLogNomenclature), true);
-    });
-    if (!classeur) {
+    if (!lecture.ouvert) {
         p(260, [&] { message(QStringLiteral("Impossible de charger le fichier: ") + chemin); });
         return;
     }
-    std::vector<QStringList> lignes;
-    bool lu = false;
-    p(270, [&] { lu = classeur->lireFeuille(0, lignes); });
-    if (!lu) {
+    if (!lecture.feuilleLue) {
         p(280, [&] { message(QStringLiteral("Impossible de charger le feuille: ") + chemin); });
         return;
     }
+    const std::vector<QStringList>& lignes = lecture.lignes;
     p(290, [&] {
         // The workbook's rows as they are, its first row (the header) included, then the header
         // row goes.

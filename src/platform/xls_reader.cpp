@@ -3,12 +3,17 @@
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <freexl.h>
+#include <sys/resource.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -36,44 +41,178 @@ bool verrouilleParAutre(int fd) {
     return false;
 }
 
-QString texteCellule(const FreeXL_CellValue& v) {
-    switch (v.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(v.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        // The shortest text that gives the number back: 5 reads "5", 12.5 "12.5".
-        return QString::number(v.value.double_value, 'g', 15);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-    default:
-        return QString();
+constexpr const char* kNomLecteur = "kirvo_xls";
+// A sound workbook is read in a few milliseconds; the library's own allocation for the largest
+// sheet the format allows (65,536 rows of 256 columns) stays well under the memory bound.
+constexpr int kDelaiLecteurMs = 15000;
+constexpr rlim_t kMemoireLecteur = rlim_t(1) << 30;
+constexpr rlim_t kProcesseurLecteurS = 15;
+// What a sheet of the format's size, read on a few columns, can hold.
+constexpr qsizetype kSortieMax = qsizetype(64) * 1024 * 1024;
+
+// The reader's escapes undone; false on any other backslash.
+bool desechapper(QByteArrayView brut, QString& texte) {
+    QByteArray octets;
+    octets.reserve(brut.size());
+    for (qsizetype i = 0; i < brut.size(); ++i) {
+        const char c = brut[i];
+        if (c != '\\') {
+            octets += c;
+            continue;
+        }
+        if (++i >= brut.size()) return false;
+        switch (brut[i]) {
+        case '\\': octets += '\\'; break;
+        case 't': octets += '\t'; break;
+        case 'n': octets += '\n'; break;
+        case 'r': octets += '\r'; break;
+        default: return false;
+        }
     }
+    texte = QString::fromUtf8(octets);
+    return true;
 }
 
-QString libelleErreur(int rc) {
-    switch (rc) {
-    case FREEXL_FILE_NOT_FOUND: return QStringLiteral("fichier introuvable");
-    case FREEXL_INSUFFICIENT_MEMORY: return QStringLiteral("mémoire insuffisante");
-    case FREEXL_BIFF_ILLEGAL_SHEET_INDEX: return QStringLiteral("feuille inexistante");
-    case FREEXL_CRAFTED_FILE: return QStringLiteral("fichier endommagé");
-    default: return QStringLiteral("format non reconnu (") + QString::number(rc) + QLatin1Char(')');
+// Digits only, at most max.
+bool entier(QByteArrayView texte, int max, int& valeur) {
+    if (texte.isEmpty() || texte.size() > 9) return false;
+    int v = 0;
+    for (const char c : texte) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
     }
+    if (v > max) return false;
+    valeur = v;
+    return true;
 }
 
-}  // namespace
-
-QStringList FichiersVerrouBureautique(const QString& chemin) {
-    const QFileInfo fi(chemin);
-    const QString dossier = fi.path() + QLatin1Char('/');
-    return {dossier + QStringLiteral("~$") + fi.fileName(),
-            dossier + QStringLiteral(".~lock.") + fi.fileName() + QLatin1Char('#')};
+// What the reader wrote, taken strictly: anything unexpected makes the whole output void.
+bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, LectureClasseur& l) {
+    if (!sortie.endsWith("FIN\n")) return false;
+    const QList<QByteArrayView> lignes = [&] {
+        QList<QByteArrayView> r;
+        qsizetype debut = 0;
+        while (debut < sortie.size()) {
+            const qsizetype fin = sortie.indexOf('\n', debut);
+            r << QByteArrayView(sortie).sliced(debut, fin - debut);
+            debut = fin + 1;
+        }
+        return r;
+    }();
+    if (lignes.isEmpty() || lignes.front() != "KIRVO-XLS 1" || lignes.back() != "FIN") return false;
+    qsizetype i = 1;
+    const qsizetype dernier = lignes.size() - 1;
+    // The tag of a line and its one text field.
+    const auto champ = [&](QByteArrayView ligne, QByteArrayView tag, QString& texte) {
+        if (!ligne.startsWith(tag) || ligne.size() < tag.size() + 1 || ligne[tag.size()] != '\t') return false;
+        return desechapper(ligne.sliced(tag.size() + 1), texte);
+    };
+    QString texte;
+    if (i < dernier && champ(lignes[i], "PAS-UN-CLASSEUR", texte)) {
+        l.test = TestClasseur::PasUnClasseur;
+        l.erreur = texte;
+        return i + 1 == dernier;
+    }
+    if (i >= dernier || lignes[i] != "CLASSEUR") return false;
+    l.test = TestClasseur::Lisible;
+    ++i;
+    if (!avecFeuille) return i == dernier;
+    if (i < dernier && champ(lignes[i], "ERREUR-CLASSEUR", texte)) {
+        l.erreur = texte;
+        return i + 1 == dernier;
+    }
+    while (i < dernier && champ(lignes[i], "FEUILLE", texte)) {
+        l.feuilles << texte;
+        ++i;
+    }
+    if (l.feuilles.isEmpty()) return false;
+    l.ouvert = true;
+    if (i < dernier && champ(lignes[i], "ERREUR-FEUILLE", texte)) {
+        l.erreur = texte;
+        return i + 1 == dernier;
+    }
+    if (i >= dernier) return false;
+    const QList<QByteArray> dims = lignes[i].toByteArray().split('\t');
+    int nbLignes = 0, largeur = 0;
+    if (dims.size() != 3 || dims[0] != "DIMENSIONS" || !entier(dims[1], kLignesMaxXls, nbLignes) ||
+        !entier(dims[2], nbColonnes, largeur) || i + 1 + nbLignes != dernier)
+        return false;
+    ++i;
+    l.lignes.reserve(size_t(nbLignes));
+    for (; i < dernier; ++i) {
+        const QByteArrayView ligne = lignes[i];
+        if (!ligne.startsWith("L")) return false;
+        QStringList cellules;
+        qsizetype pos = 1;
+        while (pos < ligne.size()) {
+            if (ligne[pos] != '\t') return false;
+            qsizetype fin = ligne.indexOf('\t', pos + 1);
+            if (fin < 0) fin = ligne.size();
+            if (!desechapper(ligne.sliced(pos + 1, fin - pos - 1), texte)) return false;
+            cellules << texte;
+            pos = fin;
+        }
+        if (cellules.size() != largeur) return false;
+        l.lignes.push_back(std::move(cellules));
+    }
+    l.feuilleLue = true;
+    return true;
 }
 
-int TesterClasseur(const QString& chemin) {
+// Runs the reader on the workbook; false when it could not run, died, overran its limits or
+// wrote anything unexpected.
+bool lancerLecteur(const QString& chemin, int feuille, int nbColonnes, LectureClasseur& l) {
+    QProcess p;
+    p.setProgram(CheminLecteurXls());
+    QStringList arguments{chemin};
+    if (feuille >= 0) arguments << QString::number(feuille) << QString::number(nbColonnes);
+    p.setArguments(arguments);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.setChildProcessModifier([] {
+        const rlimit memoire{kMemoireLecteur, kMemoireLecteur};
+        const rlimit processeur{kProcesseurLecteurS, kProcesseurLecteurS};
+        const rlimit coeur{0, 0};
+        setrlimit(RLIMIT_AS, &memoire);
+        setrlimit(RLIMIT_CPU, &processeur);
+        setrlimit(RLIMIT_CORE, &coeur);
+    });
+    p.start(QIODevice::ReadOnly);
+    if (!p.waitForStarted(kDelaiLecteurMs)) {
+        l.erreur = QStringLiteral("lecteur introuvable (") + p.program() + QLatin1Char(')');
+        return false;
+    }
+    QByteArray sortie;
+    QElapsedTimer minuteur;
+    minuteur.start();
+    const auto abandon = [&](const QString& raison) {
+        p.kill();
+        p.waitForFinished(kDelaiLecteurMs);
+        l.erreur = raison;
+        return false;
+    };
+    while (p.state() != QProcess::NotRunning) {
+        const qint64 reste = kDelaiLecteurMs - minuteur.elapsed();
+        if (reste <= 0) return abandon(QStringLiteral("lecture trop longue"));
+        p.waitForReadyRead(int(reste));
+        sortie += p.readAllStandardOutput();
+        if (sortie.size() > kSortieMax) return abandon(QStringLiteral("lecture trop volumineuse"));
+    }
+    sortie += p.readAllStandardOutput();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0 || sortie.size() > kSortieMax) {
+        l.erreur = QStringLiteral("fichier endommagé");
+        return false;
+    }
+    if (!analyserSortie(sortie, feuille >= 0, nbColonnes, l)) {
+        l = LectureClasseur{};
+        l.erreur = QStringLiteral("fichier endommagé");
+        return false;
+    }
+    return true;
+}
+
+// Whether the file can be looked at by the reader: present, not held by another program.
+int testerAcces(const QString& chemin) {
     const QFileInfo fi(chemin);
     if (!fi.isFile()) return TestClasseur::PasUnClasseur;
     for (const QString& verrou : FichiersVerrouBureautique(chemin))
@@ -85,91 +224,71 @@ int TesterClasseur(const QString& chemin) {
                                                              : TestClasseur::EnCoursUtilisation;
     const bool verrouille = verrouilleParAutre(fd);
     ::close(fd);
-    if (verrouille) return TestClasseur::EnCoursUtilisation;
-
-    const void* h = nullptr;
-    const int rc = freexl_open_info(local.constData(), &h);
-    unsigned int feuilles = 0;
-    const bool lisible = rc == FREEXL_OK && freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &feuilles) == FREEXL_OK &&
-                         feuilles > 0;
-    freexl_close(h);
-    return lisible ? TestClasseur::Lisible : TestClasseur::PasUnClasseur;
+    return verrouille ? TestClasseur::EnCoursUtilisation : TestClasseur::Lisible;
 }
 
-ClasseurXls::~ClasseurXls() {
-    if (handle_) freexl_close(handle_);
-}
-
-void ClasseurXls::journal(const QString& ligne) {
-    if (fichierLog_.isEmpty()) return;
-    QFile f(fichierLog_);
+void journal(const QString& fichierLog, const QString& ligne) {
+    if (fichierLog.isEmpty()) return;
+    QFile f(fichierLog);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     const QString horodatage = HorlogeSysteme().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     f.write(ToCp1252(horodatage + QLatin1Char(' ') + ligne + QStringLiteral("\r\n")));
 }
 
-std::unique_ptr<ClasseurXls> ClasseurXls::ouvrir(const QString& chemin, const QString& fichierLog, bool remplacerLog,
-                                                 QString* erreur) {
-    std::unique_ptr<ClasseurXls> c(new ClasseurXls);
-    c->chemin_ = chemin;
-    c->fichierLog_ = fichierLog;
-    if (remplacerLog && !fichierLog.isEmpty()) QFile::remove(fichierLog);
-    c->journal(QStringLiteral("Classeur: ") + chemin);
+}  // namespace
 
-    const QByteArray local = QFile::encodeName(chemin);
-    const void* h = nullptr;
-    int rc = freexl_open(local.constData(), &h);
-    unsigned int nb = 0;
-    if (rc == FREEXL_OK) rc = freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &nb);
-    if (rc != FREEXL_OK || nb == 0) {
-        if (h) freexl_close(h);
-        const QString raison = rc != FREEXL_OK ? libelleErreur(rc) : QStringLiteral("aucune feuille");
-        c->journal(QStringLiteral("Erreur: ") + raison);
-        if (erreur) *erreur = raison;
-        return nullptr;
-    }
-    c->handle_ = h;
-    for (unsigned int i = 0; i < nb; ++i) {
-        const char* nom = nullptr;
-        QString n;
-        if (freexl_get_worksheet_name(h, uint16_t(i), &nom) == FREEXL_OK && nom) n = QString::fromUtf8(nom);
-        c->feuilles_ << n;
-    }
-    c->journal(QStringLiteral("Feuilles: ") + QString::number(nb) + QStringLiteral(" (") +
-               c->feuilles_.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    return c;
+QStringList FichiersVerrouBureautique(const QString& chemin) {
+    const QFileInfo fi(chemin);
+    const QString dossier = fi.path() + QLatin1Char('/');
+    return {dossier + QStringLiteral("~$") + fi.fileName(),
+            dossier + QStringLiteral(".~lock.") + fi.fileName() + QLatin1Char('#')};
 }
 
-bool ClasseurXls::lireFeuille(int index, std::vector<QStringList>& lignes, QString* erreur) {
-    lignes.clear();
-    const auto echec = [&](int rc) {
-        const QString raison = libelleErreur(rc);
-        journal(QStringLiteral("Feuille ") + QString::number(index) + QStringLiteral(": Erreur: ") + raison);
-        if (erreur) *erreur = raison;
-        lignes.clear();
-        return false;
-    };
-    if (index < 0 || index >= feuilles_.size()) return echec(FREEXL_BIFF_ILLEGAL_SHEET_INDEX);
-    int rc = freexl_select_active_worksheet(handle_, uint16_t(index));
-    if (rc != FREEXL_OK) return echec(rc);
-    unsigned int nbLignes = 0;
-    unsigned short nbColonnes = 0;
-    rc = freexl_worksheet_dimensions(handle_, &nbLignes, &nbColonnes);
-    if (rc != FREEXL_OK) return echec(rc);
-    lignes.reserve(nbLignes);
-    for (unsigned int r = 0; r < nbLignes; ++r) {
-        QStringList ligne;
-        ligne.reserve(nbColonnes);
-        for (unsigned short col = 0; col < nbColonnes; ++col) {
-            FreeXL_CellValue v{};
-            rc = freexl_get_cell_value(handle_, r, col, &v);
-            if (rc != FREEXL_OK) return echec(rc);
-            ligne << texteCellule(v);
-        }
-        lignes.push_back(std::move(ligne));
+QString CheminLecteurXls() {
+    const QString env = qEnvironmentVariable("KIRVO_LECTEUR_XLS");
+    if (!env.isEmpty()) return env;
+    const QString dossier = QCoreApplication::instance()
+                                ? QCoreApplication::applicationDirPath()
+                                : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
+    return dossier + QLatin1Char('/') + QLatin1String(kNomLecteur);
+}
+
+int TesterClasseur(const QString& chemin) {
+    const int acces = testerAcces(chemin);
+    if (acces != TestClasseur::Lisible) return acces;
+    LectureClasseur l;
+    if (!lancerLecteur(chemin, -1, 0, l)) return TestClasseur::PasUnClasseur;
+    return l.test;
+}
+
+LectureClasseur LireClasseur(const QString& chemin, int feuille, int nbColonnes, const QString& fichierLog,
+                             bool remplacerLog) {
+    LectureClasseur l;
+    l.test = testerAcces(chemin);
+    if (l.test != TestClasseur::Lisible) return l;
+    nbColonnes = std::clamp(nbColonnes, 0, kColonnesMaxXls);
+    feuille = std::clamp(feuille, 0, kLignesMaxXls - 1);
+    const bool lance = lancerLecteur(chemin, feuille, nbColonnes, l);
+    // A damaged file is a workbook that cannot be read rather than something else: the test
+    // itself may be what failed.
+    if (!lance) l.test = TestClasseur::Lisible;
+    if (l.test != TestClasseur::Lisible) return l;
+
+    if (remplacerLog && !fichierLog.isEmpty()) QFile::remove(fichierLog);
+    journal(fichierLog, QStringLiteral("Classeur: ") + chemin);
+    if (!l.ouvert) {
+        journal(fichierLog, QStringLiteral("Erreur: ") + l.erreur);
+        return l;
     }
-    journal(QStringLiteral("Feuille ") + QString::number(index) + QStringLiteral(" (") + feuilles_.value(index) +
-            QStringLiteral("): ") + QString::number(nbLignes) + QStringLiteral(" lignes, ") +
-            QString::number(nbColonnes) + QStringLiteral(" colonnes"));
-    return true;
+    journal(fichierLog, QStringLiteral("Feuilles: ") + QString::number(l.feuilles.size()) + QStringLiteral(" (") +
+                            l.feuilles.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    if (!l.feuilleLue) {
+        journal(fichierLog, QStringLiteral("Feuille ") + QString::number(feuille) + QStringLiteral(": Erreur: ") + l.erreur);
+        return l;
+    }
+    const qsizetype largeur = l.lignes.empty() ? 0 : l.lignes.front().size();
+    journal(fichierLog, QStringLiteral("Feuille ") + QString::number(feuille) + QStringLiteral(" (") +
+                            l.feuilles.value(feuille) + QStringLiteral("): ") + QString::number(l.lignes.size()) +
+                            QStringLiteral(" lignes, ") + QString::number(largeur) + QStringLiteral(" colonnes"));
+    return l;
 }

@@ -95,7 +95,8 @@ int32_t ValeurEntiereStricte(const QString& texte) {
     if (!ok) {
         // A decimal text is rounded as the number conversion does; anything else does not convert.
         const double d = t.toDouble(&ok);
-        if (!ok) Raise(13);
+        // "nan" and "inf" convert as doubles but are no integer.
+        if (!ok || !std::isfinite(d)) Raise(13);
         return ValeurNumeriqueReponse(QString::number(d, 'f', 6));
     }
     if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) Raise(6);

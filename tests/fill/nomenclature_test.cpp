@@ -111,6 +111,16 @@ TEST_F(NomenclatureTest, ImportLogIsWrittenAndReplacesTheLastOne) {
     EXPECT_TRUE(log.contains(QStringLiteral("2 lignes"))) << log.toStdString();
 }
 
+TEST_F(NomenclatureTest, DeclaredSheetSizeIsNotTrusted) {
+    // A sound workbook whose sheet claims 3,000,000 rows: its real rows are read, none of the
+    // claimed ones (a read of that size would also overrun the reader's memory bound).
+    ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("workbook-declares-3m-rows.xls")), chemin(kClasseur)));
+    liste({});
+    InitSettingsNomenclature();
+    EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lignes(0).size(), 14);
+}
+
 // A process of its own holding a lock on a file until it is killed.
 class Verrou {
 public:
@@ -188,6 +198,9 @@ TEST_F(NomenclatureTest, EachWorkbookFailureShowsItsMessageAndLeavesTheSheetEmpt
          QStringLiteral("Fichier '") + xls + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger.")},
         {"texte", [&] { EcrireFichierTest(xls, "pas un classeur"); },
          intro + QStringLiteral("' n'est pas un fichier Excel.")},
+        // The workbook library dies on this one; only its reader process goes with it.
+        {"plante le lecteur", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+         QStringLiteral("Impossible de charger le fichier: ") + xls},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);

@@ -39,6 +39,10 @@ QString ScriptNomenclature() {
     return QStringLiteral(KIRVO_SOURCE_DIR) + QStringLiteral("/tests/support/nomenclature_files.py");
 }
 
+QString ClasseurDeTest(const QString& nom) {
+    return QStringLiteral(KIRVO_SOURCE_DIR) + QStringLiteral("/tests/support/classeurs/") + nom;
+}
+
 bool LancerScriptNomenclature(const QStringList& arguments, QString* erreur) {
     QProcess p;
     p.start(QString::fromLatin1(kPython), QStringList{ScriptNomenclature()} + arguments);

@@ -8,6 +8,9 @@
 // The generator script.
 QString ScriptNomenclature();
 
+// A workbook kept in tests/support/classeurs/ (damaged or odd ones the generator cannot write).
+QString ClasseurDeTest(const QString& nom);
+
 // Runs the generator with its arguments; false with its error output in erreur.
 bool LancerScriptNomenclature(const QStringList& arguments, QString* erreur = nullptr);
 
