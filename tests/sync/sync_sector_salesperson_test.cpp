@@ -443,6 +443,25 @@ TEST_F(Familles, ImportDUnCommercialPrendChaqueColonneASaPlace) {
               QStringLiteral("mer+2024"));
 }
 
+// An item with fields the reader does not know and without most of those it does: the known ones
+// are taken, the missing ones left blank, and the blanks go back with their defaults.
+TEST_F(Familles, ImportDUnCommercialAuxChampsManquantsOuInconnus) {
+    const int id = webItem(kCommercial, QStringLiteral("P1"), QStringLiteral("Petit"), double_web::Cree,
+                           {{"CmlFax", "0298000000"}, {"CmlRegion", "Nord"}});
+
+    etape(kCommercial, 3);
+
+    const Local l = lireLocal(kCommercial, QStringLiteral("P1"));
+    ASSERT_TRUE(l.existe);
+    EXPECT_EQ(l.etat, QStringLiteral("O"));
+    EXPECT_EQ(TrimBlancs(l.nom), QStringLiteral("Petit"));
+    EXPECT_TRUE(TrimBlancs(LireTexte(EnregCommercial.UserPassword)).isEmpty());
+    const auto w = double_.element(double_web::Commercial, id);
+    EXPECT_EQ(w->champs.value(QStringLiteral("CmlUserId")), QStringLiteral("qv"));
+    EXPECT_EQ(w->champs.value(QStringLiteral("CmlUserPassword")), QStringLiteral("xq"));
+    EXPECT_EQ(w->champs.value(QStringLiteral("CmlEmail")), EmailParDefaut);
+}
+
 // ---- Deletions made on the web -----------------------------------------------------------------
 
 TEST_P(FamilleParam, SuppressionsDuWebSeulementSurLeRecordLie) {
