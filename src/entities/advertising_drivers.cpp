@@ -1,9 +1,13 @@
 #include "entities/advertising_drivers.h"
 
+#include "entities/salesperson_family.h"
+#include "entities/sector_family.h"
 #include "sync/dispatcher.h"
 
 void InstallerPilotesPublicite() {
     auto& t = PilotesPublicite();
     // One line a driver; a family not listed keeps the dispatcher's placeholder.
+    t[3] = SynchroniserPub_03_Secteur;
+    t[4] = SynchroniserPub_04_Commercial;
     (void)t;
 }

@@ -3,6 +3,7 @@
 #include "foundation/conversions.h"
 #include "foundation/daily_log.h"
 #include "foundation/globals.h"
+#include "foundation/log_secrets.h"
 #include "foundation/log_lists.h"
 #include "foundation/proc.h"
 #include "platform/clock.h"
@@ -30,13 +31,14 @@ QString champIndexC(int16_t v) {
 
 }  // namespace
 
-void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncident,
+void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bIncident,
               int16_t iIncident, bool bForceWrite) {
     // Errors inside are reported under the zone as corrected for the incident list.
     Proc p(Cle::TraceLog, Trace::None);
     p.zone(a);
     if (bFermetureEnCours && !bFrmSetupChargee) return;
-    if (TrimBlancs(text).isEmpty()) return;
+    if (TrimBlancs(texteRecu).isEmpty()) return;
+    const QString text = MasquerSecrets(texteRecu);
 
     QString ligne;
     p(10, [&] { ligne = TimingMilliSec() + QStringLiteral(" :"); });
@@ -106,13 +108,15 @@ void TraceLogEncadre(int16_t a, int16_t b, int16_t c, const QString& text, const
                      bool bIncident) {
     Proc p(Cle::TraceLogEncadre, Trace::DebugOnly);
     p.zone(a);
+    // The frame fits the text as it is written.
+    const QString texte = MasquerSecrets(text);
     QString cadre;
     p(10, [&] {
         const QChar ch = frame.isEmpty() ? QLatin1Char(' ') : frame.at(0);
-        cadre = QString(text.size(), ch);
+        cadre = QString(texte.size(), ch);
     });
     p(20, [&] { TraceLog(a, b, c, cadre, false, -1, true); });
-    p(30, [&] { TraceLog(a, b, c, text, bIncident, -1, true); });
+    p(30, [&] { TraceLog(a, b, c, texte, bIncident, -1, true); });
     p(40, [&] { TraceLog(a, b, c, cadre, false, -1, true); });
 }
 
@@ -129,7 +133,7 @@ void TraceDebugEcran(const QString& text) {
     try {
         TextList& l = Listes().ListeDebug;
         if (l.count() > 2000) l.clear();
-        l.insertTop(TimingMilliSec() + QLatin1Char(' ') + text);
+        l.insertTop(TimingMilliSec() + QLatin1Char(' ') + MasquerSecrets(text));
     } catch (const ProgramEnded&) {
         throw;
     } catch (...) {

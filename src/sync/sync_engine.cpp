@@ -550,7 +550,7 @@ void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, 
                 return ignorer(ligne, raison);
             }
             f.poserCode(code);
-            poserChamps(f, id, 'N', 'O');
+            poserChamps(f, id, 'N', existe && f.importConserveFlagWeb ? 0 : 'O');
             if (!(existe ? mettreAJour(f, base, station, cle) : inserer(f, base, station, cle))) return;
             const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
             if (!r.lue || !r.resultat) return;

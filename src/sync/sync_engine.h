@@ -74,6 +74,11 @@ struct FamilleSynchro {
     bool rejeuSelonFlagWeb = true;     // the replay sends only records kept on the web
     bool auditRejoue = true;           // the audit ends with a replay of the re-saved records
     std::array<bool, 7> etapes{false, true, true, true, true, true, true};   // [1..6] steps run
+
+    // --- imports of the families whose FlagWeb is the station's own choice ---
+    // An import that finds the record already there leaves its FlagWeb as it is (a new record
+    // starts kept on the web).
+    bool importConserveFlagWeb = false;
 };
 
 // What the steps need of the layers above them (tabs of the main window). Unset: nothing.

@@ -3,6 +3,7 @@
 #include "foundation/activity.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
+#include "foundation/log_secrets.h"
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "foundation/trace_log.h"
@@ -157,6 +158,8 @@ bool EchangeWeb(const QString& url, const QString& entite, const QString& operat
     const QByteArray cle = cleProcedure.toLatin1();
     Proc p(cle.constData(), Trace::None);
     p.handler([&](int) {
+        // The cause may quote the address, query included: the error kept holds no secret.
+        DerniereErreur.Description = MasquerSecrets(DerniereErreur.Description);
         if (DerniereErreur.Number != ErrHttpFailed) return false;
         // The steps write their failures with line 0.
         LogErreurRequete(cleProcedure, 0);

@@ -559,6 +559,17 @@ void WebDouble::graineExemple() {
                                                            {"CmlUserId", "lbernard"}, {"CmlTel1", "0612345678"},
                                                            {"CmlEmail", "l.bernard@example.org"}}));
     ajouter(Commercial, el(402, Cree, "", {{"CmlNom", "Petit"}, {"CmlPrenom", "Sophie"}, {"CmlUserId", "spetit"}}));
+    // Business sectors and salespeople in every web state, beside the sample site's records of
+    // the same codes (linked, changed or deleted on the web, still listed on the web for a record
+    // the station takes off it).
+    ajouter(Secteur, el(304, Modifie, "SEC0000003", {{"SecLibelle", "Loisirs et culture"}}));
+    ajouter(Secteur, el(305, Synchronise, "SEC0000004", {{"SecLibelle", "Immobilier"}}));
+    ajouter(Commercial, el(403, Modifie, "COM00002", {{"CmlNom", "Morvan"}, {"CmlPrenom", "Yann"},
+                                                       {"CmlUserId", "ymorvan"}, {"CmlUserPassword", "port+29"},
+                                                       {"CmlTel1", "+33 6 98 76 54 32"}, {"CmlTel2", "0298000002"},
+                                                       {"CmlEmail", "y.morvan@example.org"}}));
+    ajouter(Commercial, el(404, Supprime, "COM00003", {{"CmlNom", "Tanguy"}, {"CmlPrenom", "Sophie"}}));
+    ajouter(Commercial, el(405, Synchronise, "COM00004", {{"CmlNom", "Le Goff"}, {"CmlPrenom", "Anne"}}));
     ajouter(Template, el(501, Synchronise, "CNV00101", {{"TmpLibelle", "Matinale semaine"}}));
     ajouter(Template, el(502, Modifie, "CNV00201", {{"TmpLibelle", "Week-end"}}));
 }

@@ -1,0 +1,124 @@
+#include "entities/salesperson_family.h"
+
+#include "database/record_layouts.h"
+#include "foundation/conversions.h"
+#include "foundation/log_secrets.h"
+#include "sync/dispatcher.h"
+#include "sync/query_text.h"
+
+namespace {
+
+const QString kCleMotDePasse = QStringLiteral("CmlUserPassword");
+
+QString cellule(const LigneListeWeb& l, int c) { return c <= l.size() ? l.at(c - 1) : QString(); }
+
+// The trimmed field, or what a blank one is sent as.
+template <size_t N>
+QString champ(const char (&c)[N], const QString& siBlanc = QString()) {
+    const QString t = TrimBlancs(LireTexte(c));
+    return t.isEmpty() ? siBlanc : t;
+}
+
+// The cells as the web holds them, each cut or padded to its field.
+bool importer(const LigneListeWeb& l, QString&) {
+    EcrireTexte(EnregCommercial.Nom, cellule(l, 5));
+    EcrireTexte(EnregCommercial.Prenom, cellule(l, 6));
+    EcrireTexte(EnregCommercial.UserId, cellule(l, 3));
+    EcrireTexte(EnregCommercial.UserPassword, cellule(l, 4));
+    EcrireTexte(EnregCommercial.Tel1, cellule(l, 7));
+    EcrireTexte(EnregCommercial.Tel2, cellule(l, 8));
+    EcrireTexte(EnregCommercial.Email, cellule(l, 9));
+    return true;
+}
+
+FamilleSynchro construire() {
+    DeclarerCleSecrete(kCleMotDePasse);
+    FamilleSynchro f;
+    f.entite = "Commercial";
+    f.prefixe = "Cml";
+    f.cles = {Cle::SynchroniserPub_04_Commercial,    Cle::SynchroniserPub_04_Commercial_01,
+              Cle::SynchroniserPub_04_Commercial_02, Cle::SynchroniserPub_04_Commercial_03,
+              Cle::SynchroniserPub_04_Commercial_04, Cle::SynchroniserPub_04_Commercial_05,
+              Cle::SynchroniserPub_04_Commercial_06};
+    f.noFichier = 1;
+    f.ongletPublicite = 4;
+    f.largeurCode = 8;
+    f.premierCode = QStringLiteral("00000001");
+    f.dernierCode = QStringLiteral("ZZZZZZZZ");
+    f.code = [] { return LireTexte(EnregCommercial.Code); };
+    f.libelle = [] { return TrimBlancs(LireTexte(EnregCommercial.Nom)); };
+    f.poserCode = [](const QString& c) { EcrireTexte(EnregCommercial.Code, c); };
+    f.requeteCreation = SynchroniserPub_04_Commercial_80_Parametres_01_Create;
+    f.requeteMiseAJour = SynchroniserPub_04_Commercial_80_Parametres_02_Update;
+    f.importer = importer;
+    // Only the name is compared, with the name the queries sent (list column 5).
+    f.copieWebDiffere = [](const LigneListeWeb& l) { return TrimBlancs(cellule(l, 5)) != NomCommercialEnvoye(); };
+    // A salesperson's flag is the station's choice: a creation and an import leave it; the replay
+    // sends whatever the journal holds; the audit's re-saves wait for the next run's replay.
+    f.creationPoseFlagWeb = false;
+    f.rejeuSelonFlagWeb = false;
+    f.auditRejoue = false;
+    f.importConserveFlagWeb = true;
+    return f;
+}
+
+}  // namespace
+
+const FamilleSynchro& FamilleCommercial() {
+    static const FamilleSynchro f = construire();
+    return f;
+}
+
+QString NomCommercialEnvoye() {
+    return champ(EnregCommercial.Nom, TrimBlancs(QStringLiteral("Commercial: ") + LireTexte(EnregCommercial.Code)));
+}
+
+QString SynchroniserPub_04_Commercial_80_Parametres_01_Create() {
+    // The key is declared before any query holds a password.
+    (void)FamilleCommercial();
+    return ChaineRequete()
+        .ajouter(QStringLiteral("CmlIdQD"), LireTexte(EnregCommercial.Code))
+        .ajouter(QStringLiteral("CmlNom"), NomCommercialEnvoye())
+        .ajouter(QStringLiteral("CmlPrenom"), champ(EnregCommercial.Prenom))
+        .ajouter(QStringLiteral("CmlUserId"), champ(EnregCommercial.UserId, UserIdParDefaut))
+        .ajouter(kCleMotDePasse, champ(EnregCommercial.UserPassword, UserPasswordParDefaut))
+        .ajouter(QStringLiteral("CmlTel1"), champ(EnregCommercial.Tel1))
+        .ajouter(QStringLiteral("CmlTel2"), champ(EnregCommercial.Tel2))
+        .ajouter(QStringLiteral("CmlEmail"), champ(EnregCommercial.Email, EmailParDefaut))
+        .ajouter(QStringLiteral("CmlSynchroWeb"), 1)
+        .texte();
+}
+
+QString SynchroniserPub_04_Commercial_80_Parametres_02_Update() {
+    return SynchroniserPub_04_Commercial_80_Parametres_01_Create() + QStringLiteral("&CmlIdWeb=") +
+           QString::number(CVLOctets(EnregCommercial.IdWeb));
+}
+
+QString SynchroniserPub_04_Commercial_80_Parametres_03_Delete(int32_t IdWeb) {
+    return RequeteIdWeb(FamilleCommercial(), IdWeb);
+}
+
+QString SynchroniserPub_04_Commercial_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
+    return RequeteIdWeb(FamilleCommercial(), IdWeb);
+}
+
+void SynchroniserPub_04_Commercial(const QString& url) { SynchroniserFamille(FamilleCommercial(), url); }
+
+void SynchroniserPub_04_Commercial_01(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroPasseLocale(FamilleCommercial(), Base, Station, url);
+}
+void SynchroniserPub_04_Commercial_02(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroJournal(FamilleCommercial(), Base, Station, url);
+}
+void SynchroniserPub_04_Commercial_03(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroImport(FamilleCommercial(), Base, Station, url, 2);
+}
+void SynchroniserPub_04_Commercial_04(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroImport(FamilleCommercial(), Base, Station, url, 3);
+}
+void SynchroniserPub_04_Commercial_05(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroSuppressions(FamilleCommercial(), Base, Station, url);
+}
+void SynchroniserPub_04_Commercial_06(int16_t Base, int16_t Station, const QString& url, const QString&) {
+    EtapeSynchroAudit(FamilleCommercial(), Base, Station, url);
+}
