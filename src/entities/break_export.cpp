@@ -108,6 +108,19 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
         config = DossierConfigBase.at(size_t(base));
         local = DossierLocal.at(size_t(base));
     });
+    // Without the base's folders the names below would point into whatever folder is current.
+    if (config.isEmpty() || local.isEmpty()) {
+        TraceLog(-1, -1, -1,
+                 QStringLiteral("Err: ") + cle +
+                     QStringLiteral(": the base has no configuration or local folder: nothing exported"),
+                 false);
+        p(25, [&] {
+            MsgBoxMain(QStringLiteral("Les dossiers de la base ne sont pas connus : les Position et Durée des écrans ne "
+                                      "sont pas exportées."),
+                       Mb::OKOnly | Mb::Exclamation);
+        });
+        return;
+    }
     for (const QString& nom : {FichierPositions, FichierNatures}) {
         bool copie = true;
         p(30, [&] {

@@ -90,6 +90,7 @@ TEST_F(BreakExportTest, CopiesTheSettingsAndSendsTheWeekHourByHour) {
     EXPECT_EQ(p[7], QStringLiteral("01070112002000"));
     EXPECT_EQ(p[24], QStringLiteral("0200"));
     EXPECT_EQ(p[167], QStringLiteral("072305030"));
+    EXPECT_EQ(web.grillePositions(), p);
     EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), LireFichierTest(master + QStringLiteral("XT_PUB_2.ini")));
     EXPECT_EQ(boites(), (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
                                      QStringLiteral("Export terminé.")}));
@@ -142,6 +143,15 @@ TEST_F(BreakExportTest, AFailedCopyOrARunningActivityExportsNothing) {
     QFile::setPermissions(local + QStringLiteral("XT_PUB.ini"), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(web.nombreRequetes(), 0);
     EXPECT_EQ(boites().filter(QStringLiteral("a échoué")).size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+
+    // A base without its local folder: nothing is copied or read elsewhere.
+    TestDialogs().reset();
+    DossierLocal[0].clear();
+    TestDialogs().answers = {Mb::Yes};
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    DossierLocal[0] = local;
+    EXPECT_EQ(web.nombreRequetes(), 0);
+    EXPECT_EQ(boites().filter(QStringLiteral("ne sont pas connus")).size(), 1);
 
     TestDialogs().reset();
     RechercheEnCours = true;

@@ -104,8 +104,14 @@ TEST_F(FillRateUploadTest, DeletesEveryDayThenSendsTheShownRowsThatHoldAValue) {
         << dispo.requeteBrute.toStdString();
     EXPECT_TRUE(dispo.requeteBrute.endsWith("&TrpTranches=02%3A45%3B1779A8")) << dispo.requeteBrute.toStdString();
 
+    // The web keeps one row per day and kind; a second upload replaces them.
+    EXPECT_EQ(web.tauxRemplissage().size(), 11);
+    SynchroniserPub_06_Remplissage(url);
+    EXPECT_EQ(web.tauxRemplissage().size(), 11);
+    EXPECT_EQ(web.tauxRemplissage().value(QStringLiteral("2023-01-02|01|01")), dispo.parametres);
+
     EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 11 row(s) sent, 2 day(s) cleared, 0 failure(s)")).size(), 1)
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 11 row(s) sent, 2 day(s) cleared, 0 failure(s)")).size(), 2)
         << lignesLog().join(QLatin1Char('\n')).toStdString();
 }
 
