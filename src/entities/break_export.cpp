@@ -71,12 +71,12 @@ QString ValeurPositionDuree(int jour, int heure, const QString& positions, const
     return v;
 }
 
-IssueEnvoi SynchroniserPub_99_Parametres_Ecran_Position_Duree(const QString& url, const QString& segment,
-                                                              const QString& operation, const QString& valeur) {
+IssueEnvoi SynchroniserPub_99_Parametres_Ecran_Position_Duree(EnvoisWeb& envois, const QString& url,
+                                                              const QString& segment, const QString& operation,
+                                                              const QString& valeur) {
     ChaineRequete q;
     q.ajouter(QStringLiteral("position"), valeur);
-    const IssueEnvoi issue = EnvoyerAuWeb(url, segment, operation, q.texte(),
-                                          QString::fromLatin1(Cle::SynchroniserPub_99_Parametres_Ecran_Position_Duree));
+    const IssueEnvoi issue = envois.envoyer(url, segment, operation, q.texte());
     QCoreApplication::processEvents();
     return issue;
 }
@@ -147,6 +147,7 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
         LabelMsgInit(QStringLiteral("Tranfert des Position et Durée des écran"));
     });
     BilanEnvoi bilan;
+    EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_99_Parametres_Ecran_Position_Duree));
     for (int d = 1; d <= 7 && !bilan.injoignable && !bFermetureEnCours; ++d) {
         for (int h = 0; h < 24 && !bilan.injoignable && !bFermetureEnCours; ++h) {
             QString valeur;
@@ -166,7 +167,7 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
                 bilan.compter(IssueEnvoi::Echec);
                 continue;
             }
-            bilan.compter(SynchroniserPub_99_Parametres_Ecran_Position_Duree(url, EntiteWeb::GrillePosition,
+            bilan.compter(SynchroniserPub_99_Parametres_Ecran_Position_Duree(envois, url, EntiteWeb::GrillePosition,
                                                                              OperationWeb::UpdateXML, valeur));
         }
     }

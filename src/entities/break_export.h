@@ -25,8 +25,9 @@ inline constexpr const char* SynchroniserPub_99_Parametres_Ecran_Position_Duree 
 void MnuSynchroniserParPubPosDurEcr_Click(int Index);
 
 // One request: url + segment + "/" + operation + "?position=" + value.
-IssueEnvoi SynchroniserPub_99_Parametres_Ecran_Position_Duree(const QString& url, const QString& segment,
-                                                              const QString& operation, const QString& valeur);
+IssueEnvoi SynchroniserPub_99_Parametres_Ecran_Position_Duree(EnvoisWeb& envois, const QString& url,
+                                                              const QString& segment, const QString& operation,
+                                                              const QString& valeur);
 
 // The exported value of day jour (1 Monday .. 7 Sunday) and hour (0..23) from the three break
 // tables of that hour: day and hour on two digits, then for each break up to the first whose

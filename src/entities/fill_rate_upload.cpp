@@ -88,9 +88,9 @@ QString SynchroniserPub_06_Remplissage_80_Parametres_02_Update(SpreadGrid& grill
 }
 
 BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station, const QString& url,
-                                                   const QString& entite, const QDate& d1, const QDate& d2) {
+                                                   const QString& entite, const QDate& d1, const QDate& d2,
+                                                   EnvoisWeb& envois) {
     Proc p(Cle::SynchroniserPub_06_Remplissage_01);
-    const QString cle = QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01);
     BilanRemplissage b;
     const auto compter = [&](IssueEnvoi i, int& accepte) {
         if (i == IssueEnvoi::Accepte) ++accepte;
@@ -103,8 +103,8 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
     const qint64 n = std::min<qint64>(d1.daysTo(d2) + 1, Remp::JoursMax);
     for (qint64 k = 0; k < n && !b.injoignable; ++k) {
         if (bFermetureEnCours) return b;
-        compter(EnvoyerAuWeb(url, entite, OperationWeb::DeleteXML,
-                             SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(station, d1.addDays(k)), cle),
+        compter(envois.envoyer(url, entite, OperationWeb::DeleteXML,
+                               SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(station, d1.addDays(k))),
                 b.suppressions);
     }
     if (b.injoignable) return b;
@@ -129,7 +129,7 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
         const QString requete =
             SynchroniserPub_06_Remplissage_80_Parametres_02_Update(grille, station, jour, nature, r, bNonVide);
         if (!bNonVide) continue;
-        compter(EnvoyerAuWeb(url, entite, OperationWeb::UpdateXML, requete, cle), b.lignes);
+        compter(envois.envoyer(url, entite, OperationWeb::UpdateXML, requete), b.lignes);
     }
     return b;
 }
@@ -181,6 +181,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
 
     p(70, [&] { AfficherFrmMsg(true, cle); });
     BilanRemplissage total;
+    EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01));
     const int16_t base = NoBaseCourante;
     int nbStations = 0;
     p(80, [&] { nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()}); });
@@ -188,7 +189,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
         p(90, [&] { LabelMsgInit(entite + QStringLiteral(" / Station: ") + QString::number(i)); });
         if (!ParametresRemplissage.Station[size_t(i - 1)]) continue;
         const BilanRemplissage b = SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite,
-                                                                     d1.date(), d2.date());
+                                                                     d1.date(), d2.date(), envois);
         total.lignes += b.lignes;
         total.suppressions += b.suppressions;
         total.echecs += b.echecs;

@@ -12,6 +12,14 @@ enum class IssueEnvoi {
     Injoignable,  // the request itself failed: no connection, time-out, HTTP error
 };
 
-IssueEnvoi EnvoyerAuWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete,
-                        const QString& cleProcedure);
+// One run of requests. The first refused answer is shown as the reader shows it; later ones are
+// only counted (one box per refused row would bury the user), each with a log line.
+class EnvoisWeb {
+public:
+    explicit EnvoisWeb(QString cleProcedure) : cle_(std::move(cleProcedure)) {}
+    IssueEnvoi envoyer(const QString& url, const QString& entite, const QString& operation, const QString& requete);
 
+private:
+    QString cle_;
+    bool refusMontre_ = false;
+};

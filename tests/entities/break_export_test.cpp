@@ -110,14 +110,18 @@ TEST_F(BreakExportTest, FailuresAreCountedAndAnUnreachableServiceStopsTheExport)
     refus.type = Panne::CodeErreur;
     refus.code = 1001;
     refus.entite = QStringLiteral("GrillePosition");
+    refus.fois = 3;
     web.programmerPanne(refus);
     TestDialogs().answers = {Mb::Yes};
     MnuSynchroniserParPubPosDurEcr_Click(0);
     EXPECT_EQ(web.nombreRequetes(), 168);
-    ASSERT_FALSE(boites().isEmpty());
-    EXPECT_TRUE(boites().last().startsWith(QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168")))
+    // The first refusal is shown, the next ones only counted and logged.
+    ASSERT_EQ(boites().size(), 3) << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(boites()[1].startsWith(QStringLiteral("Paramètre(s) invalide(s)"))) << boites()[1].toStdString();
+    EXPECT_TRUE(boites().last().startsWith(QStringLiteral("Export terminé avec 3 envoi(s) en échec sur 168")))
         << boites().last().toStdString();
-    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition: 167 hour(s) sent, 1 failure(s)")).size(), 1);
+    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition: 165 hour(s) sent, 3 failure(s)")).size(), 1);
+    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition/UpdateXML refused (code 1001)")).size(), 2);
 
     // The service out of reach: one message, no "Export terminé.".
     TestDialogs().reset();
