@@ -67,6 +67,18 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
 // callers report every status they do not expect, and one failure shows one box.
 void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QString& source);
 
+// While one is held, ErreurBTrieve shows nothing (the status is still marked as reported): a
+// caller that has already shown a file's failure once, and counts the later ones itself, keeps
+// the user from one box per record. Network errors (3000 and above) and a file that is not open
+// (20) are reported all the same.
+class RapportsBTrieveRetenus {
+public:
+    RapportsBTrieveRetenus();
+    ~RapportsBTrieveRetenus();
+    RapportsBTrieveRetenus(const RapportsBTrieveRetenus&) = delete;
+    RapportsBTrieveRetenus& operator=(const RapportsBTrieveRetenus&) = delete;
+};
+
 // One failure, one report. The report marks the status it has shown; the mark lasts until the
 // next call of the record manager (every call of the wrapper, any call through
 // AppelGestionnaire, the open and release routines), so a later failure with the same number is

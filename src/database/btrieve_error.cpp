@@ -83,12 +83,23 @@ QString ErreurBTrieveLibelle(int16_t status, const QString& name) {
     return r;
 }
 
+namespace {
+int g_rapportsRetenus = 0;
+}
+
+RapportsBTrieveRetenus::RapportsBTrieveRetenus() { ++g_rapportsRetenus; }
+RapportsBTrieveRetenus::~RapportsBTrieveRetenus() { --g_rapportsRetenus; }
+
 void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QString& source) {
     Proc p(Cle::ErreurBTrieve, Trace::DebugOnly);
     const int16_t st = BtrStatus;
     if (st == 0) return;
     // Shown already (by the wrapper, or by a caller further down): one failure, one box.
     if (StatutDejaSignale(st)) return;
+    if (g_rapportsRetenus > 0 && st < 3000 && st != 20) {
+        MarquerStatutSignale(st);
+        return;
+    }
     // Whatever the user answers, and whatever ran while the box was open, this status of this
     // call has had its report.
     struct Marque {

@@ -1,5 +1,6 @@
 #include "entities/advertising_drivers.h"
 
+#include "entities/fill_rate_upload.h"
 #include "entities/salesperson_family.h"
 #include "entities/sector_family.h"
 #include "sync/dispatcher.h"
@@ -9,5 +10,5 @@ void InstallerPilotesPublicite() {
     // One line a driver; a family not listed keeps the dispatcher's placeholder.
     t[3] = SynchroniserPub_03_Secteur;
     t[4] = SynchroniserPub_04_Commercial;
-    (void)t;
+    t[6] = SynchroniserPub_06_Remplissage;
 }

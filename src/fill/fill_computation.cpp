@@ -1,5 +1,6 @@
 #include "fill/fill_computation.h"
 
+#include "database/btrieve.h"
 #include "database/site_startup.h"
 #include "fill/fill_planned.h"
 #include "fill/fill_settings.h"
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -129,6 +131,8 @@ void visibilite(SpreadGrid& g, int nbLignes, const std::vector<bool>& colonneEcr
         g.setRowHidden(!prm.ligne(NatureDeLigne(r)));
     }
 }
+
+IssueRemplissage g_issue = IssueRemplissage::Refusee;
 
 // Sets a flag for the time of a scope.
 struct Drapeau {
@@ -291,10 +295,22 @@ bool ControlePeriodeRemplissage(const QDateTime& DateDebut, const QDateTime& Dat
 
 // ---- the computation --------------------------------------------------------------------------
 
+IssueRemplissage DerniereIssueRemplissage() { return g_issue; }
+
+bool Remplissage(const QDateTime& DateDebut, const QDateTime& DateFin) {
+    SpreadGrid* g = GrilleRemplissage();
+    if (!g) {
+        g_issue = IssueRemplissage::Refusee;
+        return false;
+    }
+    return Remplissage(*g, DateDebut, DateFin);
+}
+
 bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateTime& DateFin) {
     Proc p(Cle::Remplissage);
     const QString cle = QString::fromLatin1(Cle::Remplissage);
     const qint64 n = DateDebut.date().daysTo(DateFin.date()) + 1;
+    g_issue = IssueRemplissage::Refusee;
     if (!ControlePeriodeRemplissage(DateDebut, DateFin)) return false;
     if (RemplissageEnCours) {
         p(12, [&] { MsgBoxMain(MessageActiviteEnCours(), Mb::Exclamation); });
@@ -315,6 +331,7 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
     Durees durees;
     JourRemplissage jour;
     bool complet = true;
+    bool incomplet = false;
     for (int s = 1; s <= nbFeuilles && complet; ++s) {
         const int nbLignes = int(n) * NbNatures;
         std::vector<bool> colonneEcrite(size_t(NbColonnes) + 1, false);
@@ -329,7 +346,9 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
             }
         });
         const bool calculer = s <= 10 && ParametresRemplissage.Station[size_t(s - 1)];
-        bool planifieEnEchec = false;
+        // Planned-advertising days of this station whose read failed, and the first of them.
+        int joursEnEchec = 0;
+        QDate premierEnEchec;
         p(55, [&] {
             std::array<QString, 24> entetes;
             for (int h = 0; h < 24; ++h) entetes[size_t(h)] = grille->headerText(ColHeure0 + h, 2);
@@ -350,21 +369,27 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
             // A settings change handled meanwhile may have addressed another sheet.
             p(65, [&] { grille->setSheet(s); });
             p(70, [&] { jour.initialiser(); });
-            if (calculer && !planifieEnEchec)
+            if (calculer)
                 p(80, [&] {
+                    // The station's first failure has been shown; its later ones are counted.
+                    std::optional<RapportsBTrieveRetenus> retenus;
+                    if (joursEnEchec > 0) retenus.emplace();
                     if (!LirePublicitePlanifiee(base, int16_t(s), date, cle,
-                                                [&](const PassagePlanifie& pp) { jour.ajouter(pp); })) {
-                        // The failed read has been reported; a damaged file fails the same way
-                        // every day, so the station's remaining days show their availability only.
-                        planifieEnEchec = true;
-                        TraceLog(-1, -1, -1,
-                                 QStringLiteral("Err: ") + cle + QStringLiteral(": planned advertising of station ") +
-                                     QString::number(s) + QStringLiteral(" not read from ") + D2S(date) +
-                                     QStringLiteral(" on"),
-                                 false);
+                                                [&](const PassagePlanifie& pp) { jour.ajouter(pp); }) &&
+                        !bFermetureEnCours) {
+                        if (joursEnEchec++ == 0) premierEnEchec = date;
                     }
                 });
             p(90, [&] { ecrireJour(*grille, jour, date, i, (i - 1) * NbNatures + 1, durees, colonneEcrite); });
+        }
+        if (joursEnEchec > 0) {
+            incomplet = true;
+            TraceLog(-1, -1, -1,
+                     QStringLiteral("Err: ") + cle + QStringLiteral(": planned advertising of station ") +
+                         QString::number(s) + QStringLiteral(" not fully read on ") + QString::number(joursEnEchec) +
+                         QStringLiteral(" day(s) from ") + D2S(premierEnEchec) +
+                         QStringLiteral(": the computation is incomplete"),
+                     false);
         }
         if (!complet || !grille) break;
         p(100, [&] { visibilite(*grille, nbLignes, colonneEcrite); });
@@ -373,5 +398,7 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
         if (grille) grille->setRedraw(true);
     });
     p(120, [&] { AfficherFrmMsg(false, cle); });
+    g_issue = !complet ? IssueRemplissage::Interrompue
+                       : incomplet ? IssueRemplissage::Incomplete : IssueRemplissage::Complete;
     return complet;
 }

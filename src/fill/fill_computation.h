@@ -73,13 +73,18 @@ void SourcesGrillesDepuisTranches();
 // current base). Refused with a message, the grid left as it is, when the last day comes before
 // the first, when the period is longer than Remp::JoursMax days, or while another computation
 // runs. Lets pending events run once per station and day, and stops early once shutdown has
-// begun. Returns true when every sheet was computed.
+// begun. A failed planned-advertising read leaves that day's planned seconds as far as they
+// were read; it is shown once per station (the station's later failures are counted in one log
+// line) and the later days are computed as usual. Returns true when every sheet was computed
+// (DerniereIssueRemplissage() tells whether it is complete).
 bool Remplissage(SpreadGrid& grille, const QDateTime& DateDebut, const QDateTime& DateFin);
+// What the last computation came to: refused (period, another one running, no grid), cut short
+// by the program's end, incomplete (a planned-advertising read failed: some planned seconds may
+// be missing, so its figures must not be published), or complete.
+enum class IssueRemplissage { Refusee, Interrompue, Incomplete, Complete };
+IssueRemplissage DerniereIssueRemplissage();
 // The same on the fill grid (fpSpreadPublicite(6)).
-inline bool Remplissage(const QDateTime& DateDebut, const QDateTime& DateFin) {
-    SpreadGrid* g = GrilleRemplissage();
-    return g && Remplissage(*g, DateDebut, DateFin);
-}
+bool Remplissage(const QDateTime& DateDebut, const QDateTime& DateFin);
 // The period's check: false, with the message that names the fault, for a last day before the
 // first or a period longer than Remp::JoursMax days.
 bool ControlePeriodeRemplissage(const QDateTime& DateDebut, const QDateTime& DateFin);

@@ -3,6 +3,7 @@
 #include "database/btrieve.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
+#include "foundation/globals.h"
 #include "platform/record_manager.h"
 
 #include <cmath>
@@ -30,25 +31,38 @@ void heure(const char (&champ)[2], PassagePlanifie& p) {
 }
 
 // One key-range walk: from the lower bound, entries whose key starts with the prefix. Returns
-// false when a read failed (reported once by the wrapper's report). The callback gets the key.
+// false when a read failed (reported by the wrapper). With suivantSurEchec a failed read moves on
+// to the entry after the last one read, once: a second failure in a row, or a failure before any
+// entry was read, ends the walk (a damaged record would fail the same way for ever). Without it
+// the first failure ends the walk. The callback gets the key.
 bool parcourir(int16_t base, int16_t station, int16_t fichier, int16_t noCle, const QString& prefixe, int octetsNuls,
-               const QString& source, const std::function<bool()>& entree) {
+               const QString& source, bool suivantSurEchec, const std::function<bool()>& entree) {
     QString cle = prefixe + QString(octetsNuls, QChar(0));
+    QString derniere;
     int16_t op = BtrOp::GetGreaterOrEqual;
+    bool complet = true;
+    bool positionne = false;
+    int echecsDeSuite = 0;
     for (;;) {
+        if (bFermetureEnCours) return false;
         BTRieve(base, op, cle, noCle, fichier, station, source);
-        if (BtrStatus == BtrStat::EndOfFile) return true;
+        if (BtrStatus == BtrStat::EndOfFile) return complet;
         if (BtrStatus != 0) {
-            // The wrapper has reported it (a second call is silent); the day's pass ends here
-            // rather than asking the same failing read again.
+            // The wrapper has reported it (a second call is silent).
             ErreurBTrieve(base, fichier, cle, source);
-            return false;
+            complet = false;
+            if (!suivantSurEchec || !positionne || ++echecsDeSuite > 1) return false;
+            cle = derniere;
+            op = BtrOp::GetNext;
+            continue;
         }
+        echecsDeSuite = 0;
+        positionne = true;
         // The bound is the prefix itself: every byte after it is inside the range.
-        if (!cle.startsWith(prefixe)) return true;
-        const QString garde = cle;
+        if (!cle.startsWith(prefixe)) return complet;
+        derniere = cle;
         if (!entree()) return false;
-        cle = garde;
+        cle = derniere;
         op = BtrOp::GetNext;
     }
 }
@@ -60,7 +74,7 @@ bool LirePublicitePlanifiee(int16_t base, int16_t station, const QDate& jour, co
     const QString date = D2S(jour);
     bool trouve = false;
     PassagePlanifie p;
-    const bool ok = parcourir(base, station, FicConducteur, 0, date, 6, source, [&] {
+    const bool ok = parcourir(base, station, FicConducteur, 0, date, 6, source, true, [&] {
         trouve = true;
         heure(EnregConducteurPub.Heure, p);
         QString element = LireTexte(EnregConducteurPub.CodeElement);
@@ -76,12 +90,14 @@ bool LirePublicitePlanifiee(int16_t base, int16_t station, const QDate& jour, co
         f(p);
         return true;
     });
+    // A running order that could not be read through leaves the day incomplete: what it read
+    // counts, and the booked passages are not read (they may not be the day's source).
     if (!ok) return false;
     // One running-order entry, even one whose item is gone, stands for the whole day.
     if (trouve) return true;
 
     for (int niveau = 5; niveau >= 1; --niveau) {
-        const bool lu = parcourir(base, station, FicPassage, 1, date + QString::number(niveau), 4, source, [&] {
+        const bool lu = parcourir(base, station, FicPassage, 1, date + QString::number(niveau), 4, source, false, [&] {
             heure(EnregDatePassage.Heure, p);
             // A damaged duration (not a number, or infinite) counts for nothing rather than
             // turning every sum of the day into nonsense.

@@ -16,6 +16,8 @@ struct PassagePlanifie {
 };
 
 // Calls f for each passage of the day, in key order. Reads only. A read that fails (a status
-// other than 0 and end of file) is reported once and ends the day's pass: false is returned.
+// other than 0 and end of file) is reported and false is returned: the day's figures are
+// incomplete. In the running order the walk goes on past a failed read once; in the booked
+// passages a failure ends the day's pass. The program's end also gives false.
 bool LirePublicitePlanifiee(int16_t base, int16_t station, const QDate& jour, const QString& source,
                             const std::function<void(const PassagePlanifie&)>& f);

@@ -1,5 +1,6 @@
 #include "shell/sync_commands.h"
 
+#include "entities/break_export.h"
 #include "foundation/activity.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
@@ -29,6 +30,8 @@ void InstallerCommandesSynchro(Frm_Main* fenetre) {
     for (int i = 0; i < int(fenetre->MnuSynchroniserPub.size()); ++i)
         QObject::connect(fenetre->MnuSynchroniserPub[size_t(i)], &QAction::triggered, fenetre,
                          [i] { MnuSynchroniserPub_Click(i); });
+    QObject::connect(fenetre->MnuSynchroniserParPubPosDurEcr[0], &QAction::triggered, fenetre,
+                     [] { MnuSynchroniserParPubPosDurEcr_Click(0); });
     LiensSynchronisation().afficherOnglet = [w](int onglet) {
         if (!w) return;
         w->SftTabsMain->setCurrentIndex(Onglet::Publicite);

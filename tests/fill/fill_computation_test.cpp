@@ -12,6 +12,7 @@
 #include "sync/list_grids.h"
 
 #include <QTimer>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -389,7 +390,7 @@ TEST_F(FillComputationTest, AFailingPassageReadIsReportedOnceAndEndsTheDay) {
     EXPECT_EQ(boites().size(), 1u) << boites().join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(FillComputationTest, AFileThatFailsEveryDayIsReportedOncePerStationNotOncePerDay) {
+TEST_F(FillComputationTest, AFileThatFailsEveryDayIsShownOncePerStationAndEveryDayIsStillRead) {
     baseExemple();
     // Station 1 has booked passages (two each day, so that a walk steps) on the three days.
     for (const char* d : {"20230103", "20230104"})
@@ -402,13 +403,59 @@ TEST_F(FillComputationTest, AFileThatFailsEveryDayIsReportedOncePerStationNotOnc
         return BTRCALL(op, pos, data, lng, key, kl, kn);
     });
     TestDialogs().answers.assign(10, Mb::Abort);
-    // Three days on two stations: the damaged passages file is not asked again after it failed.
     EXPECT_TRUE(Remplissage(g, QDateTime(QDate(2023, 1, 2), QTime()), QDateTime(QDate(2023, 1, 4), QTime())));
     SetBtrCallHook({});
-    EXPECT_EQ(echecs, 1);
+    // Each day is read (and fails once); only the first failure is shown.
+    EXPECT_EQ(echecs, 3);
     EXPECT_EQ(boites().size(), 1u) << boites().join(QLatin1Char('\n')).toStdString();
-    // The later days still show what is available.
-    EXPECT_FALSE(texte(1, H08, ligne(3, 1)).isEmpty());
+    // The later days keep what was read before their failure: the first 10 s passage each.
+    EXPECT_EQ(texte(1, H08, ligne(2, 3)), QStringLiteral("00:10"));
+    EXPECT_EQ(texte(1, H08, ligne(3, 3)), QStringLiteral("00:10"));
+    EXPECT_EQ(DerniereIssueRemplissage(), IssueRemplissage::Incomplete);
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("station 1 not fully read on 3 day(s) from 20230102")).size(), 1)
+        << lignesLog().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(FillComputationTest, AFailedReadOnOneDayLeavesTheLaterDaysRight) {
+    baseExemple();
+    passage(1, QStringLiteral("20230103"), 5, QStringLiteral("08"), 10.0f, QString());
+    passage(1, QStringLiteral("20230103"), 5, QStringLiteral("08"), 15.0f, QString());
+    passage(1, QStringLiteral("20230103"), 3, QStringLiteral("09"), 20.0f, QStringLiteral("O"));
+    SpreadGrid& g = grille();
+    // The booked passages of 2 January fail past their first record; the running order of
+    // 1 January fails once between two entries.
+    bool conducteurEnEchec = false;
+    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+        if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100 && std::memcmp(key, "20230102", 8) == 0) return 2;
+        if (op == BtrOp::GetNext && kn == 0 && lng && *lng == uint32_t(LongueurEnregistrement(27)) &&
+            std::memcmp(key, "2023010108", 10) == 0 && !conducteurEnEchec) {
+            conducteurEnEchec = true;
+            return 2;
+        }
+        return BTRCALL(op, pos, data, lng, key, kl, kn);
+    });
+    TestDialogs().answers.assign(10, Mb::Abort);
+    EXPECT_TRUE(Remplissage(g, J1, J3));
+    SetBtrCallHook({});
+    EXPECT_TRUE(conducteurEnEchec);
+    // Day 1: the running order went on past its failure to B (45 s local at 09).
+    EXPECT_EQ(texte(1, H09, ligne(1, 3)), QStringLiteral("00:45"));
+    EXPECT_EQ(texte(1, H08, ligne(1, 6)), QStringLiteral("00:30"));
+    // Day 2: the first passage only (12.5 s national at 08).
+    EXPECT_EQ(texte(1, H08, ligne(2, 6)), QStringLiteral("00:12"));
+    EXPECT_EQ(texte(1, H20, ligne(2, 3)), QString());
+    // Day 3 as if nothing had failed: 25 s local at 08, 20 s national in the slot and the day.
+    EXPECT_EQ(texte(1, H08, ligne(3, 3)), QStringLiteral("00:25"));
+    EXPECT_EQ(texte(1, T1, ligne(3, 6)), QStringLiteral("00:20"));
+    EXPECT_EQ(texte(1, TOT, ligne(3, 8)), QStringLiteral("00:45"));
+    EXPECT_EQ(DerniereIssueRemplissage(), IssueRemplissage::Incomplete);
+    EXPECT_EQ(boites().size(), 1u) << boites().join(QLatin1Char('\n')).toStdString();
+
+    // The same period without failures is complete.
+    TestDialogs().reset();
+    EXPECT_TRUE(Remplissage(g, J1, J3));
+    EXPECT_EQ(DerniereIssueRemplissage(), IssueRemplissage::Complete);
+    EXPECT_TRUE(boites().isEmpty());
 }
 
 TEST(FillDayTexts, WeekNumbersStartOnMondayWithWeekOneHoldingTheFirstOfJanuary) {

@@ -137,7 +137,7 @@ struct WebDouble::Etat {
     std::map<QString, std::vector<Element>> listes;
     int prochainId = 1000;
     QMap<QString, QList<QPair<QString, QString>>> taux;
-    QStringList positions;
+    QMap<QString, QString> positions;   // day and hour ("0107") -> the value received
     std::vector<PanneProgrammee> pannes;
     std::vector<Requete> recues;
 
@@ -152,6 +152,8 @@ struct WebDouble::Etat {
     void stopper();
     void traiter(const httplib::Request& req, httplib::Response& res);
     QByteArray repondre(const Requete& r, int& statusHttp);
+    std::optional<QByteArray> repondreTauxRemplissage(const Requete& r);
+    std::optional<QByteArray> repondreGrillePosition(const Requete& r);
     QString itemXml(const Famille& f, const Element& e) const;
 };
 
@@ -172,30 +174,64 @@ QString WebDouble::Etat::itemXml(const Famille& f, const Element& e) const {
     return s;
 }
 
+// The fill rates: one set of rows per day and station, one row per kind; DeleteXML clears a day
+// of a station, UpdateXML replaces its row of that kind, GetXML serves the day's rows back.
+std::optional<QByteArray> WebDouble::Etat::repondreTauxRemplissage(const Requete& r) {
+    if (!r.contient(QStringLiteral("TrpDate")) || !r.contient(QStringLiteral("TrpStation")))
+        return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("TrpDate"));
+    const QString jour = r.valeur(QStringLiteral("TrpDate")) + QLatin1Char('|') + r.valeur(QStringLiteral("TrpStation"));
+    if (r.operation == QStringLiteral("DeleteXML")) {
+        for (auto it = taux.begin(); it != taux.end();)
+            it = it.key().startsWith(jour + QLatin1Char('|')) ? taux.erase(it) : std::next(it);
+        return reponseOk(QStringLiteral("<Result>True</Result>"));
+    }
+    if (r.operation == QStringLiteral("UpdateXML")) {
+        if (!r.contient(QStringLiteral("TrpNature")))
+            return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("TrpNature"));
+        taux[jour + QLatin1Char('|') + r.valeur(QStringLiteral("TrpNature"))] = r.parametres;
+        return reponseOk(QStringLiteral("<Result>True</Result>"));
+    }
+    if (r.operation == QStringLiteral("GetXML")) {
+        QString items;
+        for (auto it = taux.cbegin(); it != taux.cend(); ++it) {
+            if (!it.key().startsWith(jour + QLatin1Char('|'))) continue;
+            items += QStringLiteral("<TauxRemplissageBO>");
+            for (const auto& p : it.value()) items += QStringLiteral("<%1>%2</%1>").arg(p.first, xml(p.second));
+            items += QStringLiteral("</TauxRemplissageBO>");
+        }
+        return reponseOk(QStringLiteral("<Items>") + items + QStringLiteral("</Items>"));
+    }
+    return std::nullopt;
+}
+
+// The break grid: one value per day and hour (its first four digits), replaced by each export;
+// GetXML serves the week back in day and hour order.
+std::optional<QByteArray> WebDouble::Etat::repondreGrillePosition(const Requete& r) {
+    if (r.operation == QStringLiteral("UpdateXML")) {
+        const QString v = r.valeur(QStringLiteral("position"));
+        if (!r.contient(QStringLiteral("position")) || v.size() < 4)
+            return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("position"));
+        positions[v.left(4)] = v;
+        return reponseOk(QStringLiteral("<Result>True</Result>"));
+    }
+    if (r.operation == QStringLiteral("GetXML")) {
+        QString items;
+        for (const QString& v : positions)
+            items += QStringLiteral("<GrillePositionBO><position>%1</position></GrillePositionBO>").arg(xml(v));
+        return reponseOk(QStringLiteral("<Items>") + items + QStringLiteral("</Items>"));
+    }
+    return std::nullopt;
+}
+
 QByteArray WebDouble::Etat::repondre(const Requete& r, int& statusHttp) {
     statusHttp = 200;
     auto id = [&](const QString& cle, bool* ok) { return r.valeur(cle).trimmed().toInt(ok); };
     const QString op = r.operation;
 
     if (r.entite == QStringLiteral("TauxRemplissage")) {
-        const QString cle = r.valeur(QStringLiteral("TrpDate")) + QLatin1Char('|') + r.valeur(QStringLiteral("TrpStation"));
-        if (!r.contient(QStringLiteral("TrpDate")) || !r.contient(QStringLiteral("TrpStation")))
-            return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("TrpDate"));
-        if (op == QStringLiteral("DeleteXML")) {
-            taux.remove(cle);
-            return reponseOk(QStringLiteral("<Result>True</Result>"));
-        }
-        if (op == QStringLiteral("UpdateXML")) {
-            taux[cle] = r.parametres;
-            return reponseOk(QStringLiteral("<Result>True</Result>"));
-        }
+        if (std::optional<QByteArray> a = repondreTauxRemplissage(r)) return *a;
     } else if (r.entite == QStringLiteral("GrillePosition")) {
-        if (op == QStringLiteral("UpdateXML")) {
-            if (!r.contient(QStringLiteral("position")))
-                return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("position"));
-            positions << r.valeur(QStringLiteral("position"));
-            return reponseOk(QStringLiteral("<Result>True</Result>"));
-        }
+        if (std::optional<QByteArray> a = repondreGrillePosition(r)) return *a;
     } else if (const Famille* f = famille(r.entite)) {
         const QString cleId = f->prefixe + QStringLiteral("IdWeb");
         if (op == QStringLiteral("GetBySynchroWeb")) {
@@ -526,7 +562,7 @@ QMap<QString, QList<QPair<QString, QString>>> WebDouble::tauxRemplissage() const
 
 QStringList WebDouble::grillePositions() const {
     std::lock_guard<std::mutex> l(d_->m);
-    return d_->positions;
+    return d_->positions.values();
 }
 
 void WebDouble::graineExemple() {

@@ -12,7 +12,8 @@
 //   <entity>/DeleteXML?<px>IdWeb=n            item removed, Result True
 //   Template/EmptyXML?TmpIdWeb=n, Template/CreateDetailXML?TmpIdWeb=n&TmpDetail=..
 //   TauxRemplissage/DeleteXML?TrpDate=..&TrpStation=.., TauxRemplissage/UpdateXML?Trp...
-//   GrillePosition/UpdateXML?position=..
+//   TauxRemplissage/GetXML?TrpDate=..&TrpStation=..   the rows kept for that day and station
+//   GrillePosition/UpdateXML?position=..  GrillePosition/GetXML   the week's values kept
 // Field names carry the entity's prefix ("CltNom"); templates are answered with the business-
 // sector element names ("SecteurActiviteBO", "SecIdWeb"...), as the service does.
 // It checks the user name and password (HTTP basic authentication; 401 with an HTML page
@@ -125,8 +126,9 @@ public:
     std::optional<Element> element(const QString& entite, int idWeb) const;
     std::vector<Element> elements(const QString& entite) const;
     void vider();
-    // The fill rates received (key "YYYY-MM-DD|station" -> the UpdateXML query's decoded pairs)
-    // and the break-grid values received, in order.
+    // The fill rates kept (key "YYYY-MM-DD|station|kind" -> the UpdateXML query's decoded pairs;
+    // a DeleteXML of the day and station clears its kinds) and the break-grid values kept, one
+    // per day and hour, in day and hour order.
     QMap<QString, QList<QPair<QString, QString>>> tauxRemplissage() const;
     QStringList grillePositions() const;
 

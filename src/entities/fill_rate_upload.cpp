@@ -1,0 +1,208 @@
+#include "entities/fill_rate_upload.h"
+
+#include "database/site_startup.h"
+#include "fill/fill_computation.h"
+#include "fill/fill_property_grid.h"
+#include "fill/fill_settings.h"
+#include "foundation/conversions.h"
+#include "foundation/globals.h"
+#include "foundation/proc.h"
+#include "foundation/shell_link.h"
+#include "foundation/trace_log.h"
+#include "platform/spread_grid.h"
+#include "sync/dispatcher.h"
+#include "sync/list_grids.h"
+#include "sync/query_text.h"
+#include "sync/sync_engine.h"
+#include "sync/web_requests.h"
+
+#include <algorithm>
+
+namespace {
+
+// The grid's plain backgrounds: a cell on one of them goes without its colour.
+bool fondOrdinaire(int32_t b) {
+    return b == CouleurGrille::Fond || b == Remp::FondJourImpair || b == Remp::FondJourPair;
+}
+
+// One cell: its text as the grid shows it, ";" and its colour unless the background is a plain
+// one, then "|" (left out for the day total).
+QString segment(const SpreadGrid& g, int c, int r, bool fermer, bool& bNonVide) {
+    const QString t = g.textAt(c, r);
+    const int32_t b = g.backColorAt(c, r);
+    if (!TrimBlancs(t).isEmpty()) bNonVide = true;
+    QString s = t;
+    if (!fondOrdinaire(b)) s += QLatin1Char(';') + DeRGB(b);
+    if (fermer) s += QLatin1Char('|');
+    return s;
+}
+
+QString texteDate(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
+QString deuxChiffres(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
+
+}  // namespace
+
+QString DeRGB(int32_t couleur) {
+    const auto hex = [](int v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); };
+    return hex(DeRGB_Rouge(couleur)) + hex(DeRGB_Vert(couleur)) + hex(DeRGB_Bleu(couleur));
+}
+
+int DeRGB_Rouge(int32_t couleur) { return int(uint32_t(couleur) & 0xFF); }
+int DeRGB_Vert(int32_t couleur) { return int((uint32_t(couleur) >> 8) & 0xFF); }
+int DeRGB_Bleu(int32_t couleur) { return int((uint32_t(couleur) >> 16) & 0xFF); }
+
+QDate JourDeLaGrille(const QString& texte) {
+    if (texte.size() < 8) return {};
+    bool okJ = false, okM = false, okA = false;
+    const int j = texte.mid(0, 2).toInt(&okJ);
+    const int m = texte.mid(3, 2).toInt(&okM);
+    const int a = texte.mid(6, 2).toInt(&okA);
+    if (!okJ || !okM || !okA) return {};
+    return QDate(2000 + a, m, j);
+}
+
+QString SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(int16_t station, const QDate& jour) {
+    ChaineRequete q;
+    q.ajouter(QStringLiteral("TrpDate"), texteDate(jour)).ajouter(QStringLiteral("TrpStation"), deuxChiffres(station));
+    return q.texte();
+}
+
+QString SynchroniserPub_06_Remplissage_80_Parametres_02_Update(SpreadGrid& grille, int16_t station, const QDate& jour,
+                                                               int16_t nature, int32_t row, bool& bNonVide) {
+    Proc p(Cle::SynchroniserPub_06_Remplissage_80_Parametres_02_Update);
+    bNonVide = false;
+    QString heures, tranches, total;
+    p(10, [&] {
+        for (int c = Remp::ColHeure0; c <= Remp::NbColonnes; ++c) heures += segment(grille, c, row, true, bNonVide);
+        for (int c = Remp::ColTranche0; c < Remp::ColTotal; ++c) tranches += segment(grille, c, row, true, bNonVide);
+        total = segment(grille, Remp::ColTotal, row, false, bNonVide);
+    });
+    ChaineRequete q;
+    q.ajouter(QStringLiteral("TrpDate"), texteDate(jour))
+        .ajouter(QStringLiteral("TrpStation"), deuxChiffres(station))
+        .ajouter(QStringLiteral("TrpNature"), deuxChiffres(nature))
+        .ajouter(QStringLiteral("TrpHeure"), heures)
+        .ajouter(QStringLiteral("TrpTranche"), tranches)
+        .ajouter(QStringLiteral("TrpTranches"), total);
+    return q.texte();
+}
+
+BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station, const QString& url,
+                                                   const QString& entite, const QDate& d1, const QDate& d2,
+                                                   EnvoisWeb& envois) {
+    Proc p(Cle::SynchroniserPub_06_Remplissage_01);
+    BilanRemplissage b;
+    const auto compter = [&](IssueEnvoi i, int& accepte) {
+        if (i == IssueEnvoi::Accepte) ++accepte;
+        else if (i == IssueEnvoi::Echec) ++b.echecs;
+        else b.injoignable = true;
+    };
+
+    // Every day's rates go before the first row is sent. The period is the computation's, which
+    // bounds it.
+    const qint64 n = std::min<qint64>(d1.daysTo(d2) + 1, Remp::JoursMax);
+    for (qint64 k = 0; k < n && !b.injoignable; ++k) {
+        if (bFermetureEnCours) return b;
+        compter(envois.envoyer(url, entite, OperationWeb::DeleteXML,
+                               SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(station, d1.addDays(k))),
+                b.suppressions);
+    }
+    if (b.injoignable) return b;
+
+    int nbLignes = 0;
+    if (!p(20, [&] {
+            grille.setSheet(station);
+            nbLignes = grille.maxRows();
+        }))
+        return b;
+    for (int r = 1; r <= nbLignes && !b.injoignable; ++r) {
+        if (bFermetureEnCours) return b;
+        int16_t nature = 0;
+        QDate jour;
+        p(30, [&] {
+            nature = int16_t(NatureDuLibelle(grille.textAt(4, r)));
+            if (nature != 0 && !ParametresRemplissage.ligne(NatureDeLigne(r))) nature = 0;
+            if (nature != 0) jour = JourDeLaGrille(grille.textAt(3, r));
+        });
+        if (nature == 0 || !jour.isValid()) continue;
+        bool bNonVide = false;
+        const QString requete =
+            SynchroniserPub_06_Remplissage_80_Parametres_02_Update(grille, station, jour, nature, r, bNonVide);
+        if (!bNonVide) continue;
+        compter(envois.envoyer(url, entite, OperationWeb::UpdateXML, requete), b.lignes);
+    }
+    return b;
+}
+
+void SynchroniserPub_06_Remplissage(const QString& url) {
+    Proc p(Cle::SynchroniserPub_06_Remplissage);
+    const QString cle = QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage);
+    const QString entite = EntiteWeb::TauxRemplissage;
+    const auto journal = [&](const QString& texte) { TraceLog(-1, -1, -1, entite + QStringLiteral(": ") + texte, false); };
+
+    p(10, [&] {
+        if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(GrillePubNo::Remplissage);
+    });
+    p(20, [&] { InitStructureData(1, 6); });
+    // The period the property grid shows (the settings' own period without one).
+    QDateTime d1 = ParametresRemplissage.DateDebut, d2 = ParametresRemplissage.DateFin;
+    p(30, [&] {
+        QDateTime debut, fin;
+        if (PeriodeAffichee(debut, fin)) {
+            d1 = debut;
+            d2 = fin;
+        }
+    });
+    // A period the computation refuses leaves the grid as it was, and nothing is sent.
+    bool valide = false;
+    p(40, [&] { valide = ControlePeriodeRemplissage(d1, d2); });
+    if (!valide) {
+        journal(QStringLiteral("nothing sent, the period is refused"));
+        return;
+    }
+    p(50, [&] { InitGeneralTableurPub(6, true, true); });
+    bool calcule = false;
+    p(60, [&] { calcule = Remplissage(d1, d2); });
+    const IssueRemplissage issue = DerniereIssueRemplissage();
+    if (!calcule || issue != IssueRemplissage::Complete) {
+        if (bFermetureEnCours) return;
+        if (issue == IssueRemplissage::Incomplete) {
+            journal(QStringLiteral("nothing sent, the fill computation is incomplete"));
+            MsgBoxMain(QStringLiteral("Le calcul du remplissage est incomplet : la lecture de la publicité planifiée a "
+                                      "échoué. Aucun taux de remplissage n'est envoyé."),
+                       Mb::OKOnly | Mb::Exclamation);
+        } else {
+            journal(QStringLiteral("nothing sent, the fill computation did not run through"));
+        }
+        return;
+    }
+    SpreadGrid* grille = GrilleRemplissage();
+    if (!grille) return;
+
+    p(70, [&] { AfficherFrmMsg(true, cle); });
+    BilanRemplissage total;
+    EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01));
+    const int16_t base = NoBaseCourante;
+    int nbStations = 0;
+    p(80, [&] { nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()}); });
+    for (int i = 1; i <= nbStations && !total.injoignable && !bFermetureEnCours; ++i) {
+        p(90, [&] { LabelMsgInit(entite + QStringLiteral(" / Station: ") + QString::number(i)); });
+        if (!ParametresRemplissage.Station[size_t(i - 1)]) continue;
+        const BilanRemplissage b = SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite,
+                                                                     d1.date(), d2.date(), envois);
+        total.lignes += b.lignes;
+        total.suppressions += b.suppressions;
+        total.echecs += b.echecs;
+        total.injoignable = b.injoignable;
+    }
+    p(100, [&] { AfficherFrmMsg(false, cle); });
+
+    QString bilan = QString::number(total.lignes) + QStringLiteral(" row(s) sent, ") +
+                    QString::number(total.suppressions) + QStringLiteral(" day(s) cleared, ") +
+                    QString::number(total.echecs) + QStringLiteral(" failure(s)");
+    if (total.injoignable) bilan += QStringLiteral(", stopped: web service unreachable");
+    else if (bFermetureEnCours) bilan += QStringLiteral(", stopped: the program is closing");
+    journal(bilan);
+    if (total.injoignable && !bFermetureEnCours)
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+}

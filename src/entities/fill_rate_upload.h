@@ -1,0 +1,61 @@
+#pragma once
+// The fill-rate upload ("TauxRemplissage"): the fill of the period shown in the fill property grid
+// is computed afresh, then for every chosen station of the base the rates of every day of the
+// period are deleted on the web and each shown grid row that holds a value is sent with its 24
+// hour cells, its 24 slot cells and its day total (a cell's back colour travels with its text
+// unless it is one of the grid's plain backgrounds).
+//
+// Nothing is sent after a computation that was refused, cut short or left incomplete by a failed
+// read of the planned advertising: the web would publish wrong figures. The first request that
+// cannot reach the service ends the upload with one message; refused requests are counted, and
+// the upload ends with a log line giving the rows sent and the failures.
+#include <QDate>
+#include <QString>
+#include <cstdint>
+
+#include "entities/web_sending.h"
+
+class SpreadGrid;
+
+namespace Cle {
+inline constexpr const char* SynchroniserPub_06_Remplissage_01 = "Lib_Kirvo:SynchroniserPub_06_Remplissage_01";
+inline constexpr const char* SynchroniserPub_06_Remplissage_80_Parametres_02_Update =
+    "Lib_Kirvo:SynchroniserPub_06_Remplissage_80_Parametres_02_Update";
+inline constexpr const char* SynchroniserPub_06_Remplissage_80_Parametres_03_Delete =
+    "Lib_Kirvo:SynchroniserPub_06_Remplissage_80_Parametres_03_Delete";
+inline constexpr const char* DeRGB = "Lib_Kirvo:DeRGB";
+}  // namespace Cle
+
+// The driver (the dispatcher's last advertising driver); url ends with "/".
+void SynchroniserPub_06_Remplissage(const QString& url);
+
+// What one station's upload came to: rows sent (accepted updates), deletions accepted, refused
+// requests; injoignable when it stopped at a request that could not reach the service.
+struct BilanRemplissage {
+    int lignes = 0;
+    int suppressions = 0;
+    int echecs = 0;
+    bool injoignable = false;
+};
+
+// Deletions of every day d1..d2 of the station, then the updates of its sheet of the grid.
+BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station, const QString& url,
+                                                   const QString& entite, const QDate& d1, const QDate& d2,
+                                                   EnvoisWeb& envois);
+
+// "?TrpDate=YYYY-MM-DD&TrpStation=NN".
+QString SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(int16_t station, const QDate& jour);
+// The update of grid row r of the current sheet: date, station, kind, then the hour cells
+// (columns 31-54), the slot cells (6-29) and the day total (30). bNonVide tells whether one of
+// those cells holds a text once trimmed.
+QString SynchroniserPub_06_Remplissage_80_Parametres_02_Update(SpreadGrid& grille, int16_t station, const QDate& jour,
+                                                               int16_t nature, int32_t row, bool& bNonVide);
+
+// "RRGGBB" of a colour whose lowest byte is red.
+QString DeRGB(int32_t couleur);
+int DeRGB_Rouge(int32_t couleur);
+int DeRGB_Vert(int32_t couleur);
+int DeRGB_Bleu(int32_t couleur);
+
+// The day of a column 3 text "DD-MM-YY" (year 2000 + YY); an invalid date when it is none.
+QDate JourDeLaGrille(const QString& texte);

@@ -1,0 +1,194 @@
+#include "entities_fixture.h"
+
+#include "database/zones.h"
+#include "entities/break_export.h"
+#include "foundation/activity.h"
+#include "foundation/shell_link.h"
+#include "shell/hidden_host.h"
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTimer>
+#include <memory>
+
+using double_web::Panne;
+using double_web::PanneProgrammee;
+
+namespace {
+
+TEST(BreakExportValue, BreaksUpToTheFirstWithoutDuration) {
+    struct Cas {
+        const char* nom;
+        int jour, heure;
+        const char *pos, *dur, *nat;
+        const char* attendu;
+    } const cas[] = {
+        {"two breaks, the second of another nature", 1, 7, "001 002", "120 090", "000 001", "01070112002000"},
+        {"nature 2 keeps its duration", 7, 23, "005", "030", "002", "072305030"},
+        {"no tables", 3, 0, "", "", "", "0300"},
+        {"a first duration of 0 ends the hour", 2, 5, "001 002", "000 030", "", "0205"},
+        {"a blank or non-numeric duration too", 2, 6, "001 002", "x12 030", "", "0206"},
+        {"a position of 100 or more keeps its last two digits", 1, 1, "123", " 45", "", "010123045"},
+        {"blanks inside a slot are skipped", 1, 2, " 1 ", "4 5", "", "010201045"},
+        {"a negative position keeps its sign", 1, 3, "-1 ", "010", "", "0103-1010"},
+    };
+    for (const Cas& c : cas)
+        EXPECT_EQ(ValeurPositionDuree(c.jour, c.heure, QString::fromLatin1(c.pos), QString::fromLatin1(c.dur),
+                                      QString::fromLatin1(c.nat)),
+                  QString::fromLatin1(c.attendu))
+            << c.nom;
+
+    // Fifteen breaks at most: a 16th beyond the 60 characters is never read.
+    QString pos, dur;
+    for (int k = 1; k <= 16; ++k) {
+        pos += QStringLiteral("%1 ").arg(k, 3, 10, QLatin1Char('0'));
+        dur += QStringLiteral("010 ");
+    }
+    const QString v = ValeurPositionDuree(1, 0, pos, dur, QString());
+    EXPECT_EQ(v.size(), 4 + 15 * 5);
+    EXPECT_TRUE(v.endsWith(QStringLiteral("15010")));
+    EXPECT_EQ(CleGrillePosition(3, 7, QStringLiteral("NAT")), QStringLiteral("MER_07_NAT"));
+}
+
+class BreakExportTest : public EntitiesWebTest {
+protected:
+    void SetUp() override {
+        EntitiesWebTest::SetUp();
+        master = DossierConfigBase[0];
+        local = DossierLocal[0];
+        ASSERT_FALSE(master.isEmpty());
+        ASSERT_FALSE(local.isEmpty());
+        // Monday 07 h: two breaks (the second of nature 1); Sunday 23 h: one break of nature 2.
+        EcrireFichierTest(master + QStringLiteral("XT_PUB.ini"),
+                          "[Pub_Heures_Des_Tranches]\r\nDebut_Tranche_01=06\r\n"
+                          "[Pub_Position_Duree_Ecrans]\r\n"
+                          "LUN_07_POS=001 002\r\nLUN_07_DUR=120 090\r\n"
+                          "DIM_23_POS=005\r\nDIM_23_DUR=030\r\n");
+        EcrireFichierTest(master + QStringLiteral("XT_PUB_2.ini"),
+                          "[Pub_Remplissage_Ecrans]\r\nLUN_07_NAT=000 001\r\nDIM_23_NAT=002\r\n");
+    }
+    QStringList positions() const {
+        QStringList r;
+        for (const auto& q : requetes(QStringLiteral("GrillePosition"), QStringLiteral("UpdateXML")))
+            r << q.valeur(QStringLiteral("position"));
+        return r;
+    }
+    QString master, local;
+};
+
+TEST_F(BreakExportTest, CopiesTheSettingsAndSendsTheWeekHourByHour) {
+    // A working copy edited by hand is replaced by the master copy.
+    EcrireFichierTest(local + QStringLiteral("XT_PUB.ini"), "[Pub_Position_Duree_Ecrans]\r\nLUN_00_POS=009\r\nLUN_00_DUR=009\r\n");
+    TestDialogs().answers = {Mb::Yes};
+
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+
+    const QStringList p = positions();
+    ASSERT_EQ(p.size(), 168);
+    EXPECT_EQ(p[0], QStringLiteral("0100"));
+    EXPECT_EQ(p[7], QStringLiteral("01070112002000"));
+    EXPECT_EQ(p[24], QStringLiteral("0200"));
+    EXPECT_EQ(p[167], QStringLiteral("072305030"));
+    EXPECT_EQ(web.grillePositions(), p);
+    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), LireFichierTest(master + QStringLiteral("XT_PUB_2.ini")));
+    EXPECT_EQ(boites(), (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
+                                     QStringLiteral("Export terminé.")}));
+    EXPECT_FALSE(ActiviteEnCours());
+}
+
+TEST_F(BreakExportTest, NoSendsNothingAndCopiesNothing) {
+    TestDialogs().answers = {Mb::No};
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    EXPECT_EQ(web.nombreRequetes(), 0);
+    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), QByteArray("<absent>"));
+}
+
+TEST_F(BreakExportTest, FailuresAreCountedAndAnUnreachableServiceStopsTheExport) {
+    // A refused hour: the others still go, and the end message says so.
+    PanneProgrammee refus;
+    refus.type = Panne::CodeErreur;
+    refus.code = 1001;
+    refus.entite = QStringLiteral("GrillePosition");
+    refus.fois = 3;
+    web.programmerPanne(refus);
+    TestDialogs().answers = {Mb::Yes};
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    EXPECT_EQ(web.nombreRequetes(), 168);
+    // The first refusal is shown, the next ones only counted and logged.
+    ASSERT_EQ(boites().size(), 3) << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(boites()[1].startsWith(QStringLiteral("Paramètre(s) invalide(s)"))) << boites()[1].toStdString();
+    EXPECT_TRUE(boites().last().startsWith(QStringLiteral("Export terminé avec 3 envoi(s) en échec sur 168")))
+        << boites().last().toStdString();
+    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition: 165 hour(s) sent, 3 failure(s)")).size(), 1);
+    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition/UpdateXML refused (code 1001)")).size(), 2);
+
+    // The service out of reach: one message, no "Export terminé.".
+    TestDialogs().reset();
+    TestDialogs().answers = {Mb::Yes};
+    web.effacerRequetes();
+    PanneProgrammee panne;
+    panne.type = Panne::Http500Html;
+    panne.fois = -1;
+    web.programmerPanne(panne);
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    EXPECT_EQ(web.nombreRequetes(), 1);
+    EXPECT_EQ(boites(), (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
+                                     QStringLiteral("Adresse Web non accessible: ") + url}));
+    EXPECT_EQ(logAvec(QStringLiteral("stopped: web service unreachable")).size(), 1);
+}
+
+TEST_F(BreakExportTest, AFailedCopyOrARunningActivityExportsNothing) {
+    // The working copy cannot be replaced: the export does not run on it.
+    EcrireFichierTest(local + QStringLiteral("XT_PUB.ini"), "[Pub_Position_Duree_Ecrans]\r\n");
+    QFile::setPermissions(local + QStringLiteral("XT_PUB.ini"), QFile::ReadOwner);
+    TestDialogs().answers = {Mb::Yes};
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    QFile::setPermissions(local + QStringLiteral("XT_PUB.ini"), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(web.nombreRequetes(), 0);
+    EXPECT_EQ(boites().filter(QStringLiteral("a échoué")).size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+
+    // A base without its local folder: nothing is copied or read elsewhere.
+    TestDialogs().reset();
+    DossierLocal[0].clear();
+    TestDialogs().answers = {Mb::Yes};
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    DossierLocal[0] = local;
+    EXPECT_EQ(web.nombreRequetes(), 0);
+    EXPECT_EQ(boites().filter(QStringLiteral("ne sont pas connus")).size(), 1);
+
+    TestDialogs().reset();
+    RechercheEnCours = true;
+    MnuSynchroniserParPubPosDurEcr_Click(0);
+    RechercheEnCours = false;
+    EXPECT_EQ(web.nombreRequetes(), 0);
+    EXPECT_EQ(boites(), QStringList{QStringLiteral("Recherche en cours, veuillez patienter.")});
+}
+
+TEST_F(BreakExportTest, TheMenuEntryRunsTheExportAndRefusesASecondStart) {
+    auto w = std::make_unique<Frm_Main>();
+    // The window reads the options window, which these tests do not load.
+    SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+    // The first answer comes late: a second choice of the entry arrives while the first runs.
+    PanneProgrammee lente;
+    lente.type = Panne::Delai;
+    lente.delaiMs = 300;
+    lente.entite = QStringLiteral("GrillePosition");
+    web.programmerPanne(lente);
+    bool vuEnCours = false;
+    QTimer::singleShot(100, [&] {
+        vuEnCours = ActiviteEnCours();
+        w->MnuSynchroniserParPubPosDurEcr[0]->trigger();
+    });
+    w->MnuSynchroniserParPubPosDurEcr[0]->trigger();
+    EXPECT_TRUE(vuEnCours);
+    EXPECT_EQ(positions().size(), 168);
+    EXPECT_EQ(boites().filter(QStringLiteral("Synchronisation en cours, veuillez patienter.")).size(), 1)
+        << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(boites().last(), QStringLiteral("Export terminé."));
+    w.reset();
+    AfficherFrmMsg(false, QString());
+    DechargerFrmMainBis();
+}
+
+}  // namespace

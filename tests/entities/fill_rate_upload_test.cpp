@@ -1,0 +1,209 @@
+#include "entities_fixture.h"
+
+#include "database/btrieve.h"
+#include "entities/fill_rate_upload.h"
+#include "fill/fill_computation.h"
+#include "fill/fill_property_grid.h"
+#include "fill/fill_settings.h"
+#include "foundation/activity.h"
+#include "foundation/shell_link.h"
+#include "platform/property_grid.h"
+#include "platform/record_manager.h"
+#include "shell/hidden_host.h"
+#include "shell/main_window.h"
+#include "sync/dispatcher.h"
+#include "sync/list_grids.h"
+
+#include <QAction>
+#include <memory>
+
+using double_web::Panne;
+using double_web::PanneProgrammee;
+
+namespace {
+
+const QDate J1(2023, 1, 2);
+const QDate J2(2023, 1, 3);
+
+QString fois(int n, const QString& s) { return s.repeated(n); }
+
+class FillRateUploadTest : public EntitiesWebTest {
+protected:
+    void SetUp() override {
+        EntitiesWebTest::SetUp();
+        capacitesStandard();
+        pg = std::make_unique<PropertyGrid>();
+        InstallerPropertyGridRemplissage(pg.get());
+        InitGeneralTableurPub(6, true, true);
+        InitPropertyGrid(1, 6);
+        periode(J1, J2);
+        // Station 2 is not chosen: nothing of it goes to the web.
+        ParametresRemplissage.Station[1] = false;
+        SauverParametresRemplissage();
+        // Day 1: 60 local seconds at 08, 30 national seconds at 09; day 2: nothing planned.
+        passage(1, QStringLiteral("20230102"), 5, QStringLiteral("08"), 60.0f, QStringLiteral("N"));
+        passage(1, QStringLiteral("20230102"), 5, QStringLiteral("09"), 30.0f, QStringLiteral("O"));
+    }
+    void TearDown() override {
+        InstallerPropertyGridRemplissage(nullptr);
+        pg.reset();
+        EntitiesWebTest::TearDown();
+    }
+    void periode(const QDate& d1, const QDate& d2) {
+        pg->findItem(IdRemplissage::Debut)->setValue(d1);
+        pg->findItem(IdRemplissage::Fin)->setValue(d2);
+    }
+    // "date/station/kind" of each update received.
+    QStringList miseAJour() const {
+        QStringList r;
+        for (const auto& q : requetes(QStringLiteral("TauxRemplissage"), QStringLiteral("UpdateXML")))
+            r << q.valeur(QStringLiteral("TrpDate")) + QLatin1Char('/') + q.valeur(QStringLiteral("TrpStation")) +
+                     QLatin1Char('/') + q.valeur(QStringLiteral("TrpNature"));
+        return r;
+    }
+    std::unique_ptr<PropertyGrid> pg;
+};
+
+TEST_F(FillRateUploadTest, DeletesEveryDayThenSendsTheShownRowsThatHoldAValue) {
+    SynchroniserPub_06_Remplissage(url);
+
+    const auto toutes = requetes(QStringLiteral("TauxRemplissage"));
+    ASSERT_GE(toutes.size(), 2u);
+    // Both days are cleared before the first row goes.
+    EXPECT_EQ(toutes[0].operation, QStringLiteral("DeleteXML"));
+    EXPECT_EQ(toutes[0].requeteBrute, QByteArray("TrpDate=2023-01-02&TrpStation=01"));
+    EXPECT_EQ(toutes[1].requeteBrute, QByteArray("TrpDate=2023-01-03&TrpStation=01"));
+    EXPECT_EQ(requetes(QStringLiteral("TauxRemplissage"), QStringLiteral("DeleteXML")).size(), 2u);
+
+    // Kinds 6 and 7 are not shown by default; day 2 has nothing planned, so its planned and
+    // global-percentage rows are empty; station 2 is not chosen.
+    EXPECT_EQ(miseAJour(), (QStringList{"2023-01-02/01/01", "2023-01-02/01/02", "2023-01-02/01/03", "2023-01-02/01/04",
+                                        "2023-01-02/01/05", "2023-01-02/01/08", "2023-01-02/01/09", "2023-01-03/01/01",
+                                        "2023-01-03/01/02", "2023-01-03/01/04", "2023-01-03/01/05"}));
+
+    const auto maj = requetes(QStringLiteral("TauxRemplissage"), QStringLiteral("UpdateXML"));
+    // Local availability: durations on the white of the first day go without colour; the day
+    // total carries the colour of its column.
+    const auto& dispo = maj[0];
+    EXPECT_EQ(dispo.valeur(QStringLiteral("TrpHeure")),
+              fois(8, "|") + "02:00|00:45|" + fois(10, "|") + "01:00|" + fois(3, "|"));
+    EXPECT_EQ(dispo.valeur(QStringLiteral("TrpTranche")), "|02:45|01:00|" + fois(21, "|"));
+    EXPECT_EQ(dispo.valeur(QStringLiteral("TrpTranches")), QStringLiteral("02:45;1779A8"));
+    // Local percentages travel with their band: 60 of 120 s is 50 %, 60 of 165 s 36 %.
+    const auto& pct = maj[3];
+    EXPECT_EQ(pct.valeur(QStringLiteral("TrpHeure")),
+              fois(8, "|") + "50;80FF00|0;00FF00|" + fois(10, "|") + "0;00FF00|" + fois(3, "|"));
+    EXPECT_EQ(pct.valeur(QStringLiteral("TrpTranche")), "|36;80FF00|0;00FF00|" + fois(21, "|"));
+    EXPECT_EQ(pct.valeur(QStringLiteral("TrpTranches")), QStringLiteral("36;80FF00"));
+    // The second day's light blue is a plain background too.
+    const auto& dispo2 = maj[7];
+    EXPECT_EQ(dispo2.valeur(QStringLiteral("TrpHeure")),
+              fois(8, "|") + "02:00|00:45|" + fois(10, "|") + "01:00|" + fois(3, "|"));
+    // Values go percent-encoded, keys in their order.
+    EXPECT_TRUE(dispo.requeteBrute.startsWith("TrpDate=2023-01-02&TrpStation=01&TrpNature=01&TrpHeure=%7C%7C"))
+        << dispo.requeteBrute.toStdString();
+    EXPECT_TRUE(dispo.requeteBrute.endsWith("&TrpTranches=02%3A45%3B1779A8")) << dispo.requeteBrute.toStdString();
+
+    // The web keeps one row per day and kind; a second upload replaces them.
+    EXPECT_EQ(web.tauxRemplissage().size(), 11);
+    SynchroniserPub_06_Remplissage(url);
+    EXPECT_EQ(web.tauxRemplissage().size(), 11);
+    EXPECT_EQ(web.tauxRemplissage().value(QStringLiteral("2023-01-02|01|01")), dispo.parametres);
+
+    EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 11 row(s) sent, 2 day(s) cleared, 0 failure(s)")).size(), 2)
+        << lignesLog().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(FillRateUploadTest, ARefusedOrIncompleteComputationSendsNothing) {
+    struct Cas {
+        const char* nom;
+        std::function<void()> preparer;
+        const char* message;
+    } const cas[] = {
+        {"period out of order", [&] { periode(J2, J1); }, "Veuillez vérifier l'ordre des dates de début et de fin."},
+        {"a planned-advertising read fails",
+         [&] {
+             // The booked passages of the first day cannot be read past their first record.
+             SetBtrCallHook([](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl,
+                               int16_t kn) -> int16_t {
+                 if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100) return 2;
+                 return BTRCALL(op, pos, data, lng, key, kl, kn);
+             });
+         },
+         "Le calcul du remplissage est incomplet"},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TestDialogs().reset();
+        TestDialogs().answers.assign(3, Mb::Abort);
+        web.effacerRequetes();
+        periode(J1, J2);
+        c.preparer();
+        SynchroniserPub_06_Remplissage(url);
+        SetBtrCallHook({});
+        EXPECT_TRUE(requetes(QStringLiteral("TauxRemplissage")).empty());
+        EXPECT_EQ(boites().filter(QString::fromUtf8(c.message)).size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: nothing sent")).size(), 2);
+}
+
+TEST_F(FillRateUploadTest, AnUnreachableServiceStopsAtTheFirstRequestWithOneMessage) {
+    PanneProgrammee panne;
+    panne.type = Panne::Http500Html;
+    panne.fois = -1;
+    web.programmerPanne(panne);
+
+    SynchroniserPub_06_Remplissage(url);
+
+    EXPECT_EQ(web.nombreRequetes(), 1);
+    EXPECT_EQ(boites(), QStringList{QStringLiteral("Adresse Web non accessible: ") + url});
+    EXPECT_EQ(logAvec(QStringLiteral("0 row(s) sent, 0 day(s) cleared, 0 failure(s), stopped: web service unreachable"))
+                  .size(),
+              1)
+        << lignesLog().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(FillRateUploadTest, ARefusedRowIsCountedAndTheOthersStillGo) {
+    PanneProgrammee panne;
+    panne.type = Panne::CodeErreur;
+    panne.code = 1001;
+    panne.entite = QStringLiteral("TauxRemplissage");
+    panne.operation = QStringLiteral("UpdateXML");
+    web.programmerPanne(panne);
+
+    SynchroniserPub_06_Remplissage(url);
+
+    EXPECT_EQ(miseAJour().size(), 11);
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 10 row(s) sent, 2 day(s) cleared, 1 failure(s)")).size(), 1)
+        << lignesLog().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(FillRateUploadTest, TheMenuEntryAndTheAdvertisingRunReachTheUpload) {
+    auto w = std::make_unique<Frm_Main>();
+    // The window reads the options window, which these tests do not load.
+    SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+    w->MnuSynchroniserPub[7]->trigger();
+    EXPECT_EQ(miseAJour().size(), 11);
+    EXPECT_EQ(w->SftTabsPublicite->currentIndex(), int(GrillePubNo::Remplissage));
+    EXPECT_FALSE(ActiviteEnCours());
+    w.reset();
+    AfficherFrmMsg(false, QString());
+    DechargerFrmMainBis();
+}
+
+TEST(FillRateColours, ColourTextIsRedGreenBlueInUpperCaseHex) {
+    struct Cas {
+        int32_t couleur;
+        const char* texte;
+    } const cas[] = {
+        {RGB(255, 128, 0), "FF8000"}, {RGB(0, 255, 0), "00FF00"}, {RGB(10, 20, 5), "0A1405"}, {0, "000000"},
+        {RGB(23, 121, 168), "1779A8"},
+    };
+    for (const Cas& c : cas) EXPECT_EQ(DeRGB(c.couleur), QString::fromLatin1(c.texte));
+    EXPECT_EQ(JourDeLaGrille(QStringLiteral("05-03-24")), QDate(2024, 3, 5));
+    EXPECT_FALSE(JourDeLaGrille(QStringLiteral("xx-03-24")).isValid());
+    EXPECT_FALSE(JourDeLaGrille(QString()).isValid());
+}
+
+}  // namespace
