@@ -74,6 +74,9 @@ struct FamilleSynchro {
     bool rejeuSelonFlagWeb = true;     // the replay sends only records kept on the web
     bool auditRejoue = true;           // the audit ends with a replay of the re-saved records
     std::array<bool, 7> etapes{false, true, true, true, true, true, true};   // [1..6] steps run
+
+    // --- imports of the families whose flag is the local user's choice ---
+    bool importConserveFlagWeb = false;   // an import over an existing record leaves its FlagWeb
 };
 
 // What the steps need of the layers above them (tabs of the main window). Unset: nothing.

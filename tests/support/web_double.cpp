@@ -342,6 +342,13 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
         case Panne::CorpsMalForme:
             res.set_content("Service temporarily overloaded, try again later\r\n", "text/plain");
             return;
+        case Panne::ResultatFaux:
+            res.set_content(reponseOk(QStringLiteral("<Result>False</Result>")).toStdString(), xmlType);
+            return;
+        case Panne::IdZero:
+            res.set_content(reponseOk(QStringLiteral("<Result>True</Result><Id>0</Id><Items></Items>")).toStdString(),
+                            xmlType);
+            return;
         case Panne::CodeErreur:
             res.set_content(reponseErreur(panne->code, QStringLiteral("Erreur du service"), QString()).toStdString(), xmlType);
             return;
