@@ -26,7 +26,7 @@ void SyncTest::SetUp() {
     DossierApplication = tmp.path() + QStringLiteral("/app/");
     QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
     fichiers = std::make_unique<FichiersReels>(tmp.path());
-    for (int f : {3, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
+    for (int f : {3, 4, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
     QString erreur;
     ASSERT_TRUE(double_.demarrer(0, &erreur)) << erreur.toStdString();
     url = double_.adresseBase();
