@@ -76,10 +76,10 @@ ClientLocal SyncTest::lire(const QString& code) {
     return c;
 }
 
-void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb) {
+void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb, int fichier) {
     Vider(JournalSynchro);
     JournalSynchro.Type[0] = type;
-    EcrireTexte(JournalSynchro.NoFichier, QStringLiteral("03"));
+    EcrireTexte(JournalSynchro.NoFichier, N2S(fichier, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.NoStation, N2S(station, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.Code, code);
     EcrireTexte(JournalSynchro.Date, QStringLiteral("20261210"));

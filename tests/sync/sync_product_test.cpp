@@ -93,18 +93,7 @@ protected:
         p.idWeb = CVLOctets(EnregProduit.IdWeb);
         return p;
     }
-    void entreeProduit(const QString& code, char etat, int32_t idWeb) {
-        Vider(JournalSynchro);
-        JournalSynchro.Type[0] = 'P';
-        EcrireTexte(JournalSynchro.NoFichier, QStringLiteral("04"));
-        EcrireTexte(JournalSynchro.NoStation, QStringLiteral("01"));
-        EcrireTexte(JournalSynchro.Code, code);
-        JournalSynchro.Etat[0] = etat;
-        JournalSynchro.IdWeb = idWeb;
-        QString k = QString(15, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 8, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0);
-    }
+    void entreeProduit(const QString& code, char etat, int32_t idWeb) { entree('P', 1, code, etat, idWeb, 4); }
     // A product on the web side; its id. cc: the four levels, 2 characters each, or "".
     int webProduit(const QString& code, const QString& libelle, int statut = double_web::Synchronise,
                    const QString& nature = QStringLiteral("0"), const QString& cc = QString(), int idWeb = 0) {
