@@ -7,8 +7,6 @@
 #include "sync/dispatcher.h"
 #include "sync/query_text.h"
 
-#include <cmath>
-
 namespace {
 
 QString trim(const QString& s) { return TrimBlancs(s); }
@@ -28,7 +26,7 @@ bool importer(const LigneListeWeb& l, QString&) {
 }
 
 // Only the web's own products (nature 0, a blank nature included) come into the local file.
-bool natureImportable(const LigneListeWeb& l) { return std::nearbyint(NombreEnTete(colonne(l, 4))) == 0; }
+bool natureImportable(const LigneListeWeb& l) { return NombreEnTete(colonne(l, 4)) == 0; }
 
 // The label of the product's competition code; none when its code is not one.
 QString libelleCodeConcurrence() {

@@ -400,6 +400,8 @@ TEST_F(ProduitTest, ImportsPrennentLesProduitsDeNatureZeroEtGardentLeDrapeau) {
                                      double_web::Cree, QString(), QStringLiteral("01010102"));
     const int idAutreNature = webProduit(QString(), QStringLiteral("Autre nature"), double_web::Cree,
                                          QStringLiteral("1"));
+    const int idNatureFractionnaire = webProduit(QString(), QStringLiteral("Presque zéro"), double_web::Cree,
+                                                 QStringLiteral("0.4"));
     const int idSansChamps = double_.ajouter(double_web::Produit, [] {
         double_web::Element e;
         e.idQD = QStringLiteral("NU");
@@ -442,6 +444,7 @@ TEST_F(ProduitTest, ImportsPrennentLesProduitsDeNatureZeroEtGardentLeDrapeau) {
 
     // Not taken: another nature, a code longer than the field.
     EXPECT_EQ(double_.element(double_web::Produit, idAutreNature)->statut, int(double_web::Cree));
+    EXPECT_EQ(double_.element(double_web::Produit, idNatureFractionnaire)->statut, int(double_web::Cree));
     EXPECT_EQ(double_.element(double_web::Produit, idTropLong)->statut, int(double_web::Cree));
     EXPECT_FALSE(lireProduit(QStringLiteral("0000000002")).existe);
     EXPECT_EQ(lignesLog().filter(QStringLiteral("code too long")).size(), 1);
