@@ -459,7 +459,16 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
         if (etat == QLatin1Char('S') && e.IdWeb > 0) {
             const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, e.IdWeb), cle);
             // "No such item" means the deletion holds already.
-            return r.lue || r.code == 501;
+            if (r.code == 501 || (r.lue && r.resultat)) return true;
+            if (!r.lue) return false;
+            // Refused without an error: the deletion holds only if the item is gone all the same.
+            const ReponseWeb g = appel(f, url, "GetByIdWeb", RequeteIdWeb(f, e.IdWeb), cle);
+            if (g.lue && g.id == 0) return true;
+            Log(QString::fromLatin1(f.entite) + QStringLiteral(": deletion of web id ") + QString::number(e.IdWeb) +
+                QStringLiteral(" not done by the web service: journal entry [") + LireTexte(e.Type) +
+                LireTexte(e.NoFichier) + LireTexte(e.NoStation) + LireTexte(e.Code) +
+                QStringLiteral("] kept for the next run"));
+            return false;
         }
         return true;
     };
@@ -574,8 +583,15 @@ void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t sta
             const int32_t id = idDeCellule(cellule(ligne, f.colonneIdWeb));
             if (id <= 0) return;
             const QString codeWeb = TrimBlancs(cellule(ligne, f.colonneCode));
-            if (!codeWeb.isEmpty() && codeWeb.size() <= f.largeurCode) {
-                const QString code = cleCode(f, codeWeb);
+            // A row without a usable code is matched by its web id, so that the local record does
+            // not keep a link to an item that is about to disappear (the next run would create it
+            // again).
+            const QString codeLocal = !codeWeb.isEmpty() && codeWeb.size() <= f.largeurCode
+                                          ? codeWeb
+                                          : TrimBlancs(codeParIdWeb(f, base, station, id, cle));
+            if (!continuer()) return;
+            if (!codeLocal.isEmpty()) {
+                const QString code = cleCode(f, codeLocal);
                 lireParCode(f, base, station, code, cle);
                 if (BtrStatus == 0) {
                     // Only the record linked to that web item goes; one linked elsewhere stays.

@@ -76,7 +76,7 @@ TEST_F(RechercheWebFenetreTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurre
     EXPECT_EQ(r[0].utilisateur, QStringLiteral("kirvo"));
     EXPECT_EQ(r[0].motDePasse, QStringLiteral("secret"));
     SpreadGrid* g = GrillePub(2);
-    ASSERT_EQ(g->maxRows(), 1);
+    ASSERT_EQ(g->maxRows(), 3);
     EXPECT_EQ(g->textAt(3, 1), QStringLiteral("Pain de campagne"));
     EXPECT_EQ(g->textAt(10, 1), QStringLiteral("O"));
     EXPECT_TRUE(w->CommandWebRecherche->isEnabled());

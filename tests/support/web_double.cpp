@@ -378,6 +378,13 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
         case Panne::CorpsMalForme:
             res.set_content("Service temporarily overloaded, try again later\r\n", "text/plain");
             return;
+        case Panne::ResultatFaux:
+            res.set_content(reponseOk(QStringLiteral("<Result>False</Result>")).toStdString(), xmlType);
+            return;
+        case Panne::IdZero:
+            res.set_content(reponseOk(QStringLiteral("<Result>True</Result><Id>0</Id><Items></Items>")).toStdString(),
+                            xmlType);
+            return;
         case Panne::CodeErreur:
             res.set_content(reponseErreur(panne->code, QStringLiteral("Erreur du service"), QString()).toStdString(), xmlType);
             return;
@@ -588,6 +595,16 @@ void WebDouble::graineExemple() {
                                                           {"PdtFamille", "01"}, {"PdtClasse", "02"}}));
     ajouter(Produit, el(202, Cree, "", {{"PdtLibelle", "Révision 20 000 km"}, {"PdtNature", "0"}}));
     ajouter(Produit, el(203, Modifie, "PRD0000002", {{"PdtLibelle", "Lunettes de soleil"}, {"PdtNature", "0"}}));
+    // Products in every web state, against the sample site's local products: a deletion, a product
+    // of another nature (never imported), an orphan, a copy of a product flagged off the web, a
+    // deletion listed without its code.
+    ajouter(Produit, el(204, Supprime, "PRD0000003", {{"PdtLibelle", "Parapluies"}, {"PdtNature", "0"}}));
+    ajouter(Produit, el(205, Cree, "", {{"PdtLibelle", "Régie + partenaires"}, {"PdtNature", "1"}}));
+    ajouter(Produit, el(206, Synchronise, "PRD0000009", {{"PdtLibelle", "Ancienne gamme"}, {"PdtNature", "0"}}));
+    ajouter(Produit, el(207, Synchronise, "PRD0000004", {{"PdtLibelle", "Glaces artisanales"}, {"PdtNature", "0"},
+                                                          {"PdtFamille", "01"}, {"PdtClasse", "02"},
+                                                          {"PdtSecteur", "01"}, {"PdtVariete", "00"}}));
+    ajouter(Produit, el(208, Supprime, "", {{"PdtLibelle", "Vélos & trottinettes"}, {"PdtNature", "0"}}));
     ajouter(Secteur, el(301, Synchronise, "SEC0000001", {{"SecLibelle", "Alimentation"}}));
     ajouter(Secteur, el(302, Cree, "", {{"SecLibelle", "Automobile"}}));
     ajouter(Secteur, el(303, Supprime, "SEC0000002", {{"SecLibelle", "Habillement"}}));

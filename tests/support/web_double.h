@@ -76,6 +76,10 @@ enum class Panne {
     CorpsTronque,      // HTTP 200, the XML answer cut in the middle (a complete HTTP answer)
     CodeErreur,        // HTTP 200, an error answer of the service: <Code>code</Code> and <Error>
     Delai,             // the answer comes after delaiMs
+    // The service answers without an error but does nothing: Code 0 and Result False ...
+    ResultatFaux,
+    // ... or Code 0, Result True and Id 0 (and, for a list, no item).
+    IdZero,
 };
 
 struct PanneProgrammee {

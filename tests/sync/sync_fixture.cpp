@@ -26,7 +26,7 @@ void SyncTest::SetUp() {
     DossierApplication = tmp.path() + QStringLiteral("/app/");
     QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
     fichiers = std::make_unique<FichiersReels>(tmp.path());
-    for (int f : {1, 2, 3, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
+    for (int f : {1, 2, 3, 4, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
     QString erreur;
     ASSERT_TRUE(double_.demarrer(0, &erreur)) << erreur.toStdString();
     url = double_.adresseBase();
@@ -76,10 +76,10 @@ ClientLocal SyncTest::lire(const QString& code) {
     return c;
 }
 
-void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb) {
+void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb, int fichier) {
     Vider(JournalSynchro);
     JournalSynchro.Type[0] = type;
-    EcrireTexte(JournalSynchro.NoFichier, QStringLiteral("03"));
+    EcrireTexte(JournalSynchro.NoFichier, N2S(fichier, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.NoStation, N2S(station, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.Code, code);
     EcrireTexte(JournalSynchro.Date, QStringLiteral("20261210"));

@@ -31,8 +31,8 @@ protected:
     void client(const QString& code, const QString& nom, char flag = 'O', char etat = 'N', int32_t idWeb = 0,
                 const QString& ville = QString());
     ClientLocal lire(const QString& code);
-    // A journal entry as another program of the suite leaves it.
-    void entree(char type, int station, const QString& code, char etat, int32_t idWeb);
+    // A journal entry as another program of the suite leaves it (of the client file unless told).
+    void entree(char type, int station, const QString& code, char etat, int32_t idWeb, int fichier = 3);
     std::vector<EntreeJournal> journal();
     QStringList clesJournal();
     // A client on the web side; its id.

@@ -63,7 +63,7 @@ protected:
 
 TEST_F(RechercheWebTest, EachTabFetchesItsEntityOfTheChosenStatusIntoItsGrid) {
     struct Cas { int onglet; QString entite; int statut; int lignes; };
-    const Cas cas[] = {{1, Client, Cree, 2}, {1, Client, Modifie, 1}, {2, Produit, Synchronise, 1},
+    const Cas cas[] = {{1, Client, Cree, 2}, {1, Client, Modifie, 1}, {2, Produit, Synchronise, 3},
                        {3, Secteur, Supprime, 1}, {4, Commercial, Cree, 1}, {5, Template, Modifie, 1}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.entite.toStdString() + " " + std::to_string(c.statut));

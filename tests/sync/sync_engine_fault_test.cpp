@@ -1,0 +1,99 @@
+// How the engine takes the web's answers that confirm nothing: a deletion it did not do, a row it
+// cannot match by code. Driven through the client family, the engine's first user.
+#include "sync_fixture.h"
+
+#include "database/btrieve.h"
+#include "sync/client_family.h"
+
+using double_web::Panne;
+using double_web::PanneProgrammee;
+
+namespace {
+
+// ---- A forced deletion waiting in the journal leaves it only once the web confirmed it --------
+
+struct CasSuppressionJournal {
+    const char* nom;
+    Panne panne;
+    int code;               // CodeErreur's code
+    bool itemDejaParti;     // the web has no such item any more
+    bool entreeGardee;
+};
+
+const CasSuppressionJournal kCasSuppression[] = {
+    {"confirmee", Panne::Delai, 0, false, false},   // a delay of 0: no fault
+    {"resultat_faux_item_present", Panne::ResultatFaux, 0, false, true},
+    {"resultat_faux_item_parti", Panne::ResultatFaux, 0, true, false},
+    {"resultat_vrai_id_zero", Panne::IdZero, 0, false, false},
+    {"element_inconnu", Panne::CodeErreur, 501, true, false},
+    {"erreur_du_service", Panne::CodeErreur, 1001, false, true},
+    {"http_500", Panne::Http500Html, 0, false, true},
+};
+
+void PrintTo(const CasSuppressionJournal& c, std::ostream* os) { *os << c.nom; }
+
+class SuppressionJournal : public SyncTest, public ::testing::WithParamInterface<CasSuppressionJournal> {};
+
+TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
+    const CasSuppressionJournal& c = GetParam();
+    const int id = web(QStringLiteral("SUP"), QStringLiteral("Parti"));
+    entree('P', 1, QStringLiteral("SUP"), 'S', id);
+    // The item went from the web without this deletion.
+    if (c.itemDejaParti) double_.vider();
+    PanneProgrammee p;
+    p.type = c.panne;
+    p.code = c.code;
+    p.entite = double_web::Client;
+    p.operation = QStringLiteral("DeleteXML");
+    double_.programmerPanne(p);
+
+    SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
+
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301SUP")), c.entreeGardee);
+    if (c.panne == Panne::ResultatFaux && c.entreeGardee) {
+        EXPECT_EQ(lignesLog().filter(QStringLiteral("kept for the next run")).size(), 1);
+    }
+
+    // The next run, with a service that does its work, completes what was kept.
+    double_.annulerPannes();
+    SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301SUP")));
+    if (!c.itemDejaParti && c.panne != Panne::IdZero) {
+        EXPECT_FALSE(double_.element(double_web::Client, id).has_value());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, SuppressionJournal, ::testing::ValuesIn(kCasSuppression),
+                         [](const auto& i) { return std::string(i.param.nom); });
+
+// ---- Deletions made on the web: a row without a usable code is matched by its web id ----------
+
+TEST_F(SyncTest, SuppressionDuWebSansCodeUtilisableRetrouveLeClientParSonIdWeb) {
+    struct Cas {
+        const char* codeWeb;
+    } cas[] = {{""}, {"   "}, {"CODE_BIEN_TROP_LONG"}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.codeWeb);
+        const int id = web(QString::fromLatin1(c.codeWeb), QStringLiteral("Lié"), double_web::Supprime);
+        client(QStringLiteral("LIE"), QStringLiteral("Lié"), 'O', 'O', id);
+        // Another client under a code that does not hold this id stays.
+        client(QStringLiteral("AUTRE"), QStringLiteral("Autre"), 'O', 'O', id + 1000);
+        envois();
+
+        SynchroniserPub_01_Client_05(0, 1, url, QStringLiteral("Client"));
+
+        EXPECT_FALSE(lire(QStringLiteral("LIE")).existe);
+        EXPECT_TRUE(lire(QStringLiteral("AUTRE")).existe);
+        EXPECT_EQ(envois(), QStringList{QStringLiteral("DeleteXML:") + QString::number(id)});
+        // A second run finds the local file clean: nothing created on the web again.
+        SynchroniserPub_01_Client_01(0, 1, url, QStringLiteral("Client"));
+        EXPECT_EQ(envois().filter(QStringLiteral("CreateXML")).size(), 1);   // AUTRE's lost link only
+
+        double_.vider();
+        QString k = QStringLiteral("AUTRE   ");
+        BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, QStringLiteral("t"));
+        BTRieve(0, BtrOp::Delete, k, 0, 3, 1, QStringLiteral("t"));
+    }
+}
+
+}  // namespace
