@@ -1,7 +1,8 @@
-// The synchronisation of each family on its real path, against the web-service double: N local
-// records created on the web by a first run, then a second run that finds nothing to send. The
-// advertising grids are laid out as the program lays them out at start-up, so the list fetches
-// fill real rows and every step does its per-record work.
+// The synchronisation of each family (clients, products, business sectors, salespeople) on its
+// real path, against the web-service double: N local records created on the web by a first run,
+// then a second run that finds nothing to send. The advertising grids are laid out as the program
+// lays them out at start-up, so the list fetches fill real rows and every step does its per-record
+// work.
 //
 // Beside each run, in the same process and interleaved with it, the same requests are sent bare
 // with the same HTTP client to a double of their own (CreateXML for a first run, GetByIdWeb for a
@@ -20,6 +21,9 @@
 #include "platform/dialogs.h"
 #include "platform/record_manager.h"
 #include "support/web_double.h"
+#include "entities/product_family.h"
+#include "entities/salesperson_family.h"
+#include "entities/sector_family.h"
 #include "sync/client_family.h"
 #include "sync/list_grids.h"
 #include "sync/sync_engine.h"
@@ -72,6 +76,30 @@ std::vector<FamilleBanc> Familles() {
              EcrireTexte(EnregClient.Ville, QStringLiteral("Brest"));
              EnregClient.Etat[0] = 'C';
              EnregClient.FlagWeb[0] = 'O';
+         }},
+        {"product", FamilleProduit, SynchroniserPub_02_Produit, double_web::Produit,
+         [](int i) {
+             Vider(EnregProduit);
+             EcrireTexte(EnregProduit.Code, QStringLiteral("P%1").arg(i, 9, 10, QLatin1Char('0')));
+             EcrireTexte(EnregProduit.Libelle, QStringLiteral("Produit n° %1 + éclat").arg(i));
+             EnregProduit.Etat[0] = 'C';
+             EnregProduit.FlagWeb[0] = 'O';
+         }},
+        {"sector", FamilleSecteur, SynchroniserPub_03_Secteur, double_web::Secteur,
+         [](int i) {
+             Vider(EnregSecteur);
+             EcrireTexte(EnregSecteur.Code, QStringLiteral("S%1").arg(i, 9, 10, QLatin1Char('0')));
+             EcrireTexte(EnregSecteur.Libelle, QStringLiteral("Secteur %1 & co").arg(i));
+             EnregSecteur.Etat[0] = 'C';
+             EnregSecteur.FlagWeb[0] = 'O';
+         }},
+        {"salesperson", FamilleCommercial, SynchroniserPub_04_Commercial, double_web::Commercial,
+         [](int i) {
+             Vider(EnregCommercial);
+             EcrireTexte(EnregCommercial.Code, QStringLiteral("C%1").arg(i, 7, 10, QLatin1Char('0')));
+             EcrireTexte(EnregCommercial.Nom, QStringLiteral("Commercial %1 Élodie").arg(i));
+             EnregCommercial.Etat[0] = 'C';
+             EnregCommercial.FlagWeb[0] = 'O';
          }},
     };
 }
