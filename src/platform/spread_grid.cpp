@@ -386,7 +386,9 @@ void SpreadGrid::appliquerColonnes() {
         if (view_->styleSheet() != css) view_->setStyleSheet(css);
     }
     view_->setFrameShape(st.borderStyle == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
-    view_->doItemsLayout();
+    // A hidden grid is laid out when it is shown; laying it out now only costs (start-up sets
+    // up every grid before the window appears).
+    if (view_->isVisible()) view_->doItemsLayout();
     header_->viewport()->update();
     view_->viewport()->update();
 }
