@@ -26,7 +26,8 @@ void SyncTest::SetUp() {
     DossierApplication = tmp.path() + QStringLiteral("/app/");
     QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
     fichiers = std::make_unique<FichiersReels>(tmp.path());
-    for (int f : {3, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
+    // Every synchronised family's file: "Tout" runs them all.
+    for (int f : {1, 2, 3, 4, 5, 6, 7, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
     QString erreur;
     ASSERT_TRUE(double_.demarrer(0, &erreur)) << erreur.toStdString();
     url = double_.adresseBase();

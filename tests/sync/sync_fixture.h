@@ -1,5 +1,5 @@
 #pragma once
-// A temporary site for the synchronisation tests: the client file and the journal on real
+// A temporary site for the synchronisation tests: the synchronised files and the journal on real
 // database files, the program folder for the answer files, and the web-service double with the
 // program pointed at it.
 #include "database/record_files_fixture.h"
