@@ -10,7 +10,6 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/shell_link.h"
-#include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "support/scripted_dialogs.h"
 #include "sync/dispatcher.h"
@@ -94,18 +93,8 @@ protected:
         return g;
     }
     // A canvas journal entry as the journal writer or another program leaves it.
-    void entreeCanevas(char type, const QString& cle, char etat, int32_t idWeb, const QString& noFichier = QStringLiteral("06")) {
-        Vider(JournalSynchro);
-        JournalSynchro.Type[0] = type;
-        EcrireTexte(JournalSynchro.NoFichier, noFichier);
-        EcrireTexte(JournalSynchro.NoStation, QStringLiteral("01"));
-        EcrireTexte(JournalSynchro.Code, cle);
-        EcrireTexte(JournalSynchro.Sequence, QStringLiteral("01"));
-        JournalSynchro.Etat[0] = etat;
-        JournalSynchro.IdWeb = idWeb;
-        QString k = QString(15, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 8, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0);
+    void entreeCanevas(char type, const QString& cle, char etat, int32_t idWeb, int fichier = 6) {
+        entree(type, 1, cle, etat, idWeb, fichier);
     }
     int webGabarit(const QString& cle, const QString& libelle, const QStringList& details = {}) {
         double_web::Element e;
@@ -392,7 +381,7 @@ TEST_F(CanevasTest, RejeuGardeLEntreeNonConfirmeeEtIgnoreLesAutresFichiers) {
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     gabarit(cle, QStringLiteral("Nouveau"), 'O', 'M', id);
     entreeCanevas('P', cle, 'M', id);
-    entreeCanevas('P', cle, 'M', id, QStringLiteral("99"));
+    entreeCanevas('P', cle, 'M', id, 99);
     entreeCanevas('P', QStringLiteral("GONE0101"), 'C', 0);
     entreeCanevas('P', QStringLiteral("SUPP0101"), 'S', 0);
     PanneProgrammee p{Panne::Http500Html};
@@ -442,25 +431,8 @@ TEST_F(CanevasTest, AuditSupprimeLesOrphelinsEtRenvoieAuRunSuivantUnLibelleQuiDi
 
 // ---- The menu -----------------------------------------------------------------------------------------
 
-class MenuCanevas : public CanevasTest {
-protected:
-    void SetUp() override {
-        CanevasTest::SetUp();
-        w = std::make_unique<Frm_Main>();
-        const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
-        SetSourceParametresWeb([parametres] { return parametres; });
-    }
-    void TearDown() override {
-        w.reset();
-        ReinitialiserRequetesWeb();
-        AfficherFrmMsg(false, QString());
-        DechargerFrmMainBis();
-        CanevasTest::TearDown();
-    }
-    std::unique_ptr<Frm_Main> w;
-};
-
-TEST_F(MenuCanevas, LEntreeCanevasEtToutSynchronisentLesGabarits) {
+TEST_F(CanevasTest, LEntreeCanevasDuMenuEtToutSynchronisentLesGabarits) {
+    FenetreDeTest w(url, double_);
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     gabarit(QStringLiteral("CNV00101"), QStringLiteral("Matinale"), 'O', 'C', 0);
     passage(QStringLiteral("CNV00101"), QStringLiteral("20240311"), QStringLiteral("07"));

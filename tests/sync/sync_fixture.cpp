@@ -5,6 +5,9 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "platform/cp1252.h"
+#include "shell/hidden_host.h"
+#include "shell/main_window.h"
+#include "foundation/shell_link.h"
 #include "sync/client_family.h"
 #include "sync/list_grids.h"
 #include "sync/web_requests.h"
@@ -77,10 +80,10 @@ ClientLocal SyncTest::lire(const QString& code) {
     return c;
 }
 
-void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb) {
+void SyncTest::entree(char type, int station, const QString& code, char etat, int32_t idWeb, int fichier) {
     Vider(JournalSynchro);
     JournalSynchro.Type[0] = type;
-    EcrireTexte(JournalSynchro.NoFichier, QStringLiteral("03"));
+    EcrireTexte(JournalSynchro.NoFichier, N2S(fichier, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.NoStation, N2S(station, 2, 0, QStringLiteral("0")));
     EcrireTexte(JournalSynchro.Code, code);
     EcrireTexte(JournalSynchro.Date, QStringLiteral("20261210"));
@@ -136,3 +139,16 @@ QStringList SyncTest::envois() {
 }
 
 void SyncTest::synchroniser() { SynchroniserPub_01_Client(url); }
+
+FenetreDeTest::FenetreDeTest(const QString& url, const double_web::WebDouble& d) : w_(std::make_unique<Frm_Main>()) {
+    // The window reads the options window, which these tests do not load.
+    const ParametresWeb parametres{url, d.options().utilisateur, d.options().motDePasse};
+    SetSourceParametresWeb([parametres] { return parametres; });
+}
+
+FenetreDeTest::~FenetreDeTest() {
+    w_.reset();
+    ReinitialiserRequetesWeb();
+    AfficherFrmMsg(false, QString());
+    DechargerFrmMainBis();
+}

@@ -10,6 +10,8 @@
 #include <QString>
 #include <memory>
 
+class Frm_Main;
+
 struct ClientLocal {
     bool existe = false;
     QString code, nom, ville, contact, etat, flag;
@@ -31,8 +33,8 @@ protected:
     void client(const QString& code, const QString& nom, char flag = 'O', char etat = 'N', int32_t idWeb = 0,
                 const QString& ville = QString());
     ClientLocal lire(const QString& code);
-    // A journal entry as another program of the suite leaves it.
-    void entree(char type, int station, const QString& code, char etat, int32_t idWeb);
+    // A journal entry as another program of the suite leaves it (of the client file by default).
+    void entree(char type, int station, const QString& code, char etat, int32_t idWeb, int fichier = 3);
     std::vector<EntreeJournal> journal();
     QStringList clesJournal();
     // A client on the web side; its id.
@@ -46,4 +48,19 @@ protected:
     std::unique_ptr<FichiersReels> fichiers;
     double_web::WebDouble double_;
     QString url;
+};
+
+// The main window on the test's site, reading its web settings from the double; on leaving, the
+// window, the wait window and the hidden host go, and the requests' settings are reset.
+class FenetreDeTest {
+public:
+    FenetreDeTest(const QString& url, const double_web::WebDouble& double_);
+    ~FenetreDeTest();
+    FenetreDeTest(const FenetreDeTest&) = delete;
+    FenetreDeTest& operator=(const FenetreDeTest&) = delete;
+    Frm_Main* get() const { return w_.get(); }
+    Frm_Main* operator->() const { return w_.get(); }
+
+private:
+    std::unique_ptr<Frm_Main> w_;
 };
