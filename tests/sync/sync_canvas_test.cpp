@@ -297,22 +297,30 @@ TEST_F(CanevasTest, SeulsLesGabaritsDesContratsCanevasSontVisites) {
 
 // ---- The detail that does not go through ----------------------------------------------------------
 
-TEST_F(CanevasTest, UnDetailInterrompuResteEnAttenteEtLeRunSuivantLeComplete) {
+// The detail stops at its second line: the service refuses that line, or the program begins to
+// close while it is sent.
+class DetailInterrompu : public CanevasTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DetailInterrompu, ResteEnAttenteEtLeRunSuivantLeComplete) {
+    const bool fermeture = GetParam();
     const QString cle = QStringLiteral("CNV00101");
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     gabarit(cle, QStringLiteral("Matinale"), 'O', 'C', 0, 'N');
     passage(cle, QStringLiteral("20240311"), QStringLiteral("07"));
     passage(cle, QStringLiteral("20240311"), QStringLiteral("08"));
     passage(cle, QStringLiteral("20240311"), QStringLiteral("09"));
-    // The service refuses the second line of the detail.
     int lignesVues = 0;
     const auto requete = AccesWeb().requete;
     AccesWeb().requete = [&, requete](const FamilleSynchro& f, const QString& u, const QString& op, const QString& q,
                                       const char* c) {
         if (op == QStringLiteral("CreateDetailXML") && ++lignesVues == 2) {
-            PanneProgrammee p{Panne::CodeErreur};
-            p.code = 1001;
-            double_.programmerPanne(p);
+            if (fermeture) {
+                bFermetureEnCours = true;
+            } else {
+                PanneProgrammee p{Panne::CodeErreur};
+                p.code = 1001;
+                double_.programmerPanne(p);
+            }
         }
         return requete(f, u, op, q, c);
     };
@@ -324,10 +332,16 @@ TEST_F(CanevasTest, UnDetailInterrompuResteEnAttenteEtLeRunSuivantLeComplete) {
     EXPECT_EQ(g.etat, QStringLiteral("O"));
     EXPECT_NE(g.idWeb, 0);
     EXPECT_EQ(g.contenu, QStringLiteral("O"));
-    // The remaining line went all the same.
-    EXPECT_EQ(details(g.idWeb), (QStringList{QStringLiteral("110700059907"), QStringLiteral("110900059907")}));
-    EXPECT_EQ(lignesLog().filter(QStringLiteral("not confirmed")).size(), 1) << lignesLog().join('\n').toStdString();
+    if (fermeture) {
+        // Nothing more once the program closes.
+        EXPECT_EQ(details(g.idWeb), (QStringList{QStringLiteral("110700059907"), QStringLiteral("110800059907")}));
+    } else {
+        // The remaining line went all the same.
+        EXPECT_EQ(details(g.idWeb), (QStringList{QStringLiteral("110700059907"), QStringLiteral("110900059907")}));
+        EXPECT_EQ(lignesLog().filter(QStringLiteral("not confirmed")).size(), 1) << lignesLog().join('\n').toStdString();
+    }
 
+    bFermetureEnCours = false;
     AccesWeb().requete = requete;
     envois();
     synchroniserCanevas();
@@ -340,6 +354,9 @@ TEST_F(CanevasTest, UnDetailInterrompuResteEnAttenteEtLeRunSuivantLeComplete) {
     EXPECT_EQ(e.filter(QStringLiteral("CreateXML")).size(), 0);
     EXPECT_EQ(e.filter(QStringLiteral("EmptyXML")).size(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Canevas, DetailInterrompu, ::testing::Bool(),
+                         [](const auto& i) { return std::string(i.param ? "fermeture" : "ligne_refusee"); });
 
 TEST_F(CanevasTest, UnDetailQueLeWebNAPasVideNEstPasEnvoye) {
     const QString cle = QStringLiteral("CNV00101");
