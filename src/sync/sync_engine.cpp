@@ -185,8 +185,9 @@ struct DebutEtape {
 // handled (the handler may have read and written elsewhere in the file meanwhile, and the
 // journal walks remove what they read). A failed read is reported and tried again a bounded
 // number of times; the walk stops once the program is closing. traiter gets the record's key.
+// True when the walk went to the end of its range.
 template <class Traiter>
-void parcourir(int16_t base, int16_t station, int16_t fichier, const QString& basse, const QString& haute,
+bool parcourir(int16_t base, int16_t station, int16_t fichier, const QString& basse, const QString& haute,
                const char* cle, Traiter&& traiter) {
     QString k = basse;
     int16_t op = BtrOp::GetGreaterOrEqual;
@@ -194,24 +195,63 @@ void parcourir(int16_t base, int16_t station, int16_t fichier, const QString& ba
     while (continuer()) {
         const QString avant = k;
         BTRieve(base, op, k, 0, fichier, station, source(cle));
-        if (BtrStatus == BtrStat::EndOfFile) return;
+        if (BtrStatus == BtrStat::EndOfFile) return true;
         if (BtrStatus != 0) {
             const int16_t st = BtrStatus;
             k = avant;
             ErreurBTrieve(base, fichier, k, source(cle));
             if (++echecs > NbRepetitionsSynchro) {
                 etapeAbandonnee(cle, QStringLiteral("Read of file ") + QString::number(fichier), st);
-                return;
+                return false;
             }
             continue;
         }
         echecs = 0;
-        if (CleAuDela(k, haute)) return;
+        if (CleAuDela(k, haute)) return true;
         const QString gardee = k;
         traiter(gardee);
         k = gardee;
         op = BtrOp::GetGreater;
     }
+    return false;
+}
+
+// The records of the local pass: the whole file, or those under each parent of a family that
+// groups them.
+template <class Traiter>
+void parcourirLocaux(const FamilleSynchro& f, int16_t base, int16_t station, const char* cle, Traiter&& traiter) {
+    if (!f.fichierParent) {
+        parcourir(base, station, f.noFichier, codeMinimal(f), codeMaximal(f), cle, traiter);
+        return;
+    }
+    parcourir(base, station, f.fichierParent, f.parentMinimal, f.parentMaximal, cle, [&](const QString&) {
+        const QString parent = f.codeParent();
+        Proc q(cle, Trace::None);
+        q(15, [&] {
+            LabelMsgInit(f.libelleParent());
+            laisserPasserEvenements();
+        });
+        if (estBlanc(parent)) return;
+        parcourir(base, station, f.noFichier, Calibre(parent, QString(QChar(0)), f.largeurCode),
+                  Calibre(parent, QString(QChar(0xFF)), f.largeurCode), cle, traiter);
+    });
+}
+
+// The detail of the record just stored with its content flag set; the flag is cleared once the
+// web confirmed all of it, else it stays for the next run's local pass.
+void envoyerDetailStocke(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url,
+                         const char* cle) {
+    const QByteArray enreg = imageTampon(f);
+    const QString code = f.code();
+    const bool complet = EnvoyerDetail(f, base, station, url, code);
+    remettreTampon(f, enreg);
+    if (!complet) {
+        Log(QString::fromLatin1(f.entite) + QStringLiteral(": detail of [") + code +
+            QStringLiteral("] not confirmed: sent again at the next run"));
+        return;
+    }
+    f.poserDetailEnAttente(false);
+    mettreAJour(f, base, station, cle);
 }
 
 bool entreeJournalEnAttente(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code,
@@ -302,7 +342,8 @@ AccesWebSynchro AccesWebParDefaut() {
         } else if (operation == OperationWeb::UpdateXML) {
             LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
             lu = &ReponseUpdateXML;
-        } else if (operation == OperationWeb::DeleteXML) {
+        } else if (operation == OperationWeb::DeleteXML || operation == OperationWeb::EmptyXML ||
+                   operation == OperationWeb::CreateDetailXML) {
             LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
             lu = &ReponseDeleteXML;
         } else if (operation == OperationWeb::GetByIdWeb) {
@@ -333,6 +374,37 @@ bool CleAuDela(const QString& cle, const QString& borne) {
 
 QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb) {
     return QStringLiteral("?") + QString::fromLatin1(f.prefixe) + QStringLiteral("IdWeb=") + QString::number(idWeb);
+}
+
+bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, const QString& code) {
+    const char* cle = f.cleDetail;
+    Proc p(cle);
+    bool complet = false;
+    p(10, [&] {
+        if (!continuer()) return;
+        // The queries read the record's web id from its buffer, which a pump may refill.
+        const QByteArray enreg = imageTampon(f);
+        const ReponseWeb vide = appel(f, url, "EmptyXML", f.requeteViderDetail(), cle);
+        // Lines added to a detail that was not emptied would stand twice on the web.
+        if (!vide.lue) return;
+        bool confirmees = true;
+        const bool fini = parcourir(
+            base, station, f.fichierDetail, Calibre(code, QString(QChar(0)), f.largeurCleDetail),
+            Calibre(code, QString(QChar(0xFF)), f.largeurCleDetail), cle, [&](const QString& k) {
+                Proc q(cle, Trace::None);
+                const bool ok = q(20, [&] {
+                    const QString ligne = f.ligneDetail();
+                    if (ligne.isEmpty()) return;
+                    LabelMsgInit(k + QStringLiteral(": ") + ligne);
+                    laisserPasserEvenements();
+                    remettreTampon(f, enreg);
+                    if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue) confirmees = false;
+                });
+                if (!ok) confirmees = false;
+            });
+        complet = fini && confirmees;
+    });
+    return complet;
 }
 
 void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle) {
@@ -374,13 +446,13 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
     DebutEtape debut;
     if (!debut.ouverte()) return;
     p(10, [&] {
-        parcourir(base, station, f.noFichier, codeMinimal(f), codeMaximal(f), cle, [&](const QString&) {
+        parcourirLocaux(f, base, station, cle, [&](const QString&) {
             const QString code = f.code();
             Proc q(cle, Trace::None);
             q(20, [&] {
                 // Whatever runs in the pump may read the file into the shared buffer.
                 const QByteArray lu = imageTampon(f);
-                LabelMsgInit(code + QStringLiteral(": ") + f.libelle());
+                LabelMsgInit(f.etiquettePasseLocale ? f.etiquettePasseLocale() : code + QStringLiteral(": ") + f.libelle());
                 laisserPasserEvenements();
                 remettreTampon(f, lu);
             });
@@ -405,6 +477,10 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
                     if (r.lue && r.id == 0) {
                         id = 0;
                         etat = 'N';
+                    } else if (r.lue && etat != 'S' && f.fichierDetail && f.detailEnAttente()) {
+                        // A detail changed since, or left unfinished by an earlier run.
+                        envoyerDetailStocke(f, base, station, url, cle);
+                        return;
                     }
                 }
                 if (id != 0 || !std::strchr("CMN", etat)) return;
@@ -413,7 +489,10 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
                 const ReponseWeb r = appel(f, url, "CreateXML", f.requeteCreation(), cle);
                 if (!r.lue || !r.resultat || r.id == 0) return;
                 poserChamps(f, r.id, 'O', f.creationPoseFlagWeb ? 'O' : 0);
-                mettreAJour(f, base, station, cle);
+                // The new copy has no detail yet: pending until the web confirmed it.
+                if (f.fichierDetail) f.poserDetailEnAttente(true);
+                if (mettreAJour(f, base, station, cle) && f.fichierDetail)
+                    envoyerDetailStocke(f, base, station, url, cle);
             });
         });
     });
@@ -441,19 +520,26 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
                 return false;
             }
             if (f.rejeuSelonFlagWeb && flagLocal(f) != 'O') return true;
+            bool detail = false;
             if (idWebLocal(f) != 0) {
                 const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
                 if (!r.lue || !r.resultat) return false;
                 poserChamps(f, idWebLocal(f), 'O', 0);
+                detail = f.fichierDetail && f.detailEnAttente();
             } else {
                 const ReponseWeb r = appel(f, url, "CreateXML", f.requeteCreation(), cle);
                 if (!r.lue || !r.resultat || r.id == 0) return false;
                 poserChamps(f, r.id, 'O', f.creationPoseFlagWeb ? 'O' : 0);
+                if (f.fichierDetail) {
+                    f.poserDetailEnAttente(true);
+                    detail = true;
+                }
             }
             // The web holds the change; a failed local write is reported. A creation whose web id
             // could not be stored is created again by the next run, and its audit deletes the
-            // older copy as an orphan.
-            mettreAJour(f, base, station, cle);
+            // older copy as an orphan. A detail the web did not confirm keeps the record's content
+            // flag, not the entry.
+            if (mettreAJour(f, base, station, cle) && detail) envoyerDetailStocke(f, base, station, url, cle);
             return true;
         }
         if (etat == QLatin1Char('S') && e.IdWeb > 0) {

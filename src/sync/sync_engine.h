@@ -6,7 +6,8 @@
 // lives here.
 //
 //   01 local pass     every local record: removed from the web when flagged off it, its web id
-//                     checked, created on the web when it has none
+//                     checked, created on the web when it has none (with its detail, for a
+//                     family that has one)
 //   02 journal replay the forced journal entries of the family's file and station sent to the
 //                     web; an entry leaves the journal only once the web confirmed it
 //   03/04 imports     records created / modified on the web written locally and acknowledged
@@ -79,6 +80,32 @@ struct FamilleSynchro {
     // An import that finds the record already there leaves its FlagWeb as it is (a new record
     // starts kept on the web).
     bool importConserveFlagWeb = false;
+
+    // --- records under parent records, each with a detail of its own (canvases: the templates of
+    // the canvas contracts, and their scheduled passages) ---
+    // The local pass walks the parents in their file on key 0 between these bounds, and under each
+    // one the records whose key 0 starts with the parent's code. 0: the whole file is walked.
+    int16_t fichierParent = 0;
+    QString parentMinimal, parentMaximal;
+    std::function<QString()> codeParent;       // of the parent in its buffer
+    std::function<QString()> libelleParent;    // for the wait window's label, trimmed
+    // The wait window's label of the record in the buffer during the local pass; unset: its code,
+    // ": " and its label.
+    std::function<QString()> etiquettePasseLocale;
+    // The detail: records of another file whose key 0 starts with the record's code, sent as lines
+    // after a confirmed creation, after a confirmed update when the record says its detail changed,
+    // and by the local pass while it still says so. The web's detail is emptied first, then one
+    // request per line; the record's content flag is cleared only once the web confirmed all of it.
+    // 0: no detail.
+    int16_t fichierDetail = 0;
+    int largeurCleDetail = 0;                          // key 0 of the detail file
+    const char* cleDetail = "";                        // procedure key of the sending
+    std::function<bool()> detailEnAttente;             // the content flag says "to send"
+    std::function<void(bool)> poserDetailEnAttente;
+    std::function<QString()> requeteViderDetail;       // "EmptyXML", of the record in the buffer
+    // The line of the detail record in its buffer; empty: that record sends none.
+    std::function<QString()> ligneDetail;
+    std::function<QString(const QString& ligne)> requeteLigneDetail;   // "CreateDetailXML"
 };
 
 // What the steps need of the layers above them (tabs of the main window). Unset: nothing.
@@ -118,6 +145,12 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
 void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, int statut);
 void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
 void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url);
+
+// Sends the detail of the record in the family's buffer (its web id set): the web's detail
+// emptied, then the line of every detail record under code, in key order. True when the web
+// confirmed the emptying and every line; nothing is sent after an emptying it did not confirm.
+// The record's content flag is the caller's.
+bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, const QString& code);
 
 // Removes the forced journal entries of one record of the family (file, station, code).
 void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle);

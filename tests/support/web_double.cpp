@@ -623,8 +623,23 @@ void WebDouble::graineExemple() {
                                                        {"CmlEmail", "y.morvan@example.org"}}));
     ajouter(Commercial, el(404, Supprime, "COM00003", {{"CmlNom", "Tanguy"}, {"CmlPrenom", "Sophie"}}));
     ajouter(Commercial, el(405, Synchronise, "COM00004", {{"CmlNom", "Le Goff"}, {"CmlPrenom", "Anne"}}));
-    ajouter(Template, el(501, Synchronise, "CNV00101", {{"TmpLibelle", "Matinale semaine"}}));
-    ajouter(Template, el(502, Modifie, "CNV00201", {{"TmpLibelle", "Week-end"}}));
+    // Templates, for the sample site's canvases of station 1: copies linked to its templates (one
+    // with an older label and detail, one whose new detail the site holds back, one the site takes
+    // off the web, one up to date), a copy of a new canvas whose id never reached the site (a
+    // duplicate once the site creates its own), one of a canvas that no longer exists.
+    const auto gabarit = [&](int id, const char* qd, const char* libelle, QStringList details) {
+        Element e = el(id, Synchronise, qd, {{"TmpLibelle", libelle}});
+        e.details = std::move(details);
+        ajouter(Template, e);
+    };
+    gabarit(113, "CNV00102", "Matinale 8 h", {QStringLiteral("110800059907")});
+    gabarit(114, "CNV00103", "Matinale 9h", {});
+    gabarit(115, "CNV00202", "Dimanche soir", {QStringLiteral("718300059907")});
+    gabarit(116, "CNV00203", "Dimanche matin", {QStringLiteral("710900000099"), QStringLiteral("710905001099")});
+    gabarit(501, "CNV00101", "Matinale 7h", {});
+    gabarit(502, "CNV00901", "Ancien canevas", {QStringLiteral("311200059907")});
+    // Changed on the web site: shown by the web search, never taken by the site.
+    ajouter(Template, el(503, Modifie, "CNV00301", {{"TmpLibelle", "Week-end"}}));
 }
 
 bool WebDouble::chargerGraine(const QString& fichier, QString* erreur) {

@@ -5,6 +5,9 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "platform/cp1252.h"
+#include "shell/hidden_host.h"
+#include "shell/main_window.h"
+#include "foundation/shell_link.h"
 #include "sync/client_family.h"
 #include "sync/list_grids.h"
 #include "sync/web_requests.h"
@@ -26,7 +29,8 @@ void SyncTest::SetUp() {
     DossierApplication = tmp.path() + QStringLiteral("/app/");
     QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
     fichiers = std::make_unique<FichiersReels>(tmp.path());
-    for (int f : {1, 2, 3, 4, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
+    // Every synchronised family's file: "Tout" runs them all.
+    for (int f : {1, 2, 3, 4, 5, 6, 7, 8}) ASSERT_EQ(fichiers->ouvrir(f), 0) << f;
     QString erreur;
     ASSERT_TRUE(double_.demarrer(0, &erreur)) << erreur.toStdString();
     url = double_.adresseBase();
@@ -135,3 +139,16 @@ QStringList SyncTest::envois() {
 }
 
 void SyncTest::synchroniser() { SynchroniserPub_01_Client(url); }
+
+FenetreDeTest::FenetreDeTest(const QString& url, const double_web::WebDouble& d) : w_(std::make_unique<Frm_Main>()) {
+    // The window reads the options window, which these tests do not load.
+    const ParametresWeb parametres{url, d.options().utilisateur, d.options().motDePasse};
+    SetSourceParametresWeb([parametres] { return parametres; });
+}
+
+FenetreDeTest::~FenetreDeTest() {
+    w_.reset();
+    ReinitialiserRequetesWeb();
+    AfficherFrmMsg(false, QString());
+    DechargerFrmMainBis();
+}

@@ -1,5 +1,5 @@
 #pragma once
-// A temporary site for the synchronisation tests: the client file and the journal on real
+// A temporary site for the synchronisation tests: the synchronised files and the journal on real
 // database files, the program folder for the answer files, and the web-service double with the
 // program pointed at it.
 #include "database/record_files_fixture.h"
@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QString>
 #include <memory>
+
+class Frm_Main;
 
 struct ClientLocal {
     bool existe = false;
@@ -46,4 +48,19 @@ protected:
     std::unique_ptr<FichiersReels> fichiers;
     double_web::WebDouble double_;
     QString url;
+};
+
+// The main window on the test's site, reading its web settings from the double; on leaving, the
+// window, the wait window and the hidden host go, and the requests' settings are reset.
+class FenetreDeTest {
+public:
+    FenetreDeTest(const QString& url, const double_web::WebDouble& double_);
+    ~FenetreDeTest();
+    FenetreDeTest(const FenetreDeTest&) = delete;
+    FenetreDeTest& operator=(const FenetreDeTest&) = delete;
+    Frm_Main* get() const { return w_.get(); }
+    Frm_Main* operator->() const { return w_.get(); }
+
+private:
+    std::unique_ptr<Frm_Main> w_;
 };

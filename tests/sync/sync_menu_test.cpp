@@ -98,16 +98,11 @@ class MenuSynchro : public SyncTest {
 protected:
     void SetUp() override {
         SyncTest::SetUp();
-        w = std::make_unique<Frm_Main>();
-        // The window reads the options window, which these tests do not load.
-        const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
-        SetSourceParametresWeb([parametres] { return parametres; });
+        fenetre = std::make_unique<FenetreDeTest>(url, double_);
+        w = fenetre->get();
     }
     void TearDown() override {
-        w.reset();
-        ReinitialiserRequetesWeb();
-        AfficherFrmMsg(false, QString());
-        DechargerFrmMainBis();
+        fenetre.reset();
         SyncTest::TearDown();
     }
     QStringList boites() const {
@@ -123,7 +118,8 @@ protected:
         p.operation = QStringLiteral("CreateXML");
         double_.programmerPanne(p);
     }
-    std::unique_ptr<Frm_Main> w;
+    std::unique_ptr<FenetreDeTest> fenetre;
+    Frm_Main* w = nullptr;
 };
 
 TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere) {
