@@ -465,7 +465,9 @@ TEST_F(CanevasTest, LEntreeCanevasDuMenuEtToutSynchronisentLesGabarits) {
     EXPECT_FALSE(ActiviteEnCours());
     EXPECT_TRUE(TestDialogs().shown.empty());
 
-    // "Tout" reaches the canvases too: a new template goes to the web.
+    // "Tout" reaches the canvases too: a new template goes to the web. Its last job, the fill-rate
+    // upload, needs the fill's files, which this site lacks: it is left out here.
+    PilotesPublicite()[6] = [](const QString&) {};
     gabarit(QStringLiteral("CNV00102"), QStringLiteral("Soir"), 'O', 'C', 0);
     envois();
     w->MnuSynchroniserPub[0]->trigger();
