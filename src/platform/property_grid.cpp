@@ -32,7 +32,7 @@ struct Silence {
 
 PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent, PropertyKind kind,
                                    const QString& caption)
-    : grid_(grid), parent_(parent), kind_(kind), caption_(caption) {
+    : grid_(grid), parent_(parent), kind_(kind), caption_(caption), lien_(new QObject) {
     Silence s(grid_->quiet_);
     row_ = parent ? new QTreeWidgetItem(parent->row_) : new QTreeWidgetItem(grid_->tree_);
     row_->setData(ColCaption, RoleItem, QVariant::fromValue(static_cast<void*>(this)));
@@ -65,9 +65,11 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
             value_ = edit->date();
             grid_->userChanged(this);
         };
-        QObject::connect(edit, &QDateEdit::editingFinished, grid_, commit);
+        // The view hides and deletes an editor later than its item: a box that had the focus
+        // is left once more then. Tied to the item's lifetime, the commit dies with it.
+        QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
         if (QCalendarWidget* cal = edit->calendarWidget())
-            QObject::connect(cal, &QCalendarWidget::clicked, grid_, commit);
+            QObject::connect(cal, &QCalendarWidget::clicked, lien_, commit);
         break;
     }
     default:
@@ -80,6 +82,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
 }
 
 PropertyGridItem::~PropertyGridItem() {
+    delete lien_;
     for (PropertyGridItem* c : children_) delete c;
 }
 
@@ -162,7 +165,7 @@ void PropertyGridItem::addInplaceButton(const QString& caption, const QString& t
     grid_->tree_->setItemWidget(row_, ColValue, b);
     // Taken when pressed: leaving a date box for the button raises its change first, and the
     // rebuild that change brings replaces this button before a release could reach it.
-    QObject::connect(b, &QPushButton::pressed, grid_, [g = grid_, this] {
+    QObject::connect(b, &QPushButton::pressed, lien_, [g = grid_, this] {
         const int id = id_;
         QMetaObject::invokeMethod(g, [g, id] { Q_EMIT g->InplaceButtonDown(id); }, Qt::QueuedConnection);
     });
@@ -221,7 +224,12 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent) {
     connect(tree_, &QTreeWidget::currentItemChanged, this, &PropertyGrid::onCurrentChanged);
 }
 
-PropertyGrid::~PropertyGrid() { deleteAll(); }
+PropertyGrid::~PropertyGrid() {
+    // The view outlives this part of the grid: it must not call back into it on its way out.
+    QObject::disconnect(tree_, nullptr, this, nullptr);
+    tree_->viewport()->removeEventFilter(this);
+    resetContent();
+}
 
 void PropertyGrid::deleteAll() {
     for (PropertyGridItem* c : categories_) delete c;
@@ -230,8 +238,10 @@ void PropertyGrid::deleteAll() {
 
 void PropertyGrid::resetContent() {
     Silence s(quiet_);
-    deleteAll();
+    // Rows first, while their items still stand: the focus leaving an editor on its way out
+    // finds a live item and a quiet grid.
     tree_->clear();
+    deleteAll();
     help_->clear();
 }
 
@@ -350,6 +360,7 @@ void PropertyGrid::onItemChanged(QTreeWidgetItem* row, int column) {
 }
 
 void PropertyGrid::onCurrentChanged() {
+    if (quiet_) return;
     PropertyGridItem* it = itemOfRow(tree_->currentItem());
     if (it && it->kind() == PropertyKind::Choice && it->parent()) it = it->parent();
     help_->setText(it ? (it->description().isEmpty() ? it->caption()

@@ -85,6 +85,7 @@ private:
     QTreeWidgetItem* row_ = nullptr;
     QWidget* editor_ = nullptr;
     QPushButton* button_ = nullptr;
+    QObject* lien_;   // context of the editors' and button's connections: they end with the item
 };
 
 class PropertyGrid : public QWidget {
