@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -40,6 +41,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (kind == PropertyKind::Choice || kind == PropertyKind::Bool) f |= Qt::ItemIsUserCheckable;
     row_->setFlags(f);
+    if (spanned()) row_->setFirstColumnSpanned(true);
     switch (kind) {
     case PropertyKind::Category: {
         QFont bold = grid_->tree_->font();
@@ -79,6 +81,32 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         }
         break;
     }
+    showToolTip();
+}
+
+bool PropertyGridItem::spanned() const {
+    return kind_ == PropertyKind::Choice || (kind_ == PropertyKind::Category && !button_);
+}
+
+int PropertyGridItem::level() const {
+    int n = 0;
+    for (PropertyGridItem* p = parent_; p; p = p->parent_) ++n;
+    return n;
+}
+
+void PropertyGridItem::setDescription(const QString& d) {
+    description_ = d;
+    showToolTip();
+}
+
+void PropertyGridItem::showToolTip() {
+    // The whole caption even when the column cuts it, and what the item is for.
+    const QString texte = description_.isEmpty() ? caption_ : caption_ + QLatin1Char('\n') + description_;
+    Silence s(grid_->quiet_);
+    row_->setToolTip(ColCaption, texte);
+    // A flag set's value cell lists its ticked choices.
+    if (kind_ != PropertyKind::FlagSet) row_->setToolTip(ColValue, texte);
+    if (editor_) editor_->setToolTip(texte);
 }
 
 PropertyGridItem::~PropertyGridItem() {
@@ -162,6 +190,7 @@ void PropertyGridItem::addInplaceButton(const QString& caption, const QString& t
     b->setToolTip(toolTip);
     b->setAutoDefault(false);
     button_ = b;
+    row_->setFirstColumnSpanned(false);
     grid_->tree_->setItemWidget(row_, ColValue, b);
     // Taken when pressed: leaving a date box for the button raises its change first, and the
     // rebuild that change brings replaces this button before a release could reach it.
@@ -302,22 +331,66 @@ void PropertyGrid::setTopIndex(int line) {
     tree_->verticalScrollBar()->setValue(line);
 }
 
+namespace {
+
+// Every item under the categories, with its depth (categories are at 0).
+void pourChaque(const std::vector<PropertyGridItem*>& items, const std::function<void(PropertyGridItem*)>& f) {
+    for (PropertyGridItem* it : items) {
+        f(it);
+        pourChaque(it->children(), f);
+    }
+}
+
+}  // namespace
+
+int PropertyGrid::captionWidth() const {
+    const int marge = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1) + 6;
+    int voulu = 0;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (it->spanned()) return;
+        QFont f = tree_->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge +
+                                    tree_->indentation() * (it->level() + 1));
+    });
+    return voulu;
+}
+
+int PropertyGrid::spannedWidth() const {
+    const int marge = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1) + 6;
+    const int coche = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree_) +
+                      style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, tree_) + 4;
+    int voulu = 0;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (!it->spanned()) return;
+        QFont f = tree_->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge +
+                                    (it->kind() == PropertyKind::Choice ? coche : 0) +
+                                    tree_->indentation() * (it->level() + 1));
+    });
+    return voulu;
+}
+
+int PropertyGrid::valueWidth() const {
+    int voulu = QFontMetrics(tree_->font()).horizontalAdvance(QStringLiteral("00/00/0000")) + 40;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (it->editor()) voulu = std::max(voulu, it->editor()->sizeHint().width());
+    });
+    return voulu;
+}
+
+int PropertyGrid::largeurLisible() const {
+    const int cadre = 2 * tree_->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree_);
+    return std::max(captionWidth() + valueWidth(), spannedWidth()) + cadre;
+}
+
+QSize PropertyGrid::sizeHint() const { return QSize(largeurLisible(), QWidget::sizeHint().height()); }
+
 void PropertyGrid::fitColumns() {
     // Captions whole when they fit, but a date stays readable in the values.
     const int largeur = tree_->viewport()->width();
-    int voulu = 0;
-    const std::function<void(PropertyGridItem*, int)> mesurer = [&](PropertyGridItem* it, int niveau) {
-        QFont f = tree_->font();
-        f.setBold(it->kind() == PropertyKind::Category);
-        const int case_ = it->kind() == PropertyKind::Choice ? 22 : 0;
-        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + case_ + tree_->indentation() * (niveau + 1) + 12);
-        for (PropertyGridItem* c : it->children()) mesurer(c, niveau + 1);
-    };
-    for (PropertyGridItem* c : categories_)
-        if (c->kind() == PropertyKind::Category && c->inplaceButton() == nullptr) mesurer(c, 0);
-        else for (PropertyGridItem* e : c->children()) mesurer(e, 1);
-    const int valeurs = QFontMetrics(tree_->font()).horizontalAdvance(QStringLiteral("00/00/0000")) + 40;
-    tree_->setColumnWidth(0, std::max(40, std::min(voulu, largeur - valeurs)));
+    tree_->setColumnWidth(0, std::max(40, std::min(captionWidth(), largeur - valueWidth())));
 }
 
 bool PropertyGrid::eventFilter(QObject* watched, QEvent* event) {

@@ -32,7 +32,7 @@ public:
     int id() const { return id_; }
     void setId(int id) { id_ = id; }
     QString description() const { return description_; }
-    void setDescription(const QString& d) { description_ = d; }
+    void setDescription(const QString& d);
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool ro);
 
@@ -72,6 +72,10 @@ private:
     PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent, PropertyKind kind, const QString& caption);
     ~PropertyGridItem();
     void showValue();
+    void showToolTip();
+    // A line whose caption takes both columns (a category without button, a choice).
+    bool spanned() const;
+    int level() const;
 
     PropertyGrid* grid_;
     PropertyGridItem* parent_;
@@ -116,6 +120,10 @@ public:
     QString helpText() const;
     QTreeWidget* tree() const { return tree_; }
 
+    // The width at which every caption shows whole beside a date, with the frame and a scroll bar.
+    int largeurLisible() const;
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     void ValueChanged(int itemId);
     void InplaceButtonDown(int itemId);
@@ -125,6 +133,9 @@ protected:
 
 private:
     void fitColumns();
+    int captionWidth() const;   // the caption column every line beside a value needs
+    int valueWidth() const;     // the value column a date box needs
+    int spannedWidth() const;   // what the lines across both columns need
     friend class PropertyGridItem;
     void userChanged(PropertyGridItem* item);
     void onItemChanged(QTreeWidgetItem* row, int column);

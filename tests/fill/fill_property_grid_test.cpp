@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QTreeWidget>
@@ -101,6 +102,37 @@ TEST_F(FillPropertyGridTest, TheItemsMirrorTheSettings) {
     EXPECT_EQ(item(IdRemplissage::Calcul)->inplaceButton()->text(), QStringLiteral("Calcul"));
     EXPECT_EQ(item(IdRemplissage::Calcul)->inplaceButton()->toolTip(), QStringLiteral("Calcul du taux d'occupation"));
     EXPECT_EQ(pg->categoryBackColor(), QColor(115, 150, 190));
+}
+
+// At the width it asks for, the grid shows every caption whole (the two station names apart
+// from each other), and each item names itself and says what it is for in its tooltip.
+TEST_F(FillPropertyGridTest, EveryCaptionIsWholeAndExplainedInItsToolTip) {
+    pg->resize(pg->largeurLisible(), 600);
+    pomper();
+    QTreeWidget* t = pg->tree();
+    const int coche = t->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, t);
+    const std::function<void(PropertyGridItem*)> voir = [&](PropertyGridItem* it) {
+        SCOPED_TRACE(it->caption().toStdString());
+        QFont f = t->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        // The caption's room: its column, or the whole line when the caption spans both.
+        QRect r = t->visualItemRect(it->row());
+        if (!it->row()->isFirstColumnSpanned()) r.setRight(t->columnWidth(0) - 1);
+        const int texte = QFontMetrics(f).horizontalAdvance(it->caption()) +
+                          (it->kind() == PropertyKind::Choice ? coche : 0);
+        EXPECT_GE(r.width(), texte);
+        EXPECT_LE(r.right(), t->viewport()->width());
+        EXPECT_TRUE(it->row()->toolTip(0).startsWith(it->caption()));
+        if (!it->description().isEmpty()) EXPECT_TRUE(it->row()->toolTip(0).endsWith(it->description()));
+        for (PropertyGridItem* e : it->children()) voir(e);
+    };
+    for (PropertyGridItem* c : pg->categories()) voir(c);
+    ASSERT_EQ(item(IdRemplissage::Stations)->children().size(), 2u);
+    EXPECT_NE(item(IdRemplissage::Stations)->children()[0]->caption(), item(IdRemplissage::Stations)->children()[1]->caption());
+    // The dates stay whole beside the captions.
+    QWidget* date = item(IdRemplissage::Fin)->editor();
+    EXPECT_GE(date->width(), date->sizeHint().width());
+    EXPECT_TRUE(date->toolTip().contains(QStringLiteral("Date de fin")));
 }
 
 TEST_F(FillPropertyGridTest, EveryChangeIsAppliedSavedAndTheItemsRebuilt) {
