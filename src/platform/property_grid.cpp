@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -25,6 +27,29 @@ struct Silence {
     explicit Silence(int& n) : n_(n) { ++n_; }
     ~Silence() { --n_; }
     int& n_;
+};
+
+// A date box whose calendar is made when the user may first open it (a press or a key in the
+// box): the calendar is most of a box's cost, every rebuild makes the boxes again, and most are
+// never opened.
+class BoiteDate : public QDateEdit {
+public:
+    std::function<void(QCalendarWidget*)> surCalendrier;
+    QCalendarWidget* calendrier() {
+        QCalendarWidget* cal = calendarWidget();
+        if (cal && surCalendrier) std::exchange(surCalendrier, nullptr)(cal);
+        return cal;
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        calendrier();
+        QDateEdit::mousePressEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        calendrier();
+        QDateEdit::keyPressEvent(e);
+    }
 };
 
 }  // namespace
@@ -54,7 +79,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         break;
     }
     case PropertyKind::Date: {
-        auto* edit = new QDateEdit;
+        auto* edit = new BoiteDate;
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
         edit->setFrame(false);
@@ -70,8 +95,9 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         // The view hides and deletes an editor later than its item: a box that had the focus
         // is left once more then. Tied to the item's lifetime, the commit dies with it.
         QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
-        if (QCalendarWidget* cal = edit->calendarWidget())
-            QObject::connect(cal, &QCalendarWidget::clicked, lien_, commit);
+        edit->surCalendrier = [lien = QPointer<QObject>(lien_), commit](QCalendarWidget* cal) {
+            if (lien) QObject::connect(cal, &QCalendarWidget::clicked, lien.data(), commit);
+        };
         break;
     }
     default:
@@ -127,6 +153,11 @@ void PropertyGridItem::setReadOnly(bool ro) {
 }
 
 QVariant PropertyGridItem::value() const { return value_; }
+
+QCalendarWidget* PropertyGridItem::calendar() const {
+    auto* boite = dynamic_cast<BoiteDate*>(editor_);
+    return boite ? boite->calendrier() : nullptr;
+}
 
 void PropertyGridItem::setValue(const QVariant& v) {
     switch (kind_) {

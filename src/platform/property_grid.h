@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <vector>
 
+class QCalendarWidget;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -66,6 +67,8 @@ public:
     // The row of the underlying view and, for a date, its editor (tests drive them).
     QTreeWidgetItem* row() const { return row_; }
     QWidget* editor() const { return editor_; }
+    // A date's calendar, made on the spot if the user has not opened it yet.
+    QCalendarWidget* calendar() const;
 
 private:
     friend class PropertyGrid;

@@ -117,7 +117,7 @@ TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
     pomper();
     EXPECT_EQ(int(changes.size()), 0);
     edit->setDate(QDate(2025, 2, 4));
-    Q_EMIT edit->calendarWidget()->clicked(QDate(2025, 2, 4));
+    Q_EMIT g.findItem(10)->calendar()->clicked(QDate(2025, 2, 4));
     pomper();
     EXPECT_EQ(int(changes.size()), 1);
     changes.clear();
@@ -235,7 +235,7 @@ TEST_F(PropertyGridTest, EveryWayOfLeavingADateSurvivesTheRebuildItBrings) {
         // "Début": a day picked in its calendar.
         auto* debut = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
         debut->setFocus();
-        QCalendarWidget* cal = debut->calendarWidget();
+        QCalendarWidget* cal = g.findItem(10)->calendar();
         cal->setSelectedDate(QDate(2026, 12, 1));
         Q_EMIT cal->clicked(QDate(2026, 12, 1));
         pomper();
@@ -258,6 +258,25 @@ TEST_F(PropertyGridTest, EveryWayOfLeavingADateSurvivesTheRebuildItBrings) {
     }
 }
 
+// A box makes its calendar only when the user may open it; a day picked there is then taken.
+TEST_F(PropertyGridTest, ACalendarIsMadeWhenTheBoxIsFirstPressedAndItsDayIsTaken) {
+    std::vector<int> changes;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) { changes.push_back(id); });
+    auto* edit = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+    EXPECT_EQ(edit->findChild<QCalendarWidget*>(), nullptr);
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(2, 2), edit->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &appui);
+    QCalendarWidget* cal = edit->findChild<QCalendarWidget*>();
+    ASSERT_NE(cal, nullptr);
+    cal->setSelectedDate(QDate(2024, 4, 9));
+    Q_EMIT cal->clicked(QDate(2024, 4, 9));
+    pomper();
+    EXPECT_EQ(changes, std::vector<int>{14});
+    EXPECT_EQ(g.findItem(14)->dateValue(), QDate(2024, 4, 9));
+    EXPECT_EQ(g.findItem(14)->calendar(), cal);
+}
+
 // A rebuild removes the items at once, but the view lets their editors go only later: whatever
 // those editors still signal (a focus leaving them, a day picked, a press) reaches nothing.
 TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
@@ -267,7 +286,7 @@ TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
     QPointer<QDateEdit> debut = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
     QPointer<QDateEdit> fin = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
     QPointer<QPushButton> bouton = g.findItem(20)->inplaceButton();
-    QPointer<QCalendarWidget> cal = debut->calendarWidget();
+    QPointer<QCalendarWidget> cal = g.findItem(10)->calendar();
     fin->setDate(QDate(2030, 1, 2));   // typed, not yet left
     remplir();
     ASSERT_TRUE(debut && fin && bouton && cal);
@@ -275,6 +294,12 @@ TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
     Q_EMIT cal->clicked(QDate(2030, 1, 1));
     Q_EMIT fin->editingFinished();
     Q_EMIT bouton->pressed();
+    // The other box's calendar, first opened now.
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(2, 2), fin->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(fin, &appui);
+    ASSERT_NE(fin->findChild<QCalendarWidget*>(), nullptr);
+    Q_EMIT fin->findChild<QCalendarWidget*>()->clicked(QDate(2030, 1, 3));
     pomper();
     EXPECT_TRUE(changes.empty());
     EXPECT_TRUE(boutons.empty());
