@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 bool InstallerFrancais() {
@@ -10,7 +11,7 @@ bool InstallerFrancais() {
     // Widgets made from now on (calendars, date boxes, file dialogs) take the default locale.
     QLocale::setDefault(francais);
     // "Oui", "Non", "Annuler": once per application, kept as long as it runs.
-    static QTranslator* traduction = nullptr;
+    static QPointer<QTranslator> traduction;
     if (traduction) return true;
     auto* t = new QTranslator(QCoreApplication::instance());
     if (!t->load(francais, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
