@@ -2,11 +2,30 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
+
+// The file list's sizes and dates in the program's locale: the list itself writes them in the
+// machine's.
+class ListeFichiersLocale : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* fichiers = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (fichiers && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == 3) return QLocale().toString(fichiers->lastModified(source), QLocale::ShortFormat);
+            if (!fichiers->isDir(source)) return QLocale().formattedDataSize(fichiers->size(source));
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 class RealDialogs : public DialogProvider {
 public:
@@ -57,11 +76,18 @@ public:
     }
     QString pickFolder(const QString& title, const QString& start) override {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
-        return QFileDialog::getExistingDirectory(nullptr, title, start);
+        QFileDialog d(nullptr, title, start);
+        DialogueFichiersLocal(d);
+        d.setFileMode(QFileDialog::Directory);
+        d.setOption(QFileDialog::ShowDirsOnly);
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst() : QString();
     }
     QString pickOpenFile(const QString& title, const QString& dir, const QString& filter) override {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
-        return QFileDialog::getOpenFileName(nullptr, title, dir, filter);
+        QFileDialog d(nullptr, title, dir, filter);
+        DialogueFichiersLocal(d);
+        d.setFileMode(QFileDialog::ExistingFile);
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst() : QString();
     }
 
 private:
@@ -84,3 +110,9 @@ DialogProvider* g_dialogs = &g_real;
 
 DialogProvider& Dialogues() { return *g_dialogs; }
 void SetDialogues(DialogProvider* provider) { g_dialogs = provider ? provider : &g_real; }
+
+void DialogueFichiersLocal(QFileDialog& dialogue) {
+    // The desktop's own dialog would speak the desktop's language.
+    dialogue.setOption(QFileDialog::DontUseNativeDialog);
+    dialogue.setProxyModel(new ListeFichiersLocale(&dialogue));
+}

@@ -25,6 +25,11 @@ public:
     virtual QString pickOpenFile(const QString& title, const QString& dir, const QString& filter) = 0;
 };
 
+class QFileDialog;
+// A file dialog in the program's language: the toolkit's own dialog, its list's sizes and dates
+// written in the default locale.
+void DialogueFichiersLocal(QFileDialog& dialogue);
+
 DialogProvider& Dialogues();
 // Installs a provider; nullptr puts the real dialogs back.
 void SetDialogues(DialogProvider* provider);

@@ -5,13 +5,16 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -26,13 +29,36 @@ struct Silence {
     int& n_;
 };
 
+// A date box whose calendar is made when the user may first open it (a press or a key in the
+// box): the calendar is most of a box's cost, every rebuild makes the boxes again, and most are
+// never opened.
+class BoiteDate : public QDateEdit {
+public:
+    std::function<void(QCalendarWidget*)> surCalendrier;
+    QCalendarWidget* calendrier() {
+        QCalendarWidget* cal = calendarWidget();
+        if (cal && surCalendrier) std::exchange(surCalendrier, nullptr)(cal);
+        return cal;
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        calendrier();
+        QDateEdit::mousePressEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        calendrier();
+        QDateEdit::keyPressEvent(e);
+    }
+};
+
 }  // namespace
 
 // ---- items ---------------------------------------------------------------------------------
 
 PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent, PropertyKind kind,
                                    const QString& caption)
-    : grid_(grid), parent_(parent), kind_(kind), caption_(caption) {
+    : grid_(grid), parent_(parent), kind_(kind), caption_(caption), lien_(new QObject) {
     Silence s(grid_->quiet_);
     row_ = parent ? new QTreeWidgetItem(parent->row_) : new QTreeWidgetItem(grid_->tree_);
     row_->setData(ColCaption, RoleItem, QVariant::fromValue(static_cast<void*>(this)));
@@ -40,6 +66,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (kind == PropertyKind::Choice || kind == PropertyKind::Bool) f |= Qt::ItemIsUserCheckable;
     row_->setFlags(f);
+    if (spanned()) row_->setFirstColumnSpanned(true);
     switch (kind) {
     case PropertyKind::Category: {
         QFont bold = grid_->tree_->font();
@@ -52,7 +79,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         break;
     }
     case PropertyKind::Date: {
-        auto* edit = new QDateEdit;
+        auto* edit = new BoiteDate;
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
         edit->setFrame(false);
@@ -65,9 +92,12 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
             value_ = edit->date();
             grid_->userChanged(this);
         };
-        QObject::connect(edit, &QDateEdit::editingFinished, grid_, commit);
-        if (QCalendarWidget* cal = edit->calendarWidget())
-            QObject::connect(cal, &QCalendarWidget::clicked, grid_, commit);
+        // The view hides and deletes an editor later than its item: a box that had the focus
+        // is left once more then. Tied to the item's lifetime, the commit dies with it.
+        QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
+        edit->surCalendrier = [lien = QPointer<QObject>(lien_), commit](QCalendarWidget* cal) {
+            if (lien) QObject::connect(cal, &QCalendarWidget::clicked, lien.data(), commit);
+        };
         break;
     }
     default:
@@ -77,9 +107,36 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         }
         break;
     }
+    showToolTip();
+}
+
+bool PropertyGridItem::spanned() const {
+    return kind_ == PropertyKind::Choice || (kind_ == PropertyKind::Category && !button_);
+}
+
+int PropertyGridItem::level() const {
+    int n = 0;
+    for (PropertyGridItem* p = parent_; p; p = p->parent_) ++n;
+    return n;
+}
+
+void PropertyGridItem::setDescription(const QString& d) {
+    description_ = d;
+    showToolTip();
+}
+
+void PropertyGridItem::showToolTip() {
+    // The whole caption even when the column cuts it, and what the item is for.
+    const QString texte = description_.isEmpty() ? caption_ : caption_ + QLatin1Char('\n') + description_;
+    Silence s(grid_->quiet_);
+    row_->setToolTip(ColCaption, texte);
+    // A flag set's value cell lists its ticked choices.
+    if (kind_ != PropertyKind::FlagSet) row_->setToolTip(ColValue, texte);
+    if (editor_) editor_->setToolTip(texte);
 }
 
 PropertyGridItem::~PropertyGridItem() {
+    delete lien_;
     for (PropertyGridItem* c : children_) delete c;
 }
 
@@ -96,6 +153,11 @@ void PropertyGridItem::setReadOnly(bool ro) {
 }
 
 QVariant PropertyGridItem::value() const { return value_; }
+
+QCalendarWidget* PropertyGridItem::calendar() const {
+    auto* boite = dynamic_cast<BoiteDate*>(editor_);
+    return boite ? boite->calendrier() : nullptr;
+}
 
 void PropertyGridItem::setValue(const QVariant& v) {
     switch (kind_) {
@@ -159,10 +221,11 @@ void PropertyGridItem::addInplaceButton(const QString& caption, const QString& t
     b->setToolTip(toolTip);
     b->setAutoDefault(false);
     button_ = b;
+    row_->setFirstColumnSpanned(false);
     grid_->tree_->setItemWidget(row_, ColValue, b);
     // Taken when pressed: leaving a date box for the button raises its change first, and the
     // rebuild that change brings replaces this button before a release could reach it.
-    QObject::connect(b, &QPushButton::pressed, grid_, [g = grid_, this] {
+    QObject::connect(b, &QPushButton::pressed, lien_, [g = grid_, this] {
         const int id = id_;
         QMetaObject::invokeMethod(g, [g, id] { Q_EMIT g->InplaceButtonDown(id); }, Qt::QueuedConnection);
     });
@@ -221,7 +284,12 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent) {
     connect(tree_, &QTreeWidget::currentItemChanged, this, &PropertyGrid::onCurrentChanged);
 }
 
-PropertyGrid::~PropertyGrid() { deleteAll(); }
+PropertyGrid::~PropertyGrid() {
+    // The view outlives this part of the grid: it must not call back into it on its way out.
+    QObject::disconnect(tree_, nullptr, this, nullptr);
+    tree_->viewport()->removeEventFilter(this);
+    resetContent();
+}
 
 void PropertyGrid::deleteAll() {
     for (PropertyGridItem* c : categories_) delete c;
@@ -230,8 +298,10 @@ void PropertyGrid::deleteAll() {
 
 void PropertyGrid::resetContent() {
     Silence s(quiet_);
-    deleteAll();
+    // Rows first, while their items still stand: the focus leaving an editor on its way out
+    // finds a live item and a quiet grid.
     tree_->clear();
+    deleteAll();
     help_->clear();
 }
 
@@ -292,22 +362,66 @@ void PropertyGrid::setTopIndex(int line) {
     tree_->verticalScrollBar()->setValue(line);
 }
 
+namespace {
+
+// Every item under the categories, with its depth (categories are at 0).
+void pourChaque(const std::vector<PropertyGridItem*>& items, const std::function<void(PropertyGridItem*)>& f) {
+    for (PropertyGridItem* it : items) {
+        f(it);
+        pourChaque(it->children(), f);
+    }
+}
+
+}  // namespace
+
+int PropertyGrid::captionWidth() const {
+    const int marge = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1) + 6;
+    int voulu = 0;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (it->spanned()) return;
+        QFont f = tree_->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge +
+                                    tree_->indentation() * (it->level() + 1));
+    });
+    return voulu;
+}
+
+int PropertyGrid::spannedWidth() const {
+    const int marge = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1) + 6;
+    const int coche = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree_) +
+                      style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, tree_) + 4;
+    int voulu = 0;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (!it->spanned()) return;
+        QFont f = tree_->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge +
+                                    (it->kind() == PropertyKind::Choice ? coche : 0) +
+                                    tree_->indentation() * (it->level() + 1));
+    });
+    return voulu;
+}
+
+int PropertyGrid::valueWidth() const {
+    int voulu = QFontMetrics(tree_->font()).horizontalAdvance(QStringLiteral("00/00/0000")) + 40;
+    pourChaque(categories_, [&](PropertyGridItem* it) {
+        if (it->editor()) voulu = std::max(voulu, it->editor()->sizeHint().width());
+    });
+    return voulu;
+}
+
+int PropertyGrid::largeurLisible() const {
+    const int cadre = 2 * tree_->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree_);
+    return std::max(captionWidth() + valueWidth(), spannedWidth()) + cadre;
+}
+
+QSize PropertyGrid::sizeHint() const { return QSize(largeurLisible(), QWidget::sizeHint().height()); }
+
 void PropertyGrid::fitColumns() {
     // Captions whole when they fit, but a date stays readable in the values.
     const int largeur = tree_->viewport()->width();
-    int voulu = 0;
-    const std::function<void(PropertyGridItem*, int)> mesurer = [&](PropertyGridItem* it, int niveau) {
-        QFont f = tree_->font();
-        f.setBold(it->kind() == PropertyKind::Category);
-        const int case_ = it->kind() == PropertyKind::Choice ? 22 : 0;
-        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + case_ + tree_->indentation() * (niveau + 1) + 12);
-        for (PropertyGridItem* c : it->children()) mesurer(c, niveau + 1);
-    };
-    for (PropertyGridItem* c : categories_)
-        if (c->kind() == PropertyKind::Category && c->inplaceButton() == nullptr) mesurer(c, 0);
-        else for (PropertyGridItem* e : c->children()) mesurer(e, 1);
-    const int valeurs = QFontMetrics(tree_->font()).horizontalAdvance(QStringLiteral("00/00/0000")) + 40;
-    tree_->setColumnWidth(0, std::max(40, std::min(voulu, largeur - valeurs)));
+    tree_->setColumnWidth(0, std::max(40, std::min(captionWidth(), largeur - valueWidth())));
 }
 
 bool PropertyGrid::eventFilter(QObject* watched, QEvent* event) {
@@ -350,6 +464,7 @@ void PropertyGrid::onItemChanged(QTreeWidgetItem* row, int column) {
 }
 
 void PropertyGrid::onCurrentChanged() {
+    if (quiet_) return;
     PropertyGridItem* it = itemOfRow(tree_->currentItem());
     if (it && it->kind() == PropertyKind::Choice && it->parent()) it = it->parent();
     help_->setText(it ? (it->description().isEmpty() ? it->caption()

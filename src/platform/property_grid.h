@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <vector>
 
+class QCalendarWidget;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -32,7 +33,7 @@ public:
     int id() const { return id_; }
     void setId(int id) { id_ = id; }
     QString description() const { return description_; }
-    void setDescription(const QString& d) { description_ = d; }
+    void setDescription(const QString& d);
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool ro);
 
@@ -66,12 +67,18 @@ public:
     // The row of the underlying view and, for a date, its editor (tests drive them).
     QTreeWidgetItem* row() const { return row_; }
     QWidget* editor() const { return editor_; }
+    // A date's calendar, made on the spot if the user has not opened it yet.
+    QCalendarWidget* calendar() const;
 
 private:
     friend class PropertyGrid;
     PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent, PropertyKind kind, const QString& caption);
     ~PropertyGridItem();
     void showValue();
+    void showToolTip();
+    // A line whose caption takes both columns (a category without button, a choice).
+    bool spanned() const;
+    int level() const;
 
     PropertyGrid* grid_;
     PropertyGridItem* parent_;
@@ -85,6 +92,7 @@ private:
     QTreeWidgetItem* row_ = nullptr;
     QWidget* editor_ = nullptr;
     QPushButton* button_ = nullptr;
+    QObject* lien_;   // context of the editors' and button's connections: they end with the item
 };
 
 class PropertyGrid : public QWidget {
@@ -115,6 +123,10 @@ public:
     QString helpText() const;
     QTreeWidget* tree() const { return tree_; }
 
+    // The width at which every caption shows whole beside a date, with the frame and a scroll bar.
+    int largeurLisible() const;
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     void ValueChanged(int itemId);
     void InplaceButtonDown(int itemId);
@@ -124,6 +136,9 @@ protected:
 
 private:
     void fitColumns();
+    int captionWidth() const;   // the caption column every line beside a value needs
+    int valueWidth() const;     // the value column a date box needs
+    int spannedWidth() const;   // what the lines across both columns need
     friend class PropertyGridItem;
     void userChanged(PropertyGridItem* item);
     void onItemChanged(QTreeWidgetItem* row, int column);

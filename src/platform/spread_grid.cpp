@@ -327,9 +327,11 @@ void SpreadGrid::refreshView() {
     const auto& f = st.sheets[size_t(active_ - 1)];
     model_->setShownSheet(active_);
     model_->recharger();
-    if (!f.rowFlags.empty())
-        for (int r = 1; r <= f.rows; ++r)
-            if (f.rowFlags[size_t(r - 1)] & SpreadStore::RowHidden) view_->setRowHidden(r - 1, true);
+    // Both ways: a row shown again while painting was off, or hidden on another sheet, shows.
+    for (int r = 1; r <= f.rows; ++r) {
+        const bool cachee = !f.rowFlags.empty() && (f.rowFlags[size_t(r - 1)] & SpreadStore::RowHidden);
+        if (view_->isRowHidden(r - 1) != cachee) view_->setRowHidden(r - 1, cachee);
+    }
     appliquerColonnes();
     calculerFusions();
     if (f.topRow > 1 && f.topRow <= f.rows)

@@ -23,7 +23,7 @@ const QString kSection = QStringLiteral("Certificats");
 QString Empreinte(const QByteArray& sha256) { return QString::fromLatin1(sha256.toHex(':').toUpper()); }
 
 QString TexteDate(const QDateTime& d) {
-    return d.isValid() ? QLocale::system().toString(d.toLocalTime(), QLocale::ShortFormat) : QString();
+    return d.isValid() ? QLocale().toString(d.toLocalTime(), QLocale::ShortFormat) : QString();
 }
 
 }  // namespace

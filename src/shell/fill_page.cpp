@@ -1,9 +1,11 @@
 #include "shell/fill_page.h"
 
 #include "fill/fill_property_grid.h"
+#include "foundation/globals.h"
 #include "platform/property_grid.h"
 #include "shell/control_slot.h"
 #include "shell/hidden_host.h"
+#include "shell/layout.h"
 #include "shell/main_window.h"
 
 void PlacerPropertyGridRemplissage(Frm_Main& frm) {
@@ -21,4 +23,5 @@ void PlacerPropertyGridRemplissage(Frm_Main& frm) {
     });
     InstallerPropertyGridRemplissage(grille);
     InitPropertyGrid(1, 6);
+    AjusterLargeurProprietes(*frm.PropertyGridPubRemplissage, FacteurEchelle);
 }

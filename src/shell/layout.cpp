@@ -3,6 +3,7 @@
 #include "foundation/globals.h"
 #include "foundation/proc.h"
 #include "foundation/settings_locations.h"
+#include "platform/property_grid.h"
 #include "shell/look.h"
 #include "shell/main_window.h"
 #include "shell/control_slot.h"
@@ -12,6 +13,7 @@
 #include <QResizeEvent>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,6 +25,19 @@ int MargeBasFenetre(int correctionHauteur) { return kMarge + (correctionHauteur 
 int LargeurEchelle(int twips, float facteur) {
     const double f = facteur > 0 ? double(facteur) : 1.0;
     return int(std::lround(double(twips) / TwipsParPixel * f));
+}
+
+void AjusterLargeurProprietes(EmplacementControle& place, float facteur) {
+    const int prevue = LargeurEchelle(LargeurProprietesTwips, facteur);
+    const auto* grille = qobject_cast<const PropertyGrid*>(place.controle());
+    const int voulue = grille ? std::max(prevue, grille->largeurLisible()) : prevue;
+    // The window keeps the minimum width it always had: the extra comes out of the fill grid's
+    // share only when the page is wide enough.
+    place.setMinimumWidth(prevue);
+    place.setMaximumWidth(voulue);
+    QSizePolicy politique = place.sizePolicy();
+    politique.setHorizontalPolicy(voulue > prevue ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    place.setSizePolicy(politique);
 }
 
 void Frm_Main::resizeEvent(QResizeEvent* event) {
@@ -54,7 +69,7 @@ void Frm_Main::ResizeCurrentOngletMain() {
         const int k = SftTabsPublicite->currentIndex();
         p(20, [&] {
             if (k == GrillePubNo::Remplissage)
-                PropertyGridPubRemplissage->setFixedWidth(LargeurEchelle(LargeurProprietesTwips, FacteurEchelle));
+                AjusterLargeurProprietes(*PropertyGridPubRemplissage, FacteurEchelle);
         });
         // The grid's share columns follow the page's new width; its rows stay.
         p(30, [&] {

@@ -20,3 +20,7 @@ inline constexpr int LargeurProprietesTwips = 3795;
 int MargeBasFenetre(int correctionHauteur);
 // A design width in pixels at a scale factor.
 int LargeurEchelle(int twips, float facteur);
+// The fill settings' place: at least the design width, up to what its control needs to show its
+// captions whole (fonts wider than the design's) when the page has room for it.
+class EmplacementControle;
+void AjusterLargeurProprietes(EmplacementControle& place, float facteur);

@@ -12,7 +12,11 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
+#include <QTableView>
 #include <QTreeWidget>
+#include <string>
 
 namespace {
 
@@ -100,6 +104,37 @@ TEST_F(FillPropertyGridTest, TheItemsMirrorTheSettings) {
     EXPECT_EQ(pg->categoryBackColor(), QColor(115, 150, 190));
 }
 
+// At the width it asks for, the grid shows every caption whole (the two station names apart
+// from each other), and each item names itself and says what it is for in its tooltip.
+TEST_F(FillPropertyGridTest, EveryCaptionIsWholeAndExplainedInItsToolTip) {
+    pg->resize(pg->largeurLisible(), 600);
+    pomper();
+    QTreeWidget* t = pg->tree();
+    const int coche = t->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, t);
+    const std::function<void(PropertyGridItem*)> voir = [&](PropertyGridItem* it) {
+        SCOPED_TRACE(it->caption().toStdString());
+        QFont f = t->font();
+        f.setBold(it->kind() == PropertyKind::Category);
+        // The caption's room: its column, or the whole line when the caption spans both.
+        QRect r = t->visualItemRect(it->row());
+        if (!it->row()->isFirstColumnSpanned()) r.setRight(t->columnWidth(0) - 1);
+        const int texte = QFontMetrics(f).horizontalAdvance(it->caption()) +
+                          (it->kind() == PropertyKind::Choice ? coche : 0);
+        EXPECT_GE(r.width(), texte);
+        EXPECT_LE(r.right(), t->viewport()->width());
+        EXPECT_TRUE(it->row()->toolTip(0).startsWith(it->caption()));
+        if (!it->description().isEmpty()) EXPECT_TRUE(it->row()->toolTip(0).endsWith(it->description()));
+        for (PropertyGridItem* e : it->children()) voir(e);
+    };
+    for (PropertyGridItem* c : pg->categories()) voir(c);
+    ASSERT_EQ(item(IdRemplissage::Stations)->children().size(), 2u);
+    EXPECT_NE(item(IdRemplissage::Stations)->children()[0]->caption(), item(IdRemplissage::Stations)->children()[1]->caption());
+    // The dates stay whole beside the captions.
+    QWidget* date = item(IdRemplissage::Fin)->editor();
+    EXPECT_GE(date->width(), date->sizeHint().width());
+    EXPECT_TRUE(date->toolTip().contains(QStringLiteral("Date de fin")));
+}
+
 TEST_F(FillPropertyGridTest, EveryChangeIsAppliedSavedAndTheItemsRebuilt) {
     // A date: the record, then all 24 keys saved (no date), the items rebuilt from the record.
     choisirDate(IdRemplissage::Fin, QDate(2024, 3, 8));
@@ -182,6 +217,59 @@ TEST_F(FillPropertyGridTest, CalculComputesThePeriodOfTheDateItems) {
     EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Veuillez vérifier l'ordre des dates de début et de fin."));
     g->setSheet(1);
     EXPECT_EQ(g->maxRows(), 18);
+}
+
+// A row kind unticked, ticked again, with a computation between or not: what the grid shows
+// follows the box every time, on every sheet.
+TEST_F(FillPropertyGridTest, EveryRowKindHidesAndShowsAgainWithOrWithoutAComputation) {
+    element(1, QStringLiteral("B"), 45000, QStringLiteral("C00002"));
+    conducteur(1, QStringLiteral("20240307"), QStringLiteral("09"), QStringLiteral("10"), QStringLiteral("B"));
+    const auto calcul = [&] {
+        choisirDate(IdRemplissage::Debut, QDate(2024, 3, 6));
+        choisirDate(IdRemplissage::Fin, QDate(2024, 3, 7));
+        item(IdRemplissage::Calcul)->inplaceButton()->click();
+        pomper();
+        ASSERT_EQ(GrilleRemplissage()->tag(), QStringLiteral("O"));
+    };
+    // Whether the view shows the rows of a kind, on each sheet as the user turns to it: "vues",
+    // "cachées" or "mêlées".
+    const auto vue = [&](int k) {
+        SpreadGrid* g = GrilleRemplissage();
+        int vues = 0, cachees = 0;
+        for (int s = 1; s <= g->sheetCount(); ++s) {
+            g->sheetTabs()->setCurrentIndex(s - 1);
+            g->setSheet(s);
+            for (int r = k; r <= g->maxRows(); r += 9) (g->view()->isRowHidden(r - 1) ? cachees : vues)++;
+        }
+        g->sheetTabs()->setCurrentIndex(0);
+        if (vues + cachees == 0) return std::string("aucune");
+        return std::string(cachees == 0 ? "vues" : vues == 0 ? "cachées" : "mêlées");
+    };
+    for (int k = 1; k <= 9; ++k) cocher(IdRemplissage::Ligne0 + k, true);
+    calcul();
+    for (int k = 1; k <= 9; ++k) {
+        SCOPED_TRACE(k);
+        const int id = IdRemplissage::Ligne0 + k;
+        const int voisine = k % 9 + 1;
+        cocher(id, false);
+        EXPECT_EQ(vue(k), "cachées");
+        EXPECT_EQ(vue(voisine), "vues");
+        cocher(id, true);
+        EXPECT_EQ(vue(k), "vues");
+        cocher(id, false);
+        calcul();
+        EXPECT_EQ(vue(k), "cachées");
+        cocher(id, true);
+        EXPECT_EQ(vue(k), "vues");
+        EXPECT_EQ(valeurFichier(QStringLiteral("NatTotal")), QStringLiteral("1"));
+        calcul();
+        EXPECT_EQ(vue(k), "vues");
+        cocher(id, false);
+        cocher(id, true);
+        calcul();
+        EXPECT_EQ(vue(k), "vues");
+        EXPECT_EQ(vue(voisine), "vues");
+    }
 }
 
 TEST_F(FillPropertyGridTest, CalculIsRefusedWhileSomethingRuns) {

@@ -1,10 +1,15 @@
 #include "platform/property_grid.h"
 
 #include <QCalendarWidget>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <functional>
 #include <vector>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -26,6 +31,7 @@ protected:
         g.resetContent();
         PropertyGridItem* c = g.addCategory(QStringLiteral("Période"));
         c->addChildItem(PropertyKind::Date, QStringLiteral("Début"), QDate(2024, 3, 6))->setId(10);
+        c->addChildItem(PropertyKind::Date, QStringLiteral("Fin"), QDate(2024, 4, 5))->setId(14);
         PropertyGridItem* f = c->addChildItem(PropertyKind::FlagSet, QStringLiteral("Stations"), 5);
         f->setDescription(QStringLiteral("Les stations"));
         f->addConstraint(QStringLiteral("Un"), 1);
@@ -111,7 +117,7 @@ TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
     pomper();
     EXPECT_EQ(int(changes.size()), 0);
     edit->setDate(QDate(2025, 2, 4));
-    Q_EMIT edit->calendarWidget()->clicked(QDate(2025, 2, 4));
+    Q_EMIT g.findItem(10)->calendar()->clicked(QDate(2025, 2, 4));
     pomper();
     EXPECT_EQ(int(changes.size()), 1);
     changes.clear();
@@ -170,6 +176,134 @@ TEST_F(PropertyGridTest, ALineButtonPressedRightAfterADateIsTypedIsNotLost) {
     QCoreApplication::sendEvent(nouveau, &relache);
     pomper();
     EXPECT_EQ(boutons, std::vector<int>{20});
+}
+
+void touche(QWidget* w, int cle) {
+    QKeyEvent appui(QEvent::KeyPress, cle, Qt::NoModifier);
+    QKeyEvent relache(QEvent::KeyRelease, cle, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &appui);
+    QCoreApplication::sendEvent(w, &relache);
+}
+
+void cliquer(QWidget* w) {
+    const QPointF centre = QPointF(w->rect().center());
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, centre, w->mapToGlobal(centre), Qt::LeftButton,
+                      t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &e);
+    }
+}
+
+// A day picked in one calendar, then a date typed in the other box and the box left in each way
+// a user leaves it, with a handler that rebuilds the grid on every change (as the fill page does).
+// The rebuild hides the box that still has the focus; nothing may then reach the items it had.
+TEST_F(PropertyGridTest, EveryWayOfLeavingADateSurvivesTheRebuildItBrings) {
+    QLineEdit ailleurs(&g);
+    ailleurs.show();
+    struct Cas {
+        const char* nom;
+        std::function<void(QDateEdit*, PropertyGrid&)> quitter;
+        bool bouton = false;
+    };
+    const Cas cas[] = {
+        {"Entrée", [](QDateEdit* e, PropertyGrid&) { touche(e, Qt::Key_Return); }},
+        {"Entrée du pavé", [](QDateEdit* e, PropertyGrid&) { touche(e, Qt::Key_Enter); }},
+        {"Tab ou clic ailleurs", [&](QDateEdit*, PropertyGrid&) { ailleurs.setFocus(Qt::TabFocusReason); }},
+        {"bouton Calcul",
+         [](QDateEdit*, PropertyGrid& g) {
+             // The press takes the focus first, then reaches the button.
+             QPushButton* b = g.findItem(20)->inplaceButton();
+             b->setFocus(Qt::MouseFocusReason);
+             cliquer(b);
+         },
+         true},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.nom);
+        remplir();
+        std::vector<std::pair<int, QDate>> changes;
+        std::vector<int> boutons;
+        const auto c1 = QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) {
+            changes.emplace_back(id, g.findItem(id)->dateValue());
+            remplir();
+        });
+        const auto c2 =
+            QObject::connect(&g, &PropertyGrid::InplaceButtonDown, &g, [&](int id) { boutons.push_back(id); });
+        g.activateWindow();
+        pomper();
+
+        // "Début": a day picked in its calendar.
+        auto* debut = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+        debut->setFocus();
+        QCalendarWidget* cal = g.findItem(10)->calendar();
+        cal->setSelectedDate(QDate(2026, 12, 1));
+        Q_EMIT cal->clicked(QDate(2026, 12, 1));
+        pomper();
+        pomper();
+
+        // "Fin": typed, then left.
+        auto* fin = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+        fin->setFocus();
+        pomper();
+        ASSERT_TRUE(fin->hasFocus());
+        fin->setDate(QDate(2026, 12, 21));
+        k.quitter(fin, g);
+        for (int i = 0; i < 4; ++i) pomper();
+
+        const std::vector<std::pair<int, QDate>> attendu{{10, QDate(2026, 12, 1)}, {14, QDate(2026, 12, 21)}};
+        EXPECT_EQ(changes, attendu);
+        EXPECT_EQ(boutons, k.bouton ? std::vector<int>{20} : std::vector<int>{});
+        QObject::disconnect(c1);
+        QObject::disconnect(c2);
+    }
+}
+
+// A box makes its calendar only when the user may open it; a day picked there is then taken.
+TEST_F(PropertyGridTest, ACalendarIsMadeWhenTheBoxIsFirstPressedAndItsDayIsTaken) {
+    std::vector<int> changes;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) { changes.push_back(id); });
+    auto* edit = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+    EXPECT_EQ(edit->findChild<QCalendarWidget*>(), nullptr);
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(2, 2), edit->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &appui);
+    QCalendarWidget* cal = edit->findChild<QCalendarWidget*>();
+    ASSERT_NE(cal, nullptr);
+    cal->setSelectedDate(QDate(2024, 4, 9));
+    Q_EMIT cal->clicked(QDate(2024, 4, 9));
+    pomper();
+    EXPECT_EQ(changes, std::vector<int>{14});
+    EXPECT_EQ(g.findItem(14)->dateValue(), QDate(2024, 4, 9));
+    EXPECT_EQ(g.findItem(14)->calendar(), cal);
+}
+
+// A rebuild removes the items at once, but the view lets their editors go only later: whatever
+// those editors still signal (a focus leaving them, a day picked, a press) reaches nothing.
+TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
+    std::vector<int> changes, boutons;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) { changes.push_back(id); });
+    QObject::connect(&g, &PropertyGrid::InplaceButtonDown, &g, [&](int id) { boutons.push_back(id); });
+    QPointer<QDateEdit> debut = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+    QPointer<QDateEdit> fin = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+    QPointer<QPushButton> bouton = g.findItem(20)->inplaceButton();
+    QPointer<QCalendarWidget> cal = g.findItem(10)->calendar();
+    fin->setDate(QDate(2030, 1, 2));   // typed, not yet left
+    remplir();
+    ASSERT_TRUE(debut && fin && bouton && cal);
+    debut->setDate(QDate(2030, 1, 1));
+    Q_EMIT cal->clicked(QDate(2030, 1, 1));
+    Q_EMIT fin->editingFinished();
+    Q_EMIT bouton->pressed();
+    // The other box's calendar, first opened now.
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(2, 2), fin->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(fin, &appui);
+    ASSERT_NE(fin->findChild<QCalendarWidget*>(), nullptr);
+    Q_EMIT fin->findChild<QCalendarWidget*>()->clicked(QDate(2030, 1, 3));
+    pomper();
+    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(boutons.empty());
+    EXPECT_EQ(g.findItem(14)->dateValue(), QDate(2024, 4, 5));
 }
 
 TEST_F(PropertyGridTest, ColoursAndTheFirstLineShownAreKept) {

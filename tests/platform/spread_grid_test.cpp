@@ -362,6 +362,37 @@ TEST(SpreadGrid, HiddenRowsAndColumnsReachTheView) {
     EXPECT_TRUE(g.colHiddenAt(0));
 }
 
+// Rows come back as they went, whatever painted in between: a row hidden and shown again while
+// painting is off, a row hidden on one sheet and not on the sheet the user turns to.
+TEST(SpreadGrid, HiddenRowsShowAgainInTheView) {
+    SpreadGrid g;
+    g.setSheetCount(2);
+    for (int s = 1; s <= 2; ++s) {
+        g.setSheet(s);
+        remplir(g, 3, 6);
+    }
+    g.setSheet(1);
+    g.setRow(2);
+    g.setRowHidden(true);
+    EXPECT_TRUE(g.view()->isRowHidden(1));
+    for (bool cacher : {false, true, false}) {
+        g.setRedraw(false);
+        g.setRow(2);
+        g.setRowHidden(cacher);
+        g.setRow(5);
+        g.setRowHidden(!cacher);
+        g.setRedraw(true);
+        EXPECT_EQ(g.view()->isRowHidden(1), cacher) << cacher;
+        EXPECT_EQ(g.view()->isRowHidden(4), !cacher) << cacher;
+        EXPECT_FALSE(g.view()->isRowHidden(0));
+    }
+    // Row 5 hidden on sheet 1 only.
+    g.sheetTabs()->setCurrentIndex(1);
+    EXPECT_FALSE(g.view()->isRowHidden(4));
+    g.sheetTabs()->setCurrentIndex(0);
+    EXPECT_TRUE(g.view()->isRowHidden(4));
+}
+
 TEST(SpreadGrid, SheetsHaveNamesAndTabsWhenMoreThanOne) {
     SpreadGrid g;
     EXPECT_EQ(g.sheetCount(), 1);

@@ -1,4 +1,5 @@
 #include "foundation/globals.h"
+#include "platform/property_grid.h"
 #include "shell/control_slot.h"
 #include "shell/layout.h"
 #include "shell/look.h"
@@ -93,6 +94,42 @@ TEST_F(DispositionTest, PagesFillTheirStripsAtTwoSizesAndBothScaleFactors) {
             EXPECT_GE(bouton.left(), page->width() / 2);
             EXPECT_GT(liste.height(), page->height() / 2);
             w->SftTabsMain->setTabVisible(Onglet::Incidents, false);
+        }
+    }
+}
+
+// The fill settings keep their design width unless their grid needs more to show its captions
+// whole (a wider font than the design's), and then only while the page has room for it: the
+// window keeps its minimum width.
+TEST_F(DispositionTest, TheFillSettingsWidenOnlyForAGridThatNeedsIt) {
+    w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
+    const auto montrer = [&](int largeur, int hauteur) {
+        taille(largeur, hauteur);
+        w->SftTabsPublicite->setCurrentIndex(1);
+        w->SftTabsPublicite->setCurrentIndex(6);
+        QCoreApplication::processEvents();
+    };
+    for (float facteur : {1.0f, 1.25f}) {
+        FacteurEchelle = facteur;
+        const int prevue = LargeurEchelle(LargeurProprietesTwips, facteur);
+        int minimum = 0;
+        for (int lettres : {1, 60}) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(lettres).arg(facteur).toStdString());
+            auto* grille = new PropertyGrid;
+            grille->addCategory(QStringLiteral("Lignes"))
+                ->addChildItem(PropertyKind::Bool, QString(lettres, QLatin1Char('M')), true);
+            w->PropertyGridPubRemplissage->poser(grille);
+            const int voulue = std::max(prevue, grille->largeurLisible());
+            EXPECT_EQ(voulue > prevue, lettres == 60);
+            montrer(1600, 1000);
+            EXPECT_EQ(w->PropertyGridPubRemplissage->width(), voulue);
+            EXPECT_EQ(grille->width(), voulue);
+            // The short grid gives the window's minimum width; the long one does not raise it.
+            if (lettres == 1) minimum = w->minimumSizeHint().width();
+            EXPECT_EQ(w->minimumSizeHint().width(), minimum);
+            montrer(minimum, 450);
+            EXPECT_GE(w->PropertyGridPubRemplissage->width(), prevue);
+            EXPECT_EQ(grille->width(), w->PropertyGridPubRemplissage->width());
         }
     }
 }
