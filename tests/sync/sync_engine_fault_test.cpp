@@ -3,7 +3,12 @@
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
+#include "platform/spread_grid.h"
+#include "support/scripted_dialogs.h"
 #include "sync/client_family.h"
+#include "sync/list_grids.h"
+
+#include <tuple>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
@@ -65,6 +70,90 @@ TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
 
 INSTANTIATE_TEST_SUITE_P(Client, SuppressionJournal, ::testing::ValuesIn(kCasSuppression),
                          [](const auto& i) { return std::string(i.param.nom); });
+
+// ---- A record taken off the web keeps its link until the web confirmed the deletion -----------
+// The same rule in the local pass and in the audit; a refusal is met again by the next run.
+
+struct CasSuppressionLien {
+    const char* nom;
+    Panne panne;            // of the DeleteXML (Delai of 0: no fault)
+    int code;               // CodeErreur's code
+    bool itemParti;         // the web then finds no such item when asked for it
+    bool lienGarde;
+};
+
+const CasSuppressionLien kCasLien[] = {
+    {"confirmee", Panne::Delai, 0, false, false},
+    {"resultat_faux_item_present", Panne::ResultatFaux, 0, false, true},
+    {"resultat_faux_item_parti", Panne::ResultatFaux, 0, true, false},
+    {"element_inconnu", Panne::CodeErreur, 501, false, false},
+    {"erreur_du_service", Panne::CodeErreur, 1001, false, true},
+};
+
+void PrintTo(const CasSuppressionLien& c, std::ostream* os) { *os << c.nom; }
+
+class SuppressionLien : public SyncTest,
+                        public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionLien>> {
+protected:
+    void etape(bool audit) {
+        if (audit)
+            SynchroniserPub_01_Client_06(0, 1, url, QStringLiteral("Client"));
+        else
+            SynchroniserPub_01_Client_01(0, 1, url, QStringLiteral("Client"));
+    }
+};
+
+TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
+    const auto& [audit, c] = GetParam();
+    const int id = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
+    client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', id);
+    entree('P', 1, QStringLiteral("OFF"), 'M', id);
+    PanneProgrammee p;
+    p.type = c.panne;
+    p.code = c.code;
+    p.entite = double_web::Client;
+    p.operation = QStringLiteral("DeleteXML");
+    double_.programmerPanne(p);
+    if (c.itemParti) {
+        PanneProgrammee g;
+        g.type = Panne::IdZero;
+        g.entite = double_web::Client;
+        g.operation = QStringLiteral("GetByIdWeb");
+        double_.programmerPanne(g);
+    }
+    TestDialogs().answers.assign(5, Mb::OK);
+
+    etape(audit);
+
+    const ClientLocal l = lire(QStringLiteral("OFF"));
+    EXPECT_EQ(l.idWeb, c.lienGarde ? id : 0);
+    EXPECT_EQ(l.flag, QStringLiteral("N"));
+    EXPECT_EQ(l.etat, c.lienGarde ? QStringLiteral("O") : QStringLiteral("N"));
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.lienGarde);
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("link of [OFF] kept for the next run")).size(),
+              c.panne == Panne::ResultatFaux && c.lienGarde ? 1 : 0);
+    if (audit) {
+        // A copy still on the web stays in the list shown.
+        bool montree = false;
+        const SpreadGrid* g = GrillePub(1);
+        for (int r = 1; r <= g->maxRows(); ++r) montree = montree || g->textAt(2, r).toInt() == id;
+        EXPECT_EQ(montree, c.lienGarde);
+    }
+    if (!c.lienGarde) return;
+
+    // The next run, with a service that does its work, completes what was kept.
+    double_.annulerPannes();
+    etape(audit);
+    EXPECT_EQ(lire(QStringLiteral("OFF")).idWeb, 0);
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301OFF")));
+    EXPECT_FALSE(double_.element(double_web::Client, id).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, SuppressionLien,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasLien)), [](const auto& i) {
+                             return std::string(std::get<0>(i.param) ? "audit_" : "passe_locale_") +
+                                    std::get<1>(i.param).nom;
+                         });
 
 // ---- Deletions made on the web: a row without a usable code is matched by its web id ----------
 
