@@ -72,28 +72,10 @@ INSTANTIATE_TEST_SUITE_P(Client, SuppressionJournal, ::testing::ValuesIn(kCasSup
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // ---- A record taken off the web keeps its link until the web confirmed the deletion -----------
-// The same rule in the local pass and in the audit; a refusal is met again by the next run.
-
-struct CasSuppressionLien {
-    const char* nom;
-    Panne panne;            // of the DeleteXML (Delai of 0: no fault)
-    int code;               // CodeErreur's code
-    bool itemParti;         // the web then finds no such item when asked for it
-    bool lienGarde;
-};
-
-const CasSuppressionLien kCasLien[] = {
-    {"confirmee", Panne::Delai, 0, false, false},
-    {"resultat_faux_item_present", Panne::ResultatFaux, 0, false, true},
-    {"resultat_faux_item_parti", Panne::ResultatFaux, 0, true, false},
-    {"element_inconnu", Panne::CodeErreur, 501, false, false},
-    {"erreur_du_service", Panne::CodeErreur, 1001, false, true},
-};
-
-void PrintTo(const CasSuppressionLien& c, std::ostream* os) { *os << c.nom; }
+// The cases above, in the local pass and in the audit; what was kept is met again by the next run.
 
 class SuppressionLien : public SyncTest,
-                        public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionLien>> {
+                        public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionJournal>> {
 protected:
     void etape(bool audit) {
         if (audit)
@@ -114,7 +96,8 @@ TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
     p.entite = double_web::Client;
     p.operation = QStringLiteral("DeleteXML");
     double_.programmerPanne(p);
-    if (c.itemParti) {
+    if (c.itemDejaParti) {
+        // Still listed, but the web finds no such item when asked for it.
         PanneProgrammee g;
         g.type = Panne::IdZero;
         g.entite = double_web::Client;
@@ -126,20 +109,20 @@ TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
     etape(audit);
 
     const ClientLocal l = lire(QStringLiteral("OFF"));
-    EXPECT_EQ(l.idWeb, c.lienGarde ? id : 0);
+    EXPECT_EQ(l.idWeb, c.entreeGardee ? id : 0);
     EXPECT_EQ(l.flag, QStringLiteral("N"));
-    EXPECT_EQ(l.etat, c.lienGarde ? QStringLiteral("O") : QStringLiteral("N"));
-    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.lienGarde);
+    EXPECT_EQ(l.etat, c.entreeGardee ? QStringLiteral("O") : QStringLiteral("N"));
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.entreeGardee);
     EXPECT_EQ(lignesLog().filter(QStringLiteral("link of [OFF] kept for the next run")).size(),
-              c.panne == Panne::ResultatFaux && c.lienGarde ? 1 : 0);
+              c.panne == Panne::ResultatFaux && c.entreeGardee ? 1 : 0);
     if (audit) {
         // A copy still on the web stays in the list shown.
         bool montree = false;
         const SpreadGrid* g = GrillePub(1);
         for (int r = 1; r <= g->maxRows(); ++r) montree = montree || g->textAt(2, r).toInt() == id;
-        EXPECT_EQ(montree, c.lienGarde);
+        EXPECT_EQ(montree, c.entreeGardee);
     }
-    if (!c.lienGarde) return;
+    if (!c.entreeGardee) return;
 
     // The next run, with a service that does its work, completes what was kept.
     double_.annulerPannes();
@@ -150,7 +133,7 @@ TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Client, SuppressionLien,
-                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasLien)), [](const auto& i) {
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasSuppression)), [](const auto& i) {
                              return std::string(std::get<0>(i.param) ? "audit_" : "passe_locale_") +
                                     std::get<1>(i.param).nom;
                          });
