@@ -122,9 +122,7 @@ int32_t idDeCellule(const QString& texte) {
     return int32_t(v);
 }
 
-QString cellule(const LigneListeWeb& l, int colonne) {
-    return colonne >= 1 && colonne <= l.size() ? l.at(colonne - 1) : QString();
-}
+QString cellule(const LigneListeWeb& l, int colonne) { return CelluleListe(l, colonne); }
 
 bool estBlanc(const QString& s) { return TrimBlancs(s).isEmpty(); }
 
@@ -825,4 +823,20 @@ void ReinitialiserSynchro() {
     DebutRunSynchro();
     LiensSynchronisation() = LiensSynchro{};
     AccesWeb() = AccesWebParDefaut();
+}
+
+QString CelluleListe(const LigneListeWeb& l, int colonne) {
+    return colonne >= 1 && colonne <= l.size() ? l.at(colonne - 1) : QString();
+}
+
+std::function<bool(const LigneListeWeb&)> LibelleWebDiffere(int colonne, QString (*libelleEnvoye)()) {
+    return [colonne, libelleEnvoye](const LigneListeWeb& l) {
+        return TrimBlancs(CelluleListe(l, colonne)) != libelleEnvoye();
+    };
+}
+
+void LaisserFlagWeb(FamilleSynchro& f) {
+    f.creationPoseFlagWeb = false;
+    f.rejeuSelonFlagWeb = false;
+    f.importConserveFlagWeb = true;
 }

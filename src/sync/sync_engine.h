@@ -171,3 +171,14 @@ bool ServiceInjoignable();
 
 // Tests: the default web access and no links.
 void ReinitialiserSynchro();
+
+// --- what the families' descriptions share ---
+// The text of column c (from 1) of a web list row; empty when the row has no such column.
+QString CelluleListe(const LigneListeWeb& l, int colonne);
+// The audit's test of a family that compares one label: the trimmed text of that column against
+// the label its queries send for the record in the buffer (the web holds what was sent).
+std::function<bool(const LigneListeWeb&)> LibelleWebDiffere(int colonne, QString (*libelleEnvoye)());
+// A family whose FlagWeb is not the synchronisation's to set (the station's choice, or that of the
+// suite's other programs): a creation and an import leave it as it is, and the replay sends a
+// journal entry whatever it holds.
+void LaisserFlagWeb(FamilleSynchro& f);
