@@ -14,6 +14,9 @@
 //   05 deletions      records deleted on the web deleted locally and the deletion confirmed
 //   06 audit          duplicates and orphans deleted on the web, differing copies sent again
 //
+// A record flagged off the web (01, 06) loses its link to its web copy only once the web confirmed
+// the deletion; a refusal is logged and the next run asks again.
+//
 // Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
 // may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
 #include <QString>
