@@ -15,6 +15,16 @@ using double_web::PanneProgrammee;
 
 namespace {
 
+// A fault of the client service on the next request of one operation.
+void panneClient(double_web::WebDouble& d, const QString& operation, Panne type, int code = 0) {
+    PanneProgrammee p;
+    p.type = type;
+    p.code = code;
+    p.entite = double_web::Client;
+    p.operation = operation;
+    d.programmerPanne(p);
+}
+
 // ---- A forced deletion waiting in the journal leaves it only once the web confirmed it --------
 
 struct CasSuppressionJournal {
@@ -45,12 +55,7 @@ TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
     entree('P', 1, QStringLiteral("SUP"), 'S', id);
     // The item went from the web without this deletion.
     if (c.itemDejaParti) double_.vider();
-    PanneProgrammee p;
-    p.type = c.panne;
-    p.code = c.code;
-    p.entite = double_web::Client;
-    p.operation = QStringLiteral("DeleteXML");
-    double_.programmerPanne(p);
+    panneClient(double_, QStringLiteral("DeleteXML"), c.panne, c.code);
 
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
 
@@ -90,19 +95,10 @@ TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
     const int id = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
     client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', id);
     entree('P', 1, QStringLiteral("OFF"), 'M', id);
-    PanneProgrammee p;
-    p.type = c.panne;
-    p.code = c.code;
-    p.entite = double_web::Client;
-    p.operation = QStringLiteral("DeleteXML");
-    double_.programmerPanne(p);
+    panneClient(double_, QStringLiteral("DeleteXML"), c.panne, c.code);
     if (c.itemDejaParti) {
         // Still listed, but the web finds no such item when asked for it.
-        PanneProgrammee g;
-        g.type = Panne::IdZero;
-        g.entite = double_web::Client;
-        g.operation = QStringLiteral("GetByIdWeb");
-        double_.programmerPanne(g);
+        panneClient(double_, QStringLiteral("GetByIdWeb"), Panne::IdZero);
     }
     TestDialogs().answers.assign(5, Mb::OK);
 
