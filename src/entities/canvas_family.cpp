@@ -48,16 +48,12 @@ FamilleSynchro construire() {
     };
     f.requeteCreation = SynchroniserPub_05_Canevas_80_Parametres_01_Create;
     f.requeteMiseAJour = SynchroniserPub_05_Canevas_80_Parametres_02_Update;
-    // The web holds the label the queries sent, so that is what it is compared with.
-    f.copieWebDiffere = [](const LigneListeWeb& l) {
-        return trim(l.size() >= 3 ? l.at(2) : QString()) != LibelleCanevasEnvoye();
-    };
+    f.copieWebDiffere = LibelleWebDiffere(3, LibelleCanevasEnvoye);
     // Templates come from the local database only: local pass, journal replay and audit.
     f.etapes = {false, true, true, false, false, false, true};
-    // The flag stays as the suite's other programs set it; a journal entry is sent whatever it
-    // holds, and the audit's re-saves wait for the next run's replay.
-    f.creationPoseFlagWeb = false;
-    f.rejeuSelonFlagWeb = false;
+    // The flag stays as the suite's other programs set it; the audit's re-saves wait for the next
+    // run's replay.
+    LaisserFlagWeb(f);
     f.auditRejoue = false;
 
     f.fichierParent = kFichierContrats;

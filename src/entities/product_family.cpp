@@ -11,22 +11,20 @@ namespace {
 
 QString trim(const QString& s) { return TrimBlancs(s); }
 
-QString colonne(const LigneListeWeb& l, int c) { return c >= 1 && c <= l.size() ? l.at(c - 1) : QString(); }
-
 // The competition code goes into the buffer as the web holds it; a label or level longer than its
 // field is cut to it.
 bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregProduit.Libelle, colonne(l, 3));
+    EcrireTexte(EnregProduit.Libelle, CelluleListe(l, 3));
     EcrireTexte(EnregProduit.FlagCodeConcurrence, QStringLiteral("1"));
-    EcrireTexte(EnregProduit.CCFamille, colonne(l, 5));
-    EcrireTexte(EnregProduit.CCClasse, colonne(l, 6));
-    EcrireTexte(EnregProduit.CCSecteur, colonne(l, 7));
-    EcrireTexte(EnregProduit.CCVariete, colonne(l, 8));
+    EcrireTexte(EnregProduit.CCFamille, CelluleListe(l, 5));
+    EcrireTexte(EnregProduit.CCClasse, CelluleListe(l, 6));
+    EcrireTexte(EnregProduit.CCSecteur, CelluleListe(l, 7));
+    EcrireTexte(EnregProduit.CCVariete, CelluleListe(l, 8));
     return true;
 }
 
 // Only the web's own products (nature 0, a blank nature included) come into the local file.
-bool natureImportable(const LigneListeWeb& l) { return NombreEnTete(colonne(l, 4)) == 0; }
+bool natureImportable(const LigneListeWeb& l) { return NombreEnTete(CelluleListe(l, 4)) == 0; }
 
 // The label of the product's competition code; none when its code is not one.
 QString libelleCodeConcurrence() {
@@ -56,12 +54,9 @@ FamilleSynchro construire() {
     f.requeteMiseAJour = SynchroniserPub_02_Produit_80_Parametres_02_Update;
     f.importer = importer;
     f.ligneImportable = natureImportable;
-    // The web holds the label the queries sent, so that is what it is compared with.
-    f.copieWebDiffere = [](const LigneListeWeb& l) { return trim(colonne(l, 3)) != LibelleProduitEnvoye(); };
+    f.copieWebDiffere = LibelleWebDiffere(3, LibelleProduitEnvoye);
     // A product's flag is the local user's choice: a creation, a replay or an import leaves it.
-    f.creationPoseFlagWeb = false;
-    f.rejeuSelonFlagWeb = false;
-    f.importConserveFlagWeb = true;
+    LaisserFlagWeb(f);
     return f;
 }
 

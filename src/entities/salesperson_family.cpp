@@ -10,8 +10,6 @@ namespace {
 
 const QString kCleMotDePasse = QStringLiteral("CmlUserPassword");
 
-QString cellule(const LigneListeWeb& l, int c) { return c <= l.size() ? l.at(c - 1) : QString(); }
-
 // The trimmed field, or what a blank one is sent as.
 template <size_t N>
 QString champ(const char (&c)[N], const QString& siBlanc = QString()) {
@@ -21,13 +19,13 @@ QString champ(const char (&c)[N], const QString& siBlanc = QString()) {
 
 // The cells as the web holds them, each cut or padded to its field.
 bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregCommercial.Nom, cellule(l, 5));
-    EcrireTexte(EnregCommercial.Prenom, cellule(l, 6));
-    EcrireTexte(EnregCommercial.UserId, cellule(l, 3));
-    EcrireTexte(EnregCommercial.UserPassword, cellule(l, 4));
-    EcrireTexte(EnregCommercial.Tel1, cellule(l, 7));
-    EcrireTexte(EnregCommercial.Tel2, cellule(l, 8));
-    EcrireTexte(EnregCommercial.Email, cellule(l, 9));
+    EcrireTexte(EnregCommercial.Nom, CelluleListe(l, 5));
+    EcrireTexte(EnregCommercial.Prenom, CelluleListe(l, 6));
+    EcrireTexte(EnregCommercial.UserId, CelluleListe(l, 3));
+    EcrireTexte(EnregCommercial.UserPassword, CelluleListe(l, 4));
+    EcrireTexte(EnregCommercial.Tel1, CelluleListe(l, 7));
+    EcrireTexte(EnregCommercial.Tel2, CelluleListe(l, 8));
+    EcrireTexte(EnregCommercial.Email, CelluleListe(l, 9));
     return true;
 }
 
@@ -52,13 +50,11 @@ FamilleSynchro construire() {
     f.requeteMiseAJour = SynchroniserPub_04_Commercial_80_Parametres_02_Update;
     f.importer = importer;
     // Only the name is compared, with the name the queries sent (list column 5).
-    f.copieWebDiffere = [](const LigneListeWeb& l) { return TrimBlancs(cellule(l, 5)) != NomCommercialEnvoye(); };
-    // A salesperson's flag is the station's choice: a creation and an import leave it; the replay
-    // sends whatever the journal holds; the audit's re-saves wait for the next run's replay.
-    f.creationPoseFlagWeb = false;
-    f.rejeuSelonFlagWeb = false;
+    f.copieWebDiffere = LibelleWebDiffere(5, NomCommercialEnvoye);
+    // A salesperson's flag is the station's choice; the audit's re-saves wait for the next run's
+    // replay.
+    LaisserFlagWeb(f);
     f.auditRejoue = false;
-    f.importConserveFlagWeb = true;
     return f;
 }
 

@@ -7,10 +7,8 @@
 
 namespace {
 
-QString cellule(const LigneListeWeb& l, int c) { return c <= l.size() ? l.at(c - 1) : QString(); }
-
 bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregSecteur.Libelle, cellule(l, 3));
+    EcrireTexte(EnregSecteur.Libelle, CelluleListe(l, 3));
     return true;
 }
 
@@ -32,14 +30,10 @@ FamilleSynchro construire() {
     f.requeteCreation = SynchroniserPub_03_Secteur_80_Parametres_01_Create;
     f.requeteMiseAJour = SynchroniserPub_03_Secteur_80_Parametres_02_Update;
     f.importer = importer;
-    // The web holds the label the queries sent.
-    f.copieWebDiffere = [](const LigneListeWeb& l) { return TrimBlancs(cellule(l, 3)) != LibelleSecteurEnvoye(); };
-    // A sector's flag is the station's choice: a creation and an import leave it; the replay sends
-    // whatever the journal holds; the audit's re-saves wait for the next run's replay.
-    f.creationPoseFlagWeb = false;
-    f.rejeuSelonFlagWeb = false;
+    f.copieWebDiffere = LibelleWebDiffere(3, LibelleSecteurEnvoye);
+    // A sector's flag is the station's choice; the audit's re-saves wait for the next run's replay.
+    LaisserFlagWeb(f);
     f.auditRejoue = false;
-    f.importConserveFlagWeb = true;
     return f;
 }
 

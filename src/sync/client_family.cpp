@@ -18,7 +18,7 @@ QString contact() {
 }
 
 bool importer(const LigneListeWeb& l, QString&) {
-    const auto col = [&](int c) { return c <= l.size() ? l.at(c - 1) : QString(); };
+    const auto col = [&](int c) { return CelluleListe(l, c); };
     EcrireTexte(EnregClient.Nom, col(3));
     EcrireTexte(EnregClient.Adresse, col(4));
     EcrireTexte(EnregClient.AdresseSuite, col(5));
@@ -49,10 +49,7 @@ FamilleSynchro construire() {
     f.requeteCreation = SynchroniserPub_01_Client_80_Parametres_01_Create;
     f.requeteMiseAJour = SynchroniserPub_01_Client_80_Parametres_02_Update;
     f.importer = importer;
-    // The web holds the name the queries sent, so that is what it is compared with.
-    f.copieWebDiffere = [](const LigneListeWeb& l) {
-        return trim(l.size() >= 3 ? l.at(2) : QString()) != NomClientEnvoye();
-    };
+    f.copieWebDiffere = LibelleWebDiffere(3, NomClientEnvoye);
     return f;
 }
 

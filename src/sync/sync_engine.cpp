@@ -122,9 +122,7 @@ int32_t idDeCellule(const QString& texte) {
     return int32_t(v);
 }
 
-QString cellule(const LigneListeWeb& l, int colonne) {
-    return colonne >= 1 && colonne <= l.size() ? l.at(colonne - 1) : QString();
-}
+QString cellule(const LigneListeWeb& l, int colonne) { return CelluleListe(l, colonne); }
 
 bool estBlanc(const QString& s) { return TrimBlancs(s).isEmpty(); }
 
@@ -303,6 +301,21 @@ std::optional<ListeWebLue> listeEtape(Proc& p, const FamilleSynchro& f, int stat
     return liste;
 }
 
+// A deletion of a web item holds when the web confirmed it: Result true, "no such item" (501), or,
+// refused without an error, the item is gone all the same. A refusal is logged with what is kept
+// for the next run (garde); an answer that failed was reported by its reader.
+bool suppressionWebConfirmee(const FamilleSynchro& f, const QString& url, int32_t id, const char* cle,
+                             const QString& garde) {
+    const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
+    if (r.code == 501 || (r.lue && r.resultat)) return true;
+    if (!r.lue) return false;
+    const ReponseWeb g = appel(f, url, "GetByIdWeb", RequeteIdWeb(f, id), cle);
+    if (g.lue && g.id == 0) return true;
+    Log(QString::fromLatin1(f.entite) + QStringLiteral(": deletion of web id ") + QString::number(id) +
+        QStringLiteral(" not done by the web service: ") + garde + QStringLiteral(" kept for the next run"));
+    return false;
+}
+
 }  // namespace
 
 LiensSynchro& LiensSynchronisation() {
@@ -460,9 +473,9 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
                 int32_t id = idWebLocal(f);
                 if (flagLocal(f) == 'N') {
                     if (id != 0) {
-                        const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
-                        // "No such item": already off the web.
-                        if (!r.lue && r.code != 501) return;
+                        // Refused: the record keeps its link and the next run asks again.
+                        const QString garde = QStringLiteral("link of [") + TrimBlancs(code) + QLatin1Char(']');
+                        if (!suppressionWebConfirmee(f, url, id, cle, garde)) return;
                         poserChamps(f, 0, 'N', 'N');
                         if (!mettreAJour(f, base, station, cle)) return;
                     }
@@ -542,20 +555,10 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
             if (mettreAJour(f, base, station, cle) && detail) envoyerDetailStocke(f, base, station, url, cle);
             return true;
         }
-        if (etat == QLatin1Char('S') && e.IdWeb > 0) {
-            const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, e.IdWeb), cle);
-            // "No such item" means the deletion holds already.
-            if (r.code == 501 || (r.lue && r.resultat)) return true;
-            if (!r.lue) return false;
-            // Refused without an error: the deletion holds only if the item is gone all the same.
-            const ReponseWeb g = appel(f, url, "GetByIdWeb", RequeteIdWeb(f, e.IdWeb), cle);
-            if (g.lue && g.id == 0) return true;
-            Log(QString::fromLatin1(f.entite) + QStringLiteral(": deletion of web id ") + QString::number(e.IdWeb) +
-                QStringLiteral(" not done by the web service: journal entry [") + LireTexte(e.Type) +
-                LireTexte(e.NoFichier) + LireTexte(e.NoStation) + LireTexte(e.Code) +
-                QStringLiteral("] kept for the next run"));
-            return false;
-        }
+        if (etat == QLatin1Char('S') && e.IdWeb > 0)
+            return suppressionWebConfirmee(f, url, e.IdWeb, cle,
+                                           QStringLiteral("journal entry [") + LireTexte(e.Type) + LireTexte(e.NoFichier) +
+                                               LireTexte(e.NoStation) + LireTexte(e.Code) + QLatin1Char(']'));
         return true;
     };
 
@@ -783,9 +786,9 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
                 continue;
             }
             if (flagLocal(f) == 'N') {
-                const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
-                // "No such item" (501): the copy is gone already, as the local pass takes it.
-                if (r.lue || r.code == 501) {
+                // As the local pass: a refused deletion leaves the record and its row as they are.
+                const QString garde = QStringLiteral("link of [") + TrimBlancs(c) + QLatin1Char(']');
+                if (suppressionWebConfirmee(f, url, a, cle, garde)) {
                     poserChamps(f, 0, 'N', 'N');
                     if (mettreAJour(f, base, station, cle)) PurgerJournal(f, base, station, c, cle);
                     supprimees.push_back(a);
@@ -820,4 +823,20 @@ void ReinitialiserSynchro() {
     DebutRunSynchro();
     LiensSynchronisation() = LiensSynchro{};
     AccesWeb() = AccesWebParDefaut();
+}
+
+QString CelluleListe(const LigneListeWeb& l, int colonne) {
+    return colonne >= 1 && colonne <= l.size() ? l.at(colonne - 1) : QString();
+}
+
+std::function<bool(const LigneListeWeb&)> LibelleWebDiffere(int colonne, QString (*libelleEnvoye)()) {
+    return [colonne, libelleEnvoye](const LigneListeWeb& l) {
+        return TrimBlancs(CelluleListe(l, colonne)) != libelleEnvoye();
+    };
+}
+
+void LaisserFlagWeb(FamilleSynchro& f) {
+    f.creationPoseFlagWeb = false;
+    f.rejeuSelonFlagWeb = false;
+    f.importConserveFlagWeb = true;
 }

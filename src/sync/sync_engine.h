@@ -14,6 +14,9 @@
 //   05 deletions      records deleted on the web deleted locally and the deletion confirmed
 //   06 audit          duplicates and orphans deleted on the web, differing copies sent again
 //
+// A record flagged off the web (01, 06) loses its link to its web copy only once the web confirmed
+// the deletion; a refusal is logged and the next run asks again.
+//
 // Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
 // may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
 #include <QString>
@@ -171,3 +174,14 @@ bool ServiceInjoignable();
 
 // Tests: the default web access and no links.
 void ReinitialiserSynchro();
+
+// --- what the families' descriptions share ---
+// The text of column c (from 1) of a web list row; empty when the row has no such column.
+QString CelluleListe(const LigneListeWeb& l, int colonne);
+// The audit's test of a family that compares one label: the trimmed text of that column against
+// the label its queries send for the record in the buffer (the web holds what was sent).
+std::function<bool(const LigneListeWeb&)> LibelleWebDiffere(int colonne, QString (*libelleEnvoye)());
+// A family whose FlagWeb is not the synchronisation's to set (the station's choice, or that of the
+// suite's other programs): a creation and an import leave it as it is, and the replay sends a
+// journal entry whatever it holds.
+void LaisserFlagWeb(FamilleSynchro& f);

@@ -3,12 +3,27 @@
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
+#include "platform/spread_grid.h"
+#include "support/scripted_dialogs.h"
 #include "sync/client_family.h"
+#include "sync/list_grids.h"
+
+#include <tuple>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
 
 namespace {
+
+// A fault of the client service on the next request of one operation.
+void panneClient(double_web::WebDouble& d, const QString& operation, Panne type, int code = 0) {
+    PanneProgrammee p;
+    p.type = type;
+    p.code = code;
+    p.entite = double_web::Client;
+    p.operation = operation;
+    d.programmerPanne(p);
+}
 
 // ---- A forced deletion waiting in the journal leaves it only once the web confirmed it --------
 
@@ -40,12 +55,7 @@ TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
     entree('P', 1, QStringLiteral("SUP"), 'S', id);
     // The item went from the web without this deletion.
     if (c.itemDejaParti) double_.vider();
-    PanneProgrammee p;
-    p.type = c.panne;
-    p.code = c.code;
-    p.entite = double_web::Client;
-    p.operation = QStringLiteral("DeleteXML");
-    double_.programmerPanne(p);
+    panneClient(double_, QStringLiteral("DeleteXML"), c.panne, c.code);
 
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
 
@@ -65,6 +75,64 @@ TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
 
 INSTANTIATE_TEST_SUITE_P(Client, SuppressionJournal, ::testing::ValuesIn(kCasSuppression),
                          [](const auto& i) { return std::string(i.param.nom); });
+
+// ---- A record taken off the web keeps its link until the web confirmed the deletion -----------
+// The cases above, in the local pass and in the audit; what was kept is met again by the next run.
+
+class SuppressionLien : public SyncTest,
+                        public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionJournal>> {
+protected:
+    void etape(bool audit) {
+        if (audit)
+            SynchroniserPub_01_Client_06(0, 1, url, QStringLiteral("Client"));
+        else
+            SynchroniserPub_01_Client_01(0, 1, url, QStringLiteral("Client"));
+    }
+};
+
+TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
+    const auto& [audit, c] = GetParam();
+    const int id = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
+    client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', id);
+    entree('P', 1, QStringLiteral("OFF"), 'M', id);
+    panneClient(double_, QStringLiteral("DeleteXML"), c.panne, c.code);
+    if (c.itemDejaParti) {
+        // Still listed, but the web finds no such item when asked for it.
+        panneClient(double_, QStringLiteral("GetByIdWeb"), Panne::IdZero);
+    }
+    TestDialogs().answers.assign(5, Mb::OK);
+
+    etape(audit);
+
+    const ClientLocal l = lire(QStringLiteral("OFF"));
+    EXPECT_EQ(l.idWeb, c.entreeGardee ? id : 0);
+    EXPECT_EQ(l.flag, QStringLiteral("N"));
+    EXPECT_EQ(l.etat, c.entreeGardee ? QStringLiteral("O") : QStringLiteral("N"));
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.entreeGardee);
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("link of [OFF] kept for the next run")).size(),
+              c.panne == Panne::ResultatFaux && c.entreeGardee ? 1 : 0);
+    if (audit) {
+        // A copy still on the web stays in the list shown.
+        bool montree = false;
+        const SpreadGrid* g = GrillePub(1);
+        for (int r = 1; r <= g->maxRows(); ++r) montree = montree || g->textAt(2, r).toInt() == id;
+        EXPECT_EQ(montree, c.entreeGardee);
+    }
+    if (!c.entreeGardee) return;
+
+    // The next run, with a service that does its work, completes what was kept.
+    double_.annulerPannes();
+    etape(audit);
+    EXPECT_EQ(lire(QStringLiteral("OFF")).idWeb, 0);
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301OFF")));
+    EXPECT_FALSE(double_.element(double_web::Client, id).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, SuppressionLien,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasSuppression)), [](const auto& i) {
+                             return std::string(std::get<0>(i.param) ? "audit_" : "passe_locale_") +
+                                    std::get<1>(i.param).nom;
+                         });
 
 // ---- Deletions made on the web: a row without a usable code is matched by its web id ----------
 

@@ -163,6 +163,9 @@ const CasProduit kCasProduit[] = {
     {"retire_deja_parti", 'N', 'O', true, false, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
     {"retire_sans_id", 'N', 'M', false, false, Panne::Delai, "", "", 'M', "0", true},
     {"retire_refuse", 'N', 'O', true, true, Panne::Http500Html, "DeleteXML", "DeleteXML:=", 'O', "=", false},
+    // Answered without an error but not done: the link stays for the next run.
+    {"retire_resultat_faux", 'N', 'O', true, true, Panne::ResultatFaux, "DeleteXML", "DeleteXML:=|GetByIdWeb:=", 'O',
+     "=", false},
     {"creation_refusee", 'O', 'M', false, false, Panne::Http500Html, "CreateXML", "CreateXML:P1", 'M', "0", false},
     {"creation_resultat_faux", 'O', 'C', false, false, Panne::ResultatFaux, "CreateXML", "CreateXML:P1", 'C', "0",
      false},
