@@ -261,8 +261,12 @@ TEST_P(Canevas, RequetesDetailsEtChamps) {
         EXPECT_NE(g.idWeb, 0);
         EXPECT_NE(g.idWeb, id);
     }
-    if (c.detailsSurLeWeb) EXPECT_EQ(details(g.idWeb), lignes);
-    if (fin == QStringLiteral("0") && c.lie) EXPECT_FALSE(double_.element(kTemplate, id).has_value());
+    if (c.detailsSurLeWeb) {
+        EXPECT_EQ(details(g.idWeb), lignes);
+    }
+    if (fin == QStringLiteral("0") && c.lie) {
+        EXPECT_FALSE(double_.element(kTemplate, id).has_value());
+    }
     // Every canvas journal entry has been sent or purged.
     EXPECT_TRUE(clesJournal().filter(QStringLiteral("P06")).isEmpty()) << clesJournal().join(',').toStdString();
 
@@ -317,7 +321,8 @@ TEST_P(DetailInterrompu, ResteEnAttenteEtLeRunSuivantLeComplete) {
             if (fermeture) {
                 bFermetureEnCours = true;
             } else {
-                PanneProgrammee p{Panne::CodeErreur};
+                PanneProgrammee p;
+                p.type = Panne::CodeErreur;
                 p.code = 1001;
                 double_.programmerPanne(p);
             }
@@ -364,7 +369,8 @@ TEST_F(CanevasTest, UnDetailQueLeWebNAPasVideNEstPasEnvoye) {
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     gabarit(cle, QStringLiteral("Matinale"), 'O', 'O', id, 'O');
     passage(cle, QStringLiteral("20240311"), QStringLiteral("07"));
-    PanneProgrammee p{Panne::Http500Html};
+    PanneProgrammee p;
+    p.type = Panne::Http500Html;
     p.operation = QStringLiteral("EmptyXML");
     double_.programmerPanne(p);
     envois();
@@ -401,7 +407,8 @@ TEST_F(CanevasTest, RejeuGardeLEntreeNonConfirmeeEtIgnoreLesAutresFichiers) {
     entreeCanevas('P', cle, 'M', id, 99);
     entreeCanevas('P', QStringLiteral("GONE0101"), 'C', 0);
     entreeCanevas('P', QStringLiteral("SUPP0101"), 'S', 0);
-    PanneProgrammee p{Panne::Http500Html};
+    PanneProgrammee p;
+    p.type = Panne::Http500Html;
     p.operation = QStringLiteral("UpdateXML");
     double_.programmerPanne(p);
 

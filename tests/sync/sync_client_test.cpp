@@ -304,7 +304,8 @@ TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
     client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', off);
     envois();
     // The copy is listed, but the service says it no longer has it when asked to delete it.
-    PanneProgrammee p{Panne::CodeErreur};
+    PanneProgrammee p;
+    p.type = Panne::CodeErreur;
     p.code = 501;
     p.operation = QStringLiteral("DeleteXML");
     double_.programmerPanne(p);

@@ -198,7 +198,9 @@ TEST_P(PasseLocaleProduit, RequetesEtChamps) {
     if (fin == QStringLiteral("0")) {
         EXPECT_EQ(p.idWeb, 0);
     }
-    if (fin == QStringLiteral("=")) EXPECT_EQ(p.idWeb, id);
+    if (fin == QStringLiteral("=")) {
+        EXPECT_EQ(p.idWeb, id);
+    }
     if (fin == QStringLiteral("new")) {
         EXPECT_NE(p.idWeb, 0);
         EXPECT_NE(p.idWeb, id);
