@@ -165,8 +165,7 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
         // (a run that ends at its fetch has shown the fetch's).
         const bool signale = g_injoignable;
         serviceInjoignable(cle);
-        if (!signale && !bFermetureEnCours)
-            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+        if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
     }
     return r;
 }

@@ -211,6 +211,26 @@ TEST_F(MenuSynchro, UnServiceInjoignableDesLaPasseLocaleEstSignaleUneFois) {
     }
 }
 
+// A service that refuses the options' credentials is reachable: the one box says what to check.
+TEST_F(MenuSynchro, DesIdentifiantsRefusesSontSignalesCommeTels) {
+    SetSourceParametresWeb([this] { return ParametresWeb{url, double_.options().utilisateur, QStringLiteral("faux")}; });
+    int deja = 0;
+    // One client: the list fetch meets the refusal; five: the local pass does.
+    for (const int nb : {1, 5}) {
+        SCOPED_TRACE(nb);
+        for (int i = deja + 1; i <= nb; ++i, ++deja)
+            client(QStringLiteral("C%1").arg(i), QStringLiteral("Client %1").arg(i), 'O', 'C', 0);
+        TestDialogs().shown.clear();
+
+        w->MnuSynchroniserPub[2]->trigger();
+
+        EXPECT_EQ(boites(), QStringList{QStringLiteral("Identification refusée par le service Web, vérifiez User et "
+                                                       "Password des options: ") +
+                                        url});
+        EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
+    }
+}
+
 // The program closes while "Tout" waits for an answer: the run stops and does not claim to have
 // ended its work.
 TEST_F(MenuSynchro, ToutInterrompuParLaFermetureNeSeDitPasTermine) {
