@@ -181,7 +181,7 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
     if (bFermetureEnCours) return;
     p(80, [&] {
         if (bilan.injoignable)
-            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+            SignalerServiceInjoignable(url);
         else if (bilan.echecs == 0)
             MsgBoxMain(QStringLiteral("Export terminé."), Mb::OKOnly | Mb::Information);
         else

@@ -203,6 +203,5 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     if (total.injoignable) bilan += QStringLiteral(", stopped: web service unreachable");
     else if (bFermetureEnCours) bilan += QStringLiteral(", stopped: the program is closing");
     journal(bilan);
-    if (total.injoignable && !bFermetureEnCours)
-        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+    if (total.injoignable && !bFermetureEnCours) SignalerServiceInjoignable(url);
 }

@@ -44,6 +44,9 @@ void MnuSynchroniserMusPub_Click() {
     if (!Synchroniser(true, true)) return;
     // A run the program's end cut short has not ended its work, and the program is closing.
     if (bFermetureEnCours) return;
+    // The user has been told the service is out of reach: that box is the run's one word, and a
+    // closing "terminée" after it would read as if the work had been done.
+    if (ServiceInjoignable()) return;
     MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
 }
 

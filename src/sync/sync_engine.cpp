@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <utility>
 
 namespace {
@@ -149,10 +150,33 @@ void serviceInjoignable(const char* cle) {
              false);
 }
 
+// What the family's requests came to, for the line that ends its run in the log.
+struct BilanRequetes {
+    std::map<QByteArray, int> lues;  // answered without failure, by operation
+    int refusees = 0;                // answered with a failure
+    int sansReponse = 0;             // no answer (service out of reach, HTTP error)
+};
+BilanRequetes g_bilan;
+
+QString texteBilan(const FamilleSynchro& f) {
+    QStringList lues;
+    for (const auto& [operation, n] : g_bilan.lues) lues << QString::fromLatin1(operation) + QLatin1Char(' ') + QString::number(n);
+    QString t = QString::fromLatin1(f.entite) + QStringLiteral(": requests answered: ") +
+                (lues.isEmpty() ? QStringLiteral("none") : lues.join(QStringLiteral(", "))) +
+                QStringLiteral("; refused: ") + QString::number(g_bilan.refusees) +
+                QStringLiteral("; without answer: ") + QString::number(g_bilan.sansReponse);
+    if (g_injoignable) t += QStringLiteral(", stopped: web service unreachable");
+    else if (bFermetureEnCours) t += QStringLiteral(", stopped: the program is closing");
+    return t;
+}
+
 ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
                  const char* cle) {
     if (!AccesWeb().requete) return {};
     const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
+    if (!r.transmise) ++g_bilan.sansReponse;
+    else if (r.lue) ++g_bilan.lues[QByteArray(operation)];
+    else ++g_bilan.refusees;
     g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
     if (g_sansReponse == NbRepetitionsSynchro) {
         TraceLog(-1, -1, -1,
@@ -163,8 +187,7 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
         // (a run that ends at its fetch has shown the fetch's).
         const bool signale = g_injoignable;
         serviceInjoignable(cle);
-        if (!signale && !bFermetureEnCours)
-            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+        if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
     }
     return r;
 }
@@ -444,6 +467,7 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     const int16_t base = NoBaseCourante;
     const int16_t station = 1;
     DebutRunSynchro();
+    g_bilan = {};
     if (f.etapes[1] && !bFermetureEnCours) EtapeSynchroPasseLocale(f, base, station, url);
     if (f.etapes[2] && !bFermetureEnCours) EtapeSynchroJournal(f, base, station, url);
     if (f.etapes[3] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 2);
@@ -451,6 +475,8 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     if (f.etapes[5] && !bFermetureEnCours) EtapeSynchroSuppressions(f, base, station, url);
     if (f.etapes[6] && !bFermetureEnCours) EtapeSynchroAudit(f, base, station, url);
     p(30, [&] { AfficherFrmMsg(false, cle); });
+    // A run that went well would otherwise leave no trace in the log.
+    p(40, [&] { TraceLog(-1, -1, -1, texteBilan(f), false); });
 }
 
 void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url) {

@@ -45,8 +45,7 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
         if (DerniereErreur.Number != ErrHttpFailed) return false;
         LogErreurRequete(QString::fromLatin1(Cle::RechercherSurLeWeb), erl);
         // A request cut short by the program's end puts no question to a closing program.
-        if (!bFermetureEnCours)
-            MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + base, Mb::OKOnly | Mb::Exclamation);
+        if (!bFermetureEnCours) SignalerServiceInjoignable(base);
         return true;
     });
     const bool avecListe = Mode == 1 && !NomEntiteOnglet(Onglet).isEmpty();
@@ -180,6 +179,17 @@ LiensRechercheWeb& LiensRecherche() {
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet) { return Recherche(Mode, Onglet, false); }
 
 bool DerniereRechercheInjoignable() { return g_injoignable; }
+
+void SignalerServiceInjoignable(const QString& url) {
+    // The address is right when the service asks for other credentials: saying it is out of reach
+    // would send the user to the wrong field.
+    if (ClientWeb().dernierStatut() == 401)
+        MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
+                                  "options: ") + url,
+                   Mb::OKOnly | Mb::Exclamation);
+    else
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+}
 
 bool RechercherListeWeb(int16_t Onglet, int statut) {
     if (LiensRecherche().setStatutWeb) LiensRecherche().setStatutWeb(statut);

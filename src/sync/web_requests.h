@@ -111,5 +111,9 @@ bool RechercherListeWeb(int16_t Onglet, int statut);
 // it has been reported, and a synchronisation goes no further.
 bool DerniereRechercheInjoignable();
 
+// The one box of a run whose request got no usable answer: "Adresse Web non accessible: " and the
+// address, unless the service answered that it refuses the options' User and Password.
+void SignalerServiceInjoignable(const QString& url);
+
 // Tests: the module's own client, no source, no links.
 void ReinitialiserRequetesWeb();

@@ -148,20 +148,39 @@ TEST_F(FillRateUploadTest, ARefusedOrIncompleteComputationSendsNothing) {
     EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: nothing sent")).size(), 2);
 }
 
+// The one message names what the user has to look at: the address, or the credentials when the
+// service answered that it does not know them.
 TEST_F(FillRateUploadTest, AnUnreachableServiceStopsAtTheFirstRequestWithOneMessage) {
-    PanneProgrammee panne;
-    panne.type = Panne::Http500Html;
-    panne.fois = -1;
-    web.programmerPanne(panne);
+    const struct {
+        bool mauvaisMotDePasse;
+        QString message;
+    } cas[] = {
+        {false, QStringLiteral("Adresse Web non accessible: ")},
+        {true, QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ")},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.message.toStdString());
+        web.effacerRequetes();
+        TestDialogs().shown.clear();
+        web.annulerPannes();
+        if (!c.mauvaisMotDePasse) {
+            PanneProgrammee panne;
+            panne.type = Panne::Http500Html;
+            panne.fois = -1;
+            web.programmerPanne(panne);
+        }
+        const QString mdp = c.mauvaisMotDePasse ? QStringLiteral("faux") : QStringLiteral("secret");
+        SetSourceParametresWeb([this, mdp] { return ParametresWeb{url, QStringLiteral("kirvo"), mdp}; });
 
-    SynchroniserPub_06_Remplissage(url);
+        SynchroniserPub_06_Remplissage(url);
 
-    EXPECT_EQ(web.nombreRequetes(), 1);
-    EXPECT_EQ(boites(), QStringList{QStringLiteral("Adresse Web non accessible: ") + url});
-    EXPECT_EQ(logAvec(QStringLiteral("0 row(s) sent, 0 day(s) cleared, 0 failure(s), stopped: web service unreachable"))
-                  .size(),
-              1)
-        << lignesLog().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(web.nombreRequetes(), 1);
+        EXPECT_EQ(boites(), QStringList{c.message + url});
+        EXPECT_EQ(logAvec(QStringLiteral("0 row(s) sent, 0 day(s) cleared, 0 failure(s), stopped: web service unreachable"))
+                      .size(),
+                  c.mauvaisMotDePasse ? 2 : 1)
+            << lignesLog().join(QLatin1Char('\n')).toStdString();
+    }
 }
 
 TEST_F(FillRateUploadTest, ARefusedRowIsCountedAndTheOthersStillGo) {

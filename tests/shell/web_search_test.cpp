@@ -89,7 +89,10 @@ TEST_F(RechercheWebFenetreTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurre
     EXPECT_EQ(web.requetes().at(0).motDePasse, QStringLiteral("faux"));
     EXPECT_EQ(GrillePub(1)->maxRows(), 0);
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Adresse Web non accessible: ") + web.adresseBase());
+    // The service refuses it: the box sends the user to the credentials, not to the address.
+    EXPECT_EQ(TestDialogs().shown[0].prompt,
+              QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ") +
+                  web.adresseBase());
     EXPECT_EQ(TestDialogs().shown[0].title, CaptionFrmMain());
 }
 

@@ -195,6 +195,30 @@ TEST_F(SyncTest, RejeuGardeUneEntreeRafraichiePendantSonEnvoi) {
               QStringLiteral("Second changement"));
 }
 
+// ---- The run's line in the log -------------------------------------------------------------------
+
+// Every run leaves its trace, a run that goes well too: what its requests came to. The second run
+// creates again the client the service refused and only looks up the one it took.
+TEST_F(SyncTest, LaFinDuPassageDitCeQueSesRequetesOntDonne) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
+    PanneProgrammee p;
+    p.type = Panne::CodeErreur;
+    p.code = 1001;
+    p.operation = QStringLiteral("CreateXML");
+    double_.programmerPanne(p);
+
+    synchroniser();
+    synchroniser();
+
+    const QStringList lignes = lignesLog().filter(QStringLiteral("Client: requests answered: "));
+    ASSERT_EQ(lignes.size(), 2) << lignesLog().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lignes[0].endsWith(QStringLiteral("Client: requests answered: CreateXML 1; refused: 1; without answer: 0")))
+        << lignes[0].toStdString();
+    EXPECT_TRUE(lignes[1].endsWith(QStringLiteral("Client: requests answered: CreateXML 1, GetByIdWeb 1; refused: 0; without answer: 0")))
+        << lignes[1].toStdString();
+}
+
 // ---- Imports -----------------------------------------------------------------------------------
 
 TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {

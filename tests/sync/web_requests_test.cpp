@@ -98,7 +98,7 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
     struct Cas {
         const char* nom;
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
-        bool echecHttp;       // the log line and "Adresse Web non accessible: "
+        bool echecHttp;       // the log line and "Adresse Web non accessible: " (or this box's text)
         const char* boite;    // else: this box (nullptr: none)
     };
     const Cas cas[] = {
@@ -113,7 +113,8 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
              w.programmerPanne(p);
          },
          true, nullptr},
-        {"wrong password", [](WebDouble&, ParametresWeb& p) { p.motDePasse = QStringLiteral("x"); }, true, nullptr},
+        {"wrong password", [](WebDouble&, ParametresWeb& p) { p.motDePasse = QStringLiteral("x"); }, true,
+         "Identification refusée par le service Web, vérifiez User et Password des options: "},
         {"200 XHTML page", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Xhtml200}); }, false, nullptr},
         {"empty body", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::CorpsVide}); }, false, nullptr},
         {"error code 500",
@@ -140,7 +141,8 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
         const QStringList log = lignesLog();
         if (c.echecHttp) {
             EXPECT_FALSE(QFileInfo::exists(FichierReponseWeb(Client, OperationWeb::GetBySynchroWeb)));
-            EXPECT_EQ(boites(), QStringList{QStringLiteral("Adresse Web non accessible: ") + web.adresseBase()});
+            const QString boite = c.boite ? QString::fromUtf8(c.boite) : QStringLiteral("Adresse Web non accessible: ");
+            EXPECT_EQ(boites(), QStringList{boite + web.adresseBase()});
             ASSERT_EQ(log.size(), 1) << log.join('\n').toStdString();
             EXPECT_TRUE(log[0].contains(QStringLiteral("Err: -2147418113 (")));
             EXPECT_TRUE(log[0].endsWith(QStringLiteral(")  Source:Lib_Kirvo:RechercherSurLeWeb:40")));
