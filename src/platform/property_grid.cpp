@@ -26,6 +26,33 @@ struct Silence {
     int& n_;
 };
 
+// The calendar of a date box is made when the user first reaches for it (a press or a key on the
+// box), not for every date row while the grid is filled: making it costs more than the rest of
+// the grid. Its pick is connected to the row then.
+class CalendrierALaDemande : public QObject {
+public:
+    CalendrierALaDemande(QDateEdit* edit, QObject* contexte, std::function<void()> pris)
+        : QObject(edit), edit_(edit), contexte_(contexte), pris_(std::move(pris)) {
+        edit->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == edit_ && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::KeyPress)) {
+            edit_->removeEventFilter(this);
+            if (QCalendarWidget* cal = edit_->calendarWidget())
+                QObject::connect(cal, &QCalendarWidget::clicked, contexte_, pris_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QDateEdit* edit_;
+    QObject* contexte_;
+    std::function<void()> pris_;
+};
+
 }  // namespace
 
 // ---- items ---------------------------------------------------------------------------------
@@ -66,8 +93,7 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
             grid_->userChanged(this);
         };
         QObject::connect(edit, &QDateEdit::editingFinished, grid_, commit);
-        if (QCalendarWidget* cal = edit->calendarWidget())
-            QObject::connect(cal, &QCalendarWidget::clicked, grid_, commit);
+        new CalendrierALaDemande(edit, grid_, commit);
         break;
     }
     default:
