@@ -8,6 +8,7 @@
 #include "shell/look.h"
 #include "shell/shell_globals.h"
 #include "shell/standby.h"
+#include "shell/startup.h"
 #include "entities/advertising_drivers.h"
 #include "shell/sync_commands.h"
 #include "shell/web_search.h"
@@ -85,6 +86,7 @@ QString Frm_Main::CaptionNormale() {
 }
 
 Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
+    PreparerControleComposants();
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QString::fromLatin1(CaptionFrmMainDesign));
 
