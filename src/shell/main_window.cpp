@@ -312,7 +312,7 @@ QWidget* Frm_Main::construireOnglets() {
     const QStringList mus = {QStringLiteral("Morceau"), QStringLiteral("Artiste"), QStringLiteral("Catégorie"),
                              QStringLiteral("Sonorité"), QStringLiteral("Voix")};
     for (size_t k = 0; k < fpSpreadMusique.size(); ++k) {
-        fpSpreadMusique[k] = new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), grilleVide());
+        fpSpreadMusique[k] = new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), &grilleVide);
         SftTabsMusique->addTab(fpSpreadMusique[k], mus[int(k)]);
     }
 
@@ -322,7 +322,7 @@ QWidget* Frm_Main::construireOnglets() {
                              QStringLiteral("Secteur d'activité"), QStringLiteral("Commercial"),
                              QStringLiteral("Canevas"), QStringLiteral("Remplissage")};
     for (size_t k = 0; k < fpSpreadPublicite.size(); ++k)
-        fpSpreadPublicite[k] = new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), grilleVide());
+        fpSpreadPublicite[k] = new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), &grilleVide);
     for (size_t k = 0; k < 6; ++k) SftTabsPublicite->addTab(fpSpreadPublicite[k], pub[int(k)]);
     {
         // The fill page: the fill grid with the fill settings at its right.
