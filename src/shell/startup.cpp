@@ -230,6 +230,8 @@ void Frm_Main::Form_Load() {
     uint64_t debut = 0;
     bool abandon = false;
     p(50, [&] { debut = GetTickCount64(); });
+    // The workbook reader runs meanwhile; the nomenclature step takes its answer.
+    PrelireNomenclature();
     p(60, [&] {
         LigneCommande = LigneCommandeDemarrage();
         if (!TrimBlancs(LigneCommande).isEmpty())
