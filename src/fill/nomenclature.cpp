@@ -108,8 +108,10 @@ QString contenu(const QString& ligne, int debut, const QString& fin) {
     return reste;
 }
 
+QString cheminClasseur() { return DossierApplication + QString::fromLatin1(NomClasseurNomenclature); }
+
 void remplirStandard(SpreadGrid* g, const QString& cle) {
-    const QString chemin = DossierApplication + QString::fromLatin1(NomClasseurNomenclature);
+    const QString chemin = cheminClasseur();
     const auto message = [](const QString& texte) { MsgBoxMain(texte, Mb::OKOnly | Mb::Critical); };
     Proc p(Cle::InitSettingsNomenclature, Trace::None);
     p(200, [&] {
@@ -403,6 +405,8 @@ void InitSettingsNomenclature() {
     p(100, [&] { appliquerPolice(gie); });
     p(110, [&] { gie->setRedraw(true); });
 }
+
+void PrelireNomenclature() { PrelireClasseur(cheminClasseur(), 0, kNbColonnes); }
 
 QString LibNomenclature(const QString& ChaineCC) {
     Proc p(Cle::LibNomenclature);

@@ -89,6 +89,9 @@ FrmPubNomenclature* FrmPubNomenclatureChargee();
 
 // Loads the window hidden (when it is not) and fills both sheets.
 void InitSettingsNomenclature();
+// Starts reading the nomenclature workbook ahead of InitSettingsNomenclature, while the rest of
+// the start-up goes on.
+void PrelireNomenclature();
 // The standard label of an 8-character competition code; "" when there is none.
 QString LibNomenclature(const QString& ChaineCC);
 // Unloads the window (shutdown).

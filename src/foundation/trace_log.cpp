@@ -71,7 +71,7 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bI
         ListesLog& l = Listes();
         if (bFrmSetupChargee) {
             if (l.ListeLogTemp.count() > 0) {
-                for (const QString& s : l.ListeLogTemp.lines()) l.ListeLog.append(s);
+                l.ListeLog.append(l.ListeLogTemp.lines());
                 l.ListeLogTemp.clear();
             }
             l.ListeLog.append(entete + text);

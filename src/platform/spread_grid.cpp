@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QSet>
 #include <QStyle>
@@ -19,6 +21,30 @@
 namespace {
 
 constexpr double kLargeurDefaut = 8;   // width of a column never given one
+
+// The grid lines' colour, carried by the view and drawn by its style. A style sheet of its own
+// would make each grid restyle itself and its children, which start-up pays for every grid.
+constexpr const char* kCouleurGrille = "couleurGrille";
+
+class StyleGrille : public QProxyStyle {
+public:
+    explicit StyleGrille(QObject* parent) : QProxyStyle(QString()) { setParent(parent); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* retour) const override {
+        if (hint == SH_Table_GridLineColor && widget) {
+            const QColor c = widget->property(kCouleurGrille).value<QColor>();
+            if (c.isValid()) return int(c.rgba());
+        }
+        return QProxyStyle::styleHint(hint, option, widget, retour);
+    }
+};
+
+// One for every grid, kept as long as the application.
+QStyle* styleGrille() {
+    static QPointer<StyleGrille> style;
+    if (!style) style = new StyleGrille(QCoreApplication::instance());
+    return style;
+}
 
 // Header row 0..2 of a row address, -1 when the address is not a header row.
 int ligneEntete(int r) {
@@ -209,6 +235,7 @@ private:
 SpreadGrid::SpreadGrid(QWidget* parent) : QWidget(parent), store_(std::make_unique<SpreadStore>()) {
     model_ = new SpreadGridModel(*store_, this);
     view_ = new QTableView(this);
+    view_->setStyle(styleGrille());
     header_ = new SpreadHeaderView(this);
     view_->setHorizontalHeader(header_);
     view_->setModel(model_);
@@ -381,11 +408,11 @@ void SpreadGrid::appliquerColonnes() {
             vh->setMinimumWidth(0), vh->setMaximumWidth(QWIDGETSIZE_MAX);
     }
     if (st.gridColor >= 0) {
-        const QString css = QStringLiteral("QTableView { gridline-color: #%1%2%3; }")
-                                .arg(st.gridColor & 0xFF, 2, 16, QLatin1Char('0'))
-                                .arg((st.gridColor >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-                                .arg((st.gridColor >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
-        if (view_->styleSheet() != css) view_->setStyleSheet(css);
+        const QColor couleur(st.gridColor & 0xFF, (st.gridColor >> 8) & 0xFF, (st.gridColor >> 16) & 0xFF);
+        if (view_->property(kCouleurGrille).value<QColor>() != couleur) {
+            view_->setProperty(kCouleurGrille, couleur);
+            view_->viewport()->update();
+        }
     }
     view_->setFrameShape(st.borderStyle == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
     // A hidden grid is laid out when it is shown; laying it out now only costs (start-up sets

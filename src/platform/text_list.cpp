@@ -7,6 +7,14 @@ void TextList::append(const QString& line) {
     endInsertRows();
 }
 
+void TextList::append(const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    const int n = count();
+    beginInsertRows({}, n, n + int(lines.size()) - 1);
+    lines_.append(lines);
+    endInsertRows();
+}
+
 void TextList::insertTop(const QString& line) {
     beginInsertRows({}, 0, 0);
     lines_.prepend(line);

@@ -10,6 +10,8 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void append(const QString& line);
+    // Several lines at once: the windows showing the list hear of them once.
+    void append(const QStringList& lines);
     void insertTop(const QString& line);
     int count() const { return int(lines_.size()); }
     QString at(int i) const { return (i >= 0 && i < lines_.size()) ? lines_.at(i) : QString(); }

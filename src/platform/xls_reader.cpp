@@ -4,9 +4,11 @@
 #include "platform/cp1252.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
@@ -159,10 +161,19 @@ bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, 
     return true;
 }
 
-// Runs the reader on the workbook; false when it could not run, died, overran its limits or
-// wrote anything unexpected.
-bool lancerLecteur(const QString& chemin, int feuille, int nbColonnes, LectureClasseur& l) {
-    QProcess p;
+// A reader process that ends quietly with whatever owns it.
+class Lecteur : public QProcess {
+public:
+    using QProcess::QProcess;
+    ~Lecteur() override {
+        if (state() == NotRunning) return;
+        kill();
+        waitForFinished(kDelaiLecteurMs);
+    }
+    QElapsedTimer minuteur;   // from the start: the reader's time limit
+};
+
+void demarrerLecteur(Lecteur& p, const QString& chemin, int feuille, int nbColonnes) {
     p.setProgram(CheminLecteurXls());
     QStringList arguments{chemin};
     if (feuille >= 0) arguments << QString::number(feuille) << QString::number(nbColonnes);
@@ -177,14 +188,22 @@ bool lancerLecteur(const QString& chemin, int feuille, int nbColonnes, LectureCl
         setrlimit(RLIMIT_CPU, &processeur);
         setrlimit(RLIMIT_CORE, &coeur);
     });
+    p.minuteur.start();
     p.start(QIODevice::ReadOnly);
-    if (!p.waitForStarted(kDelaiLecteurMs)) {
+}
+
+// Waits for a started reader; false when it could not run, died, overran its limits or wrote
+// anything unexpected.
+bool attendreLecteur(Lecteur& p, int feuille, int nbColonnes, LectureClasseur& l) {
+    // A reader started ahead may have ended already, its output waiting in the buffer.
+    const bool demarre = p.state() == QProcess::Starting ? p.waitForStarted(kDelaiLecteurMs)
+                                                         : p.error() != QProcess::FailedToStart;
+    if (!demarre) {
         l.erreur = QStringLiteral("lecteur introuvable (") + p.program() + QLatin1Char(')');
         return false;
     }
     QByteArray sortie;
-    QElapsedTimer minuteur;
-    minuteur.start();
+    QElapsedTimer& minuteur = p.minuteur;
     const auto abandon = [&](const QString& raison) {
         p.kill();
         p.waitForFinished(kDelaiLecteurMs);
@@ -209,6 +228,29 @@ bool lancerLecteur(const QString& chemin, int feuille, int nbColonnes, LectureCl
         return false;
     }
     return true;
+}
+
+// Runs the reader on the workbook, as attendreLecteur.
+bool lancerLecteur(const QString& chemin, int feuille, int nbColonnes, LectureClasseur& l) {
+    Lecteur p;
+    demarrerLecteur(p, chemin, feuille, nbColonnes);
+    return attendreLecteur(p, feuille, nbColonnes, l);
+}
+
+// A reading started ahead by PrelireClasseur, with what the file was when it started.
+struct Prelecture {
+    QString chemin;
+    int feuille = 0;
+    int nbColonnes = 0;
+    qint64 taille = -1;
+    QDateTime modification;
+    QPointer<Lecteur> lecteur;
+};
+Prelecture g_prelecture;
+
+void oublierPrelecture() {
+    delete g_prelecture.lecteur.data();
+    g_prelecture = Prelecture{};
 }
 
 // Whether the file can be looked at by the reader: present, not held by another program.
@@ -253,6 +295,20 @@ QString CheminLecteurXls() {
     return dossier + QLatin1Char('/') + QLatin1String(kNomLecteur);
 }
 
+void PrelireClasseur(const QString& chemin, int feuille, int nbColonnes) {
+    oublierPrelecture();
+    if (!QCoreApplication::instance() || testerAcces(chemin) != TestClasseur::Lisible) return;
+    const QFileInfo fi(chemin);
+    g_prelecture.chemin = chemin;
+    g_prelecture.feuille = std::clamp(feuille, 0, kLignesMaxXls - 1);
+    g_prelecture.nbColonnes = std::clamp(nbColonnes, 0, kColonnesMaxXls);
+    g_prelecture.taille = fi.size();
+    g_prelecture.modification = fi.lastModified();
+    // Owned by the application, so that it never outlives it.
+    g_prelecture.lecteur = new Lecteur(QCoreApplication::instance());
+    demarrerLecteur(*g_prelecture.lecteur, chemin, g_prelecture.feuille, g_prelecture.nbColonnes);
+}
+
 int TesterClasseur(const QString& chemin) {
     const int acces = testerAcces(chemin);
     if (acces != TestClasseur::Lisible) return acces;
@@ -265,10 +321,23 @@ LectureClasseur LireClasseur(const QString& chemin, int feuille, int nbColonnes,
                              bool remplacerLog) {
     LectureClasseur l;
     l.test = testerAcces(chemin);
-    if (l.test != TestClasseur::Lisible) return l;
+    if (l.test != TestClasseur::Lisible) {
+        oublierPrelecture();
+        return l;
+    }
     nbColonnes = std::clamp(nbColonnes, 0, kColonnesMaxXls);
     feuille = std::clamp(feuille, 0, kLignesMaxXls - 1);
-    const bool lance = lancerLecteur(chemin, feuille, nbColonnes, l);
+    bool lance = false;
+    const QFileInfo fi(chemin);
+    // A reading started ahead serves only the same request on a file that has not changed since.
+    if (g_prelecture.lecteur && g_prelecture.chemin == chemin && g_prelecture.feuille == feuille &&
+        g_prelecture.nbColonnes == nbColonnes && g_prelecture.taille == fi.size() &&
+        g_prelecture.modification == fi.lastModified()) {
+        lance = attendreLecteur(*g_prelecture.lecteur, feuille, nbColonnes, l);
+    } else {
+        lance = lancerLecteur(chemin, feuille, nbColonnes, l);
+    }
+    oublierPrelecture();
     // A damaged file is a workbook that cannot be read rather than something else: the test
     // itself may be what failed.
     if (!lance) l.test = TestClasseur::Lisible;

@@ -48,3 +48,9 @@ struct LectureClasseur {
 // first); the log gets a line for each step, failures included.
 LectureClasseur LireClasseur(const QString& chemin, int feuille, int nbColonnes, const QString& fichierLog,
                              bool remplacerLog);
+
+// Starts the reader on a workbook that can be read, without waiting for it, so that the
+// LireClasseur of the same file, sheet and columns that comes next finds it done or under way.
+// Only the reading is done ahead: the test, the log and the answer stay with LireClasseur, which
+// reads the file again when it has changed meanwhile.
+void PrelireClasseur(const QString& chemin, int feuille, int nbColonnes);

@@ -10,6 +10,16 @@ EmplacementControle::EmplacementControle(const QString& nom, QWidget* remplacant
     poser(remplacant);
 }
 
+EmplacementControle::EmplacementControle(const QString& nom, std::function<QWidget*()> remplacant, QWidget* parent)
+    : EmplacementControle(nom, static_cast<QWidget*>(nullptr), parent) {
+    remplacant_ = std::move(remplacant);
+}
+
+void EmplacementControle::showEvent(QShowEvent* e) {
+    if (!controle_ && remplacant_) poser(remplacant_());
+    QWidget::showEvent(e);
+}
+
 void EmplacementControle::poser(QWidget* controle) {
     if (controle == controle_) return;
     if (controle_) {

@@ -8,6 +8,7 @@
 #include "shell/look.h"
 #include "shell/shell_globals.h"
 #include "shell/standby.h"
+#include "shell/startup.h"
 #include "entities/advertising_drivers.h"
 #include "shell/sync_commands.h"
 #include "shell/web_search.h"
@@ -85,6 +86,7 @@ QString Frm_Main::CaptionNormale() {
 }
 
 Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
+    PreparerControleComposants();
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QString::fromLatin1(CaptionFrmMainDesign));
 
@@ -310,7 +312,7 @@ QWidget* Frm_Main::construireOnglets() {
     const QStringList mus = {QStringLiteral("Morceau"), QStringLiteral("Artiste"), QStringLiteral("Catégorie"),
                              QStringLiteral("Sonorité"), QStringLiteral("Voix")};
     for (size_t k = 0; k < fpSpreadMusique.size(); ++k) {
-        fpSpreadMusique[k] = new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), grilleVide());
+        fpSpreadMusique[k] = new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), &grilleVide);
         SftTabsMusique->addTab(fpSpreadMusique[k], mus[int(k)]);
     }
 
@@ -320,7 +322,7 @@ QWidget* Frm_Main::construireOnglets() {
                              QStringLiteral("Secteur d'activité"), QStringLiteral("Commercial"),
                              QStringLiteral("Canevas"), QStringLiteral("Remplissage")};
     for (size_t k = 0; k < fpSpreadPublicite.size(); ++k)
-        fpSpreadPublicite[k] = new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), grilleVide());
+        fpSpreadPublicite[k] = new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), &grilleVide);
     for (size_t k = 0; k < 6; ++k) SftTabsPublicite->addTab(fpSpreadPublicite[k], pub[int(k)]);
     {
         // The fill page: the fill grid with the fill settings at its right.

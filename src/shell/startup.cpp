@@ -45,6 +45,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 bool bComposantsAbsents = false;
 
@@ -71,6 +72,7 @@ int32_t DecalageTheme = 0;
 namespace {
 
 std::function<bool(Composant)> g_controleComposants;
+std::shared_future<bool> g_tlsPresent;
 std::optional<QString> g_ligneCommande;
 
 const QString kTitreComposants = QStringLiteral("Installation des composants Ondrune");
@@ -111,9 +113,15 @@ bool ComposantPresent(Composant c) {
     if (g_controleComposants) return g_controleComposants(c);
     switch (c) {
     case Composant::GrilleEtOnglets: return true;   // built into the program
-    case Composant::ClientHttpTls: return QSslSocket::supportsSsl();
+    case Composant::ClientHttpTls:
+        PreparerControleComposants();
+        return g_tlsPresent.get();
     }
     return false;
+}
+
+void PreparerControleComposants() {
+    if (!g_tlsPresent.valid()) g_tlsPresent = std::async(std::launch::async, [] { return QSslSocket::supportsSsl(); }).share();
 }
 
 void SetControleComposants(std::function<bool(Composant)> controle) { g_controleComposants = std::move(controle); }
@@ -222,6 +230,8 @@ void Frm_Main::Form_Load() {
     uint64_t debut = 0;
     bool abandon = false;
     p(50, [&] { debut = GetTickCount64(); });
+    // The workbook reader runs meanwhile; the nomenclature step takes its answer.
+    PrelireNomenclature();
     p(60, [&] {
         LigneCommande = LigneCommandeDemarrage();
         if (!TrimBlancs(LigneCommande).isEmpty())

@@ -35,6 +35,10 @@ enum class Composant {
 // Whether a component is there. Tests may pretend one is missing; empty puts the real check back.
 bool ComposantPresent(Composant c);
 void SetControleComposants(std::function<bool(Composant)> controle);
+// Starts finding out, on a thread of its own, what is slow to learn (the secure connections load
+// their library to answer), so that the main window is built meanwhile; ComposantPresent waits for
+// the answer. Asking again does nothing.
+void PreparerControleComposants();
 
 // Where the installation of the components is offered.
 inline constexpr const char* AdresseInstallationComposants = "http://localhost/Ondrune/Composants/";

@@ -9,7 +9,9 @@
 #include "support/nomenclature_files.h"
 #include "support/scripted_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -109,6 +111,35 @@ TEST_F(NomenclatureTest, ImportLogIsWrittenAndReplacesTheLastOne) {
     EXPECT_TRUE(log.contains(chemin(kClasseur))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Feuilles: 1"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("2 lignes"))) << log.toStdString();
+}
+
+// The workbook read ahead at start-up gives the same sheet whether its reader has ended long
+// before the import or is still running, and a workbook changed in between is read again.
+TEST_F(NomenclatureTest, WorkbookReadAheadGivesTheSheetAsItIsAtTheImport) {
+    const struct {
+        const char* cas;
+        bool attendre;
+        bool changer;
+    } cas[] = {{"lecteur fini", true, false}, {"lecteur en cours", false, false}, {"classeur changé", true, true}};
+    for (const auto& c : cas) {
+        DechargerFrmPubNomenclature();
+        TestDialogs().shown.clear();
+        classeur(QJsonArray{kEntete, ligne({1, QJsonValue::Null, QJsonValue::Null, QJsonValue::Null, "AVANT"})});
+        liste({});
+        PrelireNomenclature();
+        if (c.attendre) {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 500) QCoreApplication::processEvents();
+        }
+        if (c.changer)
+            classeur(QJsonArray{kEntete, ligne({2, QJsonValue::Null, QJsonValue::Null, QJsonValue::Null, "APRES"}),
+                                ligne({2, 1, QJsonValue::Null, QJsonValue::Null, "Suite"})});
+        InitSettingsNomenclature();
+        EXPECT_TRUE(boites().isEmpty()) << c.cas << ": " << boites().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(lignes(0), c.changer ? QStringList({"02||||APRES", "02|01|||Suite"}) : QStringList({"01||||AVANT"}))
+            << c.cas;
+    }
 }
 
 TEST_F(NomenclatureTest, DeclaredSheetSizeIsNotTrusted) {

@@ -116,6 +116,11 @@ TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
     Q_EMIT edit->editingFinished();   // left again unchanged: nothing
     pomper();
     EXPECT_EQ(int(changes.size()), 0);
+    // The calendar is opened with the box's arrow before a day is picked in it.
+    const QPoint fleche(edit->width() - 4, edit->height() / 2);
+    QMouseEvent appui(QEvent::MouseButtonPress, fleche, edit->mapToGlobal(fleche), Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(edit, &appui);
+    ASSERT_NE(edit->calendarWidget(), nullptr);
     edit->setDate(QDate(2025, 2, 4));
     Q_EMIT g.findItem(10)->calendar()->clicked(QDate(2025, 2, 4));
     pomper();

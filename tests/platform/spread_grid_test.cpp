@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QImage>
+#include <QPixmap>
 #include <QTabBar>
 #include <QTableView>
 #include <gtest/gtest.h>
@@ -504,5 +506,28 @@ TEST(SpreadGrid, ColumnHeaderStaysAboveItsColumns) {
         QCoreApplication::processEvents();
         EXPECT_EQ(g.view()->horizontalHeader()->geometry().left(), g.view()->viewport()->geometry().left()) << n;
         EXPECT_EQ(g.view()->verticalHeader()->geometry().right() + 1, g.view()->viewport()->geometry().left()) << n;
+    }
+}
+
+// The sheet's grid colour is what the lines are drawn in, whether or not the window around the
+// grid wears a style sheet of its own.
+TEST(SpreadGrid, GridLinesTakeTheSheetGridColour) {
+    for (const QString feuille : {QString(), QStringLiteral("QGroupBox { border: 1px solid black; }")}) {
+        QWidget fenetre;
+        fenetre.setStyleSheet(feuille);
+        auto* g = new SpreadGrid(&fenetre);
+        g->resize(300, 200);
+        remplir(*g, 3, 3);
+        g->setGridColor(RGB(255, 0, 0));
+        fenetre.resize(300, 200);
+        fenetre.show();
+        QCoreApplication::processEvents();
+        QTableView* v = g->view();
+        const QImage image = v->viewport()->grab().toImage();
+        const int x = v->columnViewportPosition(0) + v->columnWidth(0) - 1;
+        const int y = v->rowViewportPosition(1) + v->rowHeight(1) / 2;
+        EXPECT_EQ(image.pixelColor(x * image.width() / v->viewport()->width(), y * image.height() / v->viewport()->height()),
+                  QColor(255, 0, 0))
+            << feuille.toStdString();
     }
 }

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <memory>
 
@@ -145,6 +146,27 @@ TEST_F(MainWindowTest, TabStripsAndDesignTexts) {
     EXPECT_TRUE(pageRemplissage->isAncestorOf(w->fpSpreadPublicite[6]));
     EXPECT_TRUE(pageRemplissage->isAncestorOf(w->PropertyGridPubRemplissage));
     for (int k = 0; k < 6; ++k) EXPECT_EQ(w->SftTabsPublicite->widget(k), w->fpSpreadPublicite[size_t(k)]);
+}
+
+// A grid place shows an empty grid when its page comes up with nothing supplied; a grid supplied
+// before is what shows, with no stand-in left behind it.
+TEST_F(MainWindowTest, GridPlacesShownEmptyHoldAStandInAndSuppliedOnesTheirGrid) {
+    auto* fournie = new QTableView;
+    w->fpSpreadPublicite[1]->poser(fournie);
+    w->show();
+    w->SftTabsMain->setCurrentIndex(Onglet::Musique);
+    w->SftTabsMusique->setCurrentIndex(0);
+    EXPECT_NE(qobject_cast<QTableView*>(w->fpSpreadMusique[0]->controle()), nullptr);
+    EXPECT_TRUE(w->fpSpreadMusique[0]->controle()->isVisible());
+    w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
+    for (int k : {0, 1}) {
+        w->SftTabsPublicite->setCurrentIndex(k);
+        QWidget* c = w->fpSpreadPublicite[size_t(k)]->controle();
+        ASSERT_NE(qobject_cast<QTableView*>(c), nullptr) << k;
+        EXPECT_TRUE(c->isVisible()) << k;
+        EXPECT_EQ(w->fpSpreadPublicite[size_t(k)]->findChildren<QTableView*>().size(), 1) << k;
+    }
+    EXPECT_EQ(w->fpSpreadPublicite[1]->controle(), fournie);
 }
 
 TEST_F(MainWindowTest, StationListShowsUnderBothSearchTabs) {
