@@ -458,9 +458,9 @@ int main(int argc, char** argv) {
         ligneTemps("both passes", res, [](const Run& x) { return x.premiere.ns + x.seconde.ns; }, "aim <= 1.10");
         ligneTemps("both passes, processor", res,
                    [](const Run& x) { return x.premiere.cpuNs + x.seconde.cpuNs; }, "(this process's own)");
-        std::printf("  memory in use added, MB                   engine   program\n");
+        std::printf("  memory in use added, MB                       engine   program\n");
         for (const FigureMemoire& f : FiguresMemoire())
-            std::printf("    %-38s %8.1f  %8.1f\n", f.nom, memoireMo(res.moteur, f.ko), memoireMo(res.programme, f.ko));
+            std::printf("    %-42s %8.1f  %8.1f\n", f.nom, memoireMo(res.moteur, f.ko), memoireMo(res.programme, f.ko));
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -473,9 +473,9 @@ int main(int argc, char** argv) {
         const double milliers = double(b.n - a.n) / 1000;
         std::printf("memory flat in the number of records: what each figure grows by from %d to %d clients\n", a.n,
                     b.n);
-        std::printf("  per 1,000 records more, MB                 engine   program\n");
+        std::printf("  per 1,000 records more, MB                     engine   program\n");
         for (const FigureMemoire& f : FiguresMemoire())
-            std::printf("    %-38s %8.2f  %8.2f\n", f.nom,
+            std::printf("    %-42s %8.2f  %8.2f\n", f.nom,
                         (memoireMo(b.moteur, f.ko) - memoireMo(a.moteur, f.ko)) / milliers,
                         (memoireMo(b.programme, f.ko) - memoireMo(a.programme, f.ko)) / milliers);
     }
