@@ -10,7 +10,9 @@
 // Durability: WAL with synchronous=FULL. A write that returned 0 has had its WAL frames synced,
 // so it survives a killed process and also an operating-system crash or power cut; NORMAL would
 // only cover the killed process, and losing a synchronised record on a power cut means losing a
-// change the web service will never hear of.
+// change the web service will never hear of. Only a write its caller marks (BtrSansAttente), one
+// whose loss on a power cut loses nothing, commits at NORMAL: it survives a killed process, and
+// the file's next synced commit or checkpoint takes it to the disk.
 //
 // The position block is self-contained: it names the open file (a handle of this process) and
 // carries the current key number, the current key's comparison bytes, the record id, its place
@@ -48,6 +50,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -111,6 +114,7 @@ struct File {
     bool readOnly = false;
     bool immutable = false;   // opened without locks or shared memory: no one can change it
     bool inTxn = false;
+    bool syncFull = true;           // the connection's commits wait for the disk
     std::vector<std::array<sqlite3_stmt*, kKinds>> reads;
     sqlite3_stmt* insert = nullptr;
     sqlite3_stmt* update = nullptr;
@@ -204,8 +208,11 @@ int16_t StatusOf(int rc) {
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
 std::atomic<uint64_t> g_commits{0};
-int CompterCommit(void*) {
-    g_commits.fetch_add(1, std::memory_order_relaxed);
+// Writes outside a transaction commit without waiting for the disk (see BtrSansAttente).
+bool g_sansAttente = false;
+// Counts the commits that waited for the disk: those are what a run pays for durability.
+int CompterCommit(void* f) {
+    if (static_cast<const File*>(f)->syncFull) g_commits.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }
 
@@ -374,11 +381,19 @@ sqlite3_stmt* Lazy(File& f, sqlite3_stmt*& slot, MakeSql makeSql, int* rc) {
     return slot;
 }
 
+// Whether the connection's commits wait for the disk. SQLite refuses the change inside a
+// transaction: it is made before one begins.
+void Synchro(File& f, bool full) {
+    if (full == f.syncFull || f.readOnly) return;
+    if (Exec(f.db, full ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL") == SQLITE_OK) f.syncFull = full;
+}
+
 // Inside a transaction every file touched joins it.
 int16_t Touch(File& f) {
     Registry& r = reg();
     if (!r.txn || f.inTxn) return BtrStat::Ok;
     f.dropCursors();
+    Synchro(f, true);
     const int rc = Exec(f.db, f.readOnly ? "BEGIN" : "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) return StatusOf(rc);
     f.inTxn = true;
@@ -482,7 +497,7 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
         if (rc != SQLITE_OK) return StatusOf(rc);
     }
     Exec(f->db, "PRAGMA synchronous=FULL");
-    sqlite3_commit_hook(f->db, CompterCommit, nullptr);
+    sqlite3_commit_hook(f->db, CompterCommit, f.get());
 
     f->reads.assign(f->def.keys.size(), {});
     size_t room = 0;
@@ -916,6 +931,8 @@ int16_t StartWrite(Call& c) {
     if (c.p.readOnly || c.f.readOnly) return BtrStat::AccessDenied;
     c.f.dropCursors();
     ++c.f.writes;
+    // A transaction's commit always waits for the disk (its files were set so as they joined).
+    if (!reg().txn) Synchro(c.f, !g_sansAttente);
     return BtrStat::Ok;
 }
 
@@ -1153,3 +1170,6 @@ void BtrCurseursActifs(bool oui) {
 }
 
 uint64_t BtrNbCommits() { return g_commits.load(std::memory_order_relaxed); }
+
+BtrSansAttente::BtrSansAttente() : avant_(g_sansAttente) { g_sansAttente = true; }
+BtrSansAttente::~BtrSansAttente() { g_sansAttente = avant_; }
