@@ -139,7 +139,10 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
     // however well-formed. The nesting is bounded too: the document model slows down with the
     // square of the depth, and no answer nests more than a few levels.
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
-    QXmlStreamReader lecteur(contenu);
+    // One reader serves every answer: setting one up costs more than reading a short answer.
+    static QXmlStreamReader lecteur;
+    lecteur.clear();
+    lecteur.addData(contenu);
     lecteur.setNamespaceProcessing(false);
     QDomDocument construit;
     QDomNode parent;   // the document itself once its first node exists
