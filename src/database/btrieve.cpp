@@ -179,12 +179,7 @@ int32_t LongueurEnregistrement(int fileNo) {
     return t ? t->Taille : 0;
 }
 
-// N2S(v, 2, 0, "0") without its scope for the numbers a call line holds (every call writes one).
-static QString DeuxChiffres(int v) {
-    if (v < 0 || v > 99) return N2S(v, 2, 0, QStringLiteral("0"));
-    const QChar c[2] = {QChar(u'0' + v / 10), QChar(u'0' + v % 10)};
-    return QString(c, 2);
-}
+static QString DeuxChiffres(int v) { return ChiffresZero(v, 2); }
 
 void AjouterHistorique(int base, const QString& ligne) {
     if (base < 0 || base >= NbBasesMax) Raise(9);
@@ -197,7 +192,7 @@ void PrefixerHistorique(int base, int16_t status) {
     if (base < 0 || base >= NbBasesMax) Raise(9);
     QString& l = BtrHistory[size_t(base)][0];
     if (l.startsWith(QLatin1String("S:"))) return;
-    l = QStringLiteral("S:") + N2S(status, 5, 0, QStringLiteral("0")) + QLatin1Char(' ') + l;
+    l = QStringLiteral("S:") + ChiffresZero(status, 5) + QLatin1Char(' ') + l;
 }
 
 void MarquerStatutSignale(int16_t status) { signale() = {true, status}; }

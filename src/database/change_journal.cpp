@@ -29,7 +29,7 @@ ChampsSynchro champsAvecFlag(L& e) {
     return {e.Etat, e.IdWeb, e.FlagWeb};
 }
 
-QString NN(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
+QString NN(int n) { return ChiffresZero(n, 2); }
 
 // A code of blanks or of the codes 0 of a buffer never filled names no record.
 bool codeVide(const QString& code) {
@@ -153,13 +153,21 @@ void CreateRecord(int16_t Base, int16_t Station, int16_t FileNo, int16_t Op) {
             // A new entry starts blank, not from the entry read last.
             if (nouvelle) Vider(JournalSynchro);
             remplir();
-            resultat = ecrireEntree(Base, stationIndex, nouvelle ? BtrOp::Insert : BtrOp::Update, cle);
+            if (nouvelle) {
+                resultat = ecrireEntree(Base, stationIndex, BtrOp::Insert, cle);
+            } else {
+                // The entry is on disk already and names the record: a power cut that took only
+                // its refresh (date, web id) would lose no change, so it does not wait for the disk.
+                const BtrSansAttente rafraichissement;
+                resultat = ecrireEntree(Base, stationIndex, BtrOp::Update, cle);
+            }
             if (nouvelle && resultat == BtrStat::DuplicateKey) {
                 // Written meanwhile by another station: refresh that entry.
                 cleLue = cle;
                 BTRieve(Base, BtrOp::GetEqual, cleLue, 0, kNoJournal, station, source);
                 if (BtrStatus != 0) return;
                 remplir();
+                const BtrSansAttente rafraichissement;
                 resultat = ecrireEntree(Base, stationIndex, BtrOp::Update, cle);
             }
         });

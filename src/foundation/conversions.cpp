@@ -345,6 +345,14 @@ QString TrimBlancs(const QString& s) {
     return s.mid(b, e - b);
 }
 
+QString ChiffresZero(int value, int16_t width) {
+    if (value < 0 || width < 1 || width > 9 || value >= int(std::pow(10, width)))
+        return N2S(value, width, 0, QStringLiteral("0"));
+    QChar c[9];
+    for (int i = width; i-- > 0; value /= 10) c[i] = QChar(u'0' + value % 10);
+    return QString(c, width);
+}
+
 QString N2S(double value, int16_t width, int16_t decimals, const QString& fill) {
     Proc p(Cle::N2S, Trace::None);
     double v = value;

@@ -41,6 +41,9 @@ QString TrimBlancs(const QString& text);
 // when the fill is empty); 0.005 is added before scaling and halves go to the even neighbour;
 // a number with more digits than the width keeps its rightmost ones.
 QString N2S(double value, int16_t width, int16_t decimals = 0, const QString& fill = QString());
+// N2S(value, width, 0, "0") for a whole number: the same text, without N2S's scope and floating
+// point for the numbers that fit the width (the record calls format several on every call).
+QString ChiffresZero(int value, int16_t width);
 
 // "YYYYMMDD"; today's date after a failure (a date outside years 100..9999).
 QString D2S(const QDate& date);

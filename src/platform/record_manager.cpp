@@ -10,7 +10,9 @@
 // Durability: WAL with synchronous=FULL. A write that returned 0 has had its WAL frames synced,
 // so it survives a killed process and also an operating-system crash or power cut; NORMAL would
 // only cover the killed process, and losing a synchronised record on a power cut means losing a
-// change the web service will never hear of.
+// change the web service will never hear of. Only a write its caller marks (BtrSansAttente), one
+// whose loss on a power cut loses nothing, commits at NORMAL: it survives a killed process, and
+// the file's next synced commit or checkpoint takes it to the disk.
 //
 // The position block is self-contained: it names the open file (a handle of this process) and
 // carries the current key number, the current key's comparison bytes, the record id, its place
@@ -48,6 +50,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -111,9 +114,13 @@ struct File {
     bool readOnly = false;
     bool immutable = false;   // opened without locks or shared memory: no one can change it
     bool inTxn = false;
+    bool syncFull = true;           // the connection's commits wait for the disk
     std::vector<std::array<sqlite3_stmt*, kKinds>> reads;
     sqlite3_stmt* insert = nullptr;
-    sqlite3_stmt* update = nullptr;
+    // Updates by the set of keys they change: an index whose key stays is left alone, so that
+    // its pages are not written again.
+    std::unordered_map<uint32_t, sqlite3_stmt*> updates;
+    sqlite3_stmt* oldKeys = nullptr;
     sqlite3_stmt* remove = nullptr;
     sqlite3_stmt* current = nullptr;
     std::vector<uint8_t> scratch;   // folded keys of a write, one slot per key
@@ -137,7 +144,8 @@ struct File {
         if (shmFd >= 0) ::close(shmFd);
         for (auto& a : reads)
             for (sqlite3_stmt* s : a) sqlite3_finalize(s);
-        for (sqlite3_stmt* s : {insert, update, remove, current}) sqlite3_finalize(s);
+        for (auto& [mask, s] : updates) sqlite3_finalize(s);
+        for (sqlite3_stmt* s : {insert, oldKeys, remove, current}) sqlite3_finalize(s);
         sqlite3_close_v2(db);
     }
 };
@@ -204,8 +212,11 @@ int16_t StatusOf(int rc) {
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
 std::atomic<uint64_t> g_commits{0};
-int CompterCommit(void*) {
-    g_commits.fetch_add(1, std::memory_order_relaxed);
+// Writes outside a transaction commit without waiting for the disk (see BtrSansAttente).
+bool g_sansAttente = false;
+// Counts the commits that waited for the disk: those are what a run pays for durability.
+int CompterCommit(void* f) {
+    if (static_cast<const File*>(f)->syncFull) g_commits.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }
 
@@ -278,9 +289,15 @@ std::string InsertSql(const FileDef& def) {
     return "INSERT INTO records(" + cols + ") VALUES(" + vals + ") RETURNING id" + ReturningSeqs(def);
 }
 
-std::string UpdateSql(const FileDef& def) {
+// A key an update sets: one of the mask, or any past the mask's width (always set).
+constexpr size_t kMaskKeys = 31;
+bool KeySet(uint32_t changed, size_t key) { return key >= kMaskKeys || (changed & (1u << key)); }
+
+// Sets the keys of the mask only; the parameters keep their numbers whatever the mask.
+std::string UpdateSql(const FileDef& def, uint32_t changed) {
     std::string set = "ver = ver + 1, data = ?1";
     for (size_t i = 0; i < def.keys.size(); ++i) {
+        if (!KeySet(changed, i)) continue;
         const std::string p = "?" + std::to_string(2 + i);
         const std::string n = N(i);
         set += ", k" + n + " = " + p;
@@ -292,6 +309,12 @@ std::string UpdateSql(const FileDef& def) {
     const size_t idParam = 2 + def.keys.size();
     return "UPDATE records SET " + set + " WHERE id = ?" + std::to_string(idParam) + " AND ver = ?" +
            std::to_string(idParam + 1) + " RETURNING ver" + ReturningSeqs(def);
+}
+
+std::string OldKeysSql(const FileDef& def) {
+    std::string cols;
+    for (size_t i = 0; i < def.keys.size(); ++i) cols += (i ? ", k" : "k") + N(i);
+    return "SELECT " + cols + " FROM records WHERE id = ?1 AND ver = ?2";
 }
 
 sqlite3_stmt* ReadStmt(File& f, int key, Kind kind, int* rc) {
@@ -374,11 +397,19 @@ sqlite3_stmt* Lazy(File& f, sqlite3_stmt*& slot, MakeSql makeSql, int* rc) {
     return slot;
 }
 
+// Whether the connection's commits wait for the disk. SQLite refuses the change inside a
+// transaction: it is made before one begins.
+void Synchro(File& f, bool full) {
+    if (full == f.syncFull || f.readOnly) return;
+    if (Exec(f.db, full ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL") == SQLITE_OK) f.syncFull = full;
+}
+
 // Inside a transaction every file touched joins it.
 int16_t Touch(File& f) {
     Registry& r = reg();
     if (!r.txn || f.inTxn) return BtrStat::Ok;
     f.dropCursors();
+    Synchro(f, true);
     const int rc = Exec(f.db, f.readOnly ? "BEGIN" : "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) return StatusOf(rc);
     f.inTxn = true;
@@ -482,7 +513,7 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
         if (rc != SQLITE_OK) return StatusOf(rc);
     }
     Exec(f->db, "PRAGMA synchronous=FULL");
-    sqlite3_commit_hook(f->db, CompterCommit, nullptr);
+    sqlite3_commit_hook(f->db, CompterCommit, f.get());
 
     f->reads.assign(f->def.keys.size(), {});
     size_t room = 0;
@@ -891,17 +922,62 @@ int16_t GetStep(Call& c, Kind kind) {
 }
 
 // Binds the record (?1) and every key's comparison bytes (?2...).
-void BindRecord(File& f, sqlite3_stmt* s, const uint8_t* record) {
-    sqlite3_bind_blob(s, 1, record, f.def.recordLength, SQLITE_STATIC);
+// The record's keys in comparison order, into the file's scratch slots.
+void FoldRecordKeys(File& f, const uint8_t* record) {
     uint8_t raw[kBtrMaxKeyLength];
     uint8_t* slot = f.scratch.data();
-    for (size_t i = 0; i < f.def.keys.size(); ++i) {
-        const KeyDef& k = f.def.keys[i];
+    for (const KeyDef& k : f.def.keys) {
         KeyFromRecord(k, record, raw);
         FoldKey(k, raw, slot);
-        sqlite3_bind_blob(s, int(2 + i), slot, k.length, SQLITE_STATIC);
         slot += k.length;
     }
+}
+
+// The record and its folded keys (FoldRecordKeys done) as parameters 1, 2...
+void BindFolded(File& f, sqlite3_stmt* s, const uint8_t* record) {
+    sqlite3_bind_blob(s, 1, record, f.def.recordLength, SQLITE_STATIC);
+    const uint8_t* slot = f.scratch.data();
+    for (size_t i = 0; i < f.def.keys.size(); ++i) {
+        sqlite3_bind_blob(s, int(2 + i), slot, f.def.keys[i].length, SQLITE_STATIC);
+        slot += f.def.keys[i].length;
+    }
+}
+
+void BindRecord(File& f, sqlite3_stmt* s, const uint8_t* record) {
+    FoldRecordKeys(f, record);
+    BindFolded(f, s, record);
+}
+
+// The keys (folded, in the scratch slots) that differ from those of the stored record this
+// position read; -1 when that record is gone or was written since (the update would find
+// nothing either), or on a failed read (its status in *st).
+int64_t ChangedKeys(Call& c, int16_t* st) {
+    int rc;
+    sqlite3_stmt* s = Lazy(c.f, c.f.oldKeys, [&] { return OldKeysSql(c.f.def); }, &rc);
+    *st = BtrStat::Ok;
+    if (!s) {
+        *st = StatusOf(rc);
+        return -1;
+    }
+    Done done{s};
+    sqlite3_bind_int64(s, 1, c.p.id);
+    sqlite3_bind_int64(s, 2, c.p.ver);
+    rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return -1;
+    if (rc != SQLITE_ROW) {
+        *st = StatusOf(rc);
+        return -1;
+    }
+    uint32_t changed = 0;
+    const uint8_t* slot = c.f.scratch.data();
+    for (size_t i = 0; i < c.f.def.keys.size(); ++i) {
+        const int n = c.f.def.keys[i].length;
+        const int m = sqlite3_column_bytes(s, int(i));
+        const void* old = sqlite3_column_blob(s, int(i));
+        if (i < kMaskKeys && (m != n || (n && std::memcmp(old, slot, size_t(n)) != 0))) changed |= 1u << i;
+        slot += n;
+    }
+    return changed;
 }
 
 const uint8_t* FoldedKeyOf(const File& f, size_t key) {
@@ -916,6 +992,8 @@ int16_t StartWrite(Call& c) {
     if (c.p.readOnly || c.f.readOnly) return BtrStat::AccessDenied;
     c.f.dropCursors();
     ++c.f.writes;
+    // A transaction's commit always waits for the disk (its files were set so as they joined).
+    if (!reg().txn) Synchro(c.f, !g_sansAttente);
     return BtrStat::Ok;
 }
 
@@ -993,13 +1071,19 @@ int16_t Update(Call& c) {
             if (int16_t st = CheckUnchanged(c, record)) return st;
             break;
         }
+    FoldRecordKeys(c.f, record);
+    int16_t lu = BtrStat::Ok;
+    const int64_t changed = ChangedKeys(c, &lu);
+    if (lu != BtrStat::Ok) return lu;
+    if (changed < 0) return BtrStat::Conflict;   // gone, or written by another since
     int rc;
-    sqlite3_stmt* s = Lazy(c.f, c.f.update, [&] { return UpdateSql(c.f.def); }, &rc);
+    sqlite3_stmt*& slot = c.f.updates[uint32_t(changed)];
+    sqlite3_stmt* s = Lazy(c.f, slot, [&] { return UpdateSql(c.f.def, uint32_t(changed)); }, &rc);
     if (!s) return StatusOf(rc);
     int64_t ver = 0, seq = 0;
     {
         Done done{s};
-        BindRecord(c.f, s, record);
+        BindFolded(c.f, s, record);
         const int idParam = int(2 + c.f.def.keys.size());
         sqlite3_bind_int64(s, idParam, c.p.id);
         sqlite3_bind_int64(s, idParam + 1, c.p.ver);
@@ -1153,3 +1237,6 @@ void BtrCurseursActifs(bool oui) {
 }
 
 uint64_t BtrNbCommits() { return g_commits.load(std::memory_order_relaxed); }
+
+BtrSansAttente::BtrSansAttente() : avant_(g_sansAttente) { g_sansAttente = true; }
+BtrSansAttente::~BtrSansAttente() { g_sansAttente = avant_; }

@@ -40,7 +40,8 @@
 // - Update keeps the key number the position was taken on (7 otherwise). Update and Delete give
 //   80 when another block (or process) wrote the record since this block read it.
 // - Transactions (19/1019, 20, 21): each file used meanwhile joins at its first call; End
-//   commits them one by one. Outside a transaction a write that returned 0 is on disk.
+//   commits them one by one. Outside a transaction a write that returned 0 is on disk (unless
+//   made under BtrSansAttente).
 // - Any lock held past a short wait gives 85 (files are locked whole, never single records).
 // Single-threaded, as the program is.
 #include <QString>
@@ -109,9 +110,24 @@ int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out);
 // the same results: the reference the tests and the benchmark compare against.
 void BtrCurseursActifs(bool oui);
 
-// How many write transactions the record files have committed in this process (benchmarks: the
-// durable commits a run makes).
+// How many write transactions the record files have committed in this process with a wait for
+// the disk (benchmarks: the durable commits a run makes).
 uint64_t BtrNbCommits();
+
+// While one lives, writes outside a transaction commit without waiting for the disk: they survive
+// a killed process but a power cut may take them, until the file's next durable commit. Only for
+// a write whose loss on a power cut loses nothing (refreshing what is already stored durably). A
+// transaction's commit always waits.
+class BtrSansAttente {
+public:
+    BtrSansAttente();
+    ~BtrSansAttente();
+    BtrSansAttente(const BtrSansAttente&) = delete;
+    BtrSansAttente& operator=(const BtrSansAttente&) = delete;
+
+private:
+    bool avant_;
+};
 
 // Every stored record in storage order, whatever the keys; visit returns false to stop.
 // Leaves the position block unchanged; the visitor must not release the file.

@@ -103,14 +103,34 @@ int32_t ValeurEntiereStricte(const QString& texte) {
     return int32_t(v);
 }
 
+namespace {
+
+// A plain absolute name, as the program gives its answer files: nothing that the file lookup
+// would trim, translate, resolve or match as a pattern.
+bool NomDirect(const QString& nom) {
+    if (!nom.startsWith(QLatin1Char('/')) || nom.endsWith(QLatin1Char(' '))) return false;
+    for (const QChar c : nom)
+        if (c == QLatin1Char('\\') || c == QLatin1Char('*') || c == QLatin1Char('?')) return false;
+    return !nom.contains(QLatin1String(" ."));
+}
+
+}  // namespace
+
 bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc) {
-    if (!File_Exist(FileName, cle, true)) return false;
-    if (TailleDuFichier(FileName) > TailleMaxReponse) {
+    QFile f(FileName);
+    // Every answer is read so: the file opened once and its size taken from it, rather than
+    // looked up, measured and opened apart. Any other name goes the file lookup's way.
+    if (!NomDirect(FileName) || !f.open(QIODevice::ReadOnly)) {
+        if (!File_Exist(FileName, cle, true)) return false;
+        f.setFileName(FileName);
+        if (!f.open(QIODevice::ReadOnly)) Raise(75, f.errorString());
+    }
+    const qint64 taille = f.size();
+    if (taille == 0) return false;   // an empty answer is no answer file
+    if (taille > TailleMaxReponse) {
         LogFichierIllisible(FileName);
         return false;
     }
-    QFile f(FileName);
-    if (!f.open(QIODevice::ReadOnly)) Raise(75, f.errorString());
     const QByteArray contenu = f.readAll();
     f.close();
 
@@ -119,7 +139,10 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
     // however well-formed. The nesting is bounded too: the document model slows down with the
     // square of the depth, and no answer nests more than a few levels.
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
-    QXmlStreamReader lecteur(contenu);
+    // One reader serves every answer: setting one up costs more than reading a short answer.
+    static QXmlStreamReader lecteur;
+    lecteur.clear();
+    lecteur.addData(contenu);
     lecteur.setNamespaceProcessing(false);
     QDomDocument construit;
     QDomNode parent;   // the document itself once its first node exists

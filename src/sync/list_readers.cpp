@@ -37,12 +37,13 @@ struct Lecteur {
     LectureId lectureId;
     T* enregistrement;
 
-    // Upper-case name -> index in champs.
-    QHash<QString, int> index() const {
-        QHash<QString, int> h;
-        for (size_t i = 0; i < champs.size(); ++i) h.insert(champs[i].nom.toUpper(), int(i));
-        return h;
+    // Upper-case name -> index in champs; built once, on the first read.
+    const QHash<QString, int>& index() const {
+        if (index_.isEmpty())
+            for (size_t i = 0; i < champs.size(); ++i) index_.insert(champs[i].nom.toUpper(), int(i));
+        return index_;
     }
+    mutable QHash<QString, int> index_ = {};
 };
 
 void EcrireStatut(SpreadGrid& g, int colonne, int ligne) {
@@ -112,7 +113,7 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
         return;
     }
 
-    const QHash<QString, int> index = d.index();
+    const QHash<QString, int>& index = d.index();
     const QString itemMaj = d.item.toUpper();
     if (ToGrid && g) {
         p(40, [&] {

@@ -29,7 +29,7 @@ namespace {
 constexpr int16_t kFichierJournal = 8;
 constexpr int kLargeurCodeJournal = 10;
 
-QString NN(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
+QString NN(int n) { return ChiffresZero(n, 2); }
 
 QString source(const char* cle) { return QString::fromLatin1(cle); }
 

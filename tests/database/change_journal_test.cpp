@@ -10,6 +10,7 @@
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -119,6 +120,62 @@ TEST_F(JournalTest, EachWriteLeavesOneEntryPerRecord) {
     ASSERT_EQ(e.size(), 2u);
     EXPECT_TRUE(e[0].cle == QStringLiteral("M2001ART01     ") || e[1].cle == QStringLiteral("M2001ART01     "));
     EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_EQ(Listes().incidents(0).count(), 0);
+}
+
+// A new entry waits for the disk like the record's own write; refreshing an entry that is stored
+// already does not, and still lands: another program reads it at once and the files keep it
+// after they are closed.
+TEST_F(JournalTest, OnlyAnEntryRefreshGoesWithoutWaitingForTheDisk) {
+    const char sansId[4] = {0, 0, 0, 0};
+    const char id7[4] = {7, 0, 0, 0};
+    struct Cas {
+        const char* code;
+        int16_t op;
+        bool force;
+        uint64_t commits;   // durable ones: the record's write and each new or forced entry
+    };
+    const Cas cas[] = {
+        {"AB", BtrOp::Insert, false, 2},
+        {"AB", BtrOp::Update, false, 1},
+        {"CD", BtrOp::Insert, false, 2},
+        {"AB", BtrOp::Update, false, 1},
+        {"CD", BtrOp::Update, true, 2},   // one transaction: its commit waits
+        {"CD", BtrOp::Update, true, 2},
+        {"AB", BtrOp::Update, false, 1},
+    };
+    for (const Cas& c : cas) {
+        Client(QString::fromLatin1(c.code), QStringLiteral("Martin"), c.op == BtrOp::Insert ? sansId : id7);
+        bForcerEnvoiWeb = c.force;
+        horloge.advance(1000);
+        const uint64_t avant = BtrNbCommits();
+        ecrireClient(c.op);
+        bForcerEnvoiWeb = false;
+        EXPECT_EQ(BtrNbCommits() - avant, c.commits) << c.code << " " << c.op << " " << c.force;
+    }
+    const auto verifier = [](const std::vector<QByteArray>& lues) {
+        std::vector<Entree> e;
+        for (const QByteArray& r : lues) e.push_back(Lire(r));
+        ASSERT_EQ(e.size(), 2u);
+        std::sort(e.begin(), e.end(), [](const Entree& a, const Entree& b) { return a.cle < b.cle; });
+        EXPECT_EQ(e[0].cle, QStringLiteral("P0301CD        "));
+        EXPECT_EQ(e[1].cle, QStringLiteral("S0301AB        "));
+        EXPECT_EQ(e[1].heure, QStringLiteral("140329"));
+        EXPECT_EQ(e[1].idWeb, 7);
+    };
+    verifier(fichiers->enregistrements(8));
+    {
+        AutreProgramme autre(fichiers->chemin(8));
+        ASSERT_EQ(autre.statutOuverture(), 0);
+        QByteArray d(LongueurEnregistrement(8), 0);
+        ASSERT_EQ(autre.appel(BtrOp::GetEqual, d, "S0301AB        "), 0);
+        EXPECT_EQ(Lire(d).heure, QStringLiteral("140329"));
+    }
+    fichiers.reset();
+    ReinitialiserEtatBTrieve();
+    fichiers = std::make_unique<FichiersReels>(tmp.path());
+    ASSERT_EQ(fichiers->ouvrir(8), 0);
+    verifier(fichiers->enregistrements(8));
     EXPECT_EQ(Listes().incidents(0).count(), 0);
 }
 

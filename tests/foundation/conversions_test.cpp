@@ -45,6 +45,13 @@ TEST_F(ConversionsTest, N2SWorkedExamples) {
     EXPECT_TRUE(rapports().isEmpty());
 }
 
+// The shortcut must give N2S's text for every whole number, inside the width and beyond it.
+TEST_F(ConversionsTest, ChiffresZeroGivesN2SText) {
+    for (const int w : {1, 2, 5})
+        for (const int v : {0, 7, 9, 10, 42, 99, 100, 12345, 99999, 100000, 123456, -1, -80})
+            EXPECT_EQ(ChiffresZero(v, int16_t(w)), N2S(v, int16_t(w), 0, QStringLiteral("0"))) << v << " " << w;
+}
+
 TEST_F(ConversionsTest, N2SFailuresAreReportedWithTheValueInTheKey) {
     struct Cas { double v; int16_t w, d; const char* fill; const char* attendu; const char* source; };
     const Cas cas[] = {

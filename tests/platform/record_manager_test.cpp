@@ -412,6 +412,50 @@ TEST_F(RecordManagerTest, DuplicatesComeBackInInsertionOrder) {
     EXPECT_EQ(a.code(), "C2");
 }
 
+// An update sets only the keys it changes: each key must still find the record by its new value
+// and no longer by an old one, whichever keys changed, with the record's neighbours in place.
+TEST_F(RecordManagerTest, AnUpdateFindsTheRecordByEveryKeyWhicheverKeysChanged) {
+    struct Cas {
+        const char* quoi;
+        std::string avant, apres;
+    };
+    const Cas cas[] = {
+        {"nothing but the payload", Rec("C2", "Dupont", "G1", "x"), Rec("C2", "Dupont", "G1", "y")},
+        {"the code (keys 0 and 2)", Rec("C2", "Dupont", "G1"), Rec("D2", "Dupont", "G1")},
+        {"the name only", Rec("C2", "Dupont", "G1"), Rec("C2", "Zorro", "G1")},
+        {"the name's letter case", Rec("C2", "Dupont", "G1"), Rec("C2", "DUPONT", "G1")},
+        {"the group only", Rec("C2", "Dupont", "G1"), Rec("C2", "Dupont", "G2")},
+        {"every key", Rec("C2", "Dupont", "G1"), Rec("E9", "Albert", "G3")},
+    };
+    const auto cles = [](const std::string& r) {
+        return std::array<std::string, 3>{r.substr(0, 8), r.substr(8, 10), r.substr(18, 2) + r.substr(0, 3)};
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.quoi);
+        BTRCALL(BtrOp::Stop, nullptr, nullptr, nullptr, nullptr, 0, 0);
+        ASSERT_EQ(Create(path, kClients), 0);
+        a = Btr();
+        ASSERT_EQ(a.open(path), 0);
+        fill({Rec("C1", "Dupont", "G1"), c.avant, Rec("C3", "Dupont", "G1")});
+        ASSERT_EQ(a.call(BtrOp::GetEqual, 0, c.avant.substr(0, 8)), 0);
+        ASSERT_EQ(a.update(c.apres), 0);
+        const auto nouvelles = cles(c.apres), anciennes = cles(c.avant);
+        for (int16_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(a.call(BtrOp::GetEqual, k, nouvelles[size_t(k)]), 0) << k;
+            // Among its duplicates, the first found may be another record: the walk tells.
+            const Codes tous = Walk(a, k);
+            EXPECT_EQ(tous.size(), 3u) << k;
+            EXPECT_NE(std::find(tous.begin(), tous.end(), Trim(c.apres.substr(0, 8))), tous.end()) << k;
+            if (k == 0 && anciennes[0] != nouvelles[0])
+                EXPECT_EQ(a.call(BtrOp::GetEqual, 0, anciennes[0]), BtrStat::KeyNotFound);
+        }
+        ASSERT_EQ(a.call(BtrOp::GetEqual, 0, nouvelles[0]), 0);
+        EXPECT_EQ(a.data, c.apres);
+        // A key that stayed keeps the record's place among its duplicates.
+        if (anciennes[1] == nouvelles[1]) EXPECT_EQ(Walk(a, 1), (Codes{"C1", Trim(c.apres.substr(0, 8)), "C3"}));
+    }
+}
+
 TEST_F(RecordManagerTest, CaseInsensitiveKeysFoldAccentedLetters) {
     fill({Rec("C1", "\xE9lodie"), Rec("C2", "ELODIE"), Rec("C3", "\xC9LODIE"), Rec("C4", "zo\xEB"),
           Rec("C5", "Zo\xCB")});
