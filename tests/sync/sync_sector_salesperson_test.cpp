@@ -124,21 +124,8 @@ protected:
         return double_.ajouter(f.entite, e);
     }
 
-    void entreeDe(const FamilleTest& f, int fichier, const QString& code, char etat, int32_t idWeb) {
-        Vider(JournalSynchro);
-        JournalSynchro.Type[0] = 'P';
-        EcrireTexte(JournalSynchro.NoFichier, N2S(fichier, 2, 0, QStringLiteral("0")));
-        EcrireTexte(JournalSynchro.NoStation, QStringLiteral("01"));
-        EcrireTexte(JournalSynchro.Code, code);
-        EcrireTexte(JournalSynchro.Date, QStringLiteral("20261210"));
-        EcrireTexte(JournalSynchro.Heure, QStringLiteral("101500"));
-        EcrireTexte(JournalSynchro.Sequence, QStringLiteral("01"));
-        JournalSynchro.Etat[0] = etat;
-        JournalSynchro.IdWeb = idWeb;
-        QString k = QString(15, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 8, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0);
-        (void)f;
+    void entreeDe(const FamilleTest&, int fichier, const QString& code, char etat, int32_t idWeb) {
+        entree('P', 1, code, etat, idWeb, fichier);
     }
 
     // The family's operations the double received ("CreateXML:CODE", "UpdateXML:12"...), list
