@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 #include <cmath>
+#include <memory>
 #include <limits>
 
 ReponseXML ReponseCreateXML;
@@ -116,7 +117,64 @@ bool NomDirect(const QString& nom) {
 
 }  // namespace
 
-bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc) {
+namespace {
+
+// One reader serves every answer: setting one up costs more than reading a short answer. A visitor
+// may pump the events, and so start another read: that one gets a reader of its own.
+class ReaderEmprunte {
+public:
+    ReaderEmprunte() {
+        if (!occupe_) {
+            occupe_ = true;
+            emprunte_ = true;
+        } else {
+            propre_ = std::make_unique<QXmlStreamReader>();
+        }
+    }
+    ~ReaderEmprunte() {
+        if (emprunte_) {
+            partage().clear();
+            occupe_ = false;
+        }
+    }
+    ReaderEmprunte(const ReaderEmprunte&) = delete;
+    ReaderEmprunte& operator=(const ReaderEmprunte&) = delete;
+    QXmlStreamReader& operator*() { return emprunte_ ? partage() : *propre_; }
+
+private:
+    static QXmlStreamReader& partage() {
+        static QXmlStreamReader r;
+        return r;
+    }
+    static inline bool occupe_ = false;
+    bool emprunte_ = false;
+    std::unique_ptr<QXmlStreamReader> propre_;
+};
+
+// Builds the document model of an answer as it is read.
+class ConstructeurDocument : public VisiteurReponse {
+public:
+    void debut(QStringView nom, const QXmlStreamAttributes& attributs) override {
+        QDomElement e = doc.createElement(nom.toString());
+        for (const QXmlStreamAttribute& a : attributs)
+            e.setAttribute(a.qualifiedName().toString(), a.value().toString());
+        if (parent_.isNull()) parent_ = doc;
+        parent_ = parent_.appendChild(e);
+    }
+    void fin() override { parent_ = parent_.parentNode(); }
+    void texte(QStringView t, bool cdata) override {
+        parent_.appendChild(cdata ? QDomNode(doc.createCDATASection(t.toString()))
+                                  : QDomNode(doc.createTextNode(t.toString())));
+    }
+    QDomDocument doc;
+
+private:
+    QDomNode parent_;   // the document itself once its first node exists
+};
+
+}  // namespace
+
+bool ParcourirFichierReponse(const QString& FileName, const QString& cle, VisiteurReponse& visiteur) {
     QFile f(FileName);
     // Every answer is read so: the file opened once and its size taken from it, rather than
     // looked up, measured and opened apart. Any other name goes the file lookup's way.
@@ -131,79 +189,87 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
         LogFichierIllisible(FileName);
         return false;
     }
-    const QByteArray contenu = f.readAll();
-    f.close();
 
-    // The document is built in the same pass that checks it, so that no answer escapes a check.
+    // The answer is handed on in the same pass that checks it, so that no answer escapes a check;
+    // it is read from the file as it goes, never held whole.
     // A DTD is never processed, and a page of a web site (an "html" root) is not an answer,
     // however well-formed. The nesting is bounded too: the document model slows down with the
     // square of the depth, and no answer nests more than a few levels.
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
-    // One reader serves every answer: setting one up costs more than reading a short answer.
-    static QXmlStreamReader lecteur;
+    ReaderEmprunte emprunt;
+    QXmlStreamReader& lecteur = *emprunt;
     lecteur.clear();
-    lecteur.addData(contenu);
+    lecteur.setDevice(&f);
     lecteur.setNamespaceProcessing(false);
-    QDomDocument construit;
-    QDomNode parent;   // the document itself once its first node exists
     bool racineVue = false;
     int profondeur = 0;
     while (!lecteur.atEnd()) {
         switch (lecteur.readNext()) {
         case QXmlStreamReader::DTD: return false;
         case QXmlStreamReader::StartElement: {
-            const QString nom = lecteur.qualifiedName().toString();
-            if (!racineVue && nom.section(QLatin1Char(':'), -1).compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
+            const QStringView nom = lecteur.qualifiedName();
+            if (!racineVue && nom.mid(nom.lastIndexOf(QLatin1Char(':')) + 1).compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
                 return false;
             racineVue = true;
             if (++profondeur > kProfondeurMaxReponse) {
                 LogFichierIllisible(FileName);
                 return false;
             }
-            QDomElement e = construit.createElement(nom);
-            for (const QXmlStreamAttribute& a : lecteur.attributes())
-                e.setAttribute(a.qualifiedName().toString(), a.value().toString());
-            if (parent.isNull()) parent = construit;
-            parent = parent.appendChild(e);
+            visiteur.debut(nom, lecteur.attributes());
             break;
         }
         case QXmlStreamReader::EndElement:
             --profondeur;
-            parent = parent.parentNode();
+            visiteur.fin();
             break;
         case QXmlStreamReader::Characters:
             // Blank runs between elements are layout, as the document model has them.
-            if (profondeur > 0 && !lecteur.isWhitespace()) {
-                const QString t = lecteur.text().toString();
-                parent.appendChild(lecteur.isCDATA() ? QDomNode(construit.createCDATASection(t))
-                                                     : QDomNode(construit.createTextNode(t)));
-            }
+            if (profondeur > 0 && !lecteur.isWhitespace()) visiteur.texte(lecteur.text(), lecteur.isCDATA());
             break;
         default: break;   // comments, processing instructions, the XML declaration
         }
     }
     if (lecteur.hasError() || !racineVue) {
-        if (!EstPageHtml(contenu)) LogFichierIllisible(FileName);
+        lecteur.clear();
+        if (!f.seek(0) || !EstPageHtml(f.readAll())) LogFichierIllisible(FileName);
         return false;
     }
-    doc = construit;
+    return true;
+}
+
+bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc) {
+    ConstructeurDocument c;
+    if (!ParcourirFichierReponse(FileName, cle, c)) return false;
+    doc = c.doc;
     return true;
 }
 
 bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e) {
-    e = EnteteReponse{};
+    TextesEntete t;
     const QDomNodeList codes = doc.elementsByTagName(QStringLiteral("Code"));
-    if (!codes.isEmpty()) e.Code = ValeurNumeriqueReponse(codes.at(0).toElement().text());
-    if (e.Code == 0) return true;
+    if (!codes.isEmpty()) {
+        t.codeVu = true;
+        t.code = codes.at(0).toElement().text();
+    }
     const QDomNodeList erreurs = doc.elementsByTagName(QStringLiteral("Error"));
     for (int i = 0; i < erreurs.size(); ++i) {
         for (QDomElement c = erreurs.at(i).firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
             const QString nom = c.tagName().toUpper();
-            if (nom == QLatin1String("TYPE")) e.Type = c.text();
-            else if (nom == QLatin1String("MESSAGE")) e.Message = c.text();
-            else if (nom == QLatin1String("ERRORCODE")) e.ErrorCode = c.text();
+            if (nom == QLatin1String("TYPE")) t.type = c.text();
+            else if (nom == QLatin1String("MESSAGE")) t.message = c.text();
+            else if (nom == QLatin1String("ERRORCODE")) t.errorCode = c.text();
         }
     }
+    return LireEnteteReponse(t, FileName, Detail, e);
+}
+
+bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e) {
+    e = EnteteReponse{};
+    if (t.codeVu) e.Code = ValeurNumeriqueReponse(t.code);
+    if (e.Code == 0) return true;
+    e.Type = t.type;
+    e.Message = t.message;
+    e.ErrorCode = t.errorCode;
     MsgBoxMain(LibRetourErr(FileName, e.Code, e.ErrorCode.isEmpty() ? Detail : e.ErrorCode),
                Mb::OKOnly | Mb::Exclamation);
     return false;

@@ -13,6 +13,7 @@
 // reader becomes an incident and leaves the reply record empty with the failure flag up.
 #include <QDomDocument>
 #include <QString>
+#include <QXmlStreamAttributes>
 #include <cstdint>
 
 namespace Cle {
@@ -48,6 +49,20 @@ QString LibRetourErr(const QString& FileName, int32_t Code, const QString& Detai
 
 // --- shared with the list readers ---
 
+// What an answer file is handed to as it is read: its elements (their names whole, prefix
+// included) and the texts in them, blank runs between elements left out.
+class VisiteurReponse {
+public:
+    virtual ~VisiteurReponse() = default;
+    virtual void debut(QStringView nom, const QXmlStreamAttributes& attributs) = 0;
+    virtual void fin() = 0;
+    virtual void texte(QStringView texte, bool cdata) = 0;
+};
+// Reads an answer file through the checks above, handing it to visiteur as it goes. False when
+// it is not an answer (the visitor may have seen part of it): nothing is shown, and only non-XML
+// text that is no HTML page is logged.
+bool ParcourirFichierReponse(const QString& FileName, const QString& cle, VisiteurReponse& visiteur);
+
 // Loads an answer file after the checks above. False when it is not an answer: nothing is shown,
 // and only non-XML text that is no HTML page is logged.
 bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc);
@@ -59,6 +74,16 @@ struct EnteteReponse {
     QString Message;
     QString ErrorCode;
 };
+// The header's texts as an answer holds them: the text of the first Code, and the last Type,
+// Message and ErrorCode found in an Error element (names of these three in any case).
+struct TextesEntete {
+    bool codeVu = false;
+    QString code;
+    QString type;
+    QString message;
+    QString errorCode;
+};
+bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
 // Reads the header into e. An error answer (Code not 0) is shown in its message box and gives
 // false. Raises on a code beyond 32 bits.
 bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e);

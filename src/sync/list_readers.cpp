@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 EnteteReponse ReponseLectureXML;
@@ -57,17 +59,155 @@ void EcrireStatut(SpreadGrid& g, int colonne, int ligne) {
     g.setTextAt(colonne + 1, ligne, libelle);
 }
 
-// Calls f(item) for every item of every "Items" element, in document order, and pumps the events
-// once after every child of an "Items" element, item or not.
-template <class F>
-void ParcourirItems(const QDomDocument& doc, const QString& itemMaj, F&& f) {
-    const QDomNodeList listes = doc.elementsByTagName(QStringLiteral("Items"));
-    for (int i = 0; i < listes.size(); ++i) {
-        for (QDomNode n = listes.at(i).firstChild(); !n.isNull(); n = n.nextSibling()) {
-            if (n.isElement() && n.nodeName().toUpper() == itemMaj) f(n.toElement());
-            QCoreApplication::processEvents();
+// Reads the header of an answer as it goes by.
+class LecteurEntete : public VisiteurReponse {
+public:
+    explicit LecteurEntete(TextesEntete& t) : t_(t) {}
+
+    void debut(QStringView nom, const QXmlStreamAttributes&) override {
+        Cadre c;
+        if (nom == QLatin1String("Error")) {
+            c.erreur = ++erreurs_;
+        } else if (nom == QLatin1String("Code")) {
+            if (!t_.codeVu) {
+                t_.codeVu = true;
+                c.champ = kCode;
+            }
+        } else if (!pile_.empty() && pile_.back().erreur > 0) {
+            const QString maj = nom.toString().toUpper();
+            if (maj == QLatin1String("TYPE")) c.champ = 0;
+            else if (maj == QLatin1String("MESSAGE")) c.champ = 1;
+            else if (maj == QLatin1String("ERRORCODE")) c.champ = 2;
+            if (c.champ >= 0) c.deErreur = pile_.back().erreur;
+        }
+        if (c.champ >= 0) ouverts_.push_back(pile_.size());
+        pile_.push_back(std::move(c));
+    }
+    void fin() override {
+        Cadre c = std::move(pile_.back());
+        pile_.pop_back();
+        if (c.champ < 0) return;
+        ouverts_.pop_back();
+        if (c.champ == kCode) {
+            t_.code = c.texte;
+        } else if (c.deErreur >= meilleure_[c.champ]) {
+            // The last one wins, Error elements taken in the order they open, as a nested
+            // one's fields close before those of the Error holding it.
+            meilleure_[c.champ] = c.deErreur;
+            QString* cibles[] = {&t_.type, &t_.message, &t_.errorCode};
+            *cibles[c.champ] = c.texte;
         }
     }
+    void texte(QStringView t, bool) override {
+        for (size_t i : ouverts_) pile_[i].texte += t;
+    }
+
+private:
+    static constexpr int kCode = 3;
+    struct Cadre {
+        int erreur = 0;     // an Error element: its rank among them
+        int champ = -1;     // 0 Type, 1 Message, 2 ErrorCode (of an Error), kCode: the first Code
+        int deErreur = 0;   // the rank of the Error holding the field
+        QString texte;
+    };
+    TextesEntete& t_;
+    std::vector<Cadre> pile_;
+    std::vector<size_t> ouverts_;   // the open elements whose text is wanted
+    int erreurs_ = 0;
+    int meilleure_[3] = {0, 0, 0};
+};
+
+// One item of a list: its known fields, in the answer's order, with their whole text.
+using ItemLu = std::vector<std::pair<int, QString>>;
+
+// Hands every item of every "Items" element to f, one by one as they are read, in the order of
+// the Items elements and then of their children; pumps the events once after every child of an
+// "Items" element, item or not. Only an Items element nested in another one has its items held
+// until the outer one closes.
+template <class F>
+class LecteurItems : public VisiteurReponse {
+public:
+    LecteurItems(const QString& itemMaj, const QHash<QString, int>& index, F& f)
+        : itemMaj_(itemMaj), index_(index), f_(f) {}
+
+    void debut(QStringView nom, const QXmlStreamAttributes&) override {
+        Cadre c;
+        const Role parent = pile_.empty() ? Role::Autre : pile_.back().role;
+        if (nom == QLatin1String("Items")) {
+            c.role = Role::Items;
+            c.rang = ++rangs_;
+            ++itemsOuverts_;
+        } else if (parent == Role::Items && nom.toString().toUpper() == itemMaj_) {
+            c.role = Role::Item;
+        } else if (parent == Role::Item) {
+            const auto it = index_.constFind(nom.toString().toUpper());
+            if (it != index_.cend()) {
+                c.role = Role::Champ;
+                c.champ = *it;
+                ouverts_.push_back(pile_.size());
+            }
+        }
+        pile_.push_back(std::move(c));
+    }
+    void fin() override {
+        Cadre c = std::move(pile_.back());
+        pile_.pop_back();
+        switch (c.role) {
+        case Role::Champ:
+            ouverts_.pop_back();
+            pile_.back().item.emplace_back(c.champ, std::move(c.texte));
+            break;
+        case Role::Item:
+            if (itemsOuverts_ == 1) f_(c.item);
+            else pile_.back().enAttente.push_back(std::move(c.item));
+            break;
+        case Role::Items:
+            if (--itemsOuverts_ > 0) {
+                if (!c.enAttente.empty()) tenus_.emplace_back(c.rang, std::move(c.enAttente));
+            } else {
+                std::stable_sort(tenus_.begin(), tenus_.end(),
+                                 [](const auto& a, const auto& b) { return a.first < b.first; });
+                for (const auto& [rang, items] : tenus_)
+                    for (const ItemLu& item : items) f_(item);
+                tenus_.clear();
+            }
+            break;
+        case Role::Autre: break;
+        }
+        if (!pile_.empty() && pile_.back().role == Role::Items) QCoreApplication::processEvents();
+    }
+    void texte(QStringView t, bool) override {
+        for (size_t i : ouverts_) pile_[i].texte += t;
+        if (!pile_.empty() && pile_.back().role == Role::Items) QCoreApplication::processEvents();
+    }
+
+private:
+    enum class Role { Autre, Items, Item, Champ };
+    struct Cadre {
+        Role role = Role::Autre;
+        int rang = 0;                    // Items: its rank among them
+        int champ = -1;                  // Champ: its index in the reader's fields
+        QString texte;                   // Champ
+        ItemLu item;                     // Item
+        std::vector<ItemLu> enAttente;   // Items nested in another one
+    };
+    const QString& itemMaj_;
+    const QHash<QString, int>& index_;
+    F& f_;
+    std::vector<Cadre> pile_;
+    std::vector<size_t> ouverts_;   // the open fields
+    int itemsOuverts_ = 0;
+    int rangs_ = 0;
+    std::vector<std::pair<int, std::vector<ItemLu>>> tenus_;
+};
+
+// Reads the items of an answer file whose header was read already. False when the file no longer
+// reads as it did.
+template <class F>
+bool LireItems(const QString& FileName, const char* cle, const QString& itemMaj, const QHash<QString, int>& index,
+               F&& f) {
+    LecteurItems<F> v(itemMaj, index, f);
+    return ParcourirFichierReponse(FileName, QString::fromLatin1(cle), v);
 }
 
 template <class T>
@@ -96,17 +236,21 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     });
     if (p.left()) return;
 
-    QDomDocument doc;
+    // The answer is read twice, never held whole: once to check it and read its header, then
+    // for its items, written to the grid or the record as they come.
+    TextesEntete entete;
     bool charge = false;
-    p(20, [&] { charge = ChargerFichierReponse(FileName, QString::fromLatin1(d.cle), doc); });
+    p(20, [&] {
+        LecteurEntete v(entete);
+        charge = ParcourirFichierReponse(FileName, QString::fromLatin1(d.cle), v);
+    });
     if (p.left()) return;
     if (!charge) {
         Err = true;
         return;
     }
-    if (doc.documentElement().isNull()) return;
     bool ok = true;
-    p(30, [&] { ok = LireEnteteReponse(doc, FileName, Detail, ReponseLectureXML); });
+    p(30, [&] { ok = LireEnteteReponse(entete, FileName, Detail, ReponseLectureXML); });
     if (p.left()) return;
     if (!ok) {
         Err = true;
@@ -115,42 +259,43 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
 
     const QHash<QString, int>& index = d.index();
     const QString itemMaj = d.item.toUpper();
+    bool relu = true;
     if (ToGrid && g) {
         p(40, [&] {
             g->setRedraw(false);
             peintureCoupee = true;
-            ParcourirItems(doc, itemMaj, [&](const QDomElement& item) {
+            relu = LireItems(FileName, d.cle, itemMaj, index, [&](const ItemLu& item) {
                 const int ligne = g->maxRows() + 1;
                 g->setMaxRows(ligne);
-                for (QDomElement c = item.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
-                    const auto it = index.constFind(c.tagName().toUpper());
-                    if (it == index.cend()) continue;
-                    const auto& champ = d.champs[size_t(*it)];
+                for (const auto& [i, texte] : item) {
+                    const auto& champ = d.champs[size_t(i)];
                     if (champ.colonne <= 0) continue;
-                    g->setTextAt(champ.colonne, ligne, c.text());
+                    g->setTextAt(champ.colonne, ligne, texte);
                     if (champ.statut) EcrireStatut(*g, champ.colonne, ligne);
                 }
             });
+            // A file changed under the reader gives no half list.
+            if (!relu) g->setMaxRows(0);
             peintureCoupee = false;
             g->setRedraw(true);
         });
         if (p.left()) return;
     }
-    if (ToRecord) {
+    if (ToRecord && relu) {
         p(50, [&] {
             T& r = *d.enregistrement;
-            ParcourirItems(doc, itemMaj, [&](const QDomElement& item) {
-                for (QDomElement c = item.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
-                    const auto it = index.constFind(c.tagName().toUpper());
-                    if (it == index.cend()) continue;
-                    const auto& champ = d.champs[size_t(*it)];
-                    if (champ.membre) r.*champ.membre = c.text();
-                    else r.*d.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(c.text())
-                                                                          : ValeurEntiereStricte(c.text());
+            relu = LireItems(FileName, d.cle, itemMaj, index, [&](const ItemLu& item) {
+                for (const auto& [i, texte] : item) {
+                    const auto& champ = d.champs[size_t(i)];
+                    if (champ.membre) r.*champ.membre = texte;
+                    else r.*d.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(texte)
+                                                                          : ValeurEntiereStricte(texte);
                 }
             });
+            if (!relu) r = T{};
         });
     }
+    if (!relu) Err = true;
 }
 
 using C = ReponseClientT;

@@ -117,6 +117,54 @@ TEST_F(LecteursListesTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
     EXPECT_EQ(ReponseClient.CltVille, QStringLiteral("Lille"));
 }
 
+TEST_F(LecteursListesTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
+    // A list nested in an item's field comes after the whole list holding it; a field's text is
+    // all the text inside it, sub-elements and CDATA included.
+    const QByteArray xml =
+        "<r><Items><ClientBO><CltNom>A<b>1</b><![CDATA[<2>]]></CltNom>"
+        "<CltVille><Items><ClientBO><CltNom>Dedans</CltNom></ClientBO></Items></CltVille></ClientBO>"
+        "<ClientBO><CltNom>B</CltNom></ClientBO></Items><Items><ClientBO><CltNom>C</CltNom></ClientBO></Items></r>";
+    EXPECT_FALSE(lire(1, xml, true, true));
+    const auto r = lignes(1);
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0][2], QStringLiteral("A1<2>"));
+    EXPECT_EQ(r[0][6], QStringLiteral("Dedans"));
+    EXPECT_EQ(r[1][2], QStringLiteral("B"));
+    EXPECT_EQ(r[2][2], QStringLiteral("Dedans"));
+    EXPECT_EQ(r[3][2], QStringLiteral("C"));
+    EXPECT_EQ(ReponseClient.CltNom, QStringLiteral("C"));
+    EXPECT_EQ(ReponseClient.CltVille, QStringLiteral("Dedans"));
+}
+
+TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
+    // The items come before what makes the answer no list: none of them may reach the grid.
+    const QByteArray items = "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb><CltNom>N</CltNom></ClientBO></Items>";
+    QByteArray profond = items;
+    for (int i = 0; i < 70; ++i) profond += "<a>";
+    for (int i = 0; i < 70; ++i) profond += "</a>";
+    profond += "</r>";
+    struct Cas { const char* nom; QByteArray xml; int boites; int lignesLog; };
+    const Cas cas[] = {
+        {"error code after the items",
+         items + "<Code>1001</Code><Error><Type>T</Type><ErrorCode>Mauvais id</ErrorCode></Error></r>", 1, 0},
+        {"truncated", items + "<Code>0</Co", 0, 1},
+        {"malformed", items + "</x></r>", 0, 1},
+        {"nested too deep", profond, 0, 1},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TestDialogs().shown.clear();
+        Listes().ListeLogTemp.clear();
+        EXPECT_TRUE(lire(1, c.xml, true, false));
+        EXPECT_TRUE(lignes(1).empty());
+        ASSERT_EQ(int(TestDialogs().shown.size()), c.boites);
+        if (c.boites) EXPECT_TRUE(TestDialogs().shown[0].prompt.endsWith(QStringLiteral("Mauvais id")));
+        EXPECT_EQ(int(lignesLog().filter(QStringLiteral("Err: Unable to read the xml file:")).size()), c.lignesLog);
+        EXPECT_TRUE(lire(1, c.xml, false, true));
+        EXPECT_EQ(ReponseClient.CltIdWeb, 0);
+    }
+}
+
 TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
     struct Cas { const char* nom; const char* xml; bool err; int boites; };
     const Cas cas[] = {
