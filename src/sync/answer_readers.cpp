@@ -12,6 +12,7 @@
 #include <QXmlStreamReader>
 #include <cmath>
 #include <memory>
+#include <vector>
 #include <limits>
 
 ReponseXML ReponseCreateXML;
@@ -172,6 +173,64 @@ private:
     QDomNode parent_;   // the document itself once its first node exists
 };
 
+// Reads the header of an answer as it goes by.
+class LecteurEntete : public VisiteurReponse {
+public:
+    explicit LecteurEntete(TextesEntete& t) : t_(t) {}
+
+    void debut(QStringView nom, const QXmlStreamAttributes&) override {
+        Cadre c;
+        if (nom == QLatin1String("Error")) {
+            c.erreur = ++erreurs_;
+        } else if (nom == QLatin1String("Code")) {
+            if (!t_.codeVu) {
+                t_.codeVu = true;
+                c.champ = kCode;
+            }
+        } else if (!pile_.empty() && pile_.back().erreur > 0) {
+            const QString maj = nom.toString().toUpper();
+            if (maj == QLatin1String("TYPE")) c.champ = 0;
+            else if (maj == QLatin1String("MESSAGE")) c.champ = 1;
+            else if (maj == QLatin1String("ERRORCODE")) c.champ = 2;
+            if (c.champ >= 0) c.deErreur = pile_.back().erreur;
+        }
+        if (c.champ >= 0) ouverts_.push_back(pile_.size());
+        pile_.push_back(std::move(c));
+    }
+    void fin() override {
+        Cadre c = std::move(pile_.back());
+        pile_.pop_back();
+        if (c.champ < 0) return;
+        ouverts_.pop_back();
+        if (c.champ == kCode) {
+            t_.code = c.texte;
+        } else if (c.deErreur >= meilleure_[c.champ]) {
+            // The last one wins, Error elements taken in the order they open, as a nested
+            // one's fields close before those of the Error holding it.
+            meilleure_[c.champ] = c.deErreur;
+            QString* cibles[] = {&t_.type, &t_.message, &t_.errorCode};
+            *cibles[c.champ] = c.texte;
+        }
+    }
+    void texte(QStringView t, bool) override {
+        for (size_t i : ouverts_) pile_[i].texte += t;
+    }
+
+private:
+    static constexpr int kCode = 3;
+    struct Cadre {
+        int erreur = 0;     // an Error element: its rank among them
+        int champ = -1;     // 0 Type, 1 Message, 2 ErrorCode (of an Error), kCode: the first Code
+        int deErreur = 0;   // the rank of the Error holding the field
+        QString texte;
+    };
+    TextesEntete& t_;
+    std::vector<Cadre> pile_;
+    std::vector<size_t> ouverts_;   // the open elements whose text is wanted
+    int erreurs_ = 0;
+    int meilleure_[3] = {0, 0, 0};
+};
+
 }  // namespace
 
 bool ParcourirFichierReponse(const QString& FileName, const QString& cle, VisiteurReponse& visiteur) {
@@ -242,6 +301,12 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
     if (!ParcourirFichierReponse(FileName, cle, c)) return false;
     doc = c.doc;
     return true;
+}
+
+bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t) {
+    t = TextesEntete{};
+    LecteurEntete v(t);
+    return ParcourirFichierReponse(FileName, cle, v);
 }
 
 bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e) {

@@ -165,6 +165,26 @@ TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
     }
 }
 
+TEST_F(LecteursListesTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) {
+    struct Cas { const char* xml; const char* type; const char* errorCode; };
+    const Cas cas[] = {
+        {"<r><Error><Type>T1</Type><ErrorCode>E1</ErrorCode></Error><Error><type>T2</type></Error>"
+         "<Code>501</Code><Code>0</Code></r>", "T2", "E1"},
+        // An Error nested in another's field comes after it, though its field closes first.
+        {"<r><Code>501</Code><Error><ErrorCode>E1<Error><ErrorCode>E2</ErrorCode></Error></ErrorCode>"
+         "<Type>T<b>1</b></Type></Error></r>", "T1", "E2"},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.xml);
+        TestDialogs().shown.clear();
+        EXPECT_TRUE(lire(1, QByteArray(c.xml), true, false));
+        EXPECT_EQ(ReponseLectureXML.Code, 501);
+        EXPECT_EQ(ReponseLectureXML.Type, QString::fromLatin1(c.type));
+        EXPECT_EQ(ReponseLectureXML.ErrorCode, QString::fromLatin1(c.errorCode));
+        EXPECT_EQ(TestDialogs().shown.size(), 1u);
+    }
+}
+
 TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
     struct Cas { const char* nom; const char* xml; bool err; int boites; };
     const Cas cas[] = {
