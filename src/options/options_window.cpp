@@ -103,6 +103,10 @@ FrmSetup::FrmSetup() {
     setObjectName(QStringLiteral("FrmSetup"));
     setWindowTitle(QStringLiteral("Options"));
     construire();
+    // Built at start-up but shown on demand: its controls are polished when it first shows (which
+    // polishes a window and all it holds), not by the first event pump after their creation.
+    for (QWidget* w : findChildren<QWidget*>()) QCoreApplication::removePostedEvents(w, QEvent::PolishRequest);
+    QCoreApplication::removePostedEvents(this, QEvent::PolishRequest);
 }
 
 FrmSetup::~FrmSetup() = default;
@@ -120,9 +124,18 @@ void FrmSetup::construire() {
     auto* v = new QVBoxLayout(centre);
     SftTabsOptions = new QTabWidget(centre);
     SftTabsOptions->setObjectName(QStringLiteral("SftTabsOptions"));
-    SftTabsOptions->addTab(ongletGeneral(), QStringLiteral("Général"));
-    SftTabsOptions->addTab(ongletReseau(), QStringLiteral("Réseau"));
-    SftTabsOptions->addTab(ongletLog(), QStringLiteral("Log"));
+    // Pages join their strip before they are filled: the strip shows its first page as it joins,
+    // which would polish every control already in it, only to polish them again under the look's
+    // style sheet.
+    const std::pair<void (FrmSetup::*)(QWidget*), QString> onglets[] = {
+        {&FrmSetup::ongletGeneral, QStringLiteral("Général")},
+        {&FrmSetup::ongletReseau, QStringLiteral("Réseau")},
+        {&FrmSetup::ongletLog, QStringLiteral("Log")}};
+    for (const auto& [remplir, titre] : onglets) {
+        auto* page = new QWidget;
+        SftTabsOptions->addTab(page, titre);
+        (this->*remplir)(page);
+    }
     v->addWidget(SftTabsOptions, 1);
 
     auto* boutons = new QHBoxLayout;
@@ -156,8 +169,7 @@ void FrmSetup::construire() {
     UDP = new LienUDP(*this);
 }
 
-QWidget* FrmSetup::ongletGeneral() {
-    auto* page = new QWidget;
+void FrmSetup::ongletGeneral(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     MyFrameParametresWeb = new QGroupBox(QStringLiteral("Service Web"), page);
@@ -201,11 +213,9 @@ QWidget* FrmSetup::ongletGeneral() {
     d->setColumnStretch(1, 1);
     v->addWidget(MyFrameGeneral);
     v->addStretch(1);
-    return page;
 }
 
-QWidget* FrmSetup::ongletReseau() {
-    auto* page = new QWidget;
+void FrmSetup::ongletReseau(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     auto* poste = new QHBoxLayout;
@@ -223,6 +233,7 @@ QWidget* FrmSetup::ongletReseau() {
     SftTabsUDP->setObjectName(QStringLiteral("SftTabsUDP"));
 
     auto* reception = new QWidget;
+    SftTabsUDP->addTab(reception, QStringLiteral("Réception"));
     auto* r = new QGridLayout(reception);
     const char* entetesIn[] = {"IP source", "Port", "", "Données reçues", "État"};
     for (int c = 0; c < 5; ++c) r->addWidget(new QLabel(QString::fromUtf8(entetesIn[c]), reception), 0, c + 1);
@@ -259,9 +270,9 @@ QWidget* FrmSetup::ongletReseau() {
     r->addWidget(ListeUL, 12, 0, 1, 6);
     r->setColumnStretch(4, 1);
     r->setRowStretch(12, 1);
-    SftTabsUDP->addTab(reception, QStringLiteral("Réception"));
 
     auto* emission = new QWidget;
+    SftTabsUDP->addTab(emission, QStringLiteral("Emission"));
     auto* e = new QGridLayout(emission);
     const char* entetesOut[] = {"IP cible", "Port 1", "Port 2", "", "Données envoyées", ""};
     for (int c = 0; c < 6; ++c) e->addWidget(new QLabel(QString::fromUtf8(entetesOut[c]), emission), 0, c + 1);
@@ -285,14 +296,11 @@ QWidget* FrmSetup::ongletReseau() {
     }
     e->setColumnStretch(5, 1);
     e->setRowStretch(10, 1);
-    SftTabsUDP->addTab(emission, QStringLiteral("Emission"));
 
     v->addWidget(SftTabsUDP, 1);
-    return page;
 }
 
-QWidget* FrmSetup::ongletLog() {
-    auto* page = new QWidget;
+void FrmSetup::ongletLog(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     ListeLog = new QListView(page);
@@ -328,7 +336,6 @@ QWidget* FrmSetup::ongletLog() {
     bas->addWidget(Label1_130);
     bas->addWidget(TexteLogNbMaxlignes);
     v->addLayout(bas);
-    return page;
 }
 
 // --- files ---------------------------------------------------------------------------------------
