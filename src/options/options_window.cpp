@@ -23,12 +23,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
 #include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -65,6 +67,27 @@ QLineEdit* boite(QWidget* parent, const QString& nom, int largeur = 0) {
     if (largeur > 0) e->setFixedWidth(largeur);
     return e;
 }
+
+// Takes a list to its last line when it shows, if lines came while it was hidden.
+class DefilementEnAttente : public QObject {
+public:
+    explicit DefilementEnAttente(QListView* liste) : QObject(liste), liste_(liste) { liste->installEventFilter(this); }
+    bool attente = false;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == liste_ && e->type() == QEvent::Show && attente) {
+            attente = false;
+            // Once more when the list has its size: its scroll bars come with its first layout.
+            liste_->scrollToBottom();
+            QTimer::singleShot(0, liste_, [l = liste_] { l->scrollToBottom(); });
+        }
+        return false;
+    }
+
+private:
+    QListView* liste_;
+};
 
 QString nomIndexe(const char* nom, int i) {
     return QString::fromLatin1(nom) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
@@ -311,8 +334,13 @@ void FrmSetup::ongletLog(QWidget* page) {
     QFont fixe(QStringLiteral("Monospace"));
     fixe.setStyleHint(QFont::TypeWriter);
     ListeLog->setFont(fixe);
-    // The newest line stays in sight.
-    connect(&Listes().ListeLog, &QAbstractItemModel::rowsInserted, ListeLog, [this] { ListeLog->scrollToBottom(); });
+    // The newest line stays in sight. Out of sight, the list goes to its end when it shows again:
+    // scrolling a hidden list lays out all its lines again for every line logged.
+    auto* enBas = new DefilementEnAttente(ListeLog);
+    connect(&Listes().ListeLog, &QAbstractItemModel::rowsInserted, ListeLog, [this, enBas] {
+        if (ListeLog->isVisible()) ListeLog->scrollToBottom();
+        else enBas->attente = true;
+    });
     v->addWidget(ListeLog, 1);
 
     auto* bas = new QHBoxLayout;
