@@ -126,10 +126,7 @@ FrmSetup::FrmSetup() {
     setObjectName(QStringLiteral("FrmSetup"));
     setWindowTitle(QStringLiteral("Options"));
     construire();
-    // Built at start-up but shown on demand: its controls are polished when it first shows (which
-    // polishes a window and all it holds), not by the first event pump after their creation.
-    for (QWidget* w : findChildren<QWidget*>()) QCoreApplication::removePostedEvents(w, QEvent::PolishRequest);
-    QCoreApplication::removePostedEvents(this, QEvent::PolishRequest);
+    PolirAuPremierAffichage(this);
 }
 
 FrmSetup::~FrmSetup() = default;
