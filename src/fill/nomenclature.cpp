@@ -7,6 +7,7 @@
 #include "foundation/settings_locations.h"
 #include "foundation/shell_link.h"
 #include "foundation/trace_log.h"
+#include "foundation/window_helpers.h"
 #include "platform/cp1252.h"
 #include "platform/spread_grid.h"
 #include "platform/xls_reader.h"
@@ -302,6 +303,7 @@ FrmPubNomenclature::FrmPubNomenclature() : QWidget(nullptr) {
     }
     lay->addLayout(boutons);
     resize(760, 520);
+    PolirAuPremierAffichage(this);
 }
 
 FrmPubNomenclature::~FrmPubNomenclature() = default;

@@ -3,6 +3,7 @@
 #include "foundation/proc.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QVariant>
 #include <QWidget>
 
@@ -91,4 +92,10 @@ void AfficherBureau(bool) {
 
 void CloseSoundRessource() {
     Proc p(Cle::CloseSoundRessource, Trace::Both);
+}
+
+void PolirAuPremierAffichage(QWidget* frm) {
+    if (!frm) return;
+    for (QWidget* w : frm->findChildren<QWidget*>()) QCoreApplication::removePostedEvents(w, QEvent::PolishRequest);
+    QCoreApplication::removePostedEvents(frm, QEvent::PolishRequest);
 }

@@ -44,3 +44,8 @@ void AfficherBureau(bool bAfficher);
 
 // Entry trace only: there is no sound resource to close.
 void CloseSoundRessource();
+
+// For a window built at start-up but shown on demand: its controls are polished when it first
+// shows (which polishes a window and all it holds), not by the first event pump after their
+// creation.
+void PolirAuPremierAffichage(QWidget* frm);

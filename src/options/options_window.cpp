@@ -23,12 +23,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
 #include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -65,6 +67,27 @@ QLineEdit* boite(QWidget* parent, const QString& nom, int largeur = 0) {
     if (largeur > 0) e->setFixedWidth(largeur);
     return e;
 }
+
+// Takes a list to its last line when it shows, if lines came while it was hidden.
+class DefilementEnAttente : public QObject {
+public:
+    explicit DefilementEnAttente(QListView* liste) : QObject(liste), liste_(liste) { liste->installEventFilter(this); }
+    bool attente = false;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == liste_ && e->type() == QEvent::Show && attente) {
+            attente = false;
+            // Once more when the list has its size: its scroll bars come with its first layout.
+            liste_->scrollToBottom();
+            QTimer::singleShot(0, liste_, [l = liste_] { l->scrollToBottom(); });
+        }
+        return false;
+    }
+
+private:
+    QListView* liste_;
+};
 
 QString nomIndexe(const char* nom, int i) {
     return QString::fromLatin1(nom) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
@@ -103,6 +126,7 @@ FrmSetup::FrmSetup() {
     setObjectName(QStringLiteral("FrmSetup"));
     setWindowTitle(QStringLiteral("Options"));
     construire();
+    PolirAuPremierAffichage(this);
 }
 
 FrmSetup::~FrmSetup() = default;
@@ -120,9 +144,18 @@ void FrmSetup::construire() {
     auto* v = new QVBoxLayout(centre);
     SftTabsOptions = new QTabWidget(centre);
     SftTabsOptions->setObjectName(QStringLiteral("SftTabsOptions"));
-    SftTabsOptions->addTab(ongletGeneral(), QStringLiteral("Général"));
-    SftTabsOptions->addTab(ongletReseau(), QStringLiteral("Réseau"));
-    SftTabsOptions->addTab(ongletLog(), QStringLiteral("Log"));
+    // Pages join their strip before they are filled: the strip shows its first page as it joins,
+    // which would polish every control already in it, only to polish them again under the look's
+    // style sheet.
+    const std::pair<void (FrmSetup::*)(QWidget*), QString> onglets[] = {
+        {&FrmSetup::ongletGeneral, QStringLiteral("Général")},
+        {&FrmSetup::ongletReseau, QStringLiteral("Réseau")},
+        {&FrmSetup::ongletLog, QStringLiteral("Log")}};
+    for (const auto& [remplir, titre] : onglets) {
+        auto* page = new QWidget;
+        SftTabsOptions->addTab(page, titre);
+        (this->*remplir)(page);
+    }
     v->addWidget(SftTabsOptions, 1);
 
     auto* boutons = new QHBoxLayout;
@@ -156,8 +189,7 @@ void FrmSetup::construire() {
     UDP = new LienUDP(*this);
 }
 
-QWidget* FrmSetup::ongletGeneral() {
-    auto* page = new QWidget;
+void FrmSetup::ongletGeneral(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     MyFrameParametresWeb = new QGroupBox(QStringLiteral("Service Web"), page);
@@ -201,11 +233,9 @@ QWidget* FrmSetup::ongletGeneral() {
     d->setColumnStretch(1, 1);
     v->addWidget(MyFrameGeneral);
     v->addStretch(1);
-    return page;
 }
 
-QWidget* FrmSetup::ongletReseau() {
-    auto* page = new QWidget;
+void FrmSetup::ongletReseau(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     auto* poste = new QHBoxLayout;
@@ -223,6 +253,7 @@ QWidget* FrmSetup::ongletReseau() {
     SftTabsUDP->setObjectName(QStringLiteral("SftTabsUDP"));
 
     auto* reception = new QWidget;
+    SftTabsUDP->addTab(reception, QStringLiteral("Réception"));
     auto* r = new QGridLayout(reception);
     const char* entetesIn[] = {"IP source", "Port", "", "Données reçues", "État"};
     for (int c = 0; c < 5; ++c) r->addWidget(new QLabel(QString::fromUtf8(entetesIn[c]), reception), 0, c + 1);
@@ -259,9 +290,9 @@ QWidget* FrmSetup::ongletReseau() {
     r->addWidget(ListeUL, 12, 0, 1, 6);
     r->setColumnStretch(4, 1);
     r->setRowStretch(12, 1);
-    SftTabsUDP->addTab(reception, QStringLiteral("Réception"));
 
     auto* emission = new QWidget;
+    SftTabsUDP->addTab(emission, QStringLiteral("Emission"));
     auto* e = new QGridLayout(emission);
     const char* entetesOut[] = {"IP cible", "Port 1", "Port 2", "", "Données envoyées", ""};
     for (int c = 0; c < 6; ++c) e->addWidget(new QLabel(QString::fromUtf8(entetesOut[c]), emission), 0, c + 1);
@@ -285,14 +316,11 @@ QWidget* FrmSetup::ongletReseau() {
     }
     e->setColumnStretch(5, 1);
     e->setRowStretch(10, 1);
-    SftTabsUDP->addTab(emission, QStringLiteral("Emission"));
 
     v->addWidget(SftTabsUDP, 1);
-    return page;
 }
 
-QWidget* FrmSetup::ongletLog() {
-    auto* page = new QWidget;
+void FrmSetup::ongletLog(QWidget* page) {
     auto* v = new QVBoxLayout(page);
 
     ListeLog = new QListView(page);
@@ -303,8 +331,13 @@ QWidget* FrmSetup::ongletLog() {
     QFont fixe(QStringLiteral("Monospace"));
     fixe.setStyleHint(QFont::TypeWriter);
     ListeLog->setFont(fixe);
-    // The newest line stays in sight.
-    connect(&Listes().ListeLog, &QAbstractItemModel::rowsInserted, ListeLog, [this] { ListeLog->scrollToBottom(); });
+    // The newest line stays in sight. Out of sight, the list goes to its end when it shows again:
+    // scrolling a hidden list lays out all its lines again for every line logged.
+    auto* enBas = new DefilementEnAttente(ListeLog);
+    connect(&Listes().ListeLog, &QAbstractItemModel::rowsInserted, ListeLog, [this, enBas] {
+        if (ListeLog->isVisible()) ListeLog->scrollToBottom();
+        else enBas->attente = true;
+    });
     v->addWidget(ListeLog, 1);
 
     auto* bas = new QHBoxLayout;
@@ -328,7 +361,6 @@ QWidget* FrmSetup::ongletLog() {
     bas->addWidget(Label1_130);
     bas->addWidget(TexteLogNbMaxlignes);
     v->addLayout(bas);
-    return page;
 }
 
 // --- files ---------------------------------------------------------------------------------------

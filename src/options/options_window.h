@@ -161,9 +161,9 @@ protected:
 
 private:
     void construire();
-    QWidget* ongletGeneral();
-    QWidget* ongletReseau();
-    QWidget* ongletLog();
+    void ongletGeneral(QWidget* page);
+    void ongletReseau(QWidget* page);
+    void ongletLog(QWidget* page);
     void enregistrer(const char* cle);
     void etapeChargement(const QString& texte, bool journal);
     static bool versionSansDemarrage();

@@ -12,12 +12,14 @@
 #include "support/scripted_dialogs.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 namespace {
@@ -205,6 +207,33 @@ TEST_F(OptionsWindowTest, TraceBoxesSwitchTheEntryTraces) {
     // the debug window's unload clears the box, which turns the screen trace off
     SetValeurCase(f->CheckDebugEcran, 0);
     EXPECT_FALSE(bTraceDebugEcran);
+}
+
+TEST_F(OptionsWindowTest, LogListShowsItsLastLineWhetherLinesCameInOrOutOfSight) {
+    FrmSetup* f = ChargerFrmSetup();
+    const auto ligne = [](const QString& texte) { TraceLog(-1, -1, -1, texte, false, -1, false); };
+    for (int i = 0; i < 120; ++i) ligne(QStringLiteral("hors de vue %1").arg(i));
+    f->SftTabsOptions->setCurrentIndex(2);
+    f->show();
+    QCoreApplication::processEvents();
+    QScrollBar* barre = f->ListeLog->verticalScrollBar();
+    ASSERT_GT(barre->maximum(), 0);
+    EXPECT_EQ(barre->value(), barre->maximum());
+    // in sight, a new line takes the list to its end at once
+    barre->setValue(0);
+    ligne(QStringLiteral("en vue"));
+    EXPECT_EQ(barre->value(), barre->maximum());
+    // hidden again, a reader's place is kept until lines come
+    f->SftTabsOptions->setCurrentIndex(0);
+    barre->setValue(0);
+    f->SftTabsOptions->setCurrentIndex(2);
+    EXPECT_EQ(barre->value(), 0);
+    f->SftTabsOptions->setCurrentIndex(0);
+    ligne(QStringLiteral("derrière un autre onglet"));
+    f->SftTabsOptions->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(barre->value(), barre->maximum());
+    f->hide();
 }
 
 TEST_F(OptionsWindowTest, CloseBoxAndFermerOnlyHide) {
