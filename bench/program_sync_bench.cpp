@@ -25,6 +25,7 @@
 //
 // DIR (default ./bench-program-sync-data, a disk) holds the sites; --shm puts them on /dev/shm
 // (a tmpfs: without the durability cost, what the shell adds weighs more in the ratio).
+#include "bench_records.h"
 #include "database/btrieve.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
@@ -243,12 +244,7 @@ bool preparerSite(const QString& dossier, int n) {
         FichiersReels fichiers(data);
         if (fichiers.ouvrir(3) != 0 || fichiers.ouvrir(8) != 0) return false;
         for (int i = 1; i <= n; ++i) {
-            Vider(EnregClient);
-            EcrireTexte(EnregClient.Code, QStringLiteral("B%1").arg(i, 7, 10, QLatin1Char('0')));
-            EcrireTexte(EnregClient.Nom, QStringLiteral("Client numéro %1 & fils").arg(i));
-            EcrireTexte(EnregClient.Ville, QStringLiteral("Brest"));
-            EnregClient.Etat[0] = 'C';
-            EnregClient.FlagWeb[0] = 'O';
+            PoserClientBanc(i);
             QString k(8, QLatin1Char(' '));
             BTRieve(0, BtrOp::Insert, k, 0, 3, 1, QStringLiteral("Bench"));
             if (BtrStatus != 0) return false;

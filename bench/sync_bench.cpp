@@ -14,6 +14,7 @@
 // The database files go to DIR (default: ./bench-sync-data under the current folder, a disk);
 // --shm puts them on /dev/shm (a tmpfs: no durability cost). The folder and its file system are
 // printed. R rounds (default 5); the median, min and max are printed.
+#include "bench_records.h"
 #include "database/btrieve.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
@@ -68,15 +69,7 @@ struct FamilleBanc {
 
 std::vector<FamilleBanc> Familles() {
     return {
-        {"client", FamilleClient, SynchroniserPub_01_Client, double_web::Client,
-         [](int i) {
-             Vider(EnregClient);
-             EcrireTexte(EnregClient.Code, QStringLiteral("B%1").arg(i, 7, 10, QLatin1Char('0')));
-             EcrireTexte(EnregClient.Nom, QStringLiteral("Client numéro %1 & fils").arg(i));
-             EcrireTexte(EnregClient.Ville, QStringLiteral("Brest"));
-             EnregClient.Etat[0] = 'C';
-             EnregClient.FlagWeb[0] = 'O';
-         }},
+        {"client", FamilleClient, SynchroniserPub_01_Client, double_web::Client, PoserClientBanc},
         {"product", FamilleProduit, SynchroniserPub_02_Produit, double_web::Produit,
          [](int i) {
              Vider(EnregProduit);

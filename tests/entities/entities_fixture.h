@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "support/scripted_dialogs.h"
 #include "support/web_double.h"
+#include "support/web_session.h"
 #include "sync/web_requests.h"
 
 #include <QCoreApplication>
@@ -22,10 +23,7 @@ protected:
         ClientWeb().DelaiMaxMs = 3000;
     }
     void TearDown() override {
-        ClientWeb().fermerConnexions();
-        QCoreApplication::processEvents();
-        web.arreter();
-        ReinitialiserRequetesWeb();
+        DebrancherDoubleWeb(web);
         FillTest::TearDown();
     }
     // Requests of one entity and operation, in order.

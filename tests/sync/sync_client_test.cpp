@@ -83,18 +83,8 @@ TEST_P(PasseLocale, RequetesEtChamps) {
     EXPECT_EQ(l.etat, QString(QLatin1Char(c.etatFinal)));
     EXPECT_EQ(l.flag, QString(QLatin1Char(c.flagFinal)));
     const QString fin = QString::fromLatin1(c.idFinal);
-    if (fin == QStringLiteral("0")) {
-        EXPECT_EQ(l.idWeb, 0);
-    }
-    if (fin == QStringLiteral("=")) {
-        EXPECT_EQ(l.idWeb, id);
-    }
-    if (fin == QStringLiteral("new")) {
-        EXPECT_NE(l.idWeb, 0);
-        EXPECT_NE(l.idWeb, id);
-        ASSERT_TRUE(double_.element(double_web::Client, l.idWeb).has_value());
-        EXPECT_EQ(double_.element(double_web::Client, l.idWeb)->champs.value(QStringLiteral("CltNom")),
-                  QStringLiteral("Boulangerie"));
+    if (const auto e = verifierIdWebFinal(fin, l.idWeb, id, double_web::Client)) {
+        EXPECT_EQ(e->champs.value(QStringLiteral("CltNom")), QStringLiteral("Boulangerie"));
     }
     // Taken off the web: its waiting entry goes with it; otherwise the entry waits for the replay.
     const bool purge = c.flag == 'N' && fin == QStringLiteral("0");

@@ -152,3 +152,15 @@ FenetreDeTest::~FenetreDeTest() {
     AfficherFrmMsg(false, QString());
     DechargerFrmMainBis();
 }
+
+std::optional<double_web::Element> SyncTest::verifierIdWebFinal(const QString& fin, int32_t idWeb, int32_t avant,
+                                                                 const QString& entite) {
+    if (fin == QStringLiteral("0")) EXPECT_EQ(idWeb, 0);
+    if (fin == QStringLiteral("=")) EXPECT_EQ(idWeb, avant);
+    if (fin != QStringLiteral("new")) return std::nullopt;
+    EXPECT_NE(idWeb, 0);
+    EXPECT_NE(idWeb, avant);
+    auto e = double_.element(entite, idWeb);
+    if (!e) ADD_FAILURE() << "no item " << idWeb << " on the web";
+    return e;
+}

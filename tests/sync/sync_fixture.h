@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class Frm_Main;
 
@@ -28,6 +29,11 @@ class SyncTest : public KirvoTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // Checks the web id a local-pass case expects of a record: "0" none, "=" the one it had
+    // (avant), "new" another one, of an item the double holds, which is returned.
+    std::optional<double_web::Element> verifierIdWebFinal(const QString& fin, int32_t idWeb, int32_t avant,
+                                                          const QString& entite);
 
     // A client written through the wrapper (its "S" journal entry comes with it).
     void client(const QString& code, const QString& nom, char flag = 'O', char etat = 'N', int32_t idWeb = 0,

@@ -195,17 +195,7 @@ TEST_P(PasseLocaleProduit, RequetesEtChamps) {
     // The flag is the user's: no step of the local pass changes it.
     EXPECT_EQ(p.flag, QString(QLatin1Char(c.flag)));
     const QString fin = QString::fromLatin1(c.idFinal);
-    if (fin == QStringLiteral("0")) {
-        EXPECT_EQ(p.idWeb, 0);
-    }
-    if (fin == QStringLiteral("=")) {
-        EXPECT_EQ(p.idWeb, id);
-    }
-    if (fin == QStringLiteral("new")) {
-        EXPECT_NE(p.idWeb, 0);
-        EXPECT_NE(p.idWeb, id);
-        const auto e = double_.element(double_web::Produit, p.idWeb);
-        ASSERT_TRUE(e.has_value());
+    if (const auto e = verifierIdWebFinal(fin, p.idWeb, id, double_web::Produit)) {
         EXPECT_EQ(e->champs.value(QStringLiteral("PdtLibelle")), QStringLiteral("Pain"));
         EXPECT_EQ(e->champs.value(QStringLiteral("PdtNomenclatureLib")), QStringLiteral("Pain de mie"));
     }

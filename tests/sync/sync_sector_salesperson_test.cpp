@@ -206,17 +206,8 @@ TEST_P(PasseLocaleFamille, RequetesEtChamps) {
     EXPECT_EQ(l.etat, QString(QLatin1Char(c.etatFinal)));
     EXPECT_EQ(l.flag, QString(QLatin1Char(c.flagFinal)));
     const QString fin = QString::fromLatin1(c.idFinal);
-    if (fin == QStringLiteral("0")) {
-        EXPECT_EQ(l.idWeb, 0);
-    }
-    if (fin == QStringLiteral("=")) {
-        EXPECT_EQ(l.idWeb, id);
-    }
-    if (fin == QStringLiteral("new")) {
-        EXPECT_NE(l.idWeb, 0);
-        EXPECT_NE(l.idWeb, id);
-        ASSERT_TRUE(double_.element(f.entite, l.idWeb).has_value());
-        EXPECT_EQ(double_.element(f.entite, l.idWeb)->champs.value(f.champNomWeb), QStringLiteral("Nom"));
+    if (const auto e = verifierIdWebFinal(fin, l.idWeb, id, f.entite)) {
+        EXPECT_EQ(e->champs.value(f.champNomWeb), QStringLiteral("Nom"));
     }
     const QString cleEntree = QStringLiteral("P") + N2S(f.fichier, 2, 0, QStringLiteral("0")) + QStringLiteral("01R1");
     const bool purge = c.flag == 'N' && fin == QStringLiteral("0");

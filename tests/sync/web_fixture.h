@@ -5,6 +5,7 @@
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 #include "support/web_double.h"
+#include "support/web_session.h"
 #include "sync/list_grids.h"
 #include "sync/web_requests.h"
 
@@ -25,11 +26,7 @@ protected:
         ClientWeb().DelaiMaxMs = 3000;
     }
     void TearDown() override {
-        // Closing the kept connections first spares the double's wait for them.
-        ClientWeb().fermerConnexions();
-        QCoreApplication::processEvents();
-        web.arreter();
-        ReinitialiserRequetesWeb();
+        DebrancherDoubleWeb(web);
         ReinitialiserGrillesPub();
         KirvoTest::TearDown();
     }
