@@ -9,6 +9,11 @@
 // second), then again with as many durable SQLite commits as the run made, spread among them.
 // The ratio "run / bare + commits" is what the program itself adds.
 //
+// A request costs more after the sending thread has worked for a while than right after the one
+// before: the client's network thread and the double's server thread have gone to sleep and must
+// be woken. So the time spent inside the run's requests is printed too, beside the same bare
+// requests sent after busy pauses as long as the run's own work between two of its requests.
+//
 //   bench_sync_bench [--shm | --dossier DIR] [--n N] [--tours R] [--famille NAME]
 //
 // The database files go to DIR (default: ./bench-sync-data under the current folder, a disk);
@@ -125,24 +130,56 @@ private:
 };
 
 // The requests alone, with the same client, each answer written to a file as the run does;
-// `commits` durable commits spread evenly among them. Nanoseconds in all.
-double RequetesNues(const QStringList& adresses, const QString& fichier, Commits* base, uint64_t commits) {
+// `commits` durable commits spread evenly among them; before each request, `pauseNs` of busy work
+// on this thread (not counted), as the run's own work between its requests. Nanoseconds in all.
+double RequetesNues(const QStringList& adresses, const QString& fichier, Commits* base, uint64_t commits,
+                    qint64 pauseNs = 0) {
     ClientHttp& http = ClientWeb();
     const uint64_t n = uint64_t(adresses.size());
     QElapsedTimer t;
     t.start();
+    qint64 enPause = 0;
     for (uint64_t i = 0; i < n; ++i) {
+        if (pauseNs > 0) {
+            QElapsedTimer p;
+            p.start();
+            while (p.nsecsElapsed() < pauseNs) {}
+            enPause += p.nsecsElapsed();
+        }
         http.HttpRequeteVersFichier(adresses[qsizetype(i)], fichier);
         http.HttpFinRequete();
         if (base)
             for (uint64_t c = i * commits / n; c < (i + 1) * commits / n; ++c) base->un();
     }
-    return double(t.nsecsElapsed());
+    return double(t.nsecsElapsed() - enPause);
 }
+
+// A run of the family, and the time it spent inside its requests.
+struct Passe {
+    double total = 0, requetes = 0;
+    qint64 nombre = 0;
+};
+Passe Synchroniser(const std::function<void(const QString&)>& synchroniser, const QString& url) {
+    const ClientHttp& http = ClientWeb();
+    const qint64 n0 = http.nombreRequetes(), d0 = http.dureeRequetesNs();
+    QElapsedTimer t;
+    t.start();
+    synchroniser(url);
+    Passe p;
+    p.total = double(t.nsecsElapsed());
+    p.requetes = double(http.dureeRequetesNs() - d0);
+    p.nombre = http.nombreRequetes() - n0;
+    return p;
+}
+
+// The run's own work between two of its requests.
+qint64 PauseMoyenne(const Passe& p) { return p.nombre > 0 ? qint64((p.total - p.requetes) / double(p.nombre)) : 0; }
 
 struct Mesure {
     double nueCreation = 0, nueCreationCommits = 0, premiere = 0;
     double nueLecture = 0, nueLectureCommits = 0, seconde = 0;
+    // Inside the run's requests, and the bare requests after pauses as long as the run's own work.
+    double requetesPremiere = 0, nueCreationPause = 0, requetesSeconde = 0, nueLecturePause = 0;
     uint64_t commitsPremiere = 0, commitsSeconde = 0;
     bool complete = false;
 };
@@ -183,13 +220,14 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
 
     m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
     uint64_t c0 = BtrNbCommits();
-    QElapsedTimer t;
-    t.start();
-    fb.synchroniser(web.adresseBase());
-    m.premiere = double(t.nsecsElapsed());
+    const Passe premiere = Synchroniser(fb.synchroniser, web.adresseBase());
+    m.premiere = premiere.total;
+    m.requetesPremiere = premiere.requetes;
     m.commitsPremiere = BtrNbCommits() - c0;
     webNu.vider();
     m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
+    webNu.vider();
+    m.nueCreationPause = RequetesNues(creations, reponse, nullptr, 0, PauseMoyenne(premiere));
 
     int surLeWeb = 0;
     QStringList lectures;
@@ -202,11 +240,12 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
 
     m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0);
     c0 = BtrNbCommits();
-    t.restart();
-    fb.synchroniser(web.adresseBase());
-    m.seconde = double(t.nsecsElapsed());
+    const Passe seconde = Synchroniser(fb.synchroniser, web.adresseBase());
+    m.seconde = seconde.total;
+    m.requetesSeconde = seconde.requetes;
     m.commitsSeconde = BtrNbCommits() - c0;
     m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde);
+    m.nueLecturePause = RequetesNues(lectures, reponse, nullptr, 0, PauseMoyenne(seconde));
 
     fichiers.reset();
     web.arreter();
@@ -280,6 +319,8 @@ int main(int argc, char** argv) {
               "<= 1.30 on a tmpfs");
         Ratio("first run / bare requests + commits", champ(&Mesure::premiere), champ(&Mesure::nueCreationCommits),
               "<= 1.30");
+        Ligne("  inside the run's requests", champ(&Mesure::requetesPremiere), n);
+        Ligne("  CreateXML sent bare after as long pauses", champ(&Mesure::nueCreationPause), n);
         Ligne("GetByIdWeb sent bare", champ(&Mesure::nueLecture), n);
         Ligne("GetByIdWeb sent bare + the run's commits", champ(&Mesure::nueLectureCommits), n);
         Ligne("second run (nothing to send)", champ(&Mesure::seconde), n);
@@ -287,6 +328,8 @@ int main(int argc, char** argv) {
         Ratio("second run / bare requests", champ(&Mesure::seconde), champ(&Mesure::nueLecture), "<= 1.30");
         Ratio("second run / bare requests + commits", champ(&Mesure::seconde), champ(&Mesure::nueLectureCommits),
               "<= 1.30");
+        Ligne("  inside the run's requests", champ(&Mesure::requetesSeconde), n);
+        Ligne("  GetByIdWeb sent bare after as long pauses", champ(&Mesure::nueLecturePause), n);
         std::printf("\n");
         for (const Mesure& m : ms) echec |= !m.complete;
     }

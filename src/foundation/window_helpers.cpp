@@ -3,6 +3,7 @@
 #include "foundation/proc.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QVariant>
 #include <QWidget>
@@ -72,6 +73,14 @@ void SablierOn(QWidget* frm) {
     p(20, [] {
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
     });
+}
+
+void LaisserPasserEvenements() {
+    static QElapsedTimer dernier;
+    if (!QCoreApplication::instance()) return;
+    if (dernier.isValid() && dernier.elapsed() < 100) return;
+    QCoreApplication::processEvents();
+    dernier.restart();
 }
 
 void SablierOff(QWidget* frm) {

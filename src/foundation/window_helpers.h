@@ -49,3 +49,7 @@ void CloseSoundRessource();
 // shows (which polishes a window and all it holds), not by the first event pump after their
 // creation.
 void PolirAuPremierAffichage(QWidget* frm);
+
+// Inside a long loop: pending events run (the windows stay alive, a close is seen) at most once
+// every 100 ms, so that a loop of many short steps does not pay a pass of the event loop per step.
+void LaisserPasserEvenements();

@@ -107,6 +107,16 @@ void ClientHttp::HttpFinRequete() {}
 
 void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& fichier) {
     if (enCours_) echec(QStringLiteral("Une requête est déjà en cours."));
+    struct Duree {
+        const QPointer<ClientHttp> client;
+        QElapsedTimer t;
+        ~Duree() {
+            if (!client) return;
+            ++client->nombreRequetes_;
+            client->dureeRequetesNs_ += t.nsecsElapsed();
+        }
+    } duree{this, {}};
+    duree.t.start();
     dernierStatut_ = 0;
 
     // An earlier answer must never pass for this one.

@@ -70,6 +70,9 @@ public:
     bool requeteEnCours() const { return enCours_; }
     // Drops the kept connections (the next request connects afresh).
     void fermerConnexions();
+    // Requests made since the client was created and the time spent in them, for measurements.
+    qint64 nombreRequetes() const { return nombreRequetes_; }
+    qint64 dureeRequetesNs() const { return dureeRequetesNs_; }
 
 Q_SIGNALS:
     // Raised inside HttpRequeteVersFichier when the server's certificate does not verify.
@@ -81,4 +84,6 @@ private:
     QEventLoop* boucle_ = nullptr;
     bool enCours_ = false;
     int dernierStatut_ = 0;
+    qint64 nombreRequetes_ = 0;
+    qint64 dureeRequetesNs_ = 0;
 };

@@ -1,10 +1,10 @@
 #include "sync/list_readers.h"
 
 #include "foundation/proc.h"
+#include "foundation/window_helpers.h"
 #include "platform/spread_grid.h"
 #include "sync/list_grids.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <algorithm>
 #include <utility>
@@ -116,11 +116,11 @@ public:
             break;
         case Role::Autre: break;
         }
-        if (!pile_.empty() && pile_.back().role == Role::Items) QCoreApplication::processEvents();
+        if (!pile_.empty() && pile_.back().role == Role::Items) LaisserPasserEvenements();
     }
     void texte(QStringView t, bool) override {
         for (size_t i : ouverts_) pile_[i].texte += t;
-        if (!pile_.empty() && pile_.back().role == Role::Items) QCoreApplication::processEvents();
+        if (!pile_.empty() && pile_.back().role == Role::Items) LaisserPasserEvenements();
     }
 
 private:

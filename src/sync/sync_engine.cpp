@@ -9,14 +9,13 @@
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "foundation/trace_log.h"
+#include "foundation/window_helpers.h"
 #include "platform/cp1252.h"
 #include "sync/answer_readers.h"
 #include "sync/list_grids.h"
 #include "sync/list_readers.h"
 #include "sync/web_requests.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -32,16 +31,6 @@ constexpr int kLargeurCodeJournal = 10;
 QString NN(int n) { return ChiffresZero(n, 2); }
 
 QString source(const char* cle) { return QString::fromLatin1(cle); }
-
-// Between records: the windows stay alive and a close is seen, without paying a pass of the event
-// loop for every record of a long run.
-void laisserPasserEvenements() {
-    static QElapsedTimer dernier;
-    if (!QCoreApplication::instance()) return;
-    if (dernier.isValid() && dernier.elapsed() < 100) return;
-    QCoreApplication::processEvents();
-    dernier.restart();
-}
 
 // The record buffer of the family's file, as raw bytes (kept and put back around a re-read).
 QByteArray imageTampon(const FamilleSynchro& f) {
@@ -250,7 +239,7 @@ void parcourirLocaux(const FamilleSynchro& f, int16_t base, int16_t station, con
         Proc q(cle, Trace::None);
         q(15, [&] {
             LabelMsgInit(f.libelleParent());
-            laisserPasserEvenements();
+            LaisserPasserEvenements();
         });
         if (estBlanc(parent)) return;
         parcourir(base, station, f.noFichier, Calibre(parent, QString(QChar(0)), f.largeurCode),
@@ -432,7 +421,7 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
                     const QString ligne = f.ligneDetail();
                     if (ligne.isEmpty()) return;
                     LabelMsgInit(k + QStringLiteral(": ") + ligne);
-                    laisserPasserEvenements();
+                    LaisserPasserEvenements();
                     remettreTampon(f, enreg);
                     if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue) confirmees = false;
                 });
@@ -492,7 +481,7 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
                 // Whatever runs in the pump may read the file into the shared buffer.
                 const QByteArray lu = imageTampon(f);
                 LabelMsgInit(f.etiquettePasseLocale ? f.etiquettePasseLocale() : code + QStringLiteral(": ") + f.libelle());
-                laisserPasserEvenements();
+                LaisserPasserEvenements();
                 remettreTampon(f, lu);
             });
             q(30, [&] {
@@ -597,7 +586,7 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
             q(20, [&] {
                 LabelMsgInit(LireTexte(lue.Type) + QLatin1Char(':') + LireTexte(lue.NoFichier) + QLatin1Char(':') +
                              LireTexte(lue.NoStation) + QLatin1Char(':') + LireTexte(lue.Code));
-                laisserPasserEvenements();
+                LaisserPasserEvenements();
             });
             q(30, [&] { retirer = traiter(lue); });
             if (!retirer || q.failed()) return;
