@@ -8,6 +8,7 @@
 #include "platform/app_error.h"
 #include "platform/http_client.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QXmlStreamReader>
 #include <cmath>
@@ -24,6 +25,9 @@ namespace {
 const QString kCRLF = QStringLiteral("\r\n");
 // Deepest element nesting an answer file may have (answers nest four levels).
 constexpr int kProfondeurMaxReponse = 64;
+// An answer up to this size (one item, a status: nearly all of them) is read in one call and
+// parsed from memory; a longer one (a list) is parsed from the file as it is read.
+constexpr qint64 kReponseLueEnUneFois = 64 * 1024;
 
 // An HTML page (a web server's error page) is recognised by its document type line.
 bool EstPageHtml(const QByteArray& contenu) {
@@ -255,10 +259,19 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     // however well-formed. The nesting is bounded too: the document model slows down with the
     // square of the depth, and no answer nests more than a few levels.
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
+    // From memory, the parser does not ask the file for its size at every block it takes.
+    QByteArray contenu;
+    QBuffer memoire(&contenu);
+    QIODevice* source = &f;
+    if (taille <= kReponseLueEnUneFois) {
+        contenu = f.read(taille);
+        memoire.open(QIODevice::ReadOnly);
+        source = &memoire;
+    }
     ReaderEmprunte emprunt;
     QXmlStreamReader& lecteur = *emprunt;
     lecteur.clear();
-    lecteur.setDevice(&f);
+    lecteur.setDevice(source);
     lecteur.setNamespaceProcessing(false);
     bool racineVue = false;
     int profondeur = 0;
@@ -290,7 +303,7 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     }
     if (lecteur.hasError() || !racineVue) {
         lecteur.clear();
-        if (!f.seek(0) || !EstPageHtml(f.readAll())) LogFichierIllisible(FileName);
+        if (!source->seek(0) || !EstPageHtml(source->readAll())) LogFichierIllisible(FileName);
         return false;
     }
     return true;

@@ -44,6 +44,12 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
     // The same, with an element of an undeclared prefix before the nesting: it must not hide it.
     std::string profondPrefixe = profond;
     profondPrefixe.insert(profondPrefixe.find("<a>"), "<x:a/>");
+    // Short answers are parsed from memory, long ones from the file: the same outcomes either way.
+    const std::string remplissage(100 * 1024, ' ');
+    const std::string longue = "<R><Code>0</Code>" + remplissage + "<Result>true</Result><Id>1234</Id></R>";
+    const std::string pageLongue = "<!doctype HTML public \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body>" + remplissage +
+                                   "<p>500<br></body></html>";
+    const std::string tronqueeLongue = "<R><Code>0</Code>" + remplissage + "<Result>True</Res";
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
@@ -66,6 +72,9 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         {"nested beyond any answer", profond.c_str(), true, 0, false, 0, 0, 1},
         {"nested beyond any answer, after an undeclared prefix", profondPrefixe.c_str(), true, 0, false, 0, 0, 1},
         {"undeclared prefix", "<R><x:a/><Code>0</Code><Result>True</Result><Id>5</Id></R>", false, 0, true, 5, 0, 0},
+        {"long success", longue.c_str(), false, 0, true, 1234, 0, 0},
+        {"long HTML page", pageLongue.c_str(), true, 0, false, 0, 0, 0},
+        {"long truncated answer", tronqueeLongue.c_str(), true, 0, false, 0, 0, 1},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
