@@ -316,10 +316,28 @@ bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocu
     return true;
 }
 
-bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t) {
+bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t, VisiteurReponse* aussi) {
     t = TextesEntete{};
-    LecteurEntete v(t);
-    return ParcourirFichierReponse(FileName, cle, v);
+    LecteurEntete entete(t);
+    if (!aussi) return ParcourirFichierReponse(FileName, cle, entete);
+    struct Les2 : VisiteurReponse {
+        VisiteurReponse& a;
+        VisiteurReponse& b;
+        Les2(VisiteurReponse& x, VisiteurReponse& y) : a(x), b(y) {}
+        void debut(QStringView nom, const QXmlStreamAttributes& attributs) override {
+            a.debut(nom, attributs);
+            b.debut(nom, attributs);
+        }
+        void fin() override {
+            a.fin();
+            b.fin();
+        }
+        void texte(QStringView texte, bool cdata) override {
+            a.texte(texte, cdata);
+            b.texte(texte, cdata);
+        }
+    } les2(entete, *aussi);
+    return ParcourirFichierReponse(FileName, cle, les2);
 }
 
 bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e) {

@@ -83,8 +83,10 @@ struct TextesEntete {
     QString message;
     QString errorCode;
 };
-// Reads the header's texts of an answer file, through the checks above (the same result).
-bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t);
+// Reads the header's texts of an answer file, through the checks above (the same result); aussi,
+// when given, sees the same pass.
+bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t,
+                          VisiteurReponse* aussi = nullptr);
 // Reads the header from its texts, as below.
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
 // Reads the header into e. An error answer (Code not 0) is shown in its message box and gives

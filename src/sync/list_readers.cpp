@@ -143,6 +143,44 @@ private:
     std::vector<std::pair<int, std::vector<ItemLu>>> tenus_;
 };
 
+// Takes the items of an answer in the pass that reads its header, as long as they are few (an item
+// asked by its id, a short list): such an answer is then read once. Past that it lets go of them,
+// and the items are read again afterwards, as they come.
+class ItemsAvecEntete : public VisiteurReponse {
+public:
+    ItemsAvecEntete(const QString& itemMaj, const QHash<QString, int>& index)
+        : garder_{this}, lecteur_(itemMaj, index, garder_) {}
+    void debut(QStringView nom, const QXmlStreamAttributes& attributs) override {
+        if (tous_) lecteur_.debut(nom, attributs);
+    }
+    void fin() override {
+        if (tous_) lecteur_.fin();
+    }
+    void texte(QStringView texte, bool cdata) override {
+        if (tous_) lecteur_.texte(texte, cdata);
+    }
+    // Every item of the answer, in order; nullptr when there were too many to hold.
+    const std::vector<ItemLu>* items() const { return tous_ ? &items_ : nullptr; }
+
+private:
+    static constexpr size_t kItemsTenus = 64;
+    struct Garder {
+        ItemsAvecEntete* lui;
+        void operator()(const ItemLu& item) const {
+            if (lui->items_.size() < kItemsTenus) {
+                lui->items_.push_back(item);
+                return;
+            }
+            lui->tous_ = false;
+            lui->items_ = {};
+        }
+    };
+    Garder garder_;
+    LecteurItems<Garder> lecteur_;
+    std::vector<ItemLu> items_;
+    bool tous_ = true;
+};
+
 // Reads the items of an answer file whose header was read already. False when the file no longer
 // reads as it did.
 template <class F>
@@ -178,11 +216,14 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     });
     if (p.left()) return;
 
-    // The answer is read twice, never held whole: once to check it and read its header, then
-    // for its items, written to the grid or the record as they come.
+    // The answer is never held whole: its header is read first, with its items when they are
+    // few; else the items are read again afterwards, written to the grid or the record as they come.
+    const QHash<QString, int>& index = d.index();
+    const QString itemMaj = d.item.toUpper();
+    ItemsAvecEntete avecEntete(itemMaj, index);
     TextesEntete entete;
     bool charge = false;
-    p(20, [&] { charge = ChargerEnteteReponse(FileName, QString::fromLatin1(d.cle), entete); });
+    p(20, [&] { charge = ChargerEnteteReponse(FileName, QString::fromLatin1(d.cle), entete, &avecEntete); });
     if (p.left()) return;
     if (!charge) {
         Err = true;
@@ -196,14 +237,20 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
         return;
     }
 
-    const QHash<QString, int>& index = d.index();
-    const QString itemMaj = d.item.toUpper();
+    // The items held, or read again. False when the file no longer reads as it did.
+    const auto lireItems = [&](const auto& f) {
+        if (const std::vector<ItemLu>* items = avecEntete.items()) {
+            for (const ItemLu& item : *items) f(item);
+            return true;
+        }
+        return LireItems(FileName, d.cle, itemMaj, index, f);
+    };
     bool relu = true;
     if (ToGrid && g) {
         p(40, [&] {
             g->setRedraw(false);
             peintureCoupee = true;
-            relu = LireItems(FileName, d.cle, itemMaj, index, [&](const ItemLu& item) {
+            relu = lireItems([&](const ItemLu& item) {
                 const int ligne = g->maxRows() + 1;
                 g->setMaxRows(ligne);
                 for (const auto& [i, texte] : item) {
@@ -223,7 +270,7 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     if (ToRecord && relu) {
         p(50, [&] {
             T& r = *d.enregistrement;
-            relu = LireItems(FileName, d.cle, itemMaj, index, [&](const ItemLu& item) {
+            relu = lireItems([&](const ItemLu& item) {
                 for (const auto& [i, texte] : item) {
                     const auto& champ = d.champs[size_t(i)];
                     if (champ.membre) r.*champ.membre = texte;

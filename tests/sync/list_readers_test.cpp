@@ -228,4 +228,65 @@ TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
     }
 }
 
+TEST_F(LecteursListesTest, ALongListReadsAsAShortOne) {
+    // A short answer is read in one pass, a long list's items again after its header: the same
+    // rows, record, boxes and log lines either way. The long one has a list of 100 more items first,
+    // with a field none of the others has.
+    QByteArray devant = "<Items>";
+    for (int i = 1; i <= 100; ++i)
+        devant += "<ClientBO><CltContact>N" + QByteArray::number(i) + "</CltContact></ClientBO>";
+    devant += "</Items>";
+    struct Cas { const char* nom; QByteArray xml; };
+    const Cas cas[] = {
+        {"lists one after the other",
+         "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltVille>Lille</CltVille></ClientBO>"
+         "<Autre><CltNom>pas un client</CltNom></Autre><ClientBO><CltIdWeb>2</CltIdWeb></ClientBO></Items></r>"},
+        {"nested lists",
+         "<r><Items><ClientBO><CltNom>A<b>1</b></CltNom><CltVille><Items><ClientBO><CltNom>Dedans</CltNom></ClientBO>"
+         "</Items></CltVille></ClientBO><ClientBO><CltNom>B</CltNom></ClientBO></Items></r>"},
+        {"error code after the items", "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items><Code>1001</Code>"
+                                       "<Error><ErrorCode>Mauvais id</ErrorCode></Error></r>"},
+        {"truncated after the items", "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items><Code>0</Co"},
+    };
+    struct Lu {
+        bool err;
+        std::vector<QStringList> lignes;
+        int32_t id;
+        QString nom, ville;
+        int boites, lignesLog;
+    };
+    const auto lu = [&](const QByteArray& xml) {
+        TestDialogs().shown.clear();
+        Listes().ListeLogTemp.clear();
+        Lu r;
+        r.err = lire(1, xml, true, true);
+        r.lignes = lignes(1);
+        r.id = ReponseClient.CltIdWeb;
+        r.nom = ReponseClient.CltNom;
+        r.ville = ReponseClient.CltVille;
+        r.boites = int(TestDialogs().shown.size());
+        r.lignesLog = int(lignesLog().size());
+        return r;
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const Lu court = lu(c.xml);
+        QByteArray xmlLong = c.xml;
+        xmlLong.insert(3, devant);
+        Lu longue = lu(xmlLong);
+        EXPECT_EQ(longue.err, court.err);
+        if (!court.lignes.empty()) {
+            ASSERT_EQ(longue.lignes.size(), court.lignes.size() + 100);
+            EXPECT_EQ(longue.lignes[99][7], QStringLiteral("N100"));
+            longue.lignes.erase(longue.lignes.begin(), longue.lignes.begin() + 100);
+        }
+        EXPECT_EQ(longue.lignes, court.lignes);
+        EXPECT_EQ(longue.id, court.id);
+        EXPECT_EQ(longue.nom, court.nom);
+        EXPECT_EQ(longue.ville, court.ville);
+        EXPECT_EQ(longue.boites, court.boites);
+        EXPECT_EQ(longue.lignesLog, court.lignesLog);
+    }
+}
+
 }  // namespace
