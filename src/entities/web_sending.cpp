@@ -7,17 +7,14 @@
 #include "sync/answer_readers.h"
 #include "sync/web_requests.h"
 
-#include <QDomDocument>
-
 namespace {
 
 // The return code of an answer file, read without a box; false when the file is no answer.
 bool CodeReponse(const QString& fichier, const QString& cle, int32_t& code) {
     code = 0;
-    QDomDocument doc;
-    if (!ChargerFichierReponse(fichier, cle, doc)) return false;
-    const QDomNodeList codes = doc.elementsByTagName(QStringLiteral("Code"));
-    if (!codes.isEmpty()) code = ValeurNumeriqueReponse(codes.at(0).toElement().text());
+    TextesEntete t;
+    if (!ChargerEnteteReponse(fichier, cle, t)) return false;
+    if (t.codeVu) code = ValeurNumeriqueReponse(t.code);
     return true;
 }
 

@@ -40,6 +40,32 @@ void LogFichierIllisible(const QString& FileName) {
 
 enum class Operation { Create, Update, Delete };
 
+// The texts of every "Result" and every "Id" element of an answer, in the order they open; an
+// element's text is all the text inside it.
+class ResultatsEtIds : public VisiteurReponse {
+public:
+    void debut(QStringView nom, const QXmlStreamAttributes&) override {
+        QStringList* liste = nom == QLatin1String("Result") ? &resultats : nom == QLatin1String("Id") ? &ids : nullptr;
+        if (liste) {
+            ouverts_.emplace_back(liste, liste->size());
+            liste->append(QString());
+        }
+        pile_.push_back(liste != nullptr);
+    }
+    void fin() override {
+        if (pile_.back()) ouverts_.pop_back();
+        pile_.pop_back();
+    }
+    void texte(QStringView t, bool) override {
+        for (const auto& [liste, i] : ouverts_) (*liste)[i] += t;
+    }
+    QStringList resultats, ids;
+
+private:
+    std::vector<bool> pile_;         // whether each open element is one of ours
+    std::vector<std::pair<QStringList*, qsizetype>> ouverts_;   // ours that are open
+};
+
 void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QString& FileName, const QString& Detail,
                       bool& Err) {
     Err = false;
@@ -51,18 +77,18 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
         return false;
     });
     rep = ReponseXML{};
-    QDomDocument doc;
+    TextesEntete t;
+    ResultatsEtIds v;
     bool charge = false;
-    p(10, [&] { charge = ChargerFichierReponse(FileName, QString::fromLatin1(cle), doc); });
+    p(10, [&] { charge = ChargerEnteteReponse(FileName, QString::fromLatin1(cle), t, &v); });
     if (p.left()) return;
     if (!charge) {
         Err = true;
         return;
     }
-    if (doc.documentElement().isNull()) return;
     EnteteReponse e;
     bool ok = true;
-    p(20, [&] { ok = LireEnteteReponse(doc, FileName, Detail, e); });
+    p(20, [&] { ok = LireEnteteReponse(t, FileName, Detail, e); });
     if (p.left()) return;
     rep.Code = e.Code;
     rep.Type = e.Type;
@@ -73,14 +99,11 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
         return;
     }
     p(30, [&] {
-        const QDomNodeList resultats = doc.elementsByTagName(QStringLiteral("Result"));
-        for (int i = 0; i < resultats.size() && !rep.Result; ++i)
-            rep.Result = resultats.at(i).toElement().text().toUpper() == QLatin1String("TRUE");
+        for (const QString& r : v.resultats)
+            if (r.toUpper() == QLatin1String("TRUE")) rep.Result = true;
         // A creation's answer names the new id (the last "Id" when there are several).
-        if (rep.Result && op == Operation::Create) {
-            const QDomNodeList ids = doc.elementsByTagName(QStringLiteral("Id"));
-            for (int j = 0; j < ids.size(); ++j) rep.Id = ValeurNumeriqueReponse(ids.at(j).toElement().text());
-        }
+        if (rep.Result && op == Operation::Create)
+            for (const QString& id : v.ids) rep.Id = ValeurNumeriqueReponse(id);
     });
 }
 
@@ -154,27 +177,6 @@ private:
     static inline bool occupe_ = false;
     bool emprunte_ = false;
     std::unique_ptr<QXmlStreamReader> propre_;
-};
-
-// Builds the document model of an answer as it is read.
-class ConstructeurDocument : public VisiteurReponse {
-public:
-    void debut(QStringView nom, const QXmlStreamAttributes& attributs) override {
-        QDomElement e = doc.createElement(nom.toString());
-        for (const QXmlStreamAttribute& a : attributs)
-            e.setAttribute(a.qualifiedName().toString(), a.value().toString());
-        if (parent_.isNull()) parent_ = doc;
-        parent_ = parent_.appendChild(e);
-    }
-    void fin() override { parent_ = parent_.parentNode(); }
-    void texte(QStringView t, bool cdata) override {
-        parent_.appendChild(cdata ? QDomNode(doc.createCDATASection(t.toString()))
-                                  : QDomNode(doc.createTextNode(t.toString())));
-    }
-    QDomDocument doc;
-
-private:
-    QDomNode parent_;   // the document itself once its first node exists
 };
 
 // Reads the header of an answer as it goes by.
@@ -309,13 +311,6 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     return true;
 }
 
-bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc) {
-    ConstructeurDocument c;
-    if (!ParcourirFichierReponse(FileName, cle, c)) return false;
-    doc = c.doc;
-    return true;
-}
-
 bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t, VisiteurReponse* aussi) {
     t = TextesEntete{};
     LecteurEntete entete(t);
@@ -338,25 +333,6 @@ bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEnt
         }
     } les2(entete, *aussi);
     return ParcourirFichierReponse(FileName, cle, les2);
-}
-
-bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e) {
-    TextesEntete t;
-    const QDomNodeList codes = doc.elementsByTagName(QStringLiteral("Code"));
-    if (!codes.isEmpty()) {
-        t.codeVu = true;
-        t.code = codes.at(0).toElement().text();
-    }
-    const QDomNodeList erreurs = doc.elementsByTagName(QStringLiteral("Error"));
-    for (int i = 0; i < erreurs.size(); ++i) {
-        for (QDomElement c = erreurs.at(i).firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
-            const QString nom = c.tagName().toUpper();
-            if (nom == QLatin1String("TYPE")) t.type = c.text();
-            else if (nom == QLatin1String("MESSAGE")) t.message = c.text();
-            else if (nom == QLatin1String("ERRORCODE")) t.errorCode = c.text();
-        }
-    }
-    return LireEnteteReponse(t, FileName, Detail, e);
 }
 
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e) {

@@ -11,7 +11,6 @@
 // either way, but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and
 // the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
 // reader becomes an incident and leaves the reply record empty with the failure flag up.
-#include <QDomDocument>
 #include <QString>
 #include <QXmlStreamAttributes>
 #include <cstdint>
@@ -63,10 +62,6 @@ public:
 // text that is no HTML page is logged.
 bool ParcourirFichierReponse(const QString& FileName, const QString& cle, VisiteurReponse& visiteur);
 
-// Loads an answer file after the checks above. False when it is not an answer: nothing is shown,
-// and only non-XML text that is no HTML page is logged.
-bool ChargerFichierReponse(const QString& FileName, const QString& cle, QDomDocument& doc);
-
 // The header of an answer: Code, and for an error answer Type, Message and ErrorCode.
 struct EnteteReponse {
     int32_t Code = 0;
@@ -87,11 +82,9 @@ struct TextesEntete {
 // when given, sees the same pass.
 bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEntete& t,
                           VisiteurReponse* aussi = nullptr);
-// Reads the header from its texts, as below.
+// Reads the header from its texts into e. An error answer (Code not 0) is shown in its message box
+// and gives false. Raises on a code beyond 32 bits.
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
-// Reads the header into e. An error answer (Code not 0) is shown in its message box and gives
-// false. Raises on a code beyond 32 bits.
-bool LireEnteteReponse(const QDomDocument& doc, const QString& FileName, const QString& Detail, EnteteReponse& e);
 
 // The numeric value of an answer's text: the number it begins with (blanks skipped), rounded to
 // the nearest integer, halves to the even one; 0 when it begins with none. Raises Overflow (6)

@@ -72,6 +72,8 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         {"nested beyond any answer", profond.c_str(), true, 0, false, 0, 0, 1},
         {"nested beyond any answer, after an undeclared prefix", profondPrefixe.c_str(), true, 0, false, 0, 0, 1},
         {"undeclared prefix", "<R><x:a/><Code>0</Code><Result>True</Result><Id>5</Id></R>", false, 0, true, 5, 0, 0},
+        {"texts inside sub-elements", "<R><Result>tr<b>ue</b></Result><Id>1<Id>2</Id></Id></R>", false, 0, true, 2, 0, 0},
+        {"prefixed names are other names", "<R><x:Result>true</x:Result><x:Code>5</x:Code></R>", false, 0, false, 0, 0, 0},
         {"long success", longue.c_str(), false, 0, true, 1234, 0, 0},
         {"long HTML page", pageLongue.c_str(), true, 0, false, 0, 0, 0},
         {"long truncated answer", tronqueeLongue.c_str(), true, 0, false, 0, 0, 1},
