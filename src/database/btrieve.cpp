@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 int16_t BtrOp = 0;
@@ -30,26 +31,38 @@ std::array<std::array<QString, 6>, NbBasesMax> BtrHistory;
 
 namespace {
 
-struct EtatFichiers {
-    std::array<bool, size_t(NbBasesMax) * NbStationsMax * NbFichiersBTR> ouvert{};
-    std::array<PositionBlock, size_t(NbBasesMax) * NbStationsMax * NbFichiersBTR> blocs{};
-    EtatFichiers() { reinitialiser(); }
+// The files of one station of one base; a site uses a few stations of one base, so a station's
+// files are laid out when one of them is first asked for, not all twenty bases' at start-up.
+struct FichiersStation {
+    std::array<bool, NbFichiersBTR> ouvert;
+    std::array<PositionBlock, NbFichiersBTR> blocs;
+    FichiersStation() { reinitialiser(); }
     void reinitialiser() {
         ouvert.fill(false);
         for (auto& b : blocs) b.fill(' ');
     }
 };
 
+struct EtatFichiers {
+    std::array<std::unique_ptr<FichiersStation>, size_t(NbBasesMax) * NbStationsMax> stations;
+    FichiersStation& station(int base, int stationIndex, int fileNo) {
+        if (base < 0 || base >= NbBasesMax || stationIndex < 0 || stationIndex >= NbStationsMax || fileNo < 0 ||
+            fileNo >= NbFichiersBTR)
+            Raise(9);
+        auto& s = stations[size_t(base) * NbStationsMax + size_t(stationIndex)];
+        if (!s) s = std::make_unique<FichiersStation>();
+        return *s;
+    }
+    // In place: what callers hold stays valid.
+    void reinitialiser() {
+        for (auto& s : stations)
+            if (s) s->reinitialiser();
+    }
+};
+
 EtatFichiers& etat() {
     static EtatFichiers e;
     return e;
-}
-
-size_t indice(int base, int stationIndex, int fileNo) {
-    if (base < 0 || base >= NbBasesMax || stationIndex < 0 || stationIndex >= NbStationsMax || fileNo < 0 ||
-        fileNo >= NbFichiersBTR)
-        Raise(9);
-    return (size_t(base) * NbStationsMax + size_t(stationIndex)) * NbFichiersBTR + size_t(fileNo);
 }
 
 BtrCallFn& crochet() {
@@ -166,10 +179,12 @@ void NormaliserChampsSynchro(int16_t fileNo) {
 
 }  // namespace
 
-bool& FileOpen(int base, int stationIndex, int fileNo) { return etat().ouvert[indice(base, stationIndex, fileNo)]; }
+bool& FileOpen(int base, int stationIndex, int fileNo) {
+    return etat().station(base, stationIndex, fileNo).ouvert[size_t(fileNo)];
+}
 
 PositionBlock& PosBlk(int base, int stationIndex, int fileNo) {
-    return etat().blocs[indice(base, stationIndex, fileNo)];
+    return etat().station(base, stationIndex, fileNo).blocs[size_t(fileNo)];
 }
 
 int32_t LongueurEnregistrement(int fileNo) {

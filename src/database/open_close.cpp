@@ -27,9 +27,12 @@ using site::Element;
 
 namespace {
 
-using TableNoms = std::array<std::array<std::array<QString, NbStationsMax>, NbFichiersBTR>, 20>;
-std::unique_ptr<TableNoms>& noms() {
-    static std::unique_ptr<TableNoms> t = std::make_unique<TableNoms>();
+// The files' full names, per base, the base's table made when one of its names is first asked
+// for: a site uses one base or two of the twenty.
+using NomsBase = std::array<std::array<QString, NbStationsMax>, NbFichiersBTR>;
+using TableNoms = std::array<std::unique_ptr<NomsBase>, 20>;
+TableNoms& noms() {
+    static TableNoms t;
     return t;
 }
 
@@ -68,7 +71,9 @@ std::vector<char> Tampon(int16_t fileNo, int32_t dataLen) {
 
 QString& FileFullName(int base, int fileNo, int stationIndex) {
     VerifierFichier(base, stationIndex, fileNo);
-    return (*noms())[size_t(base)][size_t(fileNo)][size_t(stationIndex)];
+    auto& b = noms()[size_t(base)];
+    if (!b) b = std::make_unique<NomsBase>();
+    return (*b)[size_t(fileNo)][size_t(stationIndex)];
 }
 
 void PervasiveOuvertureFichiers(int16_t NoBase, int16_t NoStationInf, int16_t NoStationSup, int16_t& NoFic) {
@@ -271,6 +276,6 @@ void ReinitialiserOuvertureFichiers() {
     bCatalogueCharge = false;
     OpenedList.clear();
     FichiersOuverts.fill(false);
-    noms() = std::make_unique<TableNoms>();
+    for (auto& b : noms()) b.reset();
     temoin = nullptr;
 }

@@ -8,9 +8,47 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 namespace {
 constexpr const char* kTag = "Tag";
-}
+constexpr const char* kPoliAuPremierAffichage = "poliAuPremierAffichage";
+
+// The work waiting for the window's polish, in the order it was asked for; the window's own
+// polish then sees it done.
+class AttentePolissage : public QObject {
+public:
+    static constexpr const char* kNom = "attentePolissage";
+    explicit AttentePolissage(QWidget* frm) : QObject(frm) {
+        setObjectName(QString::fromLatin1(kNom));
+        frm->installEventFilter(this);
+    }
+    void demander(const char* cle, std::function<void()> travail) {
+        for (auto& [c, t] : travaux_) {
+            if (c == cle) {
+                t = std::move(travail);
+                return;
+            }
+        }
+        travaux_.emplace_back(QByteArray(cle), std::move(travail));
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Polish && o == parent()) {
+            o->removeEventFilter(this);
+            const auto travaux = std::move(travaux_);
+            deleteLater();
+            for (const auto& [c, t] : travaux) t();
+        }
+        return false;
+    }
+
+private:
+    std::vector<std::pair<QByteArray, std::function<void()>>> travaux_;
+};
+}  // namespace
 
 QString TagFenetre(const QWidget* frm) {
     return frm ? frm->property(kTag).toString() : QString();
@@ -107,4 +145,17 @@ void PolirAuPremierAffichage(QWidget* frm) {
     if (!frm) return;
     for (QWidget* w : frm->findChildren<QWidget*>()) QCoreApplication::removePostedEvents(w, QEvent::PolishRequest);
     QCoreApplication::removePostedEvents(frm, QEvent::PolishRequest);
+    frm->setProperty(kPoliAuPremierAffichage, true);
+}
+
+void QuandPoli(QWidget* frm, const char* cle, std::function<void()> travail) {
+    if (!frm) return;
+    if (frm->testAttribute(Qt::WA_WState_Polished) || !frm->property(kPoliAuPremierAffichage).toBool()) {
+        travail();
+        return;
+    }
+    auto* attente =
+        frm->findChild<AttentePolissage*>(QString::fromLatin1(AttentePolissage::kNom), Qt::FindDirectChildrenOnly);
+    if (!attente) attente = new AttentePolissage(frm);
+    attente->demander(cle, std::move(travail));
 }

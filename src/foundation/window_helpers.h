@@ -7,6 +7,8 @@
 // "0" made not topmost by it, "-1" topmost released for the time of a modal box.
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace Cle {
@@ -49,6 +51,11 @@ void CloseSoundRessource();
 // shows (which polishes a window and all it holds), not by the first event pump after their
 // creation.
 void PolirAuPremierAffichage(QWidget* frm);
+// Work that only matters once the window is polished (a style sheet, whose setting walks every
+// control): now for a window already polished or not marked by PolirAuPremierAffichage, else when
+// it is polished (first show, or first grab). A later call with the same key replaces the waiting
+// one.
+void QuandPoli(QWidget* frm, const char* cle, std::function<void()> travail);
 
 // Inside a long loop: pending events run (the windows stay alive, a close is seen) at most once
 // every 100 ms, so that a loop of many short steps does not pay a pass of the event loop per step.

@@ -455,6 +455,14 @@ void Release(uint32_t openId) {
     if (!f->inTxn) CloseFile(id);   // else when the transaction ends
 }
 
+// Before SQLite's first use. A connection reads a few pages (header, schema, definition) and then
+// the records asked for: its page cache grows page by page, instead of laying out at every open a
+// block of twenty pages that each cost a page fault to prepare, most never read.
+void PreparerSqlite() {
+    static const int rc = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    (void)rc;
+}
+
 // immutable: the file lies in a folder nobody can write (a backup, a read-only share) and has no
 // write-ahead log beside it: nothing can change it, and SQLite reads it without the shared-memory
 // file it could not create there.
@@ -464,6 +472,7 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
     f->readOnly = readOnly;
     f->immutable = immutable;
     const QByteArray native = QFile::encodeName(path);
+    PreparerSqlite();
     int rc;
     if (immutable) {
         // The path as a URI: its "%", "?" and "#" must not be read as URI syntax.
@@ -607,6 +616,7 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
     const QString temp = folder + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".") +
                          QString::number(::getpid()) + QStringLiteral(".creating");
     RemoveWithCompanions(temp);
+    PreparerSqlite();
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);

@@ -6,6 +6,7 @@
 #include "foundation/proc.h"
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
+#include "foundation/window_helpers.h"
 #include "platform/registry.h"
 #include "shell/main_window.h"
 
@@ -351,13 +352,15 @@ void LookFenetre(QWidget* frm) {
     for (QWidget* w : controles) p(20, [&] { lookControle(w, controle, regles); });
     p(30, [&] {
         // A window dressed again gets its look's rules replaced, not repeated; its own rules stay.
-        QString feuille = frm->styleSheet();
-        const QString avant = frm->property("lookRegles").toString();
-        if (!avant.isEmpty()) feuille.remove(avant);
-        const QString neuves = regles.join(QString());
-        frm->setProperty("lookRegles", neuves);
-        feuille += neuves;
-        if (feuille != frm->styleSheet()) frm->setStyleSheet(feuille);
+        // A window shown on demand gets them when it is polished.
+        QuandPoli(frm, "lookRegles", [frm, neuves = regles.join(QString())] {
+            QString feuille = frm->styleSheet();
+            const QString avant = frm->property("lookRegles").toString();
+            if (!avant.isEmpty()) feuille.remove(avant);
+            frm->setProperty("lookRegles", neuves);
+            feuille += neuves;
+            if (feuille != frm->styleSheet()) frm->setStyleSheet(feuille);
+        });
     });
     for (QWidget* w : controles) {
         if (qstrcmp(w->metaObject()->className(), "QGroupBox") == 0)

@@ -3,6 +3,8 @@
 #include "foundation/window_helpers.h"
 #include "support/fixture.h"
 
+#include <QCoreApplication>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -89,3 +91,27 @@ TEST_F(WindowHelpersTest, DesktopCallsOnlyTrace) {
 }
 
 }  // namespace
+
+TEST_F(WindowHelpersTest, WorkForAWindowShownOnDemandWaitsForItsPolishAndOnlyTheLastRuns) {
+    QStringList fait;
+    QWidget ordinaire;
+    QuandPoli(&ordinaire, "feuille", [&] { fait << QStringLiteral("ordinaire"); });
+    EXPECT_EQ(fait, QStringList{QStringLiteral("ordinaire")});
+
+    QWidget aLaDemande;
+    new QWidget(&aLaDemande);
+    PolirAuPremierAffichage(&aLaDemande);
+    QuandPoli(&aLaDemande, "feuille", [&] { fait << QStringLiteral("premier"); });
+    QuandPoli(&aLaDemande, "feuille", [&] { fait << QStringLiteral("dernier"); });
+    QuandPoli(&aLaDemande, "autre", [&] { fait << QStringLiteral("autre"); });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fait.size(), 1);
+    aLaDemande.show();
+    EXPECT_EQ(fait, QStringList({QStringLiteral("ordinaire"), QStringLiteral("dernier"), QStringLiteral("autre")}));
+    // Once polished, the work is done at once.
+    QuandPoli(&aLaDemande, "feuille", [&] { fait << QStringLiteral("après"); });
+    EXPECT_EQ(fait.last(), QStringLiteral("après"));
+    aLaDemande.hide();
+    aLaDemande.show();
+    EXPECT_EQ(fait.size(), 4);
+}

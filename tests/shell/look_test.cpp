@@ -1,5 +1,6 @@
 #include "foundation/globals.h"
 #include "foundation/system_info.h"
+#include "foundation/window_helpers.h"
 #include "platform/registry.h"
 #include "shell/look.h"
 #include "support/fixture.h"
@@ -213,6 +214,40 @@ TEST_F(LookTest, WindowControlsTakeTheStylesColours) {
         EXPECT_TRUE(frm.styleSheet().startsWith(propre)) << style;
     };
     for (int32_t style : {15, 17, 4, 20}) run(style);
+}
+
+TEST_F(LookTest, AWindowShownOnDemandTakesTheSameSheetWhenItFirstShows) {
+    int32_t style = 15;
+    ReinitialiserLook();
+    InitGeneralLook(style);
+    const QString propre = QStringLiteral("QLabel#propre { color: red; }");
+    struct Fenetre {
+        QWidget frm;
+        QCheckBox* caseACocher;
+        explicit Fenetre(const QString& propre) {
+            auto* onglets = new QTabWidget(&frm);
+            onglets->addTab(new QWidget, QStringLiteral("A"));
+            auto* cadre = new QGroupBox(QStringLiteral("Recherche"), &frm);
+            caseACocher = new QCheckBox(QStringLiteral("x"), cadre);
+            frm.setStyleSheet(propre);
+        }
+    };
+    Fenetre ordinaire(propre), aLaDemande(propre);
+    PolirAuPremierAffichage(&aLaDemande.frm);
+    LookFenetre(&ordinaire.frm);
+    LookFenetre(&aLaDemande.frm);
+    LookFenetre(&aLaDemande.frm);
+    // The colours are there at once; the sheet, whose setting walks every control, waits.
+    EXPECT_EQ(aLaDemande.caseACocher->palette().color(QPalette::Window),
+              ordinaire.caseACocher->palette().color(QPalette::Window));
+    EXPECT_EQ(aLaDemande.frm.styleSheet(), propre);
+    aLaDemande.frm.show();
+    EXPECT_NE(ordinaire.frm.styleSheet(), propre);
+    EXPECT_EQ(aLaDemande.frm.styleSheet(), ordinaire.frm.styleSheet());
+    // Dressed again once shown, the sheet is replaced at once.
+    aLaDemande.frm.setStyleSheet(QString());
+    LookFenetre(&aLaDemande.frm);
+    EXPECT_FALSE(aLaDemande.frm.styleSheet().isEmpty());
 }
 
 TEST_F(LookTest, GreyedTextStaysReadableUnderEveryStyle) {
