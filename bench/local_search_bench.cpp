@@ -1,6 +1,7 @@
 // The local search over a client file of 10,000 records ("contains": the whole file walked in name
 // order, events pumped twice a record, one row in ten listed), and the competition-code label of
 // a code of the last family of a 3,000-row standard sheet (the longest scan).
+#include "bench_main.h"
 #include "database/btrieve.h"
 #include "database/catalogue.h"
 #include "database/record_layouts.h"
@@ -123,11 +124,4 @@ BENCHMARK(BM_LibNomenclatureDerniereFamille)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return LancerBancsHorsEcran(argc, argv); }

@@ -1,6 +1,7 @@
 // A note made of many formatting runs (bold and plain words taking turns in one paragraph), read
 // into the document of a text box as the note window reads it and laid out, then written back. The reading must
 // grow in step with the number of runs; the figures for 1,000 to 50,000 runs show it.
+#include "bench_main.h"
 #include "shell/rtf.h"
 
 #include <QApplication>
@@ -44,11 +45,4 @@ BENCHMARK(BM_EcrireNoteAlternee)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return LancerBancsHorsEcran(argc, argv); }

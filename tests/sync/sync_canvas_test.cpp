@@ -40,9 +40,7 @@ protected:
         EcrireTexte(EnregEnteteContrat.TypeContrat, type);
         EcrireTexte(EnregEnteteContrat.Code, code);
         EcrireTexte(EnregEnteteContrat.Nom, nom);
-        QString k = QString(16, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 5, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0) << code.toStdString();
+        insererTampon(5, 16, code);
     }
     // A template (spot header) of the canvas code; cle is code and sequence.
     void gabarit(const QString& cle, const QString& libelle, char flag, char etat, int32_t idWeb, char contenu = 'N') {
@@ -54,9 +52,7 @@ protected:
         EnregEnteteSpot.Etat[0] = etat;
         EnregEnteteSpot.FlagContenu[0] = contenu;
         MKLOctets(idWeb, EnregEnteteSpot.IdWeb);
-        QString k = QString(8, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 6, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0) << cle.toStdString();
+        insererTampon(6, 8, cle);
     }
     // A scheduled passage: "YYYYMMDD", level, hour, minute, the values at offsets 21 and 23, and
     // the integer at offset 56.
@@ -76,15 +72,11 @@ protected:
     void passage(const QString& cle, const QString& date, const QString& heure, const QString& niveau = QStringLiteral("1"),
                  int16_t v56 = 7) {
         remplirPassage(cle, date, niveau, heure, QStringLiteral("00"), QStringLiteral("05"), QStringLiteral("03"), v56);
-        QString k = QString(21, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 7, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0) << cle.toStdString();
+        insererTampon(7, 21, cle);
     }
     GabaritLocal lireGabarit(const QString& cle) {
         GabaritLocal g;
-        QString k = cle;
-        BTRieve(0, BtrOp::GetEqual, k, 0, 6, 1, kSource);
-        if (BtrStatus != 0) return g;
+        if (!lireTampon(6, cle, 8)) return g;
         g.existe = true;
         g.etat = LireTexte(EnregEnteteSpot.Etat);
         g.flag = LireTexte(EnregEnteteSpot.FlagWeb);

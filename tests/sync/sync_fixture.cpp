@@ -59,16 +59,24 @@ void SyncTest::client(const QString& code, const QString& nom, char flag, char e
     EnregClient.Etat[0] = etat;
     EnregClient.FlagWeb[0] = flag;
     MKLOctets(idWeb, EnregClient.IdWeb);
-    QString k = QString(8, QLatin1Char(' '));
-    BTRieve(0, BtrOp::Insert, k, 0, 3, 1, kSource);
-    ASSERT_EQ(BtrStatus, 0) << code.toStdString();
+    insererTampon(3, 8, code);
+}
+
+void SyncTest::insererTampon(int fichier, int largeurCle, const QString& quoi) {
+    QString k = QString(largeurCle, QLatin1Char(' '));
+    BTRieve(0, BtrOp::Insert, k, 0, int16_t(fichier), 1, kSource);
+    ASSERT_EQ(BtrStatus, 0) << quoi.toStdString();
+}
+
+bool SyncTest::lireTampon(int fichier, const QString& code, int largeurCle) {
+    QString k = Calibre(code, QStringLiteral(" "), largeurCle);
+    BTRieve(0, BtrOp::GetEqual, k, 0, int16_t(fichier), 1, kSource);
+    return BtrStatus == 0;
 }
 
 ClientLocal SyncTest::lire(const QString& code) {
     ClientLocal c;
-    QString k = Calibre(code, QStringLiteral(" "), 8);
-    BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, kSource);
-    if (BtrStatus != 0) return c;
+    if (!lireTampon(3, code, 8)) return c;
     c.existe = true;
     c.code = TrimBlancs(LireTexte(EnregClient.Code));
     c.nom = TrimBlancs(LireTexte(EnregClient.Nom));
@@ -91,9 +99,7 @@ void SyncTest::entree(char type, int station, const QString& code, char etat, in
     EcrireTexte(JournalSynchro.Sequence, QStringLiteral("01"));
     JournalSynchro.Etat[0] = etat;
     JournalSynchro.IdWeb = idWeb;
-    QString k = QString(15, QLatin1Char(' '));
-    BTRieve(0, BtrOp::Insert, k, 0, 8, 1, kSource);
-    ASSERT_EQ(BtrStatus, 0);
+    insererTampon(8, 15, QLatin1Char(type) + code);
 }
 
 std::vector<EntreeJournal> SyncTest::journal() {

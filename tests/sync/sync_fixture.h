@@ -35,6 +35,12 @@ protected:
     std::optional<double_web::Element> verifierIdWebFinal(const QString& fin, int32_t idWeb, int32_t avant,
                                                           const QString& entite);
 
+    // The buffer of a file inserted through the wrapper, its key 0 of largeurCle characters (what
+    // names it in a failure); the record of a file read by its key 0, code padded to largeurCle:
+    // false when it is not found.
+    void insererTampon(int fichier, int largeurCle, const QString& quoi);
+    bool lireTampon(int fichier, const QString& code, int largeurCle);
+
     // A client written through the wrapper (its "S" journal entry comes with it).
     void client(const QString& code, const QString& nom, char flag = 'O', char etat = 'N', int32_t idWeb = 0,
                 const QString& ville = QString());

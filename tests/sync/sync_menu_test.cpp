@@ -118,6 +118,18 @@ protected:
         p.operation = QStringLiteral("CreateXML");
         double_.programmerPanne(p);
     }
+    // The check run with one client to create, then with five: with one, the first list fetch meets
+    // the service's fault; with five, the local pass does.
+    void avecUnPuisCinqClients(const std::function<void()>& essai) {
+        int deja = 0;
+        for (const int nb : {1, 5}) {
+            SCOPED_TRACE(nb);
+            for (int i = deja + 1; i <= nb; ++i, ++deja)
+                client(QStringLiteral("C%1").arg(i), QStringLiteral("Client %1").arg(i), 'O', 'C', 0);
+            TestDialogs().shown.clear();
+            essai();
+        }
+    }
     std::unique_ptr<FenetreDeTest> fenetre;
     Frm_Main* w = nullptr;
 };
@@ -195,40 +207,26 @@ TEST_F(MenuSynchro, UnServiceInjoignableDesLaPasseLocaleEstSignaleUneFois) {
     p.type = Panne::Refus;
     p.fois = -1;
     double_.programmerPanne(p);
-    // One client: the first list fetch finds the service gone; five: the local pass does.
-    int deja = 0;
-    for (const int nb : {1, 5}) {
-        SCOPED_TRACE(nb);
-        for (int i = deja + 1; i <= nb; ++i, ++deja)
-            client(QStringLiteral("C%1").arg(i), QStringLiteral("Client %1").arg(i), 'O', 'C', 0);
-        TestDialogs().shown.clear();
-
+    avecUnPuisCinqClients([&] {
         w->MnuSynchroniserMusPub->trigger();
 
         EXPECT_EQ(boites(), QStringList{QStringLiteral("Adresse Web non accessible: ") + url});
         EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
         EXPECT_FALSE(ActiviteEnCours());
-    }
+    });
 }
 
 // A service that refuses the options' credentials is reachable: the one box says what to check.
 TEST_F(MenuSynchro, DesIdentifiantsRefusesSontSignalesCommeTels) {
     SetSourceParametresWeb([this] { return ParametresWeb{url, double_.options().utilisateur, QStringLiteral("faux")}; });
-    int deja = 0;
-    // One client: the list fetch meets the refusal; five: the local pass does.
-    for (const int nb : {1, 5}) {
-        SCOPED_TRACE(nb);
-        for (int i = deja + 1; i <= nb; ++i, ++deja)
-            client(QStringLiteral("C%1").arg(i), QStringLiteral("Client %1").arg(i), 'O', 'C', 0);
-        TestDialogs().shown.clear();
-
+    avecUnPuisCinqClients([&] {
         w->MnuSynchroniserPub[2]->trigger();
 
         EXPECT_EQ(boites(), QStringList{QStringLiteral("Identification refusée par le service Web, vérifiez User et "
                                                        "Password des options: ") +
                                         url});
         EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
-    }
+    });
 }
 
 // The program closes while "Tout" waits for an answer: the run stops and does not claim to have

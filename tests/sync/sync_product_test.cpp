@@ -56,9 +56,7 @@ protected:
     void produit(const QString& code, const QString& libelle, char flag = 'O', char etat = 'N', int32_t idWeb = 0,
                  const QString& cc = QString()) {
         remplir(code, libelle, flag, etat, idWeb, cc);
-        QString k = QString(10, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, 4, 1, kSource);
-        ASSERT_EQ(BtrStatus, 0) << code.toStdString();
+        insererTampon(4, 10, code);
     }
     // The same in the buffer only.
     static void remplir(const QString& code, const QString& libelle, char flag, char etat, int32_t idWeb,
@@ -79,9 +77,7 @@ protected:
     }
     ProduitLocal lireProduit(const QString& code) {
         ProduitLocal p;
-        QString k = Calibre(code, QStringLiteral(" "), 10);
-        BTRieve(0, BtrOp::GetEqual, k, 0, 4, 1, kSource);
-        if (BtrStatus != 0) return p;
+        if (!lireTampon(4, code, 10)) return p;
         p.existe = true;
         p.code = TrimBlancs(LireTexte(EnregProduit.Code));
         p.libelle = TrimBlancs(LireTexte(EnregProduit.Libelle));

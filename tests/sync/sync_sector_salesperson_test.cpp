@@ -78,32 +78,23 @@ protected:
     // salesperson, autres may set the other fields.
     void local(const FamilleTest& f, const QString& code, const QString& nom, char flag = 'O', char etat = 'N',
                int32_t idWeb = 0, const std::function<void()>& autres = {}) {
-        if (f.fichier == 2) {
-            Vider(EnregSecteur);
-            EcrireTexte(EnregSecteur.Code, code);
-            EcrireTexte(EnregSecteur.Libelle, nom);
-            EnregSecteur.Etat[0] = etat;
-            EnregSecteur.FlagWeb[0] = flag;
-            MKLOctets(idWeb, EnregSecteur.IdWeb);
-        } else {
-            Vider(EnregCommercial);
-            EcrireTexte(EnregCommercial.Code, code);
-            EcrireTexte(EnregCommercial.Nom, nom);
-            EnregCommercial.Etat[0] = etat;
-            EnregCommercial.FlagWeb[0] = flag;
-            MKLOctets(idWeb, EnregCommercial.IdWeb);
-        }
+        const auto poser = [&](auto& e, auto& champNom) {
+            Vider(e);
+            EcrireTexte(e.Code, code);
+            EcrireTexte(champNom, nom);
+            e.Etat[0] = etat;
+            e.FlagWeb[0] = flag;
+            MKLOctets(idWeb, e.IdWeb);
+        };
+        if (f.fichier == 2) poser(EnregSecteur, EnregSecteur.Libelle);
+        else poser(EnregCommercial, EnregCommercial.Nom);
         if (autres) autres();
-        QString k = QString(f.largeur, QLatin1Char(' '));
-        BTRieve(0, BtrOp::Insert, k, 0, int16_t(f.fichier), 1, kSource);
-        ASSERT_EQ(BtrStatus, 0) << code.toStdString();
+        insererTampon(f.fichier, f.largeur, code);
     }
 
     Local lireLocal(const FamilleTest& f, const QString& code) {
         Local l;
-        QString k = Calibre(code, QStringLiteral(" "), f.largeur);
-        BTRieve(0, BtrOp::GetEqual, k, 0, int16_t(f.fichier), 1, kSource);
-        if (BtrStatus != 0) return l;
+        if (!lireTampon(f.fichier, code, f.largeur)) return l;
         l.existe = true;
         const ChampsSynchro c = ChampsSynchroFichier(f.fichier);
         l.code = TrimBlancs(f.fichier == 2 ? LireTexte(EnregSecteur.Code) : LireTexte(EnregCommercial.Code));
