@@ -124,7 +124,15 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
     for (const QString& nom : {FichierPositions, FichierNatures}) {
         bool copie = true;
         p(30, [&] {
-            if (File_Exist(config + nom, cle)) copie = File_Copy(config + nom, local + nom);
+            if (!File_Exist(config + nom, cle)) return;
+            // The copy routine declines an empty source and leaves the working copy as it is: the
+            // export goes on with that copy rather than refusing everything.
+            if (!File_Exist(config + nom, cle, true)) {
+                Log(cle + QStringLiteral(": ") + config + nom + QStringLiteral(" is empty: ") + local + nom +
+                    QStringLiteral(" kept as it is"));
+                return;
+            }
+            copie = File_Copy(config + nom, local + nom);
         });
         if (!copie) {
             TraceLog(-1, -1, -1,
@@ -182,12 +190,17 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
     p(80, [&] {
         if (bilan.injoignable)
             SignalerServiceInjoignable(url);
-        else if (bilan.echecs == 0)
+        else if (bilan.echecs == 0 && bilan.acceptes == 168)
             MsgBoxMain(QStringLiteral("Export terminé."), Mb::OKOnly | Mb::Information);
-        else
-            MsgBoxMain(QStringLiteral("Export terminé avec ") + QString::number(bilan.echecs) +
-                           QStringLiteral(" envoi(s) en échec sur 168 : les Position et Durée des écrans ne sont "
-                                          "pas toutes exportées."),
+        else {
+            // The service that answered with errors is named as such: it is there, and the user
+            // should not go and check the address.
+            const ErreursService& erreurs = envois.erreursService();
+            const QString http = erreurs.vide() ? QString() : QStringLiteral(" (") + erreurs.texte() + QLatin1Char(')');
+            MsgBoxMain(QStringLiteral("Export terminé avec ") + QString::number(168 - bilan.acceptes) +
+                           QStringLiteral(" envoi(s) en échec sur 168") + http +
+                           QStringLiteral(" : les Position et Durée des écrans ne sont pas toutes exportées."),
                        Mb::OKOnly | Mb::Exclamation);
+        }
     });
 }

@@ -7,9 +7,12 @@
 //
 // The base's master copies (configuration folder) are first copied over the working copies
 // (local folder), which the export then reads; a copy that fails ends the export before anything
-// is sent, rather than sending stale tables. The export holds the advertising synchronisation's
-// busy flag while it runs. The first request that cannot reach the service ends it with one
-// message; refused requests are counted and the end message says how many.
+// is sent, rather than sending stale tables. An empty master copy is not copied (the copy routine
+// takes an empty file for a missing one): the working copy stays as it is, with a log line. The
+// export holds the advertising synchronisation's busy flag while it runs. The first request that
+// cannot reach the service ends it with one message; an hour the service failed (an error status)
+// or refused (an error answer, Result not true) is counted, the export goes on, and the end
+// message says how many hours failed ("Export terminé." only when all 168 were accepted).
 #include <QString>
 #include <cstdint>
 

@@ -16,6 +16,8 @@
 #include "sync/sync_engine.h"
 #include "sync/web_requests.h"
 
+#include <QSet>
+#include <QStringList>
 #include <algorithm>
 
 namespace {
@@ -92,31 +94,40 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
                                                    EnvoisWeb& envois) {
     Proc p(Cle::SynchroniserPub_06_Remplissage_01);
     BilanRemplissage b;
-    const auto compter = [&](IssueEnvoi i, int& accepte) {
+    // True when accepted; a failure is counted in echecs.
+    const auto compter = [&](IssueEnvoi i, int& accepte, int& echecs) {
         if (i == IssueEnvoi::Accepte) ++accepte;
-        else if (i == IssueEnvoi::Echec) ++b.echecs;
+        else if (i == IssueEnvoi::Echec) ++echecs;
         else b.injoignable = true;
+        return i == IssueEnvoi::Accepte;
     };
 
     // Every day's rates go before the first row is sent. The period is the computation's, which
-    // bounds it.
+    // bounds it. A day whose deletion failed still gets its rows: each replaces its own kind.
     const qint64 n = std::min<qint64>(d1.daysTo(d2) + 1, Remp::JoursMax);
-    for (qint64 k = 0; k < n && !b.injoignable; ++k) {
-        if (bFermetureEnCours) return b;
-        compter(envois.envoyer(url, entite, OperationWeb::DeleteXML,
-                               SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(station, d1.addDays(k))),
-                b.suppressions);
+    QSet<QDate> effaces;
+    for (qint64 k = 0; k < n && !b.injoignable && !bFermetureEnCours; ++k) {
+        const QDate jour = d1.addDays(k);
+        if (compter(envois.envoyer(url, entite, OperationWeb::DeleteXML,
+                                   SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(station, jour)),
+                    b.suppressions, b.joursEnEchec))
+            effaces.insert(jour);
     }
-    if (b.injoignable) return b;
+    // Stopped before every row went: the days cleared hold only what was sent before.
+    const auto arret = [&] {
+        b.incomplet = b.incomplet || !effaces.isEmpty();
+        return b;
+    };
+    if (b.injoignable || bFermetureEnCours) return arret();
 
     int nbLignes = 0;
     if (!p(20, [&] {
             grille.setSheet(station);
             nbLignes = grille.maxRows();
         }))
-        return b;
-    for (int r = 1; r <= nbLignes && !b.injoignable; ++r) {
-        if (bFermetureEnCours) return b;
+        return arret();
+    int r = 1;
+    for (; r <= nbLignes && !b.injoignable && !bFermetureEnCours; ++r) {
         int16_t nature = 0;
         QDate jour;
         p(30, [&] {
@@ -129,9 +140,11 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
         const QString requete =
             SynchroniserPub_06_Remplissage_80_Parametres_02_Update(grille, station, jour, nature, r, bNonVide);
         if (!bNonVide) continue;
-        compter(envois.envoyer(url, entite, OperationWeb::UpdateXML, requete), b.lignes);
+        if (!compter(envois.envoyer(url, entite, OperationWeb::UpdateXML, requete), b.lignes, b.lignesEnEchec) &&
+            effaces.contains(jour))
+            b.incomplet = true;
     }
-    return b;
+    return r <= nbLignes ? arret() : b;
 }
 
 void SynchroniserPub_06_Remplissage(const QString& url) {
@@ -181,7 +194,9 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
 
     p(70, [&] { AfficherFrmMsg(true, cle); });
     BilanRemplissage total;
-    EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01));
+    // The failures are told in the one message at the end.
+    EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01), false);
+    QStringList incompletes;
     const int16_t base = NoBaseCourante;
     int nbStations = 0;
     p(80, [&] { nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()}); });
@@ -192,16 +207,52 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
                                                                      d1.date(), d2.date(), envois);
         total.lignes += b.lignes;
         total.suppressions += b.suppressions;
-        total.echecs += b.echecs;
+        total.lignesEnEchec += b.lignesEnEchec;
+        total.joursEnEchec += b.joursEnEchec;
         total.injoignable = b.injoignable;
+        if (b.incomplet) {
+            QString nom = QString::number(i);
+            p(95, [&] {
+                const QString lib = TrimBlancs(BaseInfo.at(size_t(base)).Stations.at(size_t(i - 1)).Lib);
+                if (!lib.isEmpty()) nom += QStringLiteral(" (") + lib + QLatin1Char(')');
+            });
+            incompletes << nom;
+        }
     }
     p(100, [&] { AfficherFrmMsg(false, cle); });
 
     QString bilan = QString::number(total.lignes) + QStringLiteral(" row(s) sent, ") +
                     QString::number(total.suppressions) + QStringLiteral(" day(s) cleared, ") +
-                    QString::number(total.echecs) + QStringLiteral(" failure(s)");
+                    QString::number(total.echecs()) + QStringLiteral(" failure(s)");
     if (total.injoignable) bilan += QStringLiteral(", stopped: web service unreachable");
     else if (bFermetureEnCours) bilan += QStringLiteral(", stopped: the program is closing");
+    if (!incompletes.isEmpty())
+        bilan += QStringLiteral(", days cleared but not all sent again for station(s) ") +
+                 incompletes.join(QStringLiteral(", "));
     journal(bilan);
-    if (total.injoignable && !bFermetureEnCours) SignalerServiceInjoignable(url);
+    if (bFermetureEnCours) return;
+    if (total.injoignable) {
+        SignalerServiceInjoignable(url);
+        return;
+    }
+    if (total.echecs() == 0) return;
+    p(110, [&] {
+        QString texte = QStringLiteral("Envoi du remplissage terminé avec des échecs : ") +
+                        QString::number(total.lignesEnEchec) + QStringLiteral(" ligne(s) sur ") +
+                        QString::number(total.lignes + total.lignesEnEchec) + QStringLiteral(" et ") +
+                        QString::number(total.joursEnEchec) + QStringLiteral(" jour(s) sur ") +
+                        QString::number(total.suppressions + total.joursEnEchec) +
+                        QStringLiteral(" n'ont pas été acceptés par le service Web.");
+        const ErreursService& erreurs = envois.erreursService();
+        if (!erreurs.vide()) {
+            QString t = erreurs.texte();
+            t[0] = t[0].toUpper();
+            texte += QLatin1Char(' ') + t + QLatin1Char('.');
+        }
+        if (!incompletes.isEmpty())
+            texte += QStringLiteral(" Jours effacés sur le Web sans être tous renvoyés pour la station ") +
+                     incompletes.join(QStringLiteral(", la station ")) + QLatin1Char('.');
+        texte += QStringLiteral(" Relancez l'envoi du remplissage.");
+        MsgBoxMain(texte, Mb::OKOnly | Mb::Exclamation);
+    });
 }

@@ -7,8 +7,11 @@
 //
 // Nothing is sent after a computation that was refused, cut short or left incomplete by a failed
 // read of the planned advertising: the web would publish wrong figures. The first request that
-// cannot reach the service ends the upload with one message; refused requests are counted, and
-// the upload ends with a log line giving the rows sent and the failures.
+// cannot reach the service ends the upload with one message. A request the service failed (an
+// error status) or refused (an error answer, Result not true) is a failure of that day or row,
+// logged, and the upload goes on with the next row and the next station; at the end one message
+// counts the failed rows and days and names the stations whose days were cleared on the web but
+// not all sent again. The upload ends with a log line giving the rows sent and the failures.
 #include <QDate>
 #include <QString>
 #include <cstdint>
@@ -29,13 +32,17 @@ inline constexpr const char* DeRGB = "Lib_Kirvo:DeRGB";
 // The driver (the dispatcher's last advertising driver); url ends with "/".
 void SynchroniserPub_06_Remplissage(const QString& url);
 
-// What one station's upload came to: rows sent (accepted updates), deletions accepted, refused
-// requests; injoignable when it stopped at a request that could not reach the service.
+// What one station's upload came to: rows sent (accepted updates), deletions accepted, failed
+// requests (rows and days); incomplet when a day it cleared on the web did not get all its rows
+// back; injoignable when it stopped at a request that could not reach the service.
 struct BilanRemplissage {
     int lignes = 0;
     int suppressions = 0;
-    int echecs = 0;
+    int lignesEnEchec = 0;
+    int joursEnEchec = 0;
+    bool incomplet = false;
     bool injoignable = false;
+    int echecs() const { return lignesEnEchec + joursEnEchec; }
 };
 
 // Deletions of every day d1..d2 of the station, then the updates of its sheet of the grid.

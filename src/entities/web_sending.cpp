@@ -5,16 +5,41 @@
 #include "foundation/trace_log.h"
 #include "platform/app_error.h"
 #include "sync/answer_readers.h"
-#include "sync/web_requests.h"
 
 namespace {
 
-// The return code of an answer file, read without a box; false when the file is no answer.
-bool CodeReponse(const QString& fichier, const QString& cle, int32_t& code) {
+// Whether an answer's Result reads true, as the generic readers read it, seen in the pass that
+// reads its header.
+class ResultatVu : public VisiteurReponse {
+public:
+    void debut(QStringView nom, const QXmlStreamAttributes&) override {
+        const bool result = nom == QLatin1String("Result");
+        if (result && dansResult_ == 0) texte_.clear();
+        if (result || dansResult_ > 0) ++dansResult_;
+    }
+    void fin() override {
+        if (dansResult_ > 0 && --dansResult_ == 0 && texte_.toUpper() == QLatin1String("TRUE")) vrai = true;
+    }
+    void texte(QStringView t, bool) override {
+        if (dansResult_ > 0) texte_ += t;
+    }
+    bool vrai = false;
+
+private:
+    int dansResult_ = 0;   // depth inside the Result element being read
+    QString texte_;
+};
+
+// The return code and the Result of an answer file, read without a box; false when the file is no
+// answer.
+bool LireSansBoite(const QString& fichier, const QString& cle, int32_t& code, bool& resultat) {
     code = 0;
+    resultat = false;
     TextesEntete t;
-    if (!ChargerEnteteReponse(fichier, cle, t)) return false;
+    ResultatVu v;
+    if (!ChargerEnteteReponse(fichier, cle, t, &v)) return false;
     if (t.codeVu) code = ValeurNumeriqueReponse(t.code);
+    resultat = v.vrai;
     return true;
 }
 
@@ -23,26 +48,41 @@ bool CodeReponse(const QString& fichier, const QString& cle, int32_t& code) {
 IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const QString& operation,
                               const QString& requete) {
     DerniereErreur.Number = 0;
-    if (!EchangeWeb(url, entite, operation, requete, cle_))
-        return DerniereErreur.Number == ErrHttpFailed ? IssueEnvoi::Injoignable : IssueEnvoi::Echec;
+    if (!EchangeWeb(url, entite, operation, requete, cle_)) {
+        if (DerniereErreur.Number != ErrHttpFailed) return IssueEnvoi::Echec;
+        // The service that answered with an error status failed this request only (EchangeWeb
+        // logged it with its status).
+        const int statut = StatutErreurService();
+        if (statut == 0) return IssueEnvoi::Injoignable;
+        erreurs_.compter(statut);
+        return IssueEnvoi::Echec;
+    }
     const QString fichier = FichierReponseWeb(entite, operation);
+    bool lu = false, resultat = false;
+    int32_t code = 0;
     if (refusMontre_) {
         const QByteArray k = cle_.toLatin1();
         Proc p(k.constData(), Trace::None);
-        bool lu = false;
-        int32_t code = 0;
-        p(10, [&] { lu = CodeReponse(fichier, cle_, code); });
-        if (lu && code == 0) return IssueEnvoi::Accepte;
-        TraceLog(-1, -1, -1,
-                 QStringLiteral("Err: ") + cle_ + QStringLiteral(": ") + entite + QLatin1Char('/') + operation +
-                     QStringLiteral(" refused (code ") + QString::number(code) + QStringLiteral("): ") + requete,
-                 false);
-        return IssueEnvoi::Echec;
+        p(10, [&] { lu = LireSansBoite(fichier, cle_, code, resultat); });
+    } else {
+        bool err = true;
+        const bool suppression = operation == OperationWeb::DeleteXML;
+        if (suppression) LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
+        else LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
+        const ReponseXML& r = suppression ? ReponseDeleteXML : ReponseUpdateXML;
+        code = r.Code;
+        lu = !err || code != 0;
+        resultat = !err && r.Result;
+        // The reader has shown this one; the next ones are only logged.
+        if (err) refusMontre_ = true;
     }
-    bool err = true;
-    if (operation == OperationWeb::DeleteXML) LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
-    else LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
-    if (!err) return IssueEnvoi::Accepte;
-    refusMontre_ = true;
+    if (lu && code == 0 && resultat) return IssueEnvoi::Accepte;
+    // An answer with no error that does not say the work was done is a refusal all the same.
+    const QString pourquoi = !lu       ? QStringLiteral(" failed (unreadable answer): ")
+                             : code != 0 ? QStringLiteral(" refused (code ") + QString::number(code) + QStringLiteral("): ")
+                                         : QStringLiteral(" refused (Result not True): ");
+    TraceLog(-1, -1, -1, QStringLiteral("Err: ") + cle_ + QStringLiteral(": ") + entite + QLatin1Char('/') + operation +
+                             pourquoi + requete,
+             false);
     return IssueEnvoi::Echec;
 }

@@ -2,24 +2,32 @@
 // The requests of the fill-rate upload and the break-grid export: sent through the program's one
 // request routine (EchangeWeb, which logs a failed request), the answer read by the operation's
 // generic reader. Both send many requests in a row, so the outcome tells a service that cannot be
-// reached (the caller stops there, with one message) from a request the service refused (counted,
-// the caller goes on).
+// reached (the caller stops there, with one message) from a request the service failed or refused
+// (counted, the caller goes on).
 #include <QString>
 
+#include "sync/web_requests.h"
+
 enum class IssueEnvoi {
-    Accepte,      // sent, and the answer read without an error
-    Echec,        // sent but refused (error answer, unreadable answer) or failed otherwise
-    Injoignable,  // the request itself failed: no connection, time-out, HTTP error
+    Accepte,      // sent, and the answer read without an error and with Result true
+    Echec,        // sent but failed: an error status, an error answer, an unreadable answer, Result
+                  // not true, or a failure of its own
+    Injoignable,  // no answer: no connection, connection dropped, time-out, credentials refused
 };
 
-// One run of requests. The first refused answer is shown as the reader shows it; later ones are
-// only counted (one box per refused row would bury the user), each with a log line.
+// One run of requests. The first error answer is shown as the reader shows it, unless the caller
+// says the run ends with a box of its own; later ones are only counted (one box per refused row
+// would bury the user). Every failure has its log line.
 class EnvoisWeb {
 public:
-    explicit EnvoisWeb(QString cleProcedure) : cle_(std::move(cleProcedure)) {}
+    explicit EnvoisWeb(QString cleProcedure, bool montrerPremierRefus = true)
+        : cle_(std::move(cleProcedure)), refusMontre_(!montrerPremierRefus) {}
     IssueEnvoi envoyer(const QString& url, const QString& entite, const QString& operation, const QString& requete);
+    // The requests the service answered with an error status so far.
+    const ErreursService& erreursService() const { return erreurs_; }
 
 private:
     QString cle_;
-    bool refusMontre_ = false;
+    bool refusMontre_;
+    ErreursService erreurs_;
 };

@@ -118,6 +118,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     } duree{this, {}};
     duree.t.start();
     dernierStatut_ = 0;
+    statutEnErreur_ = false;
 
     // An earlier answer must never pass for this one.
     if (QFileInfo::exists(fichier) && !QFile::remove(fichier))
@@ -240,6 +241,7 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     if (cause.isEmpty()) {
         if (dernierStatut_ != 0 && (dernierStatut_ < 200 || dernierStatut_ > 299)) {
             cause = QStringLiteral("HTTP/1.1 %1 %2").arg(dernierStatut_).arg(raison).trimmed();
+            statutEnErreur_ = true;
         } else if (erreur != QNetworkReply::NoError) {
             cause = causeReseau(erreur, texteQt);
         } else if (dernierStatut_ == 0) {

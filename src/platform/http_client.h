@@ -8,7 +8,9 @@
 // complete 2xx answer has arrived. Any failure (no connection, time-out, a connection dropped in
 // the middle, an HTTP status other than 2xx, a refused certificate, an answer beyond the size
 // limit) raises AppError ErrHttpFailed with the real cause in its description; the answer file is
-// then absent.
+// then absent. The two kinds of failure are told apart afterwards: statutEnErreur() is true when
+// the server answered with a status outside 2xx (it is there, and failed or refused that one
+// request), false when no answer came (the server is out of reach).
 //
 // The user name and password are sent with every request (basic authentication) whenever one of
 // them is set. A server certificate that does not verify raises OnVerifyServer during the request:
@@ -67,6 +69,8 @@ public:
 
     // HTTP status of the last request (0 when no answer came).
     int dernierStatut() const { return dernierStatut_; }
+    // The last request failed because the server answered it with a status outside 2xx.
+    bool statutEnErreur() const { return statutEnErreur_; }
     bool requeteEnCours() const { return enCours_; }
     // Drops the kept connections (the next request connects afresh).
     void fermerConnexions();
@@ -84,6 +88,7 @@ private:
     QEventLoop* boucle_ = nullptr;
     bool enCours_ = false;
     int dernierStatut_ = 0;
+    bool statutEnErreur_ = false;
     qint64 nombreRequetes_ = 0;
     qint64 dureeRequetesNs_ = 0;
 };

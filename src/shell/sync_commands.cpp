@@ -47,14 +47,27 @@ void MnuSynchroniserMusPub_Click() {
     // The user has been told the service is out of reach: that box is the run's one word, and a
     // closing "terminée" after it would read as if the work had been done.
     if (ServiceInjoignable()) return;
-    MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
+    if (!SignalerErreursService())
+        MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
 }
 
 void MnuSynchroniserPub_Click(int Index) {
     Proc p(Cle::MnuSynchroniserPub_Click);
     if (!libre()) return;
+    bool lance = false;
     p(10, [&] {
-        if (Index == 0) SynchroniserPubDirect(-1);
-        else if (Index >= 1 && Index <= NbPilotesPublicite) SynchroniserPubDirect(int16_t(Index - 1));
+        if (Index == 0) lance = SynchroniserPubDirect(-1);
+        else if (Index >= 1 && Index <= NbPilotesPublicite) lance = SynchroniserPubDirect(int16_t(Index - 1));
     });
+    // These entries end without a word when all went well; requests the service failed are told.
+    if (lance && !bFermetureEnCours && !ServiceInjoignable()) p(20, [&] { SignalerErreursService(); });
+}
+
+bool SignalerErreursService() {
+    const ErreursService& e = ErreursServiceDuRun();
+    if (e.vide()) return false;
+    MsgBoxMain(QStringLiteral("Synchronisation terminée avec des erreurs : ") + e.texte() +
+                   QStringLiteral(". Ce qui n'a pas été fait sera repris à la prochaine synchronisation."),
+               Mb::OKOnly | Mb::Exclamation);
+    return true;
 }

@@ -84,6 +84,7 @@ static bool lancerPublicite(int16_t which, int dernier) {
     Garde g(1, Cle::SynchroniserPub_00);
     if (!g.tenue()) return false;
     DebutRunSynchro();
+    ReinitialiserErreursService();
     if (which == -1) {
         for (int n = 0; n <= dernier && !ServiceInjoignable(); ++n) p(20, [&] { lancer(n, url); });
     } else if (which >= 0 && which <= dernier) {

@@ -143,9 +143,17 @@ void serviceInjoignable(const char* cle) {
 struct BilanRequetes {
     std::map<QByteArray, int> lues;  // answered without failure, by operation
     int refusees = 0;                // answered with a failure
-    int sansReponse = 0;             // no answer (service out of reach, HTTP error)
+    int sansReponse = 0;             // no answer (service out of reach)
+    ErreursService erreurs;          // answered with an error status
 };
 BilanRequetes g_bilan;
+// The same, for the whole run of the dispatcher.
+ErreursService g_erreursRun;
+
+void compterErreurService(int statut) {
+    g_bilan.erreurs.compter(statut);
+    g_erreursRun.compter(statut);
+}
 
 QString texteBilan(const FamilleSynchro& f) {
     QStringList lues;
@@ -154,6 +162,12 @@ QString texteBilan(const FamilleSynchro& f) {
                 (lues.isEmpty() ? QStringLiteral("none") : lues.join(QStringLiteral(", "))) +
                 QStringLiteral("; refused: ") + QString::number(g_bilan.refusees) +
                 QStringLiteral("; without answer: ") + QString::number(g_bilan.sansReponse);
+    if (!g_bilan.erreurs.vide()) {
+        QStringList statuts;
+        for (const int n : g_bilan.erreurs.statuts) statuts << QString::number(n);
+        t += QStringLiteral("; error status: ") + QString::number(g_bilan.erreurs.nombre) + QStringLiteral(" (HTTP ") +
+             statuts.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
     if (g_injoignable) t += QStringLiteral(", stopped: web service unreachable");
     else if (bFermetureEnCours) t += QStringLiteral(", stopped: the program is closing");
     return t;
@@ -164,6 +178,7 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
     if (!AccesWeb().requete) return {};
     const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
     if (!r.transmise) ++g_bilan.sansReponse;
+    else if (r.statutHttp != 0) compterErreurService(r.statutHttp);
     else if (r.lue) ++g_bilan.lues[QByteArray(operation)];
     else ++g_bilan.refusees;
     g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
@@ -289,6 +304,8 @@ std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
     if (!AccesWeb().liste) return std::nullopt;
     std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
     if (!l && DerniereRechercheInjoignable()) serviceInjoignable(f.cles[0]);
+    // The service failed this list only: the step has nothing to walk, the run goes on.
+    else if (!l && DerniereRechercheStatutErreur() != 0) compterErreurService(DerniereRechercheStatutErreur());
     return l;
 }
 
@@ -355,8 +372,13 @@ AccesWebSynchro AccesWebParDefaut() {
                    const char* cle) {
         ReponseWeb r;
         const QString entite = QString::fromLatin1(f.entite);
-        // A failed request is reported there; no answer is read for it.
-        if (!EchangeWeb(url, entite, operation, requete, QString::fromLatin1(cle))) return r;
+        // A failed request is reported there; no answer is read for it. A service that answered
+        // with an error status failed that one request: the step goes on as for an error answer.
+        if (!EchangeWeb(url, entite, operation, requete, QString::fromLatin1(cle))) {
+            r.statutHttp = StatutErreurService();
+            r.transmise = r.statutHttp != 0;
+            return r;
+        }
         r.transmise = true;
         const QString fichier = FichierReponseWeb(entite, operation);
         bool err = true;
@@ -834,8 +856,13 @@ void DebutRunSynchro() {
     g_sansReponse = 0;
 }
 
+const ErreursService& ErreursServiceDuRun() { return g_erreursRun; }
+
+void ReinitialiserErreursService() { g_erreursRun = {}; }
+
 void ReinitialiserSynchro() {
     DebutRunSynchro();
+    ReinitialiserErreursService();
     LiensSynchronisation() = LiensSynchro{};
     AccesWeb() = AccesWebParDefaut();
 }

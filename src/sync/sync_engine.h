@@ -27,6 +27,8 @@
 #include <optional>
 #include <vector>
 
+#include "sync/web_requests.h"
+
 // One item of a web list, as the list reader lays it out in the entity's grid: the text of
 // column c is at index c - 1.
 using LigneListeWeb = QStringList;
@@ -34,7 +36,8 @@ using ListeWebLue = std::vector<LigneListeWeb>;
 
 // What the web answered to one request, once read by the operation's reader.
 struct ReponseWeb {
-    bool transmise = false; // the service answered (false: no connection, time-out, HTTP error)
+    bool transmise = false; // the service answered (false: no connection, time-out, credentials refused)
+    int statutHttp = 0;    // the error status it answered with (0: none); the answer then not "lue"
     bool lue = false;      // a fresh answer was read without failure (code 0)
     bool resultat = false; // its Result reads true
     int32_t id = 0;        // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
@@ -168,6 +171,11 @@ bool CleAuDela(const QString& cle, const QString& borne);
 
 // A family's synchronisation starts: the service is taken as reachable again.
 void DebutRunSynchro();
+// The requests of the families the service answered with an error status since the last
+// ReinitialiserErreursService (the dispatcher's run start): each failed that one request only, the
+// run went on, and the run's end tells the user.
+const ErreursService& ErreursServiceDuRun();
+void ReinitialiserErreursService();
 // The last family's synchronisation found the service unreachable and reported it once: the
 // dispatcher starts no further family in that run.
 bool ServiceInjoignable();

@@ -13,6 +13,7 @@
 #include "sync/list_readers.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -34,21 +35,47 @@ void ViderGrilleListe(int onglet) {
     }
 }
 
-// The last fetch could not reach the service (its request failed).
+// The last fetch could not reach the service (its request got no answer).
 bool g_injoignable = false;
+// The error status the service answered the last fetch with; 0: none.
+int g_statutErreur = 0;
+
+// The log line of a request the service answered with an error status: the status and the request.
+void LogStatutErreur(const QString& cle, const QString& entite, const QString& operation, const QString& requete) {
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Err: ") + cle + QStringLiteral(": ") + entite + QLatin1Char('/') + operation +
+                 QStringLiteral(" answered ") + DerniereErreur.Description + QStringLiteral(": ") + requete,
+             false, -1, true);
+}
 
 bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose = -1) {
     Proc p(Cle::RechercherSurLeWeb);
     g_injoignable = false;
-    QString base;
+    g_statutErreur = 0;
+    QString base, requete;
+    const QString entite = NomEntiteOnglet(Onglet);
     p.handler([&](int erl) {
         if (DerniereErreur.Number != ErrHttpFailed) return false;
-        LogErreurRequete(QString::fromLatin1(Cle::RechercherSurLeWeb), erl);
+        const QString cle = QString::fromLatin1(Cle::RechercherSurLeWeb);
+        g_statutErreur = StatutErreurService();
+        if (g_statutErreur != 0) {
+            // The service is there: it failed this one list. A synchronisation counts it and says
+            // so at its end; the search button's fetch says it now.
+            LogStatutErreur(cle, entite, OperationWeb::GetBySynchroWeb, requete);
+            if (!pourSynchro && !bFermetureEnCours)
+                MsgBoxMain(QStringLiteral("Le service Web a répondu par une erreur (HTTP %1), la liste n'est pas "
+                                          "affichée: ")
+                                   .arg(g_statutErreur) +
+                               base,
+                           Mb::OKOnly | Mb::Exclamation);
+            return true;
+        }
+        LogErreurRequete(cle, erl);
         // A request cut short by the program's end puts no question to a closing program.
         if (!bFermetureEnCours) SignalerServiceInjoignable(base);
         return true;
     });
-    const bool avecListe = Mode == 1 && !NomEntiteOnglet(Onglet).isEmpty();
+    const bool avecListe = Mode == 1 && !entite.isEmpty();
 
     // One search at a time; the synchronisation's own fetches run inside it.
     const bool occupe = pourSynchro ? RechercheEnCours : ActiviteEnCours();
@@ -72,9 +99,8 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
         bool Err = true;
         p(20, [&] { base = CheckSlash(ParametresWebCourants().adresse); });
         const int statut = statutImpose >= 0 ? statutImpose : liens.statutWeb ? liens.statutWeb() : StatutWeb::Cree;
-        const QString entite = NomEntiteOnglet(Onglet);
-        const QString adresse = AdresseRequeteWeb(base, entite, OperationWeb::GetBySynchroWeb,
-                                                  QStringLiteral("?_synchroWeb=") + QString::number(statut));
+        requete = QStringLiteral("?_synchroWeb=") + QString::number(statut);
+        const QString adresse = AdresseRequeteWeb(base, entite, OperationWeb::GetBySynchroWeb, requete);
         const QString fichier = FichierReponseWeb(entite, OperationWeb::GetBySynchroWeb);
         p(30, [&] {
             AfficherFrmMsg(true, QString::fromLatin1(Cle::RechercherSurLeWeb));
@@ -86,7 +112,7 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
         });
         if (envoye) p(50, [&] { LectureListeOnglet(Onglet, fichier, true, false, Err); });
         else p(50, [&] { ViderGrilleListe(Onglet); });
-        g_injoignable = !envoye;
+        g_injoignable = !envoye && g_statutErreur == 0;
         lue = envoye && !Err;
         p(60, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherSurLeWeb)); });
     }
@@ -160,8 +186,9 @@ bool EchangeWeb(const QString& url, const QString& entite, const QString& operat
         // The cause may quote the address, query included: the error kept holds no secret.
         DerniereErreur.Description = MasquerSecrets(DerniereErreur.Description);
         if (DerniereErreur.Number != ErrHttpFailed) return false;
+        if (StatutErreurService() != 0) LogStatutErreur(cleProcedure, entite, operation, requete);
         // The steps write their failures with line 0.
-        LogErreurRequete(cleProcedure, 0);
+        else LogErreurRequete(cleProcedure, 0);
         return true;
     });
     return p(10, [&] {
@@ -179,6 +206,27 @@ LiensRechercheWeb& LiensRecherche() {
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet) { return Recherche(Mode, Onglet, false); }
 
 bool DerniereRechercheInjoignable() { return g_injoignable; }
+
+int DerniereRechercheStatutErreur() { return g_statutErreur; }
+
+int StatutErreurService() {
+    const ClientHttp& c = ClientWeb();
+    // A refusal of the credentials is told apart: the run stops there with its own box.
+    return c.statutEnErreur() && c.dernierStatut() != 401 ? c.dernierStatut() : 0;
+}
+
+void ErreursService::compter(int statut) {
+    ++nombre;
+    const auto i = std::lower_bound(statuts.begin(), statuts.end(), statut);
+    if (i == statuts.end() || *i != statut) statuts.insert(i, statut);
+}
+
+QString ErreursService::texte() const {
+    QStringList s;
+    for (const int n : statuts) s << QStringLiteral("HTTP ") + QString::number(n);
+    return QStringLiteral("le service Web a répondu par des erreurs (") + s.join(QStringLiteral(", ")) +
+           QStringLiteral(") à ") + QString::number(nombre) + QStringLiteral(" requête(s)");
+}
 
 void SignalerServiceInjoignable(const QString& url) {
     // The address is right when the service asks for other credentials: saying it is out of reach
@@ -198,6 +246,7 @@ bool RechercherListeWeb(int16_t Onglet, int statut) {
 
 void ReinitialiserRequetesWeb() {
     g_injoignable = false;
+    g_statutErreur = 0;
     g_source = nullptr;
     g_client = nullptr;
     LiensRecherche() = LiensRechercheWeb{};

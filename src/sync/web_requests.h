@@ -9,6 +9,7 @@
 //
 // The web list fetch RechercherSurLeWeb puts the list of one web status of one entity into the
 // entity's list grid; the web search button and the synchronisation steps use it.
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -79,9 +80,28 @@ void RequeteVersFichier(const QString& adresse, const QString& fichier);
 // request of (url, entite, operation, requete) into its answer file. True when the file holds this
 // request's answer. A failed request is reported here, once, as the log line
 //     "Err: -2147418113 (<cause>)  Source:<cleProcedure>:0"
-// (any other error through GestionDesErreurs(-1, cleProcedure)); the caller then reads nothing.
+// when it got no answer, or, when the service answered it with an error status,
+//     "Err: <cleProcedure>: <entite>/<operation> answered HTTP/1.1 500 <reason>: <requete>"
+// (any other error through GestionDesErreurs(-1, cleProcedure)); the caller then reads nothing and
+// tells the two apart with StatutErreurService().
 bool EchangeWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete,
                 const QString& cleProcedure);
+
+// The HTTP status of the last request when the service answered it with an error status (outside
+// 2xx, other than the refusal of the credentials): the service is there and failed or refused that
+// one request. 0 when the request got no answer at all (the service out of reach), when the
+// service refused the credentials, or when it did not fail.
+int StatutErreurService();
+
+// The requests of a run the service answered with an error status, for the message that ends it.
+struct ErreursService {
+    int nombre = 0;
+    QList<int> statuts;   // in increasing order, each once
+    void compter(int statut);
+    bool vide() const { return nombre == 0; }
+    // "le service Web a répondu par des erreurs (HTTP 500) à 3 requête(s)"
+    QString texte() const;
+};
 
 // The log line of a failed request, from DerniereErreur: "Err: <number> (<description>)  Source:"
 // + cle + ":" + line.
@@ -101,15 +121,19 @@ LiensRechercheWeb& LiensRecherche();
 // its grid. Mode 0 or a tab without a web list sends nothing. While a search or a synchronisation
 // runs it only says "Recherche en cours, veuillez patienter." (or the synchronisation's message).
 // True when a list was fetched and read (the grid holds it); false otherwise, the grid then empty
-// (a failure is reported here: the log line and "Adresse Web non accessible: " + address).
+// (a failure is reported here: the log line and "Adresse Web non accessible: " + address, or, for
+// a service that answered with an error status, the box that says so; a synchronisation's own
+// fetch leaves that one to the end of its run).
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet);
 
 // The same for a status of the caller's choice (the synchronisation steps): the status list is
 // set first. The activity of the caller (a synchronisation) does not refuse it.
 bool RechercherListeWeb(int16_t Onglet, int statut);
-// The last fetch failed because its request did (service down, refused, time-out, HTTP error):
-// it has been reported, and a synchronisation goes no further.
+// The last fetch failed because its request got no answer (service down, refused, time-out,
+// credentials refused): it has been reported, and a synchronisation goes no further.
 bool DerniereRechercheInjoignable();
+// The error status the service answered the last fetch with (0: none); see StatutErreurService.
+int DerniereRechercheStatutErreur();
 
 // The one box of a run whose request got no usable answer: "Adresse Web non accessible: " and the
 // address, unless the service answered that it refuses the options' User and Password.

@@ -3,6 +3,7 @@
 #include "database/zones.h"
 #include "entities/break_export.h"
 #include "foundation/activity.h"
+#include "foundation/log_lists.h"
 #include "foundation/shell_link.h"
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
@@ -104,8 +105,7 @@ TEST_F(BreakExportTest, NoSendsNothingAndCopiesNothing) {
     EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), QByteArray("<absent>"));
 }
 
-TEST_F(BreakExportTest, FailuresAreCountedAndAnUnreachableServiceStopsTheExport) {
-    // A refused hour: the others still go, and the end message says so.
+TEST_F(BreakExportTest, ARefusedHourIsShownOnceCountedAndTheOthersStillGo) {
     PanneProgrammee refus;
     refus.type = Panne::CodeErreur;
     refus.code = 1001;
@@ -115,27 +115,105 @@ TEST_F(BreakExportTest, FailuresAreCountedAndAnUnreachableServiceStopsTheExport)
     TestDialogs().answers = {Mb::Yes};
     MnuSynchroniserParPubPosDurEcr_Click(0);
     EXPECT_EQ(web.nombreRequetes(), 168);
-    // The first refusal is shown, the next ones only counted and logged.
+    // The first refusal is shown, the next ones only counted; each is logged.
     ASSERT_EQ(boites().size(), 3) << boites().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(boites()[1].startsWith(QStringLiteral("Paramètre(s) invalide(s)"))) << boites()[1].toStdString();
-    EXPECT_TRUE(boites().last().startsWith(QStringLiteral("Export terminé avec 3 envoi(s) en échec sur 168")))
-        << boites().last().toStdString();
+    EXPECT_EQ(boites().last(), QStringLiteral("Export terminé avec 3 envoi(s) en échec sur 168 : les Position et Durée "
+                                              "des écrans ne sont pas toutes exportées."));
     EXPECT_EQ(logAvec(QStringLiteral("GrillePosition: 165 hour(s) sent, 3 failure(s)")).size(), 1);
-    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition/UpdateXML refused (code 1001)")).size(), 2);
+    EXPECT_EQ(logAvec(QStringLiteral("GrillePosition/UpdateXML refused (code 1001): ?position=01")).size(), 3);
+}
 
-    // The service out of reach: one message, no "Export terminé.".
-    TestDialogs().reset();
+// A service out of reach stops the export at its first request with the one message; a service
+// that answers fails or refuses that hour only: every hour is sent, and the end message counts the
+// failures and says when the service answered with errors.
+TEST_F(BreakExportTest, AnHourTheServiceFailsIsCountedAndOnlyAnOutageStops) {
+    const auto panne = [](Panne type, int fois, int apres = 0) {
+        PanneProgrammee p;
+        p.type = type;
+        p.fois = fois;
+        p.apres = apres;
+        p.delaiMs = 5000;
+        return p;
+    };
+    const QString question = QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?");
+    const QString injoignable = QStringLiteral("Adresse Web non accessible: ") + url;
+    const QString fin = QStringLiteral(" : les Position et Durée des écrans ne sont pas toutes exportées.");
+    const struct {
+        const char* nom;
+        PanneProgrammee panne;
+        int requetes;     // received by the service
+        QString boite;    // the end box
+        int gardees;      // hours the web holds (-1: not checked)
+        QString ligne;    // in the log line of each failed hour
+        int echecs;       // those lines
+    } cas[] = {
+        {"refused connection", panne(Panne::Refus, -1), 0, injoignable, 0, QString(), 0},
+        {"connection dropped", panne(Panne::Coupure, -1), 1, injoignable, -1, QString(), 0},
+        {"time-out", panne(Panne::Delai, 1), 1, injoignable, -1, QString(), 0},
+        {"500 on the twelfth hour", panne(Panne::Http500Html, 1, 11), 168,
+         QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
+                        "(HTTP 500) à 1 requête(s))") + fin,
+         167, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position=0111"), 1},
+        {"500 on every hour", panne(Panne::Http500Html, -1), 168,
+         QStringLiteral("Export terminé avec 168 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
+                        "(HTTP 500) à 168 requête(s))") + fin,
+         0, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position="), 168},
+        {"Code 0 and Result false on the twelfth hour", panne(Panne::ResultatFaux, 1, 11), 168,
+         QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168") + fin, 167,
+         QStringLiteral("GrillePosition/UpdateXML refused (Result not True): ?position=0111"), 1},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        web.annulerPannes();
+        web.vider();
+        web.effacerRequetes();
+        TestDialogs().reset();
+        Listes().ListeLogTemp.clear();
+        Listes().ListeLog.clear();
+        ClientWeb().DelaiMaxMs = c.panne.type == Panne::Delai ? 200 : 3000;
+        web.programmerPanne(c.panne);
+        TestDialogs().answers = {Mb::Yes};
+
+        MnuSynchroniserParPubPosDurEcr_Click(0);
+
+        EXPECT_EQ(web.nombreRequetes(), c.requetes);
+        EXPECT_EQ(boites(), (QStringList{question, c.boite}));
+        if (c.gardees >= 0) {
+            EXPECT_EQ(web.grillePositions().size(), c.gardees);
+        }
+        const QStringList echecs =
+            logAvec(QStringLiteral("Err: Lib_Kirvo:SynchroniserPub_99_Parametres_Ecran_Position_Duree: "));
+        ASSERT_EQ(echecs.size(), c.echecs) << lignesLog().join(QLatin1Char('\n')).toStdString();
+        for (const QString& l : echecs) {
+            EXPECT_TRUE(l.contains(c.ligne)) << l.toStdString();
+        }
+        EXPECT_EQ(logAvec(QStringLiteral("stopped: web service unreachable")).size(), c.boite == injoignable ? 1 : 0);
+        EXPECT_FALSE(ActiviteEnCours());
+    }
+    ClientWeb().DelaiMaxMs = 3000;
+}
+
+// An empty master copy is not copied (the copy routine takes it for a missing one): the working
+// copy stays as it is, one line says so, and the export runs.
+TEST_F(BreakExportTest, AnEmptyMasterCopyLeavesTheWorkingCopyAndDoesNotBlockTheExport) {
+    const QByteArray travail = "[Pub_Position_Duree_Ecrans]\r\nLUN_00_POS=009\r\nLUN_00_DUR=009\r\n";
+    EcrireFichierTest(master + QStringLiteral("XT_PUB.ini"), "");
+    EcrireFichierTest(master + QStringLiteral("XT_PUB_2.ini"), "");
+    EcrireFichierTest(local + QStringLiteral("XT_PUB.ini"), travail);
     TestDialogs().answers = {Mb::Yes};
-    web.effacerRequetes();
-    PanneProgrammee panne;
-    panne.type = Panne::Http500Html;
-    panne.fois = -1;
-    web.programmerPanne(panne);
+
     MnuSynchroniserParPubPosDurEcr_Click(0);
-    EXPECT_EQ(web.nombreRequetes(), 1);
-    EXPECT_EQ(boites(), (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
-                                     QStringLiteral("Adresse Web non accessible: ") + url}));
-    EXPECT_EQ(logAvec(QStringLiteral("stopped: web service unreachable")).size(), 1);
+
+    const QStringList p = positions();
+    ASSERT_EQ(p.size(), 168);
+    EXPECT_EQ(p[0], QStringLiteral("010009009"));
+    EXPECT_EQ(p[7], QStringLiteral("0107"));
+    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB.ini")), travail);
+    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), QByteArray("<absent>"));
+    EXPECT_EQ(logAvec(QStringLiteral(" is empty: ")).size(), 2) << lignesLog().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(logAvec(QStringLiteral("XT_PUB.ini is empty: ") + local + QStringLiteral("XT_PUB.ini kept as it is")).size(), 1);
+    EXPECT_EQ(boites().last(), QStringLiteral("Export terminé."));
 }
 
 TEST_F(BreakExportTest, AFailedCopyOrARunningActivityExportsNothing) {

@@ -6,6 +6,7 @@
 #include "fill/fill_property_grid.h"
 #include "fill/fill_settings.h"
 #include "foundation/activity.h"
+#include "foundation/log_lists.h"
 #include "foundation/shell_link.h"
 #include "platform/property_grid.h"
 #include "platform/record_manager.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <memory>
+#include <optional>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
@@ -148,38 +150,135 @@ TEST_F(FillRateUploadTest, ARefusedOrIncompleteComputationSendsNothing) {
     EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: nothing sent")).size(), 2);
 }
 
-// The one message names what the user has to look at: the address, or the credentials when the
-// service answered that it does not know them.
-TEST_F(FillRateUploadTest, AnUnreachableServiceStopsAtTheFirstRequestWithOneMessage) {
-    const struct {
-        bool mauvaisMotDePasse;
-        QString message;
-    } cas[] = {
-        {false, QStringLiteral("Adresse Web non accessible: ")},
-        {true, QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ")},
+// Every fault of the service, with both stations chosen: a service out of reach stops the upload
+// at its first request with the one message that names what to check (the address, or the
+// credentials the service refused); a service that answers fails or refuses that request only, the
+// upload sends every other one and ends with the message that counts the failures and names the
+// station whose cleared days did not all get their rows back.
+TEST_F(FillRateUploadTest, AFailedRowIsCountedTheRestIsSentAndOnlyAnOutageStops) {
+    ParametresRemplissage.Station[1] = true;
+    SauverParametresRemplissage();
+    const auto dePanne = [](Panne type, int fois) {
+        PanneProgrammee p;
+        p.type = type;
+        p.fois = fois;
+        return p;
     };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.message.toStdString());
-        web.effacerRequetes();
-        TestDialogs().shown.clear();
+    // One row of station 2 (its second), whatever the fault.
+    const auto ligneStation2 = [](Panne type) {
+        PanneProgrammee p;
+        p.type = type;
+        p.entite = QStringLiteral("TauxRemplissage");
+        p.operation = QStringLiteral("UpdateXML");
+        p.cle = QStringLiteral("TrpStation");
+        p.valeur = QStringLiteral("02");
+        p.apres = 1;
+        return p;
+    };
+    const QString injoignable = QStringLiteral("Adresse Web non accessible: ");
+    const QString identification =
+        QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ");
+
+    // The reference: what a service without fault receives.
+    SynchroniserPub_06_Remplissage(url);
+    ASSERT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
+    const int nbRequetes = web.nombreRequetes();
+    const int nbLignes = int(miseAJour().size());
+    const int nbLignesStation2 = int(miseAJour().filter(QStringLiteral("/02/")).size());
+    ASSERT_EQ(nbRequetes, nbLignes + 4);
+    ASSERT_GE(nbLignesStation2, 2);
+
+    const struct Cas {
+        const char* nom;
+        std::optional<PanneProgrammee> panne;
+        bool mauvaisMotDePasse;
+        int requetes;          // received by the service
+        QString boite;         // the start of the one box
+        QStringList dansBoite; // also in it
+        QString ligne;         // in the log line of each failure
+        int echecs;            // log lines of failed requests the service answered
+        int joursGardes;       // day/station/kind rows the web holds afterwards (-1: not checked)
+    } cas[] = {
+        {"refused connection", dePanne(Panne::Refus, -1), false, 0, injoignable + url, {}, QString(), 0, nbLignes},
+        {"connection dropped", dePanne(Panne::Coupure, -1), false, 1, injoignable + url, {}, QString(), 0, -1},
+        {"time-out", [] {
+             PanneProgrammee p;
+             p.type = Panne::Delai;
+             p.delaiMs = 5000;
+             return p;
+         }(), false, 1, injoignable + url, {}, QString(), 0, -1},
+        {"credentials refused", std::nullopt, true, 1, identification + url, {}, QString(), 0, nbLignes},
+        {"500 on one row of station 2", ligneStation2(Panne::Http500Html), false, nbRequetes,
+         QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur %1 et 0 jour(s) sur 4 n'ont "
+                        "pas été acceptés par le service Web. Le service Web a répondu par des erreurs (HTTP 500) à 1 "
+                        "requête(s). Jours effacés sur le Web sans être tous renvoyés pour la station 2")
+             .arg(nbLignes),
+         {QStringLiteral("Relancez l'envoi du remplissage.")},
+         QStringLiteral("Err: Lib_Kirvo:SynchroniserPub_06_Remplissage_01: TauxRemplissage/UpdateXML answered "
+                        "HTTP/1.1 500 Internal Server Error: ?TrpDate="),
+         1, nbLignes - 1},
+        {"Code 0 and Result false on one row of station 2", ligneStation2(Panne::ResultatFaux), false, nbRequetes,
+         QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur %1 et 0 jour(s) sur 4 n'ont "
+                        "pas été acceptés par le service Web. Jours effacés sur le Web sans être tous renvoyés pour la "
+                        "station 2")
+             .arg(nbLignes),
+         {}, QStringLiteral("TauxRemplissage/UpdateXML refused (Result not True): ?TrpDate="), 1, nbLignes - 1},
+        {"500 on every request", dePanne(Panne::Http500Html, -1), false, nbRequetes,
+         QStringLiteral("Envoi du remplissage terminé avec des échecs : %1 ligne(s) sur %1 et 4 jour(s) sur 4 n'ont "
+                        "pas été acceptés par le service Web. Le service Web a répondu par des erreurs (HTTP 500) à %2 "
+                        "requête(s). Relancez l'envoi du remplissage.")
+             .arg(nbLignes)
+             .arg(nbRequetes),
+         {}, QStringLiteral(" answered HTTP/1.1 500 Internal Server Error: ?TrpDate="), nbRequetes, nbLignes},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
         web.annulerPannes();
-        if (!c.mauvaisMotDePasse) {
-            PanneProgrammee panne;
-            panne.type = Panne::Http500Html;
-            panne.fois = -1;
-            web.programmerPanne(panne);
+        web.effacerRequetes();
+        TestDialogs().reset();
+        Listes().ListeLogTemp.clear();
+        Listes().ListeLog.clear();
+        ClientWeb().DelaiMaxMs = 3000;
+        if (c.panne) {
+            if (c.panne->type == Panne::Delai) ClientWeb().DelaiMaxMs = 200;
+            web.programmerPanne(*c.panne);
         }
         const QString mdp = c.mauvaisMotDePasse ? QStringLiteral("faux") : QStringLiteral("secret");
         SetSourceParametresWeb([this, mdp] { return ParametresWeb{url, QStringLiteral("kirvo"), mdp}; });
 
         SynchroniserPub_06_Remplissage(url);
 
-        EXPECT_EQ(web.nombreRequetes(), 1);
-        EXPECT_EQ(boites(), QStringList{c.message + url});
-        EXPECT_EQ(logAvec(QStringLiteral("0 row(s) sent, 0 day(s) cleared, 0 failure(s), stopped: web service unreachable"))
-                      .size(),
-                  c.mauvaisMotDePasse ? 2 : 1)
+        EXPECT_EQ(web.nombreRequetes(), c.requetes);
+        ASSERT_EQ(boites().size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(boites()[0].startsWith(c.boite)) << boites()[0].toStdString();
+        for (const QString& t : c.dansBoite) {
+            EXPECT_TRUE(boites()[0].contains(t)) << boites()[0].toStdString();
+        }
+        if (c.boite != injoignable + url) {
+            EXPECT_FALSE(boites()[0].contains(QStringLiteral("non accessible")));
+        }
+        // The failed row went, and no other row of the run is missing on the web.
+        if (c.joursGardes >= 0) {
+            EXPECT_EQ(web.tauxRemplissage().size(), c.joursGardes);
+        }
+        const QStringList echecs = logAvec(QStringLiteral("Err: Lib_Kirvo:SynchroniserPub_06_Remplissage_01: "));
+        ASSERT_EQ(echecs.size(), c.echecs) << lignesLog().join(QLatin1Char('\n')).toStdString();
+        for (const QString& l : echecs) {
+            EXPECT_TRUE(l.contains(c.ligne)) << l.toStdString();
+        }
+        if (c.echecs == 1) {
+            EXPECT_TRUE(echecs[0].contains(QStringLiteral("TrpStation=02"))) << echecs[0].toStdString();
+        }
+        EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: ")).size(), 1)
             << lignesLog().join(QLatin1Char('\n')).toStdString();
+        // The next upload, with a service that does its work, puts every row back.
+        web.annulerPannes();
+        ClientWeb().DelaiMaxMs = 3000;
+        SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+        TestDialogs().reset();
+        SynchroniserPub_06_Remplissage(url);
+        EXPECT_EQ(web.tauxRemplissage().size(), nbLignes);
+        EXPECT_TRUE(boites().isEmpty());
     }
 }
 
@@ -194,8 +293,19 @@ TEST_F(FillRateUploadTest, ARefusedRowIsCountedAndTheOthersStillGo) {
     SynchroniserPub_06_Remplissage(url);
 
     EXPECT_EQ(miseAJour().size(), 11);
-    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 10 row(s) sent, 2 day(s) cleared, 1 failure(s)")).size(), 1)
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: 10 row(s) sent, 2 day(s) cleared, 1 failure(s), days cleared "
+                                     "but not all sent again for station(s) 1"))
+                  .size(),
+              1)
         << lignesLog().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage/UpdateXML refused (code 1001): ?TrpDate=2023-01-02")).size(), 1);
+    // The service's message is not put to the user row by row: the one box at the end tells.
+    ASSERT_EQ(boites().size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(boites()[0].startsWith(QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur 11 "
+                                                      "et 0 jour(s) sur 2 n'ont pas été acceptés par le service Web. "
+                                                      "Jours effacés sur le Web sans être tous renvoyés pour la "
+                                                      "station 1")))
+        << boites()[0].toStdString();
 }
 
 TEST_F(FillRateUploadTest, TheMenuEntryAndTheAdvertisingRunReachTheUpload) {

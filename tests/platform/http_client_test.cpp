@@ -71,16 +71,18 @@ TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
         const char* nom;
         std::function<void(WebDouble&, ClientHttp&)> preparer;
         const char* cause;   // a part of the description
+        bool statutEnErreur; // the server answered, with a status outside 2xx
     };
     const Cas cas[] = {
         {"500 with an HTML page", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Http500Html}); },
-         "HTTP/1.1 500"},
-        {"wrong password", [](WebDouble&, ClientHttp& c) { c.HttpMotDePasse = QStringLiteral("faux"); }, "HTTP/1.1 401"},
+         "HTTP/1.1 500", true},
+        {"wrong password", [](WebDouble&, ClientHttp& c) { c.HttpMotDePasse = QStringLiteral("faux"); }, "HTTP/1.1 401",
+         true},
         {"no credentials", [](WebDouble&, ClientHttp& c) { c.HttpUtilisateur.clear(); c.HttpMotDePasse.clear(); },
-         "HTTP/1.1 401"},
+         "HTTP/1.1 401", true},
         {"connection dropped in the middle",
-         [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Coupure}); }, "serveur"},
-        {"refused", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Refus}); }, "refusée"},
+         [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Coupure}); }, "serveur", false},
+        {"refused", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Refus}); }, "refusée", false},
         {"time-out",
          [](WebDouble& w, ClientHttp& c) {
              c.DelaiMaxMs = 300;
@@ -88,8 +90,8 @@ TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
              p.delaiMs = 5000;
              w.programmerPanne(p);
          },
-         "Délai"},
-        {"answer beyond the size limit", [](WebDouble&, ClientHttp& c) { c.TailleMax = 100; }, "volumineuse"},
+         "Délai", false},
+        {"answer beyond the size limit", [](WebDouble&, ClientHttp& c) { c.TailleMax = 100; }, "volumineuse", false},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -101,6 +103,7 @@ TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
         c.preparer(web, client);
         const QString cause = requete(adresse());
         EXPECT_TRUE(cause.contains(QString::fromUtf8(c.cause))) << cause.toStdString();
+        EXPECT_EQ(client.statutEnErreur(), c.statutEnErreur);
         EXPECT_FALSE(QFileInfo::exists(fichier));
         web.annulerPannes();
         // The next request goes through again (the client is not left busy).
@@ -109,6 +112,7 @@ TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
         client.DelaiMaxMs = 3000;
         client.TailleMax = TailleMaxReponse;
         EXPECT_EQ(requete(adresse()), QString());
+        EXPECT_FALSE(client.statutEnErreur());
         EXPECT_TRUE(QFileInfo::exists(fichier));
     }
 }

@@ -341,6 +341,11 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
         if (p.fois == 0) continue;
         if (!p.entite.isEmpty() && p.entite != r.entite) continue;
         if (!p.operation.isEmpty() && p.operation != r.operation) continue;
+        if (!p.cle.isEmpty() && (!r.contient(p.cle) || r.valeur(p.cle) != p.valeur)) continue;
+        if (p.apres > 0) {
+            --p.apres;
+            continue;
+        }
         if (p.fois > 0) --p.fois;
         panne = p;
         break;

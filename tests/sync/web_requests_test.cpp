@@ -100,10 +100,16 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
         bool echecHttp;       // the log line and "Adresse Web non accessible: " (or this box's text)
         const char* boite;    // else: this box (nullptr: none)
+        // The log line of a service that answered with an error status (nullptr: the line of a
+        // request without answer).
+        const char* ligneStatut = nullptr;
     };
     const Cas cas[] = {
         {"refused", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Refus}); }, true, nullptr},
-        {"500 with HTML", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Http500Html}); }, true, nullptr},
+        {"500 with HTML", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Http500Html}); }, true,
+         "Le service Web a répondu par une erreur (HTTP 500), la liste n'est pas affichée: ",
+         "Err: Lib_Kirvo:RechercherSurLeWeb: Client/GetBySynchroWeb answered HTTP/1.1 500 Internal Server Error: "
+         "?_synchroWeb=2"},
         {"connection dropped", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Coupure}); }, true, nullptr},
         {"time-out",
          [](WebDouble& w, ParametresWeb&) {
@@ -144,8 +150,12 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
             const QString boite = c.boite ? QString::fromUtf8(c.boite) : QStringLiteral("Adresse Web non accessible: ");
             EXPECT_EQ(boites(), QStringList{boite + web.adresseBase()});
             ASSERT_EQ(log.size(), 1) << log.join('\n').toStdString();
-            EXPECT_TRUE(log[0].contains(QStringLiteral("Err: -2147418113 (")));
-            EXPECT_TRUE(log[0].endsWith(QStringLiteral(")  Source:Lib_Kirvo:RechercherSurLeWeb:40")));
+            if (c.ligneStatut) {
+                EXPECT_TRUE(log[0].endsWith(QString::fromUtf8(c.ligneStatut))) << log[0].toStdString();
+            } else {
+                EXPECT_TRUE(log[0].contains(QStringLiteral("Err: -2147418113 (")));
+                EXPECT_TRUE(log[0].endsWith(QStringLiteral(")  Source:Lib_Kirvo:RechercherSurLeWeb:40")));
+            }
         } else {
             EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
             EXPECT_EQ(boites(), c.boite ? QStringList{QString::fromUtf8(c.boite)} : QStringList());
@@ -224,19 +234,40 @@ TEST_F(WebTest, CredentialsOfTheOptionsGoWithEveryRequestAsTheyStandNow) {
     EXPECT_EQ(r[1].utilisateur, QStringLiteral("autre"));
 }
 
+// A request the service answered with an error status is told apart from one that got no answer:
+// its line names the status and the request; neither leaves an answer file or shows a box.
 TEST_F(WebTest, FailedExchangeIsLoggedOnceWithItsStepAndLeavesNoAnswer) {
+    const struct {
+        const char* nom;
+        std::function<void()> preparer;
+        int statut;           // StatutErreurService afterwards
+        const char* ligne;    // the end of the one log line
+    } cas[] = {
+        {"500", [&] { web.programmerPanne({Panne::Http500Html}); }, 500,
+         "Err: Lib_Kirvo:SynchroniserPub_01_Client_01: Client/CreateXML answered HTTP/1.1 500 Internal Server Error: "
+         "?CltIdQD=X"},
+        {"refused", [&] { web.programmerPanne({Panne::Refus}); }, 0,
+         ")  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
+        {"credentials refused", [&] { parametres.motDePasse = QStringLiteral("faux"); }, 0,
+         "Err: -2147418113 (HTTP/1.1 401 Unauthorized)  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
+    };
     const QString fichier = FichierReponseWeb(Client, OperationWeb::CreateXML);
-    EcrireFichierTest(fichier, "<Reponse><Code>0</Code><Result>True</Result><Id>77</Id></Reponse>");
-    web.programmerPanne({Panne::Http500Html});
-    EXPECT_FALSE(EchangeWeb(parametres.adresse, Client, OperationWeb::CreateXML, QStringLiteral("?CltIdQD=X"),
-                            QStringLiteral("Lib_Kirvo:SynchroniserPub_01_Client_01")));
-    EXPECT_FALSE(QFileInfo::exists(fichier));
-    const QStringList log = lignesLog();
-    ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].endsWith(QStringLiteral(
-        "Err: -2147418113 (HTTP/1.1 500 Internal Server Error)  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0")))
-        << log[0].toStdString();
-    EXPECT_TRUE(boites().isEmpty());
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        Listes().ListeLogTemp.clear();
+        EcrireFichierTest(fichier, "<Reponse><Code>0</Code><Result>True</Result><Id>77</Id></Reponse>");
+        c.preparer();
+        EXPECT_FALSE(EchangeWeb(parametres.adresse, Client, OperationWeb::CreateXML, QStringLiteral("?CltIdQD=X"),
+                                QStringLiteral("Lib_Kirvo:SynchroniserPub_01_Client_01")));
+        EXPECT_EQ(StatutErreurService(), c.statut);
+        EXPECT_FALSE(QFileInfo::exists(fichier));
+        const QStringList log = lignesLog();
+        ASSERT_EQ(log.size(), 1) << log.join('\n').toStdString();
+        EXPECT_TRUE(log[0].endsWith(QString::fromUtf8(c.ligne))) << log[0].toStdString();
+        EXPECT_TRUE(boites().isEmpty());
+        web.annulerPannes();
+        parametres.motDePasse = QStringLiteral("secret");
+    }
 }
 
 }  // namespace
