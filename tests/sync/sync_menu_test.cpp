@@ -229,6 +229,121 @@ TEST_F(MenuSynchro, DesIdentifiantsRefusesSontSignalesCommeTels) {
     });
 }
 
+// ---- Each fault of the service, met by "Tout" with two changed clients in the journal ----------
+// A service out of reach ends the run with the one box that says so; a service that answers fails
+// or refuses that request only: both changes are sent, the audit sends again the copy the web did
+// not take, what the web never confirmed stays in the journal for the next run, and the closing box
+// says what the service did.
+
+struct CasPanneRun {
+    const char* nom;
+    Panne panne;
+    int fois;                 // requests concerned (-1: every one)
+    bool surA;                // only the updates of client A
+    const char* boite;        // the start of the run's one box
+    const char* misesAJour;   // the updates sent, by client ("" for a run the outage ended)
+    bool aEnAttente, bEnAttente;   // A's and B's changes still in the journal
+};
+
+const char* const kInjoignable = "Adresse Web non accessible: ";
+const char* const kErreurs = "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs ";
+const CasPanneRun kCasPanneRun[] = {
+    {"connexion_refusee", Panne::Refus, -1, false, kInjoignable, "", true, true},
+    {"connexion_coupee", Panne::Coupure, -1, false, kInjoignable, "", true, true},
+    {"delai_depasse", Panne::Delai, -1, false, kInjoignable, "", true, true},
+    {"http_500_une_fois", Panne::Http500Html, 1, true, "(HTTP 500) à 1 requête(s).", "A B A", false, false},
+    {"http_500_a_chaque_envoi_de_A", Panne::Http500Html, -1, true, "(HTTP 500) à 2 requête(s).", "A B A", true, false},
+    {"http_500_toujours", Panne::Http500Html, -1, false, "(HTTP 500) à ", "A B", true, true},
+    {"code_0_resultat_faux_une_fois", Panne::ResultatFaux, 1, true, "Synchronisation terminée.", "A B A", false, false},
+    {"code_0_resultat_faux_pour_A", Panne::ResultatFaux, -1, true, "Synchronisation terminée.", "A B A", true, false},
+};
+
+void PrintTo(const CasPanneRun& c, std::ostream* os) { *os << c.nom; }
+
+class PanneRun : public MenuSynchro, public ::testing::WithParamInterface<CasPanneRun> {};
+
+TEST_P(PanneRun, LesChangementsNonConfirmesRestentEnAttenteEtLaBoiteDitPourquoi) {
+    const CasPanneRun& c = GetParam();
+    const int idA = web(QStringLiteral("A"), QStringLiteral("A"));
+    const int idB = web(QStringLiteral("B"), QStringLiteral("B"));
+    client(QStringLiteral("A"), QStringLiteral("A modifié"), 'O', 'M', idA);
+    client(QStringLiteral("B"), QStringLiteral("B modifié"), 'O', 'M', idB);
+    entree('P', 1, QStringLiteral("A"), 'M', idA);
+    entree('P', 1, QStringLiteral("B"), 'M', idB);
+    PanneProgrammee p;
+    p.type = c.panne;
+    p.fois = c.fois;
+    p.delaiMs = 5000;
+    if (c.surA) {
+        p.entite = double_web::Client;
+        p.operation = QStringLiteral("UpdateXML");
+        p.cle = QStringLiteral("CltIdWeb");
+        p.valeur = QString::number(idA);
+    }
+    // A time-out the test does not wait long for.
+    if (c.panne == Panne::Delai) ClientWeb().DelaiMaxMs = 200;
+    double_.programmerPanne(p);
+
+    w->MnuSynchroniserMusPub->trigger();
+
+    const bool injoignable = c.boite == kInjoignable;
+    const QString boite = QString::fromUtf8(c.boite).startsWith(QLatin1Char('(')) ? QString::fromUtf8(kErreurs) + QString::fromUtf8(c.boite)
+                                                                          : QString::fromUtf8(c.boite);
+    ASSERT_EQ(boites().size(), 1) << boites().join('\n').toStdString();
+    EXPECT_TRUE(boites()[0].startsWith(boite)) << boites()[0].toStdString();
+    QStringList misesAJour;
+    for (const QString& e : envois().filter(QStringLiteral("UpdateXML:")))
+        misesAJour << (e == QStringLiteral("UpdateXML:%1").arg(idA) ? QStringLiteral("A") : QStringLiteral("B"));
+    if (!injoignable) {
+        EXPECT_EQ(misesAJour.join(QLatin1Char(' ')), QString::fromLatin1(c.misesAJour));
+    }
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("web service unreachable: the remaining steps are left out")).size(),
+              injoignable ? 1 : 0);
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301A")), c.aEnAttente);
+    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301B")), c.bEnAttente);
+    EXPECT_FALSE(ActiviteEnCours());
+
+    // The next run, with a service that does its work, sends what was left.
+    double_.annulerPannes();
+    ClientWeb().DelaiMaxMs = 3000;
+    TestDialogs().shown.clear();
+    w->MnuSynchroniserMusPub->trigger();
+    EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée.")});
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301A")));
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301B")));
+    EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, PanneRun, ::testing::ValuesIn(kCasPanneRun),
+                         [](const auto& i) { return std::string(i.param.nom); });
+
+// A single entry of the advertising menu has no closing box of its own: requests the service
+// failed get one all the same, and a run without them stays silent.
+TEST_F(MenuSynchro, UneEntreeSeuleDitQueLeServiceARepondPardesErreurs) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    PanneProgrammee p;
+    p.type = Panne::Http500Html;
+    p.entite = double_web::Client;
+    p.operation = QStringLiteral("CreateXML");
+    double_.programmerPanne(p);
+
+    w->MnuSynchroniserPub[2]->trigger();
+
+    EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a répondu "
+                                                   "par des erreurs (HTTP 500) à 1 requête(s). Ce qui n'a pas été fait "
+                                                   "sera repris à la prochaine synchronisation.")});
+    EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("Client: requests answered: ")).filter(
+                  QStringLiteral("; error status: 1 (HTTP 500)")).size(),
+              1)
+        << lignesLog().join('\n').toStdString();
+
+    TestDialogs().shown.clear();
+    w->MnuSynchroniserPub[2]->trigger();
+    EXPECT_TRUE(boites().isEmpty()) << boites().join('\n').toStdString();
+    EXPECT_NE(lire(QStringLiteral("C1")).idWeb, 0);
+}
+
 // The program closes while "Tout" waits for an answer: the run stops and does not claim to have
 // ended its work.
 TEST_F(MenuSynchro, ToutInterrompuParLaFermetureNeSeDitPasTermine) {
