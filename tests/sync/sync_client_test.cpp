@@ -130,12 +130,7 @@ TEST_F(SyncTest, RejeuEnvoieLesEntreesForceesEtNeTouchePasAuxAutres) {
 }
 
 TEST_F(SyncTest, RejeuGardeUneEntreeDontLEnvoiAEchoueEtPasseALaSuivante) {
-    const int idA = web(QStringLiteral("A"), QStringLiteral("A"));
-    const int idB = web(QStringLiteral("B"), QStringLiteral("B"));
-    client(QStringLiteral("A"), QStringLiteral("A modifié"), 'O', 'M', idA);
-    client(QStringLiteral("B"), QStringLiteral("B modifié"), 'O', 'M', idB);
-    entree('P', 1, QStringLiteral("A"), 'M', idA);
-    entree('P', 1, QStringLiteral("B"), 'M', idB);
+    const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
     p.type = Panne::Http500Html;
     p.fois = 1;

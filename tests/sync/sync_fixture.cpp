@@ -131,6 +131,16 @@ int SyncTest::web(const QString& code, const QString& nom, int statut, int idWeb
     return double_.ajouter(double_web::Client, e);
 }
 
+std::pair<int, int> SyncTest::deuxClientsModifies() {
+    const int idA = web(QStringLiteral("A"), QStringLiteral("A"));
+    const int idB = web(QStringLiteral("B"), QStringLiteral("B"));
+    client(QStringLiteral("A"), QStringLiteral("A modifié"), 'O', 'M', idA);
+    client(QStringLiteral("B"), QStringLiteral("B modifié"), 'O', 'M', idB);
+    entree('P', 1, QStringLiteral("A"), 'M', idA);
+    entree('P', 1, QStringLiteral("B"), 'M', idB);
+    return {idA, idB};
+}
+
 QStringList SyncTest::envois() {
     QStringList r;
     for (const double_web::Requete& q : double_.requetes()) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class Frm_Main;
 
@@ -51,6 +52,9 @@ protected:
     QStringList clesJournal();
     // A client on the web side; its id.
     int web(const QString& code, const QString& nom, int statut = double_web::Synchronise, int idWeb = 0);
+    // Clients "A" and "B", linked to their web copies ("A", "B") and renamed "A modifié" and
+    // "B modifié" locally, their changes waiting in the journal; their web ids.
+    std::pair<int, int> deuxClientsModifies();
     // The client operations the double received ("CreateXML", "UpdateXML:12"...) since the last
     // call, list fetches left out.
     QStringList envois();

@@ -264,12 +264,7 @@ class PanneRun : public MenuSynchro, public ::testing::WithParamInterface<CasPan
 
 TEST_P(PanneRun, LesChangementsNonConfirmesRestentEnAttenteEtLaBoiteDitPourquoi) {
     const CasPanneRun& c = GetParam();
-    const int idA = web(QStringLiteral("A"), QStringLiteral("A"));
-    const int idB = web(QStringLiteral("B"), QStringLiteral("B"));
-    client(QStringLiteral("A"), QStringLiteral("A modifié"), 'O', 'M', idA);
-    client(QStringLiteral("B"), QStringLiteral("B modifié"), 'O', 'M', idB);
-    entree('P', 1, QStringLiteral("A"), 'M', idA);
-    entree('P', 1, QStringLiteral("B"), 'M', idB);
+    const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
     p.type = c.panne;
     p.fois = c.fois;
