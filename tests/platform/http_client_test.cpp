@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 using namespace double_web;
@@ -121,6 +123,22 @@ TEST_F(ClientHttpTest, UnknownHostAndBadAddressesFail) {
     EXPECT_TRUE(requete(QStringLiteral("http://hote-inexistant.invalid/Client/GetBySynchroWeb")).contains(QStringLiteral("Hôte inconnu.")));
     EXPECT_TRUE(requete(QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=2")).startsWith(QStringLiteral("Adresse invalide")));
     EXPECT_TRUE(requete(QString()).startsWith(QStringLiteral("Adresse invalide")));
+    EXPECT_FALSE(QFileInfo::exists(fichier));
+}
+
+// A server that takes the request and drops the connection (reset) before any answer: no status,
+// no answer, the server taken as out of reach.
+TEST_F(ClientHttpTest, AConnectionDroppedBeforeAnyAnswerIsNoAnswer) {
+    QTcpServer serveur;
+    ASSERT_TRUE(serveur.listen(QHostAddress::LocalHost));
+    QObject::connect(&serveur, &QTcpServer::newConnection, &serveur, [&serveur] {
+        while (QTcpSocket* s = serveur.nextPendingConnection())
+            QObject::connect(s, &QTcpSocket::readyRead, s, [s] { s->abort(); });
+    });
+    const QString cause = requete(QStringLiteral("http://127.0.0.1:%1/Client/GetBySynchroWeb").arg(serveur.serverPort()));
+    EXPECT_FALSE(cause.isEmpty());
+    EXPECT_FALSE(client.statutEnErreur());
+    EXPECT_EQ(client.dernierStatut(), 0);
     EXPECT_FALSE(QFileInfo::exists(fichier));
 }
 
