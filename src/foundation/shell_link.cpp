@@ -1,6 +1,7 @@
 #include "foundation/shell_link.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 bool bAfficherProgression = false;
@@ -42,6 +43,9 @@ private:
 AttenteSansFenetre g_sansFenetre;
 FenetreAttente* g_attente = &g_sansFenetre;
 
+// The runs inside the open wait window, outermost first: the label each found when it opened.
+QStringList g_libellesAvant;
+
 }  // namespace
 
 QString CaptionFrmMain() { return g_caption; }
@@ -55,8 +59,40 @@ void QuitterFrmMain(bool forcer) {
 }
 void SetQuitterFrmMain(std::function<void(bool)> quitter) { g_quitter = std::move(quitter); }
 
-void SetFenetreAttente(FenetreAttente* f) { g_attente = f ? f : &g_sansFenetre; }
+void SetFenetreAttente(FenetreAttente* f) {
+    g_attente = f ? f : &g_sansFenetre;
+    g_libellesAvant.clear();
+}
 FenetreAttente& FenetreAttenteCourante() { return *g_attente; }
+
+void AfficherFrmMsg(bool bAfficher, const QString& appelant) {
+    FenetreAttente& f = *g_attente;
+    // A window closed behind the runs' backs (the program's end) has no run inside it any more.
+    if (!f.chargee()) g_libellesAvant.clear();
+    if (bAfficher) {
+        g_libellesAvant << (f.chargee() ? f.texte() : QString());
+        f.afficher(true, appelant);   // loaded already: nothing
+        return;
+    }
+    if (g_libellesAvant.size() > 1) {
+        f.setTexte(g_libellesAvant.takeLast());
+        return;
+    }
+    g_libellesAvant.clear();
+    f.afficher(false, appelant);
+}
+
+void FermerFrmMsg(const QString& appelant) {
+    g_libellesAvant.clear();
+    g_attente->afficher(false, appelant);
+}
+
+FrmMsgOuverte::FrmMsgOuverte(QString appelant, const QString& libelle) : appelant_(std::move(appelant)) {
+    AfficherFrmMsg(true, appelant_);
+    if (!libelle.isNull()) LabelMsgInit(libelle);
+}
+
+FrmMsgOuverte::~FrmMsgOuverte() { AfficherFrmMsg(false, appelant_); }
 
 void ReinitialiserLienShell() {
     g_caption = QString::fromLatin1(CaptionFrmMainDesign);
@@ -64,5 +100,6 @@ void ReinitialiserLienShell() {
     g_quitter = {};
     g_sansFenetre.reinitialiser();
     g_attente = &g_sansFenetre;
+    g_libellesAvant.clear();
     bAfficherProgression = false;
 }
