@@ -64,7 +64,8 @@ FenetreAttente& FenetreAttenteCourante();
 // Opens (true) or closes the wait window. Nested runs share one window: an opening while it is
 // open counts one run more, a close one less, and the window goes with the close of the outermost
 // run, so it never shows the program idle while an outer run goes on. When an inner run closes,
-// the label comes back to what the outer run had written before it. appelant is the caller's
+// the label comes back to the first one the outer run wrote (its family or step), or to what it
+// showed when the inner run opened if the outer run wrote none. appelant is the caller's
 // procedure key, named in the report of a failure.
 void AfficherFrmMsg(bool bAfficher, const QString& appelant);
 // Closes the wait window whatever runs are still inside it (the program's end).
@@ -84,7 +85,7 @@ private:
 };
 // FrmMsg.LabelMsgInit: the current step text.
 inline QString LabelMsgInit() { return FenetreAttenteCourante().texte(); }
-inline void LabelMsgInit(const QString& texte) { FenetreAttenteCourante().setTexte(texte); }
+void LabelMsgInit(const QString& texte);
 // bFrmMsgChargee.
 inline bool FrmMsgChargee() { return FenetreAttenteCourante().chargee(); }
 // FrmMsg.Hide (the base choice hides it before its own modal window).

@@ -23,19 +23,26 @@ protected:
 };
 
 // A family's run holds the window while its list fetch opens and closes it: the window stays up
-// until the outermost run ends, and the label comes back to the outer run's step.
+// until the outermost run ends, and the label comes back to the outer run's family, not to the
+// last record of its previous step.
 TEST_F(WaitWindowTest, NestedRunsKeepTheWindowUntilTheOutermostEnds) {
     AfficherFrmMsg(true, QStringLiteral("Externe"));
     FrmMsg* premiere = FrmMsgCharge();
     ASSERT_NE(premiere, nullptr);
     EXPECT_TRUE(premiere->isVisible());
     LabelMsgInit(QStringLiteral("Client"));
+    LabelMsgInit(QStringLiteral("CLT00003: Meubles Durand"));
 
     AfficherFrmMsg(true, QStringLiteral("Interne"));
     EXPECT_EQ(FrmMsgCharge(), premiere);   // no second window
     LabelMsgInit(QStringLiteral("Récupération des données sur le Web"));
     AfficherFrmMsg(true, QStringLiteral("Plus interne"));
+    LabelMsgInit(QStringLiteral("Page 2"));
     AfficherFrmMsg(false, QStringLiteral("Plus interne"));
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Récupération des données sur le Web"));
+    // An inner run that writes nothing leaves the label as it found it.
+    AfficherFrmMsg(true, QStringLiteral("Muet"));
+    AfficherFrmMsg(false, QStringLiteral("Muet"));
     EXPECT_EQ(LabelMsgInit(), QStringLiteral("Récupération des données sur le Web"));
 
     AfficherFrmMsg(false, QStringLiteral("Interne"));
