@@ -2,6 +2,7 @@
 
 #include "database/change_journal.h"
 #include "database/key_check.h"
+#include "database/open_close.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
 #include "foundation/daily_log.h"
@@ -297,13 +298,26 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
     p(100, [&] { ouvert = FileOpen(base, station - 1, fileNo); });
     if (!ouvert) {
         if (!bFermetureEnCours) {
+            // The end comes after the boxes: the log says why first, whatever the user does then.
             p(101, [&] {
+                QString fichier = QString::number(fileNo);
+                if (const QString libelle = LibelleFichierBTR(fileNo); !libelle.isEmpty()) fichier += QLatin1Char(' ') + libelle;
+                fichier += QStringLiteral(" not open");
+                if (const QString chemin = FileFullName(base, fileNo, station - 1); !chemin.isEmpty())
+                    fichier += QStringLiteral(" (") + chemin + QLatin1Char(')');
+                TraceLog(base, -1, -1,
+                         QStringLiteral("Err: BTRieve: Base: ") + QString::number(base) + QStringLiteral(" Station: ") +
+                             QString::number(station) + QStringLiteral(" File: ") + fichier + QStringLiteral(" [") +
+                             source + QStringLiteral("]: the program ends"),
+                         true, -1, true);
+            });
+            p(102, [&] {
                 GestErrLangue(2003, QStringLiteral("#: ") + QString::number(fileNo),
                               QStringLiteral("(Source:") + source + QLatin1Char(')'), false, QString());
             });
             BtrStatus = 20;
             OublierStatutSignale();
-            p(102, [&] { ErreurBTrieve(base, fileNo, key, cleRapport); });
+            p(103, [&] { ErreurBTrieve(base, fileNo, key, cleRapport); });
             TerminerProgrammeBTrieve();
         }
     } else {

@@ -88,6 +88,8 @@ void OublierStatutSignale();
 // True when that status is the one the wrapper reported for the last call.
 bool StatutDejaSignale(int16_t status);
 QString ErreurBTrieveLibelle(int16_t status, const QString& name);
+// The catalogue's name of a file and what it holds ("FRAD003 (Clients)"); empty when unknown.
+QString LibelleFichierBTR(int16_t fileNo);
 
 // The launcher that restarts the program after a network failure of the record manager.
 inline constexpr const char* NomLanceur = "QD3_Tools_Kirvo_Launcher.exe";

@@ -26,14 +26,6 @@ QString nomExecutable() {
     return QStringLiteral("QD3_Tools_Kirvo");
 }
 
-// The catalogue's name of the file and what it holds ("FRAD003 (Clients)").
-QString libelleFichier(int16_t fileNo) {
-    const FileInfoEntry& e = CatalogueFichier(fileNo);
-    const QString nom = TrimBlancs(e.Name);
-    if (nom.isEmpty()) return QString();
-    return nom + QStringLiteral(" (") + e.Description + QLatin1Char(')');
-}
-
 // Retry and Ignore offer the end of the program: Quitter asks the user and, on Yes, runs the
 // orderly shutdown, whose first act raises bFermetureEnCours. No leaves the program running
 // and the status goes back to the caller.
@@ -48,6 +40,13 @@ void ProposerFinProgramme() {
 }
 
 }  // namespace
+
+QString LibelleFichierBTR(int16_t fileNo) {
+    const FileInfoEntry& e = CatalogueFichier(fileNo);
+    const QString nom = TrimBlancs(e.Name);
+    if (nom.isEmpty()) return QString();
+    return nom + QStringLiteral(" (") + e.Description + QLatin1Char(')');
+}
 
 QString ErreurBTrieveLibelle(int16_t status, const QString& name) {
     Proc p(Cle::ErreurBTrieveLibelle, Trace::DebugOnly);
@@ -67,6 +66,8 @@ QString ErreurBTrieveLibelle(int16_t status, const QString& name) {
         case 11: r = texte("The specified filename is invalid (") + name + QLatin1Char(')'); break;
         case 12: r = texte("The MicroKernel cannot find the specified file (") + name + QLatin1Char(')'); break;
         case 18: r = texte("The disk is full"); break;
+        // Set by the wrapper itself, for a call on a file that is not open: the program ends.
+        case 20: r = texte("Fichier non ouvert, le programme va s'arrêter"); break;
         case 19: r = texte("The application encountered an unrecoverable error"); break;
         case 30: r = texte("The file specified is not a MicroKernel file"); break;
         case 46: r = texte("Access to the requested file is denied (File locked ?)"); break;
@@ -113,7 +114,7 @@ void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QStri
     p(20, [&] {
         if (fileNo >= 0) {
             m = QStringLiteral("Fichier: ");
-            m += libelleFichier(fileNo);
+            m += LibelleFichierBTR(fileNo);
             m += QStringLiteral("  (") + nomExecutable() + QLatin1Char(')');
             m += QStringLiteral("  (") + t + QStringLiteral(")\n");
         } else {

@@ -47,7 +47,7 @@ extern bool bAfficherProgression;
 class FenetreAttente {
 public:
     virtual ~FenetreAttente() = default;
-    // The four cases of AfficherFrmMsg: open when closed, close when open, else nothing.
+    // Open when closed, close when open, else nothing (AfficherFrmMsg counts the nested runs).
     virtual void afficher(bool bAfficher, const QString& appelant) = 0;
     virtual bool chargee() const = 0;
     virtual bool visible() const = 0;
@@ -61,15 +61,31 @@ public:
 void SetFenetreAttente(FenetreAttente* f);
 FenetreAttente& FenetreAttenteCourante();
 
-// Opens (true) or closes the wait window. Nested users share one window: opening it while it is
-// open changes nothing, and the first close closes it for all. appelant is the caller's
+// Opens (true) or closes the wait window. Nested runs share one window: an opening while it is
+// open counts one run more, a close one less, and the window goes with the close of the outermost
+// run, so it never shows the program idle while an outer run goes on. When an inner run closes,
+// the label comes back to the first one the outer run wrote (its family or step), or to what it
+// showed when the inner run opened if the outer run wrote none. appelant is the caller's
 // procedure key, named in the report of a failure.
-inline void AfficherFrmMsg(bool bAfficher, const QString& appelant) {
-    FenetreAttenteCourante().afficher(bAfficher, appelant);
-}
+void AfficherFrmMsg(bool bAfficher, const QString& appelant);
+// Closes the wait window whatever runs are still inside it (the program's end).
+void FermerFrmMsg(const QString& appelant);
+
+// Holds the wait window open for one run, from its creation to its end, whichever way the run
+// leaves; the label is set to libelle when one is given.
+class FrmMsgOuverte {
+public:
+    explicit FrmMsgOuverte(QString appelant, const QString& libelle = QString());
+    ~FrmMsgOuverte();
+    FrmMsgOuverte(const FrmMsgOuverte&) = delete;
+    FrmMsgOuverte& operator=(const FrmMsgOuverte&) = delete;
+
+private:
+    QString appelant_;
+};
 // FrmMsg.LabelMsgInit: the current step text.
 inline QString LabelMsgInit() { return FenetreAttenteCourante().texte(); }
-inline void LabelMsgInit(const QString& texte) { FenetreAttenteCourante().setTexte(texte); }
+void LabelMsgInit(const QString& texte);
 // bFrmMsgChargee.
 inline bool FrmMsgChargee() { return FenetreAttenteCourante().chargee(); }
 // FrmMsg.Hide (the base choice hides it before its own modal window).

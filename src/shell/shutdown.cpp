@@ -224,7 +224,8 @@ void Frm_Main::Form_Unload() {
     fin.silent();
     fin(120, [&] { DechargerFrmMainBis(); });
     fin(130, [&] {
-        AfficherFrmMsg(false, QString::fromLatin1(Cle::Form_Unload));
+        // Runs cut short by the end may still be inside the wait window: it goes all the same.
+        FermerFrmMsg(QString::fromLatin1(Cle::Form_Unload));
         pomper();
         QList<QPointer<QWidget>> fenetres;
         for (QWidget* w : QApplication::topLevelWidgets())

@@ -86,6 +86,8 @@ static bool lancerPublicite(int16_t which, int dernier) {
     DebutRunSynchro();
     ReinitialiserErreursService();
     if (which == -1) {
+        // One wait window for the whole run: it stays up between the families.
+        FrmMsgOuverte attente(QString::fromLatin1(Cle::SynchroniserPub_00), QStringLiteral("Synchronisation"));
         for (int n = 0; n <= dernier && !ServiceInjoignable(); ++n) p(20, [&] { lancer(n, url); });
     } else if (which >= 0 && which <= dernier) {
         p(30, [&] { lancer(which, url); });

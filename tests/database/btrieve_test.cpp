@@ -1,16 +1,20 @@
 #include "database/btrieve.h"
 #include "database/change_journal.h"
+#include "database/open_close.h"
 #include "database/record_layouts.h"
 #include "fake_record_manager.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
+#include "foundation/shell_link.h"
 #include "platform/cp1252.h"
 #include "record_files_fixture.h"
 #include "platform/program_end.h"
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 
+#include <QDir>
+#include <QFile>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -195,23 +199,61 @@ TEST_F(WrapperTest, StationAboveTenIsRefusedWithoutCall) {
     EXPECT_TRUE(rm->appels.empty());
 }
 
+// The boxes as the user meets them, with what the day's log held when each showed.
+class BoitesEtJournal : public ScriptedDialogs {
+public:
+    QStringList journalALaBoite;
+    int msgBox(const QString& prompt, int style, const QString& title) override {
+        journalALaBoite << QString::fromLatin1(LireFichierTest(CheminLog + QStringLiteral("20240305.Log")));
+        return ScriptedDialogs::msgBox(prompt, style, title);
+    }
+};
+
+// The end of the program after a call on a file that is not open, whatever the user answers to
+// the report: the day's log says why and which file before the first box, and the report says it.
 TEST_F(WrapperTest, FileNotOpenEndsTheProgram) {
+    CheminLog = tmp.path() + QStringLiteral("/log/");
+    QDir().mkpath(CheminLog);
+    bFrmSetupChargee = true;
     FileOpen(0, 0, 3) = false;
-    QString cle = QStringLiteral("00000001");
-    EXPECT_THROW(BTRieve(0, BtrOp::GetEqual, cle, 0, 3, 1, kSource), ProgramEnded);
-    EXPECT_EQ(BtrStatus, 20);
-    ASSERT_EQ(TestDialogs().shown.size(), 2u);
-    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Fichier #: 3 non ouvert\r\n(Source:Lib_Test:Appelant)"));
-    EXPECT_TRUE(TestDialogs().shown[1].prompt.contains(QStringLiteral("Err: 20\n")));
-    EXPECT_TRUE(TestDialogs().shown[1].prompt.contains(QStringLiteral(" 0>S:00020 File:03 Station:1 OP:05")));
-    // Nothing read; every file released on the way out.
-    EXPECT_EQ(rm->operations(), std::vector<uint16_t>{BtrOp::Stop});
+    FileFullName(0, 3, 0) = QStringLiteral("/base/FRAD003.bt6");
+    const QString ligneAttendue = QStringLiteral(
+        "Err: BTRieve: Base: 0 Station: 1 File: 3 FRAD003 (Clients) not open (/base/FRAD003.bt6) "
+        "[Lib_Test:Appelant]: the program ends");
+    for (const int reponse : {Mb::Abort, Mb::Retry, Mb::Ignore}) {
+        SCOPED_TRACE(reponse);
+        QFile::remove(CheminLog + QStringLiteral("20240305.Log"));
+        rm->appels.clear();
+        int quitter = 0;
+        SetQuitterFrmMain([&](bool) { ++quitter; });
+        BoitesEtJournal d;
+        d.answers = {Mb::OK, reponse};
+        SetDialogues(&d);
+        QString cle = QStringLiteral("00000001");
+        EXPECT_THROW(BTRieve(0, BtrOp::GetEqual, cle, 0, 3, 1, kSource), ProgramEnded);
+        SetDialogues(&TestDialogs());
+        SetQuitterFrmMain({});
+
+        EXPECT_EQ(BtrStatus, 20);
+        ASSERT_EQ(d.shown.size(), 2u);
+        EXPECT_EQ(d.journalALaBoite[0].count(ligneAttendue), 1) << d.journalALaBoite[0].toStdString();
+        EXPECT_EQ(QString::fromLatin1(LireFichierTest(CheminLog + QStringLiteral("20240305.Log"))).count(ligneAttendue), 1);
+        EXPECT_EQ(d.shown[0].prompt, QStringLiteral("Fichier #: 3 non ouvert\r\n(Source:Lib_Test:Appelant)"));
+        EXPECT_TRUE(d.shown[1].prompt.contains(QStringLiteral("Err: 20: Fichier non ouvert, le programme va s'arrêter\n")))
+            << d.shown[1].prompt.toStdString();
+        EXPECT_TRUE(d.shown[1].prompt.contains(QStringLiteral(" 0>S:00020 File:03 Station:1 OP:05")));
+        // Retry and Ignore ask the quit question first; the end comes whatever its answer.
+        EXPECT_EQ(quitter, reponse == Mb::Abort ? 0 : 1);
+        // Nothing read; every file released on the way out.
+        EXPECT_EQ(rm->operations(), std::vector<uint16_t>{BtrOp::Stop});
+    }
 
     // While the program closes the same call does nothing.
     TestDialogs().reset();
     rm->appels.clear();
     bFermetureEnCours = true;
     BtrStatus = 42;
+    QString cle = QStringLiteral("00000001");
     BTRieve(0, BtrOp::GetEqual, cle, 0, 3, 1, kSource);
     EXPECT_EQ(BtrStatus, 42);
     EXPECT_TRUE(rm->appels.empty());

@@ -110,7 +110,10 @@ TEST_F(FermetureTest, ReasonsOtherThanTheCloseBoxAskNothingAndAreLogged) {
     };
     for (const Cas& c : cas) EXPECT_EQ(TexteRaisonFermeture(c.raison), QString::fromLatin1(c.texte));
 
-    // The session ending: no question from the main window, the options window still asks.
+    // The session ending: no question from the main window, the options window still asks. It
+    // ends in the middle of a family's list fetch: the wait window goes all the same.
+    AfficherFrmMsg(true, QStringLiteral("Lib_Kirvo:SynchroniserPub_01_Client"));
+    AfficherFrmMsg(true, QStringLiteral("Lib_Kirvo:RechercherSurLeWeb"));
     bOptionsModifiees = true;
     TestDialogs().answers = {Mb::No};
     EXPECT_TRUE(frm->Decharger(Frm_Main::FermetureSession));

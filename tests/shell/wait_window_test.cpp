@@ -1,4 +1,6 @@
 #include "foundation/log_lists.h"
+#include "foundation/proc.h"
+#include "platform/app_error.h"
 #include "foundation/shell_link.h"
 #include "shell/wait_window.h"
 #include "support/scripted_dialogs.h"
@@ -20,25 +22,88 @@ protected:
     }
 };
 
-TEST_F(WaitWindowTest, NestedUsersShareOneWindowAndTheFirstCloseClosesIt) {
+// A family's run holds the window while its list fetch opens and closes it: the window stays up
+// until the outermost run ends, and the label comes back to the outer run's family, not to the
+// last record of its previous step.
+TEST_F(WaitWindowTest, NestedRunsKeepTheWindowUntilTheOutermostEnds) {
     AfficherFrmMsg(true, QStringLiteral("Externe"));
     FrmMsg* premiere = FrmMsgCharge();
     ASSERT_NE(premiere, nullptr);
     EXPECT_TRUE(premiere->isVisible());
-    EXPECT_TRUE(FrmMsgChargee());
+    LabelMsgInit(QStringLiteral("Client"));
+    LabelMsgInit(QStringLiteral("CLT00003: Meubles Durand"));
 
     AfficherFrmMsg(true, QStringLiteral("Interne"));
     EXPECT_EQ(FrmMsgCharge(), premiere);   // no second window
+    LabelMsgInit(QStringLiteral("Récupération des données sur le Web"));
+    AfficherFrmMsg(true, QStringLiteral("Plus interne"));
+    LabelMsgInit(QStringLiteral("Page 2"));
+    AfficherFrmMsg(false, QStringLiteral("Plus interne"));
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Récupération des données sur le Web"));
+    // An inner run that writes nothing leaves the label as it found it.
+    AfficherFrmMsg(true, QStringLiteral("Muet"));
+    AfficherFrmMsg(false, QStringLiteral("Muet"));
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Récupération des données sur le Web"));
 
     AfficherFrmMsg(false, QStringLiteral("Interne"));
+    EXPECT_EQ(FrmMsgCharge(), premiere);
+    EXPECT_TRUE(premiere->isVisible());
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Client"));
+
+    AfficherFrmMsg(false, QStringLiteral("Externe"));
     EXPECT_EQ(FrmMsgCharge(), nullptr);
     EXPECT_FALSE(FrmMsgChargee());
 
-    // Closing what is closed: nothing, and no report.
+    // Closing what is closed: nothing, and no report; the next run starts afresh.
     AfficherFrmMsg(false, QStringLiteral("Externe"));
+    EXPECT_FALSE(FrmMsgChargee());
+    AfficherFrmMsg(true, QStringLiteral("Suivant"));
+    AfficherFrmMsg(false, QStringLiteral("Suivant"));
     EXPECT_FALSE(FrmMsgChargee());
     EXPECT_EQ(Listes().incidents(0).count(), 0);
     EXPECT_TRUE(lignesLog().isEmpty());
+}
+
+// An outer run that holds the window with a scope closes it whichever way it leaves, and a
+// numbered statement that fails between the opening and the close does not keep it up either.
+TEST_F(WaitWindowTest, AnOuterRunThatFailsStillClosesTheWindow) {
+    const auto interne = [] {
+        Proc p("Lib_Test:Interne");
+        p(10, [] { AfficherFrmMsg(true, QStringLiteral("Lib_Test:Interne")); });
+        p(20, [] { Raise(5); });
+        p(30, [] { AfficherFrmMsg(false, QStringLiteral("Lib_Test:Interne")); });
+    };
+    bool vuApresInterne = false;
+    const auto externe = [&](bool echec) {
+        FrmMsgOuverte attente(QStringLiteral("Lib_Test:Externe"), QStringLiteral("Externe"));
+        interne();
+        vuApresInterne = FrmMsgCharge() && FrmMsgCharge()->isVisible();
+        if (echec) return false;
+        LabelMsgInit(QStringLiteral("Suite"));
+        return true;
+    };
+    for (bool echec : {true, false}) {
+        vuApresInterne = false;
+        EXPECT_EQ(externe(echec), !echec);
+        EXPECT_TRUE(vuApresInterne) << echec;
+        EXPECT_FALSE(FrmMsgChargee()) << echec;
+        EXPECT_EQ(FrmMsgCharge(), nullptr) << echec;
+    }
+    TestDialogs().reset();   // the reports of the failed statement
+}
+
+// The program's end closes the window over the runs it cut short; their closes then do nothing.
+TEST_F(WaitWindowTest, TheEndOfTheProgramClosesItForEveryRun) {
+    AfficherFrmMsg(true, QStringLiteral("Externe"));
+    AfficherFrmMsg(true, QStringLiteral("Interne"));
+    FermerFrmMsg(QStringLiteral("Frm_Main:Form_Unload"));
+    EXPECT_FALSE(FrmMsgChargee());
+    AfficherFrmMsg(false, QStringLiteral("Interne"));
+    AfficherFrmMsg(false, QStringLiteral("Externe"));
+    EXPECT_FALSE(FrmMsgChargee());
+    AfficherFrmMsg(true, QStringLiteral("X"));
+    AfficherFrmMsg(false, QStringLiteral("X"));
+    EXPECT_FALSE(FrmMsgChargee());
 }
 
 TEST_F(WaitWindowTest, DesignTextsAndTheStepLabel) {
@@ -91,10 +156,12 @@ TEST_F(WaitWindowTest, TopmostAtTheTopEdgeCentred) {
 TEST_F(WaitWindowTest, AHiddenWindowStaysHiddenUntilItIsClosed) {
     AfficherFrmMsg(true, QStringLiteral("Frm_Main:InitGeneral"));
     CacherFrmMsg();   // the base choice
-    AfficherFrmMsg(true, QStringLiteral("FrmSetup:Form_Load"));
+    AfficherFrmMsg(true, QStringLiteral("Lib_Kirvo:RechercherDansLaBase"));
     ASSERT_NE(FrmMsgCharge(), nullptr);
     EXPECT_FALSE(FrmMsgCharge()->isVisible());
+    AfficherFrmMsg(false, QStringLiteral("Lib_Kirvo:RechercherDansLaBase"));
     LabelMsgInit(QStringLiteral("Tools Kirvo: Init: Display"));
+    ASSERT_NE(FrmMsgCharge(), nullptr);
     EXPECT_FALSE(FrmMsgCharge()->isVisible());
     AfficherFrmMsg(false, QStringLiteral("Frm_Main:Form_Load"));
     EXPECT_FALSE(FrmMsgChargee());
@@ -124,6 +191,8 @@ TEST_F(WaitWindowTest, OpeningOverAModalWindowOnlyLogsAndStaysHidden) {
     AfficherFrmMsg(true, QStringLiteral("X"));
     EXPECT_FALSE(FrmMsgCharge()->isVisible());   // already loaded: stays as it is
     AfficherFrmMsg(false, QStringLiteral("X"));
+    EXPECT_TRUE(FrmMsgChargee());
+    AfficherFrmMsg(false, QStringLiteral("Lib_Kirvo:RechercherSurLeWeb"));
     EXPECT_FALSE(FrmMsgChargee());
 }
 
@@ -139,6 +208,11 @@ TEST_F(WaitWindowTest, WithoutTheWindowTheStateIsStillKept) {
     CacherFrmMsg();
     AfficherFrmMsg(true, QStringLiteral("X"));
     EXPECT_FALSE(FenetreAttenteCourante().visible());
+    AfficherFrmMsg(false, QStringLiteral("X"));
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Etape"));
+    AfficherFrmMsg(false, QStringLiteral("X"));
+    EXPECT_TRUE(FrmMsgChargee());
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Ondrune"));   // the outermost run's label
     AfficherFrmMsg(false, QStringLiteral("X"));
     EXPECT_FALSE(FrmMsgChargee());
     EXPECT_EQ(FrmMsgCharge(), nullptr);

@@ -16,7 +16,7 @@ protected:
         ReinitialiserLienShell();
     }
     void TearDown() override {
-        AfficherFrmMsg(false, QString());
+        FermerFrmMsg(QString());
         DechargerFrmMainBis();
         ReinitialiserLienShell();
         ReinitialiserEtatShell();

@@ -4,6 +4,8 @@
 #include "foundation/activity.h"
 #include "foundation/globals.h"
 #include "foundation/shell_link.h"
+#include "database/btrieve.h"
+#include "platform/record_manager.h"
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "shell/sync_commands.h"
@@ -64,6 +66,31 @@ TEST_F(Dispatcher, PiloteOuTousSelonLaDemande) {
         EXPECT_EQ(lances, attendu) << c.attendu;
         EXPECT_FALSE(SynchroEnCours[0] || SynchroEnCours[1]);
     }
+}
+
+// "Tout" holds the wait window from its first family to its last: a family that closes its own
+// does not leave the next ones, nor the moments between them, without it.
+TEST_F(Dispatcher, ToutGardeLaFenetreDAttenteJusquAuBout) {
+    QStringList vus;
+    for (int n = 0; n < NbPilotesPublicite; ++n)
+        PilotesPublicite()[size_t(n)] = [&vus, n](const QString&) {
+            vus << QString::number(n) + (FrmMsgChargee() ? QStringLiteral(" ouverte ") : QStringLiteral(" fermée ")) +
+                       LabelMsgInit();
+            AfficherFrmMsg(true, QStringLiteral("Pilote"));
+            LabelMsgInit(QStringLiteral("Famille %1").arg(n));
+            AfficherFrmMsg(false, QStringLiteral("Pilote"));
+        };
+    EXPECT_TRUE(SynchroniserPubDirect(-1));
+    EXPECT_EQ(vus, QStringList({"0 ouverte Synchronisation", "1 ouverte Synchronisation", "2 ouverte Synchronisation",
+                                "3 ouverte Synchronisation", "4 ouverte Synchronisation", "5 ouverte Synchronisation",
+                                "6 ouverte Synchronisation"}));
+    EXPECT_FALSE(FrmMsgChargee());
+
+    // One family alone opens and closes it itself.
+    vus.clear();
+    EXPECT_TRUE(SynchroniserPubDirect(2));
+    EXPECT_EQ(vus, QStringList({"2 fermée Synchronisation"}));
+    EXPECT_FALSE(FrmMsgChargee());
 }
 
 TEST_F(Dispatcher, RefuseTantQuUneActiviteTourne) {
@@ -155,6 +182,26 @@ TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere
     EXPECT_EQ(w->SftTabsMain->currentIndex(), int(Onglet::Publicite));
     EXPECT_EQ(w->SftTabsPublicite->currentIndex(), 1);
     EXPECT_FALSE(ActiviteEnCours());
+}
+
+// The family's list fetch opens and closes the wait window inside the family's run: the records
+// the run writes after the fetch are written with the window still up, and it goes with the run.
+TEST_F(MenuSynchro, LaFenetreDAttenteResteOuverteApresLaRecuperationDeLaListe) {
+    client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
+    double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Créé sur le web")}});
+    QList<bool> ouverteAChaqueEcriture;
+    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* cle, uint16_t lc, int16_t kn) {
+        if (op == BtrOp::Insert || op == BtrOp::Update) ouverteAChaqueEcriture << FrmMsgChargee();
+        return BTRCALL(op, pos, data, lng, cle, lc, kn);
+    });
+    w->MnuSynchroniserPub[2]->trigger();
+    SetBtrCallHook({});
+
+    EXPECT_GT(double_.nombreRequetes(), 1);
+    EXPECT_GE(ouverteAChaqueEcriture.size(), 2);
+    EXPECT_FALSE(ouverteAChaqueEcriture.contains(false)) << ouverteAChaqueEcriture.size();
+    EXPECT_FALSE(FrmMsgChargee());
+    EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MenuSynchro, ToutFinitParSonMessageEtNeLancePasLeRemplissage) {
