@@ -437,7 +437,8 @@ void LienUDP::BtnUDPSend_Click(int index) {
         if (!bon1 || !bon2) {
             const int numero = bon1 ? 2 : 1;
             const QString port = bon1 ? port2 : port1;
-            Log(QStringLiteral("Err: UDP: Port non valide: ") + port.trimmed() + QStringLiteral(" |Idx: ") +
+            Log(QStringLiteral("Err: UDP: Port non valide: ") +
+                (TrimBlancs(port).isEmpty() ? QStringLiteral("(aucun)") : port.trimmed()) + QStringLiteral(" |Idx: ") +
                 QString::number(index) + QStringLiteral(" |Port ") + QString::number(numero) +
                 QStringLiteral(" |Rien n'a été envoyé"));
             MsgBoxMain(MessagePortNonValide(nomBoitePort(true, index, numero), port) +

@@ -375,7 +375,7 @@ TEST_F(UdpLinkTest, ARowWithABadPortSendsNothingAndSaysWhichOne) {
         {"0", "P", "Emission, ligne 4, Port 1 : « 0 » n'est pas un port.", "Err: UDP: Port non valide: 0 |Idx: 4 |Port 1"},
         {"-5", "P", "Emission, ligne 4, Port 1 : « -5 » n'est pas un port.", "Err: UDP: Port non valide: -5 |Idx: 4 |Port 1"},
         {"70000", "", "Emission, ligne 4, Port 1 : « 70000 » n'est pas un port.", "Err: UDP: Port non valide: 70000 |Idx: 4"},
-        {"", "P", "Emission, ligne 4, Port 1 : aucun port n'est indiqué.", "Err: UDP: Port non valide:  |Idx: 4 |Port 1"},
+        {"", "P", "Emission, ligne 4, Port 1 : aucun port n'est indiqué.", "Err: UDP: Port non valide: (aucun) |Idx: 4 |Port 1"},
         {"P", "-1", "Emission, ligne 4, Port 2 : « -1 » n'est pas un port.", "Err: UDP: Port non valide: -1 |Idx: 4 |Port 2"},
         {"P", "12a", "Emission, ligne 4, Port 2 : « 12a » n'est pas un port.", "Err: UDP: Port non valide: 12a |Idx: 4 |Port 2"},
     };
