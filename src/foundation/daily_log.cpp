@@ -4,13 +4,13 @@
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/proc.h"
+#include "foundation/restart_shortcut.h"
 #include "foundation/system_info.h"
 #include "foundation/trace_log.h"
 #include "foundation/window_helpers.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 #include "platform/dialogs.h"
-#include "platform/external_programs.h"
 #include "platform/paths.h"
 
 #include <QCoreApplication>
@@ -246,8 +246,10 @@ void LectureLog(const QString& folder, const QString& prefix) {
         } retour;
         choisi = Dialogues().pickOpenFile(QStringLiteral("Ouvrir"), propose, QStringLiteral("Logs (*.log *.Log)"));
     });
+    // Opened as a document whatever its rights ("Edit" never starts a program); a desktop that
+    // cannot open it says so in the same box as any other file the program hands to it.
     p(30, [&] {
-        if (!choisi.isEmpty()) Lanceur().openDocument(choisi);
+        if (!choisi.isEmpty()) ExecuterProgrammeExterne(QStringLiteral("Edit"), choisi, QStringList(), QString(), 1);
     });
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/trace_log.h"
 #include "foundation/window_helpers.h"
 #include "options/udp_link.h"
+#include "platform/profile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -184,6 +185,11 @@ void FrmSetup::construire() {
         connect(CheckReboot[size_t(i)], &QCheckBox::stateChanged, this, [this, i] { CheckReboot_Click(i); });
     connect(CheckLogDebug, &QCheckBox::stateChanged, this, [this] { CheckLogDebug_Click(); });
     connect(CheckDebugEcran, &QCheckBox::stateChanged, this, [this] { CheckDebugEcran_Click(); });
+
+    // A text kept in a settings file comes back cut to what a read gives: the box takes no more.
+    for (QLineEdit* e : {TxtURL, TxtURLUser, TxtURLPW, TexteRebootTemporisation}) e->setMaxLength(ProfileLongueurMax);
+    for (const auto* boites : {&TexteUDPIPSource, &TexteUDPIPCible})
+        for (QLineEdit* e : *boites) e->setMaxLength(ProfileLongueurMax);
 
     // The UDP link works the "Réseau" controls and handles their events.
     UDP = new LienUDP(*this);
@@ -510,6 +516,15 @@ void FrmSetup::SaveSettingsParametres() {
 
 void FrmSetup::enregistrer(const char* cle) {
     Proc p(cle, Trace::None);
+    // Without an address every synchronisation fails: saved only if the user means it.
+    bool enregistrer = true;
+    p(5, [&] {
+        if (!bOptionsModifiees || !TrimBlancs(TxtURL->text()).isEmpty()) return;
+        enregistrer = MsgBox(QStringLiteral("L'adresse du service Web (URL) est vide : les synchronisations ne "
+                                            "pourront pas joindre le service.\r\n\r\nEnregistrer quand même ?"),
+                             Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2, windowTitle()) == Mb::Yes;
+    });
+    if (!enregistrer) return;
     QWidget* principale = FenetrePrincipale() ? FenetrePrincipale() : this;
     p(10, [&] { SablierOn(principale); });
     p(20, [&] { pomper(); });

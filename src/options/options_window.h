@@ -146,6 +146,9 @@ public:
     // shutdown, that the changes are lost). quoi names the save in the log line.
     void SignalerEnregistrementImpossible(const QString& entete, const QStringList& fichiers, const QString& quoi);
 
+    // The unload is running: a save now is the last one.
+    bool enDechargement() const { return dechargement_; }
+
     // The per-base options file and the program settings file.
     static QString FichierOptionsBase();
     static QString FichierProgramme();

@@ -14,12 +14,15 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QTimer>
+#include <QToolTip>
 #include <QUdpSocket>
 
 namespace {
@@ -48,17 +51,42 @@ void pomper() {
 
 QString cle(const char* prefixe, int i) { return QString::fromLatin1(prefixe) + QString::number(i); }
 
-// A port text is digits only, 0 to 65535.
-bool portValide(const QString& texte, quint16& port) {
-    const QString t = texte.trimmed();
-    if (t.isEmpty() || t.size() > 5) return false;
-    for (QChar c : t)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-    const int v = t.toInt();
-    if (v > 65535) return false;
-    port = quint16(v);
-    return true;
-}
+// A port box: only digits can be typed (a refused key says why beside the box), and a number out
+// of 1 to 65535 is refused when the box is left, with what it held before coming back.
+class ControlePort : public QObject {
+public:
+    ControlePort(QLineEdit* boite, QString ou) : QObject(boite), boite_(boite), ou_(std::move(ou)) {
+        boite->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), boite));
+        boite->installEventFilter(this);
+        connect(boite, &QLineEdit::inputRejected, this, [this] {
+            QToolTip::showText(boite_->mapToGlobal(QPoint(0, boite_->height())),
+                               QStringLiteral("Un port s'écrit en chiffres, de 1 à 65535."), boite_);
+        });
+        connect(boite, &QLineEdit::editingFinished, this, [this] { verifier(); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusIn) avant_ = boite_->text();
+        return false;
+    }
+
+private:
+    void verifier() {
+        const QString texte = boite_->text();
+        if (texte.isEmpty() || PortUDPValide(texte)) {
+            avant_ = texte;
+            return;
+        }
+        // The box holds a port again before the box takes the focus from it.
+        boite_->setText(PortUDPValide(avant_) ? avant_ : QString());
+        MsgBoxMain(MessagePortNonValide(ou_, texte), Mb::Exclamation);
+    }
+
+    QLineEdit* boite_;
+    QString ou_;
+    QString avant_;
+};
 
 // A socket call of our own: the error signal it may raise belongs to the call.
 struct AppelSocket {
@@ -68,6 +96,30 @@ struct AppelSocket {
 };
 
 }  // namespace
+
+bool PortUDPValide(const QString& texte, quint16* port) {
+    const QString t = texte.trimmed();
+    if (t.isEmpty() || t.size() > 5) return false;
+    for (QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    const int v = t.toInt();
+    if (v < 1 || v > 65535) return false;
+    if (port) *port = quint16(v);
+    return true;
+}
+
+QString MessagePortNonValide(const QString& ou, const QString& texte) {
+    const QString t = texte.trimmed();
+    return (t.isEmpty() ? QStringLiteral("%1 : aucun port n'est indiqué.").arg(ou)
+                        : QStringLiteral("%1 : « %2 » n'est pas un port.").arg(ou, t)) +
+           QStringLiteral("\r\n\r\nUn port est un nombre de 1 à 65535.");
+}
+
+QString LienUDP::nomBoitePort(bool emission, int index, int numero) {
+    return QStringLiteral("%1, ligne %2, Port").arg(emission ? QStringLiteral("Emission") : QStringLiteral("Réception"))
+               .arg(index) +
+           (emission ? QStringLiteral(" %1").arg(numero) : QString());
+}
 
 void SetResolveurNomsUDP(ResolveurNoms r) { resolveur() = std::move(r); }
 void ReinitialiserLienUDP() { resolveur() = {}; }
@@ -112,6 +164,9 @@ LienUDP::LienUDP(FrmSetup& frm) : QObject(&frm), frm_(frm) {
         connect(frm_.CheckUDPInActif[k], &QCheckBox::stateChanged, this, [this, i] { CheckUDPInActif_Click(i); });
         connect(frm_.CheckUDPOutActif[k], &QCheckBox::stateChanged, this, [this, i] { CheckUDPOutActif_Click(i); });
         connect(frm_.BtnUDPSend[k], &QPushButton::clicked, this, [this, i] { BtnUDPSend_Click(i); });
+        new ControlePort(frm_.TexteUDPPortSource[k], nomBoitePort(false, i, 1));
+        new ControlePort(frm_.TexteUDPPortCible[k], nomBoitePort(true, i, 1));
+        new ControlePort(frm_.TexteUDPPortBCible[k], nomBoitePort(true, i, 2));
         // The table's boxes mark a change; the two data boxes do not.
         for (QLineEdit* e : {frm_.TexteUDPIPSource[k], frm_.TexteUDPPortSource[k], frm_.TexteUDPIPCible[k],
                              frm_.TexteUDPPortCible[k], frm_.TexteUDPPortBCible[k]})
@@ -207,6 +262,32 @@ bool LienUDP::SaveSettingsPeripheriques() {
     auto ecrire = [&](const QString& section, const char* prefixe, int i, const QString& valeur) {
         if (!EcritureIni(f, section, cle(prefixe, i), valeur)) refus = true;
     };
+    // A port box that holds no port (a value the file gave): nothing is written, the table stays
+    // marked as changed and the user is told which boxes to put right.
+    QStringList ports;
+    for (int i = 0; i < NbCanauxUDP; ++i) {
+        const size_t k = size_t(i);
+        const std::pair<QLineEdit*, QString> boites[] = {{frm_.TexteUDPPortSource[k], nomBoitePort(false, i, 1)},
+                                                          {frm_.TexteUDPPortCible[k], nomBoitePort(true, i, 1)},
+                                                          {frm_.TexteUDPPortBCible[k], nomBoitePort(true, i, 2)}};
+        for (const auto& [boite, ou] : boites)
+            if (!TrimBlancs(boite->text()).isEmpty() && !PortUDPValide(boite->text()))
+                ports << ou + QStringLiteral(" : « ") + boite->text().trimmed() + QStringLiteral(" »");
+    }
+    if (!ports.isEmpty()) {
+        p(5, [&] {
+            Log(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide: ") +
+                ports.join(QStringLiteral(" | ")));
+            MsgBoxMain(QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à "
+                                      "65535.\r\n\r\n") +
+                           ports.join(QStringLiteral("\r\n")) +
+                           (frm_.enDechargement()
+                                ? QStringLiteral("\r\n\r\nLes modifications non enregistrées sont perdues.")
+                                : QStringLiteral("\r\n\r\nCorrigez ces ports puis enregistrez à nouveau.")),
+                       Mb::Exclamation);
+        });
+        return false;
+    }
     bool ok = p(10, [&] { f = FrmSetup::FichierProgramme(); });
     ok &= p(20, [&] {
         for (int i = 0; i < NbCanauxUDP; ++i) {
@@ -246,8 +327,7 @@ void LienUDP::lier(int index, const QString& adresse, const QString& port) {
     if (!AdresseLitterale(adresse, &a))
         Raise(ErrSocketAdresseNonDisponible, QStringLiteral("Adresse non numérique ou non valide"), s->objectName());
     quint16 numero = 0;
-    if (!portValide(port, numero))
-        Raise(380, QStringLiteral("Port non valide (0 à 65535)"), s->objectName());
+    if (!PortUDPValide(port, &numero)) Raise(380, QStringLiteral("Port non valide (1 à 65535)"), s->objectName());
     AppelSocket appel(appelsEnCours_[size_t(index)]);
     // Not shared: a port another program holds is refused, not split with it.
     if (!s->bind(a, numero, QAbstractSocket::DontShareAddress)) {
@@ -285,7 +365,15 @@ void LienUDP::CheckUDPInActif_Click(int index) {
     const int valeur = ValeurCase(frm_.CheckUDPInActif[k]);
     if (valeur == 1) {
         const QString adresse = boiteAdresse->text(), port = boitePort->text();
-        if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty()) {
+        if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty() && !PortUDPValide(port)) {
+            // A port the file holds that is no port: told in the row (and in a box when the user
+            // ticked it), not raised as an incident.
+            const QString message = MessagePortNonValide(nomBoitePort(false, index, 1), port);
+            Log(QStringLiteral("Err: Unable to Check CheckUDPInActif due to Port source is not valid: ") + port +
+                QStringLiteral(" |Idx: ") + QString::number(index));
+            etat(index, EtatCanal::Refuse, QStringLiteral("port non valide"), message);
+            if (frm_.isVisible()) p(5, [&] { MsgBoxMain(message, Mb::Exclamation); });
+        } else if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty()) {
             DerniereErreur.Number = 0;
             p(10, [&] {
                 AppelSocket appel(appelsEnCours_[k]);
@@ -342,8 +430,22 @@ void LienUDP::BtnUDPSend_Click(int index) {
     p(10, [&] {
         const QString message = TrimBlancs(frm_.TexteUDPDonneeEnvoyees[k]->text());
         if (TrimBlancs(frm_.TexteUDPIPCible[k]->text()).isEmpty()) return;
-        if (ValeurNumerique(frm_.TexteUDPPortCible[k]->text()) == 0) return;
         if (message.isEmpty()) return;
+        // A row whose ports are not all ports sends nothing and says which one.
+        const QString port1 = frm_.TexteUDPPortCible[k]->text(), port2 = frm_.TexteUDPPortBCible[k]->text();
+        const bool bon1 = PortUDPValide(port1), bon2 = TrimBlancs(port2).isEmpty() || PortUDPValide(port2);
+        if (!bon1 || !bon2) {
+            const int numero = bon1 ? 2 : 1;
+            const QString port = bon1 ? port2 : port1;
+            Log(QStringLiteral("Err: UDP: Port non valide: ") +
+                (TrimBlancs(port).isEmpty() ? QStringLiteral("(aucun)") : port.trimmed()) + QStringLiteral(" |Idx: ") +
+                QString::number(index) + QStringLiteral(" |Port ") + QString::number(numero) +
+                QStringLiteral(" |Rien n'a été envoyé"));
+            MsgBoxMain(MessagePortNonValide(nomBoitePort(true, index, numero), port) +
+                           QStringLiteral("\r\n\r\nLe message n'a pas été envoyé."),
+                       Mb::Exclamation);
+            return;
+        }
         SendMessageUDP(index, message);
     });
 }

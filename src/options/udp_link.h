@@ -40,6 +40,12 @@ inline constexpr int NbCanauxUDP = 9;
 inline constexpr int IntervalleTimerUDP = 1000;
 inline constexpr int PauseTimerUDP = 2001;
 
+// A port as the channel table takes it: digits only, 1 to 65535.
+bool PortUDPValide(const QString& texte, quint16* port = nullptr);
+// What the user is told of a port box that holds no port; ou names the box ("Emission, ligne 4,
+// Port 1").
+QString MessagePortNonValide(const QString& ou, const QString& texte);
+
 // The handling of a queued message: the podcast rewrite (logged) and the reading of its tags.
 // Nothing else follows from a message.
 MessageUDP UDPArrival(const QString& message);
@@ -94,6 +100,8 @@ public:
     void Fermer();
 
 private:
+    // Where a port box stands, for the user: "Réception, ligne 3, Port", "Emission, ligne 4, Port 2".
+    static QString nomBoitePort(bool emission, int index, int numero);
     // The row's state: a short text in the row, the explanation in its tooltip.
     void etat(int index, EtatCanal e, const QString& detail = QString(), const QString& explication = QString());
     void mettreEnFile(const QString& texte);

@@ -234,37 +234,46 @@ QString LibSockectErr(int32_t n) {
     return QString();
 }
 
+namespace {
+
+// What each error of the toolkit's sockets is for the program: its number, a few words for a
+// channel's row, and the description of the log and the row's tooltip.
+struct LigneErreurSocket {
+    QAbstractSocket::SocketError qt;
+    int32_t numero;
+    const char* court;
+    const char* description;
+};
+constexpr LigneErreurSocket kErreursSocket[] = {
+    {QAbstractSocket::SocketAccessError, ErrSocketAccesRefuse, "port réservé à l'administrateur",
+     "Accès refusé : un port inférieur à 1024 est réservé à l'administrateur du poste"},
+    {QAbstractSocket::AddressInUseError, 10048, "adresse déjà utilisée", "Adresse et port déjà utilisés par un autre programme"},
+    {QAbstractSocket::SocketAddressNotAvailableError, ErrSocketAdresseNonDisponible, "adresse non disponible",
+     "Adresse non disponible sur ce poste"},
+    {QAbstractSocket::DatagramTooLargeError, 10040, "message trop long", "Message trop long"},
+    {QAbstractSocket::NetworkError, 10065, "destination injoignable", "Destination injoignable"},
+    {QAbstractSocket::HostNotFoundError, 11001, "hôte introuvable", "Hôte introuvable"},
+    {QAbstractSocket::SocketResourceError, 10055, "ressources réseau insuffisantes", "Ressources réseau insuffisantes"},
+    {QAbstractSocket::SocketTimeoutError, 10060, "délai dépassé", "Délai dépassé"},
+    {QAbstractSocket::ConnectionRefusedError, 10061, "connexion refusée", "Connexion refusée"},
+    {QAbstractSocket::RemoteHostClosedError, 10054, "connexion interrompue", "Connexion interrompue par le poste distant"},
+    {QAbstractSocket::UnsupportedSocketOperationError, 40018, "opération non prise en charge",
+     "Opération non prise en charge par ce système"},
+    {QAbstractSocket::TemporaryError, 10035, "opération à reprendre", "Opération à reprendre plus tard"},
+    {QAbstractSocket::OperationError, 40020, "opération impossible", "Opération impossible dans l'état du canal"},
+};
+
+}  // namespace
+
 ErreurSocket ErreurDeSocket(QAbstractSocket::SocketError erreur, const QString& texteSysteme) {
-    using S = QAbstractSocket;
-    struct Ligne {
-        S::SocketError qt;
-        int32_t numero;
-        const char* description;
-    };
-    static const Ligne table[] = {
-        {S::SocketAccessError, ErrSocketAccesRefuse,
-         "Accès refusé : un port inférieur à 1024 est réservé à l'administrateur du poste"},
-        {S::AddressInUseError, 10048, "Adresse et port déjà utilisés par un autre programme"},
-        {S::SocketAddressNotAvailableError, ErrSocketAdresseNonDisponible, "Adresse non disponible sur ce poste"},
-        {S::DatagramTooLargeError, 10040, "Message trop long"},
-        {S::NetworkError, 10065, "Destination injoignable"},
-        {S::HostNotFoundError, 11001, "Hôte introuvable"},
-        {S::SocketResourceError, 10055, "Ressources réseau insuffisantes"},
-        {S::SocketTimeoutError, 10060, "Délai dépassé"},
-        {S::ConnectionRefusedError, 10061, "Connexion refusée"},
-        {S::RemoteHostClosedError, 10054, "Connexion interrompue par le poste distant"},
-        {S::UnsupportedSocketOperationError, 40018, "Opération non prise en charge par ce système"},
-        {S::TemporaryError, 10035, "Opération à reprendre plus tard"},
-        {S::OperationError, 40020, "Opération impossible dans l'état du canal"},
-    };
-    for (const Ligne& l : table)
+    for (const LigneErreurSocket& l : kErreursSocket)
         if (l.qt == erreur) return {l.numero, QString::fromUtf8(l.description)};
     return {-1, texteSysteme.isEmpty() ? QStringLiteral("Erreur réseau inconnue") : texteSysteme};
 }
 
 QString NomCourtErreurSocket(int32_t n) {
-    const QString nom = LibSockectErr(n);
-    if (!nom.isEmpty()) return nom;
-    if (n == ErrSocketAccesRefuse) return QStringLiteral("port réservé à l'administrateur");
-    return QString::number(n);
+    for (const LigneErreurSocket& l : kErreursSocket)
+        if (l.numero == n) return QString::fromUtf8(l.court);
+    if (n == 380) return QStringLiteral("port non valide");
+    return n < 0 ? QStringLiteral("erreur réseau") : QStringLiteral("erreur réseau %1").arg(n);
 }

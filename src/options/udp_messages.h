@@ -119,5 +119,5 @@ struct ErreurSocket {
 inline constexpr int32_t ErrSocketAccesRefuse = 10013;
 inline constexpr int32_t ErrSocketAdresseNonDisponible = 10049;
 ErreurSocket ErreurDeSocket(QAbstractSocket::SocketError erreur, const QString& texteSysteme);
-// A few words for a channel's row: the error's name, else what it means, else its number.
+// A few words in French for a channel's row, else the number.
 QString NomCourtErreurSocket(int32_t n);

@@ -12,16 +12,19 @@
 namespace {
 
 // The file list's sizes and dates in the program's locale: the list itself writes them in the
-// machine's.
+// machine's. A folder's type is written as the desktop's type names of the files are ("document
+// texte brut"): the toolkit's own word has no French translation.
 class ListeFichiersLocale : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex& index, int role) const override {
         const auto* fichiers = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (fichiers && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
+        if (fichiers && role == Qt::DisplayRole && index.column() >= 1 && index.column() <= 3) {
             const QModelIndex source = mapToSource(index);
             if (index.column() == 3) return QLocale().toString(fichiers->lastModified(source), QLocale::ShortFormat);
-            if (!fichiers->isDir(source)) return QLocale().formattedDataSize(fichiers->size(source));
+            if (index.column() == 1 && !fichiers->isDir(source))
+                return QLocale().formattedDataSize(fichiers->size(source));
+            if (index.column() == 2 && fichiers->isDir(source)) return QStringLiteral("dossier");
         }
         return QIdentityProxyModel::data(index, role);
     }

@@ -1,12 +1,18 @@
 #include "platform/property_grid.h"
 
+#include "platform/dialogs.h"
+
 #include <QCalendarWidget>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
@@ -29,27 +35,121 @@ struct Silence {
     int& n_;
 };
 
+// A typed date: day, month and year with "/", "." or "-" between them (20/12/2026, 2/3/2027), or
+// the digits alone (20122026); a year of two digits is in the 2000s. False when it is no date of
+// the calendar.
+bool lireDateSaisie(const QString& saisie, QDate& date) {
+    static const QRegularExpression separee(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4}|\\d{2})$"));
+    static const QRegularExpression collee(QStringLiteral("^(\\d{2})(\\d{2})(\\d{4}|\\d{2})$"));
+    const QString t = saisie.trimmed();
+    QRegularExpressionMatch m = separee.match(t);
+    if (!m.hasMatch()) m = collee.match(t);
+    if (!m.hasMatch()) return false;
+    int annee = m.captured(3).toInt();
+    if (m.captured(3).size() == 2) annee += 2000;
+    date = QDate(annee, m.captured(2).toInt(), m.captured(1).toInt());
+    return date.isValid();
+}
+
 // A date box whose calendar is made when the user may first open it (a press or a key in the
 // box): the calendar is most of a box's cost, every rebuild makes the boxes again, and most are
 // never opened.
+//
+// What the user types is taken whole: the first character typed replaces the whole date, whatever
+// part of it was selected, and the text is edited freely (the box's own parts would keep the day
+// or the year of the old date) until Entrée, Tab, the focus leaving or the calendar's arrow reads
+// it. A text that is no date is handed to surRefus and the last good date comes back.
 class BoiteDate : public QDateEdit {
 public:
     std::function<void(QCalendarWidget*)> surCalendrier;
+    std::function<void(const QString& saisie)> surRefus;
     QCalendarWidget* calendrier() {
         QCalendarWidget* cal = calendarWidget();
         if (cal && surCalendrier) std::exchange(surCalendrier, nullptr)(cal);
         return cal;
     }
+    // The program's date: a typing under way is dropped.
+    void montrer(const QDate& d) {
+        finSaisie();
+        setDate(d);
+    }
 
 protected:
+    QValidator::State validate(QString& texte, int& pos) const override {
+        // The typed text is read as a whole when it is taken.
+        if (saisie_) return QValidator::Intermediate;
+        return QDateEdit::validate(texte, pos);
+    }
     void mousePressEvent(QMouseEvent* e) override {
         calendrier();
+        prendreSaisie();
         QDateEdit::mousePressEvent(e);
     }
     void keyPressEvent(QKeyEvent* e) override {
         calendrier();
-        QDateEdit::keyPressEvent(e);
+        const int k = e->key();
+        if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            prendreSaisie();
+            QDateEdit::keyPressEvent(e);
+            return;
+        }
+        if (saisie_ && k == Qt::Key_Escape) {
+            montrer(date());
+            return;
+        }
+        if (!saisie_) {
+            const bool texte = !e->text().isEmpty() && e->text().at(0).isPrint() &&
+                               !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+            const bool remplace = texte || e->matches(QKeySequence::Paste);
+            if (!remplace && k != Qt::Key_Backspace && k != Qt::Key_Delete) {
+                QDateEdit::keyPressEvent(e);
+                return;
+            }
+            // The box's own handling would not hear of the text: it goes straight to the line.
+            saisie_ = true;
+            lineEdit()->blockSignals(true);
+            if (remplace) lineEdit()->clear();
+        }
+        if (k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp || k == Qt::Key_PageDown) {
+            prendreSaisie();
+            QDateEdit::keyPressEvent(e);
+            return;
+        }
+        QCoreApplication::sendEvent(lineEdit(), e);
     }
+    void focusOutEvent(QFocusEvent* e) override {
+        prendreSaisie();
+        QDateEdit::focusOutEvent(e);
+    }
+    // Tab leaves the box as it leaves any field, instead of going from the day to the month.
+    bool focusNextPrevChild(bool suivant) override {
+        prendreSaisie();
+        const bool r = QWidget::focusNextPrevChild(suivant);
+        if (hasFocus()) Q_EMIT editingFinished();   // nowhere else to go: the date is taken all the same
+        return r;
+    }
+    void stepBy(int pas) override {
+        prendreSaisie();
+        QDateEdit::stepBy(pas);
+    }
+
+private:
+    void finSaisie() {
+        if (!saisie_) return;
+        saisie_ = false;
+        lineEdit()->blockSignals(false);
+    }
+    // The typed text becomes the box's date, or is refused; nothing typed: the date stays.
+    void prendreSaisie() {
+        if (!saisie_) return;
+        const QString saisie = lineEdit()->text();
+        QDate d;
+        const bool lue = lireDateSaisie(saisie, d) && d >= minimumDate() && d <= maximumDate();
+        montrer(lue ? d : date());
+        if (!lue && !saisie.trimmed().isEmpty() && surRefus) surRefus(saisie);
+    }
+
+    bool saisie_ = false;
 };
 
 }  // namespace
@@ -97,6 +197,15 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
         QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
         edit->surCalendrier = [lien = QPointer<QObject>(lien_), commit](QCalendarWidget* cal) {
             if (lien) QObject::connect(cal, &QCalendarWidget::clicked, lien.data(), commit);
+        };
+        // A typed text that is no date: the user is told, unless the item has gone or the program
+        // itself is rebuilding the grid (the box then loses the focus on its way out).
+        edit->surRefus = [lien = QPointer<QObject>(lien_), this](const QString& saisie) {
+            if (!lien || grid_->quiet_) return;
+            MsgBox(QStringLiteral("%1 : « %2 » n'est pas une date.\r\n\r\nTapez le jour, le mois et l'année, par "
+                                  "exemple 20/12/2026 ou 20122026. La date précédente est conservée.")
+                       .arg(caption_, saisie.trimmed()),
+                   Mb::Exclamation, grid_->window()->windowTitle());
         };
         break;
     }
@@ -174,7 +283,7 @@ void PropertyGridItem::showValue() {
     Silence s(grid_->quiet_);
     switch (kind_) {
     case PropertyKind::Date:
-        if (auto* edit = qobject_cast<QDateEdit*>(editor_)) edit->setDate(value_.toDate());
+        if (auto* edit = dynamic_cast<BoiteDate*>(editor_)) edit->montrer(value_.toDate());
         break;
     case PropertyKind::Bool:
         row_->setCheckState(ColValue, value_.toBool() ? Qt::Checked : Qt::Unchecked);

@@ -5,6 +5,10 @@
 // a check box, a flag set with one check box per choice (its value is the sum of the checked
 // choices). A category line may carry one push button.
 //
+// A date is typed whole: the first character typed replaces the shown date, the text is read at
+// Entrée, Tab or when the box is left (20/12/2026, 2/3/2027, 20122026, 201226), and a text that
+// is no date is refused with a message while the last good date comes back.
+//
 // Changes made through the program's calls raise nothing. A change made by the user raises
 // ValueChanged with the item's id, and a press of a line's button raises InplaceButtonDown with
 // the id of the button's item; both are delivered once the user's event is over, so a handler

@@ -11,9 +11,11 @@
 
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabBar>
+#include <QTest>
 #include <QTableView>
 #include <QTreeWidget>
 #include <string>
@@ -270,6 +272,38 @@ TEST_F(FillPropertyGridTest, EveryRowKindHidesAndShowsAgainWithOrWithoutAComputa
         EXPECT_EQ(vue(k), "vues");
         EXPECT_EQ(vue(voisine), "vues");
     }
+}
+
+// The period typed with the keys, as a user types it: each date is taken whole, kept in the
+// settings, and the period's own rules still speak at "Calcul".
+TEST_F(FillPropertyGridTest, ATypedPeriodIsTakenWholeAndItsRulesStillSpeak) {
+    const auto taper = [&](int id, const QString& texte) {
+        auto* e = qobject_cast<QDateEdit*>(item(id)->editor());
+        QTest::mouseDClick(e->findChild<QLineEdit*>(), Qt::LeftButton, {}, QPoint(4, 4));
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(e, texte);
+        QTest::keyClick(e, Qt::Key_Return);
+        pomper();
+    };
+    TestDialogs().reset();
+    taper(IdRemplissage::Fin, QStringLiteral("20/12/2026"));
+    taper(IdRemplissage::Debut, QStringLiteral("25122026"));
+    EXPECT_EQ(ParametresRemplissage.DateFin.date(), QDate(2026, 12, 20));
+    EXPECT_EQ(ParametresRemplissage.DateDebut.date(), QDate(2026, 12, 25));
+    EXPECT_EQ(item(IdRemplissage::Fin)->dateValue(), QDate(2026, 12, 20));
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    item(IdRemplissage::Calcul)->inplaceButton()->click();
+    pomper();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Veuillez vérifier l'ordre des dates de début et de fin."));
+
+    // A date that does not exist leaves the settings as they were.
+    TestDialogs().reset();
+    taper(IdRemplissage::Fin, QStringLiteral("31/02/2027"));
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Fin : « 31/02/2027 » n'est pas une date.")));
+    EXPECT_EQ(ParametresRemplissage.DateFin.date(), QDate(2026, 12, 20));
+    EXPECT_EQ(item(IdRemplissage::Fin)->dateValue(), QDate(2026, 12, 20));
 }
 
 TEST_F(FillPropertyGridTest, CalculIsRefusedWhileSomethingRuns) {

@@ -299,6 +299,7 @@ TEST_F(JournalJourTest, LectureLogWritesPendingLinesAndOpensTheChosenFile) {
 
     // A chosen name goes to the viewer as one argument, whatever it holds.
     const QString choisi = dossier + QStringLiteral("a b;$(x).Log");
+    EcrireFichierTest(choisi, "x");   // the picker gives a file that is there
     d.files.push_back(choisi);
     LectureLog(dossier, QString());
     EXPECT_EQ(lanceur.documents, QStringList{choisi});

@@ -8,6 +8,7 @@
 #include "foundation/trace_log.h"
 #include "options/options_fixture.h"
 #include "options/options_window.h"
+#include "platform/profile.h"
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -193,6 +195,64 @@ TEST_F(OptionsWindowTest, FailedSaveAtTheUnloadIsToldAndTheUnloadGoesOn) {
     EXPECT_FALSE(bOptionsModifiees);
     EXPECT_FALSE(bFrmSetupChargee);
     EXPECT_EQ(FrmSetupCharge(), nullptr);
+}
+
+// A text typed longer than a settings file gives back is stopped at that length: what the box
+// shows is what comes back at the next load.
+TEST_F(OptionsWindowTest, TextsKeptInASettingsFileTakeNoMoreThanTheFileGivesBack) {
+    FrmSetup* f = ChargerFrmSetup();
+    const QString longue = QStringLiteral("http://service.test/") + QString(300, QLatin1Char('x'));
+    const std::pair<QLineEdit* FrmSetup::*, QString> boites[] = {
+        {&FrmSetup::TxtURL, longue},
+        {&FrmSetup::TxtURLUser, QString(300, QLatin1Char('u'))},
+        {&FrmSetup::TxtURLPW, QString(300, QLatin1Char('p'))},
+        {&FrmSetup::TexteRebootTemporisation, QString(300, QLatin1Char('1'))},
+    };
+    for (const auto& [boite, texte] : boites) {
+        (f->*boite)->selectAll();
+        QTest::keyClicks(f->*boite, texte);
+        EXPECT_EQ((f->*boite)->text(), texte.left(ProfileLongueurMax));
+    }
+    f->CommandSave->click();
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    ReinitialiserOptions();
+    f = ChargerFrmSetup();
+    for (const auto& [boite, texte] : boites) EXPECT_EQ((f->*boite)->text(), texte.left(ProfileLongueurMax));
+}
+
+// An empty address is saved only when the user confirms it; "Non" saves nothing and keeps the change.
+TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
+    stocker();
+    FrmSetup* f = ChargerFrmSetup();
+    f->TxtURL->selectAll();
+    QTest::keyClick(f->TxtURL, Qt::Key_Delete);
+    f->TxtURLUser->setText(QStringLiteral("autre"));
+    ASSERT_TRUE(f->TxtURL->text().isEmpty());
+    const QString question = QStringLiteral("L'adresse du service Web (URL) est vide : les synchronisations ne pourront "
+                                            "pas joindre le service.\r\n\r\nEnregistrer quand même ?");
+    TestDialogs().answers = {Mb::No};
+    f->CommandSave->click();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, question);
+    EXPECT_EQ(TestDialogs().shown[0].style, Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2);
+    EXPECT_EQ(lireB("Adresse"), QStringLiteral("https://pub.example.test/ws/"));
+    EXPECT_EQ(lireB("User"), QStringLiteral("régie"));
+    EXPECT_TRUE(bOptionsModifiees);
+
+    TestDialogs().reset();
+    TestDialogs().answers = {Mb::Yes};
+    f->MnuMainSave->trigger();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_EQ(lireB("Adresse"), QString());
+    EXPECT_EQ(lireB("User"), QStringLiteral("autre"));
+    EXPECT_FALSE(bOptionsModifiees);
+
+    // An address given: no question.
+    TestDialogs().reset();
+    QTest::keyClicks(f->TxtURL, QStringLiteral("http://x.test/"));
+    f->CommandSave->click();
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_EQ(lireB("Adresse"), QStringLiteral("http://x.test/"));
 }
 
 TEST_F(OptionsWindowTest, TraceBoxesSwitchTheEntryTraces) {

@@ -11,8 +11,11 @@
 #include <QPushButton>
 #include <functional>
 #include <vector>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -309,6 +312,97 @@ TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
     EXPECT_TRUE(changes.empty());
     EXPECT_TRUE(boutons.empty());
     EXPECT_EQ(g.findItem(14)->dateValue(), QDate(2024, 4, 5));
+}
+
+// A date is typed as a person types it, with the keys, into the real box: after a click, a
+// double-click or a select-all, the digits replace the whole date (with or without slashes),
+// Entrée or Tab takes it; a text that is no date is refused with a message and the date it had
+// comes back.
+TEST_F(PropertyGridTest, ATypedDateIsTakenWholeOrRefused) {
+    QLineEdit ailleurs(&g);
+    ailleurs.show();
+    enum Avant { Clic, DoubleClic, ToutSelectionner, ClicEtToutSelectionner };
+    struct Cas {
+        const char* saisie;
+        Avant avant;
+        Qt::Key fin;
+        QDate attendue;   // invalid: refused
+    };
+    const QDate ancienne(2024, 4, 5);
+    const Cas cas[] = {
+        {"20/12/2026", ClicEtToutSelectionner, Qt::Key_Return, QDate(2026, 12, 20)},
+        {"20122026", Clic, Qt::Key_Return, QDate(2026, 12, 20)},
+        {"25/12/2026", ToutSelectionner, Qt::Key_Return, QDate(2026, 12, 25)},
+        {"20122026", DoubleClic, Qt::Key_Tab, QDate(2026, 12, 20)},
+        {"2/3/2027", Clic, Qt::Key_Enter, QDate(2027, 3, 2)},
+        {"311226", ToutSelectionner, Qt::Key_Tab, QDate(2026, 12, 31)},
+        {"31/02/2026", ClicEtToutSelectionner, Qt::Key_Return, QDate()},
+        {"31022026", Clic, Qt::Key_Tab, QDate()},
+        {"abc", DoubleClic, Qt::Key_Return, QDate()},
+        {"20/12", ToutSelectionner, Qt::Key_Tab, QDate()},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.saisie);
+        remplir();
+        TestDialogs().reset();
+        std::vector<std::pair<int, QDate>> changes;
+        const auto c = QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) {
+            changes.emplace_back(id, g.findItem(id)->dateValue());
+            remplir();   // as the fill page does
+        });
+        g.activateWindow();
+        pomper();
+        auto* fin = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+        QLineEdit* ligne = fin->findChild<QLineEdit*>();
+        ASSERT_NE(ligne, nullptr);
+        fin->setFocus(Qt::MouseFocusReason);
+        pomper();
+        ASSERT_TRUE(fin->hasFocus());
+        // On the day, where a click lands first.
+        const QPoint jour(ligne->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 2, ligne->height() / 2);
+        if (k.avant == Clic || k.avant == ClicEtToutSelectionner) QTest::mouseClick(ligne, Qt::LeftButton, {}, jour);
+        if (k.avant == DoubleClic) QTest::mouseDClick(ligne, Qt::LeftButton, {}, jour);
+        if (k.avant == ToutSelectionner || k.avant == ClicEtToutSelectionner)
+            QTest::keyClick(fin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(fin, QString::fromLatin1(k.saisie));
+        EXPECT_EQ(fin->text(), QString::fromLatin1(k.saisie));   // shown as typed
+        QTest::keyClick(fin, k.fin);
+        for (int i = 0; i < 3; ++i) pomper();
+
+        if (k.attendue.isValid()) {
+            EXPECT_EQ(changes, (std::vector<std::pair<int, QDate>>{{14, k.attendue}}));
+            EXPECT_TRUE(TestDialogs().shown.empty());
+        } else {
+            EXPECT_TRUE(changes.empty());
+            ASSERT_EQ(TestDialogs().shown.size(), 1u);
+            EXPECT_EQ(TestDialogs().shown[0].prompt,
+                      QStringLiteral("Fin : « %1 » n'est pas une date.\r\n\r\nTapez le jour, le mois et l'année, par "
+                                     "exemple 20/12/2026 ou 20122026. La date précédente est conservée.")
+                          .arg(QString::fromLatin1(k.saisie)));
+            EXPECT_EQ(TestDialogs().shown[0].style, int(Mb::Exclamation));
+            EXPECT_EQ(g.findItem(14)->dateValue(), ancienne);
+            auto* boite = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
+            EXPECT_EQ(boite->date(), ancienne);
+            EXPECT_EQ(boite->text(), QStringLiteral("05/04/2024"));
+        }
+        QObject::disconnect(c);
+    }
+}
+
+// Escape gives the date back while typing.
+TEST_F(PropertyGridTest, EscapeDropsATypedDate) {
+    std::vector<int> changes;
+    QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) { changes.push_back(id); });
+    TestDialogs().reset();
+    auto* debut = qobject_cast<QDateEdit*>(g.findItem(10)->editor());
+    QTest::keyClicks(debut, QStringLiteral("0101"));
+    QTest::keyClick(debut, Qt::Key_Escape);
+    EXPECT_EQ(debut->text(), QStringLiteral("06/03/2024"));
+    QTest::keyClick(debut, Qt::Key_Return);
+    pomper();
+    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2024, 3, 6));
 }
 
 TEST_F(PropertyGridTest, ColoursAndTheFirstLineShownAreKept) {

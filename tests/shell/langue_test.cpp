@@ -79,8 +79,11 @@ TEST_F(LangueTest, TheCertificateWindowShowsFrenchDates) {
     EXPECT_EQ(au, QStringLiteral("09/01/2027 09:00"));
 }
 
-// The file dialog's list, unopened: a file's date and size as the dialog shows them.
-TEST_F(LangueTest, TheFileDialogsDatesAndSizesAreFrench) {
+// The file dialog's list, unopened: a file's date and size, and a folder's type, as the dialog
+// shows them.
+TEST_F(LangueTest, TheFileDialogsDatesSizesAndTypesAreFrench) {
+    ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("Archives")));
+    const QString dossier = tmp.path() + QStringLiteral("/Archives");
     const QString chemin = tmp.path() + QStringLiteral("/Log.txt");
     QFile f(chemin);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -94,7 +97,7 @@ TEST_F(LangueTest, TheFileDialogsDatesAndSizesAreFrench) {
     ASSERT_NE(d.proxyModel(), nullptr);
     auto* fichiers = qobject_cast<QFileSystemModel*>(d.proxyModel()->sourceModel());
     ASSERT_NE(fichiers, nullptr);
-    QString date, taille;
+    QString date, taille, typeDossier;
     // The list is read in the background: a bounded wait for it.
     for (int i = 0; i < 500 && date.isEmpty(); ++i) {
         QThread::msleep(10);
@@ -103,9 +106,11 @@ TEST_F(LangueTest, TheFileDialogsDatesAndSizesAreFrench) {
         if (!s.isValid() || fichiers->lastModified(s) != quand) continue;
         date = d.proxyModel()->mapFromSource(s).data().toString();
         taille = d.proxyModel()->mapFromSource(fichiers->index(chemin, 1)).data().toString();
+        typeDossier = d.proxyModel()->mapFromSource(fichiers->index(dossier, 2)).data().toString();
     }
     EXPECT_EQ(date, QStringLiteral("10/12/2026 14:03"));
     EXPECT_EQ(taille, QStringLiteral("2,44 Kio"));
+    EXPECT_EQ(typeDossier, QStringLiteral("dossier"));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
+#include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
 #include "foundation/system_info.h"
 #include "options/options_window.h"
+#include "platform/clock.h"
 #include "platform/external_programs.h"
 #include "platform/program_end.h"
 #include "platform/registry.h"
@@ -124,13 +126,24 @@ TEST_F(CommandesTest, OptionsTogglesTheLoadedWindow) {
 }
 
 TEST_F(CommandesTest, LogOpensTheChosenFileWithTheDesktop) {
-    const QString choisi = CheminLog + QStringLiteral("20240102.Log");
+    // A day file recent enough for the log's purge to keep it.
+    const QString choisi = CheminLog + D2S(HorlogeSysteme().now().addDays(-1)) + QStringLiteral(".Log");
     EcrireFichierTest(choisi, "x");
     TestDialogs().files = {choisi, QString()};
     w->Mnu01Log->trigger();
     EXPECT_EQ(lanceur.documents, QStringList{choisi});
     w->Mnu01Log->trigger();   // cancelled
     EXPECT_EQ(lanceur.documents, QStringList{choisi});
+    EXPECT_TRUE(TestDialogs().shown.empty());
+
+    // A desktop with nothing to open it says so, as for the revision page.
+    lanceur.documentResult = Lancement::AucuneAssociation;
+    TestDialogs().files = {choisi};
+    w->Mnu01Log->trigger();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt,
+              QStringLiteral("Il n'y a aucune application associée à ce type de fichier\r\n\r\n") + choisi);
+    EXPECT_TRUE(lanceur.programs.empty());
 }
 
 TEST_F(CommandesTest, AboutShowsOneBoxWithTheVersion) {
