@@ -229,8 +229,12 @@ TEST_F(NomenclatureTest, EachWorkbookFailureShowsItsMessageAndLeavesTheSheetEmpt
          QStringLiteral("Fichier '") + xls + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger.")},
         {"texte", [&] { EcrireFichierTest(xls, "pas un classeur"); },
          intro + QStringLiteral("' n'est pas un fichier Excel.")},
-        // The workbook library dies on this one; only its reader process goes with it.
-        {"plante le lecteur", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+        // The workbook library would die on this sheet, which declares its size twice.
+        {"feuille endommagée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+         QStringLiteral("Impossible de charger le feuille: ") + xls},
+        // Refused at once, whatever the machine's load: its sheet declares its size a second time
+        // in a record too short to hold it.
+        {"déclaration tronquée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("workbook-heavy-sheet.xls")), xls)); },
          QStringLiteral("Impossible de charger le fichier: ") + xls},
     };
     for (const Cas& c : cas) {
