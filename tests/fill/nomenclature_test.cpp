@@ -307,6 +307,19 @@ TEST_F(NomenclatureTest, CodeGieTable) {
         {"00", "        "},         {"", "        "},         {"1", "1       "},         {"AB05", "05      "},
     };
     for (const auto& c : cas) EXPECT_EQ(CodeGIE(QString::fromLatin1(c.texte)), QString::fromLatin1(c.code)) << c.texte;
+
+    // One code of 100,000 characters, read in one pass.
+    const QString zeros(99998, QLatin1Char('0'));
+    const struct {
+        QString texte;
+        const char* code;
+    } longs[] = {
+        {zeros + QStringLiteral("12"), "12      "},
+        {zeros + QStringLiteral("00"), "        "},
+        {zeros + QStringLiteral("05") + QString(1000, QLatin1Char('7')), "05777777"},
+        {QStringLiteral("0") + zeros + QStringLiteral("5"), "05      "},
+    };
+    for (const auto& c : longs) EXPECT_EQ(CodeGIE(c.texte), QString::fromLatin1(c.code)) << c.texte.size();
 }
 
 TEST_F(NomenclatureTest, MissingEmptyOrMalformedGieListLeavesHeadersOnlyAndNoMessage) {
