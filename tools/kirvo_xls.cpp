@@ -222,13 +222,13 @@ private:
     }
 
     // The sectors of a chain put end to end, taken from the file or from the mini stream; false
-    // on a sector outside its store or a chain that loops.
+    // on a sector outside its store or a chain longer than its store (one that loops).
     bool chaine(uint32_t s, const std::vector<uint32_t>& table, size_t taille, const std::string* mini,
                 std::string& sortie) const {
         sortie.clear();
         const size_t disponibles = mini ? mini->size() / taille : nbSecteurs_;
         for (size_t pas = 0; s != kFinChaine; ++pas) {
-            if (s >= table.size() || s >= disponibles || pas > table.size()) return false;
+            if (s >= table.size() || s >= disponibles || pas >= disponibles) return false;
             if (mini)
                 sortie.append(*mini, size_t(s) * taille, taille);
             else

@@ -38,19 +38,30 @@ TEST_F(XlsReaderTest, DeclaredSizeCostsNothingInTheReader) {
     const struct {
         const char* fichier;
         QByteArray attendu;
+        qsizetype retouche = -1;   // where the file gets a sector chain that loops
     } cas[] = {
         {"workbook-declares-3m-rows.xls", "DIMENSIONS\t15\t5\nL\tFamille\tClasse\tSecteur\tVariete\tLibelle\n"},
         // Its sheet declares its size twice, the second time in a record too short to hold it.
         {"workbook-heavy-sheet.xls", "CLASSEUR\nERREUR-CLASSEUR\tfichier endommagé\nFIN\n"},
         {"damaged-workbook-crash.xls", "ERREUR-FEUILLE\tfichier endommagé\nFIN\n"},
+        // The workbook stream's last sector (7, in the allocation table of sector 8) leads back
+        // to its first.
+        {"workbook-declares-3m-rows.xls", "PAS-UN-CLASSEUR\tfichier endommagé\nFIN\n", 512 * 9 + 7 * 4},
     };
     for (const auto& c : cas) {
+        QString fichier = ClasseurDeTest(QString::fromLatin1(c.fichier));
+        if (c.retouche >= 0) {
+            QByteArray octets = LireFichierTest(fichier);
+            octets.replace(c.retouche, 4, QByteArray(4, '\0'));
+            fichier = tmp.filePath(QStringLiteral("boucle.xls"));
+            EcrireFichierTest(fichier, octets);
+        }
         QProcess p;
         p.setChildProcessModifier([] {
             const rlimit memoire{64 << 20, 64 << 20};
             setrlimit(RLIMIT_AS, &memoire);
         });
-        p.start(CheminLecteurXls(), {ClasseurDeTest(QString::fromLatin1(c.fichier)), QStringLiteral("0"), QStringLiteral("5")});
+        p.start(CheminLecteurXls(), {fichier, QStringLiteral("0"), QStringLiteral("5")});
         ASSERT_TRUE(p.waitForFinished(60000)) << c.fichier;
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.fichier;
         EXPECT_EQ(p.exitCode(), 0) << c.fichier;
