@@ -1,10 +1,13 @@
 // A note made of many formatting runs (bold and plain words taking turns in one paragraph), read
 // into the document of a text box as the note window reads it and laid out, then written back. The reading must
-// grow in step with the number of runs; the figures for 1,000 to 50,000 runs show it.
+// grow in step with the number of runs; the figures for 1,000 to 50,000 runs show it. The writing
+// of a note whose runs each have a font and a colour of their own shows that the tables of fonts
+// and colours grow in step too.
 #include "bench_main.h"
 #include "shell/rtf.h"
 
 #include <QApplication>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <benchmark/benchmark.h>
 
@@ -41,6 +44,22 @@ void BM_EcrireNoteAlternee(benchmark::State& state) {
 }
 BENCHMARK(BM_EcrireNoteAlternee)
     ->Arg(1000)->Arg(10000)->Arg(50000)
+    ->Unit(benchmark::kMillisecond)->Iterations(2)->Complexity(benchmark::oN);
+
+void BM_EcrireNotePolicesDistinctes(benchmark::State& state) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    for (int k = 0; k < int(state.range(0)); ++k) {
+        QTextCharFormat f;
+        f.setFontFamilies({QStringLiteral("Police %1").arg(k)});
+        f.setForeground(QColor(k % 256, (k / 256) % 256, (k / 65536) % 256));
+        c.insertText(QStringLiteral("mot "), f);
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(EcrireRtf(doc));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_EcrireNotePolicesDistinctes)
+    ->Arg(1000)->Arg(10000)->Arg(20000)
     ->Unit(benchmark::kMillisecond)->Iterations(2)->Complexity(benchmark::oN);
 
 }  // namespace

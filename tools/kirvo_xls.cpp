@@ -16,10 +16,22 @@
 //   L <cell> <cell> ...
 //   FIN
 // Only plain C and the library: the program waits on this process at every start-up.
+//
+// The library sizes a sheet by what the sheet declares, and allocates and clears that many cells
+// before it reads one: a small file that declares millions of rows would cost seconds and hundreds
+// of megabytes. So the library never sees the file itself: the workbook stream is taken out of
+// its compound file here, each sheet's declared size is replaced by what its cell records fill
+// (the sheet asked for, on the columns asked for; nothing for the others), and the library opens
+// that private copy, which lives in memory only.
 #include <freexl.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -100,6 +112,313 @@ void ecrireCellule(const FreeXL_CellValue& v) {
     }
 }
 
+// ---- the private copy ------------------------------------------------------------------------
+
+// Far above any workbook the program reads; the reader keeps it and its copy in memory.
+constexpr long kTailleFichierMax = 128L * 1024 * 1024;
+
+constexpr uint32_t kSecteurLibre = 0xFFFFFFFF;
+constexpr uint32_t kFinChaine = 0xFFFFFFFE;
+constexpr uint32_t kSecteurFat = 0xFFFFFFFD;
+
+uint16_t lire16(const std::string& b, size_t o) {
+    return uint16_t(uint8_t(b[o]) | uint8_t(b[o + 1]) << 8);
+}
+uint32_t lire32(const std::string& b, size_t o) { return lire16(b, o) | uint32_t(lire16(b, o + 2)) << 16; }
+void poser16(std::string& b, size_t o, uint16_t v) {
+    b[o] = char(v & 0xFF);
+    b[o + 1] = char(v >> 8);
+}
+void poser32(std::string& b, size_t o, uint32_t v) {
+    poser16(b, o, uint16_t(v & 0xFFFF));
+    poser16(b, o + 2, uint16_t(v >> 16));
+}
+
+// The streams of a compound file, read as the format lays them out; every sector number and
+// chain is checked against the file, so a damaged one is refused, never followed out of it.
+class Conteneur {
+public:
+    // nullptr, or why the file is not a workbook.
+    const char* ouvrir(const char* chemin) {
+        FILE* f = std::fopen(chemin, "rb");
+        if (!f) return "fichier introuvable";
+        char bloc[65536];
+        size_t n;
+        while ((n = std::fread(bloc, 1, sizeof bloc, f)) > 0 && long(octets_.size()) <= kTailleFichierMax)
+            octets_.append(bloc, n);
+        std::fclose(f);
+        if (long(octets_.size()) > kTailleFichierMax) return "classeur trop volumineux";
+        static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+        if (octets_.size() < 512 || std::memcmp(octets_.data(), kSignature, 8) != 0) return "format non reconnu";
+        const uint16_t decalage = lire16(octets_, 30);
+        if ((decalage != 9 && decalage != 12) || lire16(octets_, 32) != 6) return "format non reconnu";
+        taille_ = size_t(1) << decalage;
+        if (octets_.size() < taille_) return "fichier endommagé";
+        nbSecteurs_ = (octets_.size() - taille_) / taille_;
+
+        // The FAT's own sectors: 109 in the header, the rest in a chain of DIFAT sectors.
+        std::vector<uint32_t> secteursFat;
+        for (size_t i = 0; i < 109; ++i) {
+            const uint32_t s = lire32(octets_, 76 + 4 * i);
+            if (s != kSecteurLibre) secteursFat.push_back(s);
+        }
+        uint32_t difat = lire32(octets_, 68);
+        for (uint32_t k = lire32(octets_, 72); k > 0 && difat != kFinChaine && difat != kSecteurLibre; --k) {
+            if (difat >= nbSecteurs_ || secteursFat.size() > nbSecteurs_) return "fichier endommagé";
+            const size_t debut = taille_ * (size_t(difat) + 1);
+            for (size_t i = 0; i + 1 < taille_ / 4; ++i) {
+                const uint32_t s = lire32(octets_, debut + 4 * i);
+                if (s != kSecteurLibre) secteursFat.push_back(s);
+            }
+            difat = lire32(octets_, debut + taille_ - 4);
+        }
+        if (secteursFat.empty() || secteursFat.size() > nbSecteurs_) return "fichier endommagé";
+        // A FAT sector outside the file holds nothing: a chain that goes through it is broken.
+        for (const uint32_t s : secteursFat)
+            for (size_t i = 0; i < taille_ / 4; ++i)
+                fat_.push_back(s < nbSecteurs_ ? lire32(octets_, taille_ * (size_t(s) + 1) + 4 * i) : kSecteurLibre);
+        return nullptr;
+    }
+
+    // The first stream named Workbook or Book; nullptr, or why it cannot be had.
+    const char* classeur(std::string& flux) {
+        std::string repertoire;
+        if (!chaine(lire32(octets_, 48), fat_, taille_, nullptr, repertoire) || repertoire.size() < 128)
+            return "fichier endommagé";
+        const uint32_t debutMini = lire32(repertoire, 116);
+        const uint32_t tailleMini = lire32(repertoire, 120);
+        for (size_t e = 0; e + 128 <= repertoire.size(); e += 128) {
+            if (repertoire[e + 66] != 2 || !(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book"))) continue;
+            const uint32_t debut = lire32(repertoire, e + 116);
+            const size_t taille = lire32(repertoire, e + 120);
+            if (taille >= lire32(octets_, 56)) {
+                if (!chaine(debut, fat_, taille_, nullptr, flux)) return "fichier endommagé";
+            } else {
+                // A small stream lives in 64-byte sectors of the mini stream, which the root
+                // entry holds, with their own allocation table.
+                std::string miniFat, mini;
+                if (!chaine(lire32(octets_, 60), fat_, taille_, nullptr, miniFat) ||
+                    !chaine(debutMini, fat_, taille_, nullptr, mini))
+                    return "fichier endommagé";
+                mini.resize(std::min<size_t>(mini.size(), tailleMini));
+                std::vector<uint32_t> table(miniFat.size() / 4);
+                for (size_t i = 0; i < table.size(); ++i) table[i] = lire32(miniFat, 4 * i);
+                if (!chaine(debut, table, 64, &mini, flux)) return "fichier endommagé";
+            }
+            if (flux.size() < taille) return "fichier endommagé";
+            flux.resize(taille);
+            return nullptr;
+        }
+        return "format non reconnu";
+    }
+
+private:
+    static bool nomme(const std::string& repertoire, size_t e, const char* nom) {
+        const size_t n = std::strlen(nom);
+        if (lire16(repertoire, e + 64) != 2 * (n + 1)) return false;
+        for (size_t i = 0; i < n; ++i)
+            if (lire16(repertoire, e + 2 * i) != uint16_t(uint8_t(nom[i]))) return false;
+        return true;
+    }
+
+    // The sectors of a chain put end to end, taken from the file or from the mini stream; false
+    // on a sector outside its store or a chain longer than its store (one that loops).
+    bool chaine(uint32_t s, const std::vector<uint32_t>& table, size_t taille, const std::string* mini,
+                std::string& sortie) const {
+        sortie.clear();
+        const size_t disponibles = mini ? mini->size() / taille : nbSecteurs_;
+        for (size_t pas = 0; s != kFinChaine; ++pas) {
+            if (s >= table.size() || s >= disponibles || pas >= disponibles) return false;
+            if (mini)
+                sortie.append(*mini, size_t(s) * taille, taille);
+            else
+                sortie.append(octets_, taille * (size_t(s) + 1), taille);
+            s = table[s];
+        }
+        return true;
+    }
+
+    std::string octets_;
+    size_t taille_ = 512;
+    size_t nbSecteurs_ = 0;
+    std::vector<uint32_t> fat_;
+};
+
+// What the sheets hold, read off their records.
+constexpr uint16_t kBof = 0x0809;
+constexpr uint16_t kEof = 0x000A;
+constexpr uint16_t kFeuilleDeclaree = 0x0085;
+constexpr uint16_t kDimension = 0x0200;
+constexpr uint16_t kCelluleVide = 0x0201;   // a blank cell: the library passes over it
+constexpr uint16_t kCellules[] = {0x0203, 0x0204, 0x0205, 0x027E, 0x00FD};
+constexpr uint16_t kCellulesMultiples = 0x00BD;
+
+enum class Bornage { Fait, FeuilleRefusee, ClasseurRefuse };
+
+// Gives every sheet of the stream the size its records fill: the sheet at index feuille (none
+// when negative: the workbook test) on its first colonnes columns, the others nothing; the cell
+// records the library is not to read become blank cells. The sheet read is refused when it
+// declares its size twice (the library would allocate it twice); a declaration too short to
+// hold a size, or a cell record too short to hold its place, makes the workbook refused (the
+// library would read whatever its previous record left). The test, which reads no cell, only
+// passes such a declaration by.
+Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
+    if (flux.size() < 8 || lire16(flux, 0) != kBof) return Bornage::Fait;
+    const uint16_t version = lire16(flux, 4);
+    if (version != 0x0500 && version != 0x0600) return Bornage::Fait;   // the library refuses it
+    const bool biff8 = version == 0x0600;
+
+    struct SousFlux {
+        size_t bof = 0;
+        std::vector<size_t> dimensions, cellules;
+    };
+    std::vector<SousFlux> sousFlux(1);
+    std::vector<uint32_t> feuilles;   // where each declared sheet starts, in the library's order
+    bool apresEof = false;
+    for (size_t pos = 0; pos + 4 <= flux.size();) {
+        const uint16_t type = lire16(flux, pos);
+        const size_t taille = lire16(flux, pos + 2);
+        if (pos + 4 + taille > flux.size()) break;
+        if (apresEof) {
+            // The library wants a new substream here and refuses anything else.
+            if (type != kBof) break;
+            sousFlux.push_back(SousFlux{pos, {}, {}});
+            apresEof = false;
+        }
+        if (type == kEof) apresEof = true;
+        if (type == kFeuilleDeclaree && taille >= 4) feuilles.push_back(lire32(flux, pos + 4));
+        if (type == kDimension) {
+            if (taille >= (biff8 ? 12u : 8u))
+                sousFlux.back().dimensions.push_back(pos);
+            else if (feuille < 0)
+                poser16(flux, pos, kCelluleVide);
+            else
+                return Bornage::ClasseurRefuse;
+        }
+        if (std::find(std::begin(kCellules), std::end(kCellules), type) != std::end(kCellules) ||
+            type == kCellulesMultiples) {
+            if (taille >= 4)
+                sousFlux.back().cellules.push_back(pos);
+            else if (feuille >= 0)
+                return Bornage::ClasseurRefuse;
+        }
+        pos += 4 + taille;
+    }
+
+    const bool avecFeuille = feuille >= 0 && size_t(feuille) < feuilles.size();
+    Bornage resultat = Bornage::Fait;
+    for (SousFlux& sf : sousFlux) {
+        bool voulue = avecFeuille && sf.bof == feuilles[size_t(feuille)] && sf.bof > 0;
+        if (voulue && sf.dimensions.size() > 1) {
+            resultat = Bornage::FeuilleRefusee;
+            voulue = false;
+        }
+        uint32_t lignes = 0, largeur = 0;
+        for (const size_t pos : sf.cellules) {
+            const uint16_t ligne = lire16(flux, pos + 4), colonne = lire16(flux, pos + 6);
+            // A run of numbers fills as many cells as the library finds six-byte entries for.
+            uint32_t n = 1;
+            if (lire16(flux, pos) == kCellulesMultiples) {
+                n = 0;
+                for (size_t off = 4; off + 6 < lire16(flux, pos + 2); off += 6) ++n;
+            }
+            if (!voulue || colonne >= colonnes || n == 0) {
+                poser16(flux, pos, kCelluleVide);
+                continue;
+            }
+            lignes = std::max<uint32_t>(lignes, uint32_t(ligne) + 1);
+            largeur = std::max<uint32_t>(largeur, colonne + n);
+        }
+        if (!voulue) lignes = largeur = 0;
+        for (const size_t pos : sf.dimensions) {
+            if (biff8)
+                poser32(flux, pos + 8, lignes);
+            else
+                poser16(flux, pos + 6, uint16_t(lignes));
+            poser16(flux, pos + (biff8 ? 14 : 10), uint16_t(largeur));
+        }
+    }
+    return resultat;
+}
+
+// The stream alone in a compound file of our own, in 4096-byte sectors: the header, the FAT,
+// one directory sector (the root and the Workbook stream), then the stream.
+bool ecrireConteneur(const std::string& flux, std::string& sortie) {
+    constexpr size_t kTaille = 4096;
+    constexpr size_t kEntreesParSecteur = kTaille / 4;
+    const size_t n = (flux.size() + kTaille - 1) / kTaille;
+    size_t nbFat = 1;
+    while (n + 1 + nbFat > nbFat * kEntreesParSecteur) ++nbFat;
+    if (n == 0 || nbFat > 109) return false;
+    const uint32_t repertoire = uint32_t(nbFat), debutFlux = repertoire + 1;
+
+    sortie.assign(kTaille * (1 + nbFat + 1 + n), '\0');
+    static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::memcpy(&sortie[0], kSignature, 8);
+    poser16(sortie, 24, 0x003E);
+    poser16(sortie, 26, 4);
+    poser16(sortie, 28, 0xFFFE);
+    poser16(sortie, 30, 12);
+    poser16(sortie, 32, 6);
+    poser32(sortie, 40, 1);
+    poser32(sortie, 44, uint32_t(nbFat));
+    poser32(sortie, 48, repertoire);
+    poser32(sortie, 56, 4096);
+    poser32(sortie, 60, kFinChaine);
+    poser32(sortie, 68, kFinChaine);
+    for (size_t i = 0; i < 109; ++i) poser32(sortie, 76 + 4 * i, i < nbFat ? uint32_t(i) : kSecteurLibre);
+
+    const size_t fat = kTaille;
+    for (size_t i = 0; i < nbFat * kEntreesParSecteur; ++i) {
+        uint32_t v = kSecteurLibre;
+        if (i < nbFat) v = kSecteurFat;
+        else if (i == repertoire) v = kFinChaine;
+        else if (i >= debutFlux && i < debutFlux + n) v = i + 1 < debutFlux + n ? uint32_t(i + 1) : kFinChaine;
+        poser32(sortie, fat + 4 * i, v);
+    }
+
+    const size_t rep = kTaille * (1 + size_t(repertoire));
+    for (size_t e = 0; e < kTaille / 128; ++e)
+        for (size_t champ : {68u, 72u, 76u}) poser32(sortie, rep + 128 * e + champ, kSecteurLibre);
+    const auto entree = [&](size_t e, const char* nom, char type, uint32_t enfant, uint32_t debut, uint32_t taille) {
+        const size_t o = rep + 128 * e;
+        const size_t l = std::strlen(nom);
+        for (size_t i = 0; i < l; ++i) poser16(sortie, o + 2 * i, uint8_t(nom[i]));
+        poser16(sortie, o + 64, uint16_t(2 * (l + 1)));
+        sortie[o + 66] = type;
+        sortie[o + 67] = 1;
+        poser32(sortie, o + 76, enfant);
+        poser32(sortie, o + 116, debut);
+        poser32(sortie, o + 120, taille);
+    };
+    entree(0, "Root Entry", 5, 1, kFinChaine, 0);
+    entree(1, "Workbook", 2, kSecteurLibre, debutFlux, uint32_t(flux.size()));
+    std::memcpy(&sortie[kTaille * (1 + size_t(debutFlux))], flux.data(), flux.size());
+    return true;
+}
+
+// A file in memory holding the copy, and the path the library opens it by; -1 when it cannot be
+// made.
+int copiePrivee(const std::string& flux, char (&chemin)[64]) {
+    std::string conteneur;
+    if (!ecrireConteneur(flux, conteneur)) return -1;
+    const int fd = memfd_create("kirvo_xls", MFD_CLOEXEC);
+    if (fd < 0) return -1;
+    size_t ecrit = 0;
+    while (ecrit < conteneur.size()) {
+        const ssize_t n = ::write(fd, conteneur.data() + ecrit, conteneur.size() - ecrit);
+        if (n <= 0) {
+            ::close(fd);
+            return -1;
+        }
+        ecrit += size_t(n);
+    }
+    std::snprintf(chemin, sizeof chemin, "/proc/self/fd/%d", fd);
+    return fd;
+}
+
+// ---- the output -------------------------------------------------------------------------------
+
 int terminer() {
     ecrire("FIN\n");
     const size_t n = std::fwrite(sortie.data(), 1, sortie.size(), stdout);
@@ -166,11 +485,26 @@ int main(int argc, char** argv) {
     if (argc == 4 && (!entier(argv[2], 0, 65535, feuille) || !entier(argv[3], 0, kColonnesMax, colonnes))) return 2;
     ecrire("KIRVO-XLS 1\n");
 
+    Conteneur conteneur;
+    std::string brut;
+    const char* refus = conteneur.ouvrir(argv[1]);
+    if (!refus) refus = conteneur.classeur(brut);
+    if (refus) {
+        ligne("PAS-UN-CLASSEUR", refus);
+        return terminer();
+    }
+
+    // The test sizes no sheet at all.
+    std::string flux = brut;
+    const Bornage test = bornerFeuilles(flux, -1, 0);
+    char chemin[64];
+    int fd = test == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, chemin);
     const void* h = nullptr;
-    int rc = freexl_open_info(argv[1], &h);
+    int rc = fd < 0 ? FREEXL_CRAFTED_FILE : freexl_open_info(chemin, &h);
     unsigned int nb = 0;
     if (rc == FREEXL_OK) rc = freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &nb);
     if (h) freexl_close(h);
+    if (fd >= 0) ::close(fd);
     if (rc != FREEXL_OK || nb == 0) {
         ligne("PAS-UN-CLASSEUR", rc != FREEXL_OK ? raison(rc) : "aucune feuille");
         return terminer();
@@ -178,8 +512,12 @@ int main(int argc, char** argv) {
     ligne("CLASSEUR");
     if (feuille < 0) return terminer();
 
+    flux.swap(brut);
+    const Bornage lecture = bornerFeuilles(flux, feuille, static_cast<unsigned>(colonnes));
     h = nullptr;
-    rc = freexl_open(argv[1], &h);
+    fd = lecture == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, chemin);
+    rc = fd < 0 ? FREEXL_CRAFTED_FILE : freexl_open(chemin, &h);
+    if (fd >= 0) ::close(fd);
     nb = 0;
     if (rc == FREEXL_OK) rc = freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &nb);
     if (rc != FREEXL_OK || nb == 0) {
@@ -194,6 +532,8 @@ int main(int argc, char** argv) {
     }
     if (static_cast<unsigned long>(feuille) >= nb)
         ligne("ERREUR-FEUILLE", raison(FREEXL_BIFF_ILLEGAL_SHEET_INDEX));
+    else if (lecture == Bornage::FeuilleRefusee)
+        ligne("ERREUR-FEUILLE", raison(FREEXL_CRAFTED_FILE));
     else
         lireFeuille(h, static_cast<unsigned>(feuille), static_cast<unsigned>(colonnes));
     freexl_close(h);

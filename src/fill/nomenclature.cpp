@@ -215,15 +215,13 @@ LiensNomenclature& LiensFrmPubNomenclature() {
 }
 
 QString CodeGIE(const QString& texteCode) {
-    QString s = texteCode;
-    while (NombreEnTete(s.left(2)) == 0) {
-        if (s.size() <= 2) {
-            s.clear();
-            break;
-        }
-        s = s.mid(2);
+    // The leading zero levels are passed by an index: one code line may be very long.
+    qsizetype debut = 0;
+    while (NombreEnTete(texteCode.mid(debut, 2)) == 0) {
+        if (texteCode.size() - debut <= 2) return Calibre(QString(), QStringLiteral(" "), 8);
+        debut += 2;
     }
-    return Calibre(s, QStringLiteral(" "), 8);
+    return Calibre(texteCode.mid(debut, 8), QStringLiteral(" "), 8);
 }
 
 bool LireListeGIE(const QString& chemin, std::vector<EntreeGIE>& entrees, QString* raison) {

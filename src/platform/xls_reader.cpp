@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/file.h>
@@ -44,13 +45,23 @@ bool verrouilleParAutre(int fd) {
 }
 
 constexpr const char* kNomLecteur = "kirvo_xls";
-// A sound workbook is read in a few milliseconds; the library's own allocation for the largest
-// sheet the format allows (65,536 rows of 256 columns) stays well under the memory bound.
-constexpr int kDelaiLecteurMs = 15000;
+// A sound workbook is read in a few milliseconds, and what a read costs follows what the sheet
+// holds, not what it declares: the processor bound is what ends a reader that works too long,
+// the wall-clock one only a reader that waits on something, far above it.
+constexpr int kDelaiLecteurMs = 60000;
 constexpr rlim_t kMemoireLecteur = rlim_t(1) << 30;
-constexpr rlim_t kProcesseurLecteurS = 15;
-// What a sheet of the format's size, read on a few columns, can hold.
-constexpr qsizetype kSortieMax = qsizetype(64) * 1024 * 1024;
+constexpr rlim_t kProcesseurLecteurS = 10;
+// What the program takes of the reader's output: the sheet list (sheet names are at most 255
+// characters, each at most 6 bytes once escaped), then the format's 65,536 rows of the columns
+// asked for, whose cells hold 64 bytes on average; never more than 64 MiB.
+constexpr int kFeuillesMax = 1024;
+constexpr qsizetype kLigneFeuilleMax = 16 + 255 * 6;
+constexpr qsizetype kOctetsParCellule = 64;
+
+qsizetype sortieMax(int nbColonnes) {
+    const qsizetype lignes = qsizetype(kLignesMaxXls) * (2 + qsizetype(nbColonnes) * (1 + kOctetsParCellule));
+    return std::min(qsizetype(1024) + kFeuillesMax * kLigneFeuilleMax + lignes, qsizetype(64) * 1024 * 1024);
+}
 
 // The reader's escapes undone; false on any other backslash.
 bool desechapper(QByteArrayView brut, QString& texte) {
@@ -88,8 +99,9 @@ bool entier(QByteArrayView texte, int max, int& valeur) {
     return true;
 }
 
-// What the reader wrote, taken strictly: anything unexpected makes the whole output void.
-bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, LectureClasseur& l) {
+// What the reader wrote, taken strictly: anything unexpected makes the whole output void (raison
+// says why when it is more than a damaged file).
+bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, LectureClasseur& l, QString& raison) {
     if (!sortie.endsWith("FIN\n")) return false;
     const QList<QByteArrayView> lignes = [&] {
         QList<QByteArrayView> r;
@@ -124,6 +136,10 @@ bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, 
         return i + 1 == dernier;
     }
     while (i < dernier && champ(lignes[i], "FEUILLE", texte)) {
+        if (l.feuilles.size() >= kFeuillesMax) {
+            raison = QStringLiteral("trop de feuilles (plus de %1)").arg(kFeuillesMax);
+            return false;
+        }
         l.feuilles << texte;
         ++i;
     }
@@ -161,16 +177,22 @@ bool analyserSortie(const QByteArray& sortie, bool avecFeuille, int nbColonnes, 
     return true;
 }
 
-// A reader process that ends quietly with whatever owns it.
+// A reader process that ends quietly with whatever owns it. It leads a process group of its own,
+// so that stopping it stops whatever it started too.
 class Lecteur : public QProcess {
 public:
     using QProcess::QProcess;
-    ~Lecteur() override {
+    ~Lecteur() override { arreter(); }
+    // Stops the reader and its group while it runs (its number is not reused before it is
+    // waited for).
+    void arreter() {
         if (state() == NotRunning) return;
+        if (groupe > 0) ::kill(-groupe, SIGKILL);
         kill();
         waitForFinished(kDelaiLecteurMs);
     }
     QElapsedTimer minuteur;   // from the start: the reader's time limit
+    qint64 groupe = 0;
 };
 
 void demarrerLecteur(Lecteur& p, const QString& chemin, int feuille, int nbColonnes) {
@@ -181,6 +203,7 @@ void demarrerLecteur(Lecteur& p, const QString& chemin, int feuille, int nbColon
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QProcess::nullDevice());
     p.setChildProcessModifier([] {
+        setpgid(0, 0);
         const rlimit memoire{kMemoireLecteur, kMemoireLecteur};
         const rlimit processeur{kProcesseurLecteurS, kProcesseurLecteurS};
         const rlimit coeur{0, 0};
@@ -190,6 +213,7 @@ void demarrerLecteur(Lecteur& p, const QString& chemin, int feuille, int nbColon
     });
     p.minuteur.start();
     p.start(QIODevice::ReadOnly);
+    p.groupe = p.processId();
 }
 
 // Waits for a started reader; false when it could not run, died, overran its limits or wrote
@@ -204,27 +228,34 @@ bool attendreLecteur(Lecteur& p, int feuille, int nbColonnes, LectureClasseur& l
     }
     QByteArray sortie;
     QElapsedTimer& minuteur = p.minuteur;
+    const qsizetype max = sortieMax(nbColonnes);
+    const auto tropVolumineuse = [&] { return QStringLiteral("lecture trop volumineuse (plus de %1 octets)").arg(max); };
     const auto abandon = [&](const QString& raison) {
-        p.kill();
-        p.waitForFinished(kDelaiLecteurMs);
+        p.arreter();
         l.erreur = raison;
         return false;
     };
+    // Read as it comes, never past the bound: the reader is stopped there.
     while (p.state() != QProcess::NotRunning) {
         const qint64 reste = kDelaiLecteurMs - minuteur.elapsed();
         if (reste <= 0) return abandon(QStringLiteral("lecture trop longue"));
         p.waitForReadyRead(int(reste));
-        sortie += p.readAllStandardOutput();
-        if (sortie.size() > kSortieMax) return abandon(QStringLiteral("lecture trop volumineuse"));
+        sortie += p.read(max + 1 - sortie.size());
+        if (sortie.size() > max) return abandon(tropVolumineuse());
     }
-    sortie += p.readAllStandardOutput();
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0 || sortie.size() > kSortieMax) {
+    sortie += p.read(max + 1 - sortie.size());
+    if (sortie.size() > max) {
+        l.erreur = tropVolumineuse();
+        return false;
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         l.erreur = QStringLiteral("fichier endommagé");
         return false;
     }
-    if (!analyserSortie(sortie, feuille >= 0, nbColonnes, l)) {
+    QString raison = QStringLiteral("fichier endommagé");
+    if (!analyserSortie(sortie, feuille >= 0, nbColonnes, l, raison)) {
         l = LectureClasseur{};
-        l.erreur = QStringLiteral("fichier endommagé");
+        l.erreur = raison;
         return false;
     }
     return true;

@@ -459,28 +459,28 @@ QByteArray EcrireRtf(const QTextDocument& doc) {
     const QString policeDefaut = doc.defaultFont().family().isEmpty() ? QStringLiteral("Arial") : doc.defaultFont().family();
     const double tailleDefaut = doc.defaultFont().pointSizeF() > 0 ? doc.defaultFont().pointSizeF() : 12;
 
-    // Tables first: every font and colour the text uses.
+    // Tables first: every font and colour the text uses, in the order of first use, each found
+    // again by its place in its table.
     QStringList polices{policeDefaut};
+    QHash<QString, int> placePolice{{policeDefaut, 0}};
     QList<QColor> couleurs;
+    QHash<QRgb, int> placeCouleur;
     auto indexPolice = [&](const QTextCharFormat& f) {
         const QString nom = famille(f, policeDefaut);
-        qsizetype k = polices.indexOf(nom);
-        if (k < 0) {
-            polices << nom;
-            k = polices.size() - 1;
-        }
-        return int(k);
+        const auto it = placePolice.constFind(nom);
+        if (it != placePolice.cend()) return *it;
+        polices << nom;
+        return placePolice[nom] = int(polices.size()) - 1;
     };
     auto indexCouleur = [&](const QTextCharFormat& f) {
         if (!f.hasProperty(QTextFormat::ForegroundBrush)) return 0;
         const QColor c = f.foreground().color();
         const QColor opaque(c.red(), c.green(), c.blue());
-        qsizetype k = couleurs.indexOf(opaque);
-        if (k < 0) {
-            couleurs << opaque;
-            k = couleurs.size() - 1;
-        }
-        return int(k) + 1;
+        const auto it = placeCouleur.constFind(opaque.rgb());
+        if (it != placeCouleur.cend()) return *it + 1;
+        couleurs << opaque;
+        placeCouleur.insert(opaque.rgb(), int(couleurs.size()) - 1);
+        return int(couleurs.size());
     };
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         indexPolice(b.charFormat());

@@ -229,8 +229,12 @@ TEST_F(NomenclatureTest, EachWorkbookFailureShowsItsMessageAndLeavesTheSheetEmpt
          QStringLiteral("Fichier '") + xls + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger.")},
         {"texte", [&] { EcrireFichierTest(xls, "pas un classeur"); },
          intro + QStringLiteral("' n'est pas un fichier Excel.")},
-        // The workbook library dies on this one; only its reader process goes with it.
-        {"plante le lecteur", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+        // The workbook library would die on this sheet, which declares its size twice.
+        {"feuille endommagée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+         QStringLiteral("Impossible de charger le feuille: ") + xls},
+        // Refused at once, whatever the machine's load: its sheet declares its size a second time
+        // in a record too short to hold it.
+        {"déclaration tronquée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("workbook-heavy-sheet.xls")), xls)); },
          QStringLiteral("Impossible de charger le fichier: ") + xls},
     };
     for (const Cas& c : cas) {
@@ -303,6 +307,19 @@ TEST_F(NomenclatureTest, CodeGieTable) {
         {"00", "        "},         {"", "        "},         {"1", "1       "},         {"AB05", "05      "},
     };
     for (const auto& c : cas) EXPECT_EQ(CodeGIE(QString::fromLatin1(c.texte)), QString::fromLatin1(c.code)) << c.texte;
+
+    // One code of 100,000 characters, read in one pass.
+    const QString zeros(99998, QLatin1Char('0'));
+    const struct {
+        QString texte;
+        const char* code;
+    } longs[] = {
+        {zeros + QStringLiteral("12"), "12      "},
+        {zeros + QStringLiteral("00"), "        "},
+        {zeros + QStringLiteral("05") + QString(1000, QLatin1Char('7')), "05777777"},
+        {QStringLiteral("0") + zeros + QStringLiteral("5"), "05      "},
+    };
+    for (const auto& c : longs) EXPECT_EQ(CodeGIE(c.texte), QString::fromLatin1(c.code)) << c.texte.size();
 }
 
 TEST_F(NomenclatureTest, MissingEmptyOrMalformedGieListLeavesHeadersOnlyAndNoMessage) {

@@ -188,3 +188,37 @@ TEST(RtfTest, RandomBytesAfterTheHeaderAreSurvived) {
         EXPECT_EQ(relu.toPlainText(), doc.toPlainText());
     }
 }
+
+// Each font and colour is in its table once, in the order the text first uses it, and each run
+// names its own; written again, the file is the same.
+TEST(RtfTest, ManyFontsAndColoursEachHaveOnePlaceInTheTables) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    constexpr int kPolices = 300, kCouleurs = 200;
+    for (int k = 0; k < 2 * kPolices; ++k) {
+        QTextCharFormat f;
+        f.setFontFamilies({QStringLiteral("Police %1").arg(k % kPolices)});
+        f.setFontPointSize(12);
+        f.setForeground(QColor(k % kCouleurs, 0, 255 - k % kCouleurs));
+        c.insertText(QStringLiteral("m%1 ").arg(k), f);
+    }
+    const QByteArray rtf = EcrireRtf(doc);
+    const QByteArray polices = rtf.mid(rtf.indexOf("{\\fonttbl"), rtf.indexOf("}\r\n") - rtf.indexOf("{\\fonttbl"));
+    const QByteArray couleurs = rtf.mid(rtf.indexOf("{\\colortbl"), rtf.indexOf("}\r\n", rtf.indexOf("{\\colortbl")) - rtf.indexOf("{\\colortbl"));
+    for (int k = 0; k < kPolices; ++k) {
+        const QByteArray entree = "{\\f" + QByteArray::number(k + 1) + "\\fnil\\fcharset0 Police " + QByteArray::number(k) + ";}";
+        EXPECT_EQ(polices.count(entree), 1) << k;
+    }
+    EXPECT_EQ(polices.count("\\fnil"), kPolices + 1);
+    EXPECT_EQ(couleurs.count("\\red"), kCouleurs);
+    EXPECT_TRUE(couleurs.contains("\\red199\\green0\\blue56;")) << couleurs.right(80).toStdString();
+
+    QTextDocument relu;
+    ASSERT_TRUE(LireRtf(rtf, relu));
+    EXPECT_EQ(runs(relu), runs(doc));
+    int k = 0;
+    for (auto it = relu.begin().begin(); !it.atEnd(); ++it, ++k)
+        EXPECT_EQ(it.fragment().charFormat().fontFamilies().toStringList().value(0), QStringLiteral("Police %1").arg(k % kPolices));
+    EXPECT_EQ(k, 2 * kPolices);
+    EXPECT_EQ(EcrireRtf(relu), rtf);
+}
