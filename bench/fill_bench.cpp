@@ -2,7 +2,6 @@
 // (a running order with its items and contract headers; one day a week booked passages only),
 // against the bare reads of the same records through the record manager alone. Prints the time
 // per station-day of each, their ratio, and the process's peak memory.
-#include "database/btr_utility.h"
 #include "database/btrieve.h"
 #include "database/catalogue.h"
 #include "database/open_close.h"
@@ -14,6 +13,7 @@
 #include "fill/time_slots.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
+#include "kirvo_btr/btr_utility.h"
 #include "platform/dialogs.h"
 #include "platform/record_manager.h"
 #include "sync/list_grids.h"

@@ -7,7 +7,9 @@
 // Beside each run, in the same process and interleaved with it, the same requests are sent bare
 // with the same HTTP client to a double of their own (CreateXML for a first run, GetByIdWeb for a
 // second), then again with as many durable SQLite commits as the run made, spread among them.
-// The ratio "run / bare + commits" is what the program itself adds.
+// The ratio "run / bare + commits" is what the program itself adds. Where a side stands in its
+// round changes its time (the same bare requests measured twice in one round differ by half), so
+// the run and its bare counterparts take turns at going first, round after round.
 //
 // A request costs more after the sending thread has worked for a while than right after the one
 // before: the client's network thread and the double's server thread have gone to sleep and must
@@ -18,7 +20,8 @@
 //
 // The database files go to DIR (default: ./bench-sync-data under the current folder, a disk);
 // --shm puts them on /dev/shm (a tmpfs: no durability cost). The folder and its file system are
-// printed. R rounds (default 5); the median, min and max are printed.
+// printed. R rounds (default 5; 4 or more let each side go first once); the median, min and max
+// are printed.
 #include "bench_records.h"
 #include "database/btrieve.h"
 #include "database/record_layouts.h"
@@ -154,14 +157,16 @@ double RequetesNues(const QStringList& adresses, const QString& fichier, Commits
     return double(t.nsecsElapsed() - enPause);
 }
 
-// A run of the family, and the time it spent inside its requests.
+// A run of the family, the time it spent inside its requests and the durable commits it made.
 struct Passe {
     double total = 0, requetes = 0;
     qint64 nombre = 0;
+    uint64_t commits = 0;
 };
 Passe Synchroniser(const std::function<void(const QString&)>& synchroniser, const QString& url) {
     const ClientHttp& http = ClientWeb();
     const qint64 n0 = http.nombreRequetes(), d0 = http.dureeRequetesNs();
+    const uint64_t c0 = BtrNbCommits();
     QElapsedTimer t;
     t.start();
     synchroniser(url);
@@ -169,6 +174,7 @@ Passe Synchroniser(const std::function<void(const QString&)>& synchroniser, cons
     p.total = double(t.nsecsElapsed());
     p.requetes = double(http.dureeRequetesNs() - d0);
     p.nombre = http.nombreRequetes() - n0;
+    p.commits = BtrNbCommits() - c0;
     return p;
 }
 
@@ -181,11 +187,35 @@ struct Mesure {
     // Inside the run's requests, and the bare requests after pauses as long as the run's own work.
     double requetesPremiere = 0, nueCreationPause = 0, requetesSeconde = 0, nueLecturePause = 0;
     uint64_t commitsPremiere = 0, commitsSeconde = 0;
+    qint64 pausePremiere = 0, pauseSeconde = 0;   // the run's own work between two of its requests
     bool complete = false;
 };
 
-Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
+// A run of the family, into the figures a round keeps of it.
+void Courir(const FamilleBanc& fb, const QString& url, double& total, double& requetes, uint64_t& commits,
+            qint64& pause) {
+    const Passe p = Synchroniser(fb.synchroniser, url);
+    total = p.total;
+    requetes = p.requetes;
+    commits = p.commits;
+    pause = PauseMoyenne(p);
+}
+
+// The sides of a round one after the other, the first being a different one each round.
+void EnAlternance(int tour, const std::vector<std::function<void()>>& cotes) {
+    for (size_t i = 0; i < cotes.size(); ++i) cotes[(size_t(tour) + i) % cotes.size()]();
+}
+
+// A round. A bare side that goes before the run takes the run's commits and pauses from the round
+// before (avant); the first round starts with the bare requests and the run.
+Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n, int tour, const Mesure* avant) {
     Mesure m;
+    if (avant) {
+        m.commitsPremiere = avant->commitsPremiere;
+        m.commitsSeconde = avant->commitsSeconde;
+        m.pausePremiere = avant->pausePremiere;
+        m.pauseSeconde = avant->pauseSeconde;
+    }
     QDir(dossier).removeRecursively();
     QDir().mkpath(dossier);
     DossierApplication = dossier + QStringLiteral("/app/");
@@ -218,16 +248,21 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
     const QString reponse = dossier + QStringLiteral("/nue.xml");
     Commits commits(dossier + QStringLiteral("/commits.db"));
 
-    m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
-    uint64_t c0 = BtrNbCommits();
-    const Passe premiere = Synchroniser(fb.synchroniser, web.adresseBase());
-    m.premiere = premiere.total;
-    m.requetesPremiere = premiere.requetes;
-    m.commitsPremiere = BtrNbCommits() - c0;
-    webNu.vider();
-    m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
-    webNu.vider();
-    m.nueCreationPause = RequetesNues(creations, reponse, nullptr, 0, PauseMoyenne(premiere));
+    EnAlternance(tour, {
+        [&] {
+            webNu.vider();
+            m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
+        },
+        [&] { Courir(fb, web.adresseBase(), m.premiere, m.requetesPremiere, m.commitsPremiere, m.pausePremiere); },
+        [&] {
+            webNu.vider();
+            m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
+        },
+        [&] {
+            webNu.vider();
+            m.nueCreationPause = RequetesNues(creations, reponse, nullptr, 0, m.pausePremiere);
+        },
+    });
 
     int surLeWeb = 0;
     QStringList lectures;
@@ -238,14 +273,12 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n) {
     }
     m.complete = surLeWeb == n;
 
-    m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0);
-    c0 = BtrNbCommits();
-    const Passe seconde = Synchroniser(fb.synchroniser, web.adresseBase());
-    m.seconde = seconde.total;
-    m.requetesSeconde = seconde.requetes;
-    m.commitsSeconde = BtrNbCommits() - c0;
-    m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde);
-    m.nueLecturePause = RequetesNues(lectures, reponse, nullptr, 0, PauseMoyenne(seconde));
+    EnAlternance(tour, {
+        [&] { m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0); },
+        [&] { Courir(fb, web.adresseBase(), m.seconde, m.requetesSeconde, m.commitsSeconde, m.pauseSeconde); },
+        [&] { m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde); },
+        [&] { m.nueLecturePause = RequetesNues(lectures, reponse, nullptr, 0, m.pauseSeconde); },
+    });
 
     fichiers.reset();
     web.arreter();
@@ -303,7 +336,8 @@ int main(int argc, char** argv) {
     for (const FamilleBanc& fb : Familles()) {
         if (!seule.isEmpty() && seule != QLatin1String(fb.nom)) continue;
         std::vector<Mesure> ms;
-        for (int r = 0; r < tours; ++r) ms.push_back(Tour(fb, dossier + QStringLiteral("/run"), n));
+        for (int r = 0; r < tours; ++r)
+            ms.push_back(Tour(fb, dossier + QStringLiteral("/run"), n, r, ms.empty() ? nullptr : &ms.back()));
         const auto champ = [&](double Mesure::*c) {
             std::vector<double> v;
             for (const Mesure& m : ms) v.push_back(m.*c);

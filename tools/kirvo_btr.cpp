@@ -1,5 +1,5 @@
 // Maintenance utility of a base's record-manager files: create, list, dump, load.
-#include "database/btr_utility.h"
+#include "kirvo_btr/btr_utility.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "database/btr_utility.h"
+#include "kirvo_btr/btr_utility.h"
 
 #include "database/catalogue.h"
 #include "database/record_layouts.h"
