@@ -123,7 +123,9 @@ TEST_F(CatalogueTest, BuffersAndTheirLayoutLengths) {
         EXPECT_EQ(t->Taille, c.layout) << c.no;
     }
     for (int no = -1; no <= 51; ++no)
-        if (!avecTampon.count(no)) EXPECT_EQ(EnregFichier(no), nullptr) << no;
+        if (!avecTampon.count(no)) {
+            EXPECT_EQ(EnregFichier(no), nullptr) << no;
+        }
     EXPECT_EQ(EnregFichier(3)->Donnees, static_cast<void*>(&EnregClient));
     EXPECT_STREQ(EnregFichier(8)->Nom, "JournalSynchro");
     EXPECT_NE(EnregFichier(23)->Donnees, EnregFichier(24)->Donnees);

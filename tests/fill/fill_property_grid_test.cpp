@@ -125,7 +125,9 @@ TEST_F(FillPropertyGridTest, EveryCaptionIsWholeAndExplainedInItsToolTip) {
         EXPECT_GE(r.width(), texte);
         EXPECT_LE(r.right(), t->viewport()->width());
         EXPECT_TRUE(it->row()->toolTip(0).startsWith(it->caption()));
-        if (!it->description().isEmpty()) EXPECT_TRUE(it->row()->toolTip(0).endsWith(it->description()));
+        if (!it->description().isEmpty()) {
+            EXPECT_TRUE(it->row()->toolTip(0).endsWith(it->description()));
+        }
         for (PropertyGridItem* e : it->children()) voir(e);
     };
     for (PropertyGridItem* c : pg->categories()) voir(c);

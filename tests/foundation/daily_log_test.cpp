@@ -168,7 +168,9 @@ TEST_F(JournalJourTest, UptimeWarningsOncePerRun) {
         ecrire();
         const QStringList suite = apresEntete(fichier(QStringLiteral("20240306.Log")));
         ASSERT_EQ(suite.size(), k.lendemain) << k.heures;
-        if (k.lendemain) EXPECT_TRUE(suite[0].endsWith(w45));
+        if (k.lendemain) {
+            EXPECT_TRUE(suite[0].endsWith(w45));
+        }
     }
 }
 

@@ -219,13 +219,16 @@ TEST_F(RecordManagerTest, AnUpdateFindsTheRecordByEveryKeyWhicheverKeysChanged) 
             const Codes tous = Walk(a, k);
             EXPECT_EQ(tous.size(), 3u) << k;
             EXPECT_NE(std::find(tous.begin(), tous.end(), Trim(c.apres.substr(0, 8))), tous.end()) << k;
-            if (k == 0 && anciennes[0] != nouvelles[0])
+            if (k == 0 && anciennes[0] != nouvelles[0]) {
                 EXPECT_EQ(a.call(BtrOp::GetEqual, 0, anciennes[0]), BtrStat::KeyNotFound);
+            }
         }
         ASSERT_EQ(a.call(BtrOp::GetEqual, 0, nouvelles[0]), 0);
         EXPECT_EQ(a.data, c.apres);
         // A key that stayed keeps the record's place among its duplicates.
-        if (anciennes[1] == nouvelles[1]) EXPECT_EQ(Walk(a, 1), (Codes{"C1", Trim(c.apres.substr(0, 8)), "C3"}));
+        if (anciennes[1] == nouvelles[1]) {
+            EXPECT_EQ(Walk(a, 1), (Codes{"C1", Trim(c.apres.substr(0, 8)), "C3"}));
+        }
     }
 }
 

@@ -512,7 +512,7 @@ TEST(SpreadGrid, ColumnHeaderStaysAboveItsColumns) {
 // The sheet's grid colour is what the lines are drawn in, whether or not the window around the
 // grid wears a style sheet of its own.
 TEST(SpreadGrid, GridLinesTakeTheSheetGridColour) {
-    for (const QString feuille : {QString(), QStringLiteral("QGroupBox { border: 1px solid black; }")}) {
+    for (const QString& feuille : {QString(), QStringLiteral("QGroupBox { border: 1px solid black; }")}) {
         QWidget fenetre;
         fenetre.setStyleSheet(feuille);
         auto* g = new SpreadGrid(&fenetre);

@@ -133,7 +133,9 @@ TEST(RtfTest, MalformedFilesNeverCrashNorLoop) {
     for (const Cas& c : cas) {
         QTextDocument doc;
         LireRtf(c.rtf, doc);
-        if (!c.texte.isNull()) EXPECT_EQ(doc.toPlainText(), c.texte) << c.rtf.left(80).constData();
+        if (!c.texte.isNull()) {
+            EXPECT_EQ(doc.toPlainText(), c.texte) << c.rtf.left(80).constData();
+        }
     }
 }
 

@@ -87,9 +87,9 @@ struct PanneProgrammee {
     int code = 500;          // CodeErreur: 500, 501, 1001...
     int delaiMs = 0;         // Delai
     int fois = 1;            // requests concerned; -1: every request until annulerPannes()
-    QString entite;          // only requests of this entity (empty: any)
-    QString operation;       // only requests of this operation (empty: any)
-    QString cle, valeur;     // only requests whose query holds cle with this value (cle empty: any)
+    QString entite{};        // only requests of this entity (empty: any)
+    QString operation{};     // only requests of this operation (empty: any)
+    QString cle{}, valeur{}; // only requests whose query holds cle with this value (cle empty: any)
     int apres = 0;           // the first requests concerned let through before the fault applies
 };
 

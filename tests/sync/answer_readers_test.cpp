@@ -95,7 +95,9 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
         const QStringList log = lignesLog();
         EXPECT_EQ(log.size(), c.lignesLog) << log.join('\n').toStdString();
-        if (c.lignesLog == 1) EXPECT_TRUE(log[0].endsWith(QStringLiteral("Err: Unable to read the xml file:") + fichier()));
+        if (c.lignesLog == 1) {
+            EXPECT_TRUE(log[0].endsWith(QStringLiteral("Err: Unable to read the xml file:") + fichier()));
+        }
     }
 }
 

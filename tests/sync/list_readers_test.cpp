@@ -158,7 +158,9 @@ TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
         EXPECT_TRUE(lire(1, c.xml, true, false));
         EXPECT_TRUE(lignes(1).empty());
         ASSERT_EQ(int(TestDialogs().shown.size()), c.boites);
-        if (c.boites) EXPECT_TRUE(TestDialogs().shown[0].prompt.endsWith(QStringLiteral("Mauvais id")));
+        if (c.boites) {
+            EXPECT_TRUE(TestDialogs().shown[0].prompt.endsWith(QStringLiteral("Mauvais id")));
+        }
         EXPECT_EQ(int(lignesLog().filter(QStringLiteral("Err: Unable to read the xml file:")).size()), c.lignesLog);
         EXPECT_TRUE(lire(1, c.xml, false, true));
         EXPECT_EQ(ReponseClient.CltIdWeb, 0);
@@ -204,7 +206,9 @@ TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) 
         EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
         EXPECT_EQ(ReponseClient.CltIdWeb, 0);
         EXPECT_TRUE(ReponseClient.CltNom.isEmpty());
-        if (std::string(c.nom) != "client id beyond 32 bits") EXPECT_TRUE(lignes(1).empty());
+        if (std::string(c.nom) != "client id beyond 32 bits") {
+            EXPECT_TRUE(lignes(1).empty());
+        }
     }
 }
 

@@ -171,8 +171,12 @@ FenetreDeTest::~FenetreDeTest() {
 
 std::optional<double_web::Element> SyncTest::verifierIdWebFinal(const QString& fin, int32_t idWeb, int32_t avant,
                                                                  const QString& entite) {
-    if (fin == QStringLiteral("0")) EXPECT_EQ(idWeb, 0);
-    if (fin == QStringLiteral("=")) EXPECT_EQ(idWeb, avant);
+    if (fin == QStringLiteral("0")) {
+        EXPECT_EQ(idWeb, 0);
+    }
+    if (fin == QStringLiteral("=")) {
+        EXPECT_EQ(idWeb, avant);
+    }
     if (fin != QStringLiteral("new")) return std::nullopt;
     EXPECT_NE(idWeb, 0);
     EXPECT_NE(idWeb, avant);
