@@ -109,29 +109,6 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
 
 }  // namespace
 
-int32_t ValeurNumeriqueReponse(const QString& texte) {
-    const double v = std::nearbyint(NombreSigne(texte));
-    if (!std::isfinite(v) || v > double(std::numeric_limits<int32_t>::max()) ||
-        v < double(std::numeric_limits<int32_t>::min()))
-        Raise(6);
-    return int32_t(v);
-}
-
-int32_t ValeurEntiereStricte(const QString& texte) {
-    bool ok = false;
-    const QString t = texte.trimmed();
-    const qint64 v = t.toLongLong(&ok);
-    if (!ok) {
-        // A decimal text is rounded as the number conversion does; anything else does not convert.
-        const double d = t.toDouble(&ok);
-        // "nan" and "inf" convert as doubles but are no integer.
-        if (!ok || !std::isfinite(d)) Raise(13);
-        return ValeurNumeriqueReponse(QString::number(d, 'f', 6));
-    }
-    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) Raise(6);
-    return int32_t(v);
-}
-
 namespace {
 
 // A plain absolute name, as the program gives its answer files: nothing that the file lookup

@@ -11,6 +11,8 @@
 // either way, but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and
 // the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
 // reader becomes an incident and leaves the reply record empty with the failure flag up.
+#include "foundation/conversions.h"
+
 #include <QString>
 #include <QXmlStreamAttributes>
 #include <cstdint>
@@ -85,13 +87,6 @@ bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEnt
 // Reads the header from its texts into e. An error answer (Code not 0) is shown in its message box
 // and gives false. Raises on a code beyond 32 bits.
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
-
-// The numeric value of an answer's text: the number it begins with (blanks skipped), rounded to
-// the nearest integer, halves to the even one; 0 when it begins with none. Raises Overflow (6)
-// beyond 32 bits.
-int32_t ValeurNumeriqueReponse(const QString& texte);
-// The whole text as a 32-bit integer; raises Type mismatch (13) when it is not one (empty included).
-int32_t ValeurEntiereStricte(const QString& texte);
 
 // Tests: the reply records cleared.
 void ReinitialiserLecteursReponses();
