@@ -41,7 +41,8 @@ void LogFichierIllisible(const QString& FileName) {
 enum class Operation { Create, Update, Delete };
 
 // The texts of every "Result" and every "Id" element of an answer, in the order they open; an
-// element's text is all the text inside it.
+// element's text is the text inside it, less that of the Result and Id elements nested in it: each
+// text is kept once, however deep these elements nest.
 class ResultatsEtIds : public VisiteurReponse {
 public:
     void debut(QStringView nom, const QXmlStreamAttributes&) override {
@@ -57,7 +58,9 @@ public:
         pile_.pop_back();
     }
     void texte(QStringView t, bool) override {
-        for (const auto& [liste, i] : ouverts_) (*liste)[i] += t;
+        if (ouverts_.empty()) return;
+        const auto& [liste, i] = ouverts_.back();
+        (*liste)[i] += t;
     }
     QStringList resultats, ids;
 
@@ -196,7 +199,8 @@ public:
         }
     }
     void texte(QStringView t, bool) override {
-        for (size_t i : ouverts_) pile_[i].texte += t;
+        // Only the innermost field takes it: each text is kept once, however deep they nest.
+        if (!ouverts_.empty()) pile_[ouverts_.back()].texte += t;
     }
 
 private:

@@ -72,7 +72,8 @@ struct EnteteReponse {
     QString ErrorCode;
 };
 // The header's texts as an answer holds them: the text of the first Code, and the last Type,
-// Message and ErrorCode found in an Error element (names of these three in any case).
+// Message and ErrorCode found in an Error element (names of these three in any case). The text of
+// one of these leaves out that of the others nested in it, so that each text is kept once.
 struct TextesEntete {
     bool codeVu = false;
     QString code;

@@ -137,6 +137,28 @@ TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
     EXPECT_EQ(boites()[0], QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
 }
 
+TEST_F(LecteursReponsesTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer) {
+    // 62 Result elements one in the other, the innermost true, a long note in the outer ones: the
+    // same reply as the flat answer (the cost of both is in bench/answer_reader_bench.cpp).
+    const std::string note = "<Note>" + std::string(256 * 1024, 'x') + "</Note>";
+    const std::string plate = "<R><Code>0</Code><Result>True</Result><Id>42</Id>" + note + "</R>";
+    std::string imbriquee = "<R><Code>0</Code>";
+    for (int i = 0; i < 61; ++i) imbriquee += "<Result>";
+    imbriquee += "<Result>True</Result><Id>42</Id>" + note;
+    for (int i = 0; i < 61; ++i) imbriquee += "</Result>";
+    imbriquee += "</R>";
+    for (const std::string& contenu : {plate, imbriquee}) {
+        ReponseCreateXML = ReponseXML{};
+        EcrireFichierTest(fichier(), QByteArray::fromStdString(contenu));
+        bool err = true;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_FALSE(err);
+        EXPECT_TRUE(ReponseCreateXML.Result);
+        EXPECT_EQ(ReponseCreateXML.Id, 42);
+    }
+    EXPECT_TRUE(lignesLog().isEmpty());
+}
+
 TEST_F(LecteursReponsesTest, BrokenValueFailsTheReadAndResetsTheRecord) {
     // An Id of 400 nines is beyond every double: an overflow, never Id 0.
     const std::string neufs = "<R><Code>0</Code><Result>True</Result><Id>" + std::string(400, '9') + "</Id></R>";
