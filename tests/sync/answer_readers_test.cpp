@@ -50,6 +50,20 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
     const std::string pageLongue = "<!doctype HTML public \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body>" + remplissage +
                                    "<p>500<br></body></html>";
     const std::string tronqueeLongue = "<R><Code>0</Code>" + remplissage + "<Result>True</Res";
+    // A root with 100,000 attributes: refused, as the reader would spend seconds over it. A tag with
+    // 256 reads (the root below: 255 and v), and an "=" anywhere but between the attributes of a
+    // tag (declaration, instruction, comment, value, text, CDATA) counts for nothing.
+    const auto attributs = [](int n) {
+        std::string a;
+        for (int i = 0; i < n; ++i) a += " a" + std::to_string(i) + "='1'";
+        return a;
+    };
+    const std::string tropDAttributs = "<R" + attributs(100000) + "><Code>0</Code><Result>True</Result></R>";
+    const std::string egal(1000, '=');
+    const std::string attributsPermis =
+        "<?xml version=\"1.0\"?><?pi " + egal + "?><!-- " + egal + " --><R" + attributs(255) + " v='" + egal +
+        ">'><Code>0</Code><Result b=\"" + egal + "\">True</Result>" + egal + "<![CDATA[<x " + egal +
+        "]]><Id>7</Id></R>";
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
@@ -77,6 +91,8 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         {"long success", longue.c_str(), false, 0, true, 1234, 0, 0},
         {"long HTML page", pageLongue.c_str(), true, 0, false, 0, 0, 0},
         {"long truncated answer", tronqueeLongue.c_str(), true, 0, false, 0, 0, 1},
+        {"a tag with very many attributes", tropDAttributs.c_str(), true, 0, false, 0, 0, 1},
+        {"attributes and equal signs an answer may have", attributsPermis.c_str(), false, 0, true, 7, 0, 0},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -135,6 +151,21 @@ TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
     TestDialogs().shown.clear();
     LectureFichierXMLRequete_00_Generique_01_DeleteXML(F, QStringLiteral("détail"), err);
     EXPECT_EQ(boites()[0], QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
+}
+
+TEST_F(LecteursReponsesTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
+    for (const int n : {3, 300}) {
+        QString a;
+        for (int i = 0; i < n; ++i) a += QStringLiteral(" a%1='=>'").arg(i);
+        const QString xml = QStringLiteral("<R") + a + QStringLiteral("><!-- a='1' --><Code>0</Code><Result>True</Result><Id>3</Id></R>");
+        QByteArray octets("\xFF\xFE", 2);
+        octets.append(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+        EcrireFichierTest(fichier(), octets);
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_EQ(err, n > 256) << n;
+        EXPECT_EQ(ReponseCreateXML.Id, n > 256 ? 0 : 3) << n;
+    }
 }
 
 TEST_F(LecteursReponsesTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer) {
