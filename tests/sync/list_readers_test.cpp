@@ -5,6 +5,8 @@
 
 #include "foundation/log_lists.h"
 
+#include <string>
+
 namespace {
 
 class LecteursListesTest : public WebTest {
@@ -236,8 +238,15 @@ TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) 
 }
 
 TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
+    // An id of 400 nines is beyond every double: a failed read, never web id 0.
+    const std::string neufs(400, '9');
+    const std::string clientNeufs = "<r><Items><ClientBO><CltIdWeb>" + neufs + "</CltIdWeb></ClientBO></Items></r>";
+    const std::string secteurNeufs =
+        "<r><Items><SecteurActiviteBO><SecIdWeb>" + neufs + "</SecIdWeb></SecteurActiviteBO></Items></r>";
     struct Cas { int onglet; const char* xml; bool err; int32_t id; };
     const Cas cas[] = {
+        {1, clientNeufs.c_str(), true, 0},
+        {3, secteurNeufs.c_str(), true, 0},
         {1, "<r><Items><ClientBO><CltIdWeb>12abc</CltIdWeb></ClientBO></Items></r>", false, 12},
         {1, "<r><Items><ClientBO><CltIdWeb></CltIdWeb></ClientBO></Items></r>", false, 0},
         {4, "<r><Items><CommercialBO><CmlIdWeb> 40</CmlIdWeb></CommercialBO></Items></r>", false, 40},
