@@ -366,6 +366,18 @@ double valeurDouble(const Decimal& d) {
     if (d.chiffres.isEmpty()) return 0.0;   // no digit, or only zeros
     const double infini = std::numeric_limits<double>::infinity();
     if (d.point > kChiffresEntiersDouble) return infini;
+    // The common case: up to 15 digits and a power of ten up to 22, both exact as doubles, so that
+    // one multiplication or division rounds the value correctly.
+    const qsizetype n = d.chiffres.size();
+    const qint64 puissance = d.point - n;
+    if (!d.coupe && n <= 15 && puissance >= -22 && puissance <= 22) {
+        static constexpr double kPuissances[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        qint64 m = 0;
+        for (const QChar c : d.chiffres) m = m * 10 + (c.unicode() - u'0');
+        return puissance >= 0 ? double(m) * kPuissances[puissance] : double(m) / kPuissances[-puissance];
+    }
     bool ok = false;
     const double v = (QStringLiteral("0.") + d.significatifs() + QLatin1Char('e') + QString::number(d.point)).toDouble(&ok);
     if (ok) return v;
