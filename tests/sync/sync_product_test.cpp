@@ -441,42 +441,6 @@ TEST_F(ProduitTest, ImportsPrennentLesProduitsDeNatureZeroEtGardentLeDrapeau) {
     EXPECT_EQ(lignesLog().filter(QStringLiteral("code too long")).size(), 1);
 }
 
-TEST_F(ProduitTest, ImportLaisseUnProduitDontLaModificationLocaleAttend) {
-    const int id = webProduit(QStringLiteral("P1"), QStringLiteral("Du web"), double_web::Modifie);
-    produit(QStringLiteral("P1"), QStringLiteral("Local"), 'O', 'M', id);
-    entreeProduit(QStringLiteral("P1"), 'M', id);
-
-    SynchroniserPub_02_Produit_04(0, 1, url, QStringLiteral("Produit"));
-
-    EXPECT_EQ(lireProduit(QStringLiteral("P1")).libelle, QStringLiteral("Local"));
-    EXPECT_EQ(lignesLog().filter(QStringLiteral("local change waiting")).size(), 1);
-}
-
-// ---- Deletions made on the web -----------------------------------------------------------------
-
-TEST_F(ProduitTest, SuppressionsDuWebSeulementLeProduitLie) {
-    const int idLie = webProduit(QStringLiteral("LIE"), QStringLiteral("Lié"), double_web::Supprime);
-    const int idAutre = webProduit(QStringLiteral("AUTRE"), QStringLiteral("Autre"), double_web::Supprime);
-    const int idSansCode = webProduit(QString(), QStringLiteral("Sans code"), double_web::Supprime);
-    produit(QStringLiteral("LIE"), QStringLiteral("Lié"), 'O', 'O', idLie);
-    produit(QStringLiteral("AUTRE"), QStringLiteral("Autre"), 'O', 'O', 999);
-    produit(QStringLiteral("0000000007"), QStringLiteral("Sans code"), 'O', 'O', idSansCode);
-    envoisProduit();
-
-    SynchroniserPub_02_Produit_05(0, 1, url, QStringLiteral("Produit"));
-
-    EXPECT_FALSE(lireProduit(QStringLiteral("LIE")).existe);
-    EXPECT_TRUE(lireProduit(QStringLiteral("AUTRE")).existe);
-    EXPECT_FALSE(lireProduit(QStringLiteral("0000000007")).existe);
-    QStringList e = envoisProduit();
-    e.sort();
-    QStringList attendu = {QStringLiteral("DeleteXML:") + QString::number(idLie),
-                           QStringLiteral("DeleteXML:") + QString::number(idAutre),
-                           QStringLiteral("DeleteXML:") + QString::number(idSansCode)};
-    attendu.sort();
-    EXPECT_EQ(e, attendu);
-}
-
 // ---- Audit -------------------------------------------------------------------------------------
 
 TEST_F(ProduitTest, AuditDoublonsOrphelinsRetraitsEtLibellesQuiDifferent) {
@@ -514,25 +478,6 @@ TEST_F(ProduitTest, AuditDoublonsOrphelinsRetraitsEtLibellesQuiDifferent) {
 }
 
 // ---- Whole runs --------------------------------------------------------------------------------
-
-TEST_F(ProduitTest, UneSecondeSynchronisationNEnvoieRien) {
-    produit(QStringLiteral("A"), QStringLiteral("Pain"), 'O', 'C', 0, QStringLiteral("01010101"));
-    produit(QStringLiteral("B"), QStringLiteral("Garage"), 'N', 'O', 0);
-    const int idC = webProduit(QStringLiteral("C"), QStringLiteral("Ancien"));
-    produit(QStringLiteral("C"), QStringLiteral("Nouveau"), 'O', 'O', idC);
-    webProduit(QString(), QStringLiteral("Du web"), double_web::Cree);
-    webProduit(QStringLiteral("Z"), QStringLiteral("Autre nature"), double_web::Cree, QStringLiteral("1"));
-
-    SynchroniserPub_02_Produit(url);
-    envoisProduit();
-    SynchroniserPub_02_Produit(url);
-
-    QStringList e = envoisProduit();
-    EXPECT_TRUE(e.filter(QRegularExpression(QStringLiteral("^(Create|Update|Delete)XML"))).isEmpty())
-        << e.join(QLatin1Char(' ')).toStdString();
-    EXPECT_EQ(double_.element(double_web::Produit, idC)->champs.value(QStringLiteral("PdtLibelle")),
-              QStringLiteral("Nouveau"));
-}
 
 TEST_F(ProduitTest, LeDispatcherAtteintLePiloteProduit) {
     InstallerPilotesPublicite();
