@@ -40,22 +40,22 @@ struct CasPasseLocale {
 };
 
 const CasPasseLocale kCasPasseLocale[] = {
-    {"cree_sans_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"synchro_sans_id", 'O', 'O', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"supprime_sans_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
-    {"lie_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
-    {"lie_disparu", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
-    {"retire_lie", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
-    {"retire_sans_id", 'N', 'N', false, false, nullptr, "", 'N', 'N', "0"},
-    {"retire_refuse", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
-    {"creation_refusee", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
+    {"created_without_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
+    {"synced_without_id", 'O', 'O', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
+    {"deleted_without_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
+    {"linked_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
+    {"linked_gone", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
+    {"withdrawn_linked", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
+    {"withdrawn_without_id", 'N', 'N', false, false, nullptr, "", 'N', 'N', "0"},
+    {"withdrawal_refused", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
+    {"creation_refused", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
 };
 
 void PrintTo(const CasPasseLocale& c, std::ostream* os) { *os << c.nom; }
 
-class PasseLocale : public SyncTest, public ::testing::WithParamInterface<CasPasseLocale> {};
+class ClientLocalPass : public SyncTest, public ::testing::WithParamInterface<CasPasseLocale> {};
 
-TEST_P(PasseLocale, RequetesEtChamps) {
+TEST_P(ClientLocalPass, RequestsAndFields) {
     const CasPasseLocale& c = GetParam();
     int32_t id = 0;
     if (c.lie) id = c.surLeWeb ? web(QStringLiteral("CLT1"), QStringLiteral("Boulangerie")) : 777;
@@ -90,12 +90,12 @@ TEST_P(PasseLocale, RequetesEtChamps) {
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301CLT1")), !purge);
 }
 
-INSTANTIATE_TEST_SUITE_P(Client, PasseLocale, ::testing::ValuesIn(kCasPasseLocale),
+INSTANTIATE_TEST_SUITE_P(Client, ClientLocalPass, ::testing::ValuesIn(kCasPasseLocale),
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // ---- Journal replay ----------------------------------------------------------------------------
 
-TEST_F(SyncTest, RejeuEnvoieLesEntreesForceesEtNeTouchePasAuxAutres) {
+TEST_F(SyncTest, ReplaySendsTheForcedEntriesAndLeavesTheOthers) {
     const int idMod = web(QStringLiteral("MOD"), QStringLiteral("Ancien nom"));
     const int idSup = web(QStringLiteral("SUP"), QStringLiteral("Parti"));
     client(QStringLiteral("CRE"), QStringLiteral("Nouveau"), 'O', 'C', 0);
@@ -128,7 +128,7 @@ TEST_F(SyncTest, RejeuEnvoieLesEntreesForceesEtNeTouchePasAuxAutres) {
     EXPECT_EQ(restant, autres);
 }
 
-TEST_F(SyncTest, RejeuGardeUneEntreeDontLEnvoiAEchoueEtPasseALaSuivante) {
+TEST_F(SyncTest, ReplayKeepsAnEntryWhoseSendFailedAndGoesOnToTheNext) {
     const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
     p.type = Panne::Http500Html;
@@ -151,7 +151,7 @@ TEST_F(SyncTest, RejeuGardeUneEntreeDontLEnvoiAEchoueEtPasseALaSuivante) {
     EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
 }
 
-TEST_F(SyncTest, RejeuGardeUneEntreeRafraichiePendantSonEnvoi) {
+TEST_F(SyncTest, ReplayKeepsAnEntryRefreshedDuringItsSend) {
     const int id = web(QStringLiteral("A"), QStringLiteral("A"));
     client(QStringLiteral("A"), QStringLiteral("Premier changement"), 'O', 'M', id);
     entree('P', 1, QStringLiteral("A"), 'M', id);
@@ -183,7 +183,7 @@ TEST_F(SyncTest, RejeuGardeUneEntreeRafraichiePendantSonEnvoi) {
 
 // Every run leaves its trace, a run that goes well too: what its requests came to. The second run
 // creates again the client the service refused and only looks up the one it took.
-TEST_F(SyncTest, LaFinDuPassageDitCeQueSesRequetesOntDonne) {
+TEST_F(SyncTest, TheEndOfTheRunSaysWhatItsRequestsCameTo) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
     PanneProgrammee p;
@@ -205,7 +205,7 @@ TEST_F(SyncTest, LaFinDuPassageDitCeQueSesRequetesOntDonne) {
 
 // ---- Imports -----------------------------------------------------------------------------------
 
-TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
+TEST_F(SyncTest, ImportsWriteTheWebsClientsAndAcknowledgeThem) {
     client(QStringLiteral("EXIST"), QStringLiteral("Ancien"), 'N', 'N', 0, QStringLiteral("Brest"));
     QString k = QStringLiteral("EXIST   ");
     BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, QStringLiteral("t"));
@@ -256,7 +256,7 @@ TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
     EXPECT_EQ(sans->statut, double_web::Synchronise);
 }
 
-TEST_F(SyncTest, ImportSansCodeReprendLeClientQuiPorteDejaCetIdWeb) {
+TEST_F(SyncTest, AnImportWithoutCodeTakesBackTheClientHoldingItsWebId) {
     // Written by an earlier run whose acknowledgement did not arrive: the web lists it again
     // without a code.
     const int id = double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Déjà là")}});
@@ -272,7 +272,7 @@ TEST_F(SyncTest, ImportSansCodeReprendLeClientQuiPorteDejaCetIdWeb) {
 
 // ---- Audit -------------------------------------------------------------------------------------
 
-TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
+TEST_F(SyncTest, AuditTakesTheDeletionOfAnAlreadyMissingCopyAsDone) {
     const int off = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
     client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', off);
     envois();
@@ -292,7 +292,7 @@ TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
     EXPECT_EQ(o.flag, QStringLiteral("N"));
 }
 
-TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
+TEST_F(SyncTest, AuditDeletesDuplicatesAndOrphansAndResendsDifferingNames) {
     const int x11 = web(QStringLiteral("X"), QStringLiteral("X"));
     const int x12 = web(QStringLiteral("X"), QStringLiteral("X"));
     const int y1 = web(QStringLiteral("Y"), QStringLiteral("Y"));
@@ -340,7 +340,7 @@ TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
 
 // ---- Whole runs --------------------------------------------------------------------------------
 
-class SyncComplete : public SyncTest {
+class FullClientRun : public SyncTest {
 protected:
     // The states a station's file holds: to keep and new, already linked, flagged off the web.
     void exemple() {
@@ -354,7 +354,7 @@ protected:
     }
 };
 
-TEST_F(SyncComplete, ServiceCoupeEnCoursDeRouteRienNEstPerduEtLaSuivanteTermine) {
+TEST_F(FullClientRun, ServiceCutOffMidwayLosesNothingAndTheNextRunFinishes) {
     exemple();
     client(QStringLiteral("00000009"), QStringLiteral("Modifié ici"), 'O', 'M', web(QStringLiteral("00000009"), QStringLiteral("Ancien")));
     entree('P', 1, QStringLiteral("00000009"), 'M', lire(QStringLiteral("00000009")).idWeb);
@@ -381,7 +381,7 @@ TEST_F(SyncComplete, ServiceCoupeEnCoursDeRouteRienNEstPerduEtLaSuivanteTermine)
 
 // The program killed in the middle of a run, then started again: nothing lost, nothing twice.
 // The run to kill is this test binary itself, in the helper test below.
-TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
+TEST_F(FullClientRun, KilledMidRunThenRestartedNeitherLossNorDuplicate) {
     for (int i = 1; i <= 30; ++i)
         client(QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Client %1").arg(i), 'O', 'N', 0);
     const int idMod = web(QStringLiteral("KMOD"), QStringLiteral("Avant"));
@@ -402,7 +402,7 @@ TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     enfant.setProcessEnvironment(env);
     enfant.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_filter=SyncEnfant.DISABLED_Synchronise"),
+                 {QStringLiteral("--gtest_filter=SyncChild.DISABLED_RunsTheClientSynchronisation"),
                   QStringLiteral("--gtest_also_run_disabled_tests")});
     ASSERT_TRUE(enfant.waitForStarted());
     // Killed once about half the clients were created on the web.
@@ -426,7 +426,7 @@ TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
 }
 
 // Not a test of its own: the run the test above kills.
-TEST(SyncEnfant, DISABLED_Synchronise) {
+TEST(SyncChild, DISABLED_RunsTheClientSynchronisation) {
     const QStringList args = qEnvironmentVariable("KIRVO_SYNC_ENFANT").split(QLatin1Char('|'));
     if (args.size() != 2) GTEST_SKIP();
     ReinitialiserEtatProgramme();

@@ -37,7 +37,7 @@ const FamilleTest& kCommercial = FamilleTestCommercial();
 
 const QString kSource = QStringLiteral("Lib_Test:Familles");
 
-class Familles : public SyncTest {
+class SectorSalespersonTest : public SyncTest {
 protected:
     void SetUp() override {
         SyncTest::SetUp();
@@ -68,19 +68,19 @@ struct CasPasse {
 };
 
 const CasPasse kCasPasse[] = {
-    {"cree_sans_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"lie_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
-    {"lie_disparu", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
-    {"retire_lie", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
-    {"retire_refuse", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
-    {"creation_refusee", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
-    {"supprime_sans_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
+    {"created_without_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
+    {"linked_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
+    {"linked_gone", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
+    {"withdrawn_linked", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
+    {"withdrawal_refused", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
+    {"creation_refused", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
+    {"deleted_without_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
 };
 
-class PasseLocaleFamille : public Familles,
+class SectorSalespersonLocalPass : public SectorSalespersonTest,
                            public ::testing::WithParamInterface<std::tuple<const FamilleTest*, CasPasse>> {};
 
-TEST_P(PasseLocaleFamille, RequetesEtChamps) {
+TEST_P(SectorSalespersonLocalPass, RequestsAndFields) {
     const FamilleTest& f = *std::get<0>(GetParam());
     const CasPasse& c = std::get<1>(GetParam());
     int32_t id = 0;
@@ -110,10 +110,10 @@ TEST_P(PasseLocaleFamille, RequetesEtChamps) {
     EXPECT_EQ(clesJournal().contains(cleEntree), !purge);
 }
 
-INSTANTIATE_TEST_SUITE_P(Familles, PasseLocaleFamille,
+INSTANTIATE_TEST_SUITE_P(SectorSalesperson, SectorSalespersonLocalPass,
                          ::testing::Combine(::testing::Values(&kSecteur, &kCommercial), ::testing::ValuesIn(kCasPasse)),
                          [](const auto& i) {
-                             return std::string(std::get<0>(i.param)->nom) + "_" + std::get<1>(i.param).nom;
+                             return std::string(std::get<0>(i.param)->nomDeTest) + "_" + std::get<1>(i.param).nom;
                          });
 
 // ---- Queries -----------------------------------------------------------------------------------
@@ -124,7 +124,7 @@ struct CasRequete {
     const char* attendu;
 };
 
-TEST(RequetesFamilles, SecteurEtCommercialClePourCleEncodees) {
+TEST(SectorSalespersonQueries, SectorAndSalespersonEncodedKeyByKey) {
     const auto secteur = [](const char* code, const char* libelle) {
         return [=] {
             Vider(EnregSecteur);
@@ -179,7 +179,7 @@ TEST(RequetesFamilles, SecteurEtCommercialClePourCleEncodees) {
 }
 
 // What the service receives: the address of the entity and every value as the record holds it.
-TEST_F(Familles, LeServiceRecoitLesValeursIntactes) {
+TEST_F(SectorSalespersonTest, TheServiceReceivesTheValuesIntact) {
     local(kSecteur, QStringLiteral("S+1"), QStringLiteral("Café + Thé & Co"), 'O', 'C');
     local(kCommercial, QStringLiteral("C&1"), QStringLiteral("Kerhervé"), 'O', 'C', 0, [] {
         EcrireTexte(EnregCommercial.Prenom, QStringLiteral("Maëlle"));
@@ -211,9 +211,9 @@ TEST_F(Familles, LeServiceRecoitLesValeursIntactes) {
 
 // ---- Journal replay ----------------------------------------------------------------------------
 
-class FamilleParam : public Familles, public ::testing::WithParamInterface<const FamilleTest*> {};
+class SectorOrSalesperson : public SectorSalespersonTest, public ::testing::WithParamInterface<const FamilleTest*> {};
 
-TEST_P(FamilleParam, RejeuNEnvoieQueLesEntreesDeSaFamilleQuelQueSoitLeFlag) {
+TEST_P(SectorOrSalesperson, ReplaySendsOnlyItsFamilysEntriesWhateverTheFlag) {
     const FamilleTest& f = *GetParam();
     const FamilleTest& autre = &f == &kSecteur ? kCommercial : kSecteur;
     const int id = webItem(f, QStringLiteral("M1"), QStringLiteral("Ancien"));
@@ -244,7 +244,7 @@ TEST_P(FamilleParam, RejeuNEnvoieQueLesEntreesDeSaFamilleQuelQueSoitLeFlag) {
 
 // ---- Imports -----------------------------------------------------------------------------------
 
-TEST_P(FamilleParam, ImportsGardentLeFlagEtSautentCeQuiNeConvientPas) {
+TEST_P(SectorOrSalesperson, ImportsKeepTheFlagAndSkipWhatDoesNotFit) {
     const FamilleTest& f = *GetParam();
     // Known locally, flagged off the web: overwritten, flag kept.
     local(f, QStringLiteral("K1"), QStringLiteral("Local"), 'N', 'O', 0);
@@ -280,7 +280,7 @@ TEST_P(FamilleParam, ImportsGardentLeFlagEtSautentCeQuiNeConvientPas) {
     EXPECT_EQ(log.filter(QStringLiteral("code too long")).size(), 1);
 }
 
-TEST_F(Familles, ImportDUnCommercialPrendChaqueColonneASaPlace) {
+TEST_F(SectorSalespersonTest, ASalespersonImportPutsEachColumnInItsPlace) {
     local(kCommercial, QStringLiteral("00000001"), QStringLiteral("Existant"));
     const int id = webItem(kCommercial, QString(), QStringLiteral("Le Bihan"), double_web::Cree,
                            {{"CmlPrenom", "Erwan"},
@@ -312,7 +312,7 @@ TEST_F(Familles, ImportDUnCommercialPrendChaqueColonneASaPlace) {
 
 // An item with fields the reader does not know and without most of those it does: the known ones
 // are taken, the missing ones left blank, and the blanks go back with their defaults.
-TEST_F(Familles, ImportDUnCommercialAuxChampsManquantsOuInconnus) {
+TEST_F(SectorSalespersonTest, ASalespersonImportWithMissingOrUnknownFields) {
     const int id = webItem(kCommercial, QStringLiteral("P1"), QStringLiteral("Petit"), double_web::Cree,
                            {{"CmlFax", "0298000000"}, {"CmlRegion", "Nord"}});
 
@@ -331,7 +331,7 @@ TEST_F(Familles, ImportDUnCommercialAuxChampsManquantsOuInconnus) {
 
 // ---- Audit -------------------------------------------------------------------------------------
 
-TEST_P(FamilleParam, AuditReenregistreSansRejouerEtLeRunSuivantEnvoie) {
+TEST_P(SectorOrSalesperson, AuditResavesWithoutReplayingAndTheNextRunSends) {
     const FamilleTest& f = *GetParam();
     const int idCasse = webItem(f, QStringLiteral("A1"), QStringLiteral("martin"));
     const int idBlancs = webItem(f, QStringLiteral("B1"), QStringLiteral("  Durand "));
@@ -360,7 +360,7 @@ TEST_P(FamilleParam, AuditReenregistreSansRejouerEtLeRunSuivantEnvoie) {
     EXPECT_TRUE(clesJournal().filter(QRegularExpression(QStringLiteral("^") + px)).isEmpty());
 }
 
-TEST_F(Familles, AuditDUnCommercialNeRegardeQueLeNom) {
+TEST_F(SectorSalespersonTest, ASalespersonAuditLooksOnlyAtTheName) {
     const int id = webItem(kCommercial, QStringLiteral("A1"), QStringLiteral("Martin"), double_web::Synchronise,
                            {{"CmlPrenom", "Autre"}, {"CmlEmail", "autre@x.fr"}, {"CmlUserPassword", "autre"}});
     local(kCommercial, QStringLiteral("A1"), QStringLiteral("Martin"), 'O', 'O', id, [] {
@@ -371,12 +371,12 @@ TEST_F(Familles, AuditDUnCommercialNeRegardeQueLeNom) {
     EXPECT_TRUE(clesJournal().filter(QStringLiteral("P0101")).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Familles, FamilleParam, ::testing::Values(&kSecteur, &kCommercial),
-                         [](const auto& i) { return std::string(i.param->nom); });
+INSTANTIATE_TEST_SUITE_P(SectorSalesperson, SectorOrSalesperson, ::testing::Values(&kSecteur, &kCommercial),
+                         [](const auto& i) { return std::string(i.param->nomDeTest); });
 
 // ---- The password stays out of every text the program writes ------------------------------------
 
-TEST(SecretsDuJournal, LaValeurDUneCleDeclareeDevientEtoiles) {
+TEST(LogSecrets, TheValueOfADeclaredKeyBecomesStars) {
     DeclarerCleSecrete(QStringLiteral("CmlUserPassword"));
     const struct {
         const char* texte;
@@ -393,7 +393,7 @@ TEST(SecretsDuJournal, LaValeurDUneCleDeclareeDevientEtoiles) {
     for (const auto& c : cas) EXPECT_EQ(MasquerSecrets(QString::fromUtf8(c.texte)), QString::fromUtf8(c.attendu)) << c.texte;
 }
 
-TEST_F(Familles, LeMotDePasseNAtteintNiLeJournalNiLaListeDeDebogage) {
+TEST_F(SectorSalespersonTest, ThePasswordReachesNeitherTheLogNorTheDebugList) {
     bTraceLogDebug = true;
     bTraceDebugEcran = true;
     const auto avecMotDePasse = [] { EcrireTexte(EnregCommercial.UserPassword, QStringLiteral("Secret+42")); };
@@ -419,10 +419,10 @@ TEST_F(Familles, LeMotDePasseNAtteintNiLeJournalNiLaListeDeDebogage) {
 
 // ---- The menu --------------------------------------------------------------------------------------
 
-class MenuFamilles : public Familles {
+class SectorSalespersonMenu : public SectorSalespersonTest {
 protected:
     void SetUp() override {
-        Familles::SetUp();
+        SectorSalespersonTest::SetUp();
         w = std::make_unique<Frm_Main>();
         const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
         SetSourceParametresWeb([parametres] { return parametres; });
@@ -432,12 +432,12 @@ protected:
         ReinitialiserRequetesWeb();
         AfficherFrmMsg(false, QString());
         DechargerFrmMainBis();
-        Familles::TearDown();
+        SectorSalespersonTest::TearDown();
     }
     std::unique_ptr<Frm_Main> w;
 };
 
-TEST_F(MenuFamilles, SecteurCommercialEtToutAtteignentLeursFamilles) {
+TEST_F(SectorSalespersonMenu, SectorSalespersonAndAllReachTheirFamilies) {
     for (const FamilleTest* f : {&kSecteur, &kCommercial}) {
         local(*f, QStringLiteral("M1"), QStringLiteral("Par le menu"), 'O', 'C', 0);
         double_.effacerRequetes();
