@@ -1,6 +1,7 @@
 // The cases every synchronised family goes through alike, end to end against the web-service
-// double: what the web deleted, an import that meets a local change still waiting, and a run once
-// everything is in step. One table over the families; what is a family's own is a column.
+// double: the local pass, what the web deleted, an import that meets a local change still
+// waiting, and a run once everything is in step. One table over the families; what is a family's
+// own is a column.
 #include "sync_fixture.h"
 
 #include "database/record_layouts.h"
@@ -10,6 +11,9 @@
 #include "foundation/globals.h"
 #include "platform/cp1252.h"
 #include "support/nomenclature_files.h"
+
+using double_web::Panne;
+using double_web::PanneProgrammee;
 
 namespace {
 
@@ -58,6 +62,79 @@ protected:
     }
     bool produit() const { return GetParam().f->entite == double_web::Produit; }
 };
+
+// ---- Local pass: one record per case, the requests made and the fields it ends with -------------
+
+struct CasPasse {
+    const char* nom;
+    char flag, etat;
+    bool lie;               // the record holds a web id
+    bool surLeWeb;          // ... which the web still has
+    const char* panne;      // operation that fails (HTTP 500), or nullptr
+    const char* requetes;   // operations sent, "|"-separated ("=" stands for the record's web id)
+    char etatFinal, flagFinal;
+    const char* idFinal;    // "0", "=" (kept), "new"
+};
+
+const CasPasse kCasPasse[] = {
+    {"created_without_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
+    {"synced_without_id", 'O', 'O', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
+    {"deleted_without_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
+    {"linked_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
+    {"linked_gone", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
+    {"withdrawn_linked", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
+    {"withdrawn_without_id", 'N', 'N', false, false, nullptr, "", 'N', 'N', "0"},
+    {"withdrawal_refused", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
+    {"creation_refused", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
+};
+
+// Products keep a table of their own, with more kinds of fault (sync_product_test.cpp).
+class LocalPass : public SyncTest, public ::testing::WithParamInterface<std::tuple<const FamilleTest*, CasPasse>> {};
+
+TEST_P(LocalPass, RequestsAndFields) {
+    const FamilleTest& f = *std::get<0>(GetParam());
+    const CasPasse& c = std::get<1>(GetParam());
+    int32_t id = 0;
+    if (c.lie) id = c.surLeWeb ? webItem(f, QStringLiteral("R1"), QStringLiteral("Nom")) : 777;
+    local(f, QStringLiteral("R1"), QStringLiteral("Nom"), c.flag, c.etat, id);
+    entree('P', 1, QStringLiteral("R1"), 'M', id, f.fichier);
+    if (c.panne) {
+        PanneProgrammee p;
+        p.type = Panne::Http500Html;
+        p.entite = f.entite;
+        p.operation = QString::fromLatin1(c.panne);
+        double_.programmerPanne(p);
+    }
+    envoisDe(f);
+
+    etape(f, 1);
+
+    QStringList attendu = QString::fromLatin1(c.requetes).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    for (QString& a : attendu) {
+        a.replace(QLatin1Char('='), QString::number(id));
+        if (a == QStringLiteral("CreateXML")) a += QStringLiteral(":R1");
+    }
+    EXPECT_EQ(envoisDe(f), attendu);
+    const EnregLocal l = lireLocal(f, QStringLiteral("R1"));
+    EXPECT_EQ(l.etat, QString(QLatin1Char(c.etatFinal)));
+    EXPECT_EQ(l.flag, QString(QLatin1Char(c.flagFinal)));
+    const QString fin = QString::fromLatin1(c.idFinal);
+    if (const auto e = verifierIdWebFinal(fin, l.idWeb, id, f.entite)) {
+        EXPECT_EQ(e->champs.value(f.champNomWeb), QStringLiteral("Nom"));
+    }
+    // Taken off the web: its waiting entry goes with it; otherwise the entry waits for the replay.
+    const QString cleEntree = QStringLiteral("P") + N2S(f.fichier, 2, 0, QStringLiteral("0")) + QStringLiteral("01R1");
+    const bool purge = c.flag == 'N' && fin == QStringLiteral("0");
+    EXPECT_EQ(clesJournal().contains(cleEntree), !purge);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, LocalPass,
+                         ::testing::Combine(::testing::Values(&FamilleTestClient(), &FamilleTestSecteur(),
+                                                              &FamilleTestCommercial()),
+                                            ::testing::ValuesIn(kCasPasse)),
+                         [](const auto& i) {
+                             return std::string(std::get<0>(i.param)->nomDeTest) + "_" + std::get<1>(i.param).nom;
+                         });
 
 // ---- Deletions made on the web -----------------------------------------------------------------
 

@@ -27,9 +27,6 @@
 #include <QTabWidget>
 #include <memory>
 
-using double_web::Panne;
-using double_web::PanneProgrammee;
-
 namespace {
 
 const FamilleTest& kSecteur = FamilleTestSecteur();
@@ -46,75 +43,7 @@ protected:
     void entreeDe(const FamilleTest&, int fichier, const QString& code, char etat, int32_t idWeb) {
         entree('P', 1, code, etat, idWeb, fichier);
     }
-    void panne(const FamilleTest& f, const QString& operation) {
-        PanneProgrammee p;
-        p.type = Panne::Http500Html;
-        p.entite = f.entite;
-        p.operation = operation;
-        double_.programmerPanne(p);
-    }
 };
-
-// ---- Local pass --------------------------------------------------------------------------------
-
-struct CasPasse {
-    const char* nom;
-    char flag, etat;
-    bool lie, surLeWeb;
-    const char* panne;
-    const char* requetes;   // "=" stands for the record's web id
-    char etatFinal, flagFinal;
-    const char* idFinal;    // "0", "=", "new"
-};
-
-const CasPasse kCasPasse[] = {
-    {"created_without_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"linked_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
-    {"linked_gone", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
-    {"withdrawn_linked", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
-    {"withdrawal_refused", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
-    {"creation_refused", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
-    {"deleted_without_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
-};
-
-class SectorSalespersonLocalPass : public SectorSalespersonTest,
-                           public ::testing::WithParamInterface<std::tuple<const FamilleTest*, CasPasse>> {};
-
-TEST_P(SectorSalespersonLocalPass, RequestsAndFields) {
-    const FamilleTest& f = *std::get<0>(GetParam());
-    const CasPasse& c = std::get<1>(GetParam());
-    int32_t id = 0;
-    if (c.lie) id = c.surLeWeb ? webItem(f, QStringLiteral("R1"), QStringLiteral("Nom")) : 777;
-    local(f, QStringLiteral("R1"), QStringLiteral("Nom"), c.flag, c.etat, id);
-    entreeDe(f, f.fichier, QStringLiteral("R1"), 'M', id);
-    if (c.panne) panne(f, QString::fromLatin1(c.panne));
-    envoisDe(f);
-
-    etape(f, 1);
-
-    QStringList attendu = QString::fromLatin1(c.requetes).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    for (QString& a : attendu) {
-        a.replace(QLatin1Char('='), QString::number(id));
-        if (a == QStringLiteral("CreateXML")) a += QStringLiteral(":R1");
-    }
-    EXPECT_EQ(envoisDe(f), attendu);
-    const EnregLocal l = lireLocal(f, QStringLiteral("R1"));
-    EXPECT_EQ(l.etat, QString(QLatin1Char(c.etatFinal)));
-    EXPECT_EQ(l.flag, QString(QLatin1Char(c.flagFinal)));
-    const QString fin = QString::fromLatin1(c.idFinal);
-    if (const auto e = verifierIdWebFinal(fin, l.idWeb, id, f.entite)) {
-        EXPECT_EQ(e->champs.value(f.champNomWeb), QStringLiteral("Nom"));
-    }
-    const QString cleEntree = QStringLiteral("P") + N2S(f.fichier, 2, 0, QStringLiteral("0")) + QStringLiteral("01R1");
-    const bool purge = c.flag == 'N' && fin == QStringLiteral("0");
-    EXPECT_EQ(clesJournal().contains(cleEntree), !purge);
-}
-
-INSTANTIATE_TEST_SUITE_P(SectorSalesperson, SectorSalespersonLocalPass,
-                         ::testing::Combine(::testing::Values(&kSecteur, &kCommercial), ::testing::ValuesIn(kCasPasse)),
-                         [](const auto& i) {
-                             return std::string(std::get<0>(i.param)->nomDeTest) + "_" + std::get<1>(i.param).nom;
-                         });
 
 // ---- Queries -----------------------------------------------------------------------------------
 
