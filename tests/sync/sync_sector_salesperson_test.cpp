@@ -1,6 +1,6 @@
 // The business-sector and salesperson synchronisation end to end, against the web-service double
-// on a temporary site: the same cases for both families where they behave alike, and the
-// salesperson's own fields, defaults and secret password.
+// on a temporary site: the cases these two families go through alike (those every family shares
+// are in sync_families_test.cpp), and the salesperson's own fields, defaults and secret password.
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
