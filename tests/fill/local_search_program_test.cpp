@@ -14,7 +14,7 @@
 
 namespace {
 
-class RechercheProgrammeTest : public ProgrammeTest {
+class LocalSearchProgramTest : public ProgrammeTest {
 protected:
     void client(const char* code, const char* nom) {
         ViderEnreg(3);
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(RechercheProgrammeTest, StartUpLoadsTheNomenclatureHiddenAndShutdownUnloadsIt) {
+TEST_F(LocalSearchProgramTest, StartUpLoadsTheNomenclatureHiddenAndShutdownUnloadsIt) {
     construire(SiteStandard(1, 2));
     ASSERT_TRUE(demarrer());
     FrmPubNomenclature* f = FrmPubNomenclatureChargee();
@@ -44,7 +44,7 @@ TEST_F(RechercheProgrammeTest, StartUpLoadsTheNomenclatureHiddenAndShutdownUnloa
     EXPECT_EQ(LibNomenclature(QStringLiteral("01010102")), QString());
 }
 
-TEST_F(RechercheProgrammeTest, MissingWorkbookIsSaidAndTheStartUpGoesOn) {
+TEST_F(LocalSearchProgramTest, MissingWorkbookIsSaidAndTheStartUpGoesOn) {
     DescriptionSite d = SiteStandard(1, 1);
     d.nomenclature = false;
     construire(d);
@@ -57,7 +57,7 @@ TEST_F(RechercheProgrammeTest, MissingWorkbookIsSaidAndTheStartUpGoesOn) {
     EXPECT_EQ(FrmPubNomenclatureChargee()->fpSpreadNomenclature[1]->maxRows(), 0);
 }
 
-TEST_F(RechercheProgrammeTest, TheButtonSearchesTheOpenTabOfTheAdvertisingPage) {
+TEST_F(LocalSearchProgramTest, TheButtonSearchesTheOpenTabOfTheAdvertisingPage) {
     construire(SiteStandard(1, 2));
     ASSERT_TRUE(demarrer());
     client("00000001", "Boulangerie du Port");

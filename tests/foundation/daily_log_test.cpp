@@ -19,7 +19,7 @@ namespace {
 const QString P = QStringLiteral("==:==:==:====:=:=:=:");
 const QString Cadre = P + QString(43, QLatin1Char('='));
 
-class JournalJourTest : public KirvoTest {
+class DailyLogTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -62,7 +62,7 @@ protected:
     RecordingLauncher lanceur;
 };
 
-TEST_F(JournalJourTest, FirstWriteOfTheRunIsAHeaderOnly) {
+TEST_F(DailyLogTest, FirstWriteOfTheRunIsAHeaderOnly) {
     horloge.setUptime(3725400);
     ecrire();
     const QStringList l = fichier(QStringLiteral("20240305.Log"));
@@ -94,7 +94,7 @@ TEST_F(JournalJourTest, FirstWriteOfTheRunIsAHeaderOnly) {
     EXPECT_EQ(Listes().ListeLog.count(), 0);
 }
 
-TEST_F(JournalJourTest, MidnightStartsANewFileWithItsHeaderAndPurgesAgain) {
+TEST_F(DailyLogTest, MidnightStartsANewFileWithItsHeaderAndPurgesAgain) {
     // 45 days before 6 March 2024 is 21 January: the file of 20 January survives the first
     // day's purge (limit 20 January) and goes with the second's.
     creer(dossier + QStringLiteral("20240120.Log"));
@@ -116,7 +116,7 @@ TEST_F(JournalJourTest, MidnightStartsANewFileWithItsHeaderAndPurgesAgain) {
     EXPECT_TRUE(apresEntete(jour)[0].endsWith(QStringLiteral("apres")));
 }
 
-TEST_F(JournalJourTest, UptimeText) {
+TEST_F(DailyLogTest, UptimeText) {
     struct Cas { uint64_t ms; const char* texte; };
     const Cas cas[] = {
         {3725400, "1 H 2 Min 5 Sec"},
@@ -132,7 +132,7 @@ TEST_F(JournalJourTest, UptimeText) {
     for (const auto& k : cas) EXPECT_EQ(TexteDepuisDemarrage(k.ms), QString::fromLatin1(k.texte)) << k.ms;
 }
 
-TEST_F(JournalJourTest, UptimeWarningsOncePerRun) {
+TEST_F(DailyLogTest, UptimeWarningsOncePerRun) {
     const QString w45 = QStringLiteral("Reboot needed because computer started since more 45 days");
     const QString w48 = QStringLiteral("Reboot needed because computer started since more 48 days");
     // a45, a48: warnings of the first header; lendemain: those of the next day's header.
@@ -174,7 +174,7 @@ TEST_F(JournalJourTest, UptimeWarningsOncePerRun) {
     }
 }
 
-TEST_F(JournalJourTest, PurgeDeletesOnlyOldDayFilesOfTheLogFolder) {
+TEST_F(DailyLogTest, PurgeDeletesOnlyOldDayFilesOfTheLogFolder) {
     horloge.setNow(QDateTime(QDate(2016, 3, 1), QTime(9, 0)));   // limit: 16 January 2016
     struct Cas { const char* nom; bool reste; };
     const Cas cas[] = {
@@ -197,7 +197,7 @@ TEST_F(JournalJourTest, PurgeDeletesOnlyOldDayFilesOfTheLogFolder) {
     EXPECT_TRUE(QFile::exists(dossier + QStringLiteral("20150103.Log")));
 }
 
-TEST_F(JournalJourTest, LinesWaitForAnUnwritableFolderThenGoInOrder) {
+TEST_F(DailyLogTest, LinesWaitForAnUnwritableFolderThenGoInOrder) {
     dossier = tmp.path() + QStringLiteral("/Absent/");
     CheminLog = dossier;
     Log(QStringLiteral("un"));
@@ -229,7 +229,7 @@ TEST_F(JournalJourTest, LinesWaitForAnUnwritableFolderThenGoInOrder) {
     EXPECT_EQ(position(QStringLiteral(":trois")), corps.size() - 1);
 }
 
-TEST_F(JournalJourTest, KeptLinesAreBoundedAndTheGapIsSaid) {
+TEST_F(DailyLogTest, KeptLinesAreBoundedAndTheGapIsSaid) {
     dossier = tmp.path() + QStringLiteral("/Absent/");
     CheminLog = dossier;
     for (int i = 0; i < LignesEnAttenteMax + 5; ++i) Listes().ListeLog.append(QStringLiteral("l%1").arg(i));
@@ -246,7 +246,7 @@ TEST_F(JournalJourTest, KeptLinesAreBoundedAndTheGapIsSaid) {
     EXPECT_TRUE(corps.contains(QStringLiteral("l%1").arg(LignesEnAttenteMax + 4)));
 }
 
-TEST_F(JournalJourTest, WithoutLogFolderNothingIsWrittenNorDeleted) {
+TEST_F(DailyLogTest, WithoutLogFolderNothingIsWrittenNorDeleted) {
     const QString ancien = QDir::currentPath();
     const QString courant = tmp.path() + QStringLiteral("/courant");
     QDir().mkpath(courant);
@@ -282,7 +282,7 @@ public:
     }
 };
 
-TEST_F(JournalJourTest, LectureLogWritesPendingLinesAndOpensTheChosenFile) {
+TEST_F(DailyLogTest, LectureLogWritesPendingLinesAndOpensTheChosenFile) {
     DialogueFichier d;
     SetDialogues(&d);
     // A window kept on top steps back while the dialog is open, and comes back after.

@@ -7,7 +7,7 @@
 
 namespace {
 
-class ErreurTest : public KirvoTest {
+class ErrorRoutineTest : public KirvoTest {
 protected:
     // The text line of the framed report (the middle one of three).
     QString rapport() const {
@@ -21,7 +21,7 @@ protected:
     }
 };
 
-TEST_F(ErreurTest, ReportTextTable) {
+TEST_F(ErrorRoutineTest, ReportTextTable) {
     const QString cent(100, QLatin1Char('d'));
     const QString longue = QStringLiteral("Un. Deux. ") + QString(95, QLatin1Char('x'));
     struct Cas { int32_t n; QString desc; QString src; const char* key; QString attendu; };
@@ -47,7 +47,7 @@ TEST_F(ErreurTest, ReportTextTable) {
     }
 }
 
-TEST_F(ErreurTest, FrameLinesAreAsLongAsTheText) {
+TEST_F(ErrorRoutineTest, FrameLinesAreAsLongAsTheText) {
     leve(53, QStringLiteral("Fichier introuvable"), QString(), "Lib_Systeme:File_Copy");
     const QStringList l = lignesLog();
     ASSERT_EQ(l.size(), 3);
@@ -56,7 +56,7 @@ TEST_F(ErreurTest, FrameLinesAreAsLongAsTheText) {
     EXPECT_EQ(Listes().incidents(0).count(), 1);
 }
 
-TEST_F(ErreurTest, ZoneBeyondNbZonesShowsNbZonesAndFilesUnderZeroList) {
+TEST_F(ErrorRoutineTest, ZoneBeyondNbZonesShowsNbZonesAndFilesUnderZeroList) {
     NbZones = 2;
     Listes().creerListesIncidents(2);
     Proc p("K:P");
@@ -67,28 +67,28 @@ TEST_F(ErreurTest, ZoneBeyondNbZonesShowsNbZonesAndFilesUnderZeroList) {
     EXPECT_EQ(Listes().incidents(1).count(), 0);
 }
 
-TEST_F(ErreurTest, NbZonesZeroKeepsZoneIndex) {
+TEST_F(ErrorRoutineTest, NbZonesZeroKeepsZoneIndex) {
     Proc p("K:P");
     p.zone(0);
     p(10, [] { Raise(5); });
     EXPECT_TRUE(lignesLog()[1].startsWith(QStringLiteral("14:03:22:015 :0: : :")));
 }
 
-TEST_F(ErreurTest, NumberZeroLogsNothing) {
+TEST_F(ErrorRoutineTest, NumberZeroLogsNothing) {
     DerniereErreur = {0, 10, QStringLiteral("d"), QStringLiteral("s")};
     GestionDesErreurs(-1, QStringLiteral("K:P"));
     EXPECT_EQ(lignesLog().size(), 0);
     EXPECT_EQ(DerniereErreur.Description, QStringLiteral("d"));
 }
 
-TEST_F(ErreurTest, DroppedWhileClosing) {
+TEST_F(ErrorRoutineTest, DroppedWhileClosing) {
     bFermetureEnCours = true;
     leve(5, QStringLiteral("d"), QString(), "K:P");
     EXPECT_EQ(lignesLog().size(), 0);
     EXPECT_EQ(DerniereErreur.Number, 5);   // not cleared either
 }
 
-TEST_F(ErreurTest, ReportWhileReportingIsDropped) {
+TEST_F(ErrorRoutineTest, ReportWhileReportingIsDropped) {
     // An error trapped while the first report's lines are being written (an incident handler
     // that fails) is not logged at all.
     int appels = 0;
@@ -105,7 +105,7 @@ TEST_F(ErreurTest, ReportWhileReportingIsDropped) {
     EXPECT_EQ(lignesLog().size(), 6);
 }
 
-TEST_F(ErreurTest, StatementFailureResumesAndKeepsPreviousValue) {
+TEST_F(ErrorRoutineTest, StatementFailureResumesAndKeepsPreviousValue) {
     QString v = QStringLiteral("avant");
     int suite = 0;
     Proc p("K:P");
@@ -116,7 +116,7 @@ TEST_F(ErreurTest, StatementFailureResumesAndKeepsPreviousValue) {
     EXPECT_TRUE(rapport().endsWith(QStringLiteral("Source:K:P:10")));
 }
 
-TEST_F(ErreurTest, Variants) {
+TEST_F(ErrorRoutineTest, Variants) {
     {   // leave: later statements do not run
         Proc p("K:Leave");
         p.leaveOnError();
@@ -152,7 +152,7 @@ TEST_F(ErreurTest, Variants) {
     }
 }
 
-TEST_F(ErreurTest, ProgramEndIsNeverSwallowed) {
+TEST_F(ErrorRoutineTest, ProgramEndIsNeverSwallowed) {
     Proc p("K:P");
     EXPECT_THROW(p(10, [] { FinProgramme(3); }), ProgramEnded);
 }

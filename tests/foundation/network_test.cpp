@@ -14,7 +14,7 @@
 
 namespace {
 
-class ReseauTest : public KirvoTest {
+class NetworkTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -44,7 +44,7 @@ protected:
     QString smb;
 };
 
-TEST_F(ReseauTest, HostAddressIsNeverLoopback) {
+TEST_F(NetworkTest, HostAddressIsNeverLoopback) {
     const QString a = GetHostName();
     if (!a.isEmpty()) {
         QHostAddress h;
@@ -56,7 +56,7 @@ TEST_F(ReseauTest, HostAddressIsNeverLoopback) {
     EXPECT_TRUE(lignesLog().isEmpty());
 }
 
-TEST_F(ReseauTest, SharesFromTheSambaDefinitions) {
+TEST_F(NetworkTest, SharesFromTheSambaDefinitions) {
     ecrireSmb(QStringLiteral(
         "# partages du poste\n"
         "[global]\n   workgroup = ONDRUNE\n   path = /ne/compte/pas\n"
@@ -94,7 +94,7 @@ TEST_F(ReseauTest, SharesFromTheSambaDefinitions) {
     EXPECT_EQ(GetLocalShares(s), 0);
 }
 
-TEST_F(ReseauTest, NetworkPathOfThisMachineBecomesLocal) {
+TEST_F(NetworkTest, NetworkPathOfThisMachineBecomesLocal) {
     const QString audio = tmp.path() + QStringLiteral("/audio");
     QDir().mkpath(audio + QStringLiteral("/Pub"));
     ecrireSmb(QStringLiteral("[Imp]\nprintable = yes\npath = %1\n[Sons]\npath = %1/\n").arg(audio));
@@ -127,7 +127,7 @@ TEST_F(ReseauTest, NetworkPathOfThisMachineBecomesLocal) {
     }
 }
 
-TEST_F(ReseauTest, AShareWhoseFolderCannotBeMadeStopsTheSearch) {
+TEST_F(NetworkTest, AShareWhoseFolderCannotBeMadeStopsTheSearch) {
     const QString fichier = tmp.path() + QStringLiteral("/pas_un_dossier");
     QFile(fichier).open(QIODevice::WriteOnly);
     const QString bon = tmp.path() + QStringLiteral("/bon");
@@ -144,7 +144,7 @@ TEST_F(ReseauTest, AShareWhoseFolderCannotBeMadeStopsTheSearch) {
     EXPECT_EQ(changes, 0);
 }
 
-TEST_F(ReseauTest, WithoutSharesNothingIsTraced) {
+TEST_F(NetworkTest, WithoutSharesNothingIsTraced) {
     SetFichierPartages(tmp.path() + QStringLiteral("/absent.conf"));
     const QString entree = QStringLiteral("\\\\STUDIO1\\Sons\\Pub\\");
     EXPECT_EQ(ChangeUNCFolder2LocalFolder(0, entree, QStringLiteral("STUDIO1")), entree);
@@ -161,7 +161,7 @@ public:
     QStringList departs;
 };
 
-TEST_F(ReseauTest, FolderPicker) {
+TEST_F(NetworkTest, FolderPicker) {
     PickerTemoin d;
     SetDialogues(&d);
     DossierApplication = tmp.path() + QStringLiteral("/prog/");

@@ -16,7 +16,7 @@
 
 namespace {
 
-class RedemarrageTest : public KirvoTest {
+class RestartShortcutTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -51,7 +51,7 @@ protected:
     RecordingLauncher lanceur;
 };
 
-TEST_F(RedemarrageTest, DelayIsClampedAndWrittenBack) {
+TEST_F(RestartShortcutTest, DelayIsClampedAndWrittenBack) {
     struct Cas { int16_t action; int32_t delai, attendu; bool entree; };
     const Cas cas[] = {
         {-1, 500, 1000, true}, {-1, 200000, 120000, true}, {-1, 1000, 1000, true},
@@ -70,7 +70,7 @@ TEST_F(RedemarrageTest, DelayIsClampedAndWrittenBack) {
     EXPECT_EQ(lignesLog().size(), 0);
 }
 
-TEST_F(RedemarrageTest, AutostartEntryRelaunchesTheProgramWithItsDelay) {
+TEST_F(RestartShortcutTest, AutostartEntryRelaunchesTheProgramWithItsDelay) {
     int32_t d = 30000;
     CreateShortCutStartUp(-1, d, QStringLiteral("Test:Cas"));
     d = 2000;
@@ -86,7 +86,7 @@ TEST_F(RedemarrageTest, AutostartEntryRelaunchesTheProgramWithItsDelay) {
     EXPECT_EQ(cle(QStringLiteral("Comment")), QStringLiteral("Lancer le Tools-Kirvo Ondrune"));
 }
 
-TEST_F(RedemarrageTest, ExecLineQuotesWhatTheLauncherWouldSplit) {
+TEST_F(RestartShortcutTest, ExecLineQuotesWhatTheLauncherWouldSplit) {
     struct Cas { const char* dossier; const char* exec; };
     const Cas cas[] = {
         {"/opt/Ondrune Tools/", "\"/opt/Ondrune Tools/QD3_Tools_Kirvo\" /Wait=1000"},
@@ -101,7 +101,7 @@ TEST_F(RedemarrageTest, ExecLineQuotesWhatTheLauncherWouldSplit) {
     }
 }
 
-TEST_F(RedemarrageTest, DeleteRemovesTheEntryAndIsQuietWithoutOne) {
+TEST_F(RestartShortcutTest, DeleteRemovesTheEntryAndIsQuietWithoutOne) {
     int32_t d = 5000;
     CreateShortCutStartUp(0, d, QStringLiteral("Test:Cas"));
     EXPECT_EQ(lignesLog().size(), 0);
@@ -112,7 +112,7 @@ TEST_F(RedemarrageTest, DeleteRemovesTheEntryAndIsQuietWithoutOne) {
     EXPECT_EQ(lignesLog().size(), 0);
 }
 
-TEST_F(RedemarrageTest, UnwritableAutostartFolderIsReportedUnderTheCallersKey) {
+TEST_F(RestartShortcutTest, UnwritableAutostartFolderIsReportedUnderTheCallersKey) {
     QFile bloque(tmp.path() + QStringLiteral("/config"));
     ASSERT_TRUE(bloque.open(QIODevice::WriteOnly));   // a file where the folder should be
     bloque.close();
@@ -124,7 +124,7 @@ TEST_F(RedemarrageTest, UnwritableAutostartFolderIsReportedUnderTheCallersKey) {
     EXPECT_TRUE(TestDialogs().shown.empty());
 }
 
-TEST_F(RedemarrageTest, ExternalProgramResultsAndMessages) {
+TEST_F(RestartShortcutTest, ExternalProgramResultsAndMessages) {
     const QString doc = tmp.path() + QStringLiteral("/note.txt");
     QFile(doc).open(QIODevice::WriteOnly);
     struct Cas {
@@ -172,7 +172,7 @@ TEST_F(RedemarrageTest, ExternalProgramResultsAndMessages) {
     EXPECT_TRUE(lanceur.programs.empty());
 }
 
-TEST_F(RedemarrageTest, ProgramsGetAnArgumentVectorAndAddressesGoToTheDesktop) {
+TEST_F(RestartShortcutTest, ProgramsGetAnArgumentVectorAndAddressesGoToTheDesktop) {
     const QString prog = tmp.path() + QStringLiteral("/outil.sh");
     QFile f(prog);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -205,7 +205,7 @@ public:
     mutable uint32_t lectures = 0;
 };
 
-TEST_F(RedemarrageTest, WaitRunsEventsAndEndsOnTimeOrAtShutdown) {
+TEST_F(RestartShortcutTest, WaitRunsEventsAndEndsOnTimeOrAtShutdown) {
     HorlogeQuiAvance h;
     SetHorlogeSysteme(&h);
     WaitOnDuration(0);
@@ -227,7 +227,7 @@ TEST_F(RedemarrageTest, WaitRunsEventsAndEndsOnTimeOrAtShutdown) {
     EXPECT_EQ(GetTickCount64(), avant);
 }
 
-TEST_F(RedemarrageTest, ShutdownWritesPendingLinesThenAsksForAForcedRestart) {
+TEST_F(RestartShortcutTest, ShutdownWritesPendingLinesThenAsksForAForcedRestart) {
     CheminLog = tmp.path() + QStringLiteral("/");
     bFrmSetupChargee = true;
     TraceLog(-1, -1, -1, QStringLiteral("derniere ligne"), false, -1, false);
@@ -239,7 +239,7 @@ TEST_F(RedemarrageTest, ShutdownWritesPendingLinesThenAsksForAForcedRestart) {
     EXPECT_EQ(Listes().ListeLog.count(), 0);
 }
 
-TEST_F(RedemarrageTest, DisconnectedAutomationObjectRestartsTheMachine) {
+TEST_F(RestartShortcutTest, DisconnectedAutomationObjectRestartsTheMachine) {
     InstallerRedemarrageSurErreurAutomation();
     {
         Proc p("Test:Autre");

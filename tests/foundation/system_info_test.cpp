@@ -11,7 +11,7 @@
 
 namespace {
 
-class InfoSystemeTest : public KirvoTest {
+class SystemInfoTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -32,7 +32,7 @@ protected:
 
 const QString kLook = QStringLiteral("Software\\Tessival\\Ondrune\\Look");
 
-TEST_F(InfoSystemeTest, BuildMomentFromTheVersionNumbers) {
+TEST_F(SystemInfoTest, BuildMomentFromTheVersionNumbers) {
     struct Cas { int32_t major, minor, revision; const char* description; QDateTime moment; const char* texte; };
     const Cas cas[] = {
         {2015, 305, 910, "", QDateTime(QDate(2015, 3, 5), QTime(9, 10)), "2015.0305.0910"},
@@ -49,7 +49,7 @@ TEST_F(InfoSystemeTest, BuildMomentFromTheVersionNumbers) {
     }
 }
 
-TEST_F(InfoSystemeTest, VersionTextIsTheBuildStampAndOnlyDateApplicationTraces) {
+TEST_F(SystemInfoTest, VersionTextIsTheBuildStampAndOnlyDateApplicationTraces) {
     const QString v = VersionApplication();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{4}\\.\\d{4}$")).match(v).hasMatch()) << v.toStdString();
     EXPECT_EQ(v, VersionConstruction());
@@ -61,7 +61,7 @@ TEST_F(InfoSystemeTest, VersionTextIsTheBuildStampAndOnlyDateApplicationTraces) 
     EXPECT_TRUE(l[0].endsWith(QStringLiteral("Lib_Systeme:DateApplication"))) << l[0].toStdString();
 }
 
-TEST_F(InfoSystemeTest, WordsOfANumber) {
+TEST_F(SystemInfoTest, WordsOfANumber) {
     struct Cas { int32_t v, lo, hi; };
     const Cas cas[] = {{-1, 65535, 65535}, {65536, 0, 1}, {0x12345678, 0x5678, 0x1234}, {0, 0, 0},
                        {int32_t(0x80000000u), 0, 32768}};
@@ -71,7 +71,7 @@ TEST_F(InfoSystemeTest, WordsOfANumber) {
     }
 }
 
-TEST_F(InfoSystemeTest, SystemDisplayStringAndCodes) {
+TEST_F(SystemInfoTest, SystemDisplayStringAndCodes) {
     DescriptionSysteme d;
     d.nomComplet = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
     d.noyau = QStringLiteral("6.1.0-18-amd64");
@@ -93,7 +93,7 @@ TEST_F(InfoSystemeTest, SystemDisplayStringAndCodes) {
     EXPECT_GT(InfoVersionOS.dwMajorVersion, 0);
 }
 
-TEST_F(InfoSystemeTest, OsReleaseIsRead) {
+TEST_F(SystemInfoTest, OsReleaseIsRead) {
     const QString f = tmp.path() + QStringLiteral("/os-release");
     QFile out(f);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -110,14 +110,14 @@ TEST_F(InfoSystemeTest, OsReleaseIsRead) {
     EXPECT_EQ(d.nomComplet, QStringLiteral("Linux"));
 }
 
-TEST_F(InfoSystemeTest, ComputerNameIsTheShortHostName) {
+TEST_F(SystemInfoTest, ComputerNameIsTheShortHostName) {
     const QString n = ComputerName();
     EXPECT_FALSE(n.isEmpty());
     EXPECT_FALSE(n.contains(QLatin1Char('.')));
     EXPECT_TRUE(NomMachine().startsWith(n));
 }
 
-TEST_F(InfoSystemeTest, ProductVersionOfAFile) {
+TEST_F(SystemInfoTest, ProductVersionOfAFile) {
     const QString lib = tmp.path() + QStringLiteral("/libgrille.so.8.0.20");
     const QString autre = tmp.path() + QStringLiteral("/grille.ocx");
     for (const QString& f : {lib, autre}) {
@@ -133,7 +133,7 @@ TEST_F(InfoSystemeTest, ProductVersionOfAFile) {
     EXPECT_EQ(VersionFichierProduit, QString());
 }
 
-TEST_F(InfoSystemeTest, SpecialFoldersAndSystemFolders) {
+TEST_F(SystemInfoTest, SpecialFoldersAndSystemFolders) {
     const QByteArray ancien = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", (tmp.path() + QStringLiteral("/config")).toLocal8Bit());
     EXPECT_EQ(GetSpecialFolderLocation(Csidl::Startup), tmp.path() + QStringLiteral("/config/autostart"));
@@ -143,7 +143,7 @@ TEST_F(InfoSystemeTest, SpecialFoldersAndSystemFolders) {
     EXPECT_TRUE(GetWinSysDir().startsWith(GetWinDir() + QLatin1Char('/')));
 }
 
-TEST_F(InfoSystemeTest, RegistryGetAndSetTable) {
+TEST_F(SystemInfoTest, RegistryGetAndSetTable) {
     InfoVersionOS.dwPlatformId = 2;
     struct Ecrit { QString nom; QString valeur; int32_t type; int32_t code; };
     const Ecrit ecrits[] = {
@@ -191,7 +191,7 @@ TEST_F(InfoSystemeTest, RegistryGetAndSetTable) {
     EXPECT_TRUE(lignesLog().isEmpty());
 }
 
-TEST_F(InfoSystemeTest, RegistryReadCreatesTheKeyAndRootZeroFollowsThePlatform) {
+TEST_F(SystemInfoTest, RegistryReadCreatesTheKeyAndRootZeroFollowsThePlatform) {
     QString v;
     EXPECT_EQ(Reg_GetValue(HKEY_CURRENT_USER, QStringLiteral("Software\\Neuf"), QStringLiteral("X"), v), 0);
     EXPECT_TRUE(ProfileSectionExiste(fichierHKCU(), QStringLiteral("Software\\Neuf")));
@@ -209,7 +209,7 @@ TEST_F(InfoSystemeTest, RegistryReadCreatesTheKeyAndRootZeroFollowsThePlatform) 
     EXPECT_EQ(v, QStringLiteral("user"));
 }
 
-TEST_F(InfoSystemeTest, RegistryValuesOfOtherTypesAndRefusedStore) {
+TEST_F(SystemInfoTest, RegistryValuesOfOtherTypesAndRefusedStore) {
     Registre reg(tmp.path() + QStringLiteral("/Settings"));
     ValeurRegistre b;
     b.type = REG_BINARY;

@@ -16,7 +16,7 @@ using namespace double_web;
 
 namespace {
 
-class ClientHttpTest : public KirvoTest {
+class HttpClientTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -47,7 +47,7 @@ protected:
     QString fichier;
 };
 
-TEST_F(ClientHttpTest, AnswerLandsInItsFileWithCredentialsAndUserAgentOnEveryRequest) {
+TEST_F(HttpClientTest, AnswerLandsInItsFileWithCredentialsAndUserAgentOnEveryRequest) {
     EXPECT_EQ(requete(adresse()), QString());
     const QByteArray corps = LireFichierTest(fichier);
     EXPECT_TRUE(corps.contains("<ClientBO>")) << corps.constData();
@@ -68,7 +68,7 @@ TEST_F(ClientHttpTest, AnswerLandsInItsFileWithCredentialsAndUserAgentOnEveryReq
     EXPECT_EQ(r[1].valeur(QStringLiteral("PdtIdWeb")), QStringLiteral("201"));
 }
 
-TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
+TEST_F(HttpClientTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
     struct Cas {
         const char* nom;
         std::function<void(WebDouble&, ClientHttp&)> preparer;
@@ -119,7 +119,7 @@ TEST_F(ClientHttpTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
     }
 }
 
-TEST_F(ClientHttpTest, UnknownHostAndBadAddressesFail) {
+TEST_F(HttpClientTest, UnknownHostAndBadAddressesFail) {
     EXPECT_TRUE(requete(QStringLiteral("http://hote-inexistant.invalid/Client/GetBySynchroWeb")).contains(QStringLiteral("Hôte inconnu.")));
     EXPECT_TRUE(requete(QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=2")).startsWith(QStringLiteral("Adresse invalide")));
     EXPECT_TRUE(requete(QString()).startsWith(QStringLiteral("Adresse invalide")));
@@ -128,7 +128,7 @@ TEST_F(ClientHttpTest, UnknownHostAndBadAddressesFail) {
 
 // A server that takes the request and drops the connection (reset) before any answer: no status,
 // no answer, the server taken as out of reach.
-TEST_F(ClientHttpTest, AConnectionDroppedBeforeAnyAnswerIsNoAnswer) {
+TEST_F(HttpClientTest, AConnectionDroppedBeforeAnyAnswerIsNoAnswer) {
     QTcpServer serveur;
     ASSERT_TRUE(serveur.listen(QHostAddress::LocalHost));
     QObject::connect(&serveur, &QTcpServer::newConnection, &serveur, [&serveur] {
@@ -142,7 +142,7 @@ TEST_F(ClientHttpTest, AConnectionDroppedBeforeAnyAnswerIsNoAnswer) {
     EXPECT_FALSE(QFileInfo::exists(fichier));
 }
 
-TEST_F(ClientHttpTest, ConnectionsAreKeptAlive) {
+TEST_F(HttpClientTest, ConnectionsAreKeptAlive) {
     for (int i = 0; i < 5; ++i) ASSERT_EQ(requete(adresse()), QString());
     const auto r = web.requetes();
     ASSERT_EQ(r.size(), 5u);
@@ -151,7 +151,7 @@ TEST_F(ClientHttpTest, ConnectionsAreKeptAlive) {
 
 // The program closing from inside a request's wait takes the client with it: the waiting call
 // must come back failed, without touching the client or its reply again.
-TEST_F(ClientHttpTest, ClientDestroyedDuringItsRequestEndsTheRequest) {
+TEST_F(HttpClientTest, ClientDestroyedDuringItsRequestEndsTheRequest) {
     auto* c = new ClientHttp;
     c->HttpUtilisateur = QStringLiteral("kirvo");
     c->HttpMotDePasse = QStringLiteral("secret");
@@ -171,7 +171,7 @@ TEST_F(ClientHttpTest, ClientDestroyedDuringItsRequestEndsTheRequest) {
     EXPECT_FALSE(QFileInfo::exists(fichier));
 }
 
-class ClientHttpsTest : public KirvoTest {
+class HttpsClientTest : public KirvoTest {
 protected:
     void SetUp() override {
         KirvoTest::SetUp();
@@ -210,7 +210,7 @@ protected:
     std::vector<VerificationServeur> evenements;
 };
 
-TEST_F(ClientHttpsTest, RefusedCertificateFailsTheRequest) {
+TEST_F(HttpsClientTest, RefusedCertificateFailsTheRequest) {
     EXPECT_FALSE(requete());
     ASSERT_EQ(evenements.size(), 1u);
     EXPECT_FALSE(evenements[0].statut.isEmpty());
@@ -222,7 +222,7 @@ TEST_F(ClientHttpsTest, RefusedCertificateFailsTheRequest) {
     EXPECT_EQ(web->nombreRequetes(), 0);
 }
 
-TEST_F(ClientHttpsTest, AcceptedCertificateServesThisRequestOnlyAndIsAskedAgain) {
+TEST_F(HttpsClientTest, AcceptedCertificateServesThisRequestOnlyAndIsAskedAgain) {
     accepter = true;
     EXPECT_TRUE(requete()) << cause.toStdString();
     EXPECT_TRUE(LireFichierTest(fichier).contains("<ClientBO>"));

@@ -10,7 +10,7 @@ namespace {
 
 const QString kLook = QStringLiteral("Software\\Tessival\\Ondrune\\Look");
 
-class RegistreTest : public KirvoTest {
+class RegistryTest : public KirvoTest {
 protected:
     QString dossier() const { return tmp.path() + QStringLiteral("/Reg/"); }
     static ValeurRegistre texte(const QString& t, int32_t type = REG_SZ) {
@@ -26,7 +26,7 @@ protected:
     }
 };
 
-TEST_F(RegistreTest, ValuesComeBackWithTheirTypeAndBytes) {
+TEST_F(RegistryTest, ValuesComeBackWithTheirTypeAndBytes) {
     Registre reg(dossier());   // the folder does not exist yet: the first write makes it
     ValeurRegistre dword;
     dword.type = REG_DWORD;
@@ -72,7 +72,7 @@ TEST_F(RegistreTest, ValuesComeBackWithTheirTypeAndBytes) {
     EXPECT_FALSE(QFile::exists(reg.fichier(HKEY_LOCAL_MACHINE)));
 }
 
-TEST_F(RegistreTest, KeysAndNamesIgnoreLetterCaseAndRootsAreApart) {
+TEST_F(RegistryTest, KeysAndNamesIgnoreLetterCaseAndRootsAreApart) {
     Registre reg(dossier());
     ASSERT_EQ(reg.ecrireValeur(HKEY_LOCAL_MACHINE, QStringLiteral("\\") + kLook + QStringLiteral("\\"),
                                QStringLiteral("Style"), texte(QStringLiteral("machine"))), 0);
@@ -86,7 +86,7 @@ TEST_F(RegistreTest, KeysAndNamesIgnoreLetterCaseAndRootsAreApart) {
     EXPECT_EQ(ProfileCles(reg.fichier(HKEY_CURRENT_USER), kLook).size(), 1);
 }
 
-TEST_F(RegistreTest, MissingKeysBadRootsAndRefusedWrites) {
+TEST_F(RegistryTest, MissingKeysBadRootsAndRefusedWrites) {
     Registre reg(dossier());
     ValeurRegistre lu;
     EXPECT_EQ(reg.lireValeur(HKEY_CURRENT_USER, kLook, QStringLiteral("Style"), lu), RegErr::FileNotFound);
@@ -107,7 +107,7 @@ TEST_F(RegistreTest, MissingKeysBadRootsAndRefusedWrites) {
     EXPECT_EQ(reg.lireValeur(HKEY_CURRENT_USER, kLook, QStringLiteral("Style"), lu), RegErr::FileNotFound);
 }
 
-TEST_F(RegistreTest, ALineWrittenByHandIsText) {
+TEST_F(RegistryTest, ALineWrittenByHandIsText) {
     QDir().mkpath(dossier());
     QFile out(dossier() + QStringLiteral("Registre_HKCU.ini"));
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -123,7 +123,7 @@ TEST_F(RegistreTest, ALineWrittenByHandIsText) {
     EXPECT_EQ(lu.data.toHex(), QByteArray("0c000000"));
 }
 
-TEST_F(RegistreTest, FolderFromTheEnvironmentElseTheProgramSettings) {
+TEST_F(RegistryTest, FolderFromTheEnvironmentElseTheProgramSettings) {
     const QByteArray ancien = qgetenv("KIRVO_REGISTRY_DIR");
     qunsetenv("KIRVO_REGISTRY_DIR");
     QDir().mkpath(tmp.path() + QStringLiteral("/prog/settings"));

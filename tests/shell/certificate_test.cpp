@@ -20,7 +20,7 @@ using namespace double_web;
 
 namespace {
 
-class CertificatTest : public FenetresTest {
+class CertificateTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -70,7 +70,7 @@ protected:
     int dialogues = 0;
 };
 
-TEST_F(CertificatTest, RefusalsFailTheRequest) {
+TEST_F(CertificateTest, RefusalsFailTheRequest) {
     struct Cas { const char* nom; int reponse; std::function<QPushButton*(FrmCertificate&)> bouton; int dialogues; };
     const Cas cas[] = {
         {"No", Mb::No, nullptr, 0},
@@ -97,7 +97,7 @@ TEST_F(CertificatTest, RefusalsFailTheRequest) {
     EXPECT_FALSE(champs.value(4).isEmpty());
 }
 
-TEST_F(CertificatTest, ContinueServesOneRequestAndAsksAgain) {
+TEST_F(CertificateTest, ContinueServesOneRequestAndAsksAgain) {
     bouton = [](FrmCertificate& f) { return f.btnContinue; };
     TestDialogs().answers = {Mb::Yes, Mb::Yes};
     EXPECT_TRUE(requete());
@@ -107,7 +107,7 @@ TEST_F(CertificatTest, ContinueServesOneRequestAndAsksAgain) {
     EXPECT_FALSE(QFileInfo::exists(FichierCertificatsInstalles()));
 }
 
-TEST_F(CertificatTest, InstallKeepsTheCertificateForItsHostAndSaysSoOnceSaved) {
+TEST_F(CertificateTest, InstallKeepsTheCertificateForItsHostAndSaysSoOnceSaved) {
     bouton = [](FrmCertificate& f) { return f.btnInstall; };
     TestDialogs().answers = {Mb::Yes};
     EXPECT_TRUE(requete());
@@ -137,7 +137,7 @@ TEST_F(CertificatTest, InstallKeepsTheCertificateForItsHostAndSaysSoOnceSaved) {
     EXPECT_EQ(questions(), 1);
 }
 
-TEST_F(CertificatTest, InstallThatCannotBeSavedIsSaidAndServesThisRequestOnly) {
+TEST_F(CertificateTest, InstallThatCannotBeSavedIsSaidAndServesThisRequestOnly) {
     QDir().mkpath(FichierCertificatsInstalles());   // a folder in the file's place: no write
     bouton = [](FrmCertificate& f) { return f.btnInstall; };
     TestDialogs().answers = {Mb::Yes};

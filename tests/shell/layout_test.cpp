@@ -15,7 +15,7 @@
 
 namespace {
 
-class DispositionTest : public FenetresTest {
+class LayoutTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -48,7 +48,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DispositionTest, PagesFillTheirStripsAtTwoSizesAndBothScaleFactors) {
+TEST_F(LayoutTest, PagesFillTheirStripsAtTwoSizesAndBothScaleFactors) {
     for (float facteur : {1.0f, 1.25f}) {
         for (QSize s : {QSize(1100, 700), QSize(1600, 1000)}) {
             SCOPED_TRACE(QStringLiteral("%1 %2x%3").arg(facteur).arg(s.width()).arg(s.height()).toStdString());
@@ -101,7 +101,7 @@ TEST_F(DispositionTest, PagesFillTheirStripsAtTwoSizesAndBothScaleFactors) {
 // The fill settings keep their design width unless their grid needs more to show its captions
 // whole (a wider font than the design's), and then only while the page has room for it: the
 // window keeps its minimum width.
-TEST_F(DispositionTest, TheFillSettingsWidenOnlyForAGridThatNeedsIt) {
+TEST_F(LayoutTest, TheFillSettingsWidenOnlyForAGridThatNeedsIt) {
     w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
     const auto montrer = [&](int largeur, int hauteur) {
         taille(largeur, hauteur);
@@ -134,7 +134,7 @@ TEST_F(DispositionTest, TheFillSettingsWidenOnlyForAGridThatNeedsIt) {
     }
 }
 
-TEST_F(DispositionTest, SkinHeightCorrectionShortensTheStrips) {
+TEST_F(LayoutTest, SkinHeightCorrectionShortensTheStrips) {
     taille(1200, 800);
     CorrectionHauteurSkin = 0;
     w->Form_Resize();
@@ -147,7 +147,7 @@ TEST_F(DispositionTest, SkinHeightCorrectionShortensTheStrips) {
     EXPECT_EQ(MargeBasFenetre(1) - MargeBasFenetre(0), 2);
 }
 
-TEST_F(DispositionTest, TinyWindowResizesTheFillPageOnlyOnceTheOptionsWindowIsLoaded) {
+TEST_F(LayoutTest, TinyWindowResizesTheFillPageOnlyOnceTheOptionsWindowIsLoaded) {
     w->SftTabsMain->setCurrentIndex(Onglet::Publicite);
     w->SftTabsPublicite->setCurrentIndex(GrillePubNo::Remplissage);
     taille(40, 30);

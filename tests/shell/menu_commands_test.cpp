@@ -24,7 +24,7 @@
 
 namespace {
 
-class CommandesTest : public FenetresTest {
+class MenuCommandsTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -49,7 +49,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CommandesTest, RevisionHistoryHandsThePageToTheDesktop) {
+TEST_F(MenuCommandsTest, RevisionHistoryHandsThePageToTheDesktop) {
     const QString page = DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Revisions.htm");
     const QString absent = QStringLiteral("Le fichier: ") + page +
                            QStringLiteral(" est absent.\r\n\r\nVeuillez le mettre en place à partir de la mise-à-jour disponible sur le Net.");
@@ -88,7 +88,7 @@ TEST_F(CommandesTest, RevisionHistoryHandsThePageToTheDesktop) {
     }
 }
 
-TEST_F(CommandesTest, RevisionPageTheDesktopCannotOpenIsReportedOnce) {
+TEST_F(MenuCommandsTest, RevisionPageTheDesktopCannotOpenIsReportedOnce) {
     EcrireFichierTest(PageRevisionsLocale(), "<html/>");
     lanceur.documentResult = Lancement::AucuneAssociation;
     w->MnuWhatNews[0]->trigger();
@@ -96,7 +96,7 @@ TEST_F(CommandesTest, RevisionPageTheDesktopCannotOpenIsReportedOnce) {
     EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(PageRevisionsLocale()));
 }
 
-TEST_F(CommandesTest, RefreshOnlyAsks) {
+TEST_F(MenuCommandsTest, RefreshOnlyAsks) {
     TestDialogs().answers = {Mb::Yes, Mb::No};
     w->Mnu01Refresh->trigger();
     w->Mnu01Refresh->trigger();
@@ -106,7 +106,7 @@ TEST_F(CommandesTest, RefreshOnlyAsks) {
     EXPECT_TRUE(lanceur.documents.isEmpty());
 }
 
-TEST_F(CommandesTest, OptionsTogglesTheLoadedWindow) {
+TEST_F(MenuCommandsTest, OptionsTogglesTheLoadedWindow) {
     FrmSetup* s = ChargerFrmSetup();
     ASSERT_NE(s, nullptr);
     s->hide();
@@ -125,7 +125,7 @@ TEST_F(CommandesTest, OptionsTogglesTheLoadedWindow) {
     DechargerFrmSetup();
 }
 
-TEST_F(CommandesTest, LogOpensTheChosenFileWithTheDesktop) {
+TEST_F(MenuCommandsTest, LogOpensTheChosenFileWithTheDesktop) {
     // A day file recent enough for the log's purge to keep it.
     const QString choisi = CheminLog + D2S(HorlogeSysteme().now().addDays(-1)) + QStringLiteral(".Log");
     EcrireFichierTest(choisi, "x");
@@ -146,7 +146,7 @@ TEST_F(CommandesTest, LogOpensTheChosenFileWithTheDesktop) {
     EXPECT_TRUE(lanceur.programs.empty());
 }
 
-TEST_F(CommandesTest, AboutShowsOneBoxWithTheVersion) {
+TEST_F(MenuCommandsTest, AboutShowsOneBoxWithTheVersion) {
     w->Mnu99APropos->trigger();
     FrmAbout* a = FrmAboutChargee();
     ASSERT_NE(a, nullptr);
@@ -162,7 +162,7 @@ TEST_F(CommandesTest, AboutShowsOneBoxWithTheVersion) {
     EXPECT_EQ(FrmAboutChargee(), nullptr);
 }
 
-TEST_F(CommandesTest, SystemInformationToolFoundThroughTheSettings) {
+TEST_F(MenuCommandsTest, SystemInformationToolFoundThroughTheSettings) {
     const QString dossier = tmp.path() + QStringLiteral("/outils");
     const QString programme = dossier + QStringLiteral("/msinfo32.exe");
     const QString manque = QString::fromUtf8(MessageSysInfoAbsente);
@@ -204,7 +204,7 @@ TEST_F(CommandesTest, SystemInformationToolFoundThroughTheSettings) {
     }
 }
 
-TEST_F(CommandesTest, GetKeyValueReadsTextAndNumbersUpToTheBuffer) {
+TEST_F(MenuCommandsTest, GetKeyValueReadsTextAndNumbersUpToTheBuffer) {
     const QString cle = QStringLiteral("SOFTWARE\\Kirvo\\Essai");
     Reg_SetValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Nombre"), QStringLiteral("261"), REG_DWORD);
     Reg_SetValue(HKEY_LOCAL_MACHINE, cle, QStringLiteral("Juste"), QString(1023, QLatin1Char('a')), REG_SZ);
@@ -221,7 +221,7 @@ TEST_F(CommandesTest, GetKeyValueReadsTextAndNumbersUpToTheBuffer) {
     EXPECT_EQ(v, QString());
 }
 
-TEST_F(CommandesTest, RestartWithoutTheLauncherOnlyLogs) {
+TEST_F(MenuCommandsTest, RestartWithoutTheLauncherOnlyLogs) {
     EcrireFichierTest(DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe"), "");
     w->RelancerApplication();
     EXPECT_TRUE(lanceur.programs.empty());
@@ -233,7 +233,7 @@ TEST_F(CommandesTest, RestartWithoutTheLauncherOnlyLogs) {
     EXPECT_TRUE(trouve);
 }
 
-TEST_F(CommandesTest, RestartStartsTheLauncherThenEndsTheProgram) {
+TEST_F(MenuCommandsTest, RestartStartsTheLauncherThenEndsTheProgram) {
     const QString lanceurExe = DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Launcher.exe");
     EcrireFichierTest(lanceurExe, "MZ");
     EXPECT_THROW(w->RelancerApplication(), ProgramEnded);

@@ -11,7 +11,7 @@
 
 namespace {
 
-class FermetureTest : public ProgrammeTest {
+class ShutdownTest : public ProgrammeTest {
 protected:
     void SetUp() override {
         ProgrammeTest::SetUp();
@@ -46,7 +46,7 @@ protected:
     }
 };
 
-TEST_F(FermetureTest, CloseBoxAnsweredNoKeepsEverythingRunning) {
+TEST_F(ShutdownTest, CloseBoxAnsweredNoKeepsEverythingRunning) {
     frm->TimerFlash->start();
     TestDialogs().answers = {Mb::No};
     const int avant = journalFichier().size();
@@ -66,7 +66,7 @@ TEST_F(FermetureTest, CloseBoxAnsweredNoKeepsEverythingRunning) {
     EXPECT_TRUE(fichiersOuverts(2, true));
 }
 
-TEST_F(FermetureTest, CloseBoxAnsweredYesRunsTheShutdownOnceInOrder) {
+TEST_F(ShutdownTest, CloseBoxAnsweredYesRunsTheShutdownOnceInOrder) {
     int fin = 0;
     QObject::connect(frm.get(), &Frm_Main::Decharge, [&] { ++fin; });
     frm->TimerFlash->start();
@@ -96,7 +96,7 @@ TEST_F(FermetureTest, CloseBoxAnsweredYesRunsTheShutdownOnceInOrder) {
     EXPECT_EQ(compte(journalFichier(), QStringLiteral("---------- Frm_Main: Form_Unload: Start")), 1);
 }
 
-TEST_F(FermetureTest, ReasonsOtherThanTheCloseBoxAskNothingAndAreLogged) {
+TEST_F(ShutdownTest, ReasonsOtherThanTheCloseBoxAskNothingAndAreLogged) {
     struct Cas {
         int raison;
         const char* texte;
@@ -125,7 +125,7 @@ TEST_F(FermetureTest, ReasonsOtherThanTheCloseBoxAskNothingAndAreLogged) {
     attendreFin(j);
 }
 
-TEST_F(FermetureTest, NormalWindowSavesItsGeometryAMaximisedOneOnlyItsState) {
+TEST_F(ShutdownTest, NormalWindowSavesItsGeometryAMaximisedOneOnlyItsState) {
     frm->showNormal();
     frm->resize(700, 450);
     frm->move(40, 50);
@@ -150,7 +150,7 @@ TEST_F(FermetureTest, NormalWindowSavesItsGeometryAMaximisedOneOnlyItsState) {
     EXPECT_EQ(position("_WindowState"), QStringLiteral("2"));
 }
 
-TEST_F(FermetureTest, ForcedQuitAsksNothingAndRunsTheWholeShutdown) {
+TEST_F(ShutdownTest, ForcedQuitAsksNothingAndRunsTheWholeShutdown) {
     QuitterFrmMain(true);
 
     EXPECT_TRUE(TestDialogs().shown.empty());
@@ -163,7 +163,7 @@ TEST_F(FermetureTest, ForcedQuitAsksNothingAndRunsTheWholeShutdown) {
     attendreFin(j);
 }
 
-TEST_F(FermetureTest, FatalDatabaseReportEndsTheProgramInOrder) {
+TEST_F(ShutdownTest, FatalDatabaseReportEndsTheProgramInOrder) {
     // The user asks to end the program from the report (Retry) and confirms: the shutdown runs,
     // then the end. Answered No, the program goes on.
     BtrStatus = 2;

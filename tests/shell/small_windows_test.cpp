@@ -20,7 +20,7 @@
 
 namespace {
 
-class PetitesFenetresTest : public FenetresTest {
+class SmallWindowsTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -35,7 +35,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PetitesFenetresTest, ClockRecordsWhoClosedIt) {
+TEST_F(SmallWindowsTest, ClockRecordsWhoClosedIt) {
     EXPECT_FALSE(ChronoDemande());
     horloge.setNow(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)));
     FrmChrono* c = AfficherFrmChrono();
@@ -61,7 +61,7 @@ TEST_F(PetitesFenetresTest, ClockRecordsWhoClosedIt) {
     EXPECT_FALSE(ChronoDemande());   // exactly "1"
 }
 
-TEST_F(PetitesFenetresTest, DebugWindowIsCreatedByTheFirstLineAndStaysHidden) {
+TEST_F(SmallWindowsTest, DebugWindowIsCreatedByTheFirstLineAndStaysHidden) {
     InstallerFenetreDebug();
     EXPECT_FALSE(FrmDebugEcranChargee());
     TraceDebugEcran(QStringLiteral("Lib_Public:Essai"));
@@ -79,7 +79,7 @@ TEST_F(PetitesFenetresTest, DebugWindowIsCreatedByTheFirstLineAndStaysHidden) {
     DechargerFrmSetup();
 }
 
-TEST_F(PetitesFenetresTest, PictureAreaFollowsTheLargerSideUpToTheLimit) {
+TEST_F(SmallWindowsTest, PictureAreaFollowsTheLargerSideUpToTheLimit) {
     struct Cas {
         int l, h, cote;
     };
@@ -115,7 +115,7 @@ TEST_F(PetitesFenetresTest, PictureAreaFollowsTheLargerSideUpToTheLimit) {
     delete &f;
 }
 
-TEST_F(PetitesFenetresTest, ProgressWindowIsTopmostAndPlacedATenthDown) {
+TEST_F(SmallWindowsTest, ProgressWindowIsTopmostAndPlacedATenthDown) {
     EXPECT_EQ(PositionProgression(QRect(0, 0, 1280, 1000), 400), QPoint(440, 100));
     FrmProgressBar& p = FrmProgressBarInstance();
     EXPECT_TRUE(p.windowFlags().testFlag(Qt::WindowStaysOnTopHint));

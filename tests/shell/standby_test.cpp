@@ -18,7 +18,7 @@
 
 namespace {
 
-class VeilleTest : public FenetresTest {
+class StandbyTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -50,7 +50,7 @@ protected:
 
 // Entering and leaving stand-by, with the desktop's notification area and with the stand-in
 // window where there is none: the same hidden list, the program reachable either way.
-TEST_F(VeilleTest, EnterAndRestoreWithAndWithoutANotificationArea) {
+TEST_F(StandbyTest, EnterAndRestoreWithAndWithoutANotificationArea) {
     for (bool zone : {true, false}) {
         SCOPED_TRACE(zone);
         ReinitialiserVeille();
@@ -100,7 +100,7 @@ TEST_F(VeilleTest, EnterAndRestoreWithAndWithoutANotificationArea) {
     }
 }
 
-TEST_F(VeilleTest, AnIncidentInStandByChangesTheIconAndKeepsTheWindowsHidden) {
+TEST_F(StandbyTest, AnIncidentInStandByChangesTheIconAndKeepsTheWindowsHidden) {
     SetZoneNotificationDisponible(false);
     bInitTerminee = true;
     w->Mnu01Veille->trigger();
@@ -123,7 +123,7 @@ TEST_F(VeilleTest, AnIncidentInStandByChangesTheIconAndKeepsTheWindowsHidden) {
     EXPECT_TRUE(w->SftTabsMain->isTabVisible(Onglet::Incidents));
 }
 
-TEST_F(VeilleTest, AnIncidentOutsideStandByTouchesNoIcon) {
+TEST_F(StandbyTest, AnIncidentOutsideStandByTouchesNoIcon) {
     bInitTerminee = true;
     LogIncident(QStringLiteral("Panne"));
     EXPECT_FALSE(bIconeTray);
@@ -131,7 +131,7 @@ TEST_F(VeilleTest, AnIncidentOutsideStandByTouchesNoIcon) {
     EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(VeilleTest, ShutdownBringsHiddenWindowsBackAndRemovesTheIcon) {
+TEST_F(StandbyTest, ShutdownBringsHiddenWindowsBackAndRemovesTheIcon) {
     SetZoneNotificationDisponible(false);
     w->Mnu01Veille->trigger();
     FrmSysTrayInstance().close();
@@ -141,7 +141,7 @@ TEST_F(VeilleTest, ShutdownBringsHiddenWindowsBackAndRemovesTheIcon) {
     EXPECT_FALSE(FrmSysTrayInstance().fenetreVeille()->isVisible());
 }
 
-TEST_F(VeilleTest, ClosingTheStandInWindowRestoresInsteadOfLosingTheProgram) {
+TEST_F(StandbyTest, ClosingTheStandInWindowRestoresInsteadOfLosingTheProgram) {
     SetZoneNotificationDisponible(false);
     w->Mnu01Veille->trigger();
     FrmSysTrayInstance().fenetreVeille()->close();
@@ -149,7 +149,7 @@ TEST_F(VeilleTest, ClosingTheStandInWindowRestoresInsteadOfLosingTheProgram) {
     EXPECT_FALSE(bIconeTray);
 }
 
-TEST_F(VeilleTest, TheMenusAboutOpensOneBox) {
+TEST_F(StandbyTest, TheMenusAboutOpensOneBox) {
     SetZoneNotificationDisponible(false);
     w->Mnu01Veille->trigger();
     FrmSysTrayInstance().MnuAbout->trigger();
@@ -161,7 +161,7 @@ TEST_F(VeilleTest, TheMenusAboutOpensOneBox) {
     delete a;
 }
 
-TEST_F(VeilleTest, OneShotStandByWaitsForTheMainWindowThenHappensOnce) {
+TEST_F(StandbyTest, OneShotStandByWaitsForTheMainWindowThenHappensOnce) {
     SetZoneNotificationDisponible(false);
     w->hide();
     w->bVeilleAuDemarrage = true;
@@ -186,7 +186,7 @@ TEST_F(VeilleTest, OneShotStandByWaitsForTheMainWindowThenHappensOnce) {
     EXPECT_FALSE(bIconeTray);
 }
 
-TEST_F(VeilleTest, StartUpEntryIsRenewedOnlyWhenTheOptionsAskForIt) {
+TEST_F(StandbyTest, StartUpEntryIsRenewedOnlyWhenTheOptionsAskForIt) {
     SetZoneNotificationDisponible(false);
     FrmSetup* s = ChargerFrmSetup();
     ASSERT_NE(s, nullptr);

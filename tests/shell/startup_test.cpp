@@ -17,7 +17,7 @@
 
 namespace {
 
-class DemarrageTest : public ProgrammeTest {
+class StartupTest : public ProgrammeTest {
 protected:
     static QStringList elements(const QComboBox* c) {
         QStringList r;
@@ -31,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(DemarrageTest, BringsTheWholeProgramUpOnASite) {
+TEST_F(StartupTest, BringsTheWholeProgramUpOnASite) {
     construire(SiteStandard(1, 2));
     ASSERT_TRUE(demarrer());
 
@@ -97,7 +97,7 @@ TEST_F(DemarrageTest, BringsTheWholeProgramUpOnASite) {
     EXPECT_TRUE(TestDialogs().shown.empty());
 }
 
-TEST_F(DemarrageTest, MissingComponentIsNamedAndTheLoadGivesUp) {
+TEST_F(StartupTest, MissingComponentIsNamedAndTheLoadGivesUp) {
     struct Cas {
         bool grille, tls;
         const char* version;
@@ -139,7 +139,7 @@ TEST_F(DemarrageTest, MissingComponentIsNamedAndTheLoadGivesUp) {
     }
 }
 
-TEST_F(DemarrageTest, AnotherInstanceStillRunningStopsTheStartUp) {
+TEST_F(StartupTest, AnotherInstanceStillRunningStopsTheStartUp) {
     construire(SiteStandard(1, 1));
     // The other instance holds its lock for the whole wait.
     VerrouFichier autre(CheminVerrouInstance(IdentiteInstance{dossierProgramme, 0}));
@@ -153,7 +153,7 @@ TEST_F(DemarrageTest, AnotherInstanceStillRunningStopsTheStartUp) {
     EXPECT_GE(horloge.uptimeMs(), 3600000u + 5000u);   // it waited before testing again
 }
 
-TEST_F(DemarrageTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {
+TEST_F(StartupTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {
     construire(SiteStandard(1, 1));
     SetLigneCommandeDemarrage(QStringLiteral("/base=current /veille=TrueAndMore"));
     ASSERT_TRUE(demarrer());
@@ -163,7 +163,7 @@ TEST_F(DemarrageTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {
     EXPECT_EQ(LigneCommande, QStringLiteral("/base=current /veille=TrueAndMore"));
 }
 
-TEST_F(DemarrageTest, ABlankCommandLineIsNotAnalysed) {
+TEST_F(StartupTest, ABlankCommandLineIsNotAnalysed) {
     construire(SiteStandard(1, 1));
     NoInstance = 4;
     SetLigneCommandeDemarrage(QStringLiteral("   "));
@@ -175,13 +175,13 @@ TEST_F(DemarrageTest, ABlankCommandLineIsNotAnalysed) {
     for (const QString& l : j) EXPECT_FALSE(l.contains(QStringLiteral("Command Line:")) || l.contains(QStringLiteral("Instance: ")));
 }
 
-TEST_F(DemarrageTest, WithoutSavedGeometryTheWindowOpensMaximised) {
+TEST_F(StartupTest, WithoutSavedGeometryTheWindowOpensMaximised) {
     construire(SiteStandard(1, 1));
     ASSERT_TRUE(demarrer());
     EXPECT_TRUE(frm->isMaximized());
 }
 
-TEST_F(DemarrageTest, RestoredGeometryIsKeptOnTheScreen) {
+TEST_F(StartupTest, RestoredGeometryIsKeptOnTheScreen) {
     construire(SiteStandard(1, 1));
     const QRect e = ecran();
     // Far larger than the screen, far off to the left and below it, normal state.
@@ -197,7 +197,7 @@ TEST_F(DemarrageTest, RestoredGeometryIsKeptOnTheScreen) {
                                                   << frm->frameGeometry().width() << "x" << frm->frameGeometry().height();
 }
 
-TEST_F(DemarrageTest, AMinimisedWindowComesBackOnTheScreen) {
+TEST_F(StartupTest, AMinimisedWindowComesBackOnTheScreen) {
     construire(SiteStandard(1, 1));
     const QRect e = ecran();
     ecrirePosition("_Width", QStringLiteral("10500"));
@@ -211,7 +211,7 @@ TEST_F(DemarrageTest, AMinimisedWindowComesBackOnTheScreen) {
     EXPECT_TRUE(e.contains(frm->frameGeometry())) << frm->frameGeometry().x() << "," << frm->frameGeometry().y();
 }
 
-TEST_F(DemarrageTest, ASizeThatFitsIsRestoredAsSaved) {
+TEST_F(StartupTest, ASizeThatFitsIsRestoredAsSaved) {
     construire(SiteStandard(1, 1));
     ecrirePosition("_Width", QStringLiteral("10500"));    // 700 x 450 pixels
     ecrirePosition("_Height", QStringLiteral("6750"));
@@ -223,7 +223,7 @@ TEST_F(DemarrageTest, ASizeThatFitsIsRestoredAsSaved) {
     EXPECT_EQ(frm->pos(), QPoint(20, 30));
 }
 
-TEST_F(DemarrageTest, IncidentDuringStartUpIsSignalledOnceTheWindowIsShown) {
+TEST_F(StartupTest, IncidentDuringStartUpIsSignalledOnceTheWindowIsShown) {
     DescriptionSite d = SiteStandard(1, 1);
     d.bases[0].fichiers.removeAll(27);   // missing: an incident while the files open
     construire(d);
@@ -236,7 +236,7 @@ TEST_F(DemarrageTest, IncidentDuringStartUpIsSignalledOnceTheWindowIsShown) {
     EXPECT_FALSE(frm->CheckIncidentsFeuilleNonChargee->isChecked());
 }
 
-TEST_F(DemarrageTest, EveryZoneGetsItsIncidentList) {
+TEST_F(StartupTest, EveryZoneGetsItsIncidentList) {
     DescriptionSite d = SiteStandard(1, 1);
     d.nbZones = 3;
     construire(d);

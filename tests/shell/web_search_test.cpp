@@ -23,7 +23,7 @@ using namespace double_web;
 
 namespace {
 
-class RechercheWebFenetreTest : public FenetresTest {
+class WebSearchWindowTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -66,7 +66,7 @@ protected:
     std::unique_ptr<Frm_Main> w;
 };
 
-TEST_F(RechercheWebFenetreTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurrentTab) {
+TEST_F(WebSearchWindowTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurrentTab) {
     w->ComboStatus->setCurrentIndex(1);
     afficher(Onglet::Publicite, 2);
     const auto r = web.requetes();
@@ -96,7 +96,7 @@ TEST_F(RechercheWebFenetreTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurre
     EXPECT_EQ(TestDialogs().shown[0].title, CaptionFrmMain());
 }
 
-TEST_F(RechercheWebFenetreTest, NothingIsSentOutsideTheListsOrWhileBusy) {
+TEST_F(WebSearchWindowTest, NothingIsSentOutsideTheListsOrWhileBusy) {
     afficher(Onglet::Incidents, 1);
     afficher(Onglet::Musique, 1);
     afficher(Onglet::Publicite, 0);
@@ -111,7 +111,7 @@ TEST_F(RechercheWebFenetreTest, NothingIsSentOutsideTheListsOrWhileBusy) {
     RechercheEnCours = false;
 }
 
-TEST_F(RechercheWebFenetreTest, UnreachableAddressIsSaidOnceWithTheAddress) {
+TEST_F(WebSearchWindowTest, UnreachableAddressIsSaidOnceWithTheAddress) {
     web.programmerPanne({Panne::Refus});
     afficher(Onglet::Publicite, 1);
     ASSERT_EQ(TestDialogs().shown.size(), 1u);

@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(TexteRequete, EncodingOfValues) {
+TEST(QueryText, EncodingOfValues) {
     struct Cas { QString entree; bool plus; const char* sortie; };
     const Cas cas[] = {
         {QString(), true, ""},
@@ -27,7 +27,7 @@ TEST(TexteRequete, EncodingOfValues) {
               QStringLiteral("?CltIdQD=AB%20%20%20%20%20%20&CltNom=A%20%26%20B&CltIdWeb=256"));
 }
 
-TEST(TexteRequete, TelephoneNumbers) {
+TEST(QueryText, TelephoneNumbers) {
     struct Cas { const char* entree; const char* sortie; };
     const Cas cas[] = {
         {" 01 23 45 67 89 ", "01-23-45-67-89"},

@@ -33,7 +33,7 @@ struct GabaritLocal {
     int32_t idWeb = 0;
 };
 
-class CanevasTest : public SyncTest {
+class CanvasTest : public SyncTest {
 protected:
     void contrat(const QString& type, const QString& code, const QString& nom) {
         Vider(EnregEnteteContrat);
@@ -119,9 +119,9 @@ protected:
 
 // ---- The detail line of a passage ----------------------------------------------------------------
 
-class RequetesCanevas : public KirvoTest {};
+class CanvasQueries : public KirvoTest {};
 
-TEST_F(RequetesCanevas, LigneDeDetailJourNiveauEtCinqChampsDeDeuxChiffres) {
+TEST_F(CanvasQueries, DetailLineDayLevelAndFiveTwoDigitFields) {
     struct Cas {
         const char *date, *niveau, *heure, *minute, *v21, *v23;
         int16_t v56;
@@ -155,7 +155,7 @@ TEST_F(RequetesCanevas, LigneDeDetailJourNiveauEtCinqChampsDeDeuxChiffres) {
     }
 }
 
-TEST_F(RequetesCanevas, CleLibelleEtIdWebEncodes) {
+TEST_F(CanvasQueries, KeyLabelAndWebIdEncoded) {
     Vider(EnregEnteteSpot);
     EcrireTexte(EnregEnteteSpot.Code, QStringLiteral("CNV01"));
     EcrireTexte(EnregEnteteSpot.Sequence, QStringLiteral("02"));
@@ -189,27 +189,27 @@ struct CasCanevas {
 };
 
 const CasCanevas kCasCanevas[] = {
-    {"nouveau", 'O', 'C', 'O', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
-    {"non_synchronise", 'O', 'N', 'N', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
-    {"synchronise_sans_id", 'O', 'O', 'N', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
-    {"lie_a_jour", 'O', 'O', 'N', true, true, 0, "GetByIdWeb:=", 'O', 'N', "=", false},
-    {"contenu_en_attente", 'O', 'O', 'O', true, true, 0, "GetByIdWeb:=|EmptyXML:=|D", 'O', 'N', "=", true},
-    {"modifie", 'O', 'M', 'N', true, true, 'M', "GetByIdWeb:=|UpdateXML:=", 'O', 'N', "=", false},
-    {"modifie_avec_contenu", 'O', 'M', 'O', true, true, 'M', "GetByIdWeb:=|EmptyXML:=|D|UpdateXML:=", 'O', 'N', "=",
+    {"new", 'O', 'C', 'O', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
+    {"not_synced", 'O', 'N', 'N', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
+    {"synced_without_id", 'O', 'O', 'N', false, false, 0, "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
+    {"linked_up_to_date", 'O', 'O', 'N', true, true, 0, "GetByIdWeb:=", 'O', 'N', "=", false},
+    {"content_pending", 'O', 'O', 'O', true, true, 0, "GetByIdWeb:=|EmptyXML:=|D", 'O', 'N', "=", true},
+    {"modified", 'O', 'M', 'N', true, true, 'M', "GetByIdWeb:=|UpdateXML:=", 'O', 'N', "=", false},
+    {"modified_with_content", 'O', 'M', 'O', true, true, 'M', "GetByIdWeb:=|EmptyXML:=|D|UpdateXML:=", 'O', 'N', "=",
      true},
-    {"lie_disparu", 'O', 'O', 'N', true, false, 0, "GetByIdWeb:=|CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
-    {"retire_du_web", 'N', 'O', 'N', true, true, 'M', "DeleteXML:=", 'N', 'N', "0", false},
-    {"retire_sans_id", 'N', 'N', 'N', false, false, 'M', "", 'N', 'N', "0", false},
+    {"linked_gone", 'O', 'O', 'N', true, false, 0, "GetByIdWeb:=|CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
+    {"withdrawn_from_the_web", 'N', 'O', 'N', true, true, 'M', "DeleteXML:=", 'N', 'N', "0", false},
+    {"withdrawn_without_id", 'N', 'N', 'N', false, false, 'M', "", 'N', 'N', "0", false},
     // Neither kept nor removed: the local pass leaves it, its journal entry is sent all the same.
-    {"drapeau_blanc", ' ', 'M', 'N', true, true, 'M', "UpdateXML:=", 'O', 'N', "=", false},
-    {"drapeau_blanc_nouveau", ' ', 'C', 'N', false, false, 'C', "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
+    {"blank_flag", ' ', 'M', 'N', true, true, 'M', "UpdateXML:=", 'O', 'N', "=", false},
+    {"blank_flag_new", ' ', 'C', 'N', false, false, 'C', "CreateXML|EmptyXML:=|D", 'O', 'N', "new", true},
 };
 
 void PrintTo(const CasCanevas& c, std::ostream* os) { *os << c.nom; }
 
-class Canevas : public CanevasTest, public ::testing::WithParamInterface<CasCanevas> {};
+class CanvasLocalPass : public CanvasTest, public ::testing::WithParamInterface<CasCanevas> {};
 
-TEST_P(Canevas, RequetesDetailsEtChamps) {
+TEST_P(CanvasLocalPass, RequestsDetailsAndFields) {
     const CasCanevas& c = GetParam();
     const QString cle = QStringLiteral("CNV00101");
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas matinale"));
@@ -269,12 +269,12 @@ TEST_P(Canevas, RequetesDetailsEtChamps) {
     EXPECT_EQ(encore, QStringList{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Canevas, Canevas, ::testing::ValuesIn(kCasCanevas),
+INSTANTIATE_TEST_SUITE_P(Canvas, CanvasLocalPass, ::testing::ValuesIn(kCasCanevas),
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // ---- What the walks visit -------------------------------------------------------------------------
 
-TEST_F(CanevasTest, SeulsLesGabaritsDesContratsCanevasSontVisites) {
+TEST_F(CanvasTest, OnlyTheTemplatesOfCanvasContractsAreVisited) {
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas sans spot"));
     contrat(QStringLiteral(" C"), QStringLiteral("CNV002"), QStringLiteral("Canevas"));
     contrat(QStringLiteral(" F"), QStringLiteral("CTR001"), QStringLiteral("Contrat ferme"));
@@ -295,9 +295,9 @@ TEST_F(CanevasTest, SeulsLesGabaritsDesContratsCanevasSontVisites) {
 
 // The detail stops at its second line: the service refuses that line, or the program begins to
 // close while it is sent.
-class DetailInterrompu : public CanevasTest, public ::testing::WithParamInterface<bool> {};
+class InterruptedDetail : public CanvasTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(DetailInterrompu, ResteEnAttenteEtLeRunSuivantLeComplete) {
+TEST_P(InterruptedDetail, StaysPendingAndTheNextRunCompletesIt) {
     const bool fermeture = GetParam();
     const QString cle = QStringLiteral("CNV00101");
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
@@ -352,10 +352,10 @@ TEST_P(DetailInterrompu, ResteEnAttenteEtLeRunSuivantLeComplete) {
     EXPECT_EQ(e.filter(QStringLiteral("EmptyXML")).size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Canevas, DetailInterrompu, ::testing::Bool(),
-                         [](const auto& i) { return std::string(i.param ? "fermeture" : "ligne_refusee"); });
+INSTANTIATE_TEST_SUITE_P(Canvas, InterruptedDetail, ::testing::Bool(),
+                         [](const auto& i) { return std::string(i.param ? "closing" : "line_refused"); });
 
-TEST_F(CanevasTest, UnDetailQueLeWebNAPasVideNEstPasEnvoye) {
+TEST_F(CanvasTest, ADetailTheWebHasNotEmptiedIsNotSent) {
     const QString cle = QStringLiteral("CNV00101");
     const int id = webGabarit(cle, QStringLiteral("Matinale"), {QStringLiteral("ancien")});
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
@@ -374,7 +374,7 @@ TEST_F(CanevasTest, UnDetailQueLeWebNAPasVideNEstPasEnvoye) {
     EXPECT_EQ(lireGabarit(cle).contenu, QStringLiteral("O"));
 }
 
-TEST_F(CanevasTest, UnGabaritSansPassageVideSeulementSonDetail) {
+TEST_F(CanvasTest, ATemplateWithoutPassagesOnlyEmptiesItsDetail) {
     const QString cle = QStringLiteral("CNV00101");
     const int id = webGabarit(cle, QStringLiteral("Matinale"), {QStringLiteral("ancien")});
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
@@ -390,7 +390,7 @@ TEST_F(CanevasTest, UnGabaritSansPassageVideSeulementSonDetail) {
 
 // ---- Journal replay ---------------------------------------------------------------------------------
 
-TEST_F(CanevasTest, RejeuGardeLEntreeNonConfirmeeEtIgnoreLesAutresFichiers) {
+TEST_F(CanvasTest, ReplayKeepsTheUnconfirmedEntryAndIgnoresOtherFiles) {
     const QString cle = QStringLiteral("CNV00101");
     const int id = webGabarit(cle, QStringLiteral("Ancien"));
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
@@ -419,7 +419,7 @@ TEST_F(CanevasTest, RejeuGardeLEntreeNonConfirmeeEtIgnoreLesAutresFichiers) {
 
 // ---- Audit ------------------------------------------------------------------------------------------
 
-TEST_F(CanevasTest, AuditSupprimeLesOrphelinsEtRenvoieAuRunSuivantUnLibelleQuiDiffere) {
+TEST_F(CanvasTest, AuditDeletesOrphansAndResendsADifferingLabelOnTheNextRun) {
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     const int lie = webGabarit(QStringLiteral("CNV00101"), QStringLiteral("Libellé du web"));
     const int blancs = webGabarit(QStringLiteral("CNV00102"), QStringLiteral("  Soir  "));
@@ -447,7 +447,7 @@ TEST_F(CanevasTest, AuditSupprimeLesOrphelinsEtRenvoieAuRunSuivantUnLibelleQuiDi
 
 // ---- The menu -----------------------------------------------------------------------------------------
 
-TEST_F(CanevasTest, LEntreeCanevasDuMenuEtToutSynchronisentLesGabarits) {
+TEST_F(CanvasTest, TheCanvasMenuEntryAndAllSynchroniseTheTemplates) {
     FenetreDeTest w(url, double_);
     contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
     gabarit(QStringLiteral("CNV00101"), QStringLiteral("Matinale"), 'O', 'C', 0);

@@ -20,83 +20,15 @@
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
-#include <map>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
 
 namespace {
 
-// ---- Local pass: one client per case, the requests made and the fields it ends with ----------
-
-struct CasPasseLocale {
-    const char* nom;
-    char flag, etat;
-    bool lie;               // the client holds a web id
-    bool surLeWeb;          // ... which the web still has
-    const char* panne;      // operation that fails (HTTP 500), or nullptr
-    const char* requetes;   // operations sent, "|"-separated ("=" stands for the client's web id)
-    char etatFinal, flagFinal;
-    const char* idFinal;    // "0", "=" (kept), "new"
-};
-
-const CasPasseLocale kCasPasseLocale[] = {
-    {"cree_sans_id", 'O', 'C', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"synchro_sans_id", 'O', 'O', false, false, nullptr, "CreateXML", 'O', 'O', "new"},
-    {"supprime_sans_id", 'O', 'S', false, false, nullptr, "", 'S', 'O', "0"},
-    {"lie_present", 'O', 'O', true, true, nullptr, "GetByIdWeb:=", 'O', 'O', "="},
-    {"lie_disparu", 'O', 'O', true, false, nullptr, "GetByIdWeb:=|CreateXML", 'O', 'O', "new"},
-    {"retire_lie", 'N', 'O', true, true, nullptr, "DeleteXML:=", 'N', 'N', "0"},
-    {"retire_sans_id", 'N', 'N', false, false, nullptr, "", 'N', 'N', "0"},
-    {"retire_refuse", 'N', 'O', true, true, "DeleteXML", "DeleteXML:=", 'O', 'N', "="},
-    {"creation_refusee", 'O', 'M', false, false, "CreateXML", "CreateXML", 'M', 'O', "0"},
-};
-
-void PrintTo(const CasPasseLocale& c, std::ostream* os) { *os << c.nom; }
-
-class PasseLocale : public SyncTest, public ::testing::WithParamInterface<CasPasseLocale> {};
-
-TEST_P(PasseLocale, RequetesEtChamps) {
-    const CasPasseLocale& c = GetParam();
-    int32_t id = 0;
-    if (c.lie) id = c.surLeWeb ? web(QStringLiteral("CLT1"), QStringLiteral("Boulangerie")) : 777;
-    client(QStringLiteral("CLT1"), QStringLiteral("Boulangerie"), c.flag, c.etat, id);
-    entree('P', 1, QStringLiteral("CLT1"), 'M', id);
-    if (c.panne) {
-        PanneProgrammee p;
-        p.type = Panne::Http500Html;
-        p.entite = double_web::Client;
-        p.operation = QString::fromLatin1(c.panne);
-        double_.programmerPanne(p);
-    }
-    envois();
-
-    SynchroniserPub_01_Client_01(0, 1, url, QStringLiteral("Client"));
-
-    QStringList attendu = QString::fromLatin1(c.requetes).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    for (QString& a : attendu) {
-        a.replace(QLatin1Char('='), QString::number(id));
-        if (a == QStringLiteral("CreateXML")) a += QStringLiteral(":CLT1");
-    }
-    EXPECT_EQ(envois(), attendu);
-    const ClientLocal l = lire(QStringLiteral("CLT1"));
-    EXPECT_EQ(l.etat, QString(QLatin1Char(c.etatFinal)));
-    EXPECT_EQ(l.flag, QString(QLatin1Char(c.flagFinal)));
-    const QString fin = QString::fromLatin1(c.idFinal);
-    if (const auto e = verifierIdWebFinal(fin, l.idWeb, id, double_web::Client)) {
-        EXPECT_EQ(e->champs.value(QStringLiteral("CltNom")), QStringLiteral("Boulangerie"));
-    }
-    // Taken off the web: its waiting entry goes with it; otherwise the entry waits for the replay.
-    const bool purge = c.flag == 'N' && fin == QStringLiteral("0");
-    EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301CLT1")), !purge);
-}
-
-INSTANTIATE_TEST_SUITE_P(Client, PasseLocale, ::testing::ValuesIn(kCasPasseLocale),
-                         [](const auto& i) { return std::string(i.param.nom); });
-
 // ---- Journal replay ----------------------------------------------------------------------------
 
-TEST_F(SyncTest, RejeuEnvoieLesEntreesForceesEtNeTouchePasAuxAutres) {
+TEST_F(SyncTest, ReplaySendsTheForcedEntriesAndLeavesTheOthers) {
     const int idMod = web(QStringLiteral("MOD"), QStringLiteral("Ancien nom"));
     const int idSup = web(QStringLiteral("SUP"), QStringLiteral("Parti"));
     client(QStringLiteral("CRE"), QStringLiteral("Nouveau"), 'O', 'C', 0);
@@ -129,7 +61,7 @@ TEST_F(SyncTest, RejeuEnvoieLesEntreesForceesEtNeTouchePasAuxAutres) {
     EXPECT_EQ(restant, autres);
 }
 
-TEST_F(SyncTest, RejeuGardeUneEntreeDontLEnvoiAEchoueEtPasseALaSuivante) {
+TEST_F(SyncTest, ReplayKeepsAnEntryWhoseSendFailedAndGoesOnToTheNext) {
     const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
     p.type = Panne::Http500Html;
@@ -152,7 +84,7 @@ TEST_F(SyncTest, RejeuGardeUneEntreeDontLEnvoiAEchoueEtPasseALaSuivante) {
     EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
 }
 
-TEST_F(SyncTest, RejeuGardeUneEntreeRafraichiePendantSonEnvoi) {
+TEST_F(SyncTest, ReplayKeepsAnEntryRefreshedDuringItsSend) {
     const int id = web(QStringLiteral("A"), QStringLiteral("A"));
     client(QStringLiteral("A"), QStringLiteral("Premier changement"), 'O', 'M', id);
     entree('P', 1, QStringLiteral("A"), 'M', id);
@@ -184,7 +116,7 @@ TEST_F(SyncTest, RejeuGardeUneEntreeRafraichiePendantSonEnvoi) {
 
 // Every run leaves its trace, a run that goes well too: what its requests came to. The second run
 // creates again the client the service refused and only looks up the one it took.
-TEST_F(SyncTest, LaFinDuPassageDitCeQueSesRequetesOntDonne) {
+TEST_F(SyncTest, TheEndOfTheRunSaysWhatItsRequestsCameTo) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
     PanneProgrammee p;
@@ -206,7 +138,7 @@ TEST_F(SyncTest, LaFinDuPassageDitCeQueSesRequetesOntDonne) {
 
 // ---- Imports -----------------------------------------------------------------------------------
 
-TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
+TEST_F(SyncTest, ImportsWriteTheWebsClientsAndAcknowledgeThem) {
     client(QStringLiteral("EXIST"), QStringLiteral("Ancien"), 'N', 'N', 0, QStringLiteral("Brest"));
     QString k = QStringLiteral("EXIST   ");
     BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, QStringLiteral("t"));
@@ -257,7 +189,7 @@ TEST_F(SyncTest, ImportsEcriventLesClientsDuWebEtLesAcquittent) {
     EXPECT_EQ(sans->statut, double_web::Synchronise);
 }
 
-TEST_F(SyncTest, ImportSansCodeReprendLeClientQuiPorteDejaCetIdWeb) {
+TEST_F(SyncTest, AnImportWithoutCodeTakesBackTheClientHoldingItsWebId) {
     // Written by an earlier run whose acknowledgement did not arrive: the web lists it again
     // without a code.
     const int id = double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Déjà là")}});
@@ -271,44 +203,9 @@ TEST_F(SyncTest, ImportSansCodeReprendLeClientQuiPorteDejaCetIdWeb) {
               QStringLiteral("00000007"));
 }
 
-TEST_F(SyncTest, ImportLaisseUnClientDontLaModificationLocaleAttend) {
-    const int id = web(QStringLiteral("ATT"), QStringLiteral("Nom du web"), double_web::Modifie);
-    client(QStringLiteral("ATT"), QStringLiteral("Nom local"), 'O', 'M', id);
-    entree('P', 1, QStringLiteral("ATT"), 'M', id);
-
-    SynchroniserPub_01_Client_04(0, 1, url, QStringLiteral("Client"));
-
-    EXPECT_EQ(lire(QStringLiteral("ATT")).nom, QStringLiteral("Nom local"));
-    EXPECT_EQ(double_.element(double_web::Client, id)->statut, double_web::Modifie);
-    EXPECT_TRUE(lignesLog().filter(QStringLiteral("local change waiting")).size() == 1) << lignesLog().join('\n').toStdString();
-}
-
-// ---- Deletions ---------------------------------------------------------------------------------
-
-TEST_F(SyncTest, SuppressionsDuWebSuppriment_SeulementLeClientLie) {
-    const int idLie = web(QStringLiteral("LIE"), QStringLiteral("Lié"), double_web::Supprime);
-    const int idAutre = web(QStringLiteral("AUTRE"), QStringLiteral("Autre"), double_web::Supprime);
-    const int idAbsent = web(QStringLiteral("ABSENT"), QStringLiteral("Absent"), double_web::Supprime);
-    client(QStringLiteral("LIE"), QStringLiteral("Lié"), 'O', 'O', idLie);
-    client(QStringLiteral("AUTRE"), QStringLiteral("Autre"), 'O', 'O', 999);
-    envois();
-
-    SynchroniserPub_01_Client_05(0, 1, url, QStringLiteral("Client"));
-
-    EXPECT_FALSE(lire(QStringLiteral("LIE")).existe);
-    EXPECT_TRUE(lire(QStringLiteral("AUTRE")).existe);
-    QStringList e = envois();
-    e.sort();
-    QStringList attendu = {QStringLiteral("DeleteXML:") + QString::number(idLie),
-                           QStringLiteral("DeleteXML:") + QString::number(idAutre),
-                           QStringLiteral("DeleteXML:") + QString::number(idAbsent)};
-    attendu.sort();
-    EXPECT_EQ(e, attendu);
-}
-
 // ---- Audit -------------------------------------------------------------------------------------
 
-TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
+TEST_F(SyncTest, AuditTakesTheDeletionOfAnAlreadyMissingCopyAsDone) {
     const int off = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
     client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', off);
     envois();
@@ -328,7 +225,7 @@ TEST_F(SyncTest, AuditTientPourFaiteLaSuppressionDUneCopieDejaAbsente) {
     EXPECT_EQ(o.flag, QStringLiteral("N"));
 }
 
-TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
+TEST_F(SyncTest, AuditDeletesDuplicatesAndOrphansAndResendsDifferingNames) {
     const int x11 = web(QStringLiteral("X"), QStringLiteral("X"));
     const int x12 = web(QStringLiteral("X"), QStringLiteral("X"));
     const int y1 = web(QStringLiteral("Y"), QStringLiteral("Y"));
@@ -376,7 +273,7 @@ TEST_F(SyncTest, AuditSupprimeDoublonsEtOrphelinsEtRenvoieLesNomsQuiDifferent) {
 
 // ---- Whole runs --------------------------------------------------------------------------------
 
-class SyncComplete : public SyncTest {
+class FullClientRun : public SyncTest {
 protected:
     // The states a station's file holds: to keep and new, already linked, flagged off the web.
     void exemple() {
@@ -388,47 +285,9 @@ protected:
                web(QStringLiteral("00000004"), QStringLiteral("Ancien client")));
         double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Créé sur le web")}});
     }
-    // Every local client kept on the web has exactly one web copy, linked both ways, and the
-    // web holds nothing else.
-    void verifierEnPhase() {
-        std::map<QString, int> copies;
-        for (const auto& e : double_.elements(double_web::Client))
-            if (e.statut != double_web::Supprime) ++copies[e.idQD.trimmed()];
-        int locaux = 0;
-        for (const QByteArray& r : fichiers->enregistrements(3)) {
-            const QString code = TrimBlancs(FromCp1252(r.left(8)));
-            const ClientLocal c = lire(code);
-            if (c.flag != QStringLiteral("O")) {
-                EXPECT_EQ(copies.count(code), 0u) << code.toStdString();
-                continue;
-            }
-            ++locaux;
-            EXPECT_EQ(copies[code], 1) << code.toStdString();
-            EXPECT_EQ(c.etat, QStringLiteral("O")) << code.toStdString();
-            const auto w = double_.element(double_web::Client, c.idWeb);
-            ASSERT_TRUE(w.has_value()) << code.toStdString();
-            EXPECT_EQ(w->champs.value(QStringLiteral("CltNom")), c.nom.isEmpty() ? QStringLiteral("Client: ") + code : c.nom);
-        }
-        int web = 0;
-        for (const auto& [code, n] : copies) web += n;
-        EXPECT_EQ(web, locaux);
-        for (const QString& c : clesJournal()) EXPECT_FALSE(c.startsWith(QLatin1Char('P'))) << c.toStdString();
-    }
 };
 
-TEST_F(SyncComplete, UneSecondeSynchronisationNEnvoieRien) {
-    exemple();
-    synchroniser();
-    verifierEnPhase();
-    envois();
-
-    synchroniser();
-
-    for (const QString& e : envois()) EXPECT_TRUE(e.startsWith(QStringLiteral("GetByIdWeb"))) << e.toStdString();
-    verifierEnPhase();
-}
-
-TEST_F(SyncComplete, ServiceCoupeEnCoursDeRouteRienNEstPerduEtLaSuivanteTermine) {
+TEST_F(FullClientRun, ServiceCutOffMidwayLosesNothingAndTheNextRunFinishes) {
     exemple();
     client(QStringLiteral("00000009"), QStringLiteral("Modifié ici"), 'O', 'M', web(QStringLiteral("00000009"), QStringLiteral("Ancien")));
     entree('P', 1, QStringLiteral("00000009"), 'M', lire(QStringLiteral("00000009")).idWeb);
@@ -450,12 +309,12 @@ TEST_F(SyncComplete, ServiceCoupeEnCoursDeRouteRienNEstPerduEtLaSuivanteTermine)
     }
     LiensSynchronisation().afficherOnglet = {};
     synchroniser();
-    verifierEnPhase();
+    verifierEnPhase(FamilleTestClient());
 }
 
 // The program killed in the middle of a run, then started again: nothing lost, nothing twice.
 // The run to kill is this test binary itself, in the helper test below.
-TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
+TEST_F(FullClientRun, KilledMidRunThenRestartedNeitherLossNorDuplicate) {
     for (int i = 1; i <= 30; ++i)
         client(QStringLiteral("K%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Client %1").arg(i), 'O', 'N', 0);
     const int idMod = web(QStringLiteral("KMOD"), QStringLiteral("Avant"));
@@ -476,7 +335,7 @@ TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     enfant.setProcessEnvironment(env);
     enfant.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_filter=SyncEnfant.DISABLED_Synchronise"),
+                 {QStringLiteral("--gtest_filter=SyncChild.DISABLED_RunsTheClientSynchronisation"),
                   QStringLiteral("--gtest_also_run_disabled_tests")});
     ASSERT_TRUE(enfant.waitForStarted());
     // Killed once about half the clients were created on the web.
@@ -494,13 +353,13 @@ TEST_F(SyncComplete, TueEnCoursPuisRelanceNiPerteNiDoublon) {
     double_.annulerPannes();
 
     synchroniser();
-    verifierEnPhase();
+    verifierEnPhase(FamilleTestClient());
     EXPECT_EQ(double_.element(double_web::Client, lire(QStringLiteral("KMOD")).idWeb)->champs.value(QStringLiteral("CltNom")),
               QStringLiteral("Après"));
 }
 
 // Not a test of its own: the run the test above kills.
-TEST(SyncEnfant, DISABLED_Synchronise) {
+TEST(SyncChild, DISABLED_RunsTheClientSynchronisation) {
     const QStringList args = qEnvironmentVariable("KIRVO_SYNC_ENFANT").split(QLatin1Char('|'));
     if (args.size() != 2) GTEST_SKIP();
     ReinitialiserEtatProgramme();

@@ -36,20 +36,20 @@ struct CasSuppressionJournal {
 };
 
 const CasSuppressionJournal kCasSuppression[] = {
-    {"confirmee", Panne::Delai, 0, false, false},   // a delay of 0: no fault
-    {"resultat_faux_item_present", Panne::ResultatFaux, 0, false, true},
-    {"resultat_faux_item_parti", Panne::ResultatFaux, 0, true, false},
-    {"resultat_vrai_id_zero", Panne::IdZero, 0, false, false},
-    {"element_inconnu", Panne::CodeErreur, 501, true, false},
-    {"erreur_du_service", Panne::CodeErreur, 1001, false, true},
+    {"confirmed", Panne::Delai, 0, false, false},   // a delay of 0: no fault
+    {"result_false_item_present", Panne::ResultatFaux, 0, false, true},
+    {"result_false_item_gone", Panne::ResultatFaux, 0, true, false},
+    {"result_true_id_zero", Panne::IdZero, 0, false, false},
+    {"unknown_item", Panne::CodeErreur, 501, true, false},
+    {"service_error", Panne::CodeErreur, 1001, false, true},
     {"http_500", Panne::Http500Html, 0, false, true},
 };
 
 void PrintTo(const CasSuppressionJournal& c, std::ostream* os) { *os << c.nom; }
 
-class SuppressionJournal : public SyncTest, public ::testing::WithParamInterface<CasSuppressionJournal> {};
+class JournalEntryDeletion : public SyncTest, public ::testing::WithParamInterface<CasSuppressionJournal> {};
 
-TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
+TEST_P(JournalEntryDeletion, EntryKeptUntilTheWebConfirms) {
     const CasSuppressionJournal& c = GetParam();
     const int id = web(QStringLiteral("SUP"), QStringLiteral("Parti"));
     entree('P', 1, QStringLiteral("SUP"), 'S', id);
@@ -73,13 +73,13 @@ TEST_P(SuppressionJournal, EntreeGardeeTantQueLeWebNAPasConfirme) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Client, SuppressionJournal, ::testing::ValuesIn(kCasSuppression),
+INSTANTIATE_TEST_SUITE_P(Client, JournalEntryDeletion, ::testing::ValuesIn(kCasSuppression),
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // ---- A record taken off the web keeps its link until the web confirmed the deletion -----------
 // The cases above, in the local pass and in the audit; what was kept is met again by the next run.
 
-class SuppressionLien : public SyncTest,
+class LinkDeletion : public SyncTest,
                         public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionJournal>> {
 protected:
     void etape(bool audit) {
@@ -90,7 +90,7 @@ protected:
     }
 };
 
-TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
+TEST_P(LinkDeletion, LinkKeptUntilTheWebConfirms) {
     const auto& [audit, c] = GetParam();
     const int id = web(QStringLiteral("OFF"), QStringLiteral("Hors web"));
     client(QStringLiteral("OFF"), QStringLiteral("Hors web"), 'N', 'O', id);
@@ -128,15 +128,15 @@ TEST_P(SuppressionLien, LienGardeTantQueLeWebNAPasConfirme) {
     EXPECT_FALSE(double_.element(double_web::Client, id).has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Client, SuppressionLien,
+INSTANTIATE_TEST_SUITE_P(Client, LinkDeletion,
                          ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasSuppression)), [](const auto& i) {
-                             return std::string(std::get<0>(i.param) ? "audit_" : "passe_locale_") +
+                             return std::string(std::get<0>(i.param) ? "audit_" : "local_pass_") +
                                     std::get<1>(i.param).nom;
                          });
 
 // ---- Deletions made on the web: a row without a usable code is matched by its web id ----------
 
-TEST_F(SyncTest, SuppressionDuWebSansCodeUtilisableRetrouveLeClientParSonIdWeb) {
+TEST_F(SyncTest, AWebDeletionWithoutAUsableCodeFindsTheClientByItsWebId) {
     struct Cas {
         const char* codeWeb;
     } cas[] = {{""}, {"   "}, {"CODE_BIEN_TROP_LONG"}};

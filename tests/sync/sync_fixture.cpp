@@ -1,6 +1,10 @@
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
+#include "database/change_journal.h"
+#include "entities/product_family.h"
+#include "entities/salesperson_family.h"
+#include "entities/sector_family.h"
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
@@ -13,6 +17,8 @@
 #include "sync/web_requests.h"
 
 #include <cstdio>
+#include <map>
+#include <ostream>
 
 #include <QDir>
 #include <cstring>
@@ -183,4 +189,158 @@ std::optional<double_web::Element> SyncTest::verifierIdWebFinal(const QString& f
     auto e = double_.element(entite, idWeb);
     if (!e) ADD_FAILURE() << "no item " << idWeb << " on the web";
     return e;
+}
+
+// ---- Every family alike --------------------------------------------------------------------------
+
+namespace {
+template <class L, size_t N>
+void poserEnreg(L& e, char (&champNom)[N], const QString& code, const QString& nom) {
+    Vider(e);
+    EcrireTexte(e.Code, code);
+    EcrireTexte(champNom, nom);
+}
+}  // namespace
+
+const FamilleTest& FamilleTestClient() {
+    static const FamilleTest f{"Client", "Client", double_web::Client, QStringLiteral("Clt"), 3, 8, QStringLiteral("CltNom"),
+                               2, 1, SynchroniserPub_01_Client,
+                               {nullptr, SynchroniserPub_01_Client_01, SynchroniserPub_01_Client_02,
+                                SynchroniserPub_01_Client_03, SynchroniserPub_01_Client_04,
+                                SynchroniserPub_01_Client_05, SynchroniserPub_01_Client_06},
+                               [](const QString& code, const QString& nom) {
+                                   poserEnreg(EnregClient, EnregClient.Nom, code, nom);
+                               },
+                               [] { return LireTexte(EnregClient.Nom); },
+                               {}};
+    return f;
+}
+
+const FamilleTest& FamilleTestProduit() {
+    static const FamilleTest f{"Produit", "Product", double_web::Produit, QStringLiteral("Pdt"), 4, 10,
+                               QStringLiteral("PdtLibelle"), 3, 2, SynchroniserPub_02_Produit,
+                               {nullptr, SynchroniserPub_02_Produit_01, SynchroniserPub_02_Produit_02,
+                                SynchroniserPub_02_Produit_03, SynchroniserPub_02_Produit_04,
+                                SynchroniserPub_02_Produit_05, SynchroniserPub_02_Produit_06},
+                               [](const QString& code, const QString& nom) {
+                                   poserEnreg(EnregProduit, EnregProduit.Libelle, code, nom);
+                               },
+                               [] { return LireTexte(EnregProduit.Libelle); },
+                               // Only products of nature 0 are taken from the web.
+                               {{QStringLiteral("PdtNature"), QStringLiteral("0")}}};
+    return f;
+}
+
+const FamilleTest& FamilleTestSecteur() {
+    static const FamilleTest f{"Secteur", "Sector", double_web::Secteur, QStringLiteral("Sec"), 2, 10,
+                               QStringLiteral("SecLibelle"), 4, 3, SynchroniserPub_03_Secteur,
+                               {nullptr, SynchroniserPub_03_Secteur_01, SynchroniserPub_03_Secteur_02,
+                                SynchroniserPub_03_Secteur_03, SynchroniserPub_03_Secteur_04,
+                                SynchroniserPub_03_Secteur_05, SynchroniserPub_03_Secteur_06},
+                               [](const QString& code, const QString& nom) {
+                                   poserEnreg(EnregSecteur, EnregSecteur.Libelle, code, nom);
+                               },
+                               [] { return LireTexte(EnregSecteur.Libelle); },
+                               {}};
+    return f;
+}
+
+const FamilleTest& FamilleTestCommercial() {
+    static const FamilleTest f{"Commercial", "Salesperson", double_web::Commercial, QStringLiteral("Cml"), 1, 8,
+                               QStringLiteral("CmlNom"), 5, 4, SynchroniserPub_04_Commercial,
+                               {nullptr, SynchroniserPub_04_Commercial_01, SynchroniserPub_04_Commercial_02,
+                                SynchroniserPub_04_Commercial_03, SynchroniserPub_04_Commercial_04,
+                                SynchroniserPub_04_Commercial_05, SynchroniserPub_04_Commercial_06},
+                               [](const QString& code, const QString& nom) {
+                                   poserEnreg(EnregCommercial, EnregCommercial.Nom, code, nom);
+                               },
+                               [] { return LireTexte(EnregCommercial.Nom); },
+                               {}};
+    return f;
+}
+
+void PrintTo(const FamilleTest* f, std::ostream* os) { *os << f->nomDeTest; }
+
+void SyncTest::local(const FamilleTest& f, const QString& code, const QString& nom, char flag, char etat,
+                     int32_t idWeb, const std::function<void()>& autres) {
+    f.poser(code, nom);
+    const ChampsSynchro c = ChampsSynchroFichier(f.fichier);
+    *c.Etat = etat;
+    *c.FlagWeb = flag;
+    MKLOctets(idWeb, c.IdWeb);
+    if (autres) autres();
+    insererTampon(f.fichier, f.largeur, code);
+}
+
+EnregLocal SyncTest::lireLocal(const FamilleTest& f, const QString& code) {
+    EnregLocal l;
+    if (!lireTampon(f.fichier, code, f.largeur)) return l;
+    const ChampsSynchro c = ChampsSynchroFichier(f.fichier);
+    l.existe = true;
+    l.code = TrimBlancs(code);    // found by key 0, the code
+    l.nom = f.nomLu();
+    l.etat = QString(QLatin1Char(*c.Etat));
+    l.flag = QString(QLatin1Char(*c.FlagWeb));
+    l.idWeb = CVLOctets(c.IdWeb);
+    return l;
+}
+
+int SyncTest::webItem(const FamilleTest& f, const QString& code, const QString& nom, int statut,
+                      QMap<QString, QString> autres) {
+    double_web::Element e;
+    e.idQD = code;
+    e.statut = statut;
+    e.champs = f.champsWeb;
+    e.champs.insert(autres);
+    e.champs[f.champNomWeb] = nom;
+    return double_.ajouter(f.entite, e);
+}
+
+QStringList SyncTest::envoisDe(const FamilleTest& f) {
+    QStringList r;
+    for (const double_web::Requete& q : double_.requetes()) {
+        if (q.entite != f.entite || q.operation == QStringLiteral("GetBySynchroWeb")) continue;
+        if (q.operation == QStringLiteral("CreateXML"))
+            r << q.operation + QLatin1Char(':') + q.valeur(f.prefixe + QStringLiteral("IdQD")).trimmed();
+        else
+            r << q.operation + QLatin1Char(':') + q.valeur(f.prefixe + QStringLiteral("IdWeb"));
+    }
+    double_.effacerRequetes();
+    return r;
+}
+
+QStringList SyncTest::autresEntites(const FamilleTest& f) {
+    QStringList r;
+    for (const double_web::Requete& q : double_.requetes())
+        if (q.entite != f.entite) r << q.entite + QLatin1Char('/') + q.operation;
+    return r;
+}
+
+void SyncTest::etape(const FamilleTest& f, int n) { f.etapes[size_t(n)](0, 1, url, f.entite); }
+
+void SyncTest::verifierEnPhase(const FamilleTest& f, const QString& ecarte) {
+    std::map<QString, int> copies;
+    for (const auto& e : double_.elements(f.entite))
+        if (e.statut != double_web::Supprime && e.idQD.trimmed() != ecarte) ++copies[e.idQD.trimmed()];
+    int locaux = 0;
+    for (const QByteArray& r : fichiers->enregistrements(f.fichier)) {
+        const QString code = TrimBlancs(FromCp1252(r.left(f.largeur)));
+        const EnregLocal c = lireLocal(f, code);
+        if (c.flag != QStringLiteral("O")) {
+            EXPECT_EQ(copies.count(code), 0u) << code.toStdString();
+            continue;
+        }
+        ++locaux;
+        EXPECT_EQ(copies[code], 1) << code.toStdString();
+        EXPECT_EQ(c.etat, QStringLiteral("O")) << code.toStdString();
+        const auto w = double_.element(f.entite, c.idWeb);
+        ASSERT_TRUE(w.has_value()) << code.toStdString();
+        const QString nom = TrimBlancs(c.nom);
+        EXPECT_EQ(w->champs.value(f.champNomWeb),
+                  nom.isEmpty() ? QString::fromLatin1(f.nom) + QStringLiteral(": ") + code : nom);
+    }
+    int web = 0;
+    for (const auto& [code, n] : copies) web += n;
+    EXPECT_EQ(web, locaux);
+    for (const QString& c : clesJournal()) EXPECT_FALSE(c.startsWith(QLatin1Char('P'))) << c.toStdString();
 }

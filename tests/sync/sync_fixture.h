@@ -8,6 +8,9 @@
 
 #include <QMap>
 #include <QString>
+#include <array>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -23,6 +26,36 @@ struct ClientLocal {
 struct EntreeJournal {
     QString cle;      // type, file, station and code (15 characters)
     QString etat;
+    int32_t idWeb = 0;
+};
+
+// What the tests need to know of a synchronised family: its web entity and field prefix, its file
+// and key width, where its name goes, its driver and steps, and the menu entry and tab it shows.
+struct FamilleTest {
+    using Etape = void (*)(int16_t, int16_t, const QString&, const QString&);
+    const char* nom;            // "Client", "Produit"...: also what a blank name is sent as ("Client: C1")
+    const char* nomDeTest;      // the family in test names: "Client", "Product", "Sector", "Salesperson"
+    QString entite, prefixe;    // "SecteurActivite", "Sec"
+    int fichier, largeur;
+    QString champNomWeb;        // the web field the name goes to ("SecLibelle")
+    int menu, onglet;
+    void (*pilote)(const QString&);
+    std::array<Etape, 7> etapes;    // 1 local pass, 2 replay, 3 and 4 imports, 5 deletions, 6 audit
+    // A new record of the family in its buffer, its code and name written; the name read back.
+    void (*poser)(const QString& code, const QString& nom);
+    QString (*nomLu)();
+    QMap<QString, QString> champsWeb;    // fields every web item of the family carries
+};
+const FamilleTest& FamilleTestClient();
+const FamilleTest& FamilleTestProduit();
+const FamilleTest& FamilleTestSecteur();
+const FamilleTest& FamilleTestCommercial();
+void PrintTo(const FamilleTest* f, std::ostream* os);   // its name in test names
+
+// A record of any family as read back.
+struct EnregLocal {
+    bool existe = false;
+    QString code, nom, etat, flag;    // the name as stored, trailing blanks included
     int32_t idWeb = 0;
 };
 
@@ -60,6 +93,26 @@ protected:
     QStringList envois();
     // Runs the client synchronisation as the menu does.
     void synchroniser();
+
+    // The same for any family. A record written through the wrapper (its "S" journal entry comes
+    // with it); autres may set its other fields in the buffer.
+    void local(const FamilleTest& f, const QString& code, const QString& nom, char flag = 'O', char etat = 'N',
+               int32_t idWeb = 0, const std::function<void()>& autres = {});
+    EnregLocal lireLocal(const FamilleTest& f, const QString& code);
+    // An item on the web side; its id.
+    int webItem(const FamilleTest& f, const QString& code, const QString& nom, int statut = double_web::Synchronise,
+                QMap<QString, QString> autres = {});
+    // The family's operations the double received ("CreateXML:CODE", "UpdateXML:12"...), list
+    // fetches left out; the requests are then forgotten.
+    QStringList envoisDe(const FamilleTest& f);
+    // Requests of any other entity than the family's (list fetches included).
+    QStringList autresEntites(const FamilleTest& f);
+    // The family's step n (1..6) as its driver runs it.
+    void etape(const FamilleTest& f, int n);
+    // Every local record kept on the web has exactly one web copy, linked both ways, of its name
+    // (or the name sent for a blank one), and the web holds nothing else but the item of code
+    // ecarte; no change waits in the journal.
+    void verifierEnPhase(const FamilleTest& f, const QString& ecarte = QString());
 
     std::unique_ptr<FichiersReels> fichiers;
     double_web::WebDouble double_;

@@ -44,7 +44,7 @@ protected:
     QStringList lances;
 };
 
-TEST_F(Dispatcher, PiloteOuTousSelonLaDemande) {
+TEST_F(Dispatcher, OneDriverOrAllAsAsked) {
     struct Cas {
         std::function<bool()> appel;
         const char* attendu;
@@ -70,7 +70,7 @@ TEST_F(Dispatcher, PiloteOuTousSelonLaDemande) {
 
 // "Tout" holds the wait window from its first family to its last: a family that closes its own
 // does not leave the next ones, nor the moments between them, without it.
-TEST_F(Dispatcher, ToutGardeLaFenetreDAttenteJusquAuBout) {
+TEST_F(Dispatcher, AllKeepsTheWaitWindowUntilTheEnd) {
     QStringList vus;
     for (int n = 0; n < NbPilotesPublicite; ++n)
         PilotesPublicite()[size_t(n)] = [&vus, n](const QString&) {
@@ -93,7 +93,7 @@ TEST_F(Dispatcher, ToutGardeLaFenetreDAttenteJusquAuBout) {
     EXPECT_FALSE(FrmMsgChargee());
 }
 
-TEST_F(Dispatcher, RefuseTantQuUneActiviteTourne) {
+TEST_F(Dispatcher, RefusesWhileAnActivityRuns) {
     for (bool* drapeau : {&RechercheEnCours, &SynchroEnCours[0], &SynchroEnCours[1]}) {
         *drapeau = true;
         EXPECT_FALSE(SynchroniserPub_00(-1));
@@ -105,7 +105,7 @@ TEST_F(Dispatcher, RefuseTantQuUneActiviteTourne) {
     EXPECT_TRUE(lances.isEmpty());
 }
 
-TEST_F(Dispatcher, PiloteSansEtapesMontreSonOngletEtSonLibelle) {
+TEST_F(Dispatcher, ADriverWithoutStepsShowsItsTabAndItsLabel) {
     ReinitialiserDispatcher();
     int onglet = -1;
     QStringList libelles;
@@ -121,7 +121,7 @@ TEST_F(Dispatcher, PiloteSansEtapesMontreSonOngletEtSonLibelle) {
 
 // ---- The menu of the main window against the double --------------------------------------------
 
-class MenuSynchro : public SyncTest {
+class SyncMenu : public SyncTest {
 protected:
     void SetUp() override {
         SyncTest::SetUp();
@@ -161,7 +161,7 @@ protected:
     Frm_Main* w = nullptr;
 };
 
-TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere) {
+TEST_F(SyncMenu, ClientSynchronisesAndRefusesASecondCommandDuringTheFirst) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     // The creation answers late: the commands below arrive while the run waits for it.
     creationLente(400);
@@ -186,7 +186,7 @@ TEST_F(MenuSynchro, ClientSynchroniseEtRefuseUneSecondeCommandePendantLaPremiere
 
 // The family's list fetch opens and closes the wait window inside the family's run: the records
 // the run writes after the fetch are written with the window still up, and it goes with the run.
-TEST_F(MenuSynchro, LaFenetreDAttenteResteOuverteApresLaRecuperationDeLaListe) {
+TEST_F(SyncMenu, TheWaitWindowStaysOpenAfterTheListIsFetched) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Créé sur le web")}});
     QList<bool> ouverteAChaqueEcriture;
@@ -204,7 +204,7 @@ TEST_F(MenuSynchro, LaFenetreDAttenteResteOuverteApresLaRecuperationDeLaListe) {
     EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(MenuSynchro, ToutFinitParSonMessageEtNeLancePasLeRemplissage) {
+TEST_F(SyncMenu, AllEndsWithItsMessageAndDoesNotStartTheFill) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     bool remplissage = false;
     PilotesPublicite()[6] = [&](const QString&) { remplissage = true; };
@@ -222,7 +222,7 @@ TEST_F(MenuSynchro, ToutFinitParSonMessageEtNeLancePasLeRemplissage) {
     EXPECT_TRUE(boites().isEmpty());
 }
 
-TEST_F(MenuSynchro, UnServiceInjoignableEstSignaleUneFoisEtLaSuiteAttend) {
+TEST_F(SyncMenu, AnUnreachableServiceIsReportedOnceAndTheRestWaits) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
     PanneProgrammee p;
@@ -249,7 +249,7 @@ TEST_F(MenuSynchro, UnServiceInjoignableEstSignaleUneFoisEtLaSuiteAttend) {
 
 // Enough clients for the local pass itself to find the service gone: the run ends there, and the
 // user is told once, with no closing "terminée" that would read as if the work had been done.
-TEST_F(MenuSynchro, UnServiceInjoignableDesLaPasseLocaleEstSignaleUneFois) {
+TEST_F(SyncMenu, AServiceUnreachableFromTheLocalPassOnIsReportedOnce) {
     PanneProgrammee p;
     p.type = Panne::Refus;
     p.fois = -1;
@@ -264,7 +264,7 @@ TEST_F(MenuSynchro, UnServiceInjoignableDesLaPasseLocaleEstSignaleUneFois) {
 }
 
 // A service that refuses the options' credentials is reachable: the one box says what to check.
-TEST_F(MenuSynchro, DesIdentifiantsRefusesSontSignalesCommeTels) {
+TEST_F(SyncMenu, RefusedCredentialsAreReportedAsSuch) {
     SetSourceParametresWeb([this] { return ParametresWeb{url, double_.options().utilisateur, QStringLiteral("faux")}; });
     avecUnPuisCinqClients([&] {
         w->MnuSynchroniserPub[2]->trigger();
@@ -295,21 +295,21 @@ struct CasPanneRun {
 const char* const kInjoignable = "Adresse Web non accessible: ";
 const char* const kErreurs = "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs ";
 const CasPanneRun kCasPanneRun[] = {
-    {"connexion_refusee", Panne::Refus, -1, false, kInjoignable, "", true, true},
-    {"connexion_coupee", Panne::Coupure, -1, false, kInjoignable, "", true, true},
-    {"delai_depasse", Panne::Delai, -1, false, kInjoignable, "", true, true},
-    {"http_500_une_fois", Panne::Http500Html, 1, true, "(HTTP 500) à 1 requête(s).", "A B A", false, false},
-    {"http_500_a_chaque_envoi_de_A", Panne::Http500Html, -1, true, "(HTTP 500) à 2 requête(s).", "A B A", true, false},
-    {"http_500_toujours", Panne::Http500Html, -1, false, "(HTTP 500) à ", "A B", true, true},
-    {"code_0_resultat_faux_une_fois", Panne::ResultatFaux, 1, true, "Synchronisation terminée.", "A B A", false, false},
-    {"code_0_resultat_faux_pour_A", Panne::ResultatFaux, -1, true, "Synchronisation terminée.", "A B A", true, false},
+    {"connection_refused", Panne::Refus, -1, false, kInjoignable, "", true, true},
+    {"connection_dropped", Panne::Coupure, -1, false, kInjoignable, "", true, true},
+    {"timeout", Panne::Delai, -1, false, kInjoignable, "", true, true},
+    {"http_500_once", Panne::Http500Html, 1, true, "(HTTP 500) à 1 requête(s).", "A B A", false, false},
+    {"http_500_on_every_send_of_A", Panne::Http500Html, -1, true, "(HTTP 500) à 2 requête(s).", "A B A", true, false},
+    {"http_500_always", Panne::Http500Html, -1, false, "(HTTP 500) à ", "A B", true, true},
+    {"code_0_result_false_once", Panne::ResultatFaux, 1, true, "Synchronisation terminée.", "A B A", false, false},
+    {"code_0_result_false_for_A", Panne::ResultatFaux, -1, true, "Synchronisation terminée.", "A B A", true, false},
 };
 
 void PrintTo(const CasPanneRun& c, std::ostream* os) { *os << c.nom; }
 
-class PanneRun : public MenuSynchro, public ::testing::WithParamInterface<CasPanneRun> {};
+class FailedRun : public SyncMenu, public ::testing::WithParamInterface<CasPanneRun> {};
 
-TEST_P(PanneRun, LesChangementsNonConfirmesRestentEnAttenteEtLaBoiteDitPourquoi) {
+TEST_P(FailedRun, UnconfirmedChangesStayPendingAndTheBoxSaysWhy) {
     const CasPanneRun& c = GetParam();
     const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
@@ -356,12 +356,12 @@ TEST_P(PanneRun, LesChangementsNonConfirmesRestentEnAttenteEtLaBoiteDitPourquoi)
     EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Client, PanneRun, ::testing::ValuesIn(kCasPanneRun),
+INSTANTIATE_TEST_SUITE_P(Client, FailedRun, ::testing::ValuesIn(kCasPanneRun),
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // A single entry of the advertising menu has no closing box of its own: requests the service
 // failed get one all the same, and a run without them stays silent.
-TEST_F(MenuSynchro, UneEntreeSeuleDitQueLeServiceARepondPardesErreurs) {
+TEST_F(SyncMenu, ASingleEntrySaysTheServiceAnsweredWithErrors) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     PanneProgrammee p;
     p.type = Panne::Http500Html;
@@ -388,7 +388,7 @@ TEST_F(MenuSynchro, UneEntreeSeuleDitQueLeServiceARepondPardesErreurs) {
 
 // The program closes while "Tout" waits for an answer: the run stops and does not claim to have
 // ended its work.
-TEST_F(MenuSynchro, ToutInterrompuParLaFermetureNeSeDitPasTermine) {
+TEST_F(SyncMenu, AllInterruptedByClosingDoesNotSayFinished) {
     client(QStringLiteral("C1"), QStringLiteral("Premier"), 'O', 'C', 0);
     client(QStringLiteral("C2"), QStringLiteral("Second"), 'O', 'C', 0);
     creationLente(300);
@@ -401,7 +401,7 @@ TEST_F(MenuSynchro, ToutInterrompuParLaFermetureNeSeDitPasTermine) {
     EXPECT_FALSE(ActiviteEnCours());
 }
 
-TEST_F(MenuSynchro, UneRechercheEnCoursRefuseLaSynchronisation) {
+TEST_F(SyncMenu, ASearchUnderWayRefusesTheSynchronisation) {
     RechercheEnCours = true;
     w->MnuSynchroniserPub[2]->trigger();
     w->MnuSynchroniserMusPub->trigger();

@@ -38,7 +38,7 @@ struct ProduitLocal {
     int32_t idWeb = 0;
 };
 
-class ProduitTest : public SyncTest {
+class ProductTest : public SyncTest {
 protected:
     void SetUp() override {
         SyncTest::SetUp();
@@ -147,32 +147,32 @@ struct CasProduit {
 };
 
 const CasProduit kCasProduit[] = {
-    {"cree_sans_id", 'O', 'C', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
-    {"modifie_sans_id", 'O', 'M', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
-    {"synchro_sans_id", 'O', 'O', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
-    {"supprime_sans_id", 'O', 'S', false, false, Panne::Delai, "", "", 'S', "0", false},
-    {"lie_present", 'O', 'O', true, true, Panne::Delai, "", "GetByIdWeb:=", 'O', "=", false},
-    {"lie_disparu", 'O', 'O', true, false, Panne::Delai, "", "GetByIdWeb:=|CreateXML:P1", 'O', "new", false},
-    {"lie_consultation_en_echec", 'O', 'O', true, true, Panne::Http500Html, "GetByIdWeb", "GetByIdWeb:=", 'O', "=",
+    {"created_without_id", 'O', 'C', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
+    {"modified_without_id", 'O', 'M', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
+    {"synced_without_id", 'O', 'O', false, false, Panne::Delai, "", "CreateXML:P1", 'O', "new", false},
+    {"deleted_without_id", 'O', 'S', false, false, Panne::Delai, "", "", 'S', "0", false},
+    {"linked_present", 'O', 'O', true, true, Panne::Delai, "", "GetByIdWeb:=", 'O', "=", false},
+    {"linked_gone", 'O', 'O', true, false, Panne::Delai, "", "GetByIdWeb:=|CreateXML:P1", 'O', "new", false},
+    {"linked_lookup_failed", 'O', 'O', true, true, Panne::Http500Html, "GetByIdWeb", "GetByIdWeb:=", 'O', "=",
      false},
-    {"retire_lie", 'N', 'O', true, true, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
-    {"retire_deja_parti", 'N', 'O', true, false, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
-    {"retire_sans_id", 'N', 'M', false, false, Panne::Delai, "", "", 'M', "0", true},
-    {"retire_refuse", 'N', 'O', true, true, Panne::Http500Html, "DeleteXML", "DeleteXML:=", 'O', "=", false},
+    {"withdrawn_linked", 'N', 'O', true, true, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
+    {"withdrawn_already_gone", 'N', 'O', true, false, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
+    {"withdrawn_without_id", 'N', 'M', false, false, Panne::Delai, "", "", 'M', "0", true},
+    {"withdrawal_refused", 'N', 'O', true, true, Panne::Http500Html, "DeleteXML", "DeleteXML:=", 'O', "=", false},
     // Answered without an error but not done: the link stays for the next run.
-    {"retire_resultat_faux", 'N', 'O', true, true, Panne::ResultatFaux, "DeleteXML", "DeleteXML:=|GetByIdWeb:=", 'O',
+    {"withdrawal_result_false", 'N', 'O', true, true, Panne::ResultatFaux, "DeleteXML", "DeleteXML:=|GetByIdWeb:=", 'O',
      "=", false},
-    {"creation_refusee", 'O', 'M', false, false, Panne::Http500Html, "CreateXML", "CreateXML:P1", 'M', "0", false},
-    {"creation_resultat_faux", 'O', 'C', false, false, Panne::ResultatFaux, "CreateXML", "CreateXML:P1", 'C', "0",
+    {"creation_refused", 'O', 'M', false, false, Panne::Http500Html, "CreateXML", "CreateXML:P1", 'M', "0", false},
+    {"creation_result_false", 'O', 'C', false, false, Panne::ResultatFaux, "CreateXML", "CreateXML:P1", 'C', "0",
      false},
     {"creation_id_zero", 'O', 'O', false, false, Panne::IdZero, "CreateXML", "CreateXML:P1", 'O', "0", false},
 };
 
 void PrintTo(const CasProduit& c, std::ostream* os) { *os << c.nom; }
 
-class PasseLocaleProduit : public ProduitTest, public ::testing::WithParamInterface<CasProduit> {};
+class ProductLocalPass : public ProductTest, public ::testing::WithParamInterface<CasProduit> {};
 
-TEST_P(PasseLocaleProduit, RequetesEtChamps) {
+TEST_P(ProductLocalPass, RequestsAndFields) {
     const CasProduit& c = GetParam();
     int32_t id = 0;
     if (c.lie) id = c.surLeWeb ? webProduit(QStringLiteral("P1"), QStringLiteral("Pain")) : 777;
@@ -198,12 +198,12 @@ TEST_P(PasseLocaleProduit, RequetesEtChamps) {
     EXPECT_EQ(!clesJournalProduit().contains(QStringLiteral("P0401P1")), c.entreePurgee);
 }
 
-INSTANTIATE_TEST_SUITE_P(Produit, PasseLocaleProduit, ::testing::ValuesIn(kCasProduit),
+INSTANTIATE_TEST_SUITE_P(Product, ProductLocalPass, ::testing::ValuesIn(kCasProduit),
                          [](const auto& i) { return std::string(i.param.nom); });
 
 // ---- Request grammar ---------------------------------------------------------------------------
 
-TEST_F(ProduitTest, RequetesCompletesArriventIntactesAuService) {
+TEST_F(ProductTest, FullRequestsReachTheServiceIntact) {
     struct Cas {
         const char* nom;
         const char* code;
@@ -262,7 +262,7 @@ TEST_F(ProduitTest, RequetesCompletesArriventIntactesAuService) {
     EXPECT_EQ(SynchroniserPub_02_Produit_80_Parametres_10_GetByIdWeb(1234), QStringLiteral("?PdtIdWeb=1234"));
 }
 
-TEST_F(ProduitTest, RequetesClientOrdreDesClesEtValeurs) {
+TEST_F(ProductTest, ClientRequestsKeyOrderAndValues) {
     struct Cas {
         const char* nom;
         const char* contacts[4];
@@ -322,7 +322,7 @@ TEST_F(ProduitTest, RequetesClientOrdreDesClesEtValeurs) {
 
 // ---- Journal replay ----------------------------------------------------------------------------
 
-TEST_F(ProduitTest, RejeuEnvoieQuelQueSoitLeDrapeauEtGardeCeQueLeWebNAPasConfirme) {
+TEST_F(ProductTest, ReplaySendsWhateverTheFlagAndKeepsWhatTheWebDidNotConfirm) {
     const int idMod = webProduit(QStringLiteral("MOD"), QStringLiteral("Ancien"));
     const int idSup = webProduit(QStringLiteral("SUP"), QStringLiteral("Parti"));
     produit(QStringLiteral("CRE"), QStringLiteral("Nouveau"), 'O', 'C', 0);
@@ -360,7 +360,7 @@ TEST_F(ProduitTest, RejeuEnvoieQuelQueSoitLeDrapeauEtGardeCeQueLeWebNAPasConfirm
     EXPECT_FALSE(clesJournal().filter(QStringLiteral("S0401")).isEmpty());
 }
 
-TEST_F(ProduitTest, RejeuServiceEnPanneRienNEstPerdu) {
+TEST_F(ProductTest, ReplayWithTheServiceDownLosesNothing) {
     const int id = webProduit(QStringLiteral("A"), QStringLiteral("A"));
     produit(QStringLiteral("A"), QStringLiteral("A modifié"), 'O', 'M', id);
     produit(QStringLiteral("B"), QStringLiteral("B"), 'O', 'C', 0);
@@ -382,7 +382,7 @@ TEST_F(ProduitTest, RejeuServiceEnPanneRienNEstPerdu) {
 
 // ---- Imports -----------------------------------------------------------------------------------
 
-TEST_F(ProduitTest, ImportsPrennentLesProduitsDeNatureZeroEtGardentLeDrapeau) {
+TEST_F(ProductTest, ImportsTakeProductsOfNatureZeroAndKeepTheFlag) {
     // Existing product flagged off the web: the import keeps its flag.
     produit(QStringLiteral("EXIST"), QStringLiteral("Ancien"), 'N', 'O', 0, QStringLiteral("01010101"));
     const int idExist = webProduit(QStringLiteral("EXIST"), QStringLiteral("Modifié sur le web"), double_web::Modifie,
@@ -441,45 +441,9 @@ TEST_F(ProduitTest, ImportsPrennentLesProduitsDeNatureZeroEtGardentLeDrapeau) {
     EXPECT_EQ(lignesLog().filter(QStringLiteral("code too long")).size(), 1);
 }
 
-TEST_F(ProduitTest, ImportLaisseUnProduitDontLaModificationLocaleAttend) {
-    const int id = webProduit(QStringLiteral("P1"), QStringLiteral("Du web"), double_web::Modifie);
-    produit(QStringLiteral("P1"), QStringLiteral("Local"), 'O', 'M', id);
-    entreeProduit(QStringLiteral("P1"), 'M', id);
-
-    SynchroniserPub_02_Produit_04(0, 1, url, QStringLiteral("Produit"));
-
-    EXPECT_EQ(lireProduit(QStringLiteral("P1")).libelle, QStringLiteral("Local"));
-    EXPECT_EQ(lignesLog().filter(QStringLiteral("local change waiting")).size(), 1);
-}
-
-// ---- Deletions made on the web -----------------------------------------------------------------
-
-TEST_F(ProduitTest, SuppressionsDuWebSeulementLeProduitLie) {
-    const int idLie = webProduit(QStringLiteral("LIE"), QStringLiteral("Lié"), double_web::Supprime);
-    const int idAutre = webProduit(QStringLiteral("AUTRE"), QStringLiteral("Autre"), double_web::Supprime);
-    const int idSansCode = webProduit(QString(), QStringLiteral("Sans code"), double_web::Supprime);
-    produit(QStringLiteral("LIE"), QStringLiteral("Lié"), 'O', 'O', idLie);
-    produit(QStringLiteral("AUTRE"), QStringLiteral("Autre"), 'O', 'O', 999);
-    produit(QStringLiteral("0000000007"), QStringLiteral("Sans code"), 'O', 'O', idSansCode);
-    envoisProduit();
-
-    SynchroniserPub_02_Produit_05(0, 1, url, QStringLiteral("Produit"));
-
-    EXPECT_FALSE(lireProduit(QStringLiteral("LIE")).existe);
-    EXPECT_TRUE(lireProduit(QStringLiteral("AUTRE")).existe);
-    EXPECT_FALSE(lireProduit(QStringLiteral("0000000007")).existe);
-    QStringList e = envoisProduit();
-    e.sort();
-    QStringList attendu = {QStringLiteral("DeleteXML:") + QString::number(idLie),
-                           QStringLiteral("DeleteXML:") + QString::number(idAutre),
-                           QStringLiteral("DeleteXML:") + QString::number(idSansCode)};
-    attendu.sort();
-    EXPECT_EQ(e, attendu);
-}
-
 // ---- Audit -------------------------------------------------------------------------------------
 
-TEST_F(ProduitTest, AuditDoublonsOrphelinsRetraitsEtLibellesQuiDifferent) {
+TEST_F(ProductTest, AuditDuplicatesOrphansWithdrawalsAndDifferingLabels) {
     // Three copies of one code; the local product holds the last.
     const int a = webProduit(QStringLiteral("DBL"), QStringLiteral("Double"));
     const int b = webProduit(QStringLiteral("DBL"), QStringLiteral("Double"));
@@ -515,26 +479,7 @@ TEST_F(ProduitTest, AuditDoublonsOrphelinsRetraitsEtLibellesQuiDifferent) {
 
 // ---- Whole runs --------------------------------------------------------------------------------
 
-TEST_F(ProduitTest, UneSecondeSynchronisationNEnvoieRien) {
-    produit(QStringLiteral("A"), QStringLiteral("Pain"), 'O', 'C', 0, QStringLiteral("01010101"));
-    produit(QStringLiteral("B"), QStringLiteral("Garage"), 'N', 'O', 0);
-    const int idC = webProduit(QStringLiteral("C"), QStringLiteral("Ancien"));
-    produit(QStringLiteral("C"), QStringLiteral("Nouveau"), 'O', 'O', idC);
-    webProduit(QString(), QStringLiteral("Du web"), double_web::Cree);
-    webProduit(QStringLiteral("Z"), QStringLiteral("Autre nature"), double_web::Cree, QStringLiteral("1"));
-
-    SynchroniserPub_02_Produit(url);
-    envoisProduit();
-    SynchroniserPub_02_Produit(url);
-
-    QStringList e = envoisProduit();
-    EXPECT_TRUE(e.filter(QRegularExpression(QStringLiteral("^(Create|Update|Delete)XML"))).isEmpty())
-        << e.join(QLatin1Char(' ')).toStdString();
-    EXPECT_EQ(double_.element(double_web::Produit, idC)->champs.value(QStringLiteral("PdtLibelle")),
-              QStringLiteral("Nouveau"));
-}
-
-TEST_F(ProduitTest, LeDispatcherAtteintLePiloteProduit) {
+TEST_F(ProductTest, TheDispatcherReachesTheProductDriver) {
     InstallerPilotesPublicite();
     produit(QStringLiteral("A"), QStringLiteral("Pain"), 'O', 'C', 0);
 
@@ -546,7 +491,7 @@ TEST_F(ProduitTest, LeDispatcherAtteintLePiloteProduit) {
 
 // ---- The "Produit" entry of the "Synchroniser" > "Publicité" menu ------------------------------
 
-TEST_F(ProduitTest, MenuProduitSynchroniseContreLeDouble) {
+TEST_F(ProductTest, ProductMenuSynchronisesAgainstTheDouble) {
     auto w = std::make_unique<Frm_Main>();
     const ParametresWeb parametres{url, double_.options().utilisateur, double_.options().motDePasse};
     SetSourceParametresWeb([parametres] { return parametres; });

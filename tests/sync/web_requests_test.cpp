@@ -12,7 +12,7 @@ using namespace double_web;
 
 namespace {
 
-TEST(AdressesWeb, AddressAndAnswerFileOfEveryEntityAndOperation) {
+TEST(WebAddresses, AddressAndAnswerFileOfEveryEntityAndOperation) {
     DossierApplication = QStringLiteral("/prog/");
     struct Cas { const char* url; QString entite; QString op; const char* requete; const char* adresse; const char* fichier; };
     const Cas cas[] = {
@@ -47,7 +47,7 @@ TEST(AdressesWeb, AddressAndAnswerFileOfEveryEntityAndOperation) {
     for (int k = 0; k <= 6; ++k) EXPECT_EQ(NomEntiteOnglet(k), QString::fromLatin1(noms[k]));
 }
 
-class RechercheWebTest : public WebTest {
+class WebSearchTest : public WebTest {
 protected:
     void SetUp() override {
         WebTest::SetUp();
@@ -61,7 +61,7 @@ protected:
     std::vector<bool> boutons;
 };
 
-TEST_F(RechercheWebTest, EachTabFetchesItsEntityOfTheChosenStatusIntoItsGrid) {
+TEST_F(WebSearchTest, EachTabFetchesItsEntityOfTheChosenStatusIntoItsGrid) {
     struct Cas { int onglet; QString entite; int statut; int lignes; };
     const Cas cas[] = {{1, Client, Cree, 2}, {1, Client, Modifie, 1}, {2, Produit, Synchronise, 3},
                        {3, Secteur, Supprime, 1}, {4, Commercial, Cree, 1}, {5, Template, Modifie, 1}};
@@ -94,7 +94,7 @@ TEST_F(RechercheWebTest, EachTabFetchesItsEntityOfTheChosenStatusIntoItsGrid) {
     EXPECT_TRUE(boites().isEmpty());
 }
 
-TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile) {
+TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile) {
     struct Cas {
         const char* nom;
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
@@ -166,7 +166,7 @@ TEST_F(RechercheWebTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFi
     }
 }
 
-TEST_F(RechercheWebTest, RefusedWhileBusyAndSilentWithoutAList) {
+TEST_F(WebSearchTest, RefusedWhileBusyAndSilentWithoutAList) {
     RechercherSurLeWeb(1, 1);
     web.effacerRequetes();
     RechercheEnCours = true;
@@ -201,7 +201,7 @@ TEST_F(RechercheWebTest, RefusedWhileBusyAndSilentWithoutAList) {
 // The program closes while the fetch waits for its answer and takes the HTTP client with it (as
 // the hidden window's unload does): the fetch ends failed, puts no box to the closing program,
 // and leaves its flag and grid clear.
-TEST_F(RechercheWebTest, ProgramClosingDuringTheFetchEndsItWithoutABox) {
+TEST_F(WebSearchTest, ProgramClosingDuringTheFetchEndsItWithoutABox) {
     auto* c = new ClientHttp;
     c->DelaiMaxMs = 3000;
     InstallerClientWeb(c);

@@ -22,7 +22,7 @@
 
 namespace {
 
-class LangueTest : public FenetresTest {
+class LanguageTest : public FenetresTest {
 protected:
     void SetUp() override {
         FenetresTest::SetUp();
@@ -38,7 +38,7 @@ protected:
     const QLocale avant;
 };
 
-TEST_F(LangueTest, CalendarsDatesAndStandardTextsAreFrench) {
+TEST_F(LanguageTest, CalendarsDatesAndStandardTextsAreFrench) {
     EXPECT_EQ(QLocale().name(), QStringLiteral("fr_FR"));
     EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), QStringLiteral("1\u202f234,5"));
 
@@ -64,7 +64,7 @@ TEST_F(LangueTest, CalendarsDatesAndStandardTextsAreFrench) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
 }
 
-TEST_F(LangueTest, TheCertificateWindowShowsFrenchDates) {
+TEST_F(LanguageTest, TheCertificateWindowShowsFrenchDates) {
     QString du, au;
     SetAfficheurCertificat([&](FrmCertificate& f) {
         du = f.edtValidFrom->text();
@@ -81,7 +81,7 @@ TEST_F(LangueTest, TheCertificateWindowShowsFrenchDates) {
 
 // The file dialog's list, unopened: a file's date and size, and a folder's type, as the dialog
 // shows them.
-TEST_F(LangueTest, TheFileDialogsDatesSizesAndTypesAreFrench) {
+TEST_F(LanguageTest, TheFileDialogsDatesSizesAndTypesAreFrench) {
     ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("Archives")));
     const QString dossier = tmp.path() + QStringLiteral("/Archives");
     const QString chemin = tmp.path() + QStringLiteral("/Log.txt");
