@@ -47,7 +47,6 @@ FamilleSynchro construire() {
         EcrireTexte(EnregEnteteSpot.Sequence, c.mid(6, 2));
     };
     f.requeteCreation = SynchroniserPub_05_Canevas_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_05_Canevas_80_Parametres_02_Update;
     f.copieWebDiffere = LibelleWebDiffere(3, LibelleCanevasEnvoye);
     // Templates come from the local database only: local pass, journal replay and audit.
     f.etapes = {false, true, true, false, false, false, true};
@@ -95,16 +94,6 @@ QString SynchroniserPub_05_Canevas_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("TmpLibelle"), LibelleCanevasEnvoye())
         .ajouter(QStringLiteral("TmpSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_05_Canevas_80_Parametres_02_Update() {
-    return SynchroniserPub_05_Canevas_80_Parametres_01_Create() + QStringLiteral("&TmpIdWeb=") + idWeb();
-}
-
-QString SynchroniserPub_05_Canevas_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleCanevas(), IdWeb); }
-
-QString SynchroniserPub_05_Canevas_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCanevas(), IdWeb);
 }
 
 QString SynchroniserPub_05_Canevas_90_Contenu_01_Detail_Empty() {

@@ -51,7 +51,6 @@ FamilleSynchro construire() {
     f.libelle = [] { return trim(LireTexte(EnregProduit.Libelle)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregProduit.Code, c); };
     f.requeteCreation = SynchroniserPub_02_Produit_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_02_Produit_80_Parametres_02_Update;
     f.importer = importer;
     f.ligneImportable = natureImportable;
     f.copieWebDiffere = LibelleWebDiffere(3, LibelleProduitEnvoye);
@@ -87,17 +86,6 @@ QString SynchroniserPub_02_Produit_80_Parametres_01_Create() {
     p(40, [&] { libelle = libelleCodeConcurrence(); });
     q.ajouter(QStringLiteral("PdtNomenclatureLib"), libelle).ajouter(QStringLiteral("PdtSynchroWeb"), 1);
     return q.texte();
-}
-
-QString SynchroniserPub_02_Produit_80_Parametres_02_Update() {
-    return SynchroniserPub_02_Produit_80_Parametres_01_Create() + QStringLiteral("&PdtIdWeb=") +
-           QString::number(CVLOctets(EnregProduit.IdWeb));
-}
-
-QString SynchroniserPub_02_Produit_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleProduit(), IdWeb); }
-
-QString SynchroniserPub_02_Produit_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleProduit(), IdWeb);
 }
 
 void SynchroniserPub_02_Produit(const QString& url) { SynchroniserFamille(FamilleProduit(), url); }

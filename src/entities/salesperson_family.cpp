@@ -47,7 +47,6 @@ FamilleSynchro construire() {
     f.libelle = [] { return TrimBlancs(LireTexte(EnregCommercial.Nom)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregCommercial.Code, c); };
     f.requeteCreation = SynchroniserPub_04_Commercial_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_04_Commercial_80_Parametres_02_Update;
     f.importer = importer;
     // Only the name is compared, with the name the queries sent (list column 5).
     f.copieWebDiffere = LibelleWebDiffere(5, NomCommercialEnvoye);
@@ -83,19 +82,6 @@ QString SynchroniserPub_04_Commercial_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("CmlEmail"), champ(EnregCommercial.Email, EmailParDefaut))
         .ajouter(QStringLiteral("CmlSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_02_Update() {
-    return SynchroniserPub_04_Commercial_80_Parametres_01_Create() + QStringLiteral("&CmlIdWeb=") +
-           QString::number(CVLOctets(EnregCommercial.IdWeb));
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_03_Delete(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCommercial(), IdWeb);
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCommercial(), IdWeb);
 }
 
 void SynchroniserPub_04_Commercial(const QString& url) { SynchroniserFamille(FamilleCommercial(), url); }

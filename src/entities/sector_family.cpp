@@ -28,7 +28,6 @@ FamilleSynchro construire() {
     f.libelle = [] { return TrimBlancs(LireTexte(EnregSecteur.Libelle)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregSecteur.Code, c); };
     f.requeteCreation = SynchroniserPub_03_Secteur_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_03_Secteur_80_Parametres_02_Update;
     f.importer = importer;
     f.copieWebDiffere = LibelleWebDiffere(3, LibelleSecteurEnvoye);
     // A sector's flag is the station's choice; the audit's re-saves wait for the next run's replay.
@@ -55,17 +54,6 @@ QString SynchroniserPub_03_Secteur_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("SecLibelle"), LibelleSecteurEnvoye())
         .ajouter(QStringLiteral("SecSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_03_Secteur_80_Parametres_02_Update() {
-    return SynchroniserPub_03_Secteur_80_Parametres_01_Create() + QStringLiteral("&SecIdWeb=") +
-           QString::number(CVLOctets(EnregSecteur.IdWeb));
-}
-
-QString SynchroniserPub_03_Secteur_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleSecteur(), IdWeb); }
-
-QString SynchroniserPub_03_Secteur_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleSecteur(), IdWeb);
 }
 
 void SynchroniserPub_03_Secteur(const QString& url) { SynchroniserFamille(FamilleSecteur(), url); }

@@ -3,7 +3,7 @@
 #include "foundation/proc.h"
 #include "foundation/window_helpers.h"
 #include "platform/spread_grid.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QHash>
 #include <algorithm>

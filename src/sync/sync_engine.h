@@ -60,9 +60,8 @@ struct FamilleSynchro {
     std::function<QString()> libelle;   // for the wait window's label, trimmed
     std::function<void(const QString&)> poserCode;   // writes the code into the buffer
 
-    // --- queries of the record in the buffer (the id-only ones are the engine's) ---
+    // --- the query of the record in the buffer (the update and the id-only ones are the engine's) ---
     std::function<QString()> requeteCreation;
-    std::function<QString()> requeteMiseAJour;
 
     // --- web lists ---
     int colonneCode = 1;
@@ -140,6 +139,9 @@ AccesWebSynchro AccesWebParDefaut();
 
 // "?<prefix>IdWeb=<id>": the query of DeleteXML and GetByIdWeb.
 QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb);
+// The query of UpdateXML: the family's creation query of the record in the buffer, then
+// "&<prefix>IdWeb=" and the record's web id.
+QString RequeteMiseAJour(const FamilleSynchro& f);
 
 // The driver: the family's tab, the wait window, the steps in order, each to its end.
 void SynchroniserFamille(const FamilleSynchro& f, const QString& url);

@@ -1,4 +1,4 @@
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QPointer>
 #include <array>

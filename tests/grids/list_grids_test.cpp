@@ -1,6 +1,6 @@
 // Layout of the advertising grids: captions, merged headers, widths, the web id column, the fill
 // grid's station sheets, slot and hour columns.
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QStringList>
 #include <cmath>

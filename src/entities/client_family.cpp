@@ -1,9 +1,9 @@
-#include "sync/client_family.h"
+#include "entities/client_family.h"
 
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
+#include "sync/dispatcher.h"
 #include "sync/query_text.h"
-
 
 namespace {
 
@@ -47,7 +47,6 @@ FamilleSynchro construire() {
     f.libelle = [] { return trim(LireTexte(EnregClient.Nom)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregClient.Code, c); };
     f.requeteCreation = SynchroniserPub_01_Client_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_01_Client_80_Parametres_02_Update;
     f.importer = importer;
     f.copieWebDiffere = LibelleWebDiffere(3, NomClientEnvoye);
     return f;
@@ -79,17 +78,6 @@ QString SynchroniserPub_01_Client_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("CltSynchroWeb"), 1)
         .ajouter(QStringLiteral("CltContactTel2"), trim(LireTexte(EnregClient.Telephones[0])))
         .texte();
-}
-
-QString SynchroniserPub_01_Client_80_Parametres_02_Update() {
-    return SynchroniserPub_01_Client_80_Parametres_01_Create() + QStringLiteral("&CltIdWeb=") +
-           QString::number(CVLOctets(EnregClient.IdWeb));
-}
-
-QString SynchroniserPub_01_Client_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleClient(), IdWeb); }
-
-QString SynchroniserPub_01_Client_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleClient(), IdWeb);
 }
 
 void SynchroniserPub_01_Client(const QString& url) { SynchroniserFamille(FamilleClient(), url); }
