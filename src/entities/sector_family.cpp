@@ -7,11 +7,6 @@
 
 namespace {
 
-bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregSecteur.Libelle, CelluleListe(l, 3));
-    return true;
-}
-
 FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "SecteurActivite";
@@ -20,7 +15,7 @@ FamilleSynchro construire() {
               Cle::SynchroniserPub_03_Secteur_03, Cle::SynchroniserPub_03_Secteur_04, Cle::SynchroniserPub_03_Secteur_05,
               Cle::SynchroniserPub_03_Secteur_06};
     f.noFichier = 2;
-    f.ongletPublicite = 3;
+    LierListeWeb(f, ListeWebSecteurs());
     f.largeurCode = 10;
     f.premierCode = QStringLiteral("0000000001");
     f.dernierCode = QStringLiteral("ZZZZZZZZZZ");
@@ -28,8 +23,7 @@ FamilleSynchro construire() {
     f.libelle = [] { return TrimBlancs(LireTexte(EnregSecteur.Libelle)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregSecteur.Code, c); };
     f.requeteCreation = SynchroniserPub_03_Secteur_80_Parametres_01_Create;
-    f.importer = importer;
-    f.copieWebDiffere = LibelleWebDiffere(3, LibelleSecteurEnvoye);
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebSecteurs(), "SecLibelle"), LibelleSecteurEnvoye);
     // A sector's flag is the station's choice; the audit's re-saves wait for the next run's replay.
     LaisserFlagWeb(f);
     f.auditRejoue = false;

@@ -684,8 +684,10 @@ void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, 
                 return ignorer(ligne, QStringLiteral("local change waiting in the journal"));
             const QByteArray avant = imageTampon(f);
             if (!existe) ViderEnreg(f.noFichier);
+            for (const ChampImporte& c : f.champsImportes)
+                EcrireTexte(c.champ.donnees, c.champ.taille, cellule(ligne, c.colonne));
             QString raison;
-            if (!f.importer(ligne, raison)) {
+            if (f.importer && !f.importer(ligne, raison)) {
                 remettreTampon(f, avant);
                 return ignorer(ligne, raison);
             }
