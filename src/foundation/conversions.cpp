@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -308,34 +309,173 @@ std::array<int, 4> mkl(int32_t value) {
 
 }  // namespace
 
-double NombreEnTete(const QString& text) {
-    QString chiffres;
+namespace {
+
+// Significant digits kept of a number: more than the 768 that can decide how a decimal rounds to
+// a double; whatever lies beyond only counts as "something not zero".
+constexpr qsizetype kChiffresGardes = 800;
+// Integer digits of the largest double: a number with more is beyond every double.
+constexpr qint64 kChiffresEntiersDouble = 309;
+
+// A decimal number as read from a text, exact enough for a double and for rounding to an integer:
+// its value is 0.chiffres x 10^point.
+struct Decimal {
+    QString chiffres;        // significant digits (no leading zero)
+    qint64 point = 0;        // where the decimal point stands among them
+    bool coupe = false;      // a digit other than 0 left out past kChiffresGardes
+
+    void entier(QChar c) {
+        if (chiffres.isEmpty() && c == QLatin1Char('0')) return;
+        garder(c);
+        ++point;
+    }
+    void decimale(QChar c) {
+        if (chiffres.isEmpty() && c == QLatin1Char('0')) --point;
+        else garder(c);
+    }
+    void garder(QChar c) {
+        if (chiffres.size() < kChiffresGardes) chiffres += c;
+        else if (c != QLatin1Char('0')) coupe = true;
+    }
+    // The digits, a last 1 standing for the ones left out.
+    QString significatifs() const { return coupe ? chiffres + QLatin1Char('1') : chiffres; }
+};
+
+bool estChiffre(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// The leading number of a text as NombreEnTete reads it. Stops once it is beyond every double.
+Decimal decimalEnTete(QStringView text) {
+    Decimal d;
     bool point = false;
     for (QChar c : text) {
         if (c == kBlanc) continue;
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            chiffres += c;
+        if (estChiffre(c)) {
+            if (point) d.decimale(c);
+            else d.entier(c);
+            if (d.point > kChiffresEntiersDouble) break;
         } else if (c == QLatin1Char('.') && !point) {
             point = true;
-            chiffres += c;
         } else {
             break;
         }
     }
-    bool ok = false;
-    const double v = chiffres.toDouble(&ok);   // "." alone or empty: not a number, 0
-    return ok ? v : 0.0;
+    return d;
 }
 
-double NombreSigne(const QString& text) {
+double valeurDouble(const Decimal& d) {
+    if (d.chiffres.isEmpty()) return 0.0;   // no digit, or only zeros
+    const double infini = std::numeric_limits<double>::infinity();
+    if (d.point > kChiffresEntiersDouble) return infini;
+    // The common case: up to 15 digits and a power of ten up to 22, both exact as doubles, so that
+    // one multiplication or division rounds the value correctly.
+    const qsizetype n = d.chiffres.size();
+    const qint64 puissance = d.point - n;
+    if (!d.coupe && n <= 15 && puissance >= -22 && puissance <= 22) {
+        static constexpr double kPuissances[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        qint64 m = 0;
+        for (const QChar c : d.chiffres) m = m * 10 + (c.unicode() - u'0');
+        return puissance >= 0 ? double(m) * kPuissances[puissance] : double(m) / kPuissances[-puissance];
+    }
+    bool ok = false;
+    const double v = (QStringLiteral("0.") + d.significatifs() + QLatin1Char('e') + QString::number(d.point)).toDouble(&ok);
+    if (ok) return v;
+    // Out of the doubles' range: above the largest, or below the smallest.
+    return d.point > 0 ? infini : 0.0;
+}
+
+// The number rounded to the nearest integer on its exact value, halves to the even one, the
+// decimal point moved by exposant first; false beyond 32 bits.
+bool arrondi32(const Decimal& d, bool negatif, qint64 exposant, int32_t& valeur) {
+    const QString s = d.significatifs();
+    valeur = 0;
+    if (s.isEmpty()) return true;
+    const qint64 p = d.point + exposant;
+    if (p > 10) return false;   // 11 integer digits and more
+    qint64 n = 0;
+    for (qint64 i = 0; i < p; ++i) n = n * 10 + (i < s.size() ? s[i].unicode() - u'0' : 0);
+    bool plusHaut = false;
+    if (p >= 0 && p < s.size()) {
+        const QChar premier = s[p];
+        if (premier != QLatin1Char('5')) {
+            plusHaut = premier > QLatin1Char('5');
+        } else {
+            bool reste = false;
+            for (qsizetype i = p + 1; i < s.size() && !reste; ++i) reste = s[i] != QLatin1Char('0');
+            plusHaut = reste || n % 2 == 1;
+        }
+    }
+    if (plusHaut) ++n;
+    if (negatif) n = -n;
+    if (n > std::numeric_limits<int32_t>::max() || n < std::numeric_limits<int32_t>::min()) return false;
+    valeur = int32_t(n);
+    return true;
+}
+
+// Blanks skipped, then a sign: whether it is "-", the text moved past it.
+bool signeEnTete(QStringView& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i] == kBlanc) ++i;
-    double signe = 1;
+    bool negatif = false;
     if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        if (text[i] == QLatin1Char('-')) signe = -1;
+        negatif = text[i] == QLatin1Char('-');
         ++i;
     }
-    return signe * NombreEnTete(text.mid(i));
+    text = text.mid(i);
+    return negatif;
+}
+
+}  // namespace
+
+double NombreEnTete(QStringView text) { return valeurDouble(decimalEnTete(text)); }
+
+double NombreSigne(QStringView text) {
+    const double signe = signeEnTete(text) ? -1 : 1;
+    return signe * NombreEnTete(text);
+}
+
+int32_t ValeurNumeriqueReponse(QStringView texte) {
+    const bool negatif = signeEnTete(texte);
+    int32_t v = 0;
+    if (!arrondi32(decimalEnTete(texte), negatif, 0, v)) Raise(6);
+    return v;
+}
+
+int32_t ValeurEntiereStricte(QStringView texte) {
+    QStringView t = texte.trimmed();
+    const bool signe = !t.isEmpty() && (t[0] == QLatin1Char('-') || t[0] == QLatin1Char('+'));
+    const bool negatif = signe && t[0] == QLatin1Char('-');
+    if (signe) t = t.mid(1);
+    Decimal d;
+    bool chiffre = false, point = false;
+    qsizetype i = 0;
+    for (; i < t.size(); ++i) {
+        if (estChiffre(t[i])) {
+            chiffre = true;
+            if (point) d.decimale(t[i]);
+            else d.entier(t[i]);
+        } else if (t[i] == QLatin1Char('.') && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    // An exponent may follow; far beyond what 32 bits can take, it only needs to stay large.
+    qint64 exposant = 0;
+    if (chiffre && i < t.size() && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
+        ++i;
+        const bool moins = i < t.size() && t[i] == QLatin1Char('-');
+        if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+'))) ++i;
+        if (i == t.size()) Raise(13);
+        for (; i < t.size() && estChiffre(t[i]); ++i)
+            exposant = std::min<qint64>(exposant * 10 + (t[i].unicode() - u'0'), qint64(1) << 40);
+        if (moins) exposant = -exposant;
+    }
+    if (!chiffre || i < t.size()) Raise(13);
+    int32_t v = 0;
+    if (!arrondi32(d, negatif, exposant, v)) Raise(6);
+    return v;
 }
 
 QString TrimBlancs(const QString& s) {

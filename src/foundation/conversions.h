@@ -31,10 +31,19 @@ inline constexpr const char* FormatNoTel = "Lib_Kirvo:FormatNoTel";
 inline QDate DateNulle() { return QDate(1899, 12, 30); }
 
 // The leading number of a text: blanks skipped wherever they stand, then digits with at most one
-// point, up to the first other character; 0 without a digit ("  0.50" 0.5, "*12" 0).
-double NombreEnTete(const QString& text);
+// point, up to the first other character; 0 without a digit ("  0.50" 0.5, "*12" 0). A number
+// beyond every double is infinite (never 0); one below the smallest is 0.
+double NombreEnTete(QStringView text);
 // The same with a leading sign ("-3" -3, " +2" 2): settings values that may be negative.
-double NombreSigne(const QString& text);
+double NombreSigne(QStringView text);
+// The numeric value of a text of an answer: its number as NombreSigne reads it, rounded to the
+// nearest integer on its exact decimal value, halves to the even one; 0 when it begins with none.
+// Raises Overflow (6) beyond 32 bits.
+int32_t ValeurNumeriqueReponse(QStringView texte);
+// The whole text (blanks around it aside) as a 32-bit integer: a decimal number, with an exponent
+// or not, rounded as ValeurNumeriqueReponse does. Raises Type mismatch (13) when the text is no
+// number (empty included), Overflow (6) beyond 32 bits.
+int32_t ValeurEntiereStricte(QStringView texte);
 // Removes blanks (space characters only) at both ends.
 QString TrimBlancs(const QString& text);
 

@@ -66,7 +66,9 @@ void ConstruireConfig(Proc& p, const QString& P) {
                                 DossierApplication + QStringLiteral("Config/")));
     });
     p(120, [&] {
-        N = int(std::nearbyint(NombreSigne(LectureIni(W, T, QStringLiteral("Nb_Base"), QStringLiteral("0")))));
+        const double n = std::nearbyint(NombreSigne(LectureIni(W, T, QStringLiteral("Nb_Base"), QStringLiteral("0"))));
+        // A count beyond 32 bits (an overlong number included) is no count.
+        N = std::fabs(n) < 2147483648.0 ? int(n) : 0;
         if (N < 1) N = 1;
     });
     p(130, [&] {

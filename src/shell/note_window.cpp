@@ -222,7 +222,7 @@ void FrmNote::ComboFontSize_Click() {
     Proc p(Cle::FrmNote_ComboFontSize_Click);
     p(10, [&] {
         const double taille = NombreEnTete(ComboFontSize->currentText());
-        if (taille <= 0) return;
+        if (taille <= 0 || !std::isfinite(taille)) return;
         QTextCharFormat f;
         f.setFontPointSize(taille);
         QTextCursor c = RTFData->textCursor();

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 #include <limits>
@@ -41,7 +42,8 @@ void LogFichierIllisible(const QString& FileName) {
 enum class Operation { Create, Update, Delete };
 
 // The texts of every "Result" and every "Id" element of an answer, in the order they open; an
-// element's text is all the text inside it.
+// element's text is the text inside it, less that of the Result and Id elements nested in it: each
+// text is kept once, however deep these elements nest.
 class ResultatsEtIds : public VisiteurReponse {
 public:
     void debut(QStringView nom, const QXmlStreamAttributes&) override {
@@ -57,7 +59,9 @@ public:
         pile_.pop_back();
     }
     void texte(QStringView t, bool) override {
-        for (const auto& [liste, i] : ouverts_) (*liste)[i] += t;
+        if (ouverts_.empty()) return;
+        const auto& [liste, i] = ouverts_.back();
+        (*liste)[i] += t;
     }
     QStringList resultats, ids;
 
@@ -108,29 +112,6 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
 }
 
 }  // namespace
-
-int32_t ValeurNumeriqueReponse(const QString& texte) {
-    const double v = std::nearbyint(NombreSigne(texte));
-    if (!std::isfinite(v) || v > double(std::numeric_limits<int32_t>::max()) ||
-        v < double(std::numeric_limits<int32_t>::min()))
-        Raise(6);
-    return int32_t(v);
-}
-
-int32_t ValeurEntiereStricte(const QString& texte) {
-    bool ok = false;
-    const QString t = texte.trimmed();
-    const qint64 v = t.toLongLong(&ok);
-    if (!ok) {
-        // A decimal text is rounded as the number conversion does; anything else does not convert.
-        const double d = t.toDouble(&ok);
-        // "nan" and "inf" convert as doubles but are no integer.
-        if (!ok || !std::isfinite(d)) Raise(13);
-        return ValeurNumeriqueReponse(QString::number(d, 'f', 6));
-    }
-    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) Raise(6);
-    return int32_t(v);
-}
 
 namespace {
 
@@ -219,7 +200,8 @@ public:
         }
     }
     void texte(QStringView t, bool) override {
-        for (size_t i : ouverts_) pile_[i].texte += t;
+        // Only the innermost field takes it: each text is kept once, however deep they nest.
+        if (!ouverts_.empty()) pile_[ouverts_.back()].texte += t;
     }
 
 private:
@@ -235,6 +217,131 @@ private:
     std::vector<size_t> ouverts_;   // the open elements whose text is wanted
     int erreurs_ = 0;
     int meilleure_[3] = {0, 0, 0};
+};
+
+}  // namespace
+
+namespace {
+
+// Most attributes a start tag of an answer may carry: those of the service carry none that matter,
+// a few namespace declarations at most. The XML reader checks the name of each attribute against
+// all the others of its tag, at a cost that grows with the square of their number (100,000 of
+// them hold it for 15 seconds and more), and only once the whole tag is read.
+constexpr int kAttributsMaxParBalise = 256;
+
+// Hands the bytes of an answer to the XML reader, counting the attributes of each start tag as
+// they go by (one "=" each, outside quoted values, comments, CDATA sections and processing
+// instructions); past the limit it hands nothing more and the answer reads as cut short. NUL bytes
+// are passed over, so that an answer in UTF-16 (of Latin text) is counted alike.
+class SourceComptee : public QIODevice {
+public:
+    explicit SourceComptee(QIODevice& source) : source_(source) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool refusee() const { return refusee_; }
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return refusee_ || source_.atEnd(); }
+    qint64 bytesAvailable() const override { return refusee_ ? 0 : source_.bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (refusee_) return 0;
+        const qint64 n = source_.read(data, max);
+        for (qint64 i = 0; i < n; ++i) {
+            if (etat_ == Etat::Texte) {
+                // Most of an answer is text: straight to the next tag.
+                const void* p = std::memchr(data + i, '<', size_t(n - i));
+                if (!p) break;
+                i = static_cast<const char*>(p) - data;
+            }
+            if (!lire(data[i])) {
+                refusee_ = true;
+                return i;
+            }
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    enum class Etat {
+        Texte, Chevron, Balise, Valeur, BaliseFin, Instruction, InstructionFin, Exclamation, Tiret,
+        Section, SectionUn, SectionDeux, Declaration
+    };
+    // A comment ("-->") or a CDATA section ("]]>"): it ends with its closing character twice and ">".
+    void ouvrirSection(char fermeture) {
+        fermeture_ = fermeture;
+        etat_ = Etat::Section;
+    }
+    // False when the byte is one attribute too many.
+    bool lire(char c) {
+        switch (etat_) {
+        case Etat::Texte:
+            if (c == '<') etat_ = Etat::Chevron;
+            break;
+        case Etat::Chevron:
+            if (c == '\0') break;
+            if (c == '!') etat_ = Etat::Exclamation;
+            else if (c == '?') etat_ = Etat::Instruction;
+            else if (c == '/') etat_ = Etat::BaliseFin;
+            else if (c == '>') etat_ = Etat::Texte;
+            else {
+                etat_ = Etat::Balise;
+                attributs_ = 0;
+            }
+            break;
+        case Etat::Balise:
+            if (c == '"' || c == '\'') {
+                guillemet_ = c;
+                etat_ = Etat::Valeur;
+            } else if (c == '=') {
+                if (++attributs_ > kAttributsMaxParBalise) return false;
+            } else if (c == '>') {
+                etat_ = Etat::Texte;
+            }
+            break;
+        case Etat::Valeur:
+            if (c == guillemet_) etat_ = Etat::Balise;
+            break;
+        case Etat::BaliseFin:
+        case Etat::Declaration:   // a document type: refused further on anyway
+            if (c == '>') etat_ = Etat::Texte;
+            break;
+        case Etat::Instruction:
+            if (c == '?') etat_ = Etat::InstructionFin;
+            break;
+        case Etat::InstructionFin:
+            if (c == '>') etat_ = Etat::Texte;
+            else if (c != '?' && c != '\0') etat_ = Etat::Instruction;
+            break;
+        case Etat::Exclamation:
+            if (c == '-') etat_ = Etat::Tiret;
+            else if (c == '[') ouvrirSection(']');
+            else if (c != '\0') etat_ = Etat::Declaration;
+            break;
+        case Etat::Tiret:
+            if (c == '-') ouvrirSection('-');
+            else if (c != '\0') etat_ = Etat::Declaration;
+            break;
+        case Etat::Section:
+            if (c == fermeture_) etat_ = Etat::SectionUn;
+            break;
+        case Etat::SectionUn:
+            if (c == fermeture_) etat_ = Etat::SectionDeux;
+            else if (c != '\0') etat_ = Etat::Section;
+            break;
+        case Etat::SectionDeux:
+            if (c == '>') etat_ = Etat::Texte;
+            else if (c != fermeture_ && c != '\0') etat_ = Etat::Section;
+            break;
+        }
+        return true;
+    }
+
+    QIODevice& source_;
+    Etat etat_ = Etat::Texte;
+    char guillemet_ = 0;
+    char fermeture_ = 0;
+    int attributs_ = 0;
+    bool refusee_ = false;
 };
 
 }  // namespace
@@ -259,7 +366,8 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     // it is read from the file as it goes, never held whole.
     // A DTD is never processed, and a page of a web site (an "html" root) is not an answer,
     // however well-formed. The nesting is bounded too: the document model slows down with the
-    // square of the depth, and no answer nests more than a few levels.
+    // square of the depth, and no answer nests more than a few levels; so is the number of
+    // attributes of a tag (SourceComptee).
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
     // From memory, the parser does not ask the file for its size at every block it takes.
     QByteArray contenu;
@@ -270,10 +378,11 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
         memoire.open(QIODevice::ReadOnly);
         source = &memoire;
     }
+    SourceComptee comptee(*source);
     ReaderEmprunte emprunt;
     QXmlStreamReader& lecteur = *emprunt;
     lecteur.clear();
-    lecteur.setDevice(source);
+    lecteur.setDevice(&comptee);
     lecteur.setNamespaceProcessing(false);
     bool racineVue = false;
     int profondeur = 0;
@@ -303,7 +412,7 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
         default: break;   // comments, processing instructions, the XML declaration
         }
     }
-    if (lecteur.hasError() || !racineVue) {
+    if (lecteur.hasError() || !racineVue || comptee.refusee()) {
         lecteur.clear();
         if (!source->seek(0) || !EstPageHtml(source->readAll())) LogFichierIllisible(FileName);
         return false;

@@ -7,10 +7,12 @@
 // (0 or no Code) and an error, whose Error element tells the type, message and error code; a
 // success is confirmed by a Result reading "True" (any case), and a creation brings the new web id
 // in Id. A file is refused before it is parsed when it is missing, empty, too large, not XML, has a
-// DTD, or is an HTML page (what a proxy or a login screen sends back): the caller gets a failure
-// either way, but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and
-// the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
+// DTD, or is an HTML page (what a proxy or a login screen sends back), and as it is parsed when it
+// nests too deep or a tag carries far too many attributes: the caller gets a failure either way,
+// but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
 // reader becomes an incident and leaves the reply record empty with the failure flag up.
+#include "foundation/conversions.h"
+
 #include <QString>
 #include <QXmlStreamAttributes>
 #include <cstdint>
@@ -70,7 +72,8 @@ struct EnteteReponse {
     QString ErrorCode;
 };
 // The header's texts as an answer holds them: the text of the first Code, and the last Type,
-// Message and ErrorCode found in an Error element (names of these three in any case).
+// Message and ErrorCode found in an Error element (names of these three in any case). The text of
+// one of these leaves out that of the others nested in it, so that each text is kept once.
 struct TextesEntete {
     bool codeVu = false;
     QString code;
@@ -85,13 +88,6 @@ bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEnt
 // Reads the header from its texts into e. An error answer (Code not 0) is shown in its message box
 // and gives false. Raises on a code beyond 32 bits.
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
-
-// The numeric value of an answer's text: the number it begins with (blanks skipped), rounded to
-// the nearest integer, halves to the even one; 0 when it begins with none. Raises Overflow (6)
-// beyond 32 bits.
-int32_t ValeurNumeriqueReponse(const QString& texte);
-// The whole text as a 32-bit integer; raises Type mismatch (13) when it is not one (empty included).
-int32_t ValeurEntiereStricte(const QString& texte);
 
 // Tests: the reply records cleared.
 void ReinitialiserLecteursReponses();

@@ -59,7 +59,8 @@ void EcrireStatut(SpreadGrid& g, int colonne, int ligne) {
     g.setTextAt(colonne + 1, ligne, libelle);
 }
 
-// One item of a list: its known fields, in the answer's order, with their whole text.
+// One item of a list: its known fields, in the answer's order, with their text (less that of the
+// fields of items nested in them).
 using ItemLu = std::vector<std::pair<int, QString>>;
 
 // Hands every item of every "Items" element to f, one by one as they are read, in the order of
@@ -119,7 +120,9 @@ public:
         if (!pile_.empty() && pile_.back().role == Role::Items) LaisserPasserEvenements();
     }
     void texte(QStringView t, bool) override {
-        for (size_t i : ouverts_) pile_[i].texte += t;
+        // Only the innermost field takes it: a field holding nested Items does not keep their
+        // fields' texts again, so each text is kept once, however deep they nest.
+        if (!ouverts_.empty()) pile_[ouverts_.back()].texte += t;
         if (!pile_.empty() && pile_.back().role == Role::Items) LaisserPasserEvenements();
     }
 

@@ -1,10 +1,14 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/log_lists.h"
+#include "platform/app_error.h"
 #include "platform/cp1252.h"
 #include "support/fixture.h"
 
 #include <QLocale>
+#include <cmath>
+#include <limits>
+#include <string>
 
 namespace {
 
@@ -78,6 +82,79 @@ TEST_F(ConversionsTest, LeadingNumber) {
     const Cas cas[] = {{"  0.50", 0.5}, {"007", 7}, {"*12", 0}, {".", 0}, {"", 0},
                        {"1 2.5.3", 12.5}, {"20 24", 2024}, {"3a4", 3}};
     for (const auto& k : cas) EXPECT_DOUBLE_EQ(NombreEnTete(q(k.t)), k.v) << k.t;
+}
+
+// A number read from a text three ways: the leading number of a setting (NombreSigne), the
+// numeric value of an answer's text, and the whole text as an integer. Both integer readings
+// round the exact decimal value, never a double close to it.
+TEST_F(ConversionsTest, NumbersReadFromTexts) {
+    constexpr int E6 = -6, E13 = -13;   // the error raised instead of a value
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::string neufs(400, '9'), zeros(400, '0');
+    struct Cas { std::string t; double signe; int64_t numerique, stricte; };
+    const Cas cas[] = {
+        {"1234", 1234, 1234, 1234},
+        {" 301 ", 301, 301, 301},
+        {"+2", 2, 2, 2},
+        {"-7", -7, -7, -7},
+        {"  12abc", 12, 12, E13},
+        {"1 2.5", 12.5, 12, E13},
+        {"", 0, 0, E13},
+        {".", 0, 0, E13},
+        {"abc", 0, 0, E13},
+        {"nan", 0, 0, E13},
+        {"-inf", 0, 0, E13},
+        {"5e", 5, 5, E13},
+        // halves to the even neighbour
+        {"2.5", 2.5, 2, 2},
+        {"3.5", 3.5, 4, 4},
+        {"-2.5", -2.5, -2, -2},
+        {"0.5", 0.5, 0, 0},
+        // the exact value decides, not the nearest double
+        {"3.4999999", 3.4999999, 3, 3},
+        {"4.5000001", 4.5000001, 5, 5},
+        {"2.50000000000000000000000000001", 2.5, 3, 3},
+        {"2147483647.49999999", 2147483647.5, 2147483647, 2147483647},
+        {"0.1", 0.1, 0, 0},
+        {"1234567.8912345", 1234567.8912345, 1234568, 1234568},
+        {"9007199254740993", 9007199254740992.0, E6, E6},   // the double nearest, halves to even
+        {"123456789012345678.9e0", 123456789012345678.0, E6, E6},
+        {"2147483647", 2147483647, 2147483647, 2147483647},
+        {"2147483648", 2147483648, E6, E6},
+        {"2147483647.5", 2147483647.5, E6, E6},
+        {"-2147483648", -2147483648.0, -2147483648LL, -2147483648LL},
+        {"-2147483649", -2147483649.0, E6, E6},
+        // exponents: only the whole-text reading has them
+        {"12e3", 12, 12, 12000},
+        {"1.5E1", 1.5, 2, 15},
+        {"25e-1", 25, 25, 2},
+        {"1e-400", 1, 1, 0},
+        {"1e400", 1, 1, E6},
+        {"0e99999999999999999999", 0, 0, 0},
+        {"1e99999999999999999999", 1, 1, E6},
+        // far too many digits: beyond every double is an overflow, below the smallest is 0
+        {neufs, inf, E6, E6},
+        {"-" + neufs, -inf, E6, E6},
+        {neufs + ".5", inf, E6, E6},
+        {"." + zeros + "1", 0, 0, 0},
+        {zeros + "7", 7, 7, 7},
+        {"1." + zeros, 1, 1, 1},
+        {"0.5" + zeros + "1", 0.5, 1, 1},
+    };
+    const auto entier = [](int32_t (*f)(QStringView), const QString& t) -> int64_t {
+        try {
+            return f(t);
+        } catch (const AppError& e) {
+            return -e.number;
+        }
+    };
+    for (const Cas& k : cas) {
+        const QString t = QString::fromStdString(k.t);
+        const std::string nom = k.t.substr(0, 40);
+        EXPECT_EQ(NombreSigne(t), k.signe) << nom;   // the double nearest, exactly
+        EXPECT_EQ(entier(ValeurNumeriqueReponse, t), k.numerique) << nom;
+        EXPECT_EQ(entier(ValeurEntiereStricte, t), k.stricte) << nom;
+    }
 }
 
 TEST_F(ConversionsTest, DateToTextAndBackWithCarryOver) {

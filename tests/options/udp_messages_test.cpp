@@ -5,6 +5,8 @@
 
 #include <QHostAddress>
 
+#include <string>
+
 namespace {
 
 class UdpMessagesTest : public KirvoTest {
@@ -24,6 +26,7 @@ struct CasMessage {
 };
 
 TEST_F(UdpMessagesTest, TagsOfAQueuedMessageAreReadWithTheirTypes) {
+    const std::string neufs = "<NoZone:" + std::string(400, '9') + "><NoStation:" + std::string(400, '9') + ">";
     const CasMessage cas[] = {
         {"<Do:Play><EmissionId:E12><ArticleId:A7><SongId:S99><SoundFile:C:\\Sons\\a.wav><GIEOnly:1><NoZone:3><NoStation:2>",
          {"Play", "E12", "A7", "S99", "C:\\Sons\\a.wav", "1", 3, 2}},
@@ -36,6 +39,8 @@ TEST_F(UdpMessagesTest, TagsOfAQueuedMessageAreReadWithTheirTypes) {
         {"<NoZone:2.5><NoStation:-3abc>", {"", "", "", "", "", "", 2, -3}},
         // out of 16 bits: the default, not a wrapped value
         {"<NoZone:70000><NoStation:99999>", {"", "", "", "", "", "", 0, -1}},
+        // beyond every double: out of range too, never 0
+        {neufs.c_str(), {"", "", "", "", "", "", 0, -1}},
         // a tag without its ">" has no value
         {"<Do:Play", {"", "", "", "", "", "", 0, -1}},
         // the first occurrence wins

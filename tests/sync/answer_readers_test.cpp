@@ -50,6 +50,20 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
     const std::string pageLongue = "<!doctype HTML public \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body>" + remplissage +
                                    "<p>500<br></body></html>";
     const std::string tronqueeLongue = "<R><Code>0</Code>" + remplissage + "<Result>True</Res";
+    // A root with 100,000 attributes: refused, as the reader would spend seconds over it. A tag with
+    // 256 reads (the root below: 255 and v), and an "=" anywhere but between the attributes of a
+    // tag (declaration, instruction, comment, value, text, CDATA) counts for nothing.
+    const auto attributs = [](int n) {
+        std::string a;
+        for (int i = 0; i < n; ++i) a += " a" + std::to_string(i) + "='1'";
+        return a;
+    };
+    const std::string tropDAttributs = "<R" + attributs(100000) + "><Code>0</Code><Result>True</Result></R>";
+    const std::string egal(1000, '=');
+    const std::string attributsPermis =
+        "<?xml version=\"1.0\"?><?pi " + egal + "?><!-- " + egal + " --><R" + attributs(255) + " v='" + egal +
+        ">'><Code>0</Code><Result b=\"" + egal + "\">True</Result>" + egal + "<![CDATA[<x " + egal +
+        "]]><Id>7</Id></R>";
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements", "<a><b><Code> 0</Code></b><c><Result>TRUE</Result></c><d><Id>12.5</Id><Id>77abc</Id></d></a>",
@@ -77,6 +91,8 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
         {"long success", longue.c_str(), false, 0, true, 1234, 0, 0},
         {"long HTML page", pageLongue.c_str(), true, 0, false, 0, 0, 0},
         {"long truncated answer", tronqueeLongue.c_str(), true, 0, false, 0, 0, 1},
+        {"a tag with very many attributes", tropDAttributs.c_str(), true, 0, false, 0, 0, 1},
+        {"attributes and equal signs an answer may have", attributsPermis.c_str(), false, 0, true, 7, 0, 0},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -139,12 +155,51 @@ TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
     EXPECT_EQ(boites()[0], QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
 }
 
+TEST_F(LecteursReponsesTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
+    for (const int n : {3, 300}) {
+        QString a;
+        for (int i = 0; i < n; ++i) a += QStringLiteral(" a%1='=>'").arg(i);
+        const QString xml = QStringLiteral("<R") + a + QStringLiteral("><!-- a='1' --><Code>0</Code><Result>True</Result><Id>3</Id></R>");
+        QByteArray octets("\xFF\xFE", 2);
+        octets.append(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+        EcrireFichierTest(fichier(), octets);
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_EQ(err, n > 256) << n;
+        EXPECT_EQ(ReponseCreateXML.Id, n > 256 ? 0 : 3) << n;
+    }
+}
+
+TEST_F(LecteursReponsesTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer) {
+    // 62 Result elements one in the other, the innermost true, a long note in the outer ones: the
+    // same reply as the flat answer (the cost of both is in bench/answer_reader_bench.cpp).
+    const std::string note = "<Note>" + std::string(256 * 1024, 'x') + "</Note>";
+    const std::string plate = "<R><Code>0</Code><Result>True</Result><Id>42</Id>" + note + "</R>";
+    std::string imbriquee = "<R><Code>0</Code>";
+    for (int i = 0; i < 61; ++i) imbriquee += "<Result>";
+    imbriquee += "<Result>True</Result><Id>42</Id>" + note;
+    for (int i = 0; i < 61; ++i) imbriquee += "</Result>";
+    imbriquee += "</R>";
+    for (const std::string& contenu : {plate, imbriquee}) {
+        ReponseCreateXML = ReponseXML{};
+        EcrireFichierTest(fichier(), QByteArray::fromStdString(contenu));
+        bool err = true;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_FALSE(err);
+        EXPECT_TRUE(ReponseCreateXML.Result);
+        EXPECT_EQ(ReponseCreateXML.Id, 42);
+    }
+    EXPECT_TRUE(lignesLog().isEmpty());
+}
+
 TEST_F(LecteursReponsesTest, BrokenValueFailsTheReadAndResetsTheRecord) {
-    for (const char* contenu : {"<R><Code>0</Code><Result>True</Result><Id>99999999999</Id></R>",
-                                "<R><Code>99999999999</Code></R>"}) {
+    // An Id of 400 nines is beyond every double: an overflow, never Id 0.
+    const std::string neufs = "<R><Code>0</Code><Result>True</Result><Id>" + std::string(400, '9') + "</Id></R>";
+    for (const std::string& contenu : {std::string("<R><Code>0</Code><Result>True</Result><Id>99999999999</Id></R>"),
+                                       std::string("<R><Code>99999999999</Code></R>"), neufs}) {
         SCOPED_TRACE(contenu);
         ReponseCreateXML = ReponseXML{0, {}, {}, {}, true, 5};
-        EcrireFichierTest(fichier(), QByteArray(contenu));
+        EcrireFichierTest(fichier(), QByteArray::fromStdString(contenu));
         bool err = false;
         LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
         EXPECT_TRUE(err);
@@ -153,25 +208,6 @@ TEST_F(LecteursReponsesTest, BrokenValueFailsTheReadAndResetsTheRecord) {
         // Reported once, as an incident naming the reader.
         EXPECT_TRUE(lignesLog().join('\n').contains(QStringLiteral("Lib_XML:LectureFichierXMLRequete_00_Generique_01_CreateXML")));
         EXPECT_TRUE(TestDialogs().shown.empty());
-    }
-}
-
-TEST(ValeursReponse, NumericValues) {
-    struct Cas { const char* texte; int32_t valeur; };
-    const Cas cas[] = {{"1234", 1234}, {"  12abc", 12}, {"", 0}, {"abc", 0}, {"2.5", 2}, {"3.5", 4},
-                       {"-7", -7}, {"2147483647", 2147483647}};
-    for (const Cas& c : cas) EXPECT_EQ(ValeurNumeriqueReponse(QString::fromLatin1(c.texte)), c.valeur) << c.texte;
-    EXPECT_THROW(ValeurNumeriqueReponse(QStringLiteral("2147483648")), AppError);
-    EXPECT_EQ(ValeurEntiereStricte(QStringLiteral(" 301 ")), 301);
-    // Not an integer: Type mismatch, whatever the double conversion makes of it.
-    for (const char* t : {"", "12abc", "x", "nan", "inf", "-inf", " NaN "}) {
-        int32_t numero = 0;
-        try {
-            ValeurEntiereStricte(QString::fromLatin1(t));
-        } catch (const AppError& e) {
-            numero = e.number;
-        }
-        EXPECT_EQ(numero, 13) << t;
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "foundation/log_lists.h"
 
+#include <string>
+
 namespace {
 
 class LecteursListesTest : public WebTest {
@@ -119,7 +121,8 @@ TEST_F(LecteursListesTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
 
 TEST_F(LecteursListesTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
     // A list nested in an item's field comes after the whole list holding it; a field's text is
-    // all the text inside it, sub-elements and CDATA included.
+    // all the text inside it, sub-elements and CDATA included, but for the fields of the nested
+    // list's items: each keeps its own.
     const QByteArray xml =
         "<r><Items><ClientBO><CltNom>A<b>1</b><![CDATA[<2>]]></CltNom>"
         "<CltVille><Items><ClientBO><CltNom>Dedans</CltNom></ClientBO></Items></CltVille></ClientBO>"
@@ -128,12 +131,38 @@ TEST_F(LecteursListesTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
     const auto r = lignes(1);
     ASSERT_EQ(r.size(), 4u);
     EXPECT_EQ(r[0][2], QStringLiteral("A1<2>"));
-    EXPECT_EQ(r[0][6], QStringLiteral("Dedans"));
+    EXPECT_EQ(r[0][6], QString());
     EXPECT_EQ(r[1][2], QStringLiteral("B"));
     EXPECT_EQ(r[2][2], QStringLiteral("Dedans"));
     EXPECT_EQ(r[3][2], QStringLiteral("C"));
     EXPECT_EQ(ReponseClient.CltNom, QStringLiteral("C"));
-    EXPECT_EQ(ReponseClient.CltVille, QStringLiteral("Dedans"));
+    EXPECT_EQ(ReponseClient.CltVille, QString());
+}
+
+TEST_F(LecteursListesTest, ListsNestedInFieldsReadAsTheFlatList) {
+    // Each item's name field holds the list of the next one, as deep as an answer may nest: the
+    // same rows and record as the items one after the other, each field keeping only its own text.
+    constexpr int kNiveaux = 20;
+    QByteArray imbriquee = "<r><Code>0</Code>", plate = "<r><Code>0</Code><Items>", fin;
+    for (int i = 1; i <= kNiveaux; ++i) {
+        const QByteArray item = "<ClientBO><CltIdWeb>" + QByteArray::number(i) + "</CltIdWeb><CltNom>Nom " +
+                                QByteArray::number(i);
+        imbriquee += "<Items>" + item;
+        fin.prepend("</CltNom><CltVille>V" + QByteArray::number(i) + "</CltVille></ClientBO></Items>");
+        plate += item + "</CltNom><CltVille>V" + QByteArray::number(i) + "</CltVille></ClientBO>";
+    }
+    imbriquee += fin + "</r>";
+    plate += "</Items></r>";
+    EXPECT_FALSE(lire(1, plate, true, true));
+    const auto attendues = lignes(1);
+    ASSERT_EQ(attendues.size(), size_t(kNiveaux));
+    EXPECT_EQ(attendues[kNiveaux - 1][2], QStringLiteral("Nom 20"));
+    const ReponseClientT enregistrement = ReponseClient;
+    EXPECT_FALSE(lire(1, imbriquee, true, true));
+    EXPECT_EQ(lignes(1), attendues);
+    EXPECT_EQ(ReponseClient.CltIdWeb, enregistrement.CltIdWeb);
+    EXPECT_EQ(ReponseClient.CltNom, enregistrement.CltNom);
+    EXPECT_EQ(ReponseClient.CltVille, enregistrement.CltVille);
 }
 
 TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
@@ -213,8 +242,15 @@ TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) 
 }
 
 TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
+    // An id of 400 nines is beyond every double: a failed read, never web id 0.
+    const std::string neufs(400, '9');
+    const std::string clientNeufs = "<r><Items><ClientBO><CltIdWeb>" + neufs + "</CltIdWeb></ClientBO></Items></r>";
+    const std::string secteurNeufs =
+        "<r><Items><SecteurActiviteBO><SecIdWeb>" + neufs + "</SecIdWeb></SecteurActiviteBO></Items></r>";
     struct Cas { int onglet; const char* xml; bool err; int32_t id; };
     const Cas cas[] = {
+        {1, clientNeufs.c_str(), true, 0},
+        {3, secteurNeufs.c_str(), true, 0},
         {1, "<r><Items><ClientBO><CltIdWeb>12abc</CltIdWeb></ClientBO></Items></r>", false, 12},
         {1, "<r><Items><ClientBO><CltIdWeb></CltIdWeb></ClientBO></Items></r>", false, 0},
         {4, "<r><Items><CommercialBO><CmlIdWeb> 40</CmlIdWeb></CommercialBO></Items></r>", false, 40},
