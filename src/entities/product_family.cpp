@@ -11,8 +11,8 @@ namespace {
 
 QString trim(const QString& s) { return TrimBlancs(s); }
 
-// The competition code goes into the buffer as the web holds it (the table's fields; a label or
-// level longer than its field is cut to it): the product has one.
+// The table's fields bring the competition code as the web holds it (a label or level longer than
+// its field is cut to it): the product now has one.
 bool importer(const LigneListeWeb&, QString&) {
     EcrireTexte(EnregProduit.FlagCodeConcurrence, QStringLiteral("1"));
     return true;
