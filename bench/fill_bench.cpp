@@ -16,7 +16,7 @@
 #include "kirvo_btr/btr_utility.h"
 #include "platform/dialogs.h"
 #include "platform/record_manager.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

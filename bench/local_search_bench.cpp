@@ -12,7 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/record_manager.h"
 #include "platform/spread_grid.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QApplication>
 #include <QFile>

@@ -35,8 +35,8 @@
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "support/web_double.h"
-#include "sync/client_family.h"
-#include "sync/list_grids.h"
+#include "entities/client_family.h"
+#include "grids/list_grids.h"
 #include "sync/web_requests.h"
 
 #include "../tests/database/record_files_fixture.cpp"

@@ -33,8 +33,8 @@
 #include "entities/product_family.h"
 #include "entities/salesperson_family.h"
 #include "entities/sector_family.h"
-#include "sync/client_family.h"
-#include "sync/list_grids.h"
+#include "entities/client_family.h"
+#include "grids/list_grids.h"
 #include "sync/sync_engine.h"
 #include "sync/web_requests.h"
 

@@ -1,6 +1,7 @@
 #include "entities/advertising_drivers.h"
 
 #include "entities/canvas_family.h"
+#include "entities/client_family.h"
 #include "entities/fill_rate_upload.h"
 #include "entities/product_family.h"
 #include "entities/salesperson_family.h"
@@ -9,6 +10,7 @@
 
 void InstallerPilotesPublicite() {
     auto& t = PilotesPublicite();
+    t[1] = SynchroniserPub_01_Client;
     t[2] = SynchroniserPub_02_Produit;
     t[3] = SynchroniserPub_03_Secteur;
     t[4] = SynchroniserPub_04_Commercial;

@@ -38,7 +38,7 @@ FamilleSynchro construire() {
     f.cles = {Cle::SynchroniserPub_05_Canevas, Cle::SynchroniserPub_05_Canevas_01, Cle::SynchroniserPub_05_Canevas_02,
               "", "", "", Cle::SynchroniserPub_05_Canevas_06};
     f.noFichier = kFichierSpots;
-    f.ongletPublicite = 5;
+    LierListeWeb(f, ListeWebCanevas());
     f.largeurCode = kLargeurCleCanevas;
     f.code = cleCanevas;
     f.libelle = [] { return trim(LireTexte(EnregEnteteSpot.Libelle)); };
@@ -47,8 +47,7 @@ FamilleSynchro construire() {
         EcrireTexte(EnregEnteteSpot.Sequence, c.mid(6, 2));
     };
     f.requeteCreation = SynchroniserPub_05_Canevas_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_05_Canevas_80_Parametres_02_Update;
-    f.copieWebDiffere = LibelleWebDiffere(3, LibelleCanevasEnvoye);
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebCanevas(), "SecLibelle"), LibelleCanevasEnvoye);
     // Templates come from the local database only: local pass, journal replay and audit.
     f.etapes = {false, true, true, false, false, false, true};
     // The flag stays as the suite's other programs set it; the audit's re-saves wait for the next
@@ -95,16 +94,6 @@ QString SynchroniserPub_05_Canevas_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("TmpLibelle"), LibelleCanevasEnvoye())
         .ajouter(QStringLiteral("TmpSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_05_Canevas_80_Parametres_02_Update() {
-    return SynchroniserPub_05_Canevas_80_Parametres_01_Create() + QStringLiteral("&TmpIdWeb=") + idWeb();
-}
-
-QString SynchroniserPub_05_Canevas_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleCanevas(), IdWeb); }
-
-QString SynchroniserPub_05_Canevas_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCanevas(), IdWeb);
 }
 
 QString SynchroniserPub_05_Canevas_90_Contenu_01_Detail_Empty() {

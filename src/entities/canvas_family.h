@@ -21,11 +21,8 @@ inline constexpr const char* SynchroniserPub_05_Canevas_50_Contenu = "Lib_Kirvo:
 
 const FamilleSynchro& FamilleCanevas();
 
-// Queries of the template in the buffer of file 6 (every value percent-encoded).
+// The creation query of the template in the buffer of file 6 (every value percent-encoded).
 QString SynchroniserPub_05_Canevas_80_Parametres_01_Create();
-QString SynchroniserPub_05_Canevas_80_Parametres_02_Update();
-QString SynchroniserPub_05_Canevas_80_Parametres_03_Delete(int32_t IdWeb);
-QString SynchroniserPub_05_Canevas_80_Parametres_10_GetByIdWeb(int32_t IdWeb);
 QString SynchroniserPub_05_Canevas_90_Contenu_01_Detail_Empty();
 QString SynchroniserPub_05_Canevas_90_Contenu_02_Detail_Create(const QString& Detail);
 // The label the queries send: the trimmed label, or "Canevas: " and the canvas key, trimmed.

@@ -11,7 +11,7 @@
 #include "foundation/trace_log.h"
 #include "platform/spread_grid.h"
 #include "sync/dispatcher.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/query_text.h"
 #include "sync/sync_engine.h"
 #include "sync/web_requests.h"

@@ -11,20 +11,18 @@ namespace {
 
 QString trim(const QString& s) { return TrimBlancs(s); }
 
-// The competition code goes into the buffer as the web holds it; a label or level longer than its
-// field is cut to it.
-bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregProduit.Libelle, CelluleListe(l, 3));
+// The table's fields bring the competition code as the web holds it (a label or level longer than
+// its field is cut to it): the product now has one.
+bool importer(const LigneListeWeb&, QString&) {
     EcrireTexte(EnregProduit.FlagCodeConcurrence, QStringLiteral("1"));
-    EcrireTexte(EnregProduit.CCFamille, CelluleListe(l, 5));
-    EcrireTexte(EnregProduit.CCClasse, CelluleListe(l, 6));
-    EcrireTexte(EnregProduit.CCSecteur, CelluleListe(l, 7));
-    EcrireTexte(EnregProduit.CCVariete, CelluleListe(l, 8));
     return true;
 }
 
 // Only the web's own products (nature 0, a blank nature included) come into the local file.
-bool natureImportable(const LigneListeWeb& l) { return NombreEnTete(CelluleListe(l, 4)) == 0; }
+bool natureImportable(const LigneListeWeb& l) {
+    static const int colonne = ColonneDe(ListeWebProduits(), "PdtNature");
+    return NombreEnTete(CelluleListe(l, colonne)) == 0;
+}
 
 // The label of the product's competition code; none when its code is not one.
 QString libelleCodeConcurrence() {
@@ -43,7 +41,7 @@ FamilleSynchro construire() {
               Cle::SynchroniserPub_02_Produit_03, Cle::SynchroniserPub_02_Produit_04, Cle::SynchroniserPub_02_Produit_05,
               Cle::SynchroniserPub_02_Produit_06};
     f.noFichier = 4;
-    f.ongletPublicite = 2;
+    LierListeWeb(f, ListeWebProduits());
     f.largeurCode = 10;
     f.premierCode = QStringLiteral("0000000001");
     f.dernierCode = QStringLiteral("ZZZZZZZZZZ");
@@ -51,10 +49,9 @@ FamilleSynchro construire() {
     f.libelle = [] { return trim(LireTexte(EnregProduit.Libelle)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregProduit.Code, c); };
     f.requeteCreation = SynchroniserPub_02_Produit_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_02_Produit_80_Parametres_02_Update;
     f.importer = importer;
     f.ligneImportable = natureImportable;
-    f.copieWebDiffere = LibelleWebDiffere(3, LibelleProduitEnvoye);
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebProduits(), "PdtLibelle"), LibelleProduitEnvoye);
     // A product's flag is the local user's choice: a creation, a replay or an import leaves it.
     LaisserFlagWeb(f);
     return f;
@@ -87,17 +84,6 @@ QString SynchroniserPub_02_Produit_80_Parametres_01_Create() {
     p(40, [&] { libelle = libelleCodeConcurrence(); });
     q.ajouter(QStringLiteral("PdtNomenclatureLib"), libelle).ajouter(QStringLiteral("PdtSynchroWeb"), 1);
     return q.texte();
-}
-
-QString SynchroniserPub_02_Produit_80_Parametres_02_Update() {
-    return SynchroniserPub_02_Produit_80_Parametres_01_Create() + QStringLiteral("&PdtIdWeb=") +
-           QString::number(CVLOctets(EnregProduit.IdWeb));
-}
-
-QString SynchroniserPub_02_Produit_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleProduit(), IdWeb); }
-
-QString SynchroniserPub_02_Produit_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleProduit(), IdWeb);
 }
 
 void SynchroniserPub_02_Produit(const QString& url) { SynchroniserFamille(FamilleProduit(), url); }

@@ -21,11 +21,8 @@ inline constexpr const char* SynchroniserPub_02_Produit_80_Parametres_01_Create 
 
 const FamilleSynchro& FamilleProduit();
 
-// Queries of the product in the buffer of file 4 (every value percent-encoded).
+// The creation query of the product in the buffer of file 4 (every value percent-encoded).
 QString SynchroniserPub_02_Produit_80_Parametres_01_Create();
-QString SynchroniserPub_02_Produit_80_Parametres_02_Update();
-QString SynchroniserPub_02_Produit_80_Parametres_03_Delete(int32_t IdWeb);
-QString SynchroniserPub_02_Produit_80_Parametres_10_GetByIdWeb(int32_t IdWeb);
 // The label the queries send: the trimmed label, or "Produit: " and the trimmed code when it is
 // blank.
 QString LibelleProduitEnvoye();

@@ -17,18 +17,6 @@ QString champ(const char (&c)[N], const QString& siBlanc = QString()) {
     return t.isEmpty() ? siBlanc : t;
 }
 
-// The cells as the web holds them, each cut or padded to its field.
-bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregCommercial.Nom, CelluleListe(l, 5));
-    EcrireTexte(EnregCommercial.Prenom, CelluleListe(l, 6));
-    EcrireTexte(EnregCommercial.UserId, CelluleListe(l, 3));
-    EcrireTexte(EnregCommercial.UserPassword, CelluleListe(l, 4));
-    EcrireTexte(EnregCommercial.Tel1, CelluleListe(l, 7));
-    EcrireTexte(EnregCommercial.Tel2, CelluleListe(l, 8));
-    EcrireTexte(EnregCommercial.Email, CelluleListe(l, 9));
-    return true;
-}
-
 FamilleSynchro construire() {
     DeclarerCleSecrete(kCleMotDePasse);
     FamilleSynchro f;
@@ -39,7 +27,7 @@ FamilleSynchro construire() {
               Cle::SynchroniserPub_04_Commercial_04, Cle::SynchroniserPub_04_Commercial_05,
               Cle::SynchroniserPub_04_Commercial_06};
     f.noFichier = 1;
-    f.ongletPublicite = 4;
+    LierListeWeb(f, ListeWebCommerciaux());
     f.largeurCode = 8;
     f.premierCode = QStringLiteral("00000001");
     f.dernierCode = QStringLiteral("ZZZZZZZZ");
@@ -47,10 +35,8 @@ FamilleSynchro construire() {
     f.libelle = [] { return TrimBlancs(LireTexte(EnregCommercial.Nom)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregCommercial.Code, c); };
     f.requeteCreation = SynchroniserPub_04_Commercial_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_04_Commercial_80_Parametres_02_Update;
-    f.importer = importer;
-    // Only the name is compared, with the name the queries sent (list column 5).
-    f.copieWebDiffere = LibelleWebDiffere(5, NomCommercialEnvoye);
+    // Only the name is compared, with the name the queries sent.
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebCommerciaux(), "CmlNom"), NomCommercialEnvoye);
     // A salesperson's flag is the station's choice; the audit's re-saves wait for the next run's
     // replay.
     LaisserFlagWeb(f);
@@ -83,19 +69,6 @@ QString SynchroniserPub_04_Commercial_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("CmlEmail"), champ(EnregCommercial.Email, EmailParDefaut))
         .ajouter(QStringLiteral("CmlSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_02_Update() {
-    return SynchroniserPub_04_Commercial_80_Parametres_01_Create() + QStringLiteral("&CmlIdWeb=") +
-           QString::number(CVLOctets(EnregCommercial.IdWeb));
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_03_Delete(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCommercial(), IdWeb);
-}
-
-QString SynchroniserPub_04_Commercial_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleCommercial(), IdWeb);
 }
 
 void SynchroniserPub_04_Commercial(const QString& url) { SynchroniserFamille(FamilleCommercial(), url); }

@@ -25,11 +25,8 @@ inline const QString UserIdParDefaut = QStringLiteral("qv");
 inline const QString UserPasswordParDefaut = QStringLiteral("xq");
 inline const QString EmailParDefaut = QStringLiteral("commercial@kirvo.invalid");
 
-// Queries of the salesperson in the buffer of file 1 (every value percent-encoded).
+// The creation query of the salesperson in the buffer of file 1 (every value percent-encoded).
 QString SynchroniserPub_04_Commercial_80_Parametres_01_Create();
-QString SynchroniserPub_04_Commercial_80_Parametres_02_Update();
-QString SynchroniserPub_04_Commercial_80_Parametres_03_Delete(int32_t IdWeb);
-QString SynchroniserPub_04_Commercial_80_Parametres_10_GetByIdWeb(int32_t IdWeb);
 // The name the queries send: the trimmed name, or "Commercial: " and the code, trimmed, when blank.
 QString NomCommercialEnvoye();
 

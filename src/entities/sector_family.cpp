@@ -7,11 +7,6 @@
 
 namespace {
 
-bool importer(const LigneListeWeb& l, QString&) {
-    EcrireTexte(EnregSecteur.Libelle, CelluleListe(l, 3));
-    return true;
-}
-
 FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "SecteurActivite";
@@ -20,7 +15,7 @@ FamilleSynchro construire() {
               Cle::SynchroniserPub_03_Secteur_03, Cle::SynchroniserPub_03_Secteur_04, Cle::SynchroniserPub_03_Secteur_05,
               Cle::SynchroniserPub_03_Secteur_06};
     f.noFichier = 2;
-    f.ongletPublicite = 3;
+    LierListeWeb(f, ListeWebSecteurs());
     f.largeurCode = 10;
     f.premierCode = QStringLiteral("0000000001");
     f.dernierCode = QStringLiteral("ZZZZZZZZZZ");
@@ -28,9 +23,7 @@ FamilleSynchro construire() {
     f.libelle = [] { return TrimBlancs(LireTexte(EnregSecteur.Libelle)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregSecteur.Code, c); };
     f.requeteCreation = SynchroniserPub_03_Secteur_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_03_Secteur_80_Parametres_02_Update;
-    f.importer = importer;
-    f.copieWebDiffere = LibelleWebDiffere(3, LibelleSecteurEnvoye);
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebSecteurs(), "SecLibelle"), LibelleSecteurEnvoye);
     // A sector's flag is the station's choice; the audit's re-saves wait for the next run's replay.
     LaisserFlagWeb(f);
     f.auditRejoue = false;
@@ -55,17 +48,6 @@ QString SynchroniserPub_03_Secteur_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("SecLibelle"), LibelleSecteurEnvoye())
         .ajouter(QStringLiteral("SecSynchroWeb"), 1)
         .texte();
-}
-
-QString SynchroniserPub_03_Secteur_80_Parametres_02_Update() {
-    return SynchroniserPub_03_Secteur_80_Parametres_01_Create() + QStringLiteral("&SecIdWeb=") +
-           QString::number(CVLOctets(EnregSecteur.IdWeb));
-}
-
-QString SynchroniserPub_03_Secteur_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleSecteur(), IdWeb); }
-
-QString SynchroniserPub_03_Secteur_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleSecteur(), IdWeb);
 }
 
 void SynchroniserPub_03_Secteur(const QString& url) { SynchroniserFamille(FamilleSecteur(), url); }

@@ -18,11 +18,8 @@ inline constexpr const char* SynchroniserPub_03_Secteur_06 = "Lib_Kirvo:Synchron
 
 const FamilleSynchro& FamilleSecteur();
 
-// Queries of the sector in the buffer of file 2 (every value percent-encoded).
+// The creation query of the sector in the buffer of file 2 (every value percent-encoded).
 QString SynchroniserPub_03_Secteur_80_Parametres_01_Create();
-QString SynchroniserPub_03_Secteur_80_Parametres_02_Update();
-QString SynchroniserPub_03_Secteur_80_Parametres_03_Delete(int32_t IdWeb);
-QString SynchroniserPub_03_Secteur_80_Parametres_10_GetByIdWeb(int32_t IdWeb);
 // The label the queries send: the trimmed label, or "Secteur: " and the code, trimmed, when blank.
 QString LibelleSecteurEnvoye();
 

@@ -14,7 +14,7 @@
 #include <array>
 #include <cstdint>
 
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 struct PassagePlanifie;
 

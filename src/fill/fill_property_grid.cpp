@@ -8,7 +8,7 @@
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "platform/property_grid.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QPointer>
 

@@ -10,7 +10,7 @@
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "platform/cp1252.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -11,7 +11,7 @@
 #include "platform/cp1252.h"
 #include "platform/spread_grid.h"
 #include "platform/xls_reader.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,8 +4,7 @@
 #include "fill/nomenclature.h"
 #include "foundation/conversions.h"
 #include "foundation/proc.h"
-#include "sync/list_grids.h"
-#include "sync/query_text.h"
+#include "grids/list_grids.h"
 
 #include <initializer_list>
 #include <vector>

@@ -809,3 +809,17 @@ void MKLOctets(int32_t value, char* bytes) {
     const std::array<int, 4> d = mkl(value);
     for (size_t k = 0; k < 4; ++k) bytes[k] = static_cast<char>(d[k]);
 }
+
+QString FormatNoTel(const QString& s) {
+    Proc p(Cle::FormatNoTel);
+    QString r;
+    p(10, [&] {
+        QString chiffres;
+        for (const QChar c : s.trimmed())
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) chiffres += c;
+        chiffres = chiffres.left(10).leftJustified(10, QLatin1Char(' '));
+        r = chiffres.mid(0, 2) + QLatin1Char('-') + chiffres.mid(2, 2) + QLatin1Char('-') + chiffres.mid(4, 2) +
+            QLatin1Char('-') + chiffres.mid(6, 2) + QLatin1Char('-') + chiffres.mid(8, 2);
+    });
+    return r;
+}

@@ -24,6 +24,7 @@ inline constexpr const char* CheckValiditeValeurMin = "Lib_Public:CheckValiditeV
 inline constexpr const char* ExtraireBalise = "Lib_Public:ExtraireBalise";
 inline constexpr const char* CVL = "Lib_Systeme:CVL";
 inline constexpr const char* MKL = "Lib_Systeme:MKL";
+inline constexpr const char* FormatNoTel = "Lib_Kirvo:FormatNoTel";
 }  // namespace Cle
 
 // The date value 0 (30 December 1899): what a failed S2D gives.
@@ -121,3 +122,7 @@ QString MKL(int32_t value);
 // The same over the 4 bytes of a record field.
 int32_t CVLOctets(const char* bytes);
 void MKLOctets(int32_t value, char* bytes);
+
+// The display form of a telephone number: five pairs of digits joined by "-" (14 characters), the
+// digits of the trimmed text, cut to ten or completed with blanks.
+QString FormatNoTel(const QString& s);

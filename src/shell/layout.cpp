@@ -7,7 +7,7 @@
 #include "shell/look.h"
 #include "shell/main_window.h"
 #include "shell/control_slot.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QBoxLayout>
 #include <QResizeEvent>

@@ -30,7 +30,7 @@
 #include "shell/shutdown.h"
 #include "shell/single_instance.h"
 #include "shell/wait_window.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QCheckBox>
 #include <QComboBox>

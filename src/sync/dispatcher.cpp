@@ -6,7 +6,6 @@
 #include "foundation/proc.h"
 #include "foundation/shell_link.h"
 #include "foundation/trace_log.h"
-#include "sync/client_family.h"
 #include "sync/sync_engine.h"
 #include "sync/web_requests.h"
 
@@ -15,7 +14,7 @@ namespace {
 std::array<PiloteSynchro, NbPilotesPublicite> pilotesParDefaut() {
     return {
         SynchroniserPub_00_Campagne,
-        SynchroniserPub_01_Client,
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_01_Client, 1, EntiteWeb::Client); },
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_02_Produit, 2, EntiteWeb::Produit); },
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_03_Secteur, 3, EntiteWeb::Secteur); },
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_04_Commercial, 4, EntiteWeb::Commercial); },

@@ -16,6 +16,7 @@ inline constexpr const char* Synchroniser = "Lib_Kirvo:Synchroniser";
 inline constexpr const char* SynchroniserMus_00 = "Lib_Kirvo:SynchroniserMus_00";
 inline constexpr const char* SynchroniserPub_00 = "Lib_Kirvo:SynchroniserPub_00";
 inline constexpr const char* SynchroniserPub_00_Campagne = "Lib_Kirvo:SynchroniserPub_00_Campagne";
+inline constexpr const char* SynchroniserPub_01_Client = "Lib_Kirvo:SynchroniserPub_01_Client";
 inline constexpr const char* SynchroniserPub_02_Produit = "Lib_Kirvo:SynchroniserPub_02_Produit";
 inline constexpr const char* SynchroniserPub_03_Secteur = "Lib_Kirvo:SynchroniserPub_03_Secteur";
 inline constexpr const char* SynchroniserPub_04_Commercial = "Lib_Kirvo:SynchroniserPub_04_Commercial";

@@ -3,7 +3,8 @@
 #include "foundation/proc.h"
 #include "foundation/window_helpers.h"
 #include "platform/spread_grid.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
+#include "grids/web_lists.h"
 
 #include <QHash>
 #include <algorithm>
@@ -22,27 +23,21 @@ namespace {
 // How a reader reads the web id into its record: the leading number, or the whole text.
 enum class LectureId { NombreEnTete, TexteEntier };
 
-// One entity's reader, as data.
+// One entity's reader: its field table (a field of line i fills column i + 1 of the grid), how it
+// reads the web id, its record.
 template <class T>
 struct Lecteur {
     const char* cle;
-    int grille;
-    QString item;
-    struct Champ {
-        QString nom;
-        int colonne;             // in the grid; 0: not shown
-        QString T::*membre;      // nullptr: the web id
-        bool statut = false;     // the status letter column (its label goes in the next one)
-    };
-    std::vector<Champ> champs;
-    int32_t T::*id;
+    const ListeWeb<T>& liste;
     LectureId lectureId;
     T* enregistrement;
 
-    // Upper-case name -> index in champs; built once, on the first read.
+    // Upper-case tag -> index in the table; built once, on the first read.
     const QHash<QString, int>& index() const {
         if (index_.isEmpty())
-            for (size_t i = 0; i < champs.size(); ++i) index_.insert(champs[i].nom.toUpper(), int(i));
+            for (size_t i = 0; i < liste.colonnes.size(); ++i)
+                if (liste.colonnes[i].balise)
+                    index_.insert(QString::fromLatin1(liste.colonnes[i].balise).toUpper(), int(i));
         return index_;
     }
     mutable QHash<QString, int> index_ = {};
@@ -209,7 +204,7 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     });
     p(10, [&] {
         if (ToGrid) {
-            g = GrillePub(d.grille);
+            g = GrillePub(d.liste.grille);
             if (g) {
                 g->setSheet(g->activeSheet());
                 g->setMaxRows(0);
@@ -222,7 +217,7 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     // The answer is never held whole: its header is read first, with its items when they are
     // few; else the items are read again afterwards, written to the grid or the record as they come.
     const QHash<QString, int>& index = d.index();
-    const QString itemMaj = d.item.toUpper();
+    const QString itemMaj = QString::fromLatin1(d.liste.item).toUpper();
     ItemsAvecEntete avecEntete(itemMaj, index);
     TextesEntete entete;
     bool charge = false;
@@ -257,10 +252,8 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
                 const int ligne = g->maxRows() + 1;
                 g->setMaxRows(ligne);
                 for (const auto& [i, texte] : item) {
-                    const auto& champ = d.champs[size_t(i)];
-                    if (champ.colonne <= 0) continue;
-                    g->setTextAt(champ.colonne, ligne, texte);
-                    if (champ.statut) EcrireStatut(*g, champ.colonne, ligne);
+                    g->setTextAt(i + 1, ligne, texte);
+                    if (d.liste.colonnes[size_t(i)].role == RoleColonne::Statut) EcrireStatut(*g, i + 1, ligne);
                 }
             });
             // A file changed under the reader gives no half list.
@@ -275,10 +268,10 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
             T& r = *d.enregistrement;
             relu = lireItems([&](const ItemLu& item) {
                 for (const auto& [i, texte] : item) {
-                    const auto& champ = d.champs[size_t(i)];
-                    if (champ.membre) r.*champ.membre = texte;
-                    else r.*d.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(texte)
-                                                                          : ValeurEntiereStricte(texte);
+                    const auto& champ = d.liste.colonnes[size_t(i)];
+                    if (champ.reponse) r.*champ.reponse = texte;
+                    else r.*d.liste.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(texte)
+                                                                                : ValeurEntiereStricte(texte);
                 }
             });
             if (!relu) r = T{};
@@ -287,79 +280,33 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
     if (!relu) Err = true;
 }
 
-using C = ReponseClientT;
-using P = ReponseProduitT;
-using S = ReponseSecteurT;
-using M = ReponseCommercialT;
-using Cn = ReponseCanevasT;
-
-const Lecteur<C>& LecteurClients() {
-    static const Lecteur<C> d{Cle::LectureClients, GrillePubNo::Client, QStringLiteral("ClientBO"),
-                              {{QStringLiteral("CltIdQD"), 1, &C::CltIdQD},
-                               {QStringLiteral("CltIdWeb"), 2, nullptr},
-                               {QStringLiteral("CltNom"), 3, &C::CltNom},
-                               {QStringLiteral("CltAdresse"), 4, &C::CltAdresse},
-                               {QStringLiteral("CltAdresseSuite"), 5, &C::CltAdresseSuite},
-                               {QStringLiteral("CltCodePostal"), 6, &C::CltCodePostal},
-                               {QStringLiteral("CltVille"), 7, &C::CltVille},
-                               {QStringLiteral("CltContact"), 8, &C::CltContact},
-                               {QStringLiteral("CltContactTel1"), 9, &C::CltContactTel1},
-                               {QStringLiteral("CltContactTel2"), 10, &C::CltContactTel2},
-                               {QStringLiteral("CltContactEmail"), 11, &C::CltContactEmail},
-                               {QStringLiteral("CltSynchroWeb"), 12, &C::CltSynchroWeb, true}},
-                              &C::CltIdWeb, LectureId::NombreEnTete, &ReponseClient};
+const Lecteur<ReponseClientT>& LecteurClients() {
+    static const Lecteur<ReponseClientT> d{Cle::LectureClients, ListeWebClients(), LectureId::NombreEnTete,
+                                           &ReponseClient};
     return d;
 }
 
-const Lecteur<P>& LecteurProduits() {
-    static const Lecteur<P> d{Cle::LectureProduits, GrillePubNo::Produit, QStringLiteral("ProduitBO"),
-                              {{QStringLiteral("PdtIdQD"), 1, &P::PdtIdQD},
-                               {QStringLiteral("PdtIdWeb"), 2, nullptr},
-                               {QStringLiteral("PdtLibelle"), 3, &P::PdtLibelle},
-                               {QStringLiteral("PdtNature"), 4, &P::PdtNature},
-                               {QStringLiteral("PdtFamille"), 5, &P::PdtFamille},
-                               {QStringLiteral("PdtClasse"), 6, &P::PdtClasse},
-                               {QStringLiteral("PdtSecteur"), 7, &P::PdtSecteur},
-                               {QStringLiteral("PdtVariete"), 8, &P::PdtVariete},
-                               {QStringLiteral("PdtNomenclatureLib"), 9, &P::PdtNomenclatureLib},
-                               {QStringLiteral("PdtSynchroWeb"), 10, &P::PdtSynchroWeb, true}},
-                              &P::PdtIdWeb, LectureId::NombreEnTete, &ReponseProduit};
+const Lecteur<ReponseProduitT>& LecteurProduits() {
+    static const Lecteur<ReponseProduitT> d{Cle::LectureProduits, ListeWebProduits(), LectureId::NombreEnTete,
+                                            &ReponseProduit};
     return d;
 }
 
-const Lecteur<S>& LecteurSecteurs() {
-    static const Lecteur<S> d{Cle::LectureSecteurs, GrillePubNo::Secteur, QStringLiteral("SecteurActiviteBO"),
-                              {{QStringLiteral("SecIdQD"), 1, &S::SecIdQD},
-                               {QStringLiteral("SecIdWeb"), 2, nullptr},
-                               {QStringLiteral("SecLibelle"), 3, &S::SecLibelle},
-                               {QStringLiteral("SecSynchroWeb"), 4, &S::SecSynchroWeb, true}},
-                              &S::SecIdWeb, LectureId::TexteEntier, &ReponseSecteur};
+const Lecteur<ReponseSecteurT>& LecteurSecteurs() {
+    static const Lecteur<ReponseSecteurT> d{Cle::LectureSecteurs, ListeWebSecteurs(), LectureId::TexteEntier,
+                                            &ReponseSecteur};
     return d;
 }
 
-const Lecteur<M>& LecteurCommerciaux() {
-    static const Lecteur<M> d{Cle::LectureCommerciaux, GrillePubNo::Commercial, QStringLiteral("CommercialBO"),
-                              {{QStringLiteral("CmlIdQD"), 1, &M::CmlIdQD},
-                               {QStringLiteral("CmlIdWeb"), 2, nullptr},
-                               {QStringLiteral("CmlUserId"), 3, &M::CmlUserId},
-                               {QStringLiteral("CmlUserPassword"), 4, &M::CmlUserPassword},
-                               {QStringLiteral("CmlNom"), 5, &M::CmlNom},
-                               {QStringLiteral("CmlPrenom"), 6, &M::CmlPrenom},
-                               {QStringLiteral("CmlTel1"), 7, &M::CmlTel1},
-                               {QStringLiteral("CmlTel2"), 8, &M::CmlTel2},
-                               {QStringLiteral("CmlEmail"), 9, &M::CmlEmail},
-                               {QStringLiteral("CmlSynchroWeb"), 10, &M::CmlSynchroWeb, true}},
-                              &M::CmlIdWeb, LectureId::NombreEnTete, &ReponseCommercial};
+const Lecteur<ReponseCommercialT>& LecteurCommerciaux() {
+    static const Lecteur<ReponseCommercialT> d{Cle::LectureCommerciaux, ListeWebCommerciaux(),
+                                               LectureId::NombreEnTete, &ReponseCommercial};
     return d;
 }
 
-const Lecteur<Cn>& LecteurCanevas() {
-    static const Lecteur<Cn> d{Cle::LectureCanevas, GrillePubNo::Canevas, QStringLiteral("SecteurActiviteBO"),
-                              {{QStringLiteral("SecIdQD"), 1, &Cn::TmpIdQD},
-                               {QStringLiteral("SecIdWeb"), 2, nullptr},
-                               {QStringLiteral("SecLibelle"), 3, &Cn::TmpLibelle},
-                               {QStringLiteral("SecSynchroWeb"), 4, &Cn::TmpSynchroWeb, true}},
-                              &Cn::TmpIdWeb, LectureId::TexteEntier, &ReponseCanevas};
+const Lecteur<ReponseCanevasT>& LecteurCanevas() {
+    static const Lecteur<ReponseCanevasT> d{Cle::LectureCanevas, ListeWebCanevas(), LectureId::TexteEntier,
+                                            &ReponseCanevas};
     return d;
 }
 

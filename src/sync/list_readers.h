@@ -1,29 +1,21 @@
 #pragma once
 // Lib_XML: turning a web list answer (GetBySynchroWeb, GetByIdWeb) into the entity's grid, its
-// reply record, or both. The five entities share one reader, fed with a description of the entity
-// (its item tag and, per field tag, a grid column and/or a record member).
+// reply record, or both. The five entities share one reader, fed with the entity's field table
+// (its item tag and, per field tag, a grid column and a record member).
 //
 // Both targets are cleared before the answer is even opened: whatever goes wrong afterwards, the
 // caller never sees a previous list. In the grid every item becomes a new row and every field tag
-// the description knows fills its column; tags are matched whatever their case and the rest is
+// the table knows fills its column; tags are matched whatever their case and the rest is
 // ignored, so an answer with extra fields still reads. The record, on the other hand, is written
 // item after item and so ends up with the latest value of each field. The status text is shown
 // as a one-letter code on its colour with a label beside it (StatutListeWeb): 2 "C" Créé,
 // 3 "M" Modifié, 0 "S" Supprimé, 1 "O" Synchronisé; an unexpected status is shown as received.
 //
-// Grid columns (ListeWeb), column c of a row:
-//   clients      1 CltIdQD 2 CltIdWeb 3 CltNom 4 CltAdresse 5 CltAdresseSuite 6 CltCodePostal
-//                7 CltVille 8 CltContact 9 CltContactTel1 10 CltContactTel2 11 CltContactEmail
-//                12 status letter 13 status label
-//   products     1 PdtIdQD 2 PdtIdWeb 3 PdtLibelle 4 PdtNature 5 PdtFamille 6 PdtClasse
-//                7 PdtSecteur 8 PdtVariete 9 PdtNomenclatureLib 10 letter 11 label
-//   sectors      1 SecIdQD 2 SecIdWeb 3 SecLibelle 4 letter 5 label
-//   salespeople  1 CmlIdQD 2 CmlIdWeb 3 CmlUserId 4 CmlUserPassword 5 CmlNom 6 CmlPrenom
-//                7 CmlTel1 8 CmlTel2 9 CmlEmail 10 letter 11 label
-//   canvases     the sector element names ("SecteurActiviteBO"), the sector columns
+// The grid's columns and the record's fields are the entity's field table (grids/web_lists.h).
 #include <QString>
 #include <cstdint>
 
+#include "grids/web_lists.h"
 #include "sync/answer_readers.h"
 
 namespace Cle {
@@ -37,28 +29,7 @@ inline constexpr const char* LectureCanevas = "Lib_XML:LectureFichierXMLRequete_
 // The header of the last list answer read.
 extern EnteteReponse ReponseLectureXML;
 
-struct ReponseClientT {
-    int32_t CltIdWeb = 0;
-    QString CltIdQD, CltNom, CltAdresse, CltAdresseSuite, CltCodePostal, CltVille, CltContact, CltContactTel1,
-        CltContactTel2, CltContactEmail, CltSynchroWeb;
-};
-struct ReponseProduitT {
-    int32_t PdtIdWeb = 0;
-    QString PdtIdQD, PdtLibelle, PdtNature, PdtFamille, PdtClasse, PdtSecteur, PdtVariete, PdtNomenclatureLib,
-        PdtSynchroWeb;
-};
-struct ReponseSecteurT {
-    int32_t SecIdWeb = 0;
-    QString SecIdQD, SecLibelle, SecSynchroWeb;
-};
-struct ReponseCommercialT {
-    int32_t CmlIdWeb = 0;
-    QString CmlIdQD, CmlUserId, CmlUserPassword, CmlNom, CmlPrenom, CmlTel1, CmlTel2, CmlEmail, CmlSynchroWeb;
-};
-struct ReponseCanevasT {
-    int32_t TmpIdWeb = 0;   // from SecIdWeb
-    QString TmpIdQD, TmpLibelle, TmpSynchroWeb;
-};
+// The reply records (their types are the field tables').
 extern ReponseClientT ReponseClient;
 extern ReponseProduitT ReponseProduit;
 extern ReponseSecteurT ReponseSecteur;

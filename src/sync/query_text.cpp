@@ -1,7 +1,6 @@
 #include "sync/query_text.h"
 
 #include "foundation/proc.h"
-#include "foundation/conversions.h"
 
 QString UTF8_Encode_System(const QString& s, bool EncodePlus) {
     Proc p(Cle::UTF8_Encode_System);
@@ -22,20 +21,6 @@ QString UTF8_Encode_System(const QString& s, bool EncodePlus) {
                 r += QLatin1Char(hex[u & 15]);
             }
         }
-    });
-    return r;
-}
-
-QString FormatNoTel(const QString& s) {
-    Proc p(Cle::FormatNoTel);
-    QString r;
-    p(10, [&] {
-        QString chiffres;
-        for (const QChar c : s.trimmed())
-            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) chiffres += c;
-        chiffres = chiffres.left(10).leftJustified(10, QLatin1Char(' '));
-        r = chiffres.mid(0, 2) + QLatin1Char('-') + chiffres.mid(2, 2) + QLatin1Char('-') + chiffres.mid(4, 2) +
-            QLatin1Char('-') + chiffres.mid(6, 2) + QLatin1Char('-') + chiffres.mid(8, 2);
     });
     return r;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Texts placed in a request's query, and the display form of telephone numbers.
+// Texts placed in a request's query.
 //
 // Every query value is percent-encoded: its UTF-8 bytes, each byte outside the unreserved
 // characters (A-Z a-z 0-9 - . _ ~) written %XX. So "&", "=", "#", "%", blanks and accented letters
@@ -8,15 +8,10 @@
 
 namespace Cle {
 inline constexpr const char* UTF8_Encode_System = "Lib_Kirvo:UTF8_Encode_System";
-inline constexpr const char* FormatNoTel = "Lib_Kirvo:FormatNoTel";
 }  // namespace Cle
 
 // The query form of a record's text. EncodePlus false leaves "+" as it is (no caller does that).
 QString UTF8_Encode_System(const QString& s, bool EncodePlus = true);
-
-// Five pairs of digits joined by "-" (14 characters): the digits of the trimmed text, cut to ten
-// or completed with blanks.
-QString FormatNoTel(const QString& s);
 
 // A query string built key by key: "?" before the first key, "&" before the others, each value
 // encoded as above. Keys are the program's own and go as they are.

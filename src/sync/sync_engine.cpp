@@ -12,7 +12,7 @@
 #include "foundation/window_helpers.h"
 #include "platform/cp1252.h"
 #include "sync/answer_readers.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/list_readers.h"
 #include "sync/web_requests.h"
 
@@ -423,6 +423,11 @@ QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb) {
     return QStringLiteral("?") + QString::fromLatin1(f.prefixe) + QStringLiteral("IdWeb=") + QString::number(idWeb);
 }
 
+QString RequeteMiseAJour(const FamilleSynchro& f) {
+    return f.requeteCreation() + QStringLiteral("&") + QString::fromLatin1(f.prefixe) + QStringLiteral("IdWeb=") +
+           QString::number(idWebLocal(f));
+}
+
 bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, const QString& code) {
     const char* cle = f.cleDetail;
     Proc p(cle);
@@ -572,7 +577,7 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
             if (f.rejeuSelonFlagWeb && flagLocal(f) != 'O') return true;
             bool detail = false;
             if (idWebLocal(f) != 0) {
-                const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
+                const ReponseWeb r = appel(f, url, "UpdateXML", RequeteMiseAJour(f), cle);
                 if (!r.lue || !r.resultat) return false;
                 poserChamps(f, idWebLocal(f), 'O', 0);
                 detail = f.fichierDetail && f.detailEnAttente();
@@ -679,15 +684,17 @@ void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, 
                 return ignorer(ligne, QStringLiteral("local change waiting in the journal"));
             const QByteArray avant = imageTampon(f);
             if (!existe) ViderEnreg(f.noFichier);
+            for (const ChampImporte& c : f.champsImportes)
+                EcrireTexte(c.champ.donnees, c.champ.taille, cellule(ligne, c.colonne));
             QString raison;
-            if (!f.importer(ligne, raison)) {
+            if (f.importer && !f.importer(ligne, raison)) {
                 remettreTampon(f, avant);
                 return ignorer(ligne, raison);
             }
             f.poserCode(code);
             poserChamps(f, id, 'N', existe && f.importConserveFlagWeb ? 0 : 'O');
             if (!(existe ? mettreAJour(f, base, station, cle) : inserer(f, base, station, cle))) return;
-            const ReponseWeb r = appel(f, url, "UpdateXML", f.requeteMiseAJour(), cle);
+            const ReponseWeb r = appel(f, url, "UpdateXML", RequeteMiseAJour(f), cle);
             if (!r.lue || !r.resultat) return;
             poserChamps(f, id, 'O', 0);
             mettreAJour(f, base, station, cle);

@@ -27,6 +27,7 @@
 #include <optional>
 #include <vector>
 
+#include "grids/web_lists.h"
 #include "sync/web_requests.h"
 
 // One item of a web list, as the list reader lays it out in the entity's grid: the text of
@@ -51,7 +52,7 @@ struct FamilleSynchro {
     // Procedure keys: [0] the driver, [1..6] the steps ("Lib_Kirvo:SynchroniserPub_01_Client_03").
     std::array<const char*, 7> cles{};
     int16_t noFichier = 0;         // database file of the records (3)
-    int ongletPublicite = 0;       // its tab of the advertising page and list-fetch number (1)
+    int ongletPublicite = 0;       // its tab of the advertising page and list-fetch number (1; LierListeWeb)
     int largeurCode = 0;           // width of the record code, key 0 of the file (8)
     QString premierCode, dernierCode;   // range of new codes for an item the web lists without one
 
@@ -60,15 +61,16 @@ struct FamilleSynchro {
     std::function<QString()> libelle;   // for the wait window's label, trimmed
     std::function<void(const QString&)> poserCode;   // writes the code into the buffer
 
-    // --- queries of the record in the buffer (the id-only ones are the engine's) ---
+    // --- the query of the record in the buffer (the update and the id-only ones are the engine's) ---
     std::function<QString()> requeteCreation;
-    std::function<QString()> requeteMiseAJour;
 
-    // --- web lists ---
-    int colonneCode = 1;
-    int colonneIdWeb = 2;
-    // Writes the row's fields into the buffer (code and synchronisation fields excluded); every
-    // other field keeps its content. False with a reason: the row is passed over.
+    // --- web lists (LierListeWeb: from the entity's field table) ---
+    int colonneCode = 0;
+    int colonneIdWeb = 0;
+    // The fields an import writes into the buffer, each from its column of the row; every other
+    // field keeps its content.
+    std::vector<ChampImporte> champsImportes;
+    // What an import writes besides; unset: nothing. False with a reason: the row is passed over.
     std::function<bool(const LigneListeWeb&, QString& raison)> importer;
     // Rows the imports take at all (products: their nature); unset: every row.
     std::function<bool(const LigneListeWeb&)> ligneImportable;
@@ -140,6 +142,9 @@ AccesWebSynchro AccesWebParDefaut();
 
 // "?<prefix>IdWeb=<id>": the query of DeleteXML and GetByIdWeb.
 QString RequeteIdWeb(const FamilleSynchro& f, int32_t idWeb);
+// The query of UpdateXML: the family's creation query of the record in the buffer, then
+// "&<prefix>IdWeb=" and the record's web id.
+QString RequeteMiseAJour(const FamilleSynchro& f);
 
 // The driver: the family's tab, the wait window, the steps in order, each to its end.
 void SynchroniserFamille(const FamilleSynchro& f, const QString& url);
@@ -193,3 +198,12 @@ std::function<bool(const LigneListeWeb&)> LibelleWebDiffere(int colonne, QString
 // suite's other programs): a creation and an import leave it as it is, and the replay sends a
 // journal entry whatever it holds.
 void LaisserFlagWeb(FamilleSynchro& f);
+// The family's list from its entity's field table: its tab, the code and web id columns, the
+// fields an import writes.
+template <class R>
+void LierListeWeb(FamilleSynchro& f, const ListeWeb<R>& l) {
+    f.ongletPublicite = l.grille;
+    f.colonneCode = ColonneDe(l, RoleColonne::Code);
+    f.colonneIdWeb = ColonneDe(l, RoleColonne::IdWeb);
+    f.champsImportes = ChampsImportes(l);
+}

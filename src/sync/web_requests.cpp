@@ -9,7 +9,7 @@
 #include "foundation/trace_log.h"
 #include "platform/app_error.h"
 #include "platform/spread_grid.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/list_readers.h"
 
 #include <QPointer>

@@ -13,7 +13,7 @@
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "sync/dispatcher.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QAction>
 #include <memory>

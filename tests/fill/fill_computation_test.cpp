@@ -9,7 +9,7 @@
 #include "foundation/shell_link.h"
 #include "platform/record_manager.h"
 #include "support/scripted_dialogs.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QTimer>
 #include <cstring>

@@ -12,7 +12,7 @@
 #include "platform/paths.h"
 #include "platform/record_manager.h"
 #include "support/scripted_dialogs.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QDir>
 

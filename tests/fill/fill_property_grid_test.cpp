@@ -7,7 +7,7 @@
 #include "platform/cp1252.h"
 #include "platform/property_grid.h"
 #include "support/scripted_dialogs.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>

@@ -5,7 +5,7 @@
 #include "fill/nomenclature.h"
 #include "foundation/activity.h"
 #include "shell/program_fixture.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QComboBox>
 #include <QLineEdit>

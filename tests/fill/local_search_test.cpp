@@ -10,7 +10,7 @@
 #include "platform/record_manager.h"
 #include "support/fixture.h"
 #include "support/scripted_dialogs.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/web_requests.h"
 
 #include <QDir>

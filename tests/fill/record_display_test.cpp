@@ -5,7 +5,7 @@
 #include "foundation/globals.h"
 #include "support/fixture.h"
 #include "support/nomenclature_files.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QDir>
 #include <functional>

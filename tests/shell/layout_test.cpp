@@ -4,7 +4,7 @@
 #include "shell/layout.h"
 #include "shell/look.h"
 #include "shell/main_window.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "window_fixture.h"
 
 #include <QCoreApplication>

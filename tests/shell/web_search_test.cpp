@@ -8,7 +8,7 @@
 #include "shell/main_window.h"
 #include "support/scripted_dialogs.h"
 #include "support/web_double.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/web_requests.h"
 #include "window_fixture.h"
 

@@ -35,7 +35,7 @@
 #include "sync/list_readers.h"
 #include "sync/web_requests.h"
 #include "sync/dispatcher.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/sync_engine.h"
 
 void ReinitialiserEtatProgramme() {

@@ -1,4 +1,5 @@
 // Query values: their encoding, and that they reach the web service intact.
+#include "foundation/conversions.h"
 #include "sync/query_text.h"
 #include "web_fixture.h"
 

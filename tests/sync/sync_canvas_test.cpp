@@ -161,7 +161,7 @@ TEST_F(CanvasQueries, KeyLabelAndWebIdEncoded) {
     EcrireTexte(EnregEnteteSpot.Sequence, QStringLiteral("02"));
     EcrireTexte(EnregEnteteSpot.Libelle, QStringLiteral("  Matinée & soir+ "));
     MKLOctets(1234, EnregEnteteSpot.IdWeb);
-    EXPECT_EQ(SynchroniserPub_05_Canevas_80_Parametres_02_Update(),
+    EXPECT_EQ(RequeteMiseAJour(FamilleCanevas()),
               QStringLiteral("?TmpIdQD=CNV01%2002&TmpLibelle=Matin%C3%A9e%20%26%20soir%2B&TmpSynchroWeb=1&TmpIdWeb=1234"));
     EcrireTexte(EnregEnteteSpot.Libelle, QString());
     EXPECT_EQ(SynchroniserPub_05_Canevas_80_Parametres_01_Create(),
@@ -169,7 +169,7 @@ TEST_F(CanvasQueries, KeyLabelAndWebIdEncoded) {
     EXPECT_EQ(SynchroniserPub_05_Canevas_90_Contenu_02_Detail_Create(QStringLiteral("140801050307")),
               QStringLiteral("?TmpIdWeb=1234&TmpDetail=140801050307"));
     EXPECT_EQ(SynchroniserPub_05_Canevas_90_Contenu_01_Detail_Empty(), QStringLiteral("?TmpIdWeb=1234"));
-    EXPECT_EQ(SynchroniserPub_05_Canevas_80_Parametres_03_Delete(77), QStringLiteral("?TmpIdWeb=77"));
+    EXPECT_EQ(RequeteIdWeb(FamilleCanevas(), 77), QStringLiteral("?TmpIdWeb=77"));
 }
 
 // ---- The driver: one template per case, the requests made and the fields it ends with ------------

@@ -5,8 +5,8 @@
 #include "database/btrieve.h"
 #include "platform/spread_grid.h"
 #include "support/scripted_dialogs.h"
-#include "sync/client_family.h"
-#include "sync/list_grids.h"
+#include "entities/client_family.h"
+#include "grids/list_grids.h"
 
 #include <tuple>
 

@@ -12,8 +12,8 @@
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "foundation/shell_link.h"
-#include "sync/client_family.h"
-#include "sync/list_grids.h"
+#include "entities/client_family.h"
+#include "grids/list_grids.h"
 #include "sync/web_requests.h"
 
 #include <cstdio>

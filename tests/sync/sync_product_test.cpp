@@ -10,7 +10,7 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "support/nomenclature_files.h"
-#include "sync/client_family.h"
+#include "entities/client_family.h"
 #include "sync/dispatcher.h"
 #include "foundation/activity.h"
 #include "foundation/shell_link.h"
@@ -227,7 +227,7 @@ TEST_F(ProductTest, FullRequestsReachTheServiceIntact) {
         if (c.flagSansCode) EcrireTexte(EnregProduit.FlagCodeConcurrence, QStringLiteral(" "));
         const QString cc = QString::fromLatin1(c.cc);
         const QString creation = SynchroniserPub_02_Produit_80_Parametres_01_Create();
-        const QString miseAJour = SynchroniserPub_02_Produit_80_Parametres_02_Update();
+        const QString miseAJour = RequeteMiseAJour(FamilleProduit());
         EXPECT_EQ(miseAJour, creation + QStringLiteral("&PdtIdWeb=4321"));
         // The code goes as stored, its trailing blanks included.
         EXPECT_TRUE(creation.startsWith(QStringLiteral("?PdtIdQD=") +
@@ -258,8 +258,8 @@ TEST_F(ProductTest, FullRequestsReachTheServiceIntact) {
         EXPECT_EQ(q.valeur(QStringLiteral("PdtSynchroWeb")), QStringLiteral("1"));
         EXPECT_EQ(q.valeur(QStringLiteral("PdtIdWeb")), QStringLiteral("4321"));
     }
-    EXPECT_EQ(SynchroniserPub_02_Produit_80_Parametres_03_Delete(-5), QStringLiteral("?PdtIdWeb=-5"));
-    EXPECT_EQ(SynchroniserPub_02_Produit_80_Parametres_10_GetByIdWeb(1234), QStringLiteral("?PdtIdWeb=1234"));
+    EXPECT_EQ(RequeteIdWeb(FamilleProduit(), -5), QStringLiteral("?PdtIdWeb=-5"));
+    EXPECT_EQ(RequeteIdWeb(FamilleProduit(), 1234), QStringLiteral("?PdtIdWeb=1234"));
 }
 
 TEST_F(ProductTest, ClientRequestsKeyOrderAndValues) {
@@ -296,7 +296,7 @@ TEST_F(ProductTest, ClientRequestsKeyOrderAndValues) {
 
         double_.effacerRequetes();
         const ReponseWeb r = AccesWeb().requete(FamilleClient(), url, QStringLiteral("CreateXML"),
-                                                SynchroniserPub_01_Client_80_Parametres_02_Update(),
+                                                RequeteMiseAJour(FamilleClient()),
                                                 Cle::SynchroniserPub_01_Client_02);
         EXPECT_TRUE(r.transmise);
         const auto recues = double_.requetes();

@@ -95,16 +95,13 @@ TEST(SectorSalespersonQueries, SectorAndSalespersonEncodedKeyByKey) {
         const bool sec = QByteArray(c.nom).startsWith("secteur");
         const QString creation =
             sec ? SynchroniserPub_03_Secteur_80_Parametres_01_Create() : SynchroniserPub_04_Commercial_80_Parametres_01_Create();
-        const QString maj =
-            sec ? SynchroniserPub_03_Secteur_80_Parametres_02_Update() : SynchroniserPub_04_Commercial_80_Parametres_02_Update();
+        const QString maj = RequeteMiseAJour(sec ? FamilleSecteur() : FamilleCommercial());
         EXPECT_EQ(creation, QString::fromUtf8(c.attendu)) << c.nom;
         EXPECT_EQ(maj, QString::fromUtf8(c.attendu) + (sec ? QStringLiteral("&SecIdWeb=4321") : QStringLiteral("&CmlIdWeb=4321")))
             << c.nom;
     }
-    EXPECT_EQ(SynchroniserPub_03_Secteur_80_Parametres_03_Delete(42), QStringLiteral("?SecIdWeb=42"));
-    EXPECT_EQ(SynchroniserPub_03_Secteur_80_Parametres_10_GetByIdWeb(42), QStringLiteral("?SecIdWeb=42"));
-    EXPECT_EQ(SynchroniserPub_04_Commercial_80_Parametres_03_Delete(7), QStringLiteral("?CmlIdWeb=7"));
-    EXPECT_EQ(SynchroniserPub_04_Commercial_80_Parametres_10_GetByIdWeb(7), QStringLiteral("?CmlIdWeb=7"));
+    EXPECT_EQ(RequeteIdWeb(FamilleSecteur(), 42), QStringLiteral("?SecIdWeb=42"));
+    EXPECT_EQ(RequeteIdWeb(FamilleCommercial(), 7), QStringLiteral("?CmlIdWeb=7"));
 }
 
 // What the service receives: the address of the entity and every value as the record holds it.

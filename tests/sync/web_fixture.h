@@ -6,7 +6,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/web_double.h"
 #include "support/web_session.h"
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 #include "sync/web_requests.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
-#include "sync/client_family.h"
+#include "entities/client_family.h"
 
 #include "database/record_layouts.h"
 #include "foundation/conversions.h"
+#include "sync/dispatcher.h"
 #include "sync/query_text.h"
-
 
 namespace {
 
@@ -17,20 +17,6 @@ QString contact() {
     return trim(LireTexte(EnregClient.Contact4));
 }
 
-bool importer(const LigneListeWeb& l, QString&) {
-    const auto col = [&](int c) { return CelluleListe(l, c); };
-    EcrireTexte(EnregClient.Nom, col(3));
-    EcrireTexte(EnregClient.Adresse, col(4));
-    EcrireTexte(EnregClient.AdresseSuite, col(5));
-    EcrireTexte(EnregClient.CodePostal, col(6));
-    EcrireTexte(EnregClient.Ville, col(7));
-    EcrireTexte(EnregClient.Contact, col(8));
-    EcrireTexte(EnregClient.ContactTel1, col(9));
-    EcrireTexte(EnregClient.Telephones[0], col(10));
-    EcrireTexte(EnregClient.ContactEmail, col(11));
-    return true;
-}
-
 FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "Client";
@@ -39,7 +25,7 @@ FamilleSynchro construire() {
               Cle::SynchroniserPub_01_Client_03, Cle::SynchroniserPub_01_Client_04, Cle::SynchroniserPub_01_Client_05,
               Cle::SynchroniserPub_01_Client_06};
     f.noFichier = 3;
-    f.ongletPublicite = 1;
+    LierListeWeb(f, ListeWebClients());
     f.largeurCode = 8;
     f.premierCode = QStringLiteral("00000001");
     f.dernierCode = QStringLiteral("ZZZZZZZZ");
@@ -47,9 +33,7 @@ FamilleSynchro construire() {
     f.libelle = [] { return trim(LireTexte(EnregClient.Nom)); };
     f.poserCode = [](const QString& c) { EcrireTexte(EnregClient.Code, c); };
     f.requeteCreation = SynchroniserPub_01_Client_80_Parametres_01_Create;
-    f.requeteMiseAJour = SynchroniserPub_01_Client_80_Parametres_02_Update;
-    f.importer = importer;
-    f.copieWebDiffere = LibelleWebDiffere(3, NomClientEnvoye);
+    f.copieWebDiffere = LibelleWebDiffere(ColonneDe(ListeWebClients(), "CltNom"), NomClientEnvoye);
     return f;
 }
 
@@ -79,17 +63,6 @@ QString SynchroniserPub_01_Client_80_Parametres_01_Create() {
         .ajouter(QStringLiteral("CltSynchroWeb"), 1)
         .ajouter(QStringLiteral("CltContactTel2"), trim(LireTexte(EnregClient.Telephones[0])))
         .texte();
-}
-
-QString SynchroniserPub_01_Client_80_Parametres_02_Update() {
-    return SynchroniserPub_01_Client_80_Parametres_01_Create() + QStringLiteral("&CltIdWeb=") +
-           QString::number(CVLOctets(EnregClient.IdWeb));
-}
-
-QString SynchroniserPub_01_Client_80_Parametres_03_Delete(int32_t IdWeb) { return RequeteIdWeb(FamilleClient(), IdWeb); }
-
-QString SynchroniserPub_01_Client_80_Parametres_10_GetByIdWeb(int32_t IdWeb) {
-    return RequeteIdWeb(FamilleClient(), IdWeb);
 }
 
 void SynchroniserPub_01_Client(const QString& url) { SynchroniserFamille(FamilleClient(), url); }

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 namespace Cle {
-inline constexpr const char* SynchroniserPub_01_Client = "Lib_Kirvo:SynchroniserPub_01_Client";
 inline constexpr const char* SynchroniserPub_01_Client_01 = "Lib_Kirvo:SynchroniserPub_01_Client_01";
 inline constexpr const char* SynchroniserPub_01_Client_02 = "Lib_Kirvo:SynchroniserPub_01_Client_02";
 inline constexpr const char* SynchroniserPub_01_Client_03 = "Lib_Kirvo:SynchroniserPub_01_Client_03";
@@ -19,11 +18,8 @@ inline constexpr const char* SynchroniserPub_01_Client_06 = "Lib_Kirvo:Synchroni
 
 const FamilleSynchro& FamilleClient();
 
-// Queries of the client in the buffer of file 3 (every value percent-encoded).
+// The creation query of the client in the buffer of file 3 (every value percent-encoded).
 QString SynchroniserPub_01_Client_80_Parametres_01_Create();
-QString SynchroniserPub_01_Client_80_Parametres_02_Update();
-QString SynchroniserPub_01_Client_80_Parametres_03_Delete(int32_t IdWeb);
-QString SynchroniserPub_01_Client_80_Parametres_10_GetByIdWeb(int32_t IdWeb);
 // The name the queries send: the trimmed name, or "Client: " and the trimmed code when it is blank.
 QString NomClientEnvoye();
 

@@ -1,4 +1,4 @@
-#include "sync/list_grids.h"
+#include "grids/list_grids.h"
 
 #include <QPointer>
 #include <array>
@@ -8,73 +8,30 @@
 #include "foundation/conversions.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
+#include "grids/web_lists.h"
 
 namespace {
 
 std::array<QPointer<SpreadGrid>, GrillePubNo::Nombre> grilles;
 SourcesGrilles sources;
 
-// One column of a web list grid.
-struct ColonneListe {
-    const char* titre;
-    double largeur;      // set by a reset
-    int alignement;      // Spread::Left / Right / Center
-    double part;         // share of the free width; 0: fixed
-};
-
-constexpr int G = Spread::Left, D = Spread::Right, C = Spread::Center;
-
-const std::vector<ColonneListe> kClients = {
-    {"Id QD", 10, G, 0}, {"Id Web", 8, D, 0}, {"Nom", 20, G, 0.5}, {"Adresse", 20, G, 0},
-    {"Adresse", 10, G, 0}, {"Adresse", 5, G, 0}, {"Adresse", 15, G, 0.2}, {"Contact", 20, G, 0.3},
-    {"Téléphone", 8, G, 0}, {"Téléphone", 8, G, 0}, {"Email", 15, G, 0}, {"Etat", 4, C, 0},
-    {"Etat", 10, G, 0},
-};
-const std::vector<ColonneListe> kProduits = {
-    {"Id QD", 10, G, 0}, {"Id Web", 8, D, 0}, {"Nom", 25, G, 0.5}, {"Nature", 10, G, 0},
-    {"Concurrence", 5, G, 0}, {"Concurrence", 5, G, 0}, {"Concurrence", 5, G, 0}, {"Concurrence", 5, G, 0},
-    {"Concurrence", 25, G, 0.5}, {"Etat", 4, C, 0}, {"Etat", 10, G, 0},
-};
-const std::vector<ColonneListe> kSecteurs = {
-    {"Id QD", 10, G, 0}, {"Id Web", 8, D, 0}, {"Nom", 25, G, 1}, {"Etat", 4, C, 0}, {"Etat", 10, G, 0},
-};
-const std::vector<ColonneListe> kCommerciaux = {
-    {"Id QD", 10, G, 0}, {"Id Web", 8, D, 0}, {"User", 20, G, 0}, {"PW", 20, G, 0},
-    {"Nom", 10, G, 0.5}, {"Nom", 10, G, 0.5}, {"Téléphone", 8, G, 0}, {"Téléphone", 8, G, 0},
-    {"Email", 15, G, 0}, {"Etat", 4, C, 0}, {"Etat", 10, G, 0},
-};
-const std::vector<ColonneListe> kCanevas = {
-    {"Id QD", 10, G, 0}, {"Id Web", 8, D, 0}, {"Libellé", 20, G, 1},
-};
-
-const std::vector<ColonneListe>* colonnesListe(int k) {
-    switch (k) {
-    case GrillePubNo::Client: return &kClients;
-    case GrillePubNo::Produit: return &kProduits;
-    case GrillePubNo::Secteur: return &kSecteurs;
-    case GrillePubNo::Commercial: return &kCommerciaux;
-    case GrillePubNo::Canevas: return &kCanevas;
-    default: return nullptr;
-    }
-}
-
 // Twips kept aside by the stretch computation (the vertical scroll bar and the frame).
 constexpr int kReserveTwips = 330;
 
 // The share columns take the width the fixed ones leave free.
-void etirerColonnes(SpreadGrid& g, const std::vector<ColonneListe>& cols) {
+void etirerColonnes(SpreadGrid& g, const std::vector<ColonneGrille>& cols) {
     const int nbCols = std::min(int(cols.size()), g.maxCols());
     qint64 total = g.colWidthToTwips(g.colHiddenAt(0) ? 0 : g.colWidth(0));
     for (int c = 1; c <= nbCols; ++c)
-        if (cols[size_t(c - 1)].part == 0) total += g.colWidthToTwips(g.colWidth(c));
+        if (cols[size_t(c - 1)].aspect.part == 0) total += g.colWidthToTwips(g.colWidth(c));
     double libre = std::round(double(g.widthTwips()) - kReserveTwips - double(total));
     if (libre < 0) libre = 0;
     const double unite = libre / Spread::TwipsParUnite;
     for (int c = 1; c <= nbCols; ++c)
-        if (cols[size_t(c - 1)].part > 0) g.setColWidth(c, unite * cols[size_t(c - 1)].part);
+        if (cols[size_t(c - 1)].aspect.part > 0) g.setColWidth(c, unite * cols[size_t(c - 1)].aspect.part);
 }
 
-void mettreEnPageListe(Proc& p, SpreadGrid& g, const std::vector<ColonneListe>& cols, bool reinit, bool ajuster) {
+void mettreEnPageListe(Proc& p, SpreadGrid& g, const std::vector<ColonneGrille>& cols, bool reinit, bool ajuster) {
     const int nbCols = int(cols.size());
     for (int s = 1; s <= g.sheetCount(); ++s) {
         p(20, [&] {
@@ -86,20 +43,20 @@ void mettreEnPageListe(Proc& p, SpreadGrid& g, const std::vector<ColonneListe>& 
             g.setRowMerge(1);
             for (int c = 1; c <= nbCols; ++c) {
                 g.setCol(c);
-                g.setText(QString::fromUtf8(cols[size_t(c - 1)].titre));
+                g.setText(QString::fromUtf8(cols[size_t(c - 1)].aspect.titre));
             }
         });
         if (reinit)
             p(40, [&] {
                 g.setMaxRows(0);
-                for (int c = 1; c <= nbCols; ++c) g.setColWidth(c, cols[size_t(c - 1)].largeur);
+                for (int c = 1; c <= nbCols; ++c) g.setColWidth(c, cols[size_t(c - 1)].aspect.largeur);
             });
         p(50, [&] {
             g.setRow(Spread::All);
             for (int c = 1; c <= nbCols; ++c) {
                 g.setCol(c);
-                g.setTypeHAlign(cols[size_t(c - 1)].alignement);
-                if (c == 2) {
+                g.setTypeHAlign(cols[size_t(c - 1)].aspect.alignement);
+                if (cols[size_t(c - 1)].role == RoleColonne::IdWeb) {
                     // The web id: a whole number.
                     g.setCellType(Spread::Number);
                     g.setTypeDecimals(0);
@@ -218,7 +175,7 @@ SpreadGrid* GrillePub(int k) {
         g->setIndex(k);
         // The page's layout reaches a grid before its new size is known: the share columns
         // follow the grid's width once it has it.
-        if (const auto* cols = colonnesListe(k))
+        if (const auto* cols = ColonnesGrilleListe(k))
             QObject::connect(g.data(), &SpreadGrid::resized, g.data(), [k, cols] {
                 SpreadGrid* grille = grilles[size_t(k)];
                 if (grille && grille->maxCols() == int(cols->size())) etirerColonnes(*grille, *cols);
@@ -276,6 +233,6 @@ void InitGeneralTableurPub(int16_t NoOnglet, bool bReinitialiser, bool bAjusterL
         mettreEnPageRemplissage(p, *GrillePub(NoOnglet));
         return;
     }
-    if (const auto* cols = colonnesListe(NoOnglet))
+    if (const auto* cols = ColonnesGrilleListe(NoOnglet))
         mettreEnPageListe(p, *GrillePub(NoOnglet), *cols, bReinitialiser, bAjusterLargeurs);
 }

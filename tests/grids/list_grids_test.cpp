@@ -1,12 +1,16 @@
-// Layout of the advertising grids: captions, merged headers, widths, the web id column, the fill
-// grid's station sheets, slot and hour columns.
-#include "sync/list_grids.h"
+// Layout of the advertising grids: the list grids laid out from their entities' field tables and
+// filled by the list reader (captions, merged headers, widths, the web id column), the fill grid's
+// station sheets, slot and hour columns.
+#include "grids/list_grids.h"
+#include "grids/web_lists.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "database/site_startup.h"
 #include "foundation/globals.h"
+#include "sync/list_readers.h"
 #include "support/fixture.h"
 
 namespace {
@@ -44,57 +48,126 @@ protected:
     }
 };
 
-struct Disposition {
+// The list grids and the field tables they are laid out from.
+struct Liste {
     int grille;
-    QStringList titres;
-    QList<double> largeurs;
-    QList<int> alignements;
-    QList<double> parts;
+    const std::vector<ColonneGrille>& colonnes;
 };
+std::vector<Liste> listes() {
+    std::vector<Liste> v;
+    for (int k : {GrillePubNo::Client, GrillePubNo::Produit, GrillePubNo::Secteur, GrillePubNo::Commercial,
+                  GrillePubNo::Canevas})
+        v.push_back({k, *ColonnesGrilleListe(k)});
+    return v;
+}
 
-const QList<Disposition>& dispositions() {
-    const int G = Spread::Left, D = Spread::Right, C = Spread::Center;
-    static const QList<Disposition> d = {
-        {1,
-         {"Id QD", "Id Web", "Nom", "Adresse", "Adresse", "Adresse", "Adresse", "Contact", "Téléphone", "Téléphone",
-          "Email", "Etat", "Etat"},
-         {10, 8, 20, 20, 10, 5, 15, 20, 8, 8, 15, 4, 10},
-         {G, D, G, G, G, G, G, G, G, G, G, C, G},
-         {0, 0, 0.5, 0, 0, 0, 0.2, 0.3, 0, 0, 0, 0, 0}},
-        {2,
-         {"Id QD", "Id Web", "Nom", "Nature", "Concurrence", "Concurrence", "Concurrence", "Concurrence", "Concurrence",
-          "Etat", "Etat"},
-         {10, 8, 25, 10, 5, 5, 5, 5, 25, 4, 10},
-         {G, D, G, G, G, G, G, G, G, C, G},
-         {0, 0, 0.5, 0, 0, 0, 0, 0, 0.5, 0, 0}},
-        {3, {"Id QD", "Id Web", "Nom", "Etat", "Etat"}, {10, 8, 25, 4, 10}, {G, D, G, C, G}, {0, 0, 1, 0, 0}},
-        {4,
-         {"Id QD", "Id Web", "User", "PW", "Nom", "Nom", "Téléphone", "Téléphone", "Email", "Etat", "Etat"},
-         {10, 8, 20, 20, 10, 10, 8, 8, 15, 4, 10},
-         {G, D, G, G, G, G, G, G, G, C, G},
-         {0, 0, 0, 0, 0.5, 0.5, 0, 0, 0, 0, 0}},
-        {5, {"Id QD", "Id Web", "Libellé"}, {10, 8, 20}, {G, D, G}, {0, 0, 1}},
+// What the list reader, the engine and the layout take from every table: a code column and a web
+// id column, the status label right after the status, each tag once whatever its case, the grid's
+// columns before those the grid does not show.
+template <class R>
+void verifierTable(const ListeWeb<R>& l) {
+    SCOPED_TRACE(l.item);
+    EXPECT_GT(ColonneDe(l, RoleColonne::Code), 0);
+    EXPECT_GT(ColonneDe(l, RoleColonne::IdWeb), 0);
+    QStringList balises;
+    bool horsGrille = false;
+    for (size_t i = 0; i < l.colonnes.size(); ++i) {
+        const ColonneWeb<R>& c = l.colonnes[i];
+        if (c.balise) {
+            EXPECT_FALSE(balises.contains(QString::fromLatin1(c.balise).toUpper())) << c.balise;
+            balises << QString::fromLatin1(c.balise).toUpper();
+        }
+        EXPECT_EQ(c.balise == nullptr, c.role == RoleColonne::LibelleStatut) << i;
+        EXPECT_EQ(c.role == RoleColonne::IdWeb, c.balise && !c.reponse) << i;
+        if (c.role == RoleColonne::Statut && i + 1 < l.colonnes.size()) {
+            EXPECT_EQ(l.colonnes[i + 1].role, RoleColonne::LibelleStatut) << i;
+        }
+        if (!c.aspect.titre) {
+            horsGrille = true;
+        } else {
+            EXPECT_FALSE(horsGrille) << "column " << i + 1 << " shown after one that is not";
+        }
+    }
+}
+
+// One item with every field of the table, each with its own text (the web id a number, the status
+// "2"), read into the grid and the record.
+template <class R>
+void verifierLecture(const ListeWeb<R>& l, const R& enregistrement, const QString& fichier) {
+    SCOPED_TRACE(l.item);
+    const auto valeur = [](const ColonneWeb<R>& c) {
+        switch (c.role) {
+        case RoleColonne::IdWeb: return QStringLiteral("4321");
+        case RoleColonne::Statut: return QStringLiteral("2");
+        default: return QString::fromLatin1(c.balise).toLower();
+        }
     };
-    return d;
+    QByteArray xml = "<r><Items><" + QByteArray(l.item) + ">";
+    for (const ColonneWeb<R>& c : l.colonnes)
+        if (c.balise) xml += "<" + QByteArray(c.balise) + ">" + valeur(c).toUtf8() + "</" + QByteArray(c.balise) + ">";
+    xml += "</" + QByteArray(l.item) + "></Items></r>";
+    EcrireFichierTest(fichier, xml);
+    bool err = true;
+    ASSERT_TRUE(LectureListeOnglet(l.grille, fichier, true, true, err));
+    ASSERT_FALSE(err);
+    SpreadGrid& g = *GrillePub(l.grille);
+    ASSERT_EQ(g.maxRows(), 1);
+    for (size_t i = 0; i < l.colonnes.size(); ++i) {
+        const ColonneWeb<R>& c = l.colonnes[i];
+        const int col = int(i) + 1;
+        if (c.reponse) {
+            EXPECT_EQ(enregistrement.*c.reponse, valeur(c)) << col;
+        }
+        // A field the grid does not show reaches the record only.
+        if (!c.aspect.titre) continue;
+        EXPECT_EQ(g.headerText(col, 1), QString::fromUtf8(c.aspect.titre)) << col;
+        switch (c.role) {
+        case RoleColonne::Statut: EXPECT_EQ(g.textAt(col, 1), QStringLiteral("C")) << col; break;
+        case RoleColonne::LibelleStatut: EXPECT_EQ(g.textAt(col, 1), QStringLiteral("Créé")) << col; break;
+        default: EXPECT_EQ(g.textAt(col, 1), valeur(c)) << col; break;
+        }
+    }
+    // The read leaves the grid's columns as the layout gave them.
+    EXPECT_EQ(g.maxCols(), int(ColonnesGrilleListe(l.grille)->size()));
+    EXPECT_EQ(enregistrement.*l.id, 4321);
 }
 
 }  // namespace
 
-TEST_F(ListGridsTest, ResetGivesEveryListGridItsColumns) {
-    for (const auto& d : dispositions()) {
+TEST_F(ListGridsTest, EveryFieldTableHoldsWhatItsReadersNeed) {
+    verifierTable(ListeWebClients());
+    verifierTable(ListeWebProduits());
+    verifierTable(ListeWebSecteurs());
+    verifierTable(ListeWebCommerciaux());
+    verifierTable(ListeWebCanevas());
+}
+
+TEST_F(ListGridsTest, TheReaderPutsEveryFieldUnderItsColumn) {
+    InitGeneralTableur(true, false);
+    const QString f = tmp.path() + QStringLiteral("/liste.xml");
+    verifierLecture(ListeWebClients(), ReponseClient, f);
+    verifierLecture(ListeWebProduits(), ReponseProduit, f);
+    verifierLecture(ListeWebSecteurs(), ReponseSecteur, f);
+    verifierLecture(ListeWebCommerciaux(), ReponseCommercial, f);
+    verifierLecture(ListeWebCanevas(), ReponseCanevas, f);
+}
+
+TEST_F(ListGridsTest, ResetLaysEveryListGridOutFromItsTable) {
+    for (const Liste& d : listes()) {
         SpreadGrid& g = *GrillePub(d.grille);
         g.setMaxCols(2);
         g.setMaxRows(3);
         g.setTextAt(1, 1, QStringLiteral("old"));
         InitGeneralTableurPub(int16_t(d.grille), true, false);
-        EXPECT_EQ(g.maxCols(), d.titres.size()) << d.grille;
+        ASSERT_EQ(g.maxCols(), int(d.colonnes.size())) << d.grille;
         EXPECT_EQ(g.maxRows(), 0) << d.grille;
-        EXPECT_EQ(entetes(g, 1), d.titres) << d.grille;
         g.setMaxRows(1);
         for (int c = 1; c <= g.maxCols(); ++c) {
-            EXPECT_DOUBLE_EQ(g.colWidth(c), d.largeurs[c - 1]) << d.grille << " col " << c;
-            EXPECT_EQ(g.hAlignAt(c, 1), d.alignements[c - 1]) << d.grille << " col " << c;
-            EXPECT_EQ(g.cellTypeAt(c, 1) == Spread::Number, c == 2) << d.grille << " col " << c;
+            const ColonneGrille& k = d.colonnes[size_t(c - 1)];
+            EXPECT_EQ(g.headerText(c, 1), QString::fromUtf8(k.aspect.titre)) << d.grille << " col " << c;
+            EXPECT_DOUBLE_EQ(g.colWidth(c), k.aspect.largeur) << d.grille << " col " << c;
+            EXPECT_EQ(g.hAlignAt(c, 1), k.aspect.alignement) << d.grille << " col " << c;
+            EXPECT_EQ(g.cellTypeAt(c, 1) == Spread::Number, k.role == RoleColonne::IdWeb) << d.grille << " col " << c;
         }
         // The web id is a whole number, shown as written.
         g.setTextAt(2, 1, QStringLiteral("4294967"));
@@ -104,60 +177,72 @@ TEST_F(ListGridsTest, ResetGivesEveryListGridItsColumns) {
 }
 
 TEST_F(ListGridsTest, EqualCaptionsShowMerged) {
-    InitGeneralTableurPub(GrillePubNo::Client, true, false);
-    SpreadGrid& g = *GrillePub(GrillePubNo::Client);
-    struct Cas {
-        int col, premiere, nombre;
-    };
-    for (const Cas& k : {Cas{5, 4, 4}, Cas{10, 9, 2}, Cas{13, 12, 2}, Cas{3, 3, 1}, Cas{8, 8, 1}}) {
-        const auto b = g.mergedBlock(k.col, Spread::HeaderRow1);
-        EXPECT_EQ(b.col, k.premiere) << k.col;
-        EXPECT_EQ(b.cols, k.nombre) << k.col;
+    for (const Liste& d : listes()) {
+        InitGeneralTableurPub(int16_t(d.grille), true, false);
+        SpreadGrid& g = *GrillePub(d.grille);
+        const auto titre = [&](int c) { return QString::fromUtf8(d.colonnes[size_t(c - 1)].aspect.titre); };
+        for (int c = 1; c <= g.maxCols(); ++c) {
+            int premiere = c, derniere = c;
+            while (premiere > 1 && titre(premiere - 1) == titre(c)) --premiere;
+            while (derniere < g.maxCols() && titre(derniere + 1) == titre(c)) ++derniere;
+            const auto b = g.mergedBlock(c, Spread::HeaderRow1);
+            EXPECT_EQ(b.col, premiere) << d.grille << " col " << c;
+            EXPECT_EQ(b.cols, derniere - premiere + 1) << d.grille << " col " << c;
+        }
     }
 }
 
 TEST_F(ListGridsTest, ShareColumnsTakeTheFreeWidth) {
-    for (const auto& d : dispositions()) {
+    for (const Liste& d : listes()) {
         SpreadGrid& g = *GrillePub(d.grille);
         g.resize(1200, 300);
         InitGeneralTableurPub(int16_t(d.grille), true, true);
         qint64 fixe = g.colWidthToTwips(g.colWidth(0));
         for (int c = 1; c <= g.maxCols(); ++c)
-            if (d.parts[c - 1] == 0) fixe += g.colWidthToTwips(g.colWidth(c));
+            if (d.colonnes[size_t(c - 1)].aspect.part == 0) fixe += g.colWidthToTwips(g.colWidth(c));
         const double unite = std::max(0.0, std::round(double(g.widthTwips() - 330 - fixe))) / 120.0;
         ASSERT_GT(unite, 0) << d.grille;
+        double parts = 0;
         for (int c = 1; c <= g.maxCols(); ++c) {
-            const double attendu = d.parts[c - 1] > 0 ? unite * d.parts[c - 1] : d.largeurs[c - 1];
-            EXPECT_NEAR(g.colWidth(c), attendu, 1e-9) << d.grille << " col " << c;
+            const AspectColonne& a = d.colonnes[size_t(c - 1)].aspect;
+            parts += a.part;
+            EXPECT_NEAR(g.colWidth(c), a.part > 0 ? unite * a.part : a.largeur, 1e-9) << d.grille << " col " << c;
         }
+        // The share columns fill the free width, no more.
+        EXPECT_DOUBLE_EQ(parts, 1.0) << d.grille;
     }
 }
 
 TEST_F(ListGridsTest, ANarrowGridGivesShareColumnsNoWidth) {
-    SpreadGrid& g = *GrillePub(GrillePubNo::Client);
-    g.resize(int(std::lround(1000 / (1440.0 / g.logicalDpiX()))), 200);
-    InitGeneralTableurPub(GrillePubNo::Client, true, true);
-    EXPECT_DOUBLE_EQ(g.colWidth(3), 0);
-    EXPECT_DOUBLE_EQ(g.colWidth(7), 0);
-    EXPECT_DOUBLE_EQ(g.colWidth(8), 0);
-    EXPECT_DOUBLE_EQ(g.colWidth(4), 20);
-    EXPECT_DOUBLE_EQ(g.colWidth(13), 10);
+    for (const Liste& d : listes()) {
+        SpreadGrid& g = *GrillePub(d.grille);
+        g.resize(int(std::lround(1000 / (1440.0 / g.logicalDpiX()))), 200);
+        InitGeneralTableurPub(int16_t(d.grille), true, true);
+        for (int c = 1; c <= g.maxCols(); ++c) {
+            const AspectColonne& a = d.colonnes[size_t(c - 1)].aspect;
+            EXPECT_DOUBLE_EQ(g.colWidth(c), a.part > 0 ? 0 : a.largeur) << d.grille << " col " << c;
+        }
+    }
 }
 
 TEST_F(ListGridsTest, PageLayoutKeepsRowsAndFixedWidthsAndFollowsTheWidth) {
     SpreadGrid& g = *GrillePub(GrillePubNo::Secteur);
+    const auto& cols = *ColonnesGrilleListe(GrillePubNo::Secteur);
+    const int part = int(std::find_if(cols.begin(), cols.end(), [](const auto& c) { return c.aspect.part > 0; }) -
+                         cols.begin()) + 1;
+    ASSERT_LE(part, int(cols.size()));
     g.resize(900, 300);
     InitGeneralTableurPub(GrillePubNo::Secteur, true, true);
     g.setMaxRows(2);
-    g.setTextAt(3, 2, QStringLiteral("Bâtiment"));
+    g.setTextAt(part, 2, QStringLiteral("Bâtiment"));
     g.setColWidth(1, 14);   // as the user left it
-    const double avant = g.colWidth(3);
+    const double avant = g.colWidth(part);
     g.resize(1300, 300);
     InitGeneralTableurPub(GrillePubNo::Secteur, false, true);
     EXPECT_EQ(g.maxRows(), 2);
-    EXPECT_EQ(g.textAt(3, 2), QStringLiteral("Bâtiment"));
+    EXPECT_EQ(g.textAt(part, 2), QStringLiteral("Bâtiment"));
     EXPECT_DOUBLE_EQ(g.colWidth(1), 14);
-    EXPECT_GT(g.colWidth(3), avant);
+    EXPECT_GT(g.colWidth(part), avant);
 }
 
 TEST_F(ListGridsTest, OtherGridNumbersChangeNothing) {
@@ -339,7 +424,10 @@ TEST_F(ListGridsTest, StartUpSetUpGivesEveryGridTheCommonLook) {
         EXPECT_EQ(g.rowMerge(Spread::HeaderRow1), 1) << k;
     }
     EXPECT_EQ(GrillePub(GrillePubNo::Campagne)->maxCols(), 1);
-    EXPECT_EQ(GrillePub(GrillePubNo::Client)->headerText(12, 1), QStringLiteral("Etat"));
+    for (const Liste& d : listes())
+        for (int c = 1; c <= GrillePub(d.grille)->maxCols(); ++c)
+            EXPECT_EQ(GrillePub(d.grille)->headerText(c, 1), QString::fromUtf8(d.colonnes[size_t(c - 1)].aspect.titre))
+                << d.grille << " col " << c;
     // The fill grid's later sheets look like its first.
     SpreadGrid& f = *GrilleRemplissage();
     f.setSheet(3);
