@@ -15,7 +15,7 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-class LecteursReponsesTest : public KirvoTest {
+class AnswerReadersTest : public KirvoTest {
 protected:
     QString fichier() const { return tmp.path() + QStringLiteral("/Client_CreateXML.xml"); }
     QStringList boites() const {
@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(LecteursReponsesTest, CreateAnswersTable) {
+TEST_F(AnswerReadersTest, CreateAnswersTable) {
     struct Cas {
         const char* nom;
         const char* contenu;   // nullptr: no file
@@ -117,7 +117,7 @@ TEST_F(LecteursReponsesTest, CreateAnswersTable) {
     }
 }
 
-TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
+TEST_F(AnswerReadersTest, ErrorAnswerMessages) {
     struct Cas { const char* contenu; QString message; };
     const QString F = fichier();
     const Cas cas[] = {
@@ -155,7 +155,7 @@ TEST_F(LecteursReponsesTest, ErrorAnswerMessages) {
     EXPECT_EQ(boites()[0], QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
 }
 
-TEST_F(LecteursReponsesTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
+TEST_F(AnswerReadersTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
     for (const int n : {3, 300}) {
         QString a;
         for (int i = 0; i < n; ++i) a += QStringLiteral(" a%1='=>'").arg(i);
@@ -170,7 +170,7 @@ TEST_F(LecteursReponsesTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
     }
 }
 
-TEST_F(LecteursReponsesTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer) {
+TEST_F(AnswerReadersTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer) {
     // 62 Result elements one in the other, the innermost true, a long note in the outer ones: the
     // same reply as the flat answer (the cost of both is in bench/answer_reader_bench.cpp).
     const std::string note = "<Note>" + std::string(256 * 1024, 'x') + "</Note>";
@@ -192,7 +192,7 @@ TEST_F(LecteursReponsesTest, ResultsNestedAsDeepAsAnAnswerMayReadAsTheFlatAnswer
     EXPECT_TRUE(lignesLog().isEmpty());
 }
 
-TEST_F(LecteursReponsesTest, BrokenValueFailsTheReadAndResetsTheRecord) {
+TEST_F(AnswerReadersTest, BrokenValueFailsTheReadAndResetsTheRecord) {
     // An Id of 400 nines is beyond every double: an overflow, never Id 0.
     const std::string neufs = "<R><Code>0</Code><Result>True</Result><Id>" + std::string(400, '9') + "</Id></R>";
     for (const std::string& contenu : {std::string("<R><Code>0</Code><Result>True</Result><Id>99999999999</Id></R>"),

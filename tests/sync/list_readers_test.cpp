@@ -9,7 +9,7 @@
 
 namespace {
 
-class LecteursListesTest : public WebTest {
+class ListReadersTest : public WebTest {
 protected:
     QString fichier() const { return tmp.path() + QStringLiteral("/liste.xml"); }
     bool lire(int onglet, const QByteArray& contenu, bool grille, bool record) {
@@ -20,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(LecteursListesTest, EachEntityFillsItsColumnsAndRecord) {
+TEST_F(ListReadersTest, EachEntityFillsItsColumnsAndRecord) {
     struct Cas {
         int onglet;
         const char* xml;
@@ -78,7 +78,7 @@ TEST_F(LecteursListesTest, EachEntityFillsItsColumnsAndRecord) {
     EXPECT_EQ(GrillePub(5)->maxCols(), 3);
 }
 
-TEST_F(LecteursListesTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact) {
+TEST_F(ListReadersTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact) {
     struct Cas { const char* statut; const char* lettre; qint32 couleur; const char* libelle; };
     const qint32 fond = GrillePub(3)->backColorAt(4, 1);
     const Cas cas[] = {{"2", "C", RGB(255, 255, 0), "Créé"},    {"3", "M", RGB(0, 0, 255), "Modifié"},
@@ -101,7 +101,7 @@ TEST_F(LecteursListesTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact)
     }
 }
 
-TEST_F(LecteursListesTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
+TEST_F(ListReadersTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
     const QByteArray xml =
         "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltNom>Premier</CltNom><CltVille>Lille</CltVille></ClientBO>"
         "<Autre><CltNom>pas un client</CltNom></Autre>texte"
@@ -119,7 +119,7 @@ TEST_F(LecteursListesTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
     EXPECT_EQ(ReponseClient.CltVille, QStringLiteral("Lille"));
 }
 
-TEST_F(LecteursListesTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
+TEST_F(ListReadersTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
     // A list nested in an item's field comes after the whole list holding it; a field's text is
     // all the text inside it, sub-elements and CDATA included, but for the fields of the nested
     // list's items: each keeps its own.
@@ -139,7 +139,7 @@ TEST_F(LecteursListesTest, NestedListsAndFieldTextsReadInTheDocumentsOrder) {
     EXPECT_EQ(ReponseClient.CltVille, QString());
 }
 
-TEST_F(LecteursListesTest, ListsNestedInFieldsReadAsTheFlatList) {
+TEST_F(ListReadersTest, ListsNestedInFieldsReadAsTheFlatList) {
     // Each item's name field holds the list of the next one, as deep as an answer may nest: the
     // same rows and record as the items one after the other, each field keeping only its own text.
     constexpr int kNiveaux = 20;
@@ -165,7 +165,7 @@ TEST_F(LecteursListesTest, ListsNestedInFieldsReadAsTheFlatList) {
     EXPECT_EQ(ReponseClient.CltVille, enregistrement.CltVille);
 }
 
-TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
+TEST_F(ListReadersTest, AFaultAfterTheItemsLeavesNoRow) {
     // The items come before what makes the answer no list: none of them may reach the grid.
     const QByteArray items = "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb><CltNom>N</CltNom></ClientBO></Items>";
     QByteArray profond = items;
@@ -196,7 +196,7 @@ TEST_F(LecteursListesTest, AFaultAfterTheItemsLeavesNoRow) {
     }
 }
 
-TEST_F(LecteursListesTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) {
+TEST_F(ListReadersTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) {
     struct Cas { const char* xml; const char* type; const char* errorCode; };
     const Cas cas[] = {
         {"<r><Error><Type>T1</Type><ErrorCode>E1</ErrorCode></Error><Error><type>T2</type></Error>"
@@ -216,7 +216,7 @@ TEST_F(LecteursListesTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) 
     }
 }
 
-TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
+TEST_F(ListReadersTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
     struct Cas { const char* nom; const char* xml; bool err; int boites; };
     const Cas cas[] = {
         {"no items", "<r><Code>0</Code></r>", false, 0},
@@ -241,7 +241,7 @@ TEST_F(LecteursListesTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) 
     }
 }
 
-TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
+TEST_F(ListReadersTest, WebIdsReadAsEachEntityReadsThem) {
     // An id of 400 nines is beyond every double: a failed read, never web id 0.
     const std::string neufs(400, '9');
     const std::string clientNeufs = "<r><Items><ClientBO><CltIdWeb>" + neufs + "</CltIdWeb></ClientBO></Items></r>";
@@ -268,7 +268,7 @@ TEST_F(LecteursListesTest, WebIdsReadAsEachEntityReadsThem) {
     }
 }
 
-TEST_F(LecteursListesTest, ALongListReadsAsAShortOne) {
+TEST_F(ListReadersTest, ALongListReadsAsAShortOne) {
     // A short answer is read in one pass, a long list's items again after its header: the same
     // rows, record, boxes and log lines either way. The long one has a list of 100 more items first,
     // with a field none of the others has.
