@@ -82,8 +82,8 @@ QByteArray liste(bool imbriquee) {
     QByteArray r = "<r><Code>0</Code>", fin;
     if (!imbriquee) r += "<Items>";
     for (int i = 1; i <= kItems; ++i) {
-        const QByteArray item = "<ClientBO><CltIdWeb>" + QByteArray::number(i) + "</CltIdWeb><CltNom>" +
-                                QByteArray(kTaille / kItems, 'n');
+        const QByteArray item =
+            "<ClientBO><CltIdWeb>" + QByteArray::number(i) + "</CltIdWeb><CltNom>" + QByteArray(kTaille / kItems, 'n');
         const QByteArray apres = "</CltNom></ClientBO>";
         if (imbriquee) {
             r += "<Items>" + item;

@@ -75,7 +75,8 @@ void inserer(int s, int16_t fichier, const void* image, int taille) {
     std::memcpy(donnees.data(), image, size_t(std::min<int>(taille, int(donnees.size()))));
     uint32_t lng = uint32_t(donnees.size());
     char cle[256] = {};
-    const int16_t st = BTRCALL(BtrOp::Insert, PosBlk(0, s - 1, fichier).data(), donnees.data(), &lng, cle, sizeof cle, 0);
+    const int16_t st =
+        BTRCALL(BtrOp::Insert, PosBlk(0, s - 1, fichier).data(), donnees.data(), &lng, cle, sizeof cle, 0);
     verifier(st == 0, "insert");
 }
 
@@ -99,7 +100,8 @@ void semer() {
             ViderEnreg(*EnregFichier(26), &EnregMagnetophone);
             EcrireTexte(EnregMagnetophone.Code, QStringLiteral("I") + n2(i, 7));
             EnregMagnetophone.Duree = 15000 + (i % 10) * 5000 + (i % 3) * 250;
-            EcrireTexte(EnregMagnetophone.ReferenceContrat, QStringLiteral("C") + n2(i % kContrats, 5) + QStringLiteral("/2025"));
+            EcrireTexte(EnregMagnetophone.ReferenceContrat,
+                        QStringLiteral("C") + n2(i % kContrats, 5) + QStringLiteral("/2025"));
             inserer(s, 26, &EnregMagnetophone, sizeof EnregMagnetophone);
         }
         for (int j = 0; j < kJours; ++j) {
@@ -203,7 +205,8 @@ void BM_Remplissage(benchmark::State& state) {
         InitGeneralTableurPub(6, true, true);
         QElapsedTimer t;
         t.start();
-        const bool ok = Remplissage(*GrilleRemplissage(), QDateTime(kDebut, QTime()), QDateTime(kDebut.addDays(kJours - 1), QTime()));
+        const bool ok = Remplissage(*GrilleRemplissage(), QDateTime(kDebut, QTime()),
+                                    QDateTime(kDebut.addDays(kJours - 1), QTime()));
         g_calcul_ms = double(t.nsecsElapsed()) / 1e6;
         verifier(ok, "computation");
     }
@@ -248,9 +251,11 @@ int main(int argc, char** argv) {
     // Slots of a broadcast day and an hourly capacity from 06:00 to 22:59.
     QFile xt(config + QStringLiteral("XT_PUB.ini"));
     verifier(xt.open(QIODevice::WriteOnly), "XT_PUB.ini");
-    xt.write("[Pub_Heures_Des_Tranches]\r\nDebut_Tranche_01=06\r\nDebut_Tranche_02=09\r\nDebut_Tranche_03=12\r\n"
-             "Debut_Tranche_04=14\r\nDebut_Tranche_05=18\r\nDebut_Tranche_06=21\r\n");
-    for (int k = 7; k <= 17; ++k) xt.write(QStringLiteral("Debut_Tranche_%1=24\r\n").arg(k, 2, 10, QLatin1Char('0')).toLatin1());
+    xt.write(
+        "[Pub_Heures_Des_Tranches]\r\nDebut_Tranche_01=06\r\nDebut_Tranche_02=09\r\nDebut_Tranche_03=12\r\n"
+        "Debut_Tranche_04=14\r\nDebut_Tranche_05=18\r\nDebut_Tranche_06=21\r\n");
+    for (int k = 7; k <= 17; ++k)
+        xt.write(QStringLiteral("Debut_Tranche_%1=24\r\n").arg(k, 2, 10, QLatin1Char('0')).toLatin1());
     xt.close();
     QByteArray local, national;
     for (int h = 0; h < 24; ++h) {
@@ -268,15 +273,17 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     semer();
-    std::printf("seeded %d stations x %d days x %d spots in %.1f s\n", kStations, kJours, kSpots, double(t.elapsed()) / 1000.0);
+    std::printf("seeded %d stations x %d days x %d spots in %.1f s\n", kStations, kJours, kSpots,
+                double(t.elapsed()) / 1000.0);
 
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();
     ::benchmark::Shutdown();
     if (g_lectures_ms > 0 && g_calcul_ms > 0)
-        std::printf("fill: %.1f us per station-day, bare reads %.1f us per station-day, ratio %.2f, peak memory %.1f MB\n",
-                    g_calcul_ms * 1000.0 / (kStations * kJours), g_lectures_ms * 1000.0 / (kStations * kJours),
-                    g_calcul_ms / g_lectures_ms, double(picMemoireKo()) / 1024.0);
+        std::printf(
+            "fill: %.1f us per station-day, bare reads %.1f us per station-day, ratio %.2f, peak memory %.1f MB\n",
+            g_calcul_ms * 1000.0 / (kStations * kJours), g_lectures_ms * 1000.0 / (kStations * kJours),
+            g_calcul_ms / g_lectures_ms, double(picMemoireKo()) / 1024.0);
     uint32_t lng = 0;
     BTRCALL(BtrOp::Stop, nullptr, nullptr, &lng, nullptr, 0, 0);
     return 0;

@@ -63,7 +63,8 @@ void creerClients(const QString& dossier) {
     for (int i = 0; i < kClients; ++i) {
         ViderEnreg(3);
         EcrireTexte(EnregClient.Code, N2S(i, 8, 0, QStringLiteral("0")));
-        const QString n = (i % 10 == 0 ? QStringLiteral("Bar du port ") : QStringLiteral("Client ")) + QString::number(i * 7919 % kClients);
+        const QString n = (i % 10 == 0 ? QStringLiteral("Bar du port ") : QStringLiteral("Client ")) +
+                          QString::number(i * 7919 % kClients);
         EcrireTexte(EnregClient.Nom, n);
         EcrireTexte(EnregClient.Etat, QStringLiteral("O"));
         VersImageStockee(3, donnees.data(), int(donnees.size()));

@@ -14,7 +14,8 @@
 namespace {
 
 QByteArray noteAlternee(int runs) {
-    QByteArray r = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\fs24 ";
+    QByteArray r =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\fs24 ";
     r.reserve(r.size() + qsizetype(runs) * 10);
     for (int k = 0; k < runs; ++k) r += (k % 2) ? "\\b0 mot " : "\\b mot ";
     r += "\\par\r\n}";
@@ -33,8 +34,14 @@ void BM_LireNoteAlternee(benchmark::State& state) {
     state.counters["octets"] = double(rtf.size());
 }
 BENCHMARK(BM_LireNoteAlternee)
-    ->Arg(1000)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(50000)
-    ->Unit(benchmark::kMillisecond)->Iterations(2)->Complexity(benchmark::oN);
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Complexity(benchmark::oN);
 
 void BM_EcrireNoteAlternee(benchmark::State& state) {
     QTextEdit boite;
@@ -43,8 +50,12 @@ void BM_EcrireNoteAlternee(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_EcrireNoteAlternee)
-    ->Arg(1000)->Arg(10000)->Arg(50000)
-    ->Unit(benchmark::kMillisecond)->Iterations(2)->Complexity(benchmark::oN);
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Complexity(benchmark::oN);
 
 void BM_EcrireNotePolicesDistinctes(benchmark::State& state) {
     QTextDocument doc;
@@ -59,8 +70,12 @@ void BM_EcrireNotePolicesDistinctes(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_EcrireNotePolicesDistinctes)
-    ->Arg(1000)->Arg(10000)->Arg(20000)
-    ->Unit(benchmark::kMillisecond)->Iterations(2)->Complexity(benchmark::oN);
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

@@ -150,8 +150,8 @@ int rendre(const Passe& a, const Passe& b, int boites) {
     const long avant = residentEnUsage();
     GrillePub(GrillePubNo::Client)->setMaxRows(0);
     const long grilleKo = avant - residentEnUsage();
-    std::printf("RESULTAT %.0f %.0f %ld %ld %.0f %.0f %ld %ld %d %ld\n", a.ns, a.cpuNs, a.picKo, a.finKo, b.ns,
-                b.cpuNs, b.picKo, b.finKo, boites, grilleKo);
+    std::printf("RESULTAT %.0f %.0f %ld %ld %.0f %.0f %ld %ld %d %ld\n", a.ns, a.cpuNs, a.picKo, a.finKo, b.ns, b.cpuNs,
+                b.picKo, b.finKo, boites, grilleKo);
     std::fflush(stdout);
     // The site is thrown away: no orderly shutdown to pay for.
     std::_Exit(0);
@@ -258,8 +258,8 @@ bool preparerSite(const QString& dossier, int n) {
 bool ecrireOptionsWeb(const QString& site, const ParametresWeb& web) {
     QFile f(site + kConfigBase + QStringLiteral("/QD3_Tools_Kirvo.Ini"));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QString texte = QStringLiteral("[URL]\r\nAdresse=%1\r\nUser=%2\r\nPW=%3\r\n")
-                              .arg(web.adresse, web.utilisateur, web.motDePasse);
+    const QString texte =
+        QStringLiteral("[URL]\r\nAdresse=%1\r\nUser=%2\r\nPW=%3\r\n").arg(web.adresse, web.utilisateur, web.motDePasse);
     return f.write(texte.toLatin1()) > 0;
 }
 
@@ -295,9 +295,9 @@ std::optional<Run> lancer(bool programme, const QString& modele, const QString& 
     QProcess enfant;
     enfant.setProcessEnvironment(env);
     enfant.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const QStringList args = programme ? QStringList{QStringLiteral("--programme")}
-                                       : QStringList{QStringLiteral("--moteur"), site, p.adresse, p.utilisateur,
-                                                     p.motDePasse};
+    const QStringList args =
+        programme ? QStringList{QStringLiteral("--programme")}
+                  : QStringList{QStringLiteral("--moteur"), site, p.adresse, p.utilisateur, p.motDePasse};
     enfant.start(QCoreApplication::applicationFilePath(), args);
     if (!enfant.waitForFinished(-1) || enfant.exitCode() != 0) {
         std::fprintf(stderr, "program sync bench: the %s run failed\n", programme ? "program" : "engine");
@@ -309,7 +309,10 @@ std::optional<Run> lancer(bool programme, const QString& modele, const QString& 
         const QList<QByteArray> c = l.trimmed().split(' ');
         if (c.size() != 11 || c[0] != "RESULTAT") continue;
         r = Run{{c[1].toDouble(), c[2].toDouble(), c[3].toLong(), c[4].toLong()},
-                {c[5].toDouble(), c[6].toDouble(), c[7].toLong(), c[8].toLong()}, c[9].toInt(), c[10].toLong(), 0};
+                {c[5].toDouble(), c[6].toDouble(), c[7].toLong(), c[8].toLong()},
+                c[9].toInt(),
+                c[10].toLong(),
+                0};
     }
     if (r)
         for (const auto& e : web.elements(double_web::Client)) r->creesSurLeWeb += e.statut == double_web::Synchronise;
@@ -384,9 +387,9 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(filtrerMessages);
     if (argc > 1 && QByteArray(argv[1]) == "--programme") return cheminProgramme(argc, argv);
     if (argc > 5 && QByteArray(argv[1]) == "--moteur")
-        return cheminMoteur(argc, argv, QString::fromLocal8Bit(argv[2]),
-                            {QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
-                             QString::fromLocal8Bit(argv[5])});
+        return cheminMoteur(
+            argc, argv, QString::fromLocal8Bit(argv[2]),
+            {QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]), QString::fromLocal8Bit(argv[5])});
 
     QCoreApplication app(argc, argv);
     SansDialogues dialogues;
@@ -397,9 +400,12 @@ int main(int argc, char** argv) {
     std::vector<int> tailles{1000, 5000};
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--shm")) dossier = QStringLiteral("/dev/shm/kirvo-bench-program-sync");
-        else if (args[i] == QLatin1String("--dossier") && i + 1 < args.size()) dossier = args[++i];
-        else if (args[i] == QLatin1String("--tours") && i + 1 < args.size()) tours = std::max(1, args[++i].toInt());
+        if (args[i] == QLatin1String("--shm"))
+            dossier = QStringLiteral("/dev/shm/kirvo-bench-program-sync");
+        else if (args[i] == QLatin1String("--dossier") && i + 1 < args.size())
+            dossier = args[++i];
+        else if (args[i] == QLatin1String("--tours") && i + 1 < args.size())
+            tours = std::max(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--n") && i + 1 < args.size()) {
             tailles.clear();
             for (const QString& t : args[++i].split(QLatin1Char(',')))
@@ -408,9 +414,8 @@ int main(int argc, char** argv) {
     }
     if (tailles.empty()) tailles = {1000};
     QDir().mkpath(dossier);
-    const QString plateforme = qEnvironmentVariable("QT_QPA_PLATFORM",
-                                                    qEnvironmentVariableIsSet("DISPLAY") ? QStringLiteral("xcb")
-                                                                                         : QStringLiteral("offscreen"));
+    const QString plateforme = qEnvironmentVariable(
+        "QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? QStringLiteral("xcb") : QStringLiteral("offscreen"));
     std::printf("sites in: %s (%s), platform %s, %d rounds, the paths alternating\n\n", qPrintable(dossier),
                 QStorageInfo(dossier).fileSystemType().constData(), qPrintable(plateforme), tours);
     std::fflush(stdout);
@@ -449,11 +454,15 @@ int main(int argc, char** argv) {
 
         std::printf("%d clients, medians\n", n);
         std::printf("  us a record                  engine   program    ratio  (pairs' range)\n");
-        ligneTemps("first pass", res, [](const Run& x) { return x.premiere.ns; }, "aim <= 1.10");
-        ligneTemps("second pass", res, [](const Run& x) { return x.seconde.ns; }, "aim <= 1.10");
-        ligneTemps("both passes", res, [](const Run& x) { return x.premiere.ns + x.seconde.ns; }, "aim <= 1.10");
-        ligneTemps("both passes, processor", res,
-                   [](const Run& x) { return x.premiere.cpuNs + x.seconde.cpuNs; }, "(this process's own)");
+        ligneTemps(
+            "first pass", res, [](const Run& x) { return x.premiere.ns; }, "aim <= 1.10");
+        ligneTemps(
+            "second pass", res, [](const Run& x) { return x.seconde.ns; }, "aim <= 1.10");
+        ligneTemps(
+            "both passes", res, [](const Run& x) { return x.premiere.ns + x.seconde.ns; }, "aim <= 1.10");
+        ligneTemps(
+            "both passes, processor", res, [](const Run& x) { return x.premiere.cpuNs + x.seconde.cpuNs; },
+            "(this process's own)");
         std::printf("  memory in use added, MB                       engine   program\n");
         for (const FigureMemoire& f : FiguresMemoire())
             std::printf("    %-42s %8.1f  %8.1f\n", f.nom, memoireMo(res.moteur, f.ko), memoireMo(res.programme, f.ko));

@@ -71,8 +71,7 @@ void CreateFile(const std::string& path) {
     std::array<char, kPosBlockSize> pos;
     pos.fill(' ');
     std::string key = path;
-    const int16_t st =
-        BTRCALL(BtrOp::Create, pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), 0);
+    const int16_t st = BTRCALL(BtrOp::Create, pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), 0);
     if (st != 0) std::fprintf(stderr, "create %s: status %d\n", path.c_str(), st);
     Check(st == 0, "create");
 }
@@ -99,8 +98,8 @@ struct Block {
 struct Raw {
     sqlite3* db = nullptr;
     explicit Raw(const std::string& path) {
-        Check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
-                  SQLITE_OK, "raw open");
+        Check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK,
+              "raw open");
         sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
     }
     ~Raw() { sqlite3_close_v2(db); }
@@ -200,8 +199,8 @@ void BM_NextWalk_Layer(benchmark::State& state) {
     for (auto _ : state) {
         b.setKey(Name(0));
         int n = 0;
-        for (int16_t st = b.call(BtrOp::GetEqual, 1);
-             st == 0 && std::memcmp(b.data.data() + 8, "Doublon", 7) == 0; st = b.call(BtrOp::GetNext, 1))
+        for (int16_t st = b.call(BtrOp::GetEqual, 1); st == 0 && std::memcmp(b.data.data() + 8, "Doublon", 7) == 0;
+             st = b.call(BtrOp::GetNext, 1))
             ++n;
         if (n != kDuplicates) state.SkipWithError("walk");
     }
@@ -220,8 +219,8 @@ void BM_NextWalk_LayerReseek(benchmark::State& state) {
 void BM_NextWalk_Raw(benchmark::State& state) {
     Raw r(ReadFile());
     sqlite3_stmt* first = r.prepare("SELECT id, s1, data FROM records WHERE k1 = ?1 ORDER BY k1, s1 LIMIT 1");
-    sqlite3_stmt* next = r.prepare(
-        "SELECT id, s1, data FROM records WHERE (k1, s1) >= (?1, ?2) AND id <> ?3 ORDER BY k1, s1 LIMIT 1");
+    sqlite3_stmt* next =
+        r.prepare("SELECT id, s1, data FROM records WHERE (k1, s1) >= (?1, ?2) AND id <> ?3 ORDER BY k1, s1 LIMIT 1");
     std::string data(kRecLen, ' ');
     const std::string folded = "DOUBLON   ";
     for (auto _ : state) {
@@ -349,8 +348,7 @@ int main(int argc, char** argv) {
     Collect rep;
     benchmark::RunSpecifiedBenchmarks(&rep);
 
-    auto ratio = [&](const char* label, const std::string& a, const std::string& b, double aPer = 1,
-                     double bPer = 1) {
+    auto ratio = [&](const char* label, const std::string& a, const std::string& b, double aPer = 1, double bPer = 1) {
         if (!rep.real.count(a) || !rep.real.count(b)) return;
         std::printf("  %-40s %8.2f %8.2f\n", label, (Median(rep.real[a]) / aPer) / (Median(rep.real[b]) / bPer),
                     (Median(rep.cpu[a]) / aPer) / (Median(rep.cpu[b]) / bPer));

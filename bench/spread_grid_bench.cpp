@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kStations = 10;
 constexpr int kJours = 365;
-constexpr int kLignes = 9 * kJours;   // 3,285
+constexpr int kLignes = 9 * kJours;  // 3,285
 constexpr int kColonnes = 54;
 
 long picMemoireKo() {
@@ -38,7 +38,8 @@ void remplirAnnee(SpreadGrid& g) {
         g.setMaxRows(kLignes);
         g.clearRange(1, 1, kColonnes, kLignes, false);
         for (int j = 0; j < kJours; ++j) {
-            const QString date = deuxChiffres(1 + j % 28) + QLatin1Char('-') + deuxChiffres(1 + j / 31) + QStringLiteral("-26");
+            const QString date =
+                deuxChiffres(1 + j % 28) + QLatin1Char('-') + deuxChiffres(1 + j / 31) + QStringLiteral("-26");
             const qint32 fond = (j % 2) ? RGB(225, 240, 255) : RGB(255, 255, 255);
             for (int k = 1; k <= 9; ++k) {
                 const int r = 9 * j + k;
@@ -52,7 +53,7 @@ void remplirAnnee(SpreadGrid& g) {
                     g.setBackColor(fond);
                 }
                 for (int c = 6; c <= kColonnes; ++c) {
-                    if (c > 23 && c < 30) continue;   // slots not configured
+                    if (c > 23 && c < 30) continue;  // slots not configured
                     g.setCol(c);
                     if (k == 4 || k == 7 || k == 9) {
                         const int p = (r * 7 + c * 13) % 120;

@@ -65,7 +65,7 @@ public:
     // Forgets the maps seen so far and starts stamping against t.
     void depuis(const QElapsedTimer& t) {
         t_ = nullptr;
-        lire(0);   // maps of an earlier start, not stamped
+        lire(0);  // maps of an earlier start, not stamped
         cartes_.clear();
         t_ = &t;
     }
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     std::printf("                      min      median     max   (ms)\n");
     std::printf("  empty main window %7.1f  %7.1f  %7.1f\n", vide.min(), vide.mediane(), vide.max());
     std::printf("  the program       %7.1f  %7.1f  %7.1f\n", programme.min(), programme.mediane(), programme.max());
-    std::printf("  ratio per round   %7.2f  %7.2f  %7.2f   (aim: median at most 2.00)\n", ratio.min(),
-                ratio.mediane(), ratio.max());
+    std::printf("  ratio per round   %7.2f  %7.2f  %7.2f   (aim: median at most 2.00)\n", ratio.min(), ratio.mediane(),
+                ratio.max());
     return 0;
 }

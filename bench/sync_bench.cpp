@@ -111,8 +111,9 @@ class Commits {
 public:
     explicit Commits(const QString& chemin) {
         sqlite3_open(QFile::encodeName(chemin).constData(), &db_);
-        sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-                          "CREATE TABLE IF NOT EXISTS t(k INTEGER PRIMARY KEY, v BLOB)",
+        sqlite3_exec(db_,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                     "CREATE TABLE IF NOT EXISTS t(k INTEGER PRIMARY KEY, v BLOB)",
                      nullptr, nullptr, nullptr);
         sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO t(k, v) VALUES(?, zeroblob(400))", -1, &ins_, nullptr);
     }
@@ -187,7 +188,7 @@ struct Mesure {
     // Inside the run's requests, and the bare requests after pauses as long as the run's own work.
     double requetesPremiere = 0, nueCreationPause = 0, requetesSeconde = 0, nueLecturePause = 0;
     uint64_t commitsPremiere = 0, commitsSeconde = 0;
-    qint64 pausePremiere = 0, pauseSeconde = 0;   // the run's own work between two of its requests
+    qint64 pausePremiere = 0, pauseSeconde = 0;  // the run's own work between two of its requests
     bool complete = false;
 };
 
@@ -248,21 +249,23 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n, int tour, cons
     const QString reponse = dossier + QStringLiteral("/nue.xml");
     Commits commits(dossier + QStringLiteral("/commits.db"));
 
-    EnAlternance(tour, {
-        [&] {
-            webNu.vider();
-            m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
-        },
-        [&] { Courir(fb, web.adresseBase(), m.premiere, m.requetesPremiere, m.commitsPremiere, m.pausePremiere); },
-        [&] {
-            webNu.vider();
-            m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
-        },
-        [&] {
-            webNu.vider();
-            m.nueCreationPause = RequetesNues(creations, reponse, nullptr, 0, m.pausePremiere);
-        },
-    });
+    EnAlternance(
+        tour,
+        {
+            [&] {
+                webNu.vider();
+                m.nueCreation = RequetesNues(creations, reponse, nullptr, 0);
+            },
+            [&] { Courir(fb, web.adresseBase(), m.premiere, m.requetesPremiere, m.commitsPremiere, m.pausePremiere); },
+            [&] {
+                webNu.vider();
+                m.nueCreationCommits = RequetesNues(creations, reponse, &commits, m.commitsPremiere);
+            },
+            [&] {
+                webNu.vider();
+                m.nueCreationPause = RequetesNues(creations, reponse, nullptr, 0, m.pausePremiere);
+            },
+        });
 
     int surLeWeb = 0;
     QStringList lectures;
@@ -273,12 +276,14 @@ Mesure Tour(const FamilleBanc& fb, const QString& dossier, int n, int tour, cons
     }
     m.complete = surLeWeb == n;
 
-    EnAlternance(tour, {
-        [&] { m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0); },
-        [&] { Courir(fb, web.adresseBase(), m.seconde, m.requetesSeconde, m.commitsSeconde, m.pauseSeconde); },
-        [&] { m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde); },
-        [&] { m.nueLecturePause = RequetesNues(lectures, reponse, nullptr, 0, m.pauseSeconde); },
-    });
+    EnAlternance(
+        tour,
+        {
+            [&] { m.nueLecture = RequetesNues(lectures, reponse, nullptr, 0); },
+            [&] { Courir(fb, web.adresseBase(), m.seconde, m.requetesSeconde, m.commitsSeconde, m.pauseSeconde); },
+            [&] { m.nueLectureCommits = RequetesNues(lectures, reponse, &commits, m.commitsSeconde); },
+            [&] { m.nueLecturePause = RequetesNues(lectures, reponse, nullptr, 0, m.pauseSeconde); },
+        });
 
     fichiers.reset();
     web.arreter();
@@ -321,11 +326,16 @@ int main(int argc, char** argv) {
     QString seule;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--shm")) dossier = QStringLiteral("/dev/shm/kirvo-bench-sync");
-        else if (args[i] == QLatin1String("--dossier") && i + 1 < args.size()) dossier = args[++i];
-        else if (args[i] == QLatin1String("--n") && i + 1 < args.size()) n = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--tours") && i + 1 < args.size()) tours = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--famille") && i + 1 < args.size()) seule = args[++i];
+        if (args[i] == QLatin1String("--shm"))
+            dossier = QStringLiteral("/dev/shm/kirvo-bench-sync");
+        else if (args[i] == QLatin1String("--dossier") && i + 1 < args.size())
+            dossier = args[++i];
+        else if (args[i] == QLatin1String("--n") && i + 1 < args.size())
+            n = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--tours") && i + 1 < args.size())
+            tours = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--famille") && i + 1 < args.size())
+            seule = args[++i];
     }
     QDir().mkpath(dossier);
     const QStorageInfo fs(dossier);
@@ -347,10 +357,8 @@ int main(int argc, char** argv) {
         Ligne("CreateXML sent bare", champ(&Mesure::nueCreation), n);
         Ligne("CreateXML sent bare + the run's commits", champ(&Mesure::nueCreationCommits), n);
         Ligne("first run (every record created)", champ(&Mesure::premiere), n);
-        std::printf("  %-44s %8.2f\n", "durable commits per created record",
-                    double(ms.back().commitsPremiere) / n);
-        Ratio("first run / bare requests", champ(&Mesure::premiere), champ(&Mesure::nueCreation),
-              "<= 1.30 on a tmpfs");
+        std::printf("  %-44s %8.2f\n", "durable commits per created record", double(ms.back().commitsPremiere) / n);
+        Ratio("first run / bare requests", champ(&Mesure::premiere), champ(&Mesure::nueCreation), "<= 1.30 on a tmpfs");
         Ratio("first run / bare requests + commits", champ(&Mesure::premiere), champ(&Mesure::nueCreationCommits),
               "<= 1.30");
         Ligne("  inside the run's requests", champ(&Mesure::requetesPremiere), n);

@@ -57,7 +57,7 @@ BENCHMARK(BM_Routine)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(
 
 class Releve : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, double> meilleur;   // best real time per iteration, by benchmark
+    std::map<std::string, double> meilleur;  // best real time per iteration, by benchmark
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
@@ -93,8 +93,9 @@ int main(int argc, char** argv) {
     if (releve.meilleur.count("BM_Client") && releve.meilleur.count("BM_Routine")) {
         const double nu = releve.meilleur["BM_Client"];
         const double routine = releve.meilleur["BM_Routine"];
-        std::printf("\nbare request %.1f us, through the routine and reader %.1f us: %+.1f %% per request (aim: <= 30 %%)\n",
-                    nu, routine, 100.0 * (routine - nu) / nu);
+        std::printf(
+            "\nbare request %.1f us, through the routine and reader %.1f us: %+.1f %% per request (aim: <= 30 %%)\n",
+            nu, routine, 100.0 * (routine - nu) / nu);
     }
     g_web->arreter();
     benchmark::Shutdown();

@@ -27,7 +27,7 @@ QString classeurSain(const QTemporaryDir& dossier) {
     QFile f(classeurTroisMillions());
     if (!f.open(QIODevice::ReadOnly)) return {};
     QByteArray octets = f.readAll();
-    const char declare[] = {char(0xC0), char(0xC6), 0x2D, 0x00};   // 3,000,000
+    const char declare[] = {char(0xC0), char(0xC6), 0x2D, 0x00};  // 3,000,000
     const char reel[] = {15, 0, 0, 0};
     octets.replace(QByteArray(declare, 4), QByteArray(reel, 4));
     const QString chemin = dossier.filePath(QStringLiteral("sain.xls"));
@@ -51,8 +51,8 @@ void lire(benchmark::State& state, const QString& chemin) {
     rusage u{}, lecteurs{};
     getrusage(RUSAGE_SELF, &u);
     getrusage(RUSAGE_CHILDREN, &lecteurs);
-    const double cpu = secondes(lecteurs.ru_utime) + secondes(lecteurs.ru_stime) - secondes(avant.ru_utime) -
-                       secondes(avant.ru_stime);
+    const double cpu =
+        secondes(lecteurs.ru_utime) + secondes(lecteurs.ru_stime) - secondes(avant.ru_utime) - secondes(avant.ru_stime);
     state.counters["lecteur_cpu_ms"] = 1000 * cpu / double(state.iterations());
     state.counters["lecteur_pic_ko"] = double(lecteurs.ru_maxrss);
     state.counters["lue"] = lue ? 1 : 0;

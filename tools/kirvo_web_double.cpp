@@ -35,17 +35,22 @@ int main(int argc, char** argv) {
             }
             return args[++i];
         };
-        if (a == QLatin1String("--port")) port = quint16(suivant().toUInt());
-        else if (a == QLatin1String("--seed")) graine = suivant();
-        else if (a == QLatin1String("--user")) o.utilisateur = suivant();
-        else if (a == QLatin1String("--password")) o.motDePasse = suivant();
+        if (a == QLatin1String("--port"))
+            port = quint16(suivant().toUInt());
+        else if (a == QLatin1String("--seed"))
+            graine = suivant();
+        else if (a == QLatin1String("--user"))
+            o.utilisateur = suivant();
+        else if (a == QLatin1String("--password"))
+            o.motDePasse = suivant();
         else if (a == QLatin1String("--tls")) {
             o.tls = true;
             o.certificat = suivant();
             o.cle = suivant();
         } else {
-            std::fprintf(stderr,
-                         "usage: kirvo_web_double [--port N] [--seed FILE] [--user U] [--password P] [--tls CERT KEY]\n");
+            std::fprintf(
+                stderr,
+                "usage: kirvo_web_double [--port N] [--seed FILE] [--user U] [--password P] [--tls CERT KEY]\n");
             return 2;
         }
     }

@@ -51,11 +51,20 @@ void ecrire(const char* s) { sortie += s; }
 void ecrireTexte(const char* s) {
     for (; *s; ++s) {
         switch (*s) {
-        case '\\': sortie += "\\\\"; break;
-        case '\t': sortie += "\\t"; break;
-        case '\n': sortie += "\\n"; break;
-        case '\r': sortie += "\\r"; break;
-        default: sortie += *s;
+            case '\\':
+                sortie += "\\\\";
+                break;
+            case '\t':
+                sortie += "\\t";
+                break;
+            case '\n':
+                sortie += "\\n";
+                break;
+            case '\r':
+                sortie += "\\r";
+                break;
+            default:
+                sortie += *s;
         }
     }
 }
@@ -71,15 +80,19 @@ void ligne(const char* tag, const char* texte = nullptr) {
 
 const char* raison(int rc) {
     switch (rc) {
-    case FREEXL_FILE_NOT_FOUND: return "fichier introuvable";
-    case FREEXL_INSUFFICIENT_MEMORY: return "mémoire insuffisante";
-    case FREEXL_BIFF_ILLEGAL_SHEET_INDEX: return "feuille inexistante";
-    case FREEXL_CRAFTED_FILE: return "fichier endommagé";
-    default: {
-        static char texte[64];
-        std::snprintf(texte, sizeof texte, "format non reconnu (%d)", rc);
-        return texte;
-    }
+        case FREEXL_FILE_NOT_FOUND:
+            return "fichier introuvable";
+        case FREEXL_INSUFFICIENT_MEMORY:
+            return "mémoire insuffisante";
+        case FREEXL_BIFF_ILLEGAL_SHEET_INDEX:
+            return "feuille inexistante";
+        case FREEXL_CRAFTED_FILE:
+            return "fichier endommagé";
+        default: {
+            static char texte[64];
+            std::snprintf(texte, sizeof texte, "format non reconnu (%d)", rc);
+            return texte;
+        }
     }
 }
 
@@ -94,21 +107,24 @@ void ecrireNombre(double v) {
 
 void ecrireCellule(const FreeXL_CellValue& v) {
     switch (v.type) {
-    case FREEXL_CELL_INT: {
-        char texte[32];
-        std::snprintf(texte, sizeof texte, "%d", v.value.int_value);
-        sortie += texte;
-        break;
-    }
-    case FREEXL_CELL_DOUBLE: ecrireNombre(v.value.double_value); break;
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        if (v.value.text_value) ecrireTexte(v.value.text_value);
-        break;
-    default: break;
+        case FREEXL_CELL_INT: {
+            char texte[32];
+            std::snprintf(texte, sizeof texte, "%d", v.value.int_value);
+            sortie += texte;
+            break;
+        }
+        case FREEXL_CELL_DOUBLE:
+            ecrireNombre(v.value.double_value);
+            break;
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+        case FREEXL_CELL_DATE:
+        case FREEXL_CELL_DATETIME:
+        case FREEXL_CELL_TIME:
+            if (v.value.text_value) ecrireTexte(v.value.text_value);
+            break;
+        default:
+            break;
     }
 }
 
@@ -121,9 +137,7 @@ constexpr uint32_t kSecteurLibre = 0xFFFFFFFF;
 constexpr uint32_t kFinChaine = 0xFFFFFFFE;
 constexpr uint32_t kSecteurFat = 0xFFFFFFFD;
 
-uint16_t lire16(const std::string& b, size_t o) {
-    return uint16_t(uint8_t(b[o]) | uint8_t(b[o + 1]) << 8);
-}
+uint16_t lire16(const std::string& b, size_t o) { return uint16_t(uint8_t(b[o]) | uint8_t(b[o + 1]) << 8); }
 uint32_t lire32(const std::string& b, size_t o) { return lire16(b, o) | uint32_t(lire16(b, o + 2)) << 16; }
 void poser16(std::string& b, size_t o, uint16_t v) {
     b[o] = char(v & 0xFF);
@@ -188,7 +202,8 @@ public:
         const uint32_t debutMini = lire32(repertoire, 116);
         const uint32_t tailleMini = lire32(repertoire, 120);
         for (size_t e = 0; e + 128 <= repertoire.size(); e += 128) {
-            if (repertoire[e + 66] != 2 || !(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book"))) continue;
+            if (repertoire[e + 66] != 2 || !(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book")))
+                continue;
             const uint32_t debut = lire32(repertoire, e + 116);
             const size_t taille = lire32(repertoire, e + 120);
             if (taille >= lire32(octets_, 56)) {
@@ -249,7 +264,7 @@ constexpr uint16_t kBof = 0x0809;
 constexpr uint16_t kEof = 0x000A;
 constexpr uint16_t kFeuilleDeclaree = 0x0085;
 constexpr uint16_t kDimension = 0x0200;
-constexpr uint16_t kCelluleVide = 0x0201;   // a blank cell: the library passes over it
+constexpr uint16_t kCelluleVide = 0x0201;  // a blank cell: the library passes over it
 constexpr uint16_t kCellules[] = {0x0203, 0x0204, 0x0205, 0x027E, 0x00FD};
 constexpr uint16_t kCellulesMultiples = 0x00BD;
 
@@ -265,7 +280,7 @@ enum class Bornage { Fait, FeuilleRefusee, ClasseurRefuse };
 Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
     if (flux.size() < 8 || lire16(flux, 0) != kBof) return Bornage::Fait;
     const uint16_t version = lire16(flux, 4);
-    if (version != 0x0500 && version != 0x0600) return Bornage::Fait;   // the library refuses it
+    if (version != 0x0500 && version != 0x0600) return Bornage::Fait;  // the library refuses it
     const bool biff8 = version == 0x0600;
 
     struct SousFlux {
@@ -273,7 +288,7 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
         std::vector<size_t> dimensions, cellules;
     };
     std::vector<SousFlux> sousFlux(1);
-    std::vector<uint32_t> feuilles;   // where each declared sheet starts, in the library's order
+    std::vector<uint32_t> feuilles;  // where each declared sheet starts, in the library's order
     bool apresEof = false;
     for (size_t pos = 0; pos + 4 <= flux.size();) {
         const uint16_t type = lire16(flux, pos);
@@ -371,9 +386,12 @@ bool ecrireConteneur(const std::string& flux, std::string& sortie) {
     const size_t fat = kTaille;
     for (size_t i = 0; i < nbFat * kEntreesParSecteur; ++i) {
         uint32_t v = kSecteurLibre;
-        if (i < nbFat) v = kSecteurFat;
-        else if (i == repertoire) v = kFinChaine;
-        else if (i >= debutFlux && i < debutFlux + n) v = i + 1 < debutFlux + n ? uint32_t(i + 1) : kFinChaine;
+        if (i < nbFat)
+            v = kSecteurFat;
+        else if (i == repertoire)
+            v = kFinChaine;
+        else if (i >= debutFlux && i < debutFlux + n)
+            v = i + 1 < debutFlux + n ? uint32_t(i + 1) : kFinChaine;
         poser32(sortie, fat + 4 * i, v);
     }
 

@@ -120,7 +120,8 @@ void FrmSelectBase::appliquerTwips(QWidget* w) {
             if (l) appliquerTwips(l);
         return;
     }
-    w->setGeometry(px(w->property("Left")), px(w->property("Top")), px(w->property("Width")), px(w->property("Height")));
+    w->setGeometry(px(w->property("Left")), px(w->property("Top")), px(w->property("Width")),
+                   px(w->property("Height")));
     if (auto* l = qobject_cast<QLabel*>(w)) ajusterLabel(l);
 }
 
@@ -132,7 +133,8 @@ void FrmSelectBase::ajusterLabel(QLabel* l) {
     const int place = std::max(l->width(), width() - l->x() - marge);
     QFont f = l->font();
     f.setPointSizeF(l->property("PointsDessin").toDouble());
-    while (QFontMetrics(f).horizontalAdvance(l->text()) > place && f.pointSizeF() > 6.0) f.setPointSizeF(f.pointSizeF() - 0.25);
+    while (QFontMetrics(f).horizontalAdvance(l->text()) > place && f.pointSizeF() > 6.0)
+        f.setPointSizeF(f.pointSizeF() - 0.25);
     l->setFont(f);
     const int largeur = QFontMetrics(f).horizontalAdvance(l->text()) + 2;
     if (largeur > l->width()) l->resize(std::min(largeur, place), std::max(l->height(), QFontMetrics(f).height()));
@@ -164,14 +166,23 @@ void FrmSelectBase::Form_Load() {
     if (FacteurEchelle == 1.0f || FacteurEchelle == 0.0f) return;
     p(20, [&] {
         const double f = double(FacteurEchelle);
-        auto echelle = [f](QWidget* w, const char* prop, int valeur) { w->setProperty(prop, int(std::lround(valeur / f))); };
+        auto echelle = [f](QWidget* w, const char* prop, int valeur) {
+            w->setProperty(prop, int(std::lround(valeur / f)));
+        };
         echelle(this, "Height", kHauteur);
         echelle(this, "Width", kLargeur);
-        const struct { QWidget* w; int top, left, width; } controles[] = {
-            {Label[0], 2160, 960, 0},           {Label[1], 3060, 960, 0},
-            {Label[2], 1200, 960, 0},           {Label[3], 360, 960, 0},
-            {ComboBase, 2580, 2220, 4335},      {ComboStation, 3480, 2220, 4335},
-            {CommandFermer[0], 5340, 6300, 1155}, {CommandFermer[1], 5340, 5040, 1155},
+        const struct {
+            QWidget* w;
+            int top, left, width;
+        } controles[] = {
+            {Label[0], 2160, 960, 0},
+            {Label[1], 3060, 960, 0},
+            {Label[2], 1200, 960, 0},
+            {Label[3], 360, 960, 0},
+            {ComboBase, 2580, 2220, 4335},
+            {ComboStation, 3480, 2220, 4335},
+            {CommandFermer[0], 5340, 6300, 1155},
+            {CommandFermer[1], 5340, 5040, 1155},
         };
         for (const auto& c : controles) {
             echelle(c.w, "Top", c.top);
@@ -197,8 +208,8 @@ void FrmSelectBase::ComboBase_Click() {
     p(50, [&] { n = site::Arrondi(LectureIni(S, B, QStringLiteral("NbStation"), QStringLiteral("1"))); });
     p(60, [&] {
         for (int m = 1; m <= n; ++m)
-            ComboStation->addItem(LectureIni(S, B + QStringLiteral("_Station_") + site::DeuxChiffres(m), QStringLiteral("Lib"),
-                                             QStringLiteral("Station ") + QString::number(m)));
+            ComboStation->addItem(LectureIni(S, B + QStringLiteral("_Station_") + site::DeuxChiffres(m),
+                                             QStringLiteral("Lib"), QStringLiteral("Station ") + QString::number(m)));
     });
     p(70, [&] {
         if (ComboStation->count() > 0) ComboStation->setCurrentIndex(0);
@@ -208,8 +219,10 @@ void FrmSelectBase::ComboBase_Click() {
 void FrmSelectBase::CommandFermer_Click(int Index) {
     Proc p(Cle::FrmSelectBase_CommandFermer_Click);
     p(10, [&] {
-        if (Index == 0) ChoixBase = int16_t(ComboBase->currentIndex());
-        else if (Index == 1) ChoixBase = -1;
+        if (Index == 0)
+            ChoixBase = int16_t(ComboBase->currentIndex());
+        else if (Index == 1)
+            ChoixBase = -1;
     });
     p(20, [&] { decharger(); });
 }

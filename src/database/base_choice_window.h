@@ -32,10 +32,10 @@ public:
     explicit FrmSelectBase(QWidget* owner = nullptr);
     ~FrmSelectBase() override;
 
-    std::array<QLabel*, 4> Label{};                 // 0 "Base:", 1 "Station", 2 subtitle, 3 title
+    std::array<QLabel*, 4> Label{};  // 0 "Base:", 1 "Station", 2 subtitle, 3 title
     QComboBox* ComboBase = nullptr;
     QComboBox* ComboStation = nullptr;
-    std::array<QPushButton*, 2> CommandFermer{};    // 0 "Valider", 1 "Quitter"
+    std::array<QPushButton*, 2> CommandFermer{};  // 0 "Valider", 1 "Quitter"
 
     // Adds a base to the list: its text and its number (from 1).
     void AjouterBase(const QString& texte, int16_t numeroBase);

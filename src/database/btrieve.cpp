@@ -86,8 +86,18 @@ constexpr int kLongueurCleVide = 100;
 
 bool estVerrou(int16_t st) {
     switch (st) {
-    case 81: case 84: case 85: case 36: case 37: case 38: case 39: case 83: case 92: return true;
-    default: return false;
+        case 81:
+        case 84:
+        case 85:
+        case 36:
+        case 37:
+        case 38:
+        case 39:
+        case 83:
+        case 92:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -98,8 +108,7 @@ enum class Mode {
 };
 
 // One call of the record manager with the file's record buffer in its stored form.
-int16_t BTRieve_Reel(int base, int stationIndex, int16_t fileNo, int16_t op, QString& key, int16_t keyNum,
-                     Mode mode) {
+int16_t BTRieve_Reel(int base, int stationIndex, int16_t fileNo, int16_t op, QString& key, int16_t keyNum, Mode mode) {
     Proc p(Cle::BTRieve_Reel, Trace::DebugOnly);
     int16_t st = 0;
     p(10, [&] {
@@ -217,8 +226,8 @@ void OublierStatutSignale() { signale() = {}; }
 
 bool StatutDejaSignale(int16_t status) { return signale().actif && signale().status == status; }
 
-int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
-                          uint16_t keyLen, int16_t keyNum) {
+int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf, uint16_t keyLen,
+                          int16_t keyNum) {
     // A new call, a new outcome: what was reported belongs to the call before.
     OublierStatutSignale();
     if (crochet()) return crochet()(op, posBlock, dataBuf, dataLen, keyBuf, keyLen, keyNum);
@@ -231,7 +240,7 @@ void TerminerProgrammeBTrieve() {
     Proc p(Cle::BTRieve, Trace::None);
     p(10, [] { TraceLogForce(Listes().ListeLog, QString(), false, false, QString::fromLatin1(Cle::BTRieve)); });
     p(20, [] {
-        if (bFermetureEnCours) return;   // the orderly shutdown has released them
+        if (bFermetureEnCours) return;  // the orderly shutdown has released them
         // Stop without a block or a name releases every file of the program.
         AppelGestionnaire(BtrOp::Stop, nullptr, nullptr, nullptr, nullptr, 0, 0);
     });
@@ -301,7 +310,8 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
             // The end comes after the boxes: the log says why first, whatever the user does then.
             p(101, [&] {
                 QString fichier = QString::number(fileNo);
-                if (const QString libelle = LibelleFichierBTR(fileNo); !libelle.isEmpty()) fichier += QLatin1Char(' ') + libelle;
+                if (const QString libelle = LibelleFichierBTR(fileNo); !libelle.isEmpty())
+                    fichier += QLatin1Char(' ') + libelle;
                 fichier += QStringLiteral(" not open");
                 if (const QString chemin = FileFullName(base, fileNo, station - 1); !chemin.isEmpty())
                     fichier += QStringLiteral(" (") + chemin + QLatin1Char(')');
@@ -326,7 +336,7 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
                 BtrStatus = st;
                 OublierStatutSignale();
                 ErreurBTrieve(base, fileNo, key, cleRapport);
-                BtrStatus = st;   // whatever ran while the box was open
+                BtrStatus = st;  // whatever ran while the box was open
             };
             int compteur = 0;
             for (;;) {
@@ -383,8 +393,7 @@ void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fil
                     if (st != BtrStat::DuplicateKey) signaler(st);
                     return;
                 }
-                if (st != BtrStat::KeyNotFound && st != BtrStat::DuplicateKey && st != BtrStat::EndOfFile)
-                    signaler(st);
+                if (st != BtrStat::KeyNotFound && st != BtrStat::DuplicateKey && st != BtrStat::EndOfFile) signaler(st);
                 return;
             }
         });

@@ -16,7 +16,7 @@ inline constexpr const char* BTRieve = "Lib_Data_BTrieve:BTRieve";
 inline constexpr const char* BTRieve_Reel = "Lib_Data_BTrieve:BTRieve_Reel";
 inline constexpr const char* ErreurBTrieve = "Lib_Data_BTrieve_2:ErreurBTrieve";
 inline constexpr const char* ErreurBTrieveLibelle = "Lib_Data_BTrieve_2:ErreurBTrieveLibelle";
-}
+}  // namespace Cle
 
 inline constexpr int NbBasesMax = 20;
 
@@ -24,7 +24,7 @@ inline constexpr int NbBasesMax = 20;
 // (BtrOp::Insert and the other operation codes still name the codes: a qualified name looks
 // past the variable.)
 extern int16_t BtrOp;
-extern QString BtrKey;        // 8-bit key as text (every byte kept through the code-page table)
+extern QString BtrKey;  // 8-bit key as text (every byte kept through the code-page table)
 extern int16_t BtrKeyNum;
 extern int16_t BtrFileNo;
 extern int16_t BtrStatus;
@@ -101,10 +101,10 @@ inline constexpr const char* NomLanceur = "QD3_Tools_Kirvo_Launcher.exe";
 // --- the record manager as this layer reaches it ---
 // Every call of this layer (wrapper, journal writer, and whoever wants the same seam) goes
 // through AppelGestionnaire, which is BTRCALL unless a test installed a scripted one.
-using BtrCallFn = std::function<int16_t(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen,
-                                        void* keyBuf, uint16_t keyLen, int16_t keyNum)>;
-int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
-                          uint16_t keyLen, int16_t keyNum);
+using BtrCallFn = std::function<int16_t(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
+                                        uint16_t keyLen, int16_t keyNum)>;
+int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf, uint16_t keyLen,
+                          int16_t keyNum);
 // Installs a record manager for tests; empty puts BTRCALL back.
 void SetBtrCallHook(BtrCallFn hook);
 

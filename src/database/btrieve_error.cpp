@@ -53,31 +53,67 @@ QString ErreurBTrieveLibelle(int16_t status, const QString& name) {
     QString r;
     p(10, [&] {
         const QString n = QString::number(status);
-        const auto texte = [&](const char* t) { return QStringLiteral("Err: ") + n + QStringLiteral(": ") + QString::fromUtf8(t); };
+        const auto texte = [&](const char* t) {
+            return QStringLiteral("Err: ") + n + QStringLiteral(": ") + QString::fromUtf8(t);
+        };
         switch (status) {
-        case 1: r = texte("The operation parameter is invalid"); break;
-        case 2: r = texte("The application encountered an I/O error"); break;
-        case 3: r = texte("The file is not open"); break;
-        case 4: r = texte("The application cannot find the key value"); break;
-        case 5: r = texte("The record has a key field containing a duplicate key value"); break;
-        case 6: r = texte("The key number parameter is invalid"); break;
-        case 7: r = texte("The key number has changed"); break;
-        case 8: r = texte("The current positioning is invalid"); break;
-        case 11: r = texte("The specified filename is invalid (") + name + QLatin1Char(')'); break;
-        case 12: r = texte("The MicroKernel cannot find the specified file (") + name + QLatin1Char(')'); break;
-        case 18: r = texte("The disk is full"); break;
-        // Set by the wrapper itself, for a call on a file that is not open: the program ends.
-        case 20: r = texte("Fichier non ouvert, le programme va s'arrêter"); break;
-        case 19: r = texte("The application encountered an unrecoverable error"); break;
-        case 30: r = texte("The file specified is not a MicroKernel file"); break;
-        case 46: r = texte("Access to the requested file is denied (File locked ?)"); break;
-        case 161: r = texte("The maximum number of user count licenses has been reached"); break;
-        case 2007: r = texte("A pointer parameter is invalid"); break;
-        default:
-            if (status >= 3103 && status <= 3132)
-                r = texte("Network error");
-            else
-                r = QStringLiteral("Err: ") + n;
+            case 1:
+                r = texte("The operation parameter is invalid");
+                break;
+            case 2:
+                r = texte("The application encountered an I/O error");
+                break;
+            case 3:
+                r = texte("The file is not open");
+                break;
+            case 4:
+                r = texte("The application cannot find the key value");
+                break;
+            case 5:
+                r = texte("The record has a key field containing a duplicate key value");
+                break;
+            case 6:
+                r = texte("The key number parameter is invalid");
+                break;
+            case 7:
+                r = texte("The key number has changed");
+                break;
+            case 8:
+                r = texte("The current positioning is invalid");
+                break;
+            case 11:
+                r = texte("The specified filename is invalid (") + name + QLatin1Char(')');
+                break;
+            case 12:
+                r = texte("The MicroKernel cannot find the specified file (") + name + QLatin1Char(')');
+                break;
+            case 18:
+                r = texte("The disk is full");
+                break;
+            // Set by the wrapper itself, for a call on a file that is not open: the program ends.
+            case 20:
+                r = texte("Fichier non ouvert, le programme va s'arrêter");
+                break;
+            case 19:
+                r = texte("The application encountered an unrecoverable error");
+                break;
+            case 30:
+                r = texte("The file specified is not a MicroKernel file");
+                break;
+            case 46:
+                r = texte("Access to the requested file is denied (File locked ?)");
+                break;
+            case 161:
+                r = texte("The maximum number of user count licenses has been reached");
+                break;
+            case 2007:
+                r = texte("A pointer parameter is invalid");
+                break;
+            default:
+                if (status >= 3103 && status <= 3132)
+                    r = texte("Network error");
+                else
+                    r = QStringLiteral("Err: ") + n;
         }
         r += QLatin1Char('\n');
     });
@@ -152,8 +188,9 @@ void ErreurBTrieve(int16_t base, int16_t fileNo, const QString& key, const QStri
                 TraceLogEncadre(base, -1, -1, QStringLiteral("Err: Network Pervasive errors: ") + QString::number(st),
                                 QStringLiteral("="), true);
             });
-            m = QStringLiteral("Le programme a rencontré un problème de connexion au serveur.\n\n"
-                               "Veuillez vérifier la connectique de votre réseau.");
+            m = QStringLiteral(
+                "Le programme a rencontré un problème de connexion au serveur.\n\n"
+                "Veuillez vérifier la connectique de votre réseau.");
         }
     }
 

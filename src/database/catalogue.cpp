@@ -21,7 +21,7 @@ constexpr Seg SC(int16_t p, int16_t l, int16_t f) { return {p, l, f, true}; }
 
 struct Def {
     int no;
-    const char* description;   // UTF-8
+    const char* description;  // UTF-8
     char perStation;
     int32_t recordLength, pageSize, keyCount;
     Seg seg[NbSegmentsMax];
@@ -36,48 +36,88 @@ constexpr Def kCatalogue[] = {
     {4, "Produits", 'N', 100, 512, 2, {S(1, 10, 2), S(11, 10, 1027)}},
     {5, "Entêtes des contrats", 'O', 150, 512, 3, {S(1, 16, 2), S(3, 14, 2), S(11, 6, 2)}},
     {6, "Entêtes des spots", 'O', 400, 512, 2, {S(1, 8, 2), S(9, 10, 1027)}},
-    {7, "Dates de programmation des passages des spots", 'O', 100, 512, 4,
+    {7,
+     "Dates de programmation des passages des spots",
+     'O',
+     100,
+     512,
+     4,
      {S(1, 21, 2), S(9, 13, 3), SC(26, 10, 19), S(9, 13, 3), S(36, 21, 3)}},
     {8, "V 3.4 Kirvo", 'N', 1000, 1024, 2, {S(1, 15, 2), S(16, 16, 3)}},
     {9, "Paramétrage (Backup)", 'N', 1000, 1024, 1, {S(1, 10, 2)}},
     {10, "Publicité: Données programmées", 'O', 400, 512, 1, {S(1, 14, 2)}},
     {11, "Gestion des droits des utilisateurs", 'N', 350, 1536, 1, {S(1, 83, 2)}},
-    {12, "Publicité: Système Tiers: Campagnes", 'N', 300, 1536, 7,
+    {12,
+     "Publicité: Système Tiers: Campagnes",
+     'N',
+     300,
+     1536,
+     7,
      {S(1, 18, 2), S(19, 50, 3), S(69, 8, 3), S(77, 8, 3), S(135, 1, 3), S(136, 7, 3), S(137, 6, 3)}},
-    {13, "Publicité: Système Tiers: Spots", 'N', 300, 1536, 5,
+    {13,
+     "Publicité: Système Tiers: Spots",
+     'N',
+     300,
+     1536,
+     5,
      {S(1, 33, 2), S(49, 12, 3), SC(1, 3, 19), S(34, 15, 3), S(1, 48, 3), S(170, 15, 3)}},
     {14, "Publicité: Système Tiers: Messages", 'N', 300, 1536, 3, {S(1, 18, 2), S(19, 1, 3), S(20, 9, 3)}},
     {15, "Publicité: Système Tiers: Produits", 'N', 100, 1536, 2, {S(1, 53, 2), S(54, 10, 3)}},
     {16, "Publicité: Système Tiers: Clients", 'N', 100, 1536, 2, {S(1, 53, 2), S(54, 8, 3)}},
     {17, "V 3.4 Planification", 'O', 1000, 2048, 2, {S(1, 14, 2), S(15, 8, 3)}},
     {19, "Télé: Système Tiers: NinSight", 'N', 1000, 4096, 3, {S(1, 8, 2), S(9, 10, 3), S(19, 50, 3)}},
-    {20, "Artistes", 'O', 300, 1024, 4,
-     {S(1, 5, 2), S(6, 10, 3), S(16, 20, 1027), SC(46, 1, 19), S(16, 20, 3)}},
-    {21, "Voix, Groupe, Sonorité, Catégorie, ...", 'O', 980, 1024, 2,
-     {S(1, 10, 2), SC(1, 5, 1043), SC(11, 10, 1027)}},
-    {22, "Morceaux", 'O', 900, 2048, 6,
+    {20, "Artistes", 'O', 300, 1024, 4, {S(1, 5, 2), S(6, 10, 3), S(16, 20, 1027), SC(46, 1, 19), S(16, 20, 3)}},
+    {21, "Voix, Groupe, Sonorité, Catégorie, ...", 'O', 980, 1024, 2, {S(1, 10, 2), SC(1, 5, 1043), SC(11, 10, 1027)}},
+    {22,
+     "Morceaux",
+     'O',
+     900,
+     2048,
+     6,
      {S(1, 8, 2), S(9, 5, 3), S(19, 5, 3), S(64, 5, 3), S(69, 5, 3), S(24, 20, 1027)}},
-    {23, "Piles de morceaux par sujet", 'O', 100, 512, 3,
-     {S(1, 8, 3), S(9, 11, 3), SC(9, 5, 19), S(51, 20, 1027)}},
-    {24, "Piles de morceaux par catégorie", 'O', 100, 512, 3,
-     {S(1, 8, 3), S(9, 11, 3), SC(9, 5, 19), S(51, 20, 1027)}},
+    {23, "Piles de morceaux par sujet", 'O', 100, 512, 3, {S(1, 8, 3), S(9, 11, 3), SC(9, 5, 19), S(51, 20, 1027)}},
+    {24, "Piles de morceaux par catégorie", 'O', 100, 512, 3, {S(1, 8, 3), S(9, 11, 3), SC(9, 5, 19), S(51, 20, 1027)}},
     {25, "Priorités", 'O', 250, 512, 1, {S(1, 10, 2)}},
-    {26, "Table des morceaux pour le magnétophone", 'O', 150, 512, 4,
+    {26,
+     "Table des morceaux pour le magnétophone",
+     'O',
+     150,
+     512,
+     4,
      {S(1, 8, 3), S(9, 19, 3), S(28, 14, 3), S(42, 39, 1027)}},
     {27, "Conducteur publicité", 'O', 50, 512, 2, {S(1, 14, 2), S(15, 8, 3)}},
     {28, "Evénements musicaux réellement diffusés", 'O', 150, 512, 3, {S(1, 16, 2), S(97, 8, 3), S(109, 14, 3)}},
-    {29, "Morceaux (Clés complémentaires)", 'O', 100, 512, 3,
+    {29,
+     "Morceaux (Clés complémentaires)",
+     'O',
+     100,
+     512,
+     3,
      {S(1, 18, 3), SC(1, 10, 1043), S(19, 20, 1027), S(11, 8, 3)}},
     {30, "Squelette des horloges", 'O', 250, 512, 1, {S(1, 8, 2)}},
     {31, "Pointeurs de start, stop, loop, ...", 'O', 50, 512, 1, {S(1, 11, 2)}},
     {32, "Renseignements complémentaires sur les morceaux", 'O', 250, 1024, 1, {S(1, 10, 2)}},
-    {33, "Historique des artistes et groupes programmés", 'O', 100, 512, 3,
-     {S(1, 16, 2), S(17, 19, 3), S(36, 19, 3)}},
-    {34, "Historique des morceaux programmés", 'O', 200, 1024, 6,
+    {33, "Historique des artistes et groupes programmés", 'O', 100, 512, 3, {S(1, 16, 2), S(17, 19, 3), S(36, 19, 3)}},
+    {34,
+     "Historique des morceaux programmés",
+     'O',
+     200,
+     1024,
+     6,
      {S(9, 14, 3), S(1, 22, 3), S(23, 54, 1027), S(77, 19, 3), S(96, 19, 3), S(115, 14, 3)}},
-    {35, "Historique des événements programmés", 'O', 400, 1024, 3,
+    {35,
+     "Historique des événements programmés",
+     'O',
+     400,
+     1024,
+     3,
      {S(1, 19, 2), S(253, 6, 3), SC(1, 10, 19), S(14, 6, 3)}},
-    {36, "Base de référence pour les titres", 'N', 800, 1024, 6,
+    {36,
+     "Base de référence pour les titres",
+     'N',
+     800,
+     1024,
+     6,
      {S(1, 50, 1026), S(51, 30, 1027), S(81, 32, 1027), S(113, 30, 1027), S(143, 30, 1027), S(173, 10, 1027)}},
     {37, "V 3.4 Informations sur les sons", 'N', 500, 1024, 3, {S(1, 8, 2), S(9, 12, 3), S(21, 12, 3)}},
     {38, "V 3.4 Tools FTP", 'N', 900, 1024, 2, {S(1, 8, 2), S(9, 40, 3)}},
@@ -117,8 +157,9 @@ constexpr bool catalogueCoherent() {
                 continue;
             }
             if (s.pos < 1 || s.len < 1 || s.pos + s.len - 1 > d.recordLength) return false;
-            if ((s.flags & ~(KeyFlag::Duplicates | KeyFlag::Modifiable | KeyFlag::Segmented |
-                             KeyFlag::CaseInsensitive)) != 0 || !(s.flags & KeyFlag::Modifiable))
+            if ((s.flags &
+                 ~(KeyFlag::Duplicates | KeyFlag::Modifiable | KeyFlag::Segmented | KeyFlag::CaseInsensitive)) != 0 ||
+                !(s.flags & KeyFlag::Modifiable))
                 return false;
             longueurCle += s.len;
             if (!(s.flags & KeyFlag::Segmented)) {
@@ -207,8 +248,7 @@ QString NomFichierBTR(int16_t FileNo, int16_t StationIndex) {
     const FileInfoEntry& e = FileInfo[size_t(FileNo)];
     QString nom = e.Name;
     nom.remove(QLatin1Char(' '));
-    if (e.PerStation == QLatin1String("O") && nom.size() >= 5)
-        nom[4] = QChar(char16_t(65 + StationIndex));
+    if (e.PerStation == QLatin1String("O") && nom.size() >= 5) nom[4] = QChar(char16_t(65 + StationIndex));
     return nom + QStringLiteral(".bt6");
 }
 

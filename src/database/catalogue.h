@@ -11,7 +11,7 @@ namespace Cle {
 inline constexpr const char* InitGeneralData = "Lib_Data_BTrieve_2:InitGeneralData";
 }
 
-inline constexpr int NbFichiersBTR = 51;       // file numbers 0..50
+inline constexpr int NbFichiersBTR = 51;  // file numbers 0..50
 inline constexpr int NbSegmentsMax = 8;
 inline constexpr int NbStationsMax = 10;
 
@@ -21,18 +21,18 @@ enum : int32_t { Duplicates = 1, Modifiable = 2, Segmented = 16, CaseInsensitive
 }
 
 struct KeySegment {
-    int32_t Position = 0;      // first byte in the stored record, from 1
+    int32_t Position = 0;  // first byte in the stored record, from 1
     int32_t Length = 0;
     int32_t Flags = 0;
-    bool Continued = false;    // carried as the table has it; nothing reads it
+    bool Continued = false;  // carried as the table has it; nothing reads it
     int32_t Spare = 0;
 };
 
 struct FileInfoEntry {
     QString Description;
-    QString Name;              // "FRAD" + three digits, padded to 8 with a blank
-    QString PerStation;        // "O": one file per station; "N": one for the base
-    QString SecondFlag;        // "O" for file 47 only; nothing reads it
+    QString Name;        // "FRAD" + three digits, padded to 8 with a blank
+    QString PerStation;  // "O": one file per station; "N": one for the base
+    QString SecondFlag;  // "O" for file 47 only; nothing reads it
     int32_t RecordLength = 0;
     int32_t PageSize = 0;
     int32_t KeyCount = 0;
@@ -80,10 +80,10 @@ struct StructureFichierBTR {
     int16_t PageSize;
     int16_t KeyCount;
     char Zero1[4];
-    int16_t FileFlags;        // 8: data compression
+    int16_t FileFlags;  // 8: data compression
     char Zero2[2];
     int16_t Preallocation;
-    SpecCleBTR Keys[9];       // segments 0..7 of the entry; the ninth always zero
+    SpecCleBTR Keys[9];  // segments 0..7 of the entry; the ninth always zero
 };
 #pragma pack(pop)
 static_assert(sizeof(SpecCleBTR) == 16);

@@ -46,7 +46,8 @@ int16_t ecrireEntree(int base, int stationIndex, uint16_t op, const QString& cle
     VersImageStockee(kNoJournal, donnees.data(), lng);
     std::array<char, kLongueurTamponCle> tamponCle{};
     const QByteArray octets = ToCp1252(op == BtrOp::Insert ? QString(15, QLatin1Char(' ')) : cle);
-    std::memcpy(tamponCle.data(), octets.constData(), size_t(std::min<qsizetype>(octets.size(), kLongueurTamponCle - 1)));
+    std::memcpy(tamponCle.data(), octets.constData(),
+                size_t(std::min<qsizetype>(octets.size(), kLongueurTamponCle - 1)));
     uint32_t dataLen = uint32_t(lng);
     PositionBlock& bloc = PosBlk(base, stationIndex, kNoJournal);
     return AppelGestionnaire(op, bloc.data(), donnees.data(), &dataLen, tamponCle.data(), kLongueurTamponCle, 0);
@@ -60,35 +61,51 @@ int16_t transaction(uint16_t op) {
 
 }  // namespace
 
-bool FichierJournalise(int fileNo) {
-    return (fileNo >= 1 && fileNo <= 6) || fileNo == 20 || fileNo == 22;
-}
+bool FichierJournalise(int fileNo) { return (fileNo >= 1 && fileNo <= 6) || fileNo == 20 || fileNo == 22; }
 
 ChampsSynchro ChampsSynchroFichier(int fileNo) {
     switch (fileNo) {
-    case 1: return champsAvecFlag(EnregCommercial);
-    case 2: return champsAvecFlag(EnregSecteur);
-    case 3: return champsAvecFlag(EnregClient);
-    case 4: return champsAvecFlag(EnregProduit);
-    case 5: return champs(EnregEnteteContrat);
-    case 6: return champsAvecFlag(EnregEnteteSpot);
-    case 20: return champs(EnregArtiste);
-    case 22: return champs(EnregMorceau);
-    default: return {};
+        case 1:
+            return champsAvecFlag(EnregCommercial);
+        case 2:
+            return champsAvecFlag(EnregSecteur);
+        case 3:
+            return champsAvecFlag(EnregClient);
+        case 4:
+            return champsAvecFlag(EnregProduit);
+        case 5:
+            return champs(EnregEnteteContrat);
+        case 6:
+            return champsAvecFlag(EnregEnteteSpot);
+        case 20:
+            return champs(EnregArtiste);
+        case 22:
+            return champs(EnregMorceau);
+        default:
+            return {};
     }
 }
 
 QString CodeJournal(int fileNo) {
     switch (fileNo) {
-    case 1: return LireTexte(EnregCommercial.Code);
-    case 2: return LireTexte(EnregSecteur.Code);
-    case 3: return LireTexte(EnregClient.Code);
-    case 4: return LireTexte(EnregProduit.Code);
-    case 5: return LireTexte(EnregEnteteContrat.Code);
-    case 6: return LireTexte(EnregEnteteSpot.Code) + LireTexte(EnregEnteteSpot.Sequence);
-    case 20: return LireTexte(EnregArtiste.Code);
-    case 22: return LireTexte(EnregMorceau.Code);
-    default: return QString();
+        case 1:
+            return LireTexte(EnregCommercial.Code);
+        case 2:
+            return LireTexte(EnregSecteur.Code);
+        case 3:
+            return LireTexte(EnregClient.Code);
+        case 4:
+            return LireTexte(EnregProduit.Code);
+        case 5:
+            return LireTexte(EnregEnteteContrat.Code);
+        case 6:
+            return LireTexte(EnregEnteteSpot.Code) + LireTexte(EnregEnteteSpot.Sequence);
+        case 20:
+            return LireTexte(EnregArtiste.Code);
+        case 22:
+            return LireTexte(EnregMorceau.Code);
+        default:
+            return QString();
     }
 }
 

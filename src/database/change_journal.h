@@ -18,9 +18,9 @@ extern bool bForcerEnvoiWeb;
 
 // The synchronisation fields of a file's record buffer; nullptr where the layout has none.
 struct ChampsSynchro {
-    char* Etat = nullptr;      // 1 character: "C", "M", "S", "O" or "N"
-    char* IdWeb = nullptr;     // 4 characters, base-255, lowest digit first
-    char* FlagWeb = nullptr;   // 1 character: "O" keep on the web, "N" not on the web
+    char* Etat = nullptr;     // 1 character: "C", "M", "S", "O" or "N"
+    char* IdWeb = nullptr;    // 4 characters, base-255, lowest digit first
+    char* FlagWeb = nullptr;  // 1 character: "O" keep on the web, "N" not on the web
 };
 // The fields in the global buffer of files 1 to 6, 20 and 22; all nullptr for any other file.
 ChampsSynchro ChampsSynchroFichier(int fileNo);

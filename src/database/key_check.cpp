@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kNbFichiersControles = 50;   // files 0..49; file 50 has no row
+constexpr int kNbFichiersControles = 50;  // files 0..49; file 50 has no row
 constexpr int kNbClesMax = 8;
 
 // The key lengths of the catalogue, with the few rows the check has always held apart: the
@@ -42,8 +42,7 @@ int LongueurMinimaleCle(int FileNo, int KeyNum) {
     return minimums().lng[size_t(FileNo)][size_t(KeyNum)];
 }
 
-void BTrieveTestCle(int16_t OP, const QString& Key, int16_t KeyNum, int16_t FileNo,
-                    const QString& Source) {
+void BTrieveTestCle(int16_t OP, const QString& Key, int16_t KeyNum, int16_t FileNo, const QString& Source) {
     Proc p(Cle::BTrieveTestCle, Trace::DebugOnly);
     // Transactions name no key.
     if (OP == 19 || OP == 20 || OP == 21 || OP == 1019) return;
@@ -53,10 +52,10 @@ void BTrieveTestCle(int16_t OP, const QString& Key, int16_t KeyNum, int16_t File
     p(20, [&] {
         if (Key.size() >= minimum) return;
         TraceLog(-1, -1, -1,
-                 QStringLiteral("Err: Key too short: NoFile: ") + QString::number(FileNo) +
-                     QStringLiteral(" Key: ") + QString::number(KeyNum) + QStringLiteral(" Lng: ") +
-                     QString::number(Key.size()) + QStringLiteral(" OP: ") + QString::number(OP) +
-                     QLatin1Char('\n') + QStringLiteral("Key:") + Key + QStringLiteral(" Sub: ") + Source,
+                 QStringLiteral("Err: Key too short: NoFile: ") + QString::number(FileNo) + QStringLiteral(" Key: ") +
+                     QString::number(KeyNum) + QStringLiteral(" Lng: ") + QString::number(Key.size()) +
+                     QStringLiteral(" OP: ") + QString::number(OP) + QLatin1Char('\n') + QStringLiteral("Key:") + Key +
+                     QStringLiteral(" Sub: ") + Source,
                  true, -1, true);
     });
 }

@@ -27,9 +27,14 @@ int comparer(const QString& a, const QString& b) {
 
 int largeurCode(int16_t file) {
     switch (file) {
-    case 1: case 3: return 8;
-    case 2: case 4: return 10;
-    default: return 0;
+        case 1:
+        case 3:
+            return 8;
+        case 2:
+        case 4:
+            return 10;
+        default:
+            return 0;
     }
 }
 
@@ -38,8 +43,18 @@ class Recherche {
 public:
     Recherche(int16_t base, int16_t station, const QString& prefix, const QString& first, const QString& last,
               int16_t file)
-        : base_(base), station_(station), prefixe_(prefix), premier_(first), dernier_(last), file_(file), F(first), L(last),
-          W(int(first.size())), neufs(W, QLatin1Char('9')), as(W, QLatin1Char('A')), zs(W, QLatin1Char('z')) {}
+        : base_(base),
+          station_(station),
+          prefixe_(prefix),
+          premier_(first),
+          dernier_(last),
+          file_(file),
+          F(first),
+          L(last),
+          W(int(first.size())),
+          neufs(W, QLatin1Char('9')),
+          as(W, QLatin1Char('A')),
+          zs(W, QLatin1Char('z')) {}
 
     QString executer() {
         bool retry = false;
@@ -282,8 +297,7 @@ private:
 }  // namespace
 
 bool EstNumerique(const QString& text) {
-    static const QRegularExpression nombre(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?$"));
+    static const QRegularExpression nombre(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?$"));
     const QString t = TrimBlancs(text);
     return !t.isEmpty() && nombre.match(t).hasMatch();
 }

@@ -48,7 +48,8 @@ QByteArray CleChemin(const QString& chemin) {
 
 // Bounds the callers keep to; anything else is the run-time error 9, reported where it is met.
 void VerifierFichier(int base, int stationIndex, int fileNo) {
-    if (base < 0 || base >= 20 || stationIndex < 0 || stationIndex >= NbStationsMax || fileNo < 0 || fileNo >= NbFichiersBTR)
+    if (base < 0 || base >= 20 || stationIndex < 0 || stationIndex >= NbStationsMax || fileNo < 0 ||
+        fileNo >= NbFichiersBTR)
         Raise(9);
 }
 
@@ -88,13 +89,15 @@ void PervasiveOuvertureFichiers(int16_t NoBase, int16_t NoStationInf, int16_t No
     });
     int16_t mode = 0;
     if (NoFic == -1) {
-        for (int16_t f : FichiersStandard) p(30, [&] { FichierPervasiveOuvrir(NoBase, NoStationInf, NoStationSup, f, mode); });
+        for (int16_t f : FichiersStandard)
+            p(30, [&] { FichierPervasiveOuvrir(NoBase, NoStationInf, NoStationSup, f, mode); });
         p(40, [&] { TraceLog(NoBase, -1, -1, QStringLiteral("Pervasive Files: Opened")); });
         p(50, [&] { Element(FichiersOuverts, NoBase) = true; });
     } else {
         p(60, [&] { FichierPervasiveOuvrir(NoBase, NoStationInf, NoStationSup, NoFic, mode); });
         p(70, [&] {
-            TraceLog(NoBase, -1, -1, QStringLiteral("Pervasive File: ") + QString::number(NoFic) + QStringLiteral(": Opened"));
+            TraceLog(NoBase, -1, -1,
+                     QStringLiteral("Pervasive File: ") + QString::number(NoFic) + QStringLiteral(": Opened"));
         });
     }
 }
@@ -110,12 +113,14 @@ void PervasiveFermetureFichiers(int16_t NoBase, int16_t NoStationInf, int16_t No
     } else {
         p(40, [&] { FichierPervasiveFermer(NoBase, NoStationInf, NoStationSup, NoFic); });
         p(50, [&] {
-            TraceLog(NoBase, -1, -1, QStringLiteral("Pervasive File: ") + QString::number(NoFic) + QStringLiteral(": Closed"));
+            TraceLog(NoBase, -1, -1,
+                     QStringLiteral("Pervasive File: ") + QString::number(NoFic) + QStringLiteral(": Closed"));
         });
     }
 }
 
-void FichierPervasiveOuvrir(int16_t Base, int16_t FirstStation, int16_t LastStation, int16_t FileNo, int16_t& OpenMode) {
+void FichierPervasiveOuvrir(int16_t Base, int16_t FirstStation, int16_t LastStation, int16_t FileNo,
+                            int16_t& OpenMode) {
     Proc p(Cle::FichierPervasiveOuvrir, Trace::DebugOnly);
     p(10, [&] { InitStructureFichierBTR(FileNo, true); });
     for (int s = FirstStation; s <= LastStation; ++s) {
@@ -132,7 +137,8 @@ void FichierPervasiveOuvrir(int16_t Base, int16_t FirstStation, int16_t LastStat
         p(40, [&] { present = Existe(chemin); });
         if (!present && Cree(FileNo)) {
             p(50, [&] {
-                TraceLog(Base, -1, -1, QStringLiteral("File: ") + chemin + QStringLiteral(" not found |Create empty structure"));
+                TraceLog(Base, -1, -1,
+                         QStringLiteral("File: ") + chemin + QStringLiteral(" not found |Create empty structure"));
                 CreationStructureVide(chemin);
             });
             p(60, [&] { present = Existe(chemin); });
@@ -140,7 +146,8 @@ void FichierPervasiveOuvrir(int16_t Base, int16_t FirstStation, int16_t LastStat
         if (!present) {
             // Left closed: a later read of it would end the program, so the missing file is named now.
             p(70, [&] {
-                TraceLog(Base, -1, -1, QStringLiteral("Err: File: ") + chemin + QStringLiteral(" not found |Not opened"), true, Base);
+                TraceLog(Base, -1, -1,
+                         QStringLiteral("Err: File: ") + chemin + QStringLiteral(" not found |Not opened"), true, Base);
             });
             continue;
         }
@@ -190,7 +197,9 @@ bool OuvertureFichierBTrieve(int16_t Base, int16_t FileNo, QString& FileName, in
         p(20, [&] {
             AfficherBarreDeTache(true);
             AfficherBureau(true);
-            TraceLog(Base, -1, -1, QStringLiteral("File: ") + QString::number(FileNo) + QStringLiteral(": no record buffer |Not opened"));
+            TraceLog(
+                Base, -1, -1,
+                QStringLiteral("File: ") + QString::number(FileNo) + QStringLiteral(": no record buffer |Not opened"));
         });
         return false;
     }
@@ -203,7 +212,8 @@ bool OuvertureFichierBTrieve(int16_t Base, int16_t FileNo, QString& FileName, in
             QByteArray cle = CleChemin(FileName);
             uint32_t lng = uint32_t(std::max<int32_t>(DataLen, 0));
             if (temoin) temoin(BtrOp::Open, Base, FileNo, Station);
-            BtrStatus = BTRCALL(BtrOp::Open, bloc.data(), tampon.data(), &lng, cle.data(), uint16_t(cle.size()), OpenMode);
+            BtrStatus =
+                BTRCALL(BtrOp::Open, bloc.data(), tampon.data(), &lng, cle.data(), uint16_t(cle.size()), OpenMode);
             if (BtrStatus != BtrStat::Ok) return;
             PosBlk(Base, int(Station) - 1, FileNo) = bloc;
             RecLen[size_t(FileNo)] = int32_t(lng);
@@ -216,8 +226,8 @@ bool OuvertureFichierBTrieve(int16_t Base, int16_t FileNo, QString& FileName, in
         if (BtrStatus == BtrStat::Ok) return;
         QString ligne = QStringLiteral("File:") + N2S(double(FileNo), 2, 0, QStringLiteral("0"));
         if (BtrStatus == BtrStat::FileNotFound) ligne += QStringLiteral(" (") + FileName + QStringLiteral(")");
-        ligne += QStringLiteral(" Station:") + QString::number(Station) + QStringLiteral(" OP:00 K:00 [") + ClearChaine(FileName) +
-                 QStringLiteral("]");
+        ligne += QStringLiteral(" Station:") + QString::number(Station) + QStringLiteral(" OP:00 K:00 [") +
+                 ClearChaine(FileName) + QStringLiteral("]");
         AjouterHistorique(Base, ligne);
         ErreurBTrieve(Base, FileNo, FileName, QString::fromLatin1(Cle::OuvertureFichierBTrieve));
     });

@@ -19,18 +19,18 @@ enum class TypeChamp : uint8_t { Texte, Octets, Entier16, Entier32, Reel32 };
 
 struct ChampEnreg {
     const char* Nom;
-    int Offset;     // from 0
-    int Taille;     // bytes of one element
-    int Nombre;     // elements (1, or the size of an array of texts)
+    int Offset;  // from 0
+    int Taille;  // bytes of one element
+    int Nombre;  // elements (1, or the size of an array of texts)
     TypeChamp Type;
 };
 
 // One record buffer and its layout.
 struct TamponEnreg {
     int16_t NoFichier;
-    const char* Nom;            // "EnregClient"
-    void* Donnees;              // the global buffer
-    int Taille;                 // layout length (sizeof)
+    const char* Nom;  // "EnregClient"
+    void* Donnees;    // the global buffer
+    int Taille;       // layout length (sizeof)
     const ChampEnreg* Champs;
     int NbChamps;
 };
@@ -43,9 +43,13 @@ QString LireTexte(const char* champ, int taille);
 void EcrireTexte(char* champ, int taille, const QString& valeur);
 
 template <size_t N>
-QString LireTexte(const char (&champ)[N]) { return LireTexte(champ, int(N)); }
+QString LireTexte(const char (&champ)[N]) {
+    return LireTexte(champ, int(N));
+}
 template <size_t N>
-void EcrireTexte(char (&champ)[N], const QString& valeur) { EcrireTexte(champ, int(N), valeur); }
+void EcrireTexte(char (&champ)[N], const QString& valeur) {
+    EcrireTexte(champ, int(N), valeur);
+}
 
 // ---- Layout lists -------------------------------------------------------------------------
 // A layout list is a macro taking six macros:
@@ -65,46 +69,42 @@ void EcrireTexte(char (&champ)[N], const QString& valeur) { EcrireTexte(champ, i
 #define KV_DECL_R32(nom, pos) float nom;
 #define KV_DECL_G(pos, n) char Trou##pos[n];
 
-#define KV_CHK_T(nom, pos, n) \
-    static_assert(offsetof(S_, nom) == (pos) - 1 && sizeof(S_::nom) == (n), #nom);
-#define KV_CHK_TA(nom, pos, k, n) \
-    static_assert(offsetof(S_, nom) == (pos) - 1 && sizeof(S_::nom) == (k) * (n), #nom);
+#define KV_CHK_T(nom, pos, n) static_assert(offsetof(S_, nom) == (pos)-1 && sizeof(S_::nom) == (n), #nom);
+#define KV_CHK_TA(nom, pos, k, n) static_assert(offsetof(S_, nom) == (pos)-1 && sizeof(S_::nom) == (k) * (n), #nom);
 #define KV_CHK_B(nom, pos, n) KV_CHK_T(nom, pos, n)
-#define KV_CHK_I16(nom, pos) \
-    static_assert(offsetof(S_, nom) == (pos) - 1 && ((pos) - 1) % 2 == 0, #nom);
-#define KV_CHK_I32(nom, pos) \
-    static_assert(offsetof(S_, nom) == (pos) - 1 && ((pos) - 1) % 4 == 0, #nom);
+#define KV_CHK_I16(nom, pos) static_assert(offsetof(S_, nom) == (pos)-1 && ((pos)-1) % 2 == 0, #nom);
+#define KV_CHK_I32(nom, pos) static_assert(offsetof(S_, nom) == (pos)-1 && ((pos)-1) % 4 == 0, #nom);
 #define KV_CHK_R32(nom, pos) KV_CHK_I32(nom, pos)
-#define KV_CHK_G(pos, n) static_assert(offsetof(S_, Trou##pos) == (pos) - 1, "gap " #pos);
+#define KV_CHK_G(pos, n) static_assert(offsetof(S_, Trou##pos) == (pos)-1, "gap " #pos);
 
-#define KV_DESC_T(nom, pos, n) {#nom, (pos) - 1, (n), 1, TypeChamp::Texte},
-#define KV_DESC_TA(nom, pos, k, n) {#nom, (pos) - 1, (n), (k), TypeChamp::Texte},
-#define KV_DESC_B(nom, pos, n) {#nom, (pos) - 1, (n), 1, TypeChamp::Octets},
-#define KV_DESC_I16(nom, pos) {#nom, (pos) - 1, 2, 1, TypeChamp::Entier16},
-#define KV_DESC_I32(nom, pos) {#nom, (pos) - 1, 4, 1, TypeChamp::Entier32},
-#define KV_DESC_R32(nom, pos) {#nom, (pos) - 1, 4, 1, TypeChamp::Reel32},
+#define KV_DESC_T(nom, pos, n) {#nom, (pos)-1, (n), 1, TypeChamp::Texte},
+#define KV_DESC_TA(nom, pos, k, n) {#nom, (pos)-1, (n), (k), TypeChamp::Texte},
+#define KV_DESC_B(nom, pos, n) {#nom, (pos)-1, (n), 1, TypeChamp::Octets},
+#define KV_DESC_I16(nom, pos) {#nom, (pos)-1, 2, 1, TypeChamp::Entier16},
+#define KV_DESC_I32(nom, pos) {#nom, (pos)-1, 4, 1, TypeChamp::Entier32},
+#define KV_DESC_R32(nom, pos) {#nom, (pos)-1, 4, 1, TypeChamp::Reel32},
 #define KV_DESC_G(pos, n)
 
 // Declares the packed struct Layout::Type for file no, checks every position and the length.
-#define KV_LAYOUT(Type, no, LISTE, longueur)                                                   \
-    namespace Layout {                                                                         \
-    struct Type {                                                                              \
-        static constexpr int16_t kNoFichier = (no);                                             \
+#define KV_LAYOUT(Type, no, LISTE, longueur)                                                      \
+    namespace Layout {                                                                            \
+    struct Type {                                                                                 \
+        static constexpr int16_t kNoFichier = (no);                                               \
         LISTE(KV_DECL_T, KV_DECL_TA, KV_DECL_B, KV_DECL_I16, KV_DECL_I32, KV_DECL_R32, KV_DECL_G) \
-    };                                                                                         \
-    }                                                                                          \
-    namespace LayoutCheck_##Type {                                                             \
-    using S_ = Layout::Type;                                                                   \
-    LISTE(KV_CHK_T, KV_CHK_TA, KV_CHK_B, KV_CHK_I16, KV_CHK_I32, KV_CHK_R32, KV_CHK_G)         \
-    static_assert(sizeof(S_) == (longueur), "length of " #Type);                               \
+    };                                                                                            \
+    }                                                                                             \
+    namespace LayoutCheck_##Type {                                                                \
+        using S_ = Layout::Type;                                                                  \
+        LISTE(KV_CHK_T, KV_CHK_TA, KV_CHK_B, KV_CHK_I16, KV_CHK_I32, KV_CHK_R32, KV_CHK_G)        \
+        static_assert(sizeof(S_) == (longueur), "length of " #Type);                              \
     }
 
 // A layout whose fields nothing reads or writes: held as a plain image of its length.
-#define KV_LAYOUT_IMAGE(Type, no, longueur)                                                     \
-    namespace Layout {                                                                          \
-    struct Type {                                                                               \
-        static constexpr int16_t kNoFichier = (no);                                              \
-        char Image[longueur];                                                                   \
-    };                                                                                          \
-    }                                                                                           \
+#define KV_LAYOUT_IMAGE(Type, no, longueur)         \
+    namespace Layout {                              \
+    struct Type {                                   \
+        static constexpr int16_t kNoFichier = (no); \
+        char Image[longueur];                       \
+    };                                              \
+    }                                               \
     static_assert(sizeof(Layout::Type) == (longueur), "length of " #Type);

@@ -59,7 +59,7 @@ void EcrireTexte(char* champ, int taille, const QString& valeur) {
 namespace {
 
 #define KV_CHAMPS(LISTE) \
-    {LISTE(KV_DESC_T, KV_DESC_TA, KV_DESC_B, KV_DESC_I16, KV_DESC_I32, KV_DESC_R32, KV_DESC_G)}
+    { LISTE(KV_DESC_T, KV_DESC_TA, KV_DESC_B, KV_DESC_I16, KV_DESC_I32, KV_DESC_R32, KV_DESC_G) }
 
 constexpr ChampEnreg kCommercial[] = KV_CHAMPS(KV_ENREG_COMMERCIAL);
 constexpr ChampEnreg kSecteur[] = KV_CHAMPS(KV_ENREG_SECTEUR);

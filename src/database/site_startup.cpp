@@ -55,8 +55,11 @@ bool MemeDossier(const QString& a, const QString& b) {
 // The base of the site that "/Base=Current" names through its folder: the base last chosen
 // ([Site] "NoBase") when its folder is that one, else the first base with that folder, else base 1.
 int16_t BaseDuDossier(const QString& D, int nbBases) {
-    const int16_t note = int16_t(site::Arrondi(LectureIni(FichierConfigIni, kSite, QStringLiteral("NoBase"), QStringLiteral("0"))));
-    if (note >= 1 && note <= nbBases && MemeDossier(DetermineDossierConfig_Bases_Dossier(FichierConfigIni, note, true), D)) return note;
+    const int16_t note =
+        int16_t(site::Arrondi(LectureIni(FichierConfigIni, kSite, QStringLiteral("NoBase"), QStringLiteral("0"))));
+    if (note >= 1 && note <= nbBases &&
+        MemeDossier(DetermineDossierConfig_Bases_Dossier(FichierConfigIni, note, true), D))
+        return note;
     for (int n = 1; n <= nbBases; ++n)
         if (MemeDossier(DetermineDossierConfig_Bases_Dossier(FichierConfigIni, int16_t(n), true), D)) return int16_t(n);
     return 1;
@@ -78,13 +81,15 @@ void RemplirBase(Proc& p, int i, int16_t n) {
 
     p(230, [&] { b.Lib = lire(B, "Lib", QStringLiteral("Base ") + QString::number(n)); });
     p(240, [&] { b.NbStation = int16_t(site::Arrondi(lire(B, "NbStation", QStringLiteral("1")))); });
-    p(250, [&] { b.ConfigFolder = site::DossierLocalise(DetermineDossierConfig_Fichier(DetermineDossierConfig(), n)); });
+    p(250,
+      [&] { b.ConfigFolder = site::DossierLocalise(DetermineDossierConfig_Fichier(DetermineDossierConfig(), n)); });
     p(260, [&] {
         b.LogFolder = site::DossierLocalise(lire(B, "Dossier_Log", QStringLiteral("C:\\Sentolo\\")));
         site::CreerDossier(b.LogFolder);
     });
     p(270, [&] {
-        b.LocalFolder = site::DossierLocalise(lire(B, "Dossier_Local", QStringLiteral("C:\\Tessival\\Ondrune\\Settings\\_Local\\")));
+        b.LocalFolder = site::DossierLocalise(
+            lire(B, "Dossier_Local", QStringLiteral("C:\\Tessival\\Ondrune\\Settings\\_Local\\")));
         site::CreerDossier(b.LocalFolder);
     });
     p(280, [&] {
@@ -93,7 +98,8 @@ void RemplirBase(Proc& p, int i, int16_t n) {
         log(z, QStringLiteral("Local_INI_Folder: ") + b.LocalIniFolder);
     });
     p(290, [&] {
-        b.SharedFolder = site::DossierLocalise(lire(B, "Dossier_Shared", QStringLiteral("C:\\Tessival\\Ondrune\\Shared\\")));
+        b.SharedFolder =
+            site::DossierLocalise(lire(B, "Dossier_Shared", QStringLiteral("C:\\Tessival\\Ondrune\\Shared\\")));
         site::CreerDossier(b.SharedFolder);
         b.ImageArtistFolder = CheckRep(b.SharedFolder + QStringLiteral("Image/Artiste/"));
         site::CreerDossier(b.ImageArtistFolder);
@@ -115,16 +121,20 @@ void RemplirBase(Proc& p, int i, int16_t n) {
         if (present) break;
         if (tour == kQuestionsDonneesMax) {
             // Never asked without end: start-up goes on as with No.
-            log(z, QStringLiteral("Warning: Data_Folder: ") + b.DataFolder + kFrad000 + QStringLiteral(" not found |Start-up goes on"));
+            log(z, QStringLiteral("Warning: Data_Folder: ") + b.DataFolder + kFrad000 +
+                       QStringLiteral(" not found |Start-up goes on"));
             break;
         }
         int reponse = Mb::No;
         p(320, [&] {
             const QString crlf = QStringLiteral("\r\n");
-            reponse = MsgBoxMain(QStringLiteral("Impossible de trouver la base de données pour la base: ") + b.Lib + crlf + crlf +
-                                     QStringLiteral("Fichier '") + b.DataFolder + kFrad000 + QStringLiteral("' non trouvé") + crlf +
-                                     crlf + QStringLiteral("Voulez-vous rechercher manuellement la localisation de la base de données Ondrune ?"),
-                                 Mb::YesNoCancel | Mb::Question);
+            reponse = MsgBoxMain(
+                QStringLiteral("Impossible de trouver la base de données pour la base: ") + b.Lib + crlf + crlf +
+                    QStringLiteral("Fichier '") + b.DataFolder + kFrad000 + QStringLiteral("' non trouvé") + crlf +
+                    crlf +
+                    QStringLiteral(
+                        "Voulez-vous rechercher manuellement la localisation de la base de données Ondrune ?"),
+                Mb::YesNoCancel | Mb::Question);
         });
         if (reponse == Mb::Cancel) FinProgramme(0);
         if (reponse != Mb::Yes) break;
@@ -141,7 +151,8 @@ void RemplirBase(Proc& p, int i, int16_t n) {
     }
 
     p(350, [&] {
-        b.BackupFolder = site::DossierLocalise(lire(B + QStringLiteral("_Settings_Folders"), "Backup", QStringLiteral("C:\\QD_Data\\_Bkp\\")));
+        b.BackupFolder = site::DossierLocalise(
+            lire(B + QStringLiteral("_Settings_Folders"), "Backup", QStringLiteral("C:\\QD_Data\\_Bkp\\")));
         site::CreerDossier(b.BackupFolder);
     });
 
@@ -151,7 +162,8 @@ void RemplirBase(Proc& p, int i, int16_t n) {
     auto sectionNotes = [&] {
         if (!X.isEmpty()) return;
         X = b.ConfigFolder + QStringLiteral("XT_SYS.ini");
-        Q = LectureIni(X, QStringLiteral("UNC_Actif"), QStringLiteral("REPBLOCNOTES"), QStringLiteral("0FF")) == QLatin1String("ON")
+        Q = LectureIni(X, QStringLiteral("UNC_Actif"), QStringLiteral("REPBLOCNOTES"), QStringLiteral("0FF")) ==
+                    QLatin1String("ON")
                 ? QStringLiteral("Repertoires_UNC")
                 : QStringLiteral("Repertoires");
     };
@@ -174,7 +186,8 @@ void RemplirBase(Proc& p, int i, int16_t n) {
         QString notes = lire(B, "Dossier_Notes_Schedule", QString());
         if (notes.isEmpty()) {
             sectionNotes();
-            notes = LectureIni(X, Q, QStringLiteral("REPBLOCNOTES"), QStringLiteral("C:\\Tessival\\Ondrune\\Notes\\Conducteur\\"));
+            notes = LectureIni(X, Q, QStringLiteral("REPBLOCNOTES"),
+                               QStringLiteral("C:\\Tessival\\Ondrune\\Notes\\Conducteur\\"));
             if (!notes.isEmpty()) EcritureIni(S, B, QStringLiteral("Dossier_Notes_Schedule"), notes);
         }
         b.ScheduleNotesFolder = site::DossierLocalise(notes);
@@ -189,8 +202,10 @@ void RemplirBase(Proc& p, int i, int16_t n) {
         for (int s = 0; s < NbJeuxSons; ++s) {
             SoundFolderSet& jeu = b.SoundFolders[size_t(s)];
             for (int k = 0; k < NbGenresSons; ++k) {
-                const QString DF = k == 0 ? QStringLiteral("C:\\QD_Sons\\Musique\\") : QStringLiteral("C:\\QD_Sons\\Autre\\");
-                const QString V = CheckRep(LectureIni(S, section, QString::fromLatin1(kPrefixesSons[k]) + site::DeuxChiffres(s + 1), DF));
+                const QString DF =
+                    k == 0 ? QStringLiteral("C:\\QD_Sons\\Musique\\") : QStringLiteral("C:\\QD_Sons\\Autre\\");
+                const QString V = CheckRep(
+                    LectureIni(S, section, QString::fromLatin1(kPrefixesSons[k]) + site::DeuxChiffres(s + 1), DF));
                 QString chemin;
                 if (V.startsWith(QLatin1String("0:"))) {
                     jeu.Flag[size_t(k)] = false;
@@ -228,8 +243,9 @@ QString SectionBase(const QString& fichierSysteme, int numeroBase) {
     if (B == B01) return B;
     const QString chemin = CheminIni(fichierSysteme);
     if (ProfileSectionExiste(chemin, B) || !ProfileSectionExiste(chemin, B01)) return B;
-    TraceLog(-1, -1, -1, QStringLiteral("Warning: ") + fichierSysteme + QStringLiteral(": [") + B +
-                             QStringLiteral("] not found |[Base_01] used"));
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Warning: ") + fichierSysteme + QStringLiteral(": [") + B +
+                 QStringLiteral("] not found |[Base_01] used"));
     return B01;
 }
 
@@ -257,7 +273,8 @@ void InitGeneralPath(int16_t b) {
         debut = 0;
         fin = NbBase - 1;
         // Before the site's base count is known, the configuration file gives it.
-        if (fin < 0) fin = site::Arrondi(LectureIni(FichierConfigIni, kSite, QStringLiteral("NbBase"), QStringLiteral("1"))) - 1;
+        if (fin < 0)
+            fin = site::Arrondi(LectureIni(FichierConfigIni, kSite, QStringLiteral("NbBase"), QStringLiteral("1"))) - 1;
     });
     for (int k = debut; k <= fin; ++k) {
         // The base chosen at this start-up keeps entry 0.
@@ -284,7 +301,8 @@ void InitGeneralSite(int16_t /*mode*/) {
     p(30, [&] {
         // A site always has a base: a count of 0 or less is taken as 1.
         if (NbBase >= 1) return;
-        TraceLog(-1, -1, -1, QStringLiteral("Warning: QD3_Config.ini: [Site] NbBase: '") + lu + QStringLiteral("' |1 base used"));
+        TraceLog(-1, -1, -1,
+                 QStringLiteral("Warning: QD3_Config.ini: [Site] NbBase: '") + lu + QStringLiteral("' |1 base used"));
         NbBase = 1;
     });
 
@@ -325,7 +343,8 @@ void InitGeneralSite(int16_t /*mode*/) {
                 const QString S = site::DossierLocalise(F) + kSysteme;
                 const QString nn = site::DeuxChiffres(n);
                 QString texte = LectureIni(S, QStringLiteral("Base_") + nn, QStringLiteral("Lib"), QString());
-                if (TrimBlancs(texte).isEmpty()) texte = LectureIni(S, QStringLiteral("Base_01"), QStringLiteral("Lib"), QString());
+                if (TrimBlancs(texte).isEmpty())
+                    texte = LectureIni(S, QStringLiteral("Base_01"), QStringLiteral("Lib"), QString());
                 if (TrimBlancs(texte).isEmpty()) texte = QStringLiteral("Base ") + nn;
                 frm->AjouterBase(texte, int16_t(n));
             }
@@ -344,7 +363,8 @@ void InitGeneralSite(int16_t /*mode*/) {
         if (n < 1) n = int16_t(ChoixBase + 1);
         frm.reset();
         p(170, [&] {
-            EcritureIni(FichierConfigIni, kSite, kDossierConfig, DetermineDossierConfig_Bases_Dossier(FichierConfigIni, n, true));
+            EcritureIni(FichierConfigIni, kSite, kDossierConfig,
+                        DetermineDossierConfig_Bases_Dossier(FichierConfigIni, n, true));
         });
         p(180, [&] { EcritureIni(FichierConfigIni, kSite, QStringLiteral("NoBase"), QString::number(n)); });
         p(190, [&] {

@@ -24,7 +24,7 @@ inline constexpr int NbGenresSons = 8;
 // One set of sound folders, one entry per kind: 0 "Mus_", 1 "Jin_", 2 "Lin_", 3 "Rub_",
 // 4 "Inf_", 5 "Pre_", 6 "Pub_", 7 "Tmp_".
 struct SoundFolderSet {
-    std::array<bool, NbGenresSons> Flag{};    // the stored value began with "1:"
+    std::array<bool, NbGenresSons> Flag{};  // the stored value began with "1:"
     std::array<QString, NbGenresSons> Path;
 };
 
@@ -36,15 +36,15 @@ struct StationInfo {
 struct TypeBaseInfo {
     QString Lib;
     int16_t NbStation = 0;
-    QString ConfigFolder;        // holds the base's "XT_SYS.ini" and per-base settings files
+    QString ConfigFolder;  // holds the base's "XT_SYS.ini" and per-base settings files
     QString LogFolder;
     QString LocalFolder;
-    QString LocalIniFolder;      // LocalFolder + "Serveur_Ini/Tools_Kirvo/" + index in two digits
+    QString LocalIniFolder;  // LocalFolder + "Serveur_Ini/Tools_Kirvo/" + index in two digits
     QString SharedFolder;
     QString ImageTrackFolder;
     QString ImageArtistFolder;
     QString ImageCategoryFolder;
-    QString DataFolder;          // must hold the base's "FRAD000.bt6"
+    QString DataFolder;  // must hold the base's "FRAD000.bt6"
     QString BackupFolder;
     QString NotesFolder;
     QString ScheduleNotesFolder;

@@ -66,7 +66,8 @@ void InitGeneral() {
     });
     p(40, [&] { NoStationCourante = 1; });
     // The base chosen at start-up (base 1 unless another was chosen).
-    p(50, [&] { DossierConfigBase[0] = site::DossierLocalise(DetermineDossierConfig_Fichier(C, NumeroBaseChoisie())); });
+    p(50,
+      [&] { DossierConfigBase[0] = site::DossierLocalise(DetermineDossierConfig_Fichier(C, NumeroBaseChoisie())); });
     p(60, [&] {
         if (B > 1) return;
         for (int z = 0; z < NbZonesMax; ++z)
@@ -74,8 +75,9 @@ void InitGeneral() {
     });
     p(70, [&] {
         // Bounded before it is made an integer: a count too large for one still gives eight zones.
-        const double n = NombreSigne(
-            LectureIni(NomFichierSettings(QString(), QStringLiteral(".Ini")), QStringLiteral("General_Out"), QStringLiteral("NbZones"), QStringLiteral("1")));
+        const double n =
+            NombreSigne(LectureIni(NomFichierSettings(QString(), QStringLiteral(".Ini")), QStringLiteral("General_Out"),
+                                   QStringLiteral("NbZones"), QStringLiteral("1")));
         NbZones = int16_t(std::nearbyint(std::clamp(n, 1.0, double(NbZonesMax))));
     });
     p(80, [&] {
@@ -98,15 +100,19 @@ void InitGeneral() {
                 for (int k = 0; k < NbDossiersSons; ++k) {
                     const QString cle = code + QLatin1Char('_') + site::DeuxChiffres(k);
                     const bool unc = LectureIni(X, QStringLiteral("UNC_Actif") + S, cle, QStringLiteral("0FF")) == kOn;
-                    const QString section = (unc ? QStringLiteral("Repertoire_Station_UNC_") : QStringLiteral("Repertoire_Station_")) + S;
+                    const QString section =
+                        (unc ? QStringLiteral("Repertoire_Station_UNC_") : QStringLiteral("Repertoire_Station_")) + S;
                     QString V = LectureIni(X, section, cle, QString());
                     if (TrimBlancs(V).isEmpty() && k == 0)
-                        V = QStringLiteral("O,") + DossierLocal[size_t(z)] + (c == 8 ? QStringLiteral("Sons_Recorder/") : QString());
+                        V = QStringLiteral("O,") + DossierLocal[size_t(z)] +
+                            (c == 8 ? QStringLiteral("Sons_Recorder/") : QString());
                     // In use: the flag "O", then a comma, then the folder.
-                    if (TrimBlancs(V).isEmpty() || V.indexOf(QLatin1Char(',')) != 1 || V[0] != QLatin1Char('O')) continue;
+                    if (TrimBlancs(V).isEmpty() || V.indexOf(QLatin1Char(',')) != 1 || V[0] != QLatin1Char('O'))
+                        continue;
                     ++n;
                     sons[size_t(n)] = DossierDeZone(int16_t(z), V.mid(2), K);
-                    TraceLog(int16_t(z), -1, -1, QStringLiteral("Sound Folder: ") + code + QStringLiteral(": ") + sons[size_t(n)]);
+                    TraceLog(int16_t(z), -1, -1,
+                             QStringLiteral("Sound Folder: ") + code + QStringLiteral(": ") + sons[size_t(n)]);
                 }
             });
         }

@@ -15,13 +15,13 @@ inline constexpr const char* FrmSetup_InitGeneralDossiers = "FrmSetup:InitGenera
 }  // namespace Cle
 
 inline constexpr int NbZonesMax = 8;
-inline constexpr int NbCategoriesSons = 9;   // "000", "JIN", "LIN", "RUB", "INF", "PRE", "PUB", "TMP", "NUM"
+inline constexpr int NbCategoriesSons = 9;  // "000", "JIN", "LIN", "RUB", "INF", "PRE", "PUB", "TMP", "NUM"
 inline constexpr int NbDossiersSons = 10;
 
-extern std::array<QString, 20> DossierConfigBase;     // holds the zone's "XT_SYS.ini"
+extern std::array<QString, 20> DossierConfigBase;  // holds the zone's "XT_SYS.ini"
 extern std::array<QString, 20> DossierLocal;
 extern std::array<QString, NbZonesMax> DossierIniLocal;
-extern std::array<QString, NbZonesMax> DossierData;   // the zone's database files
+extern std::array<QString, NbZonesMax> DossierData;  // the zone's database files
 extern std::array<QString, 20> DossierNotes;
 extern std::array<QString, 20> DossierPartage;
 // Sound folders of each zone by category, packed from index 0.

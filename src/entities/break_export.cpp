@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int LargeurTable = 60;   // 15 breaks of 4 characters
+constexpr int LargeurTable = 60;  // 15 breaks of 4 characters
 const QString FichierPositions = QStringLiteral("XT_PUB.ini");
 const QString FichierNatures = QStringLiteral("XT_PUB_2.ini");
 
@@ -36,9 +36,12 @@ struct BilanEnvoi {
     int echecs = 0;
     bool injoignable = false;
     void compter(IssueEnvoi i) {
-        if (i == IssueEnvoi::Accepte) ++acceptes;
-        else if (i == IssueEnvoi::Echec) ++echecs;
-        else injoignable = true;
+        if (i == IssueEnvoi::Accepte)
+            ++acceptes;
+        else if (i == IssueEnvoi::Echec)
+            ++echecs;
+        else
+            injoignable = true;
     }
 };
 
@@ -115,9 +118,10 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
                      QStringLiteral(": the base has no configuration or local folder: nothing exported"),
                  false);
         p(25, [&] {
-            MsgBoxMain(QStringLiteral("Les dossiers de la base ne sont pas connus : les Position et Durée des écrans ne "
-                                      "sont pas exportées."),
-                       Mb::OKOnly | Mb::Exclamation);
+            MsgBoxMain(
+                QStringLiteral("Les dossiers de la base ne sont pas connus : les Position et Durée des écrans ne "
+                               "sont pas exportées."),
+                Mb::OKOnly | Mb::Exclamation);
         });
         return;
     }
@@ -183,8 +187,10 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
 
     QString ligne = EntiteWeb::GrillePosition + QStringLiteral(": ") + QString::number(bilan.acceptes) +
                     QStringLiteral(" hour(s) sent, ") + QString::number(bilan.echecs) + QStringLiteral(" failure(s)");
-    if (bilan.injoignable) ligne += QStringLiteral(", stopped: web service unreachable");
-    else if (bFermetureEnCours) ligne += QStringLiteral(", stopped: the program is closing");
+    if (bilan.injoignable)
+        ligne += QStringLiteral(", stopped: web service unreachable");
+    else if (bFermetureEnCours)
+        ligne += QStringLiteral(", stopped: the program is closing");
     TraceLog(-1, -1, -1, ligne, false);
     if (bFermetureEnCours) return;
     p(80, [&] {

@@ -35,8 +35,13 @@ FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "Template";
     f.prefixe = "Tmp";
-    f.cles = {Cle::SynchroniserPub_05_Canevas, Cle::SynchroniserPub_05_Canevas_01, Cle::SynchroniserPub_05_Canevas_02,
-              "", "", "", Cle::SynchroniserPub_05_Canevas_06};
+    f.cles = {Cle::SynchroniserPub_05_Canevas,
+              Cle::SynchroniserPub_05_Canevas_01,
+              Cle::SynchroniserPub_05_Canevas_02,
+              "",
+              "",
+              "",
+              Cle::SynchroniserPub_05_Canevas_06};
     f.noFichier = kFichierSpots;
     LierListeWeb(f, ListeWebCanevas());
     f.largeurCode = kLargeurCleCanevas;
@@ -101,7 +106,10 @@ QString SynchroniserPub_05_Canevas_90_Contenu_01_Detail_Empty() {
 }
 
 QString SynchroniserPub_05_Canevas_90_Contenu_02_Detail_Create(const QString& Detail) {
-    return ChaineRequete().ajouter(QStringLiteral("TmpIdWeb"), idWeb()).ajouter(QStringLiteral("TmpDetail"), Detail).texte();
+    return ChaineRequete()
+        .ajouter(QStringLiteral("TmpIdWeb"), idWeb())
+        .ajouter(QStringLiteral("TmpDetail"), Detail)
+        .texte();
 }
 
 QString LigneDetailPassage() {

@@ -11,8 +11,8 @@ QString trim(const QString& s) { return TrimBlancs(s); }
 
 // The first contact whose text is not blank, else the fourth.
 QString contact() {
-    for (const QString& c : {LireTexte(EnregClient.Contact), LireTexte(EnregClient.Contact2),
-                             LireTexte(EnregClient.Contact3)})
+    for (const QString& c :
+         {LireTexte(EnregClient.Contact), LireTexte(EnregClient.Contact2), LireTexte(EnregClient.Contact3)})
         if (!trim(c).isEmpty()) return trim(c);
     return trim(LireTexte(EnregClient.Contact4));
 }

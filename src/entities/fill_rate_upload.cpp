@@ -89,16 +89,19 @@ QString SynchroniserPub_06_Remplissage_80_Parametres_02_Update(SpreadGrid& grill
     return q.texte();
 }
 
-BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station, const QString& url,
-                                                   const QString& entite, const QDate& d1, const QDate& d2,
-                                                   EnvoisWeb& envois) {
+BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station,
+                                                   const QString& url, const QString& entite, const QDate& d1,
+                                                   const QDate& d2, EnvoisWeb& envois) {
     Proc p(Cle::SynchroniserPub_06_Remplissage_01);
     BilanRemplissage b;
     // True when accepted; a failure is counted in echecs.
     const auto compter = [&](IssueEnvoi i, int& accepte, int& echecs) {
-        if (i == IssueEnvoi::Accepte) ++accepte;
-        else if (i == IssueEnvoi::Echec) ++echecs;
-        else b.injoignable = true;
+        if (i == IssueEnvoi::Accepte)
+            ++accepte;
+        else if (i == IssueEnvoi::Echec)
+            ++echecs;
+        else
+            b.injoignable = true;
         return i == IssueEnvoi::Accepte;
     };
 
@@ -151,7 +154,9 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     Proc p(Cle::SynchroniserPub_06_Remplissage);
     const QString cle = QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage);
     const QString entite = EntiteWeb::TauxRemplissage;
-    const auto journal = [&](const QString& texte) { TraceLog(-1, -1, -1, entite + QStringLiteral(": ") + texte, false); };
+    const auto journal = [&](const QString& texte) {
+        TraceLog(-1, -1, -1, entite + QStringLiteral(": ") + texte, false);
+    };
 
     p(10, [&] {
         if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(GrillePubNo::Remplissage);
@@ -199,12 +204,14 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     QStringList incompletes;
     const int16_t base = NoBaseCourante;
     int nbStations = 0;
-    p(80, [&] { nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()}); });
+    p(80, [&] {
+        nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()});
+    });
     for (int i = 1; i <= nbStations && !total.injoignable && !bFermetureEnCours; ++i) {
         p(90, [&] { LabelMsgInit(entite + QStringLiteral(" / Station: ") + QString::number(i)); });
         if (!ParametresRemplissage.Station[size_t(i - 1)]) continue;
-        const BilanRemplissage b = SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite,
-                                                                     d1.date(), d2.date(), envois);
+        const BilanRemplissage b =
+            SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite, d1.date(), d2.date(), envois);
         total.lignes += b.lignes;
         total.suppressions += b.suppressions;
         total.lignesEnEchec += b.lignesEnEchec;
@@ -224,8 +231,10 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     QString bilan = QString::number(total.lignes) + QStringLiteral(" row(s) sent, ") +
                     QString::number(total.suppressions) + QStringLiteral(" day(s) cleared, ") +
                     QString::number(total.echecs()) + QStringLiteral(" failure(s)");
-    if (total.injoignable) bilan += QStringLiteral(", stopped: web service unreachable");
-    else if (bFermetureEnCours) bilan += QStringLiteral(", stopped: the program is closing");
+    if (total.injoignable)
+        bilan += QStringLiteral(", stopped: web service unreachable");
+    else if (bFermetureEnCours)
+        bilan += QStringLiteral(", stopped: the program is closing");
     if (!incompletes.isEmpty())
         bilan += QStringLiteral(", days cleared but not all sent again for station(s) ") +
                  incompletes.join(QStringLiteral(", "));

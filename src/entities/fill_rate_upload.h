@@ -46,9 +46,9 @@ struct BilanRemplissage {
 };
 
 // Deletions of every day d1..d2 of the station, then the updates of its sheet of the grid.
-BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station, const QString& url,
-                                                   const QString& entite, const QDate& d1, const QDate& d2,
-                                                   EnvoisWeb& envois);
+BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t base, int16_t station,
+                                                   const QString& url, const QString& entite, const QDate& d1,
+                                                   const QDate& d2, EnvoisWeb& envois);
 
 // "?TrpDate=YYYY-MM-DD&TrpStation=NN".
 QString SynchroniserPub_06_Remplissage_80_Parametres_03_Delete(int16_t station, const QDate& jour);

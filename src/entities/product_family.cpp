@@ -37,8 +37,9 @@ FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "Produit";
     f.prefixe = "Pdt";
-    f.cles = {Cle::SynchroniserPub_02_Produit,    Cle::SynchroniserPub_02_Produit_01, Cle::SynchroniserPub_02_Produit_02,
-              Cle::SynchroniserPub_02_Produit_03, Cle::SynchroniserPub_02_Produit_04, Cle::SynchroniserPub_02_Produit_05,
+    f.cles = {Cle::SynchroniserPub_02_Produit,    Cle::SynchroniserPub_02_Produit_01,
+              Cle::SynchroniserPub_02_Produit_02, Cle::SynchroniserPub_02_Produit_03,
+              Cle::SynchroniserPub_02_Produit_04, Cle::SynchroniserPub_02_Produit_05,
               Cle::SynchroniserPub_02_Produit_06};
     f.noFichier = 4;
     LierListeWeb(f, ListeWebProduits());

@@ -11,8 +11,9 @@ FamilleSynchro construire() {
     FamilleSynchro f;
     f.entite = "SecteurActivite";
     f.prefixe = "Sec";
-    f.cles = {Cle::SynchroniserPub_03_Secteur,    Cle::SynchroniserPub_03_Secteur_01, Cle::SynchroniserPub_03_Secteur_02,
-              Cle::SynchroniserPub_03_Secteur_03, Cle::SynchroniserPub_03_Secteur_04, Cle::SynchroniserPub_03_Secteur_05,
+    f.cles = {Cle::SynchroniserPub_03_Secteur,    Cle::SynchroniserPub_03_Secteur_01,
+              Cle::SynchroniserPub_03_Secteur_02, Cle::SynchroniserPub_03_Secteur_03,
+              Cle::SynchroniserPub_03_Secteur_04, Cle::SynchroniserPub_03_Secteur_05,
               Cle::SynchroniserPub_03_Secteur_06};
     f.noFichier = 2;
     LierListeWeb(f, ListeWebSecteurs());

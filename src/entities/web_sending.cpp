@@ -26,7 +26,7 @@ public:
     bool vrai = false;
 
 private:
-    int dansResult_ = 0;   // depth inside the Result element being read
+    int dansResult_ = 0;  // depth inside the Result element being read
     QString texte_;
 };
 
@@ -67,8 +67,10 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
     } else {
         bool err = true;
         const bool suppression = operation == OperationWeb::DeleteXML;
-        if (suppression) LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
-        else LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
+        if (suppression)
+            LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
+        else
+            LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
         const ReponseXML& r = suppression ? ReponseDeleteXML : ReponseUpdateXML;
         code = r.Code;
         lu = !err || code != 0;
@@ -78,11 +80,13 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
     }
     if (lu && code == 0 && resultat) return IssueEnvoi::Accepte;
     // An answer with no error that does not say the work was done is a refusal all the same.
-    const QString pourquoi = !lu       ? QStringLiteral(" failed (unreadable answer): ")
-                             : code != 0 ? QStringLiteral(" refused (code ") + QString::number(code) + QStringLiteral("): ")
-                                         : QStringLiteral(" refused (Result not True): ");
-    TraceLog(-1, -1, -1, QStringLiteral("Err: ") + cle_ + QStringLiteral(": ") + entite + QLatin1Char('/') + operation +
-                             pourquoi + requete,
+    const QString pourquoi = !lu ? QStringLiteral(" failed (unreadable answer): ")
+                             : code != 0
+                                 ? QStringLiteral(" refused (code ") + QString::number(code) + QStringLiteral("): ")
+                                 : QStringLiteral(" refused (Result not True): ");
+    TraceLog(-1, -1, -1,
+             QStringLiteral("Err: ") + cle_ + QStringLiteral(": ") + entite + QLatin1Char('/') + operation + pourquoi +
+                 requete,
              false);
     return IssueEnvoi::Echec;
 }

@@ -144,10 +144,11 @@ struct Drapeau {
 }  // namespace
 
 QString LibelleNature(int kind) {
-    static const QStringList libelles = {
-        QStringLiteral("Local: Disponible"),     QStringLiteral("Global: Disponible"),   QStringLiteral("Local: Planifié"),
-        QStringLiteral("Local: Pourcentage"),    QStringLiteral("Local: Nb Spot dispo"), QStringLiteral("National: Planifié"),
-        QStringLiteral("National: Pourcentage"), QStringLiteral("Global: Planifié"),     QStringLiteral("Global: Pourcentage")};
+    static const QStringList libelles = {QStringLiteral("Local: Disponible"),     QStringLiteral("Global: Disponible"),
+                                         QStringLiteral("Local: Planifié"),       QStringLiteral("Local: Pourcentage"),
+                                         QStringLiteral("Local: Nb Spot dispo"),  QStringLiteral("National: Planifié"),
+                                         QStringLiteral("National: Pourcentage"), QStringLiteral("Global: Planifié"),
+                                         QStringLiteral("Global: Pourcentage")};
     if (kind < 1 || kind > 9) return {};
     return libelles[kind - 1];
 }
@@ -172,10 +173,14 @@ QString LettresJour(const QDate& d) {
 
 void CouleursPourcentage(long p, int32_t& fond, int32_t& texte) {
     texte = 0;
-    if (p >= 0 && p <= 25) fond = RGB(0, 255, 0);
-    else if (p > 25 && p <= 50) fond = RGB(128, 255, 0);
-    else if (p > 50 && p <= 75) fond = RGB(255, 128, 0);
-    else if (p > 75 && p <= 100) fond = RGB(255, 0, 0);
+    if (p >= 0 && p <= 25)
+        fond = RGB(0, 255, 0);
+    else if (p > 25 && p <= 50)
+        fond = RGB(128, 255, 0);
+    else if (p > 50 && p <= 75)
+        fond = RGB(255, 128, 0);
+    else if (p > 75 && p <= 100)
+        fond = RGB(255, 0, 0);
     else {
         fond = RGB(0, 0, 0);
         texte = RGB(255, 0, 0);
@@ -183,14 +188,15 @@ void CouleursPourcentage(long p, int32_t& fond, int32_t& texte) {
 }
 
 void SourcesGrillesDepuisTranches() {
-    SetSourcesGrilles({[] {
-                           std::vector<TrancheGrille> t;
-                           const TranchesHoraires& th = Tranches();
-                           for (int k = 0; k < TranchesHoraires::NbTranches; ++k)
-                               t.push_back({th.debut(k), th.fin(k), th.texteFin(k), th.fin(k) == TranchesHoraires::PositionEnd});
-                           return t;
-                       },
-                       {}});
+    SetSourcesGrilles(
+        {[] {
+             std::vector<TrancheGrille> t;
+             const TranchesHoraires& th = Tranches();
+             for (int k = 0; k < TranchesHoraires::NbTranches; ++k)
+                 t.push_back({th.debut(k), th.fin(k), th.texteFin(k), th.fin(k) == TranchesHoraires::PositionEnd});
+             return t;
+         },
+         {}});
 }
 
 // ---- one day ----------------------------------------------------------------------------------
@@ -203,7 +209,7 @@ void JourRemplissage::initialiser() {
     spotsEcrits_.fill(false);
     const TranchesHoraires& t = Tranches();
     float totalLocal = 0, totalGlobal = 0;
-    std::array<int, 24> trancheDe{};   // the slot of each hour, asked once
+    std::array<int, 24> trancheDe{};  // the slot of each hour, asked once
     for (int h = 0; h < 24; ++h) {
         const int tranche = trancheDe[size_t(h)] = ::DetermineNoTranche(int16_t(h));
         const float local = capacite(t.capaciteLocale(h));
@@ -284,10 +290,11 @@ bool ControlePeriodeRemplissage(const QDateTime& DateDebut, const QDateTime& Dat
     }
     if (n > JoursMax) {
         // A century would be 177 million cells: the period is bounded.
-        MsgBoxMain(QStringLiteral("La période demandée compte %1 jours : le calcul du remplissage est limité à %2 jours.")
-                       .arg(n)
-                       .arg(JoursMax),
-                   Mb::Exclamation);
+        MsgBoxMain(
+            QStringLiteral("La période demandée compte %1 jours : le calcul du remplissage est limité à %2 jours.")
+                .arg(n)
+                .arg(JoursMax),
+            Mb::Exclamation);
         return false;
     }
     return true;
@@ -357,8 +364,8 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
         for (int i = 1; i <= n; ++i) {
             const QDate date = DateDebut.date().addDays(i - 1);
             p(60, [&] {
-                LabelMsgInit(Date2StringEx(date, QStringLiteral("Long Date")) + QStringLiteral("  ") + QString::number(s) +
-                             QLatin1Char('/') + QString::number(nbFeuilles));
+                LabelMsgInit(Date2StringEx(date, QStringLiteral("Long Date")) + QStringLiteral("  ") +
+                             QString::number(s) + QLatin1Char('/') + QString::number(nbFeuilles));
                 QCoreApplication::processEvents();
             });
             // The program is closing, or its window went away meanwhile: stop here.
@@ -398,7 +405,8 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
         if (grille) grille->setRedraw(true);
     });
     p(120, [&] { AfficherFrmMsg(false, cle); });
-    g_issue = !complet ? IssueRemplissage::Interrompue
-                       : incomplet ? IssueRemplissage::Incomplete : IssueRemplissage::Complete;
+    g_issue = !complet    ? IssueRemplissage::Interrompue
+              : incomplet ? IssueRemplissage::Incomplete
+                          : IssueRemplissage::Complete;
     return complet;
 }

@@ -26,10 +26,10 @@ inline constexpr const char* RemplissageMAJCellulesPourcentage = "Lib_Publicite:
 
 namespace Remp {
 inline constexpr int NbColonnes = ColRemplissage::Nombre;
-inline constexpr int ColJour = ColRemplissage::Jour;              // never written
-inline constexpr int ColTranche0 = ColRemplissage::PremiereTranche;   // slot k is column 6 + k
-inline constexpr int ColTotal = ColRemplissage::Tranches;         // day total
-inline constexpr int ColHeure0 = ColRemplissage::PremiereHeure;   // hour h is column 31 + h
+inline constexpr int ColJour = ColRemplissage::Jour;                 // never written
+inline constexpr int ColTranche0 = ColRemplissage::PremiereTranche;  // slot k is column 6 + k
+inline constexpr int ColTotal = ColRemplissage::Tranches;            // day total
+inline constexpr int ColHeure0 = ColRemplissage::PremiereHeure;      // hour h is column 31 + h
 inline constexpr int NbNatures = 9;
 // The longest period computed at once (two years and a day).
 inline constexpr int JoursMax = 731;
@@ -92,7 +92,7 @@ bool ControlePeriodeRemplissage(const QDateTime& DateDebut, const QDateTime& Dat
 // The day being computed on one sheet: the numbers of columns 6 to 54 for each kind.
 class JourRemplissage {
 public:
-    static constexpr int NbCol = Remp::NbColonnes - Remp::ColTranche0 + 1;   // 49
+    static constexpr int NbCol = Remp::NbColonnes - Remp::ColTranche0 + 1;  // 49
 
     // Availability of the day from the hourly capacities (TextePubRemplissageLocal/National)
     // and the initial percentage and spot cells.
@@ -114,8 +114,8 @@ public:
 
 private:
     void ajouterColonne(int col, float duree, int cible);
-    std::array<std::array<float, NbCol>, 10> v_{};        // seconds of kinds 1, 2, 3, 6, 8
-    std::array<std::array<bool, NbCol>, 10> pct_{};       // kinds 4, 7, 9 hold a percentage
+    std::array<std::array<float, NbCol>, 10> v_{};   // seconds of kinds 1, 2, 3, 6, 8
+    std::array<std::array<bool, NbCol>, 10> pct_{};  // kinds 4, 7, 9 hold a percentage
     std::array<std::array<double, NbCol>, 10> taux_{};
     std::array<long, NbCol> spots_{};
     std::array<bool, NbCol> spotsEcrits_{};

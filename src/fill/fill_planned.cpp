@@ -24,8 +24,10 @@ static_assert(std::is_same_v<decltype(Layout::EnregDatePassage::Duree), float>);
 void heure(const char (&champ)[2], PassagePlanifie& p) {
     int h = 0;
     for (char c : champ)
-        if (c >= '0' && c <= '9') h = h * 10 + (c - '0');
-        else if (c != ' ') break;
+        if (c >= '0' && c <= '9')
+            h = h * 10 + (c - '0');
+        else if (c != ' ')
+            break;
     p.heure = int16_t(h);
     p.libelleHeure = QLatin1Char('H') + LireTexte(champ);
 }

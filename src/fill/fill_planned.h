@@ -9,10 +9,10 @@
 
 struct PassagePlanifie {
     bool national = false;
-    float duree = 0;          // seconds, single precision
-    int16_t heure = 0;        // the stored hour read as a number (blank reads as 0)
-    QString libelleHeure;     // "H" and the stored hour field as it is ("H08", "H 8")
-    int16_t niveau = 5;       // which columns it reaches: 3 and above the hour, 2 and above slot and day
+    float duree = 0;       // seconds, single precision
+    int16_t heure = 0;     // the stored hour read as a number (blank reads as 0)
+    QString libelleHeure;  // "H" and the stored hour field as it is ("H08", "H 8")
+    int16_t niveau = 5;    // which columns it reaches: 3 and above the hour, 2 and above slot and day
 };
 
 // Calls f for each passage of the day, in key order. Reads only. A read that fails (a status

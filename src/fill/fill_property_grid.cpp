@@ -60,7 +60,8 @@ void InstallerPropertyGridRemplissage(PropertyGrid* grille) {
     if (PropertyGrid* ancienne = grilleInstallee().data()) QObject::disconnect(ancienne, nullptr, nullptr, nullptr);
     grilleInstallee() = grille;
     if (!grille) return;
-    QObject::connect(grille, &PropertyGrid::ValueChanged, grille, [](int id) { PropertyGridPubRemplissage_ValueChanged(id); });
+    QObject::connect(grille, &PropertyGrid::ValueChanged, grille,
+                     [](int id) { PropertyGridPubRemplissage_ValueChanged(id); });
     QObject::connect(grille, &PropertyGrid::InplaceButtonDown, grille,
                      [](int id) { PropertyGridPubRemplissage_InplaceButtonDown(id); });
 }
@@ -180,8 +181,10 @@ void PropertyGridPubRemplissage_ValueChanged(int id) {
     TypeParametresRemplissage& prm = ParametresRemplissage;
     if (it) {
         p(10, [&] {
-            if (id == IdRemplissage::Debut) prm.DateDebut = QDateTime(it->dateValue(), prm.DateDebut.time());
-            else if (id == IdRemplissage::Fin) prm.DateFin = QDateTime(it->dateValue(), prm.DateFin.time());
+            if (id == IdRemplissage::Debut)
+                prm.DateDebut = QDateTime(it->dateValue(), prm.DateDebut.time());
+            else if (id == IdRemplissage::Fin)
+                prm.DateFin = QDateTime(it->dateValue(), prm.DateFin.time());
             else if (id == IdRemplissage::Stations) {
                 int m = it->intValue();
                 for (int i = 10; i >= 1; --i) {
@@ -201,7 +204,8 @@ void PropertyGridPubRemplissage_ValueChanged(int id) {
                 });
             } else if (id == IdRemplissage::Heure) {
                 prm.Heure = it->boolValue();
-                surChaqueFeuille([&](SpreadGrid& s) { cacherColonnes(s, Remp::ColHeure0, Remp::NbColonnes, !prm.Heure); });
+                surChaqueFeuille(
+                    [&](SpreadGrid& s) { cacherColonnes(s, Remp::ColHeure0, Remp::NbColonnes, !prm.Heure); });
             } else if (id > IdRemplissage::Ligne0 && id <= IdRemplissage::Ligne0 + 9) {
                 const int k = id - IdRemplissage::Ligne0;
                 prm.ligne(k) = it->boolValue();

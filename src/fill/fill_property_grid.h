@@ -16,7 +16,8 @@ inline constexpr const char* InitGeneralPropertyGridPublicite = "Lib_PropertyGri
 inline constexpr const char* InitGeneralPropertyGridPublicite_08_Remplissage =
     "Lib_PropertyGrid:InitGeneralPropertyGridPublicite_08_Remplissage";
 inline constexpr const char* ReadOnly2Grey = "Lib_PropertyGrid:ReadOnly2Grey";
-inline constexpr const char* PropertyGridPubRemplissage_ValueChanged = "Frm_Main:PropertyGridPubRemplissage_ValueChanged";
+inline constexpr const char* PropertyGridPubRemplissage_ValueChanged =
+    "Frm_Main:PropertyGridPubRemplissage_ValueChanged";
 inline constexpr const char* PropertyGridPubRemplissage_InplaceButtonDown =
     "Frm_Main:PropertyGridPubRemplissage_InplaceButtonDown";
 }  // namespace Cle
@@ -24,9 +25,14 @@ inline constexpr const char* PropertyGridPubRemplissage_InplaceButtonDown =
 // Item ids of the fill property grid.
 namespace IdRemplissage {
 enum : int {
-    Debut = 3500, Fin = 3501, Stations = 3502, Calcul = 3503,
-    Jour = 3504, Tranche = 3505, Heure = 3506,
-    Ligne0 = 3508,   // row item of kind k is Ligne0 + k (3509..3517)
+    Debut = 3500,
+    Fin = 3501,
+    Stations = 3502,
+    Calcul = 3503,
+    Jour = 3504,
+    Tranche = 3505,
+    Heure = 3506,
+    Ligne0 = 3508,  // row item of kind k is Ligne0 + k (3509..3517)
 };
 }  // namespace IdRemplissage
 

@@ -79,13 +79,9 @@ void InitStructureData(int32_t domaine, int16_t onglet) {
         r.DateFin = r.DateDebut.addDays(30);
     });
     for (int i = 1; i <= 10; ++i)
-        p(30, [&] {
-            r.Station[size_t(i - 1)] = lireDrapeau(fichier, cleStation(i), QStringLiteral("1"));
-        });
+        p(30, [&] { r.Station[size_t(i - 1)] = lireDrapeau(fichier, cleStation(i), QStringLiteral("1")); });
     for (const Drapeau& d : kDrapeaux)
-        p(40, [&] {
-            r.*d.champ = lireDrapeau(fichier, QString::fromLatin1(d.cle), QString::fromLatin1(d.defaut));
-        });
+        p(40, [&] { r.*d.champ = lireDrapeau(fichier, QString::fromLatin1(d.cle), QString::fromLatin1(d.defaut)); });
 }
 
 bool SauverParametresRemplissage() {

@@ -15,7 +15,7 @@ inline constexpr const char* SauverParametresRemplissage = "Lib_PropertyGrid:Sau
 struct TypeParametresRemplissage {
     QDateTime DateDebut;
     QDateTime DateFin;
-    std::array<bool, 10> Station{};   // Station[i - 1] is station i of the base
+    std::array<bool, 10> Station{};  // Station[i - 1] is station i of the base
     // Column flags
     bool Jour = false;
     bool Tranche = true;

@@ -31,11 +31,11 @@ struct DescriptionOnglet {
     bool sansTypesCaches;  // contract types that are not campaigns are left out
 };
 constexpr DescriptionOnglet kOnglets[5] = {
-    {5, 3, 2, 39, 40, 10, 6, 1, true},     // campaigns: contract headers of the station
-    {3, 1, 0, 8, 30, 0, 8, 2, false},      // clients
-    {4, 1, 0, 10, 30, 0, 10, 2, false},    // products
-    {2, 1, 0, 10, 30, 0, 10, 2, false},    // business sectors
-    {1, 1, 0, 8, 30, 0, 8, 2, false},      // salespeople
+    {5, 3, 2, 39, 40, 10, 6, 1, true},   // campaigns: contract headers of the station
+    {3, 1, 0, 8, 30, 0, 8, 2, false},    // clients
+    {4, 1, 0, 10, 30, 0, 10, 2, false},  // products
+    {2, 1, 0, 10, 30, 0, 10, 2, false},  // business sectors
+    {1, 1, 0, 8, 30, 0, 8, 2, false},    // salespeople
 };
 constexpr int kLongueurBornes = 40;
 constexpr int16_t kFichierContrats = 5;
@@ -52,7 +52,7 @@ struct Parcours {
     int16_t onglet = 0;
     QString source;
     QPointer<SpreadGrid> grille;
-    QSet<QString> codesVus;   // codes already listed (one row for a record met twice)
+    QSet<QString> codesVus;  // codes already listed (one row for a record met twice)
 };
 
 bool arretDemande() { return ArretRecherche || bFermetureEnCours; }
@@ -92,9 +92,7 @@ bool auDela(const QString& cle, const QString& texte, int longueurCle, bool sans
     return plier(a, true) > plier(t, true) || plier(a, false) > plier(t, false);
 }
 
-bool commencePar(const QString& valeur, const QString& texte) {
-    return valeur.startsWith(texte, Qt::CaseInsensitive);
-}
+bool commencePar(const QString& valeur, const QString& texte) { return valeur.startsWith(texte, Qt::CaseInsensitive); }
 
 // One read of the walk. A status the database layer has reported (its box offered to retry or
 // to end the program, and the user came back) ends the search; a status it leaves to the caller
@@ -141,10 +139,11 @@ bool nouveauCode(Parcours& pc, const QString& code) {
 }
 
 void messageCleAbsente() {
-    MsgBoxMain(QStringLiteral("Veuillez contacter Tessival pour créer une clé supplémentaire dans le fichier des Campagnes "
-                              "(Fradx05).\r\n\r\nCette clé permettra d'accéder plus rapidement aux contrats\r\n\r\n"
-                              "Pour l'instant, veuillez passer par l'onglet Client pour accéder aux contrats"),
-               Mb::OKOnly | Mb::Critical);
+    MsgBoxMain(
+        QStringLiteral("Veuillez contacter Tessival pour créer une clé supplémentaire dans le fichier des Campagnes "
+                       "(Fradx05).\r\n\r\nCette clé permettra d'accéder plus rapidement aux contrats\r\n\r\n"
+                       "Pour l'instant, veuillez passer par l'onglet Client pour accéder aux contrats"),
+        Mb::OKOnly | Mb::Critical);
 }
 
 // One pass of tabs 0 to 4 over the keys from the pass text on. False when the search is to end
@@ -156,11 +155,16 @@ bool passe(Parcours& pc, const DescriptionOnglet& d, int16_t noCle, int longueur
     for (;;) {
         if (arretDemande()) return false;
         switch (lire(pc, op, cle, noCle, d.fichier)) {
-        case Issue::Lu: break;
-        case Issue::Fin: return true;
-        case Issue::CleAbsente: messageCleAbsente(); return false;
-        case Issue::Arret:
-        case Issue::Echec: return false;
+            case Issue::Lu:
+                break;
+            case Issue::Fin:
+                return true;
+            case Issue::CleAbsente:
+                messageCleAbsente();
+                return false;
+            case Issue::Arret:
+            case Issue::Echec:
+                return false;
         }
         if (commence && auDela(cle, t, longueurCle, true)) return true;
         const QString memo = cle;
@@ -216,9 +220,12 @@ bool parcourirCanevas(Parcours& pc, int16_t Mode, const QString& Texte) {
     for (;;) {
         if (arretDemande()) return false;
         switch (lire(pc, op, cle, 0, kFichierContrats)) {
-        case Issue::Lu: break;
-        case Issue::Fin: return true;
-        default: return false;
+            case Issue::Lu:
+                break;
+            case Issue::Fin:
+                return true;
+            default:
+                return false;
         }
         if (auDela(cle, typeCanevas, longueurCle0, true)) return true;
         const QString memo = cle;

@@ -30,14 +30,14 @@ enum : int16_t { Commence = 0, Contient = 1 };
 // What the toggle reads and sets of the main window's search strip (installed by the shell).
 // Unset entries read as 0 / "" and set nothing.
 struct LiensRechercheLocale {
-    std::function<int()> ongletPrincipal;     // SftTabsMain: 0 music, 1 advertising, 2 incidents
-    std::function<int()> ongletMusique;       // SftTabsMusique
-    std::function<int()> ongletPublicite;     // SftTabsPublicite
-    std::function<int(int)> indexListe;       // list index of ComboRecherche(i), -1 when none
-    std::function<QString()> texte;           // TexteRecherche, as typed
-    std::function<void(const QString&)> legendeBouton;   // caption of CommandLocalRecherche
-    std::function<void(bool)> activerBouton;             // CommandLocalRecherche
-    std::function<void(bool)> activerBoutonWeb;          // CommandWebRecherche
+    std::function<int()> ongletPrincipal;               // SftTabsMain: 0 music, 1 advertising, 2 incidents
+    std::function<int()> ongletMusique;                 // SftTabsMusique
+    std::function<int()> ongletPublicite;               // SftTabsPublicite
+    std::function<int(int)> indexListe;                 // list index of ComboRecherche(i), -1 when none
+    std::function<QString()> texte;                     // TexteRecherche, as typed
+    std::function<void(const QString&)> legendeBouton;  // caption of CommandLocalRecherche
+    std::function<void(bool)> activerBouton;            // CommandLocalRecherche
+    std::function<void(bool)> activerBoutonWeb;         // CommandWebRecherche
 };
 LiensRechercheLocale& LiensRechercheDansLaBase();
 

@@ -122,23 +122,27 @@ void remplirStandard(SpreadGrid* g, const QString& cle) {
     if (!File_Exist(chemin, cle, false)) {
         p(210, [&] {
             message(QStringLiteral("Le fichier '") + chemin +
-                    QStringLiteral("' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web."));
+                    QStringLiteral(
+                        "' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web."));
         });
         return;
     }
     // The test and the reading go through one reader process.
     LectureClasseur lecture;
     p(220, [&] {
-        lecture = LireClasseur(chemin, 0, kNbColonnes, DossierApplication + QString::fromLatin1(NomLogNomenclature), true);
+        lecture =
+            LireClasseur(chemin, 0, kNbColonnes, DossierApplication + QString::fromLatin1(NomLogNomenclature), true);
     });
     if (lecture.test == TestClasseur::EnCoursUtilisation) {
         p(230, [&] {
-            message(QStringLiteral("Fichier '") + chemin + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger."));
+            message(QStringLiteral("Fichier '") + chemin +
+                    QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger."));
         });
         return;
     }
     if (lecture.test != TestClasseur::Lisible) {
-        p(240, [&] { message(QStringLiteral("Le fichier '") + chemin + QStringLiteral("' n'est pas un fichier Excel.")); });
+        p(240,
+          [&] { message(QStringLiteral("Le fichier '") + chemin + QStringLiteral("' n'est pas un fichier Excel.")); });
         return;
     }
     if (!lecture.ouvert) {
@@ -193,7 +197,8 @@ void remplirGIE(SpreadGrid* g, const QString& cle) {
     });
     if (!lu) {
         // The sheet keeps its headers; the start-up goes on.
-        p(430, [&] { Log(QStringLiteral("Nomenclature GIE: liste ignorée (") + raison + QStringLiteral("): ") + chemin); });
+        p(430,
+          [&] { Log(QStringLiteral("Nomenclature GIE: liste ignorée (") + raison + QStringLiteral("): ") + chemin); });
         return;
     }
     p(440, [&] {
@@ -284,7 +289,8 @@ FrmPubNomenclature::FrmPubNomenclature() : QWidget(nullptr) {
         g->setIndex(i);
         fpSpreadNomenclature[size_t(i)] = g;
         SftTabsNomenclature->addTab(g, titres[i]);
-        connect(g, &SpreadGrid::clicked, this, [this](int index, int col, int row) { fpSpreadNomenclature_Click(index, col, row); });
+        connect(g, &SpreadGrid::clicked, this,
+                [this](int index, int col, int row) { fpSpreadNomenclature_Click(index, col, row); });
         connect(g, &SpreadGrid::doubleClicked, this,
                 [this](int index, int col, int row) { fpSpreadNomenclature_DblClick(index, col, row); });
     }

@@ -58,9 +58,9 @@ public:
     FrmPubNomenclature();
     ~FrmPubNomenclature() override;
 
-    QTabWidget* SftTabsNomenclature = nullptr;             // "Nomenclature nationale", "Nomenclature GIE"
-    std::array<SpreadGrid*, 2> fpSpreadNomenclature{};     // 0 standard, 1 GIE
-    std::array<QPushButton*, 2> CommandFermer{};           // "Valider", "Abandonner"
+    QTabWidget* SftTabsNomenclature = nullptr;          // "Nomenclature nationale", "Nomenclature GIE"
+    std::array<SpreadGrid*, 2> fpSpreadNomenclature{};  // 0 standard, 1 GIE
+    std::array<QPushButton*, 2> CommandFermer{};        // "Valider", "Abandonner"
 
     // The picking dialog's answer: columns 1 to 5 of the chosen row, and 1 validated with a row,
     // 2 cancelled or validated without one, 0 before any answer.

@@ -13,17 +13,17 @@ namespace {
 
 // What a column of a row shows, taken from the record buffer.
 enum class Contenu {
-    Brut,          // the field as stored
-    Rogne,         // the field without its leading and trailing blanks
-    IdWeb,         // the base-255 web id as a decimal number
-    Zero,          // always "0"
-    Telephone,     // FormatNoTel of the trimmed field
-    NomClient,     // the trimmed name, else "Client: " and the trimmed code (offsets 0 and 8)
-    ContactClient, // the first non-blank of the contact names
-    NiveauCC,      // a competition-code level, only when the product carries a code
-    LibelleCC,     // the label of the product's competition code
-    Etat,          // the state letter as stored, coloured, its word in the next column
-    EtatRogne,     // the same, trimmed
+    Brut,           // the field as stored
+    Rogne,          // the field without its leading and trailing blanks
+    IdWeb,          // the base-255 web id as a decimal number
+    Zero,           // always "0"
+    Telephone,      // FormatNoTel of the trimmed field
+    NomClient,      // the trimmed name, else "Client: " and the trimmed code (offsets 0 and 8)
+    ContactClient,  // the first non-blank of the contact names
+    NiveauCC,       // a competition-code level, only when the product carries a code
+    LibelleCC,      // the label of the product's competition code
+    Etat,           // the state letter as stored, coloured, its word in the next column
+    EtatRogne,      // the same, trimmed
 };
 
 struct Colonne {
@@ -34,7 +34,7 @@ struct Colonne {
 
 struct Affichage {
     int16_t fichier;
-    std::vector<Colonne> colonnes;   // columns 1, 2, ... in order; an Etat column takes two
+    std::vector<Colonne> colonnes;  // columns 1, 2, ... in order; an Etat column takes two
     bool supprimeSansAccent = false;
 };
 
@@ -42,44 +42,71 @@ struct Affichage {
 const Affichage* affichage(int16_t type) {
     using C = Contenu;
     static const Affichage kClient{3,
-                                   {{C::Brut, 0, 8}, {C::IdWeb, 745, 4}, {C::NomClient, 8, 30}, {C::Rogne, 38, 30},
-                                    {C::Rogne, 68, 30}, {C::Rogne, 98, 5}, {C::Rogne, 103, 30}, {C::ContactClient},
-                                    {C::Telephone, 318, 15}, {C::Telephone, 676, 15}, {C::Rogne, 474, 50},
+                                   {{C::Brut, 0, 8},
+                                    {C::IdWeb, 745, 4},
+                                    {C::NomClient, 8, 30},
+                                    {C::Rogne, 38, 30},
+                                    {C::Rogne, 68, 30},
+                                    {C::Rogne, 98, 5},
+                                    {C::Rogne, 103, 30},
+                                    {C::ContactClient},
+                                    {C::Telephone, 318, 15},
+                                    {C::Telephone, 676, 15},
+                                    {C::Rogne, 474, 50},
                                     {C::Etat, 744, 1}}};
     static const Affichage kProduit{4,
-                                    {{C::Brut, 0, 10}, {C::IdWeb, 85, 4}, {C::Rogne, 10, 30}, {C::Zero},
-                                     {C::NiveauCC, 55, 2}, {C::NiveauCC, 57, 2}, {C::NiveauCC, 59, 2},
-                                     {C::NiveauCC, 61, 2}, {C::LibelleCC}, {C::Etat, 84, 1}}};
-    static const Affichage kSecteur{2, {{C::Brut, 0, 10}, {C::IdWeb, 41, 4}, {C::Rogne, 10, 30}, {C::EtatRogne, 40, 1}}};
+                                    {{C::Brut, 0, 10},
+                                     {C::IdWeb, 85, 4},
+                                     {C::Rogne, 10, 30},
+                                     {C::Zero},
+                                     {C::NiveauCC, 55, 2},
+                                     {C::NiveauCC, 57, 2},
+                                     {C::NiveauCC, 59, 2},
+                                     {C::NiveauCC, 61, 2},
+                                     {C::LibelleCC},
+                                     {C::Etat, 84, 1}}};
+    static const Affichage kSecteur{2,
+                                    {{C::Brut, 0, 10}, {C::IdWeb, 41, 4}, {C::Rogne, 10, 30}, {C::EtatRogne, 40, 1}}};
     static const Affichage kCommercial{1,
-                                       {{C::Brut, 0, 8}, {C::IdWeb, 214, 4}, {C::Rogne, 68, 30}, {C::Rogne, 103, 30},
-                                        {C::Rogne, 8, 30}, {C::Rogne, 38, 30}, {C::Rogne, 183, 15},
-                                        {C::Rogne, 198, 15}, {C::Rogne, 133, 50}, {C::EtatRogne, 213, 1}},
+                                       {{C::Brut, 0, 8},
+                                        {C::IdWeb, 214, 4},
+                                        {C::Rogne, 68, 30},
+                                        {C::Rogne, 103, 30},
+                                        {C::Rogne, 8, 30},
+                                        {C::Rogne, 38, 30},
+                                        {C::Rogne, 183, 15},
+                                        {C::Rogne, 198, 15},
+                                        {C::Rogne, 133, 50},
+                                        {C::EtatRogne, 213, 1}},
                                        true};
     static const Affichage kCanevas{6, {{C::Brut, 0, 8}, {C::IdWeb, 373, 4}, {C::Rogne, 8, 40}}};
     static const Affichage kCampagne{5, {{C::Brut, 10, 6}, {C::IdWeb, 139, 4}, {C::Rogne, 39, 40}}};
     switch (type) {
-    case TypeEnreg::Campagne: return &kCampagne;
-    case TypeEnreg::Client: return &kClient;
-    case TypeEnreg::Produit: return &kProduit;
-    case TypeEnreg::Secteur: return &kSecteur;
-    case TypeEnreg::Commercial: return &kCommercial;
-    case TypeEnreg::Canevas: return &kCanevas;
-    default: return nullptr;
+        case TypeEnreg::Campagne:
+            return &kCampagne;
+        case TypeEnreg::Client:
+            return &kClient;
+        case TypeEnreg::Produit:
+            return &kProduit;
+        case TypeEnreg::Secteur:
+            return &kSecteur;
+        case TypeEnreg::Commercial:
+            return &kCommercial;
+        case TypeEnreg::Canevas:
+            return &kCanevas;
+        default:
+            return nullptr;
     }
 }
 
 struct Etat {
     char lettre;
     qint32 couleur;
-    const char* mot;   // UTF-8
+    const char* mot;  // UTF-8
 };
 constexpr Etat kEtats[] = {
-    {'C', RGB(255, 255, 0), "Créé"},
-    {'M', RGB(0, 0, 255), "Modifié"},
-    {'S', RGB(255, 0, 255), "Supprimé"},
-    {'O', RGB(0, 255, 0), "Synchronisé"},
-    {'N', RGB(255, 0, 0), "Non Synchronisé"},
+    {'C', RGB(255, 255, 0), "Créé"},      {'M', RGB(0, 0, 255), "Modifié"},         {'S', RGB(255, 0, 255), "Supprimé"},
+    {'O', RGB(0, 255, 0), "Synchronisé"}, {'N', RGB(255, 0, 0), "Non Synchronisé"},
 };
 
 class Enreg {
@@ -129,39 +156,51 @@ void AfficherDataDansGrille(int16_t, int16_t, int16_t TypeEnreg, int32_t Ligne, 
                 g->setText(texte);
             };
             switch (c.contenu) {
-            case Contenu::Brut: ecrire(e.brut(c.offset, c.longueur)); break;
-            case Contenu::Rogne: ecrire(e.rogne(c.offset, c.longueur)); break;
-            case Contenu::IdWeb: ecrire(QString::number(e.idWeb(c.offset))); break;
-            case Contenu::Zero: ecrire(QStringLiteral("0")); break;
-            case Contenu::Telephone: ecrire(FormatNoTel(e.rogne(c.offset, c.longueur))); break;
-            case Contenu::NomClient: {
-                const QString nom = e.rogne(c.offset, c.longueur);
-                ecrire(nom.isEmpty() ? QStringLiteral("Client: ") + e.rogne(0, 8) : nom);
-                break;
-            }
-            case Contenu::ContactClient: ecrire(contactClient(e)); break;
-            case Contenu::NiveauCC:
-                if (codeConcurrence(e)) ecrire(e.brut(c.offset, c.longueur));
-                break;
-            case Contenu::LibelleCC:
-                ecrire(LibNomenclature(codeConcurrence(e) ? e.brut(55, 8) : QString(8, QLatin1Char(' '))));
-                break;
-            case Contenu::Etat:
-            case Contenu::EtatRogne: {
-                ecrire(c.contenu == Contenu::Etat ? e.brut(c.offset, c.longueur) : e.rogne(c.offset, c.longueur));
-                // The letter as the cell holds it decides.
-                const QString lettre = g->text();
-                for (const Etat& s : kEtats) {
-                    if (lettre != QLatin1Char(s.lettre)) continue;
-                    g->setBackColor(s.couleur);
-                    QString mot = QString::fromUtf8(s.mot);
-                    if (s.lettre == 'S' && a->supprimeSansAccent) mot = QStringLiteral("Supprime");
-                    g->setCol(col + 1);
-                    g->setText(mot);
+                case Contenu::Brut:
+                    ecrire(e.brut(c.offset, c.longueur));
+                    break;
+                case Contenu::Rogne:
+                    ecrire(e.rogne(c.offset, c.longueur));
+                    break;
+                case Contenu::IdWeb:
+                    ecrire(QString::number(e.idWeb(c.offset)));
+                    break;
+                case Contenu::Zero:
+                    ecrire(QStringLiteral("0"));
+                    break;
+                case Contenu::Telephone:
+                    ecrire(FormatNoTel(e.rogne(c.offset, c.longueur)));
+                    break;
+                case Contenu::NomClient: {
+                    const QString nom = e.rogne(c.offset, c.longueur);
+                    ecrire(nom.isEmpty() ? QStringLiteral("Client: ") + e.rogne(0, 8) : nom);
                     break;
                 }
-                break;
-            }
+                case Contenu::ContactClient:
+                    ecrire(contactClient(e));
+                    break;
+                case Contenu::NiveauCC:
+                    if (codeConcurrence(e)) ecrire(e.brut(c.offset, c.longueur));
+                    break;
+                case Contenu::LibelleCC:
+                    ecrire(LibNomenclature(codeConcurrence(e) ? e.brut(55, 8) : QString(8, QLatin1Char(' '))));
+                    break;
+                case Contenu::Etat:
+                case Contenu::EtatRogne: {
+                    ecrire(c.contenu == Contenu::Etat ? e.brut(c.offset, c.longueur) : e.rogne(c.offset, c.longueur));
+                    // The letter as the cell holds it decides.
+                    const QString lettre = g->text();
+                    for (const Etat& s : kEtats) {
+                        if (lettre != QLatin1Char(s.lettre)) continue;
+                        g->setBackColor(s.couleur);
+                        QString mot = QString::fromUtf8(s.mot);
+                        if (s.lettre == 'S' && a->supprimeSansAccent) mot = QStringLiteral("Supprime");
+                        g->setCol(col + 1);
+                        g->setText(mot);
+                        break;
+                    }
+                    break;
+                }
             }
         });
     }

@@ -11,7 +11,7 @@ class SpreadGrid;
 namespace Cle {
 inline constexpr const char* AfficherDataDansGrille = "Lib_Publicite:AfficherDataDansGrille";
 inline constexpr const char* PreparerColonnesCampagnes = "Lib_Publicite:PreparerColonnesCampagnes";
-}
+}  // namespace Cle
 
 // Record types: the advertising tab numbers.
 namespace TypeEnreg {

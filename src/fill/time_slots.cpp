@@ -69,7 +69,7 @@ void TranchesHoraires::InitGeneral(const QString& dossierConfigBase) {
             const double n = std::clamp(std::nearbyint(NombreEnTete(valeur)), 0.0, double(PositionEnd));
             const int debut = int(n);
             debut_[size_t(k)] = debut;
-            fin_[size_t(k - 1)] = debut - 1;   // -1: no selection
+            fin_[size_t(k - 1)] = debut - 1;  // -1: no selection
             // An end never falls below the end of the slot before.
             if (k >= 2 && fin_[size_t(k - 1)] < fin_[size_t(k - 2)]) fin_[size_t(k - 1)] = fin_[size_t(k - 2)];
         });

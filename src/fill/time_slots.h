@@ -22,7 +22,7 @@ class TranchesHoraires : public QObject {
 public:
     static constexpr int NbTranches = 18;
     static constexpr int NbHeures = 24;
-    static constexpr int NbEntrees = 25;        // hours 0..23, then "End"
+    static constexpr int NbEntrees = 25;  // hours 0..23, then "End"
     static constexpr int PositionEnd = 24;
 
     explicit TranchesHoraires(QObject* parent = nullptr);

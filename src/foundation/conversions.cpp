@@ -36,16 +36,14 @@ int16_t arrondiEntier16(double v) {
 
 // --- French names, whatever the system's settings ---
 
-const std::array<const char16_t*, 7> kJours = {u"dimanche", u"lundi", u"mardi", u"mercredi",
-                                               u"jeudi", u"vendredi", u"samedi"};
-const std::array<const char16_t*, 7> kJoursCourts = {u"dim.", u"lun.", u"mar.", u"mer.",
-                                                     u"jeu.", u"ven.", u"sam."};
-const std::array<const char16_t*, 12> kMois = {u"janvier", u"février", u"mars", u"avril",
-                                               u"mai", u"juin", u"juillet", u"août",
+const std::array<const char16_t*, 7> kJours = {u"dimanche", u"lundi",    u"mardi", u"mercredi",
+                                               u"jeudi",    u"vendredi", u"samedi"};
+const std::array<const char16_t*, 7> kJoursCourts = {u"dim.", u"lun.", u"mar.", u"mer.", u"jeu.", u"ven.", u"sam."};
+const std::array<const char16_t*, 12> kMois = {u"janvier",   u"février", u"mars",     u"avril",
+                                               u"mai",       u"juin",    u"juillet",  u"août",
                                                u"septembre", u"octobre", u"novembre", u"décembre"};
-const std::array<const char16_t*, 12> kMoisCourts = {u"janv.", u"févr.", u"mars", u"avr.",
-                                                     u"mai", u"juin", u"juil.", u"août",
-                                                     u"sept.", u"oct.", u"nov.", u"déc."};
+const std::array<const char16_t*, 12> kMoisCourts = {u"janv.", u"févr.", u"mars",  u"avr.", u"mai",  u"juin",
+                                                     u"juil.", u"août",  u"sept.", u"oct.", u"nov.", u"déc."};
 
 // Day of the week with Sunday as 0.
 int jourSemaine(const QDate& d) { return d.dayOfWeek() % 7; }
@@ -70,14 +68,31 @@ public:
     }
 
 private:
-    enum class Sorte { Litteral, Jour, JourSemaine, Semaine, Mois, Trimestre, Annee, JourAnnee,
-                       Heure, Minute, Seconde, DateCourte, DateLongue, HeureLongue, DateGenerale,
-                       AmPm, AP, AmPmSysteme };
+    enum class Sorte {
+        Litteral,
+        Jour,
+        JourSemaine,
+        Semaine,
+        Mois,
+        Trimestre,
+        Annee,
+        JourAnnee,
+        Heure,
+        Minute,
+        Seconde,
+        DateCourte,
+        DateLongue,
+        HeureLongue,
+        DateGenerale,
+        AmPm,
+        AP,
+        AmPmSysteme
+    };
     struct Jeton {
         Sorte sorte;
         int n = 0;
         QString texte;
-        QString casse;   // AM/PM tokens keep the letter case of the pattern
+        QString casse;  // AM/PM tokens keep the letter case of the pattern
     };
 
     static QString motifNomme(const QString& t) {
@@ -124,9 +139,24 @@ private:
             if (l == QLatin1Char('a')) {
                 const QString reste = m.mid(i);
                 auto debut = [&](const char* t) { return reste.startsWith(QLatin1String(t), Qt::CaseInsensitive); };
-                if (debut("am/pm")) { jetons_.push_back({Sorte::AmPm, 0, {}, m.mid(i, 5)}); i += 5; ampm_ = true; continue; }
-                if (debut("a/p")) { jetons_.push_back({Sorte::AP, 0, {}, m.mid(i, 3)}); i += 3; ampm_ = true; continue; }
-                if (debut("ampm")) { jetons_.push_back({Sorte::AmPmSysteme, 0, {}, {}}); i += 4; ampm_ = true; continue; }
+                if (debut("am/pm")) {
+                    jetons_.push_back({Sorte::AmPm, 0, {}, m.mid(i, 5)});
+                    i += 5;
+                    ampm_ = true;
+                    continue;
+                }
+                if (debut("a/p")) {
+                    jetons_.push_back({Sorte::AP, 0, {}, m.mid(i, 3)});
+                    i += 3;
+                    ampm_ = true;
+                    continue;
+                }
+                if (debut("ampm")) {
+                    jetons_.push_back({Sorte::AmPmSysteme, 0, {}, {}});
+                    i += 4;
+                    ampm_ = true;
+                    continue;
+                }
                 litteral(c);
                 ++i;
                 continue;
@@ -199,9 +229,8 @@ private:
     }
     QString dateLongue() const {
         return QString::fromUtf16(kJours[size_t(jourSemaine(date_))]) + QLatin1Char(' ') +
-               QString::number(date_.day()) + QLatin1Char(' ') +
-               QString::fromUtf16(kMois[size_t(date_.month() - 1)]) + QLatin1Char(' ') +
-               QString::number(date_.year());
+               QString::number(date_.day()) + QLatin1Char(' ') + QString::fromUtf16(kMois[size_t(date_.month() - 1)]) +
+               QLatin1Char(' ') + QString::number(date_.year());
     }
     QString heureLongue() const {
         return deux(heure_.hour()) + QLatin1Char(':') + deux(heure_.minute()) + QLatin1Char(':') +
@@ -217,44 +246,57 @@ private:
         const Jeton& t = jetons_[i];
         const bool apresMidi = heure_.hour() >= 12;
         switch (t.sorte) {
-        case Sorte::Litteral: return t.texte;
-        case Sorte::Jour:
-            if (t.n == 1) return QString::number(date_.day());
-            if (t.n == 2) return deux(date_.day());
-            if (t.n == 3) return QString::fromUtf16(kJoursCourts[size_t(jourSemaine(date_))]);
-            return QString::fromUtf16(kJours[size_t(jourSemaine(date_))]);
-        case Sorte::DateCourte: return dateCourte();
-        case Sorte::DateLongue: return dateLongue();
-        case Sorte::JourSemaine: return QString::number(jourSemaine(date_) + 1);
-        case Sorte::Semaine: {
-            // weeks start on Sunday; week 1 holds 1 January
-            const int decalage = jourSemaine(QDate(date_.year(), 1, 1));
-            return QString::number((date_.dayOfYear() - 1 + decalage) / 7 + 1);
-        }
-        case Sorte::Mois:
-            if (t.n == 1) return QString::number(date_.month());
-            if (t.n == 2) return deux(date_.month());
-            if (t.n == 3) return QString::fromUtf16(kMoisCourts[size_t(date_.month() - 1)]);
-            return QString::fromUtf16(kMois[size_t(date_.month() - 1)]);
-        case Sorte::Trimestre: return QString::number((date_.month() - 1) / 3 + 1);
-        case Sorte::Annee:
-            if (t.n == 2) return deux(date_.year() % 100);
-            return QString::number(date_.year()).rightJustified(4, QLatin1Char('0'));
-        case Sorte::JourAnnee: return QString::number(date_.dayOfYear());
-        case Sorte::Heure: return t.n == 2 ? deux(heureAffichee()) : QString::number(heureAffichee());
-        case Sorte::Minute: return t.n == 2 ? deux(heure_.minute()) : QString::number(heure_.minute());
-        case Sorte::Seconde: return t.n == 2 ? deux(heure_.second()) : QString::number(heure_.second());
-        case Sorte::HeureLongue: return heureLongue();
-        case Sorte::DateGenerale: {
-            const bool avecDate = date_ != DateNulle();
-            const bool avecHeure = heure_ != QTime(0, 0);
-            if (avecDate && avecHeure) return dateCourte() + QLatin1Char(' ') + heureLongue();
-            if (avecHeure) return heureLongue();
-            return dateCourte();
-        }
-        case Sorte::AmPm: return apresMidi ? t.casse.mid(3, 2) : t.casse.left(2);
-        case Sorte::AP: return apresMidi ? t.casse.mid(2, 1) : t.casse.left(1);
-        case Sorte::AmPmSysteme: return apresMidi ? QStringLiteral("PM") : QStringLiteral("AM");
+            case Sorte::Litteral:
+                return t.texte;
+            case Sorte::Jour:
+                if (t.n == 1) return QString::number(date_.day());
+                if (t.n == 2) return deux(date_.day());
+                if (t.n == 3) return QString::fromUtf16(kJoursCourts[size_t(jourSemaine(date_))]);
+                return QString::fromUtf16(kJours[size_t(jourSemaine(date_))]);
+            case Sorte::DateCourte:
+                return dateCourte();
+            case Sorte::DateLongue:
+                return dateLongue();
+            case Sorte::JourSemaine:
+                return QString::number(jourSemaine(date_) + 1);
+            case Sorte::Semaine: {
+                // weeks start on Sunday; week 1 holds 1 January
+                const int decalage = jourSemaine(QDate(date_.year(), 1, 1));
+                return QString::number((date_.dayOfYear() - 1 + decalage) / 7 + 1);
+            }
+            case Sorte::Mois:
+                if (t.n == 1) return QString::number(date_.month());
+                if (t.n == 2) return deux(date_.month());
+                if (t.n == 3) return QString::fromUtf16(kMoisCourts[size_t(date_.month() - 1)]);
+                return QString::fromUtf16(kMois[size_t(date_.month() - 1)]);
+            case Sorte::Trimestre:
+                return QString::number((date_.month() - 1) / 3 + 1);
+            case Sorte::Annee:
+                if (t.n == 2) return deux(date_.year() % 100);
+                return QString::number(date_.year()).rightJustified(4, QLatin1Char('0'));
+            case Sorte::JourAnnee:
+                return QString::number(date_.dayOfYear());
+            case Sorte::Heure:
+                return t.n == 2 ? deux(heureAffichee()) : QString::number(heureAffichee());
+            case Sorte::Minute:
+                return t.n == 2 ? deux(heure_.minute()) : QString::number(heure_.minute());
+            case Sorte::Seconde:
+                return t.n == 2 ? deux(heure_.second()) : QString::number(heure_.second());
+            case Sorte::HeureLongue:
+                return heureLongue();
+            case Sorte::DateGenerale: {
+                const bool avecDate = date_ != DateNulle();
+                const bool avecHeure = heure_ != QTime(0, 0);
+                if (avecDate && avecHeure) return dateCourte() + QLatin1Char(' ') + heureLongue();
+                if (avecHeure) return heureLongue();
+                return dateCourte();
+            }
+            case Sorte::AmPm:
+                return apresMidi ? t.casse.mid(3, 2) : t.casse.left(2);
+            case Sorte::AP:
+                return apresMidi ? t.casse.mid(2, 1) : t.casse.left(1);
+            case Sorte::AmPmSysteme:
+                return apresMidi ? QStringLiteral("PM") : QStringLiteral("AM");
         }
         return {};
     }
@@ -320,9 +362,9 @@ constexpr qint64 kChiffresEntiersDouble = 309;
 // A decimal number as read from a text, exact enough for a double and for rounding to an integer:
 // its value is 0.chiffres x 10^point.
 struct Decimal {
-    QString chiffres;        // significant digits (no leading zero)
-    qint64 point = 0;        // where the decimal point stands among them
-    bool coupe = false;      // a digit other than 0 left out past kChiffresGardes
+    QString chiffres;    // significant digits (no leading zero)
+    qint64 point = 0;    // where the decimal point stands among them
+    bool coupe = false;  // a digit other than 0 left out past kChiffresGardes
 
     void entier(QChar c) {
         if (chiffres.isEmpty() && c == QLatin1Char('0')) return;
@@ -330,12 +372,16 @@ struct Decimal {
         ++point;
     }
     void decimale(QChar c) {
-        if (chiffres.isEmpty() && c == QLatin1Char('0')) --point;
-        else garder(c);
+        if (chiffres.isEmpty() && c == QLatin1Char('0'))
+            --point;
+        else
+            garder(c);
     }
     void garder(QChar c) {
-        if (chiffres.size() < kChiffresGardes) chiffres += c;
-        else if (c != QLatin1Char('0')) coupe = true;
+        if (chiffres.size() < kChiffresGardes)
+            chiffres += c;
+        else if (c != QLatin1Char('0'))
+            coupe = true;
     }
     // The digits, a last 1 standing for the ones left out.
     QString significatifs() const { return coupe ? chiffres + QLatin1Char('1') : chiffres; }
@@ -350,8 +396,10 @@ Decimal decimalEnTete(QStringView text) {
     for (QChar c : text) {
         if (c == kBlanc) continue;
         if (estChiffre(c)) {
-            if (point) d.decimale(c);
-            else d.entier(c);
+            if (point)
+                d.decimale(c);
+            else
+                d.entier(c);
             if (d.point > kChiffresEntiersDouble) break;
         } else if (c == QLatin1Char('.') && !point) {
             point = true;
@@ -363,7 +411,7 @@ Decimal decimalEnTete(QStringView text) {
 }
 
 double valeurDouble(const Decimal& d) {
-    if (d.chiffres.isEmpty()) return 0.0;   // no digit, or only zeros
+    if (d.chiffres.isEmpty()) return 0.0;  // no digit, or only zeros
     const double infini = std::numeric_limits<double>::infinity();
     if (d.point > kChiffresEntiersDouble) return infini;
     // The common case: up to 15 digits and a power of ten up to 22, both exact as doubles, so that
@@ -371,15 +419,15 @@ double valeurDouble(const Decimal& d) {
     const qsizetype n = d.chiffres.size();
     const qint64 puissance = d.point - n;
     if (!d.coupe && n <= 15 && puissance >= -22 && puissance <= 22) {
-        static constexpr double kPuissances[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        static constexpr double kPuissances[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         qint64 m = 0;
         for (const QChar c : d.chiffres) m = m * 10 + (c.unicode() - u'0');
         return puissance >= 0 ? double(m) * kPuissances[puissance] : double(m) / kPuissances[-puissance];
     }
     bool ok = false;
-    const double v = (QStringLiteral("0.") + d.significatifs() + QLatin1Char('e') + QString::number(d.point)).toDouble(&ok);
+    const double v =
+        (QStringLiteral("0.") + d.significatifs() + QLatin1Char('e') + QString::number(d.point)).toDouble(&ok);
     if (ok) return v;
     // Out of the doubles' range: above the largest, or below the smallest.
     return d.point > 0 ? infini : 0.0;
@@ -392,7 +440,7 @@ bool arrondi32(const Decimal& d, bool negatif, qint64 exposant, int32_t& valeur)
     valeur = 0;
     if (s.isEmpty()) return true;
     const qint64 p = d.point + exposant;
-    if (p > 10) return false;   // 11 integer digits and more
+    if (p > 10) return false;  // 11 integer digits and more
     qint64 n = 0;
     for (qint64 i = 0; i < p; ++i) n = n * 10 + (i < s.size() ? s[i].unicode() - u'0' : 0);
     bool plusHaut = false;
@@ -453,8 +501,10 @@ int32_t ValeurEntiereStricte(QStringView texte) {
     for (; i < t.size(); ++i) {
         if (estChiffre(t[i])) {
             chiffre = true;
-            if (point) d.decimale(t[i]);
-            else d.entier(t[i]);
+            if (point)
+                d.decimale(t[i]);
+            else
+                d.entier(t[i]);
         } else if (t[i] == QLatin1Char('.') && !point) {
             point = true;
         } else {
@@ -579,8 +629,7 @@ QString D2S(const QDate& date) {
     QString r;
     const bool ok = p(10, [&] {
         if (!dansCalendrier(date)) Raise(5);
-        r = QString::number(date.year()).rightJustified(4, QLatin1Char('0')) + deux(date.month()) +
-            deux(date.day());
+        r = QString::number(date.year()).rightJustified(4, QLatin1Char('0')) + deux(date.month()) + deux(date.day());
     });
     if (!ok) {
         const QDate auj = HorlogeSysteme().now().date();
@@ -601,8 +650,10 @@ QDate S2D(const QString& text) {
     });
     p(20, [&] {
         int annee = a;
-        if (annee >= 0 && annee <= 29) annee += 2000;        // two-digit years: 00-29 this century
-        else if (annee >= 30 && annee <= 99) annee += 1900;  // 30-99 the last one
+        if (annee >= 0 && annee <= 29)
+            annee += 2000;  // two-digit years: 00-29 this century
+        else if (annee >= 30 && annee <= 99)
+            annee += 1900;  // 30-99 the last one
         const QDate d = QDate(annee, 1, 1).addMonths(m - 1).addDays(j - 1);
         if (!dansCalendrier(d)) Raise(5);
         r = d;
@@ -621,8 +672,8 @@ QString Date2StringEx(const QDateTime& date, const QString& pattern) {
     return r;
 }
 
-QString Tps2MinSec(int32_t seconds, int16_t width, const QString& fill, const QString& callerKey,
-                   bool& hours, bool& automatic) {
+QString Tps2MinSec(int32_t seconds, int16_t width, const QString& fill, const QString& callerKey, bool& hours,
+                   bool& automatic) {
     Proc p(Cle::Tps2MinSec, Trace::DebugOnly,
            bTraceDebugEcran ? QStringLiteral("Lib_Public:Tps2MinSec < ") + callerKey : QString());
     QString r;
@@ -651,10 +702,14 @@ QString Tps2MinSec(int32_t seconds, int16_t width, const QString& fill, const QS
         });
     } else {
         p(50, [&] {
-            if (minutes >= 100000) w = 6;
-            else if (minutes >= 10000) w = 5;
-            else if (minutes >= 1000) w = 4;
-            else if (minutes >= 100) w = 3;
+            if (minutes >= 100000)
+                w = 6;
+            else if (minutes >= 10000)
+                w = 5;
+            else if (minutes >= 1000)
+                w = 4;
+            else if (minutes >= 100)
+                w = 3;
             r = N2S(minutes, int16_t(w), 0, fill) + QLatin1Char(':') + N2S(reste, 2, 0, QStringLiteral("0"));
         });
     }
@@ -690,14 +745,14 @@ void EclateRepFicExt(const QString& path) {
     RepFicExt.Fic.clear();
     RepFicExt.Ext.clear();
     if (c.isEmpty()) return;
-    qsizetype point = -1;   // 0-based position of the extension's "."
+    qsizetype point = -1;  // 0-based position of the extension's "."
     for (qsizetype i = c.size() - 1; i >= 0; --i) {
         if (c[i] == QLatin1Char('.') && point < 0) {
             point = i;
             RepFicExt.Ext = c.mid(i);
         }
         if (estSeparateur(c[i]) || i == 0) {
-            const qsizetype coupe = estSeparateur(c[i]) ? i + 1 : 0;   // length of the folder part
+            const qsizetype coupe = estSeparateur(c[i]) ? i + 1 : 0;  // length of the folder part
             RepFicExt.Rep = c.left(coupe);
             RepFicExt.Fic = point < 0 ? c.mid(coupe) : c.mid(coupe, point - coupe);
             return;
@@ -710,8 +765,8 @@ QString NettoieNomDeDossier(const QString& folder) {
     QString t = folder;
     p(10, [&] {
         // "/" is the separator here; "\" too, for a name still in its Windows form
-        for (QChar c : {QLatin1Char('*'), QLatin1Char('?'), QLatin1Char('"'), QLatin1Char('<'),
-                        QLatin1Char('>'), QLatin1Char('|'), QLatin1Char(',')})
+        for (QChar c : {QLatin1Char('*'), QLatin1Char('?'), QLatin1Char('"'), QLatin1Char('<'), QLatin1Char('>'),
+                        QLatin1Char('|'), QLatin1Char(',')})
             t.replace(c, kBlanc);
     });
     p(20, [&] {
@@ -780,7 +835,7 @@ QString ExtraireBalise(const QString& text, const QString& tag, const QString& d
         const qsizetype fin = text.indexOf(QLatin1Char('>'), debut + 1);
         if (fin < 0) return;
         const qsizetype longueur = fin - debut - tag.size();
-        if (longueur < 0) Raise(5);   // the tag itself holds the ">"
+        if (longueur < 0) Raise(5);  // the tag itself holds the ">"
         r = text.mid(debut + tag.size(), longueur);
     });
     return r;

@@ -72,8 +72,8 @@ inline QString Date2StringEx(const QDate& date, const QString& pattern) {
 // Seconds as "mm:ss" (the minutes widen as needed) or, with the hours flag, "hh:mm:ss" with the
 // hours padded with blanks. The automatic flag, when set, is cleared and chooses the hours flag
 // (true from one hour on).
-QString Tps2MinSec(int32_t seconds, int16_t width, const QString& fill, const QString& callerKey,
-                   bool& hours, bool& automatic);
+QString Tps2MinSec(int32_t seconds, int16_t width, const QString& fill, const QString& callerKey, bool& hours,
+                   bool& automatic);
 
 // The first count characters of the text padded with the fill's first character. An empty fill
 // becomes " ", in the caller's variable too.
@@ -90,9 +90,9 @@ QString CheckRep(const QString& text);
 
 // The parts of the last path given to EclateRepFicExt.
 struct RepFicExtInfo {
-    QString Rep;   // folder up to and including its last "/" (or "\")
-    QString Fic;   // name without extension
-    QString Ext;   // from the last "." of the name, the "." included
+    QString Rep;  // folder up to and including its last "/" (or "\")
+    QString Fic;  // name without extension
+    QString Ext;  // from the last "." of the name, the "." included
 };
 extern RepFicExtInfo RepFicExt;
 void EclateRepFicExt(const QString& path);

@@ -24,8 +24,8 @@ namespace {
 const QString kPrefixe = QStringLiteral("==:==:==:====:=:=:=:");
 
 // State of the run.
-QString JourEnteteLog;   // day key of the last header written
-QString JourPurgeLog;    // day key of the last purge
+QString JourEnteteLog;  // day key of the last header written
+QString JourPurgeLog;   // day key of the last purge
 bool bAlerteReboot45 = false;
 bool bAlerteReboot48 = false;
 // Lines handed over but not on disk yet, oldest first, and how many were dropped for room.
@@ -56,8 +56,7 @@ void reprendre(TextList& list) {
 QString ligneEntete(const QString& texte) { return kPrefixe + texte; }
 
 QString nomProgramme() {
-    if (QCoreApplication::instance())
-        return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (QCoreApplication::instance()) return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     return QStringLiteral("QD3_Tools_Kirvo");
 }
 
@@ -170,13 +169,13 @@ void TraceLogForce(TextList& list, const QString& fileBase, bool, bool, const QS
             if (ouvert) lignes = entete(p, ms);
             // The warnings go to the end of the log list, after the lines already pending.
             if (jours > 45 && !bAlerteReboot45) {
-                TraceLog(-1, -1, -1, QStringLiteral("Reboot needed because computer started since more 45 days"),
-                         true, -1, false);
+                TraceLog(-1, -1, -1, QStringLiteral("Reboot needed because computer started since more 45 days"), true,
+                         -1, false);
                 bAlerteReboot45 = true;
             }
             if (jours > 48 && !bAlerteReboot48) {
-                TraceLog(-1, -1, -1, QStringLiteral("Reboot needed because computer started since more 48 days"),
-                         true, -1, false);
+                TraceLog(-1, -1, -1, QStringLiteral("Reboot needed because computer started since more 48 days"), true,
+                         -1, false);
                 bAlerteReboot48 = true;
             }
         }
@@ -204,9 +203,7 @@ void TraceLogForce(TextList& list, const QString& fileBase, bool, bool, const QS
         QString limite;
         p(70, [&] { limite = D2S(maintenant.date().addDays(-45)); });
         QStringList noms;
-        p(71, [&] {
-            noms = QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-        });
+        p(71, [&] { noms = QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name); });
         // Only day files go: eight digits and ".Log", older than the limit. "0000.Log" is no day
         // file and stays, as decided.
         for (const QString& nom : noms) {
@@ -233,9 +230,7 @@ void TraceLogForce(TextList& list, const QString& fileBase, bool, bool, const QS
 void LectureLog(const QString& folder, const QString& prefix) {
     Proc p(Cle::LectureLog, Trace::DebugOnly);
     p.silent().leaveOnError();
-    p(10, [&] {
-        TraceLogForce(Listes().ListeLog, QString(), false, true, QString::fromLatin1(Cle::LectureLog));
-    });
+    p(10, [&] { TraceLogForce(Listes().ListeLog, QString(), false, true, QString::fromLatin1(Cle::LectureLog)); });
     QString choisi;
     p(20, [&] {
         const QString propose = folder + prefix + D2S(HorlogeSysteme().now()) + QStringLiteral(".Log");

@@ -16,8 +16,7 @@ inline constexpr const char* LectureLog = "Lib_Public:LectureLog";
 // "YYYYMMDD". The two truth values and the caller key change nothing.
 // Lines that cannot be written (log folder unset, missing or read-only) are kept, up to
 // LignesEnAttenteMax, and written ahead of the next lines once a write succeeds.
-void TraceLogForce(TextList& list, const QString& fileBase, bool unused1, bool unused2,
-                   const QString& caller);
+void TraceLogForce(TextList& list, const QString& fileBase, bool unused1, bool unused2, const QString& caller);
 
 // Writes the pending lines, lets the user pick a log file of the folder (today's proposed) and
 // opens it with the desktop's viewer. Cancel or any failure: nothing more, no report.

@@ -23,8 +23,7 @@ void etape(F&& f) {
         f();
     } catch (const ProgramEnded&) {
         throw;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace

@@ -35,9 +35,7 @@ QString sansBlancAvantPoint(QString n) {
 
 bool aJoker(const QString& s) { return s.contains(QLatin1Char('*')) || s.contains(QLatin1Char('?')); }
 
-bool estReseau(const QString& s) {
-    return s.startsWith(QStringLiteral("\\\\")) || s.startsWith(QStringLiteral("//"));
-}
+bool estReseau(const QString& s) { return s.startsWith(QStringLiteral("\\\\")) || s.startsWith(QStringLiteral("//")); }
 
 std::string natif(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
@@ -50,7 +48,7 @@ void separer(const QString& chemin, QString& dossier, QString& nom) {
 
 // Entries of a folder matching a pattern, letter case ignored as the old file system did.
 QStringList correspondances(const QString& dossier, QString motif, bool fichiersSeuls) {
-    if (motif == QLatin1String("*.*")) motif = QStringLiteral("*");   // "*.*" took names without a dot too
+    if (motif == QLatin1String("*.*")) motif = QStringLiteral("*");  // "*.*" took names without a dot too
     QDir d(dossier);
     QDir::Filters f = QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     if (!fichiersSeuls) f |= QDir::Dirs;
@@ -94,14 +92,27 @@ bool lectureSeule(const QString& chemin) {
 
 int32_t codeErrno(int e, bool cote_source) {
     switch (e) {
-    case ENOENT: case ENOTDIR: return cote_source ? Shell::CheminInvalide : Shell::CheminIntrouvable;
-    case EACCES: case EPERM: case EROFS: return Shell::AccesRefuse;
-    case EBUSY: case ETXTBSY: return Shell::FichierOccupe;
-    case ENOSPC: case EDQUOT: return Shell::DisquePlein;
-    case ENAMETOOLONG: return 206;
-    case EISDIR: return Shell::CheminInvalide;
-    case ENOTEMPTY: return Shell::DossierNonVide;
-    default: return cote_source ? 30 : 29;   // read fault, write fault
+        case ENOENT:
+        case ENOTDIR:
+            return cote_source ? Shell::CheminInvalide : Shell::CheminIntrouvable;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return Shell::AccesRefuse;
+        case EBUSY:
+        case ETXTBSY:
+            return Shell::FichierOccupe;
+        case ENOSPC:
+        case EDQUOT:
+            return Shell::DisquePlein;
+        case ENAMETOOLONG:
+            return 206;
+        case EISDIR:
+            return Shell::CheminInvalide;
+        case ENOTEMPTY:
+            return Shell::DossierNonVide;
+        default:
+            return cote_source ? 30 : 29;  // read fault, write fault
     }
 }
 
@@ -195,7 +206,7 @@ int32_t copier(const QString& source, const QString& target, int32_t flags) {
     }
     for (const QString& s : sources) {
         const QString cible = versDossier ? dst + QLatin1Char('/') + QFileInfo(s).fileName() : dst;
-        if (memeFichier(s, cible)) return 113;   // source and target are the same file
+        if (memeFichier(s, cible)) return 113;  // source and target are the same file
         if (lectureSeule(cible)) return Shell::AccesRefuse;
         const int32_t code = QFileInfo(s).isDir() ? copierDossier(s, cible) : copierFichier(s, cible);
         if (code != Shell::Ok) return code;
@@ -291,13 +302,23 @@ bool File_Copy(const QString& source, const QString& target, int32_t flags) {
     p(50, [&] {
         QString morceau;
         switch (r) {
-        case Shell::FichierOccupe: morceau = QStringLiteral(" |File in use. Source: "); break;
-        case Shell::CheminInvalide: morceau = QStringLiteral(" |Source file missing. Source: "); break;
-        case Shell::Annule: morceau = QStringLiteral(" |Cancelled. Source: "); break;
-        default: morceau = QStringLiteral(" |Source: "); break;
+            case Shell::FichierOccupe:
+                morceau = QStringLiteral(" |File in use. Source: ");
+                break;
+            case Shell::CheminInvalide:
+                morceau = QStringLiteral(" |Source file missing. Source: ");
+                break;
+            case Shell::Annule:
+                morceau = QStringLiteral(" |Cancelled. Source: ");
+                break;
+            default:
+                morceau = QStringLiteral(" |Source: ");
+                break;
         }
-        TraceLog(-1, -1, -1, QStringLiteral("File_Copy: Err: ") + QString::number(r) + morceau + source +
-                                 QStringLiteral("  Target: ") + target, true);
+        TraceLog(-1, -1, -1,
+                 QStringLiteral("File_Copy: Err: ") + QString::number(r) + morceau + source +
+                     QStringLiteral("  Target: ") + target,
+                 true);
     });
     p(60, [&] {
         if (estReseau(trimBlancs(target))) return;
@@ -328,16 +349,20 @@ bool File_Delete(const QString& name, int32_t flags) {
     p(50, [&] {
         const QString n = QString::number(r);
         switch (r) {
-        case Shell::FichierIntrouvable:
-            Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |File not found: ") + name); break;
-        case Shell::FichierOccupe:
-            Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |File in use: ") + name); break;
-        case Shell::CheminInvalide:
-            Log(QStringLiteral("File_Delete: Err: ") + n + QStringLiteral(" |Source file missing: ") + name); break;
-        case Shell::Annule:
-            Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |Cancelled: File: ") + name); break;
-        default:
-            TraceLog(-1, -1, -1, QStringLiteral("File_Delete: Err: ") + n + QStringLiteral(" |") + name, true);
+            case Shell::FichierIntrouvable:
+                Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |File not found: ") + name);
+                break;
+            case Shell::FichierOccupe:
+                Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |File in use: ") + name);
+                break;
+            case Shell::CheminInvalide:
+                Log(QStringLiteral("File_Delete: Err: ") + n + QStringLiteral(" |Source file missing: ") + name);
+                break;
+            case Shell::Annule:
+                Log(QStringLiteral("File_Delete: Warning: ") + n + QStringLiteral(" |Cancelled: File: ") + name);
+                break;
+            default:
+                TraceLog(-1, -1, -1, QStringLiteral("File_Delete: Err: ") + n + QStringLiteral(" |") + name, true);
         }
     });
     return false;

@@ -16,18 +16,29 @@ inline constexpr const char* LibSize = "Lib_Systeme:LibSize";
 // Flags of the shell's file operation, with their usual values.
 namespace Fof {
 enum : int32_t {
-    Silent = 4, NoConfirmation = 16, FilesOnly = 128, NoConfirmMkDir = 512, NoErrorUi = 1024,
+    Silent = 4,
+    NoConfirmation = 16,
+    FilesOnly = 128,
+    NoConfirmMkDir = 512,
+    NoErrorUi = 1024,
     NoRecursion = 4096,
-    CopieStandard = 5764,    // what every caller of File_Copy passes
-    SuppressionDefaut = 1168, // what File_Delete uses when given 0
+    CopieStandard = 5764,      // what every caller of File_Copy passes
+    SuppressionDefaut = 1168,  // what File_Delete uses when given 0
 };
 }  // namespace Fof
 
 // Result codes of the shell's file operation that the log lines name.
 namespace Shell {
 enum : int32_t {
-    Ok = 0, FichierIntrouvable = 2, CheminIntrouvable = 3, AccesRefuse = 5, FichierOccupe = 32,
-    DisquePlein = 112, DossierNonVide = 145, CheminInvalide = 1026, Annule = 1223,
+    Ok = 0,
+    FichierIntrouvable = 2,
+    CheminIntrouvable = 3,
+    AccesRefuse = 5,
+    FichierOccupe = 32,
+    DisquePlein = 112,
+    DossierNonVide = 145,
+    CheminInvalide = 1026,
+    Annule = 1223,
 };
 }  // namespace Shell
 

@@ -17,11 +17,11 @@ extern int16_t NbZones;
 extern QString CheminLog;
 
 // Set by the main window before anything else runs.
-extern QString DossierApplication;   // program folder, ends with "/"
-extern int16_t NoInstance;           // 0 when the command line names none
-extern QString LigneCommande;        // the command line's arguments as one text
-extern QString FormatDate;           // "dd/MM/yyyy"
-extern QString FormatHeure;          // "HH:MM:SS"
+extern QString DossierApplication;  // program folder, ends with "/"
+extern int16_t NoInstance;          // 0 when the command line names none
+extern QString LigneCommande;       // the command line's arguments as one text
+extern QString FormatDate;          // "dd/MM/yyyy"
+extern QString FormatHeure;         // "HH:MM:SS"
 extern int16_t NoBaseCourante;
 extern std::array<int32_t, 20> StationCourante;
 extern float FacteurEchelle;

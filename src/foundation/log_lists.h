@@ -9,9 +9,9 @@
 #include <vector>
 
 struct ListesLog {
-    TextList ListeLog;       // FrmSetup.ListeLog
-    TextList ListeLogTemp;   // Frm_MainBis.ListeLogTemp
-    TextList ListeDebug;     // FrmDebugEcran.ListeDebug, newest line first
+    TextList ListeLog;      // FrmSetup.ListeLog
+    TextList ListeLogTemp;  // Frm_MainBis.ListeLogTemp
+    TextList ListeDebug;    // FrmDebugEcran.ListeDebug, newest line first
     // Frm_Main.ListeIncidents(z): element 0 exists from the start, the others come with the zones.
     std::vector<std::unique_ptr<TextList>> ListeIncidents;
     // Frm_Main.CheckIncidents(z) = 1: the main window's incident handling. Until a window takes

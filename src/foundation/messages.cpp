@@ -13,7 +13,7 @@ const QString kNomProduit = QStringLiteral("Tools Kirvo");
 
 struct Message {
     const char16_t* avant;
-    const char16_t* apres;   // nullptr: the text takes no value
+    const char16_t* apres;  // nullptr: the text takes no value
 };
 
 const QHash<int32_t, Message>& messages() {
@@ -117,23 +117,20 @@ struct Jour {
     const char* nom;
     const char* court;
 };
-constexpr Jour kJours[7] = {{"Lundi", "Lun"},       {"Mardi", "Mar"},  {"Mercredi", "Mer"},
-                            {"Jeudi", "Jeu"},       {"Vendredi", "Ven"}, {"Samedi", "Sam"},
-                            {"Dimanche", "Dim"}};
+constexpr Jour kJours[7] = {{"Lundi", "Lun"},    {"Mardi", "Mar"},  {"Mercredi", "Mer"}, {"Jeudi", "Jeu"},
+                            {"Vendredi", "Ven"}, {"Samedi", "Sam"}, {"Dimanche", "Dim"}};
 
 }  // namespace
 
 QString TexteErreurApplication(int32_t code, const QString& value) {
     const auto it = messages().constFind(code);
-    if (it == messages().cend())
-        return QStringLiteral("Err: ") + QString::number(code) + QStringLiteral(" inconnue");
+    if (it == messages().cend()) return QStringLiteral("Err: ") + QString::number(code) + QStringLiteral(" inconnue");
     QString t = QString::fromUtf16(it->avant);
     if (it->apres) t += value + QString::fromUtf16(it->apres);
     return t;
 }
 
-void GestErr_Fra(int32_t code, const QString& value, const QString& title, bool noBox,
-                 const QString& subProc) {
+void GestErr_Fra(int32_t code, const QString& value, const QString& title, bool noBox, const QString& subProc) {
     Proc p(Cle::GestErr_Fra, Trace::DebugOnly);
     QString valeur = value;
     QString message;
@@ -169,8 +166,7 @@ QString Libelle_Fra(const QString& category, int32_t index, int16_t length) {
     Proc p(Cle::Libelle_Fra, Trace::DebugOnly);
     QString r;
     p(10, [&] {
-        r = QStringLiteral("???:") + category + QLatin1Char(':') + QString::number(index) +
-            QStringLiteral(":???");
+        r = QStringLiteral("???:") + category + QLatin1Char(':') + QString::number(index) + QStringLiteral(":???");
     });
     p(20, [&] {
         if (category != QLatin1String("Jour") || index < 1 || index > 7) return;

@@ -16,8 +16,7 @@ QString TexteErreurApplication(int32_t code, const QString& value);
 // Shows the message of code under the title (a "(Source:...)" title moves into the message under
 // "Erreur"; a blank one becomes "Erreur"), with a "(Sub: ...)" line when subProc is not blank.
 // noBox: nothing is shown.
-void GestErr_Fra(int32_t code, const QString& value, const QString& title, bool noBox,
-                 const QString& subProc);
+void GestErr_Fra(int32_t code, const QString& value, const QString& title, bool noBox, const QString& subProc);
 inline void GestErrLangue(int32_t code, const QString& value, const QString& title, const bool& noBox,
                           const QString& subProc) {
     GestErr_Fra(code, value, title, noBox, subProc);

@@ -18,10 +18,8 @@ bool estCetteMachine(QString server) {
     server = TrimBlancs(server);
     if (server.isEmpty()) return true;
     const QString hote = NomMachine();
-    return server.compare(ComputerName(), Qt::CaseInsensitive) == 0 ||
-           server.compare(hote, Qt::CaseInsensitive) == 0 ||
-           server.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
-           server == QLatin1String("127.0.0.1");
+    return server.compare(ComputerName(), Qt::CaseInsensitive) == 0 || server.compare(hote, Qt::CaseInsensitive) == 0 ||
+           server.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || server == QLatin1String("127.0.0.1");
 }
 
 }  // namespace
@@ -83,7 +81,8 @@ QString ChangeUNCFolder2LocalFolder(int16_t traceIndex, const QString& uncPath, 
         for (qsizetype i = 0; i < partages.size(); ++i) {
             const ShareInfo& s = partages[i];
             if (s.Type != 0) continue;
-            const QString prefixe = QStringLiteral("\\\\") + computer + QLatin1Char('\\') + s.NetName + QLatin1Char('\\');
+            const QString prefixe =
+                QStringLiteral("\\\\") + computer + QLatin1Char('\\') + s.NetName + QLatin1Char('\\');
             if (!chemin.startsWith(prefixe, Qt::CaseInsensitive)) continue;
             QString racine = s.Path;
             while (racine.endsWith(QLatin1Char('/'))) racine.chop(1);
@@ -93,8 +92,8 @@ QString ChangeUNCFolder2LocalFolder(int16_t traceIndex, const QString& uncPath, 
             const QString no = N2S(double(i), 2, 0, QStringLiteral("0"));
             TraceLog(traceIndex, -1, -1, no + QStringLiteral(": UNC: Local Path found: ") + local);
             if (FolderFound(local)) {
-                TraceLog(traceIndex, -1, -1, no + QStringLiteral(": UNC: Path change from: ") + uncPath +
-                                                  QStringLiteral(" to: ") + local);
+                TraceLog(traceIndex, -1, -1,
+                         no + QStringLiteral(": UNC: Path change from: ") + uncPath + QStringLiteral(" to: ") + local);
                 resultat = local;
             }
             break;

@@ -18,7 +18,7 @@ struct ShareInfo {
     int32_t Permissions = 0;
     int32_t MaxUses = -1;
     int32_t CurrentUses = 0;
-    QString Path;       // local folder, "/" form
+    QString Path;  // local folder, "/" form
     QString Passwd;
 };
 

@@ -13,9 +13,9 @@
 #include <utility>
 
 enum class Trace {
-    Both,        // log line (bTraceLogDebug) and debug list (bTraceDebugEcran)
-    DebugOnly,   // debug list only
-    None,        // no entry trace
+    Both,       // log line (bTraceLogDebug) and debug list (bTraceDebugEcran)
+    DebugOnly,  // debug list only
+    None,       // no entry trace
 };
 
 class Proc {
@@ -24,13 +24,28 @@ public:
     // Entry trace with a text of its own in the debug list ("Lib_Public:Tps2MinSec < caller").
     Proc(const char* key, Trace trace, const QString& debugText);
 
-    Proc& zone(int z) { zone_ = z; return *this; }
-    Proc& keySuffix(const QString& s) { suffix_ = s; return *this; }
-    Proc& leaveOnError() { leave_ = true; return *this; }
-    Proc& silent() { silent_ = true; return *this; }
+    Proc& zone(int z) {
+        zone_ = z;
+        return *this;
+    }
+    Proc& keySuffix(const QString& s) {
+        suffix_ = s;
+        return *this;
+    }
+    Proc& leaveOnError() {
+        leave_ = true;
+        return *this;
+    }
+    Proc& silent() {
+        silent_ = true;
+        return *this;
+    }
     // Called with the statement number once DerniereErreur is filled; returns true when it has
     // dealt with the error itself (no standard report).
-    Proc& handler(std::function<bool(int erl)> h) { handler_ = std::move(h); return *this; }
+    Proc& handler(std::function<bool(int erl)> h) {
+        handler_ = std::move(h);
+        return *this;
+    }
 
     // Runs one numbered statement. Returns false when it failed, or when the procedure has
     // already left after an earlier failure.

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int kAuPremierPlan = 0x10000;   // the box is brought to the foreground
+constexpr int kAuPremierPlan = 0x10000;  // the box is brought to the foreground
 const QString kNomEntree = QStringLiteral("Ondrune - Tools-Kirvo");
 const QString kCible = QStringLiteral("QD3_Tools_Kirvo");
 
@@ -28,11 +28,16 @@ const QString kCible = QStringLiteral("QD3_Tools_Kirvo");
 QString valeurEntree(const QString& s) {
     QString r;
     for (QChar c : s) {
-        if (c == QLatin1Char('\\')) r += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\n')) r += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\r')) r += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\t')) r += QStringLiteral("\\t");
-        else r += c;
+        if (c == QLatin1Char('\\'))
+            r += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            r += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            r += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            r += QStringLiteral("\\t");
+        else
+            r += c;
     }
     return r;
 }
@@ -69,7 +74,8 @@ QByteArray contenuEntree(int32_t delai) {
     t += QStringLiteral("Type=Application\n");
     t += QStringLiteral("Name=") + valeurEntree(kNomEntree) + QLatin1Char('\n');
     t += QStringLiteral("Exec=") +
-         valeurEntree(argumentExec(cible) + QLatin1Char(' ') + argumentExec(QStringLiteral("/Wait=") + QString::number(delai))) +
+         valeurEntree(argumentExec(cible) + QLatin1Char(' ') +
+                      argumentExec(QStringLiteral("/Wait=") + QString::number(delai))) +
          QLatin1Char('\n');
     t += QStringLiteral("Path=") + valeurEntree(dossier) + QLatin1Char('\n');
     t += QStringLiteral("Icon=") + valeurEntree(cible) + QLatin1Char('\n');
@@ -103,8 +109,10 @@ void CreateShortCutStartUp(int16_t action, int32_t& delai, const QString& caller
         if (dossier.isEmpty()) throw AppError::runtime(76, chemin);
     });
     p(20, [&] {
-        if (delai < 1000) delai = 1000;
-        else if (delai > 120000) delai = 120000;
+        if (delai < 1000)
+            delai = 1000;
+        else if (delai > 120000)
+            delai = 120000;
     });
     if (dossier.isEmpty()) return;
     if (action == -1) {
@@ -119,9 +127,7 @@ void CreateShortCutStartUp(int16_t action, int32_t& delai, const QString& caller
         });
     } else if (action == 0) {
         bool present = false;
-        p(50, [&] {
-            present = File_Exist(chemin, QString::fromLatin1(Cle::CreateShortCutStartUp), false);
-        });
+        p(50, [&] { present = File_Exist(chemin, QString::fromLatin1(Cle::CreateShortCutStartUp), false); });
         if (present) p(60, [&] { File_Delete(chemin, 0); });
     }
 }
@@ -150,25 +156,36 @@ void WaitOnDuration(int32_t duration) {
 }
 
 EchecLancement MessageEchecLancement(int32_t r) {
-    constexpr int32_t objet = -2147220456;   // &H80040418
+    constexpr int32_t objet = -2147220456;  // &H80040418
     switch (r) {
-    case 0:
-    case 8: return {7, QStringLiteral("Dépassement de mémoire")};
-    case 2: return {53, QStringLiteral("Fichier non trouvé")};
-    case 3: return {76, QStringLiteral("Chemin d'accès non trouvé")};
-    case 5:
-    case 26: return {75, QStringLiteral("Violation de partage: Erreur d'accès au Dossier/Fichier")};
-    case 11: return {objet + r, QStringLiteral("Cet exécutable est invalide ou corrompu")};
-    case 27:
-    case 31: return {objet + r, QStringLiteral("Il n'y a aucune application associée à ce type de fichier")};
-    case 28:
-        return {286, QStringLiteral("Le fichier ne peut être ouvert car le délai d'attente est dépassé. Réessayez plus tard")};
-    case 29:
-        return {285, QStringLiteral("Le fichier ne peut être ouvert car la transaction DDE a échoué. Réessayez plus tard")};
-    case 30:
-        return {285, QStringLiteral("Le fichier ne peut être ouvert car l'application est occupée. Réessayez plus tard")};
-    case 32: return {48, QStringLiteral("Le fichier dll ne peut être trouvé")};
-    default: return {objet + r, QStringLiteral("Erreur à l'ouverture ou l'impression du fichier sélectionné")};
+        case 0:
+        case 8:
+            return {7, QStringLiteral("Dépassement de mémoire")};
+        case 2:
+            return {53, QStringLiteral("Fichier non trouvé")};
+        case 3:
+            return {76, QStringLiteral("Chemin d'accès non trouvé")};
+        case 5:
+        case 26:
+            return {75, QStringLiteral("Violation de partage: Erreur d'accès au Dossier/Fichier")};
+        case 11:
+            return {objet + r, QStringLiteral("Cet exécutable est invalide ou corrompu")};
+        case 27:
+        case 31:
+            return {objet + r, QStringLiteral("Il n'y a aucune application associée à ce type de fichier")};
+        case 28:
+            return {286, QStringLiteral(
+                             "Le fichier ne peut être ouvert car le délai d'attente est dépassé. Réessayez plus tard")};
+        case 29:
+            return {285, QStringLiteral(
+                             "Le fichier ne peut être ouvert car la transaction DDE a échoué. Réessayez plus tard")};
+        case 30:
+            return {285, QStringLiteral(
+                             "Le fichier ne peut être ouvert car l'application est occupée. Réessayez plus tard")};
+        case 32:
+            return {48, QStringLiteral("Le fichier dll ne peut être trouvé")};
+        default:
+            return {objet + r, QStringLiteral("Erreur à l'ouverture ou l'impression du fichier sélectionné")};
     }
 }
 
@@ -180,9 +197,8 @@ int32_t ExecuterProgrammeExterne(const QString& operation, const QString& file, 
     if (r > 32) return r;
     const EchecLancement e = MessageEchecLancement(r);
     p(20, [&] { throw AppError(e.numero, e.message, QStringLiteral("QD3_Tools_Kirvo.ExecuterProgrammeExterne")); });
-    p(30, [&] {
-        MsgBox(e.message + QStringLiteral("\r\n\r\n") + file, Mb::Critical | kAuPremierPlan, CaptionFrmMain());
-    });
+    p(30,
+      [&] { MsgBox(e.message + QStringLiteral("\r\n\r\n") + file, Mb::Critical | kAuPremierPlan, CaptionFrmMain()); });
     return r;
 }
 

@@ -19,8 +19,8 @@ inline constexpr int32_t ErrAutomationDeconnectee = -2147417848;
 inline constexpr int32_t ErrFichierUtilise = -2147024864;
 
 // The start-up entry: "Ondrune - Tools-Kirvo.desktop" in the session's autostart folder.
-QString DossierDemarrage();              // ends with "/"
-QString FichierRaccourciDemarrage();     // folder and file name
+QString DossierDemarrage();           // ends with "/"
+QString FichierRaccourciDemarrage();  // folder and file name
 
 // action -1 creates (or replaces) the start-up entry, 0 deletes it, anything else does nothing.
 // The delay is first brought into 1000..120000 ms, in the caller's variable too. The relaunched

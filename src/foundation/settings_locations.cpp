@@ -74,14 +74,18 @@ void ConstruireConfig(Proc& p, const QString& P) {
     p(130, [&] {
         const QString site = QStringLiteral("Site");
         EcritureIni(P, site, QStringLiteral("Lib"),
-                    LectureIni(F + QStringLiteral("Xt_sys.ini"), QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"),
-                               QStringLiteral("Nom de la radio")));
+                    LectureIni(F + QStringLiteral("Xt_sys.ini"), QStringLiteral("Div_radio"),
+                               QStringLiteral("Nom_Radio"), QStringLiteral("Nom de la radio")));
         EcritureIni(P, site, QStringLiteral("Actif"), QStringLiteral("1"));
         EcritureIni(P, site, QStringLiteral("NbBase"), QString::number(N));
         EcritureIni(P, site, QStringLiteral("NoBase"), QStringLiteral("1"));
     });
 
-    struct Dossier { const char* cle; QString defaut; const char* cible; };
+    struct Dossier {
+        const char* cle;
+        QString defaut;
+        const char* cible;
+    };
     const Dossier dossiers[] = {
         {"REPLOG", QStringLiteral("C:\\Sentolo\\"), "Dossier_Log"},
         {"REPLOGPUB", QStringLiteral("C:\\Sentolo\\Pub\\"), "Dossier_Log_Pub"},
@@ -91,7 +95,10 @@ void ConstruireConfig(Proc& p, const QString& P) {
         {"REPBTR", QStringLiteral("C:\\BTRieve\\Data\\"), "Dossier_Data"},
         {"REPSAUVEGARDE", QStringLiteral("C:\\BTRieve\\Data\\"), "Dossier_Data_Backup"},
     };
-    struct Sons { const char* code; const char* section; };
+    struct Sons {
+        const char* code;
+        const char* section;
+    };
     const Sons sons[] = {
         {"000", "Dossiers_Sons_Mus"}, {"JIN", "Dossiers_Sons_Jin"}, {"LIN", "Dossiers_Sons_Lin"},
         {"RUB", "Dossiers_Sons_Rub"}, {"INF", "Dossiers_Sons_Inf"}, {"PUB", "Dossiers_Sons_Pub"},
@@ -109,7 +116,9 @@ void ConstruireConfig(Proc& p, const QString& P) {
         const QString dossier = CheckRep(F);
         const QString X = dossier + QStringLiteral("Xt_sys.ini");
         const QString S = dossier + QStringLiteral("QD3_Systeme.ini");
-        p(210, [&] { M = EntierStrict(LectureIni(X, QStringLiteral("Stations"), QStringLiteral("Nb_Max"), QStringLiteral("1"))); });
+        p(210, [&] {
+            M = EntierStrict(LectureIni(X, QStringLiteral("Stations"), QStringLiteral("Nb_Max"), QStringLiteral("1")));
+        });
         p(220, [&] {
             const QString lib = N == 1 ? LectureIni(X, QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"),
                                                     QStringLiteral("Nom de la radio"))
@@ -124,7 +133,8 @@ void ConstruireConfig(Proc& p, const QString& P) {
             for (const Dossier& d : dossiers) {
                 const QString cle = QString::fromLatin1(d.cle);
                 const bool u = LectureIni(X, QStringLiteral("UNC_Actif"), cle, QStringLiteral("0FF")) == ON;
-                const QString v = LectureIni(X, u ? QStringLiteral("Repertoires_UNC") : QStringLiteral("Repertoires"), cle, d.defaut);
+                const QString v =
+                    LectureIni(X, u ? QStringLiteral("Repertoires_UNC") : QStringLiteral("Repertoires"), cle, d.defaut);
                 EcritureIni(S, B, QString::fromLatin1(d.cible), v);
             }
         });
@@ -143,7 +153,8 @@ void ConstruireConfig(Proc& p, const QString& P) {
                     const QString kk = chiffres(k, 2);
                     const QString cle = QString::fromLatin1(s.code) + QLatin1Char('_') + kk;
                     const bool u = LectureIni(X, QStringLiteral("UNC_Actif") + nnn, cle, QStringLiteral("0FF")) == ON;
-                    const QString section = (u ? QStringLiteral("Repertoire_Station_UNC_") : QStringLiteral("Repertoire_Station_")) + nnn;
+                    const QString section =
+                        (u ? QStringLiteral("Repertoire_Station_UNC_") : QStringLiteral("Repertoire_Station_")) + nnn;
                     const QString v = LectureIni(X, section, cle, QString());
                     // Legacy values start with a one-letter flag and a comma.
                     if (!TrimBlancs(v).isEmpty()) EcritureIni(S, QString::fromLatin1(s.section), kk, v.mid(2));
@@ -161,14 +172,18 @@ void ConseilStyle(Proc& p, const QString& P) {
     });
     p(310, [&] {
         if (NombreSigne(theme) != 0) return;
-        if (LectureIni(P, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("0")) != QLatin1String("0"))
+        if (LectureIni(P, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("0")) !=
+            QLatin1String("0"))
             return;
         const QString crlf = QStringLiteral("\r\n");
-        MsgBox(QStringLiteral("Le poste utilise le style 'Windows standard'") + crlf + crlf +
-                   QStringLiteral("Pour une avoir une interface optimisée, nous vous conseillons d'utiliser un style 'Windows XP'") +
-                   crlf + crlf +
-                   QStringLiteral("Pour faire le changement,  cliquez droit sur le bureau de windows et choisissez 'Propriétés'"),
-               Mb::OKOnly | Mb::Information, TitreFenetrePrincipale());
+        MsgBox(
+            QStringLiteral("Le poste utilise le style 'Windows standard'") + crlf + crlf +
+                QStringLiteral(
+                    "Pour une avoir une interface optimisée, nous vous conseillons d'utiliser un style 'Windows XP'") +
+                crlf + crlf +
+                QStringLiteral(
+                    "Pour faire le changement,  cliquez droit sur le bureau de windows et choisissez 'Propriétés'"),
+            Mb::OKOnly | Mb::Information, TitreFenetrePrincipale());
         EcritureIni(P, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
     });
 }
@@ -287,8 +302,10 @@ QPoint placer(const QString& nomFenetre, const QSize& taille, const std::functio
     double gauche = 0, haut = 0;
     p(10, [&] { F = NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini")); });
     p(20, [&] {
-        gauche = NombreSigne(LectureIni(F, QStringLiteral("FrmPos"), nomFenetre + QStringLiteral("_Left") + s, QStringLiteral("0")));
-        haut = NombreSigne(LectureIni(F, QStringLiteral("FrmPos"), nomFenetre + QStringLiteral("_Top") + s, QStringLiteral("0")));
+        gauche = NombreSigne(
+            LectureIni(F, QStringLiteral("FrmPos"), nomFenetre + QStringLiteral("_Left") + s, QStringLiteral("0")));
+        haut = NombreSigne(
+            LectureIni(F, QStringLiteral("FrmPos"), nomFenetre + QStringLiteral("_Top") + s, QStringLiteral("0")));
     });
     QRect ecran = zoneSous(QPoint(int(std::lround(gauche / TwipsParPixel)), int(std::lround(haut / TwipsParPixel))));
     QPoint r(ecran.left(), ecran.top());
@@ -315,7 +332,8 @@ QPoint placer(const QString& nomFenetre, const QSize& taille, const std::functio
 }  // namespace
 
 QPoint PositionFeuille(const QString& nomFenetre, const QSize& taille, const QRect& ecran, const QString& suffixe) {
-    return placer(nomFenetre, taille, [&](QPoint) { return ecran; }, suffixe);
+    return placer(
+        nomFenetre, taille, [&](QPoint) { return ecran; }, suffixe);
 }
 
 void PositionFeuilleSauvegarde(const QString& nomFenetre, const QPoint& coin, int etat, const QString& suffixe) {

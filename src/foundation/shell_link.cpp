@@ -77,7 +77,7 @@ void AfficherFrmMsg(bool bAfficher, const QString& appelant) {
     if (!f.chargee()) g_runs.clear();
     if (bAfficher) {
         g_runs.push_back({f.chargee() ? f.texte() : QString(), QString(), false});
-        f.afficher(true, appelant);   // loaded already: nothing
+        f.afficher(true, appelant);  // loaded already: nothing
         return;
     }
     if (g_runs.size() > 1) {

@@ -34,9 +34,7 @@ void QuitterFrmMain(bool forcer);
 void SetQuitterFrmMain(std::function<void(bool forcer)> quitter);
 
 // A message box titled with the main window's caption.
-inline int MsgBoxMain(const QString& prompt, int style = Mb::OKOnly) {
-    return MsgBox(prompt, style, CaptionFrmMain());
-}
+inline int MsgBoxMain(const QString& prompt, int style = Mb::OKOnly) { return MsgBox(prompt, style, CaptionFrmMain()); }
 
 // --- wait window (FrmMsg) ---
 

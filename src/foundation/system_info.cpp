@@ -86,13 +86,14 @@ QDateTime MomentDeVersion(int32_t major, int32_t minor, int32_t revision, const 
         const QString hhmm = quatreChiffres(revision);
         // Out-of-range parts carry: day 0 is the last day of the month before, month 13 January.
         const QDate d = QDate(major, 1, 1).addMonths(mmdd.left(2).toInt() - 1).addDays(mmdd.mid(2, 2).toInt() - 1);
-        return QDateTime(d, QTime(0, 0)).addSecs(qint64(hhmm.left(2).toInt()) * 3600 + qint64(hhmm.mid(2, 2).toInt()) * 60);
+        return QDateTime(d, QTime(0, 0))
+            .addSecs(qint64(hhmm.left(2).toInt()) * 3600 + qint64(hhmm.mid(2, 2).toInt()) * 60);
     }
     const QString t = TrimBlancs(fileDescription);
     if (!t.isEmpty()) {
-        static const char* const formats[] = {"dd/MM/yyyy HH:mm:ss", "dd/MM/yyyy HH:mm", "dd/MM/yyyy",
-                                              "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm",
-                                              "yyyy-MM-dd", "d/M/yyyy"};
+        static const char* const formats[] = {
+            "dd/MM/yyyy HH:mm:ss", "dd/MM/yyyy HH:mm", "dd/MM/yyyy", "yyyy-MM-dd HH:mm:ss",
+            "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd", "d/M/yyyy"};
         for (const char* f : formats) {
             const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
             if (dt.isValid()) return dt;
@@ -166,15 +167,25 @@ QString GetSpecialFolderLocation(int32_t csidl) {
     QString d;
     p(10, [&] {
         switch (csidl) {
-        case Csidl::Desktop: d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); break;
-        case Csidl::Personal: d = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); break;
-        // Programs started with the session: the XDG autostart folder.
-        case Csidl::Startup:
-            d = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
-            break;
-        case Csidl::AppData: d = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation); break;
-        case Csidl::LocalAppData: d = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); break;
-        default: break;
+            case Csidl::Desktop:
+                d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+                break;
+            case Csidl::Personal:
+                d = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+                break;
+            // Programs started with the session: the XDG autostart folder.
+            case Csidl::Startup:
+                d = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                    QStringLiteral("/autostart");
+                break;
+            case Csidl::AppData:
+                d = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+                break;
+            case Csidl::LocalAppData:
+                d = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+                break;
+            default:
+                break;
         }
         d = sansFinSlash(d);
     });
@@ -225,24 +236,26 @@ int32_t Reg_GetValue(int32_t root, const QString& keyPath, const QString& valueN
         if (reg.lireValeur(rac, keyPath, valueName, v) != RegErr::Ok) return;
         if (v.data.size() < 2) return;
         switch (v.type) {
-        case REG_SZ:
-        case REG_EXPAND_SZ: {
-            QByteArray b = v.data;
-            if (b.endsWith('\0')) b.chop(1);
-            value = FromCp1252(b);
-            break;
-        }
-        case REG_DWORD: {
-            if (v.data.size() > 4) {
-                r = RegErr::MoreData;
-                return;
+            case REG_SZ:
+            case REG_EXPAND_SZ: {
+                QByteArray b = v.data;
+                if (b.endsWith('\0')) b.chop(1);
+                value = FromCp1252(b);
+                break;
             }
-            uint32_t n = 0;
-            for (int i = 0; i < v.data.size(); ++i) n |= uint32_t(uchar(v.data[i])) << (8 * i);
-            value = QString::number(int32_t(n));
-            break;
-        }
-        default: r = RegErr::MoreData; break;
+            case REG_DWORD: {
+                if (v.data.size() > 4) {
+                    r = RegErr::MoreData;
+                    return;
+                }
+                uint32_t n = 0;
+                for (int i = 0; i < v.data.size(); ++i) n |= uint32_t(uchar(v.data[i])) << (8 * i);
+                value = QString::number(int32_t(n));
+                break;
+            }
+            default:
+                r = RegErr::MoreData;
+                break;
         }
     });
     return r;

@@ -48,8 +48,7 @@ extern QString VersionFichierProduit;
 // The build moment from the three version numbers (year, MMDD, HHMM); out-of-range parts carry
 // as calendar arithmetic does. Below 2000 the file description is tried as a date, else
 // 1 January 2000 00:00.
-QDateTime MomentDeVersion(int32_t major, int32_t minor, int32_t revision,
-                          const QString& fileDescription = QString());
+QDateTime MomentDeVersion(int32_t major, int32_t minor, int32_t revision, const QString& fileDescription = QString());
 // "YYYY.MMDD.HHMM" of a moment.
 QString TexteVersion(const QDateTime& moment);
 
@@ -70,8 +69,7 @@ QString GetWinSysDir();
 
 // Shell folder identifiers this program asks for.
 namespace Csidl {
-enum : int32_t { Desktop = 0, Personal = 5, Startup = 7, AppData = 26, LocalAppData = 28,
-                 CommonAppData = 35 };
+enum : int32_t { Desktop = 0, Personal = 5, Startup = 7, AppData = 26, LocalAppData = 28, CommonAppData = 35 };
 }
 // The folder's path without a final "/"; empty for an identifier this platform does not know.
 QString GetSpecialFolderLocation(int32_t csidl);
@@ -90,8 +88,8 @@ QString TexteSysteme(const DescriptionSysteme& d);
 // empty key path (and, when writing, an empty value name), 234 for a value type that is not
 // text or number, 5 when the store cannot be written...
 int32_t Reg_GetValue(int32_t root, const QString& keyPath, const QString& valueName, QString& value);
-int32_t Reg_SetValue(int32_t root, const QString& keyPath, const QString& valueName,
-                     const QString& value, int32_t type);
+int32_t Reg_SetValue(int32_t root, const QString& keyPath, const QString& valueName, const QString& value,
+                     int32_t type);
 
 // Tests: back to the start-of-run values (InfoVersionOS, NoVersionWindows, bWindows64,
 // VersionFichierProduit).

@@ -15,8 +15,8 @@ namespace {
 uint64_t TickDerniereLigne = 0;
 uint64_t DernierTick = 0;
 uint64_t DecalageTick = 0;
-bool TickAmorce = false;   // the wraps that happened before the program started are counted
-std::bitset<256> FichiersOuvertsTable;   // file numbers in use (0 unused)
+bool TickAmorce = false;                // the wraps that happened before the program started are counted
+std::bitset<256> FichiersOuvertsTable;  // file numbers in use (0 unused)
 
 QString champIndex(int16_t v) {
     if (v < 0) return QStringLiteral(" :");
@@ -31,8 +31,8 @@ QString champIndexC(int16_t v) {
 
 }  // namespace
 
-void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bIncident,
-              int16_t iIncident, bool bForceWrite) {
+void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bIncident, int16_t iIncident,
+              bool bForceWrite) {
     // Errors inside are reported under the zone as corrected for the incident list.
     Proc p(Cle::TraceLog, Trace::None);
     p.zone(a);
@@ -89,8 +89,7 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bI
             if (liste.count() > 1000) liste.clear();
             QString t = TrimBlancs(text);
             while (t.startsWith(QLatin1Char(':'))) t = TrimBlancs(t.mid(1));
-            liste.append(HorlogeSysteme().now().toString(QStringLiteral("dd/MM")) + QLatin1Char(' ') +
-                         entete + t);
+            liste.append(HorlogeSysteme().now().toString(QStringLiteral("dd/MM")) + QLatin1Char(' ') + entete + t);
             l.CheckIncidents(z);
         });
         p(60, [&] {
@@ -104,8 +103,7 @@ void TraceLog(int16_t a, int16_t b, int16_t c, const QString& texteRecu, bool bI
     });
 }
 
-void TraceLogEncadre(int16_t a, int16_t b, int16_t c, const QString& text, const QString& frame,
-                     bool bIncident) {
+void TraceLogEncadre(int16_t a, int16_t b, int16_t c, const QString& text, const QString& frame, bool bIncident) {
     Proc p(Cle::TraceLogEncadre, Trace::DebugOnly);
     p.zone(a);
     // The frame fits the text as it is written.
@@ -125,8 +123,7 @@ void TraceLogEntree(const QString& key) {
         TraceLog(-2, -2, -2, QStringLiteral("     ") + key, false, -1, true);
     } catch (const ProgramEnded&) {
         throw;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TraceDebugEcran(const QString& text) {
@@ -136,8 +133,7 @@ void TraceDebugEcran(const QString& text) {
         l.insertTop(TimingMilliSec() + QLatin1Char(' ') + MasquerSecrets(text));
     } catch (const ProgramEnded&) {
         throw;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 QString TimingMilliSec() {
@@ -174,12 +170,14 @@ int16_t CheckFreeFile(const QString& caller, bool bWarn) {
     int16_t n = 0;
     p(10, [&] {
         for (int i = 1; i < 256; ++i)
-            if (!FichiersOuvertsTable.test(size_t(i))) { n = int16_t(i); return; }
+            if (!FichiersOuvertsTable.test(size_t(i))) {
+                n = int16_t(i);
+                return;
+            }
         Raise(67);
     });
     p(20, [&] {
-        if (bWarn && n > 2)
-            Log(QStringLiteral("FreeFile #") + QString::number(n) + QStringLiteral(" |Sub: ") + caller);
+        if (bWarn && n > 2) Log(QStringLiteral("FreeFile #") + QString::number(n) + QStringLiteral(" |Sub: ") + caller);
     });
     return n;
 }

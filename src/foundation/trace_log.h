@@ -15,16 +15,15 @@ inline constexpr const char* GetTickCount64 = "Lib_Systeme:GetTickCount64";
 // a, b, c: index fields (a is also the zone of an incident; a = b = -2 marks an entry trace).
 // bIncident or iIncident >= 0 makes the line an incident line too; bForceWrite writes the log
 // list to the day's file at once.
-void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncident = false,
-              int16_t iIncident = -1, bool bForceWrite = true);
+void TraceLog(int16_t a, int16_t b, int16_t c, const QString& text, bool bIncident = false, int16_t iIncident = -1,
+              bool bForceWrite = true);
 // A plain log line (-1, -1, -1, no incident, written at once).
 inline void Log(const QString& text) { TraceLog(-1, -1, -1, text); }
 // A plain incident line.
 inline void LogIncident(const QString& text, int16_t zone = -1) { TraceLog(zone, -1, -1, text, true); }
 
 // The text between two lines of the frame's first character, as long as the text.
-void TraceLogEncadre(int16_t a, int16_t b, int16_t c, const QString& text, const QString& frame,
-                     bool bIncident);
+void TraceLogEncadre(int16_t a, int16_t b, int16_t c, const QString& text, const QString& frame, bool bIncident);
 void TraceLogEntree(const QString& key);
 void TraceDebugEcran(const QString& text);
 
@@ -45,6 +44,7 @@ public:
     NumeroFichier(const NumeroFichier&) = delete;
     NumeroFichier& operator=(const NumeroFichier&) = delete;
     int16_t numero() const { return n_; }
+
 private:
     int16_t n_;
 };

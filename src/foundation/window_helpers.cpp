@@ -50,17 +50,13 @@ private:
 };
 }  // namespace
 
-QString TagFenetre(const QWidget* frm) {
-    return frm ? frm->property(kTag).toString() : QString();
-}
+QString TagFenetre(const QWidget* frm) { return frm ? frm->property(kTag).toString() : QString(); }
 
 void SetTagFenetre(QWidget* frm, const QString& tag) {
     if (frm) frm->setProperty(kTag, tag);
 }
 
-bool EstAuDessus(const QWidget* frm) {
-    return frm && frm->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-}
+bool EstAuDessus(const QWidget* frm) { return frm && frm->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
 void AfficherAuDessus(QWidget* frm, bool bDessus) {
     Proc p(Cle::AfficherAuDessus, Trace::DebugOnly);
@@ -129,17 +125,11 @@ void SablierOff(QWidget* frm) {
     });
 }
 
-void AfficherBarreDeTache(bool) {
-    Proc p(Cle::AfficherBarreDeTache, Trace::DebugOnly);
-}
+void AfficherBarreDeTache(bool) { Proc p(Cle::AfficherBarreDeTache, Trace::DebugOnly); }
 
-void AfficherBureau(bool) {
-    Proc p(Cle::AfficherBureau, Trace::DebugOnly);
-}
+void AfficherBureau(bool) { Proc p(Cle::AfficherBureau, Trace::DebugOnly); }
 
-void CloseSoundRessource() {
-    Proc p(Cle::CloseSoundRessource, Trace::Both);
-}
+void CloseSoundRessource() { Proc p(Cle::CloseSoundRessource, Trace::Both); }
 
 void PolirAuPremierAffichage(QWidget* frm) {
     if (!frm) return;

@@ -69,8 +69,7 @@ void mettreEnPageListe(Proc& p, SpreadGrid& g, const std::vector<ColonneGrille>&
 }
 
 // One fill-grid column: merged down its header rows, its three captions, its width (< 0: none).
-void colonneRemplissage(SpreadGrid& g, int c, const QString& h1, const QString& h2, const QString& h3,
-                        double largeur) {
+void colonneRemplissage(SpreadGrid& g, int c, const QString& h1, const QString& h2, const QString& h3, double largeur) {
     g.setCol(c);
     g.setColMerge(1);
     g.setHeaderText(c, 1, h1);

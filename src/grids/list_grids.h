@@ -27,8 +27,8 @@ inline constexpr int Nombre = 7;
 
 // The colours of the advertising grids.
 namespace CouleurGrille {
-inline constexpr qint32 Fond = RGB(255, 204, 128);        // every cell, until something else is set
-inline constexpr qint32 Lignes = RGB(197, 206, 217);      // grid lines
+inline constexpr qint32 Fond = RGB(255, 204, 128);    // every cell, until something else is set
+inline constexpr qint32 Lignes = RGB(197, 206, 217);  // grid lines
 inline constexpr qint32 LigneImpaire = RGB(255, 255, 255);
 inline constexpr qint32 LignePaire = RGB(225, 240, 255);
 }  // namespace CouleurGrille
@@ -54,10 +54,10 @@ QString LibelleTrancheGrille(int debut, int fin);
 
 // One time slot as the hidden host's boxes ComboTrancheDeb(k) / ComboTrancheFin(k) hold it.
 struct TrancheGrille {
-    int debut = 0;          // selected position of the start box (the start hour)
-    int fin = -1;           // selected position of the end box (24: "End"; -1: none)
-    QString texteFin;       // selected text of the end box
-    bool finDerniere = false;   // the end box's selection is its last entry ("End")
+    int debut = 0;             // selected position of the start box (the start hour)
+    int fin = -1;              // selected position of the end box (24: "End"; -1: none)
+    QString texteFin;          // selected text of the end box
+    bool finDerniere = false;  // the end box's selection is its last entry ("End")
 };
 
 // What the layout reads from the parts of the program above this one: the slots of the hidden

@@ -32,13 +32,13 @@ struct ReponseCommercialT {
     QString CmlIdQD, CmlUserId, CmlUserPassword, CmlNom, CmlPrenom, CmlTel1, CmlTel2, CmlEmail, CmlSynchroWeb;
 };
 struct ReponseCanevasT {
-    int32_t TmpIdWeb = 0;   // from SecIdWeb
+    int32_t TmpIdWeb = 0;  // from SecIdWeb
     QString TmpIdQD, TmpLibelle, TmpSynchroWeb;
 };
 
 // A text field of a local record (in its file's buffer).
 struct TexteEnreg {
-    char* donnees = nullptr;   // nullptr: none
+    char* donnees = nullptr;  // nullptr: none
     int taille = 0;
 };
 template <size_t N>
@@ -48,35 +48,35 @@ TexteEnreg Champ(char (&c)[N]) {
 
 // How a list grid lays a column out.
 struct AspectColonne {
-    const char* titre = nullptr;   // caption of header row 1; nullptr: the grid has no such column
-    double largeur = 0;            // given by a reset
-    int alignement = 0;            // Spread::Left / Right / Center
-    double part = 0;               // share of the free width; 0: fixed
+    const char* titre = nullptr;  // caption of header row 1; nullptr: the grid has no such column
+    double largeur = 0;           // given by a reset
+    int alignement = 0;           // Spread::Left / Right / Center
+    double part = 0;              // share of the free width; 0: fixed
 };
 
 enum class RoleColonne {
     Texte,
-    Code,            // the local code (IdQD)
-    IdWeb,           // the web id: a whole number
-    Statut,          // the status letter, on its colour
-    LibelleStatut,   // the status's label, written with the letter
+    Code,           // the local code (IdQD)
+    IdWeb,          // the web id: a whole number
+    Statut,         // the status letter, on its colour
+    LibelleStatut,  // the status's label, written with the letter
 };
 
 template <class R>
 struct ColonneWeb {
-    const char* balise;              // the item's field tag; nullptr: filled by the reader otherwise
+    const char* balise;  // the item's field tag; nullptr: filled by the reader otherwise
     AspectColonne aspect;
-    QString R::*reponse = nullptr;   // in the reply record; the web id goes to ListeWeb::id
-    TexteEnreg enreg = {};           // written by an import; none: not imported
+    QString R::*reponse = nullptr;  // in the reply record; the web id goes to ListeWeb::id
+    TexteEnreg enreg = {};          // written by an import; none: not imported
     RoleColonne role = RoleColonne::Texte;
 };
 
 template <class R>
 struct ListeWeb {
-    int grille;                // fpSpreadPublicite(grille); also the entity's tab of the advertising page
-    const char* item;          // the item's tag ("ClientBO")
+    int grille;        // fpSpreadPublicite(grille); also the entity's tab of the advertising page
+    const char* item;  // the item's tag ("ClientBO")
     std::vector<ColonneWeb<R>> colonnes;
-    int32_t R::*id;            // the web id in the reply record
+    int32_t R::*id;  // the web id in the reply record
 };
 
 const ListeWeb<ReponseClientT>& ListeWebClients();

@@ -103,21 +103,29 @@ LiensFrmSetup& LiensSetup() {
 
 int ValeurCase(const QCheckBox* c) {
     switch (c->checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    default: return 0;
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        default:
+            return 0;
     }
 }
 
 void SetValeurCase(QCheckBox* c, int valeur) {
     switch (valeur) {
-    case 0: c->setCheckState(Qt::Unchecked); break;
-    case 1: c->setCheckState(Qt::Checked); break;
-    case 2:
-        c->setTristate(true);
-        c->setCheckState(Qt::PartiallyChecked);
-        break;
-    default: Raise(380);
+        case 0:
+            c->setCheckState(Qt::Unchecked);
+            break;
+        case 1:
+            c->setCheckState(Qt::Checked);
+            break;
+        case 2:
+            c->setTristate(true);
+            c->setCheckState(Qt::PartiallyChecked);
+            break;
+        default:
+            Raise(380);
     }
 }
 
@@ -341,8 +349,10 @@ void FrmSetup::ongletLog(QWidget* page) {
     // scrolling a hidden list lays out all its lines again for every line logged.
     auto* enBas = new DefilementEnAttente(ListeLog);
     connect(&Listes().ListeLog, &QAbstractItemModel::rowsInserted, ListeLog, [this, enBas] {
-        if (ListeLog->isVisible()) ListeLog->scrollToBottom();
-        else enBas->attente = true;
+        if (ListeLog->isVisible())
+            ListeLog->scrollToBottom();
+        else
+            enBas->attente = true;
     });
     v->addWidget(ListeLog, 1);
 
@@ -394,8 +404,8 @@ void FrmSetup::etapeChargement(const QString& texte, bool journal) {
 void FrmSetup::Form_Load() {
     Proc p(Cle::FrmSetup_Form_Load);
     p(10, [&] {
-        setWindowTitle(QStringLiteral("Options: ") + QString::fromLatin1(CaptionFrmMainDesign) +
-                       QStringLiteral(" - ") + VersionApplication());
+        setWindowTitle(QStringLiteral("Options: ") + QString::fromLatin1(CaptionFrmMainDesign) + QStringLiteral(" - ") +
+                       VersionApplication());
     });
     p(20, [&] { bSetupEnChargement = true; });
     p(30, [&] {
@@ -412,13 +422,17 @@ void FrmSetup::Form_Load() {
     p(90, [&] { etapeChargement(QStringLiteral("Tools Kirvo: Setup: Init: Settings QD3"), false); });
     p(100, [&] { etapeChargement(QStringLiteral("Options: Init: UDP"), true); });
     p(110, [&] {
-        if (LiensSetup().InitUDP) LiensSetup().InitUDP();
-        else UDP->InitUDP();
+        if (LiensSetup().InitUDP)
+            LiensSetup().InitUDP();
+        else
+            UDP->InitUDP();
     });
     p(120, [&] { etapeChargement(QStringLiteral("Tools Kirvo: Setup: Init: SettingsPeripherique"), false); });
     p(130, [&] {
-        if (LiensSetup().InitSettingsPeripheriques) LiensSetup().InitSettingsPeripheriques();
-        else UDP->InitSettingsPeripheriques();
+        if (LiensSetup().InitSettingsPeripheriques)
+            LiensSetup().InitSettingsPeripheriques();
+        else
+            UDP->InitSettingsPeripheriques();
     });
     p(140, [&] { etapeChargement(QStringLiteral("Tools Kirvo: Setup: End"), true); });
 
@@ -439,8 +453,8 @@ void FrmSetup::InitSettings() {
                 w->setEnabled(false);
             return;
         }
-        SetValeurCase(CheckReboot[0], entier32(LectureIni(programme, kSectionWindows, QStringLiteral("Reboot"),
-                                                         QStringLiteral("0"))));
+        SetValeurCase(CheckReboot[0],
+                      entier32(LectureIni(programme, kSectionWindows, QStringLiteral("Reboot"), QStringLiteral("0"))));
     });
     p(40, [&] {
         if (versionSansDemarrage()) return;
@@ -449,10 +463,11 @@ void FrmSetup::InitSettings() {
     });
     p(50, [&] {
         SetValeurCase(CheckReboot[1], entier32(LectureIni(programme, kSectionWindows, QStringLiteral("RebootVeille"),
-                                                         QStringLiteral("0"))));
+                                                          QStringLiteral("0"))));
     });
     p(60, [&] {
-        TxtURL->setText(LectureIni(base, kSectionURL, QStringLiteral("Adresse"), QString::fromLatin1(AdresseWebParDefaut)));
+        TxtURL->setText(
+            LectureIni(base, kSectionURL, QStringLiteral("Adresse"), QString::fromLatin1(AdresseWebParDefaut)));
     });
     p(70, [&] { TxtURLUser->setText(LectureIni(base, kSectionURL, QStringLiteral("User"), QString())); });
     p(80, [&] { TxtURLPW->setText(LectureIni(base, kSectionURL, QStringLiteral("PW"), QString())); });
@@ -464,7 +479,7 @@ void FrmSetup::InitSettings() {
 bool FrmSetup::SaveSettings() {
     Proc p(Cle::FrmSetup_SaveSettings, Trace::None);
     QString programme, base;
-    QStringList echecs;   // files that refused a value
+    QStringList echecs;  // files that refused a value
     auto ecrire = [&](const QString& fichier, const QString& section, const char* cle, const QString& valeur) {
         if (!EcritureIni(fichier, section, QString::fromLatin1(cle), valeur) && !echecs.contains(fichier))
             echecs << fichier;
@@ -482,7 +497,8 @@ bool FrmSetup::SaveSettings() {
         ecrire(programme, kSectionWindows, "Reboot", QString::number(ValeurCase(CheckReboot[0])));
         ecrire(programme, kSectionWindows, "RebootTempo", TexteRebootTemporisation->text());
     });
-    ok &= p(50, [&] { ecrire(programme, kSectionWindows, "RebootVeille", QString::number(ValeurCase(CheckReboot[1]))); });
+    ok &=
+        p(50, [&] { ecrire(programme, kSectionWindows, "RebootVeille", QString::number(ValeurCase(CheckReboot[1]))); });
 
     // What was not written stays marked as changed, and the user is told.
     if (ok && echecs.isEmpty()) {
@@ -496,13 +512,15 @@ bool FrmSetup::SaveSettings() {
     return false;
 }
 
-void FrmSetup::SignalerEnregistrementImpossible(const QString& entete, const QStringList& fichiers, const QString& quoi) {
+void FrmSetup::SignalerEnregistrementImpossible(const QString& entete, const QStringList& fichiers,
+                                                const QString& quoi) {
     QString texte = entete;
     if (!fichiers.isEmpty())
         texte += QStringLiteral("\r\n\r\nFichier non modifiable :\r\n") + fichiers.join(QStringLiteral("\r\n"));
     // At the shutdown there is no later save to offer.
-    texte += dechargement_ ? QStringLiteral("\r\n\r\nVérifiez les droits d'écriture : les modifications non "
-                                            "enregistrées sont perdues.")
+    texte += dechargement_ ? QStringLiteral(
+                                 "\r\n\r\nVérifiez les droits d'écriture : les modifications non "
+                                 "enregistrées sont perdues.")
                            : QStringLiteral("\r\n\r\nVérifiez les droits d'écriture puis enregistrez à nouveau.");
     Log(QStringLiteral("Err: FrmSetup: ") + quoi + QStringLiteral(": ") +
         (fichiers.isEmpty() ? QStringLiteral("?") : fichiers.join(QStringLiteral(" | "))));
@@ -533,8 +551,10 @@ void FrmSetup::enregistrer(const char* cle) {
     });
     p(40, [&] {
         if (!bPeripheriquesModifies) return;
-        if (LiensSetup().SaveSettingsPeripheriques) LiensSetup().SaveSettingsPeripheriques();
-        else UDP->SaveSettingsPeripheriques();
+        if (LiensSetup().SaveSettingsPeripheriques)
+            LiensSetup().SaveSettingsPeripheriques();
+        else
+            UDP->SaveSettingsPeripheriques();
     });
     p(50, [&] {
         if (bParametresModifies) SaveSettingsParametres();

@@ -83,21 +83,21 @@ public:
     ~FrmSetup() override;
 
     // --- the options interface ---
-    QTabWidget* SftTabsOptions = nullptr;                 // "Général", "Réseau", "Log"
+    QTabWidget* SftTabsOptions = nullptr;  // "Général", "Réseau", "Log"
     QGroupBox* MyFrameParametresWeb = nullptr;
     QLineEdit* TxtURL = nullptr;
     QLineEdit* TxtURLUser = nullptr;
     QLineEdit* TxtURLPW = nullptr;
     QGroupBox* MyFrameGeneral = nullptr;
-    std::array<QCheckBox*, 2> CheckReboot{};              // 0 start-up entry, 1 "Mettre en veille"
-    QLineEdit* TexteRebootTemporisation = nullptr;        // start-up delay, ms
+    std::array<QCheckBox*, 2> CheckReboot{};        // 0 start-up entry, 1 "Mettre en veille"
+    QLineEdit* TexteRebootTemporisation = nullptr;  // start-up delay, ms
     QLabel* LabelTempo = nullptr;
-    QLabel* Label1_95 = nullptr;                          // "ms"
-    QCheckBox* CheckLogDebug = nullptr;                   // bTraceLogDebug
-    QCheckBox* CheckDebugEcran = nullptr;                 // bTraceDebugEcran
-    QListView* ListeLog = nullptr;                        // view of Listes().ListeLog
-    QListWidget* ListeLogProg = nullptr;                  // shown only
-    QLineEdit* TexteLogNbMaxlignes = nullptr;             // shown only
+    QLabel* Label1_95 = nullptr;               // "ms"
+    QCheckBox* CheckLogDebug = nullptr;        // bTraceLogDebug
+    QCheckBox* CheckDebugEcran = nullptr;      // bTraceDebugEcran
+    QListView* ListeLog = nullptr;             // view of Listes().ListeLog
+    QListWidget* ListeLogProg = nullptr;       // shown only
+    QLineEdit* TexteLogNbMaxlignes = nullptr;  // shown only
     QLabel* Label1_130 = nullptr;
     QMenu* MnuMain = nullptr;
     QAction* MnuMainSave = nullptr;
@@ -106,8 +106,8 @@ public:
     QPushButton* CommandFermer = nullptr;
 
     // --- the "Réseau" tab: the UDP channel table, worked by the UDP link ---
-    QTabWidget* SftTabsUDP = nullptr;                     // "Réception", "Emission"
-    std::array<QLineEdit*, 2> TexteComputerNameAdresse{}; // 0 computer name, 1 IPv4 address
+    QTabWidget* SftTabsUDP = nullptr;                      // "Réception", "Emission"
+    std::array<QLineEdit*, 2> TexteComputerNameAdresse{};  // 0 computer name, 1 IPv4 address
     std::array<QLineEdit*, 9> TexteUDPIPSource{};
     std::array<QLineEdit*, 9> TexteUDPPortSource{};
     std::array<QCheckBox*, 9> CheckUDPInActif{};
@@ -119,9 +119,9 @@ public:
     std::array<QCheckBox*, 9> CheckUDPOutActif{};
     std::array<QLineEdit*, 9> TexteUDPDonneeEnvoyees{};
     std::array<QPushButton*, 9> BtnUDPSend{};
-    std::array<QLabel*, 9> LabelUDPEtat{};                // each input channel's state, as the link sets it
-    QListWidget* ListeUL = nullptr;                       // the received messages that wait
-    LienUDP* UDP = nullptr;                               // the link that works these controls
+    std::array<QLabel*, 9> LabelUDPEtat{};  // each input channel's state, as the link sets it
+    QListWidget* ListeUL = nullptr;         // the received messages that wait
+    LienUDP* UDP = nullptr;                 // the link that works these controls
 
     // --- operations ---
     void Form_Load();

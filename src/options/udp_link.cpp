@@ -116,7 +116,8 @@ QString MessagePortNonValide(const QString& ou, const QString& texte) {
 }
 
 QString LienUDP::nomBoitePort(bool emission, int index, int numero) {
-    return QStringLiteral("%1, ligne %2, Port").arg(emission ? QStringLiteral("Emission") : QStringLiteral("Réception"))
+    return QStringLiteral("%1, ligne %2, Port")
+               .arg(emission ? QStringLiteral("Emission") : QStringLiteral("Réception"))
                .arg(index) +
            (emission ? QStringLiteral(" %1").arg(numero) : QString());
 }
@@ -131,7 +132,8 @@ MessageUDP UDPArrival(const QString& message) {
     p(10, [&] {
         QString nouveau;
         if (!ReecriturePodcast(m, nouveau)) return;
-        Log(QStringLiteral("Podcast: Change: ") + TexteJournalUDP(m) + QStringLiteral(" |To: ") + TexteJournalUDP(nouveau));
+        Log(QStringLiteral("Podcast: Change: ") + TexteJournalUDP(m) + QStringLiteral(" |To: ") +
+            TexteJournalUDP(nouveau));
         m = nouveau;
     });
     p(20, [&] { lu = LireMessageUDP(m); });
@@ -201,10 +203,22 @@ void LienUDP::etat(int index, EtatCanal e, const QString& detail, const QString&
     if (!l) return;
     QString texte, couleur;
     switch (e) {
-    case EtatCanal::Inactif: texte = QStringLiteral("Inactif"); couleur = QStringLiteral("#707070"); break;
-    case EtatCanal::EnEcoute: texte = QStringLiteral("En écoute"); couleur = QStringLiteral("#1e7b1e"); break;
-    case EtatCanal::Refuse: texte = QStringLiteral("Refusé"); couleur = QStringLiteral("#b00000"); break;
-    case EtatCanal::Ferme: texte = QStringLiteral("Fermé"); couleur = QStringLiteral("#b00000"); break;
+        case EtatCanal::Inactif:
+            texte = QStringLiteral("Inactif");
+            couleur = QStringLiteral("#707070");
+            break;
+        case EtatCanal::EnEcoute:
+            texte = QStringLiteral("En écoute");
+            couleur = QStringLiteral("#1e7b1e");
+            break;
+        case EtatCanal::Refuse:
+            texte = QStringLiteral("Refusé");
+            couleur = QStringLiteral("#b00000");
+            break;
+        case EtatCanal::Ferme:
+            texte = QStringLiteral("Fermé");
+            couleur = QStringLiteral("#b00000");
+            break;
     }
     if (!detail.isEmpty()) texte += QStringLiteral(" : ") + detail;
     l->setText(texte);
@@ -238,18 +252,24 @@ void LienUDP::InitSettingsPeripheriques() {
             frm_.TexteUDPIPSource[k]->setText(
                 LectureIni(f, kSectionIn, cle("IP_", i), frm_.TexteComputerNameAdresse[1]->text()));
         });
-        p(30, [&] { frm_.TexteUDPPortSource[k]->setText(LectureIni(f, kSectionIn, cle("Port_", i), QString::number(96 + i))); });
+        p(30, [&] {
+            frm_.TexteUDPPortSource[k]->setText(LectureIni(f, kSectionIn, cle("Port_", i), QString::number(96 + i)));
+        });
         p(40, [&] {
-            SetValeurCase(frm_.CheckUDPInActif[k], ValeurEntiere(LectureIni(f, kSectionIn, cle("Actif_", i), QStringLiteral("0"))));
+            SetValeurCase(frm_.CheckUDPInActif[k],
+                          ValeurEntiere(LectureIni(f, kSectionIn, cle("Actif_", i), QStringLiteral("0"))));
         });
     }
     for (int i = 0; i < NbCanauxUDP; ++i) {
         const size_t k = size_t(i);
         p(50, [&] { frm_.TexteUDPIPCible[k]->setText(LectureIni(f, kSectionOut, cle("IP_", i), QString())); });
-        p(60, [&] { frm_.TexteUDPPortCible[k]->setText(LectureIni(f, kSectionOut, cle("Port_", i), QString::number(96 + i))); });
+        p(60, [&] {
+            frm_.TexteUDPPortCible[k]->setText(LectureIni(f, kSectionOut, cle("Port_", i), QString::number(96 + i)));
+        });
         p(70, [&] { frm_.TexteUDPPortBCible[k]->setText(LectureIni(f, kSectionOut, cle("PortB_", i), QString())); });
         p(80, [&] {
-            SetValeurCase(frm_.CheckUDPOutActif[k], ValeurEntiere(LectureIni(f, kSectionOut, cle("Actif_", i), QStringLiteral("0"))));
+            SetValeurCase(frm_.CheckUDPOutActif[k],
+                          ValeurEntiere(LectureIni(f, kSectionOut, cle("Actif_", i), QStringLiteral("0"))));
         });
     }
     bPeripheriquesModifies = false;
@@ -268,8 +288,8 @@ bool LienUDP::SaveSettingsPeripheriques() {
     for (int i = 0; i < NbCanauxUDP; ++i) {
         const size_t k = size_t(i);
         const std::pair<QLineEdit*, QString> boites[] = {{frm_.TexteUDPPortSource[k], nomBoitePort(false, i, 1)},
-                                                          {frm_.TexteUDPPortCible[k], nomBoitePort(true, i, 1)},
-                                                          {frm_.TexteUDPPortBCible[k], nomBoitePort(true, i, 2)}};
+                                                         {frm_.TexteUDPPortCible[k], nomBoitePort(true, i, 1)},
+                                                         {frm_.TexteUDPPortBCible[k], nomBoitePort(true, i, 2)}};
         for (const auto& [boite, ou] : boites)
             if (!TrimBlancs(boite->text()).isEmpty() && !PortUDPValide(boite->text()))
                 ports << ou + QStringLiteral(" : « ") + boite->text().trimmed() + QStringLiteral(" »");
@@ -278,13 +298,13 @@ bool LienUDP::SaveSettingsPeripheriques() {
         p(5, [&] {
             Log(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide: ") +
                 ports.join(QStringLiteral(" | ")));
-            MsgBoxMain(QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à "
-                                      "65535.\r\n\r\n") +
-                           ports.join(QStringLiteral("\r\n")) +
-                           (frm_.enDechargement()
-                                ? QStringLiteral("\r\n\r\nLes modifications non enregistrées sont perdues.")
-                                : QStringLiteral("\r\n\r\nCorrigez ces ports puis enregistrez à nouveau.")),
-                       Mb::Exclamation);
+            MsgBoxMain(
+                QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à "
+                               "65535.\r\n\r\n") +
+                    ports.join(QStringLiteral("\r\n")) +
+                    (frm_.enDechargement() ? QStringLiteral("\r\n\r\nLes modifications non enregistrées sont perdues.")
+                                           : QStringLiteral("\r\n\r\nCorrigez ces ports puis enregistrez à nouveau.")),
+                Mb::Exclamation);
         });
         return false;
     }
@@ -350,8 +370,9 @@ void LienUDP::CheckUDPInActif_Click(int index) {
         const QString nom = LibSockectErr(resultat);
         bool traite = true;
         const QString incident = QStringLiteral("Err: ") + nom + QStringLiteral(": ") + boiteAdresse->text() +
-                                 QLatin1Char(':') + boitePort->text() + QStringLiteral(" |Idx: ") + QString::number(index) +
-                                 QStringLiteral(" |") + QString::fromLatin1(Cle::FrmSetup_CheckUDPInActif_Click);
+                                 QLatin1Char(':') + boitePort->text() + QStringLiteral(" |Idx: ") +
+                                 QString::number(index) + QStringLiteral(" |") +
+                                 QString::fromLatin1(Cle::FrmSetup_CheckUDPInActif_Click);
         if (resultat == ErrSocketAdresseNonDisponible && frm_.isVisible())
             MsgBoxMain(QStringLiteral("Adresse d'écoute non valide."), Mb::Exclamation);
         else if (!nom.isEmpty())
@@ -381,14 +402,14 @@ void LienUDP::CheckUDPInActif_Click(int index) {
             });
             p(20, [&] { lier(index, adresse, port); });
             p(30, [&] {
-                Log(QStringLiteral("Local IP: ") + frm_.TexteComputerNameAdresse[1]->text() + QStringLiteral(" Listen IP: ") +
-                    adresse + QLatin1Char(':') + port);
+                Log(QStringLiteral("Local IP: ") + frm_.TexteComputerNameAdresse[1]->text() +
+                    QStringLiteral(" Listen IP: ") + adresse + QLatin1Char(':') + port);
             });
             if (resultat == 0) {
                 boiteAdresse->setEnabled(false);
                 boitePort->setEnabled(false);
-                etat(index, EtatCanal::EnEcoute, adresse.trimmed() + QLatin1Char(':') +
-                                                     QString::number(sockets_[k]->localPort()));
+                etat(index, EtatCanal::EnEcoute,
+                     adresse.trimmed() + QLatin1Char(':') + QString::number(sockets_[k]->localPort()));
             } else {
                 QString texte = description;
                 if (resultat == ErrSocketAdresseNonDisponible)
@@ -476,27 +497,30 @@ void LienUDP::SendMessageUDP(int index, const QString& message) {
     // A name: looked up while the window goes on; the row's button waits for the answer.
     QPushButton* bouton = frm_.BtnUDPSend[k];
     bouton->setEnabled(false);
-    resoudre(adresse.trimmed(), this, [this, index, adresse, message, bouton](const QList<QHostAddress>& trouvees,
-                                                                               const QString& erreur) {
-        bouton->setEnabled(true);
-        QHostAddress choisie;
-        for (const QHostAddress& a : trouvees)
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) { choisie = a; break; }
-        if (choisie.isNull() && !trouvees.isEmpty()) choisie = trouvees.first();
-        if (choisie.isNull()) {
-            Proc q(Cle::FrmSetup_SendMessageUDP, Trace::None);
-            q(20, [&] {
-                Log(QStringLiteral("Err: UDP: Adresse introuvable: ") + adresse + QStringLiteral(" |Idx: ") +
-                    QString::number(index) + (erreur.isEmpty() ? QString() : QStringLiteral(" |") + erreur) +
-                    QStringLiteral(" |Rien n'a été envoyé"));
-                MsgBoxMain(QStringLiteral("Adresse introuvable : ") + adresse.trimmed() +
-                               QStringLiteral("\r\n\r\nLe message n'a pas été envoyé."),
-                           Mb::Exclamation);
-            });
-            return;
-        }
-        envoyerVers(index, choisie, adresse, message);
-    });
+    resoudre(adresse.trimmed(), this,
+             [this, index, adresse, message, bouton](const QList<QHostAddress>& trouvees, const QString& erreur) {
+                 bouton->setEnabled(true);
+                 QHostAddress choisie;
+                 for (const QHostAddress& a : trouvees)
+                     if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                         choisie = a;
+                         break;
+                     }
+                 if (choisie.isNull() && !trouvees.isEmpty()) choisie = trouvees.first();
+                 if (choisie.isNull()) {
+                     Proc q(Cle::FrmSetup_SendMessageUDP, Trace::None);
+                     q(20, [&] {
+                         Log(QStringLiteral("Err: UDP: Adresse introuvable: ") + adresse + QStringLiteral(" |Idx: ") +
+                             QString::number(index) + (erreur.isEmpty() ? QString() : QStringLiteral(" |") + erreur) +
+                             QStringLiteral(" |Rien n'a été envoyé"));
+                         MsgBoxMain(QStringLiteral("Adresse introuvable : ") + adresse.trimmed() +
+                                        QStringLiteral("\r\n\r\nLe message n'a pas été envoyé."),
+                                    Mb::Exclamation);
+                     });
+                     return;
+                 }
+                 envoyerVers(index, choisie, adresse, message);
+             });
 }
 
 void LienUDP::envoyerVers(int index, const QHostAddress& destination, const QString& adresse, const QString& message) {
@@ -506,10 +530,16 @@ void LienUDP::envoyerVers(int index, const QHostAddress& destination, const QStr
         const QString source = QStringLiteral(" |Source:") + QString::fromLatin1(Cle::FrmSetup_SendMessageUDP) +
                                QLatin1Char(':') + QString::number(erl);
         switch (DerniereErreur.Number) {
-        case 183: return true;
-        case 10014: Log(QStringLiteral("Err: 10014: Invalid argument/Bad address") + source); return true;
-        case 10065: Log(QStringLiteral("Err: 10065: The server is unreachable") + source); return true;
-        default: return false;
+            case 183:
+                return true;
+            case 10014:
+                Log(QStringLiteral("Err: 10014: Invalid argument/Bad address") + source);
+                return true;
+            case 10065:
+                Log(QStringLiteral("Err: 10065: The server is unreachable") + source);
+                return true;
+            default:
+                return false;
         }
     });
     const QString texteJournal = TexteJournalUDP(message);
@@ -517,7 +547,8 @@ void LienUDP::envoyerVers(int index, const QHostAddress& destination, const QStr
         const QString port = boitePort->text();
         if (ValeurNumerique(port) <= 0) return;
         const QString cible = adresse + QLatin1Char(':') + port + QLatin1Char(' ') + texteJournal;
-        p(stmt, [&] { Log(QStringLiteral("UDP: NoAddress: ") + QString::number(index) + QStringLiteral("| ") + cible); });
+        p(stmt,
+          [&] { Log(QStringLiteral("UDP: NoAddress: ") + QString::number(index) + QStringLiteral("| ") + cible); });
         p(stmt + 10, [&] { envoyerDatagramme(destination, ValeurEntiere(port), message); });
         pomper();
         p(stmt + 20, [&] { Log(QStringLiteral("UDP: Send to: ") + cible); });
@@ -551,8 +582,13 @@ void LienUDP::SocketUDP_DataArrival(int index) {
         }
         if (taille > TailleMaxDatagramme) {
             p(10, [&] {
-                Log(QStringLiteral("UDP: Data arrival: Err: datagramme de %1 octets refusé (plus de %2) |From: %3:%4 |Idx: %5")
-                        .arg(taille).arg(TailleMaxDatagramme).arg(expediteur.toString()).arg(portExpediteur).arg(index));
+                Log(QStringLiteral(
+                        "UDP: Data arrival: Err: datagramme de %1 octets refusé (plus de %2) |From: %3:%4 |Idx: %5")
+                        .arg(taille)
+                        .arg(TailleMaxDatagramme)
+                        .arg(expediteur.toString())
+                        .arg(portExpediteur)
+                        .arg(index));
             });
             continue;
         }
@@ -571,7 +607,7 @@ void LienUDP::TexteRecu(int index, const QString& texte) {
     p(20, [&] {
         QLineEdit* boite = frm_.TexteUDPDonneeRecues[size_t(index)];
         boite->setText(journal);
-        boite->setCursorPosition(0);   // the start of the message, where its action stands
+        boite->setCursorPosition(0);  // the start of the message, where its action stands
     });
     if (EstDemandeCheck(texte)) {
         p(30, [&] { repondreCheck(texte); });
@@ -634,7 +670,7 @@ void LienUDP::TimerUDP_Timer() {
     if (!file_.empty() && finDernierTraitement_) {
         const uint64_t maintenant = HorlogeSysteme().uptimeMs();
         const uint64_t ecoule = maintenant >= *finDernierTraitement_ ? maintenant - *finDernierTraitement_
-                                                                      : *finDernierTraitement_ - maintenant;
+                                                                     : *finDernierTraitement_ - maintenant;
         if (ecoule < uint64_t(PauseTimerUDP)) {
             timer_->start(int(uint64_t(PauseTimerUDP) - ecoule));
             return;
@@ -666,8 +702,8 @@ void LienUDP::SocketUDP_Error(int index, int32_t numero, const QString& descript
     Proc p(Cle::FrmSetup_SocketUDP_Error, Trace::None);
     QUdpSocket* s = sockets_[size_t(index)];
     p(10, [&] {
-        Log(QStringLiteral("Err: SocketUDP # ") + QString::number(index) + QStringLiteral(": Err: ") + QString::number(numero) +
-            QLatin1Char(' ') + description + QStringLiteral(" Source: ") + s->objectName());
+        Log(QStringLiteral("Err: SocketUDP # ") + QString::number(index) + QStringLiteral(": Err: ") +
+            QString::number(numero) + QLatin1Char(' ') + description + QStringLiteral(" Source: ") + s->objectName());
     });
     p(20, [&] {
         AppelSocket appel(appelsEnCours_[size_t(index)]);

@@ -120,7 +120,7 @@ private:
     std::array<int, NbCanauxUDP> appelsEnCours_{};
     std::deque<QString> file_;
     QTimer* timer_ = nullptr;
-    bool enCours_ = false;   // a drain runs: the queue is being handled
+    bool enCours_ = false;  // a drain runs: the queue is being handled
     // When the last message's handling ended (machine milliseconds); none yet.
     std::optional<uint64_t> finDernierTraitement_;
     bool dansTour_ = false;

@@ -84,13 +84,20 @@ RefusReponse ControleDestinationReponse(const QString& adresse, int64_t port, QH
 
 QString TexteRefusReponse(RefusReponse r) {
     switch (r) {
-    case RefusReponse::Aucun: return QString();
-    case RefusReponse::AdresseVide: return QStringLiteral("adresse de réponse absente");
-    case RefusReponse::AdresseNonLitterale: return QStringLiteral("adresse de réponse non numérique (nom d'hôte refusé)");
-    case RefusReponse::AdresseNulle: return QStringLiteral("adresse de réponse nulle");
-    case RefusReponse::Diffusion: return QStringLiteral("adresse de diffusion refusée");
-    case RefusReponse::Multidiffusion: return QStringLiteral("adresse de multidiffusion refusée");
-    case RefusReponse::PortInvalide: return QStringLiteral("port de réponse hors de 1 à 65535");
+        case RefusReponse::Aucun:
+            return QString();
+        case RefusReponse::AdresseVide:
+            return QStringLiteral("adresse de réponse absente");
+        case RefusReponse::AdresseNonLitterale:
+            return QStringLiteral("adresse de réponse non numérique (nom d'hôte refusé)");
+        case RefusReponse::AdresseNulle:
+            return QStringLiteral("adresse de réponse nulle");
+        case RefusReponse::Diffusion:
+            return QStringLiteral("adresse de diffusion refusée");
+        case RefusReponse::Multidiffusion:
+            return QStringLiteral("adresse de multidiffusion refusée");
+        case RefusReponse::PortInvalide:
+            return QStringLiteral("port de réponse hors de 1 à 65535");
     }
     return QString();
 }
@@ -150,15 +157,22 @@ QString ReplaceBalisePodcast(const QString& path, const QString& idEmission, con
             {"MMM", date("MMM")},
             {"MM", date("MM")},
             {"DDDD", date("DDDD")},
-            {"DDD", [] { return Date2StringEx(HorlogeSysteme().now(), QStringLiteral("DDD")).remove(QLatin1Char('.')); }},
+            {"DDD",
+             [] { return Date2StringEx(HorlogeSysteme().now(), QStringLiteral("DDD")).remove(QLatin1Char('.')); }},
             {"DD", date("DD")},
             {"HH", date("HH")},
             {"NN", date("NN")},
-            {"POD_ID", valeur(idEmission)},     {"Emission_Id", valeur(idEmission)}, {"Id_Emission", valeur(idEmission)},
-            {"POD_LIB", valeur(libEmission)},   {"Emission_Lib", valeur(libEmission)},
+            {"POD_ID", valeur(idEmission)},
+            {"Emission_Id", valeur(idEmission)},
+            {"Id_Emission", valeur(idEmission)},
+            {"POD_LIB", valeur(libEmission)},
+            {"Emission_Lib", valeur(libEmission)},
             {"Lib_Emission", valeur(libEmission)},
-            {"ART_ID", valeur(idArticle)},      {"Article_Id", valeur(idArticle)},   {"Id_Article", valeur(idArticle)},
-            {"ART_LIB", valeur(libArticle)},    {"Article_Lib", valeur(libArticle)},
+            {"ART_ID", valeur(idArticle)},
+            {"Article_Id", valeur(idArticle)},
+            {"Id_Article", valeur(idArticle)},
+            {"ART_LIB", valeur(libArticle)},
+            {"Article_Lib", valeur(libArticle)},
             {"Lib_Article", valeur(libArticle)},
             {"ZZ", [zone] { return N2S(double(zone) + 1, 2, 0, QStringLiteral("0")); }},
         };
@@ -195,19 +209,26 @@ QString TexteJournalUDP(const QString& texte) {
     for (; k < texte.size() && r.size() < LongueurMaxTexteJournal; ++k) {
         const QChar c = texte[k];
         switch (c.unicode()) {
-        case '\r': r += QLatin1String("\\r"); break;
-        case '\n': r += QLatin1String("\\n"); break;
-        case '\t': r += QLatin1String("\\t"); break;
-        case 0: r += QLatin1String("\\0"); break;
-        default:
-            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-                r += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                r += c;
+            case '\r':
+                r += QLatin1String("\\r");
+                break;
+            case '\n':
+                r += QLatin1String("\\n");
+                break;
+            case '\t':
+                r += QLatin1String("\\t");
+                break;
+            case 0:
+                r += QLatin1String("\\0");
+                break;
+            default:
+                if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                    r += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+                else
+                    r += c;
         }
     }
-    if (k < texte.size())
-        r += QStringLiteral("... (%1 caractères de plus)").arg(texte.size() - k);
+    if (k < texte.size()) r += QStringLiteral("... (%1 caractères de plus)").arg(texte.size() - k);
     return r;
 }
 
@@ -216,18 +237,42 @@ QString TexteJournalUDP(const QString& texte) {
 QString LibSockectErr(int32_t n) {
     Proc p(Cle::FrmSetup_LibSockectErr);
     static const std::pair<int32_t, const char*> noms[] = {
-        {7, "OutOfMemory"},          {380, "InvalidPropertyValue"},    {383, "SetNotSupported"},
-        {394, "GetNotSupported"},    {10004, "OpCanceled"},            {10014, "InvalidArgument"},
-        {10035, "AddWouldBlock"},    {10037, "AlreadyComplete"},       {10038, "NotSocket"},
-        {10040, "MsgTooBig"},        {10043, "PortNotSupported"},      {10048, "AddressInUse"},
-        {10049, "AddressNotAvailable"}, {10050, "NetworkSubsystemFailed"}, {10051, "NetworkUnreachable"},
-        {10052, "NetReset"},         {10053, "ConnectAborted"},        {10054, "ConnectionReset"},
-        {10055, "NoBufferSpace"},    {10056, "AlreadyConnected"},      {10057, "NotConnected"},
-        {10058, "SocketShutdown"},   {10060, "Timedout"},              {10061, "ConnectionRefused"},
-        {10093, "NotInitialized"},   {11001, "HostNotFound"},          {11002, "HostNotFoundTryAgain"},
-        {11003, "NonRecoverableError"}, {11004, "NoData"},             {40006, "BadState"},
-        {40014, "InvalidArgument"},  {40017, "Success"},               {40018, "Unsupported"},
-        {40020, "InvalidOp"},        {40021, "OutOfRange"},            {40026, "WrongProtocol"},
+        {7, "OutOfMemory"},
+        {380, "InvalidPropertyValue"},
+        {383, "SetNotSupported"},
+        {394, "GetNotSupported"},
+        {10004, "OpCanceled"},
+        {10014, "InvalidArgument"},
+        {10035, "AddWouldBlock"},
+        {10037, "AlreadyComplete"},
+        {10038, "NotSocket"},
+        {10040, "MsgTooBig"},
+        {10043, "PortNotSupported"},
+        {10048, "AddressInUse"},
+        {10049, "AddressNotAvailable"},
+        {10050, "NetworkSubsystemFailed"},
+        {10051, "NetworkUnreachable"},
+        {10052, "NetReset"},
+        {10053, "ConnectAborted"},
+        {10054, "ConnectionReset"},
+        {10055, "NoBufferSpace"},
+        {10056, "AlreadyConnected"},
+        {10057, "NotConnected"},
+        {10058, "SocketShutdown"},
+        {10060, "Timedout"},
+        {10061, "ConnectionRefused"},
+        {10093, "NotInitialized"},
+        {11001, "HostNotFound"},
+        {11002, "HostNotFoundTryAgain"},
+        {11003, "NonRecoverableError"},
+        {11004, "NoData"},
+        {40006, "BadState"},
+        {40014, "InvalidArgument"},
+        {40017, "Success"},
+        {40018, "Unsupported"},
+        {40020, "InvalidOp"},
+        {40021, "OutOfRange"},
+        {40026, "WrongProtocol"},
     };
     for (const auto& [numero, nom] : noms)
         if (numero == n) return QString::fromLatin1(nom);
@@ -247,7 +292,8 @@ struct LigneErreurSocket {
 constexpr LigneErreurSocket kErreursSocket[] = {
     {QAbstractSocket::SocketAccessError, ErrSocketAccesRefuse, "port réservé à l'administrateur",
      "Accès refusé : un port inférieur à 1024 est réservé à l'administrateur du poste"},
-    {QAbstractSocket::AddressInUseError, 10048, "adresse déjà utilisée", "Adresse et port déjà utilisés par un autre programme"},
+    {QAbstractSocket::AddressInUseError, 10048, "adresse déjà utilisée",
+     "Adresse et port déjà utilisés par un autre programme"},
     {QAbstractSocket::SocketAddressNotAvailableError, ErrSocketAdresseNonDisponible, "adresse non disponible",
      "Adresse non disponible sur ce poste"},
     {QAbstractSocket::DatagramTooLargeError, 10040, "message trop long", "Message trop long"},
@@ -256,7 +302,8 @@ constexpr LigneErreurSocket kErreursSocket[] = {
     {QAbstractSocket::SocketResourceError, 10055, "ressources réseau insuffisantes", "Ressources réseau insuffisantes"},
     {QAbstractSocket::SocketTimeoutError, 10060, "délai dépassé", "Délai dépassé"},
     {QAbstractSocket::ConnectionRefusedError, 10061, "connexion refusée", "Connexion refusée"},
-    {QAbstractSocket::RemoteHostClosedError, 10054, "connexion interrompue", "Connexion interrompue par le poste distant"},
+    {QAbstractSocket::RemoteHostClosedError, 10054, "connexion interrompue",
+     "Connexion interrompue par le poste distant"},
     {QAbstractSocket::UnsupportedSocketOperationError, 40018, "opération non prise en charge",
      "Opération non prise en charge par ce système"},
     {QAbstractSocket::TemporaryError, 10035, "opération à reprendre", "Opération à reprendre plus tard"},

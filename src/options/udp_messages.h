@@ -65,7 +65,15 @@ QString ReponseCheck(const QString& id);
 // Why a check reply may not be sent to a destination. The reply goes only to a literal unicast
 // address: a request names its reply's address, and nothing must make the program send to a host
 // name it would have to look up, to a broadcast or to a multicast group.
-enum class RefusReponse { Aucun, AdresseVide, AdresseNonLitterale, AdresseNulle, Diffusion, Multidiffusion, PortInvalide };
+enum class RefusReponse {
+    Aucun,
+    AdresseVide,
+    AdresseNonLitterale,
+    AdresseNulle,
+    Diffusion,
+    Multidiffusion,
+    PortInvalide
+};
 // Checks the destination; on success fills the address to send to.
 RefusReponse ControleDestinationReponse(const QString& adresse, int64_t port, QHostAddress* destination = nullptr);
 QString TexteRefusReponse(RefusReponse r);
@@ -83,8 +91,8 @@ struct MessageUDP {
     QString SongId;
     QString SoundFile;
     QString GIEOnly;
-    int16_t NoZone = 0;       // 0 when absent
-    int16_t NoStation = -1;   // -1 when absent or blank
+    int16_t NoZone = 0;      // 0 when absent
+    int16_t NoStation = -1;  // -1 when absent or blank
 };
 MessageUDP LireMessageUDP(const QString& message);
 

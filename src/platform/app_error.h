@@ -27,4 +27,4 @@ QString DescriptionErreur(int32_t n);
                         const QString& source = QStringLiteral("QD3_Tools_Kirvo"));
 
 // The number HTTP failures are raised with.
-constexpr int32_t ErrHttpFailed = -2147418113;   // &H8000FFFF
+constexpr int32_t ErrHttpFailed = -2147418113;  // &H8000FFFF

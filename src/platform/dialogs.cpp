@@ -38,24 +38,43 @@ public:
         box.setWindowTitle(title);
         box.setText(prompt);
         switch (style & 0x70) {
-        case Mb::Critical: box.setIcon(QMessageBox::Critical); break;
-        case Mb::Question: box.setIcon(QMessageBox::Question); break;
-        case Mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case Mb::Information: box.setIcon(QMessageBox::Information); break;
-        default: break;
+            case Mb::Critical:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case Mb::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case Mb::Exclamation:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case Mb::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                break;
         }
         QList<QPair<QMessageBox::StandardButton, int>> buttons;
         switch (style & 0x7) {
-        case Mb::OKCancel: buttons = {{QMessageBox::Ok, Mb::OK}, {QMessageBox::Cancel, Mb::Cancel}}; break;
-        case Mb::AbortRetryIgnore:
-            buttons = {{QMessageBox::Abort, Mb::Abort}, {QMessageBox::Retry, Mb::Retry}, {QMessageBox::Ignore, Mb::Ignore}};
-            break;
-        case Mb::YesNoCancel:
-            buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}, {QMessageBox::Cancel, Mb::Cancel}};
-            break;
-        case Mb::YesNo: buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}}; break;
-        case Mb::RetryCancel: buttons = {{QMessageBox::Retry, Mb::Retry}, {QMessageBox::Cancel, Mb::Cancel}}; break;
-        default: buttons = {{QMessageBox::Ok, Mb::OK}}; break;
+            case Mb::OKCancel:
+                buttons = {{QMessageBox::Ok, Mb::OK}, {QMessageBox::Cancel, Mb::Cancel}};
+                break;
+            case Mb::AbortRetryIgnore:
+                buttons = {{QMessageBox::Abort, Mb::Abort},
+                           {QMessageBox::Retry, Mb::Retry},
+                           {QMessageBox::Ignore, Mb::Ignore}};
+                break;
+            case Mb::YesNoCancel:
+                buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}, {QMessageBox::Cancel, Mb::Cancel}};
+                break;
+            case Mb::YesNo:
+                buttons = {{QMessageBox::Yes, Mb::Yes}, {QMessageBox::No, Mb::No}};
+                break;
+            case Mb::RetryCancel:
+                buttons = {{QMessageBox::Retry, Mb::Retry}, {QMessageBox::Cancel, Mb::Cancel}};
+                break;
+            default:
+                buttons = {{QMessageBox::Ok, Mb::OK}};
+                break;
         }
         QMessageBox::StandardButtons set;
         for (auto& b : buttons) set |= b.first;
@@ -83,25 +102,32 @@ public:
         DialogueFichiersLocal(d);
         d.setFileMode(QFileDialog::Directory);
         d.setOption(QFileDialog::ShowDirsOnly);
-        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst() : QString();
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+                                                                             : QString();
     }
     QString pickOpenFile(const QString& title, const QString& dir, const QString& filter) override {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
         QFileDialog d(nullptr, title, dir, filter);
         DialogueFichiersLocal(d);
         d.setFileMode(QFileDialog::ExistingFile);
-        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst() : QString();
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+                                                                             : QString();
     }
 
 private:
     static int defaultAnswer(int style) {
         switch (style & 0x7) {
-        case Mb::OKCancel: return Mb::OK;
-        case Mb::AbortRetryIgnore: return Mb::Abort;
-        case Mb::YesNoCancel:
-        case Mb::YesNo: return Mb::Yes;
-        case Mb::RetryCancel: return Mb::Retry;
-        default: return Mb::OK;
+            case Mb::OKCancel:
+                return Mb::OK;
+            case Mb::AbortRetryIgnore:
+                return Mb::Abort;
+            case Mb::YesNoCancel:
+            case Mb::YesNo:
+                return Mb::Yes;
+            case Mb::RetryCancel:
+                return Mb::Retry;
+            default:
+                return Mb::OK;
         }
     }
 };

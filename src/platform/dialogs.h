@@ -7,9 +7,18 @@
 // Buttons, icons and answers, with the values the program's code has always used.
 namespace Mb {
 enum : int {
-    OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5,
-    Critical = 16, Question = 32, Exclamation = 48, Information = 64,
-    DefaultButton2 = 256, DefaultButton3 = 512,
+    OKOnly = 0,
+    OKCancel = 1,
+    AbortRetryIgnore = 2,
+    YesNoCancel = 3,
+    YesNo = 4,
+    RetryCancel = 5,
+    Critical = 16,
+    Question = 32,
+    Exclamation = 48,
+    Information = 64,
+    DefaultButton2 = 256,
+    DefaultButton3 = 512,
 };
 enum Answer : int { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 }  // namespace Mb

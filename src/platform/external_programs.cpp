@@ -68,11 +68,9 @@ ExternalLauncher* g_launcher = &g_real;
 ExternalLauncher& Lanceur() { return *g_launcher; }
 void SetLanceur(ExternalLauncher* launcher) { g_launcher = launcher ? launcher : &g_real; }
 
-int OuvrirAvecLeBureau(const QString& operation, const QString& file, const QStringList& args,
-                       const QString& workDir) {
+int OuvrirAvecLeBureau(const QString& operation, const QString& file, const QStringList& args, const QString& workDir) {
     const QString op = operation.trimmed().toLower();
-    if (!op.isEmpty() && op != QLatin1String("open") && op != QLatin1String("explore") &&
-        op != QLatin1String("edit"))
+    if (!op.isEmpty() && op != QLatin1String("open") && op != QLatin1String("explore") && op != QLatin1String("edit"))
         return Lancement::AucuneAssociation;
 
     const QString cible = file.trimmed();

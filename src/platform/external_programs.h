@@ -45,8 +45,7 @@ void SetLanceur(ExternalLauncher* launcher);
 // Opens a file, program or address the way the shell's "open" did: an address or a document goes
 // to the desktop, an executable file (or a program found on PATH) is started with the arguments.
 // Operations other than open, explore and edit have no association here. Returns a Lancement code.
-int OuvrirAvecLeBureau(const QString& operation, const QString& file, const QStringList& args,
-                       const QString& workDir);
+int OuvrirAvecLeBureau(const QString& operation, const QString& file, const QStringList& args, const QString& workDir);
 
 // A launcher that starts nothing: it records each request and answers with the results set.
 class RecordingLauncher : public ExternalLauncher {

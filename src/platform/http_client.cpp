@@ -34,7 +34,7 @@ public:
     bool open() { return tmp_.open(); }
     qint64 write(const QByteArray& b) { return tmp_.write(b); }
     QString errorString() const { return erreur_.isEmpty() ? tmp_.errorString() : erreur_; }
-    void cancelWriting() { tmp_.close(); }   // removed with the object
+    void cancelWriting() { tmp_.close(); }  // removed with the object
     bool commit() {
         if (!tmp_.flush()) return false;
         const QString chemin = tmp_.fileName();
@@ -60,18 +60,22 @@ const QString kSource = QStringLiteral("clHttp1");
 
 QString causeReseau(QNetworkReply::NetworkError e, const QString& texteQt) {
     switch (e) {
-    case QNetworkReply::HostNotFoundError: return QStringLiteral("Hôte inconnu.");
-    case QNetworkReply::ConnectionRefusedError: return QStringLiteral("Connexion refusée par le serveur.");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("Connexion fermée par le serveur avant la fin de la réponse.");
-    case QNetworkReply::TimeoutError: return QStringLiteral("Le serveur ne répond pas.");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("Connexion sécurisée impossible: ") + texteQt;
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::UnknownNetworkError:
-        return QStringLiteral("Réseau indisponible: ") + texteQt;
-    default: return texteQt;
+        case QNetworkReply::HostNotFoundError:
+            return QStringLiteral("Hôte inconnu.");
+        case QNetworkReply::ConnectionRefusedError:
+            return QStringLiteral("Connexion refusée par le serveur.");
+        case QNetworkReply::RemoteHostClosedError:
+            return QStringLiteral("Connexion fermée par le serveur avant la fin de la réponse.");
+        case QNetworkReply::TimeoutError:
+            return QStringLiteral("Le serveur ne répond pas.");
+        case QNetworkReply::SslHandshakeFailedError:
+            return QStringLiteral("Connexion sécurisée impossible: ") + texteQt;
+        case QNetworkReply::NetworkSessionFailedError:
+        case QNetworkReply::TemporaryNetworkFailureError:
+        case QNetworkReply::UnknownNetworkError:
+            return QStringLiteral("Réseau indisponible: ") + texteQt;
+        default:
+            return texteQt;
     }
 }
 
@@ -91,9 +95,7 @@ CertificatServeur decrire(const QSslCertificate& c, const QString& hote) {
 
 }  // namespace
 
-ClientHttp::ClientHttp(QObject* parent) : QObject(parent) {
-    setObjectName(QStringLiteral("clHttp1"));
-}
+ClientHttp::ClientHttp(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("clHttp1")); }
 
 // The program may close from inside a request's wait (its window's close runs in that loop) and
 // take the client with it: the waiting call is woken and fails without touching the client again.
@@ -132,7 +134,8 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
     QDir().mkpath(QFileInfo(fichier).absolutePath());
     FichierReponse sortie(fichier);
     if (!sortie.open())
-        echec(QStringLiteral("Fichier réponse non créé: ") + fichier + QStringLiteral(" (") + sortie.errorString() + QLatin1Char(')'));
+        echec(QStringLiteral("Fichier réponse non créé: ") + fichier + QStringLiteral(" (") + sortie.errorString() +
+              QLatin1Char(')'));
 
     QNetworkRequest req(url);
     req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(UserAgentHttp));
@@ -171,9 +174,8 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
         if (cause.isEmpty()) cause = pourquoi;
         if (reponse) reponse->abort();
     };
-    connect(&minuterie, &QTimer::timeout, &boucle, [&] {
-        abandonner(QStringLiteral("Délai de réponse dépassé (%1 ms).").arg(DelaiMaxMs));
-    });
+    connect(&minuterie, &QTimer::timeout, &boucle,
+            [&] { abandonner(QStringLiteral("Délai de réponse dépassé (%1 ms).").arg(DelaiMaxMs)); });
     // Counts and stores a piece of the body; the cause of a failure, else empty.
     const auto garder = [&](const QByteArray& morceau) -> QString {
         recus += morceau.size();
@@ -198,18 +200,22 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
         QSslCertificate cert = reponse->sslConfiguration().peerCertificate();
         if (cert.isNull())
             for (const QSslError& e : erreurs)
-                if (!e.certificate().isNull()) { cert = e.certificate(); break; }
+                if (!e.certificate().isNull()) {
+                    cert = e.certificate();
+                    break;
+                }
         v.certificat = decrire(cert, url.host());
         Q_EMIT OnVerifyServer(&v);
         attenteUtilisateur += question.elapsed();
-        if (!reponse) return;   // the client went away while the user was asked
+        if (!reponse) return;  // the client went away while the user was asked
         if (v.verifie) {
             reponse->ignoreSslErrors(erreurs);
             accepteCetteFois = true;
         } else if (cause.isEmpty()) {
             cause = QStringLiteral("Certificat du serveur refusé: ") + v.statut;
         }
-        if (reponse->isRunning()) minuterie.start(std::max<qint64>(1, DelaiMaxMs - (chrono.elapsed() - attenteUtilisateur)));
+        if (reponse->isRunning())
+            minuterie.start(std::max<qint64>(1, DelaiMaxMs - (chrono.elapsed() - attenteUtilisateur)));
     });
     connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
 
@@ -247,12 +253,15 @@ void ClientHttp::HttpRequeteVersFichier(const QString& adresse, const QString& f
         } else if (dernierStatut_ == 0) {
             cause = QStringLiteral("Aucune réponse du serveur.");
         } else if (longueur.isValid() && longueur.toLongLong() != recus) {
-            cause = QStringLiteral("Réponse incomplète (%1 octets reçus sur %2).").arg(recus).arg(longueur.toLongLong());
+            cause =
+                QStringLiteral("Réponse incomplète (%1 octets reçus sur %2).").arg(recus).arg(longueur.toLongLong());
         }
     }
     if (!cause.isEmpty()) {
         sortie.cancelWriting();
         echec(cause);
     }
-    if (!sortie.commit()) echec(QStringLiteral("Fichier réponse non écrit: ") + fichier + QStringLiteral(" (") + sortie.errorString() + QLatin1Char(')'));
+    if (!sortie.commit())
+        echec(QStringLiteral("Fichier réponse non écrit: ") + fichier + QStringLiteral(" (") + sortie.errorString() +
+              QLatin1Char(')'));
 }

@@ -32,19 +32,19 @@ inline constexpr int DelaiRequeteParDefautMs = 30000;
 
 // The server's certificate as the certificate question shows it.
 struct CertificatServeur {
-    QString hote;                 // host of the request
-    QString nomConvivial;         // friendly name: the subject's common name
-    QString emisPour;             // subject
-    QString emisPar;              // issuer
+    QString hote;          // host of the request
+    QString nomConvivial;  // friendly name: the subject's common name
+    QString emisPour;      // subject
+    QString emisPar;       // issuer
     QDateTime valideDu, valideAu;
-    QByteArray empreinteSha256;   // of the DER form, 32 bytes
+    QByteArray empreinteSha256;  // of the DER form, 32 bytes
     QByteArray pem;
 };
 
 // The event argument of OnVerifyServer.
 struct VerificationServeur {
-    bool verifie = false;   // set by the handler to let the request go on
-    QString statut;         // why the certificate is not verified
+    bool verifie = false;  // set by the handler to let the request go on
+    QString statut;        // why the certificate is not verified
     CertificatServeur certificat;
 };
 

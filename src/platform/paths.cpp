@@ -31,8 +31,8 @@ QString sousRacine(const QString& reste) {
         garde.append(part);
     }
     QString r = garde.join(QLatin1Char('/'));
-    if (!r.isEmpty() && (reste.endsWith(QLatin1Char('/')) || parts.last() == QLatin1String(".") ||
-                         parts.last() == QLatin1String("..")))
+    if (!r.isEmpty() &&
+        (reste.endsWith(QLatin1Char('/')) || parts.last() == QLatin1String(".") || parts.last() == QLatin1String("..")))
         r += QLatin1Char('/');
     return r;
 }
@@ -89,9 +89,13 @@ QString ResoudreCasse(const QString& path) {
             QDir dir(courant.isEmpty() ? QStringLiteral(".") : courant);
             QString match;
             if (part != QLatin1String(".") && part != QLatin1String("..")) {
-                const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+                const QStringList entries =
+                    dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
                 for (const QString& e : entries)
-                    if (e.compare(part, Qt::CaseInsensitive) == 0) { match = e; break; }
+                    if (e.compare(part, Qt::CaseInsensitive) == 0) {
+                        match = e;
+                        break;
+                    }
             }
             if (match.isEmpty()) {
                 trouve = false;

@@ -74,9 +74,7 @@ QString valeurLue(const QString& brut, int longueurMax) {
     return v;
 }
 
-bool sansFinDeLigne(const QString& s) {
-    return !s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('\n'));
-}
+bool sansFinDeLigne(const QString& s) { return !s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('\n')); }
 
 void poser(ProfileEchec* p, ProfileEchec e) {
     if (p) *p = e;
@@ -124,7 +122,7 @@ public:
             if (r == 0) return;
             ::close(fd_);
             fd_ = -1;
-            if (r == ETIMEDOUT) return;   // held by another writer: not a reason to lock elsewhere
+            if (r == ETIMEDOUT) return;  // held by another writer: not a reason to lock elsewhere
         }
         const QByteArray nom = QFile::encodeName(file + QStringLiteral(".lock"));
         fd_ = ::open(nom.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -192,9 +190,9 @@ struct FichierLu {
 };
 
 bool memeFichier(const FichierLu& a, const struct stat& b) {
-    return a.dev == b.st_dev && a.ino == b.st_ino && a.taille == b.st_size &&
-           a.mtime.tv_sec == b.st_mtim.tv_sec && a.mtime.tv_nsec == b.st_mtim.tv_nsec &&
-           a.ctime.tv_sec == b.st_ctim.tv_sec && a.ctime.tv_nsec == b.st_ctim.tv_nsec;
+    return a.dev == b.st_dev && a.ino == b.st_ino && a.taille == b.st_size && a.mtime.tv_sec == b.st_mtim.tv_sec &&
+           a.mtime.tv_nsec == b.st_mtim.tv_nsec && a.ctime.tv_sec == b.st_ctim.tv_sec &&
+           a.ctime.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 bool assezAncien(const struct stat& st) {
@@ -357,8 +355,7 @@ bool ProfileNomsValides(const QString& section, const QString& key) {
     if (s.isEmpty() || k.isEmpty()) return false;
     if (!sansFinDeLigne(section) || !sansFinDeLigne(key)) return false;
     if (s.contains(QLatin1Char(']'))) return false;
-    if (k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) || k.startsWith(QLatin1Char(';')))
-        return false;
+    if (k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) || k.startsWith(QLatin1Char(';'))) return false;
     // A name the code page cannot hold would be written as "?": it would never read back, and
     // could land on a real "?" key.
     for (const QString* n : {&s, &k})
@@ -371,8 +368,7 @@ bool ProfileValeurValide(const QString& value) { return sansFinDeLigne(value); }
 
 // --- the file -----------------------------------------------------------------------------------
 
-bool ProfileModifier(const QString& file, const std::function<bool(ProfileDocument&)>& change,
-                     ProfileEchec* pourquoi) {
+bool ProfileModifier(const QString& file, const std::function<bool(ProfileDocument&)>& change, ProfileEchec* pourquoi) {
     poser(pourquoi, ProfileEchec::Aucun);
     if (file.isEmpty()) {
         poser(pourquoi, ProfileEchec::Invalide);
@@ -441,8 +437,7 @@ bool ProfileModifier(const QString& file, const std::function<bool(ProfileDocume
     return ok;
 }
 
-std::optional<QString> ProfileValeur(const QString& file, const QString& section, const QString& key,
-                                     int longueurMax) {
+std::optional<QString> ProfileValeur(const QString& file, const QString& section, const QString& key, int longueurMax) {
     if (file.isEmpty()) return std::nullopt;
     return ProfileDocument::depuisFichier(file).valeur(section, key, longueurMax);
 }
@@ -473,7 +468,8 @@ bool ProfileSupprimerCle(const QString& file, const QString& section, const QStr
         poser(pourquoi, ProfileEchec::Aucun);
         return true;
     }
-    return ProfileModifier(file, [&](ProfileDocument& d) { return d.supprimerCle(section, key); }, pourquoi);
+    return ProfileModifier(
+        file, [&](ProfileDocument& d) { return d.supprimerCle(section, key); }, pourquoi);
 }
 
 bool ProfileSupprimerSection(const QString& file, const QString& section, ProfileEchec* pourquoi) {
@@ -481,7 +477,8 @@ bool ProfileSupprimerSection(const QString& file, const QString& section, Profil
         poser(pourquoi, ProfileEchec::Aucun);
         return true;
     }
-    return ProfileModifier(file, [&](ProfileDocument& d) { return d.supprimerSection(section); }, pourquoi);
+    return ProfileModifier(
+        file, [&](ProfileDocument& d) { return d.supprimerSection(section); }, pourquoi);
 }
 
 bool ProfileCreerSection(const QString& file, const QString& section, ProfileEchec* pourquoi) {
@@ -489,7 +486,8 @@ bool ProfileCreerSection(const QString& file, const QString& section, ProfileEch
         poser(pourquoi, ProfileEchec::Invalide);
         return false;
     }
-    return ProfileModifier(file, [&](ProfileDocument& d) { return d.creerSection(section); }, pourquoi);
+    return ProfileModifier(
+        file, [&](ProfileDocument& d) { return d.creerSection(section); }, pourquoi);
 }
 
 QStringList ProfileSections(const QString& file) { return ProfileDocument::depuisFichier(file).sections(); }

@@ -15,11 +15,10 @@
 //    owner), so a caller can create the folder or clear the flag and try again; a file this user
 //    may not write fails too (ProfileEchec::Acces).
 //  - A read sees the file as it is on disk: a parsed file is kept only while the file is
-//    unchanged (same inode, size and times, and not changed within the last seconds). A change is a read-modify-write of the whole
-//    file, written to a temporary file and renamed over it, serialised between processes by an
-//    exclusive lock (flock) on the file's folder (on "<file>.lock" beside it where the file system
-//    refuses to lock a folder); a lock that stays taken for 5 seconds makes the change fail
-//    (ProfileEchec::Acces) rather than freeze the program.
+//    unchanged (same inode, size and times, and not changed within the last seconds). A change is a read-modify-write
+//    of the whole file, written to a temporary file and renamed over it, serialised between processes by an exclusive
+//    lock (flock) on the file's folder (on "<file>.lock" beside it where the file system refuses to lock a folder); a
+//    lock that stays taken for 5 seconds makes the change fail (ProfileEchec::Acces) rather than freeze the program.
 //
 // Paths are used as given. Windows-form paths and bare file names are the callers' business:
 // CheminProfil does the usual translation.
@@ -34,10 +33,10 @@ inline constexpr int ProfileLongueurMax = 254;
 // Why a change was refused.
 enum class ProfileEchec {
     Aucun,
-    Invalide,        // empty or malformed section/key, CR or LF in a name or value
-    DossierAbsent,   // the file's folder does not exist
-    LectureSeule,    // the file exists without its owner's write bit
-    Acces,           // any other input/output failure (folder not writable, disk full...)
+    Invalide,       // empty or malformed section/key, CR or LF in a name or value
+    DossierAbsent,  // the file's folder does not exist
+    LectureSeule,   // the file exists without its owner's write bit
+    Acces,          // any other input/output failure (folder not writable, disk full...)
 };
 
 // --- one-call access ---------------------------------------------------------------------------

@@ -125,7 +125,7 @@ protected:
     bool focusNextPrevChild(bool suivant) override {
         prendreSaisie();
         const bool r = QWidget::focusNextPrevChild(suivant);
-        if (hasFocus()) Q_EMIT editingFinished();   // nowhere else to go: the date is taken all the same
+        if (hasFocus()) Q_EMIT editingFinished();  // nowhere else to go: the date is taken all the same
         return r;
     }
     void stepBy(int pas) override {
@@ -168,53 +168,53 @@ PropertyGridItem::PropertyGridItem(PropertyGrid* grid, PropertyGridItem* parent,
     row_->setFlags(f);
     if (spanned()) row_->setFirstColumnSpanned(true);
     switch (kind) {
-    case PropertyKind::Category: {
-        QFont bold = grid_->tree_->font();
-        bold.setBold(true);
-        row_->setFont(ColCaption, bold);
-        for (int c : {ColCaption, ColValue}) {
-            row_->setForeground(c, grid_->categoryText_);
-            row_->setBackground(c, grid_->categoryBack_);
+        case PropertyKind::Category: {
+            QFont bold = grid_->tree_->font();
+            bold.setBold(true);
+            row_->setFont(ColCaption, bold);
+            for (int c : {ColCaption, ColValue}) {
+                row_->setForeground(c, grid_->categoryText_);
+                row_->setBackground(c, grid_->categoryBack_);
+            }
+            break;
         }
-        break;
-    }
-    case PropertyKind::Date: {
-        auto* edit = new BoiteDate;
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-        edit->setFrame(false);
-        editor_ = edit;
-        grid_->tree_->setItemWidget(row_, ColValue, edit);
-        // The user's date is taken when the box is left or a day is picked in the calendar.
-        auto commit = [this, edit] {
-            if (grid_->quiet_ || readOnly_) return;
-            if (edit->date() == value_.toDate()) return;
-            value_ = edit->date();
-            grid_->userChanged(this);
-        };
-        // The view hides and deletes an editor later than its item: a box that had the focus
-        // is left once more then. Tied to the item's lifetime, the commit dies with it.
-        QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
-        edit->surCalendrier = [lien = QPointer<QObject>(lien_), commit](QCalendarWidget* cal) {
-            if (lien) QObject::connect(cal, &QCalendarWidget::clicked, lien.data(), commit);
-        };
-        // A typed text that is no date: the user is told, unless the item has gone or the program
-        // itself is rebuilding the grid (the box then loses the focus on its way out).
-        edit->surRefus = [lien = QPointer<QObject>(lien_), this](const QString& saisie) {
-            if (!lien || grid_->quiet_) return;
-            MsgBox(QStringLiteral("%1 : « %2 » n'est pas une date.\r\n\r\nTapez le jour, le mois et l'année, par "
-                                  "exemple 20/12/2026 ou 20122026. La date précédente est conservée.")
-                       .arg(caption_, saisie.trimmed()),
-                   Mb::Exclamation, grid_->window()->windowTitle());
-        };
-        break;
-    }
-    default:
-        for (int c : {ColCaption, ColValue}) {
-            row_->setForeground(c, grid_->itemText_);
-            row_->setBackground(c, grid_->itemBack_);
+        case PropertyKind::Date: {
+            auto* edit = new BoiteDate;
+            edit->setCalendarPopup(true);
+            edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+            edit->setFrame(false);
+            editor_ = edit;
+            grid_->tree_->setItemWidget(row_, ColValue, edit);
+            // The user's date is taken when the box is left or a day is picked in the calendar.
+            auto commit = [this, edit] {
+                if (grid_->quiet_ || readOnly_) return;
+                if (edit->date() == value_.toDate()) return;
+                value_ = edit->date();
+                grid_->userChanged(this);
+            };
+            // The view hides and deletes an editor later than its item: a box that had the focus
+            // is left once more then. Tied to the item's lifetime, the commit dies with it.
+            QObject::connect(edit, &QDateEdit::editingFinished, lien_, commit);
+            edit->surCalendrier = [lien = QPointer<QObject>(lien_), commit](QCalendarWidget* cal) {
+                if (lien) QObject::connect(cal, &QCalendarWidget::clicked, lien.data(), commit);
+            };
+            // A typed text that is no date: the user is told, unless the item has gone or the program
+            // itself is rebuilding the grid (the box then loses the focus on its way out).
+            edit->surRefus = [lien = QPointer<QObject>(lien_), this](const QString& saisie) {
+                if (!lien || grid_->quiet_) return;
+                MsgBox(QStringLiteral("%1 : « %2 » n'est pas une date.\r\n\r\nTapez le jour, le mois et l'année, par "
+                                      "exemple 20/12/2026 ou 20122026. La date précédente est conservée.")
+                           .arg(caption_, saisie.trimmed()),
+                       Mb::Exclamation, grid_->window()->windowTitle());
+            };
+            break;
         }
-        break;
+        default:
+            for (int c : {ColCaption, ColValue}) {
+                row_->setForeground(c, grid_->itemText_);
+                row_->setBackground(c, grid_->itemBack_);
+            }
+            break;
     }
     showToolTip();
 }
@@ -270,11 +270,19 @@ QCalendarWidget* PropertyGridItem::calendar() const {
 
 void PropertyGridItem::setValue(const QVariant& v) {
     switch (kind_) {
-    case PropertyKind::Date: value_ = v.toDate(); break;
-    case PropertyKind::Bool: value_ = v.toBool(); break;
-    case PropertyKind::FlagSet:
-    case PropertyKind::Choice: value_ = v.toInt(); break;
-    case PropertyKind::Category: value_ = v; break;
+        case PropertyKind::Date:
+            value_ = v.toDate();
+            break;
+        case PropertyKind::Bool:
+            value_ = v.toBool();
+            break;
+        case PropertyKind::FlagSet:
+        case PropertyKind::Choice:
+            value_ = v.toInt();
+            break;
+        case PropertyKind::Category:
+            value_ = v;
+            break;
     }
     showValue();
 }
@@ -282,29 +290,30 @@ void PropertyGridItem::setValue(const QVariant& v) {
 void PropertyGridItem::showValue() {
     Silence s(grid_->quiet_);
     switch (kind_) {
-    case PropertyKind::Date:
-        if (auto* edit = dynamic_cast<BoiteDate*>(editor_)) edit->montrer(value_.toDate());
-        break;
-    case PropertyKind::Bool:
-        row_->setCheckState(ColValue, value_.toBool() ? Qt::Checked : Qt::Unchecked);
-        break;
-    case PropertyKind::FlagSet: {
-        const int v = value_.toInt();
-        QStringList noms;
-        for (PropertyGridItem* c : children_) {
-            const int w = c->value_.toInt();
-            const bool coche = w != 0 && (v & w) == w;
-            c->row_->setCheckState(ColCaption, coche ? Qt::Checked : Qt::Unchecked);
-            if (coche) noms << c->caption_;
+        case PropertyKind::Date:
+            if (auto* edit = dynamic_cast<BoiteDate*>(editor_)) edit->montrer(value_.toDate());
+            break;
+        case PropertyKind::Bool:
+            row_->setCheckState(ColValue, value_.toBool() ? Qt::Checked : Qt::Unchecked);
+            break;
+        case PropertyKind::FlagSet: {
+            const int v = value_.toInt();
+            QStringList noms;
+            for (PropertyGridItem* c : children_) {
+                const int w = c->value_.toInt();
+                const bool coche = w != 0 && (v & w) == w;
+                c->row_->setCheckState(ColCaption, coche ? Qt::Checked : Qt::Unchecked);
+                if (coche) noms << c->caption_;
+            }
+            row_->setText(ColValue, noms.join(QStringLiteral(", ")));
+            row_->setToolTip(ColValue, noms.join(QLatin1Char('\n')));
+            break;
         }
-        row_->setText(ColValue, noms.join(QStringLiteral(", ")));
-        row_->setToolTip(ColValue, noms.join(QLatin1Char('\n')));
-        break;
-    }
-    case PropertyKind::Choice:
-        if (parent_) parent_->showValue();
-        break;
-    case PropertyKind::Category: break;
+        case PropertyKind::Choice:
+            if (parent_) parent_->showValue();
+            break;
+        case PropertyKind::Category:
+            break;
     }
 }
 
@@ -336,7 +345,8 @@ void PropertyGridItem::addInplaceButton(const QString& caption, const QString& t
     // rebuild that change brings replaces this button before a release could reach it.
     QObject::connect(b, &QPushButton::pressed, lien_, [g = grid_, this] {
         const int id = id_;
-        QMetaObject::invokeMethod(g, [g, id] { Q_EMIT g->InplaceButtonDown(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            g, [g, id] { Q_EMIT g->InplaceButtonDown(id); }, Qt::QueuedConnection);
     });
 }
 
@@ -490,8 +500,8 @@ int PropertyGrid::captionWidth() const {
         if (it->spanned()) return;
         QFont f = tree_->font();
         f.setBold(it->kind() == PropertyKind::Category);
-        voulu = std::max(voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge +
-                                    tree_->indentation() * (it->level() + 1));
+        voulu = std::max(
+            voulu, QFontMetrics(f).horizontalAdvance(it->caption()) + marge + tree_->indentation() * (it->level() + 1));
     });
     return voulu;
 }
@@ -548,7 +558,8 @@ PropertyGridItem* PropertyGrid::itemOfRow(QTreeWidgetItem* row) const {
 void PropertyGrid::userChanged(PropertyGridItem* item) {
     const int id = item->id();
     // Delivered after the user's event: the handler may rebuild the grid, editors included.
-    QMetaObject::invokeMethod(this, [this, id] { Q_EMIT ValueChanged(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { Q_EMIT ValueChanged(id); }, Qt::QueuedConnection);
 }
 
 void PropertyGrid::onItemChanged(QTreeWidgetItem* row, int column) {
@@ -576,9 +587,9 @@ void PropertyGrid::onCurrentChanged() {
     if (quiet_) return;
     PropertyGridItem* it = itemOfRow(tree_->currentItem());
     if (it && it->kind() == PropertyKind::Choice && it->parent()) it = it->parent();
-    help_->setText(it ? (it->description().isEmpty() ? it->caption()
-                                                     : QStringLiteral("<b>%1</b><br>%2")
-                                                           .arg(it->caption().toHtmlEscaped(),
-                                                                it->description().toHtmlEscaped()))
+    help_->setText(it ? (it->description().isEmpty()
+                             ? it->caption()
+                             : QStringLiteral("<b>%1</b><br>%2")
+                                   .arg(it->caption().toHtmlEscaped(), it->description().toHtmlEscaped()))
                       : QString());
 }

@@ -96,7 +96,7 @@ private:
     QTreeWidgetItem* row_ = nullptr;
     QWidget* editor_ = nullptr;
     QPushButton* button_ = nullptr;
-    QObject* lien_;   // context of the editors' and button's connections: they end with the item
+    QObject* lien_;  // context of the editors' and button's connections: they end with the item
 };
 
 class PropertyGrid : public QWidget {
@@ -140,9 +140,9 @@ protected:
 
 private:
     void fitColumns();
-    int captionWidth() const;   // the caption column every line beside a value needs
-    int valueWidth() const;     // the value column a date box needs
-    int spannedWidth() const;   // what the lines across both columns need
+    int captionWidth() const;  // the caption column every line beside a value needs
+    int valueWidth() const;    // the value column a date box needs
+    int spannedWidth() const;  // what the lines across both columns need
     friend class PropertyGridItem;
     void userChanged(PropertyGridItem* item);
     void onItemChanged(QTreeWidgetItem* row, int column);
@@ -153,7 +153,7 @@ private:
     QTreeWidget* tree_ = nullptr;
     QLabel* help_ = nullptr;
     std::vector<PropertyGridItem*> categories_;
-    int quiet_ = 0;   // > 0 while the program itself changes rows
+    int quiet_ = 0;  // > 0 while the program itself changes rows
     QColor categoryText_{0, 0, 0}, categoryBack_{220, 220, 220};
     QColor itemText_{0, 0, 0}, itemBack_{255, 255, 255};
 };

@@ -65,7 +65,7 @@ void AbandonAfterFork() {
 Registry& reg() {
     static Registry* r = [] {
         pthread_atfork(nullptr, nullptr, AbandonAfterFork);
-        return new Registry;   // lives until the process ends
+        return new Registry;  // lives until the process ends
     }();
     return *r;
 }
@@ -92,18 +92,25 @@ File* LiveFile(const void* posBlock, Pos& p) {
 
 int16_t StatusOf(int rc) {
     switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_ROW:
-    case SQLITE_DONE: return BtrStat::Ok;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return BtrStat::FileLocked;
-    case SQLITE_FULL: return BtrStat::DiskFull;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH: return BtrStat::AccessDenied;
-    case SQLITE_CONSTRAINT: return BtrStat::DuplicateKey;
-    case SQLITE_NOTADB: return BtrStat::NotARecordManagerFile;
-    default: return BtrStat::IoError;
+        case SQLITE_OK:
+        case SQLITE_ROW:
+        case SQLITE_DONE:
+            return BtrStat::Ok;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return BtrStat::FileLocked;
+        case SQLITE_FULL:
+            return BtrStat::DiskFull;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return BtrStat::AccessDenied;
+        case SQLITE_CONSTRAINT:
+            return BtrStat::DuplicateKey;
+        case SQLITE_NOTADB:
+            return BtrStat::NotARecordManagerFile;
+        default:
+            return BtrStat::IoError;
     }
 }
 
@@ -152,7 +159,7 @@ void Release(uint32_t openId) {
     }
     if (--f->refs > 0) return;
     f->refs = 0;
-    if (!f->inTxn) CloseFile(id);   // else when the transaction ends
+    if (!f->inTxn) CloseFile(id);  // else when the transaction ends
 }
 
 // Before SQLite's first use. A connection reads a few pages (header, schema, definition) and then
@@ -178,16 +185,17 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
         // The path as a URI: its "%", "?" and "#" must not be read as URI syntax.
         QByteArray uri("file:");
         for (char c : native) {
-            if (c == '%' || c == '?' || c == '#') uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-            else uri += c;
+            if (c == '%' || c == '?' || c == '#')
+                uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else
+                uri += c;
         }
         uri += "?immutable=1";
         rc = sqlite3_open_v2(uri.constData(), &f->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
                              nullptr);
     } else {
         rc = sqlite3_open_v2(native.constData(), &f->db,
-                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     }
     if (rc != SQLITE_OK) return rc == SQLITE_CANTOPEN ? int16_t(BtrStat::FileNotFound) : StatusOf(rc);
     sqlite3_extended_result_codes(f->db, 1);
@@ -209,8 +217,7 @@ int16_t OpenConnection(const QString& path, bool readOnly, bool immutable, File*
     int16_t st = BtrStat::NotARecordManagerFile;
     if (rc == SQLITE_ROW && sqlite3_column_int(s, 0) == kFormat) {
         const auto* layout = static_cast<const uint8_t*>(sqlite3_column_blob(s, 1));
-        if (ParseLayout(layout, uint32_t(sqlite3_column_bytes(s, 1)), f->def) == BtrStat::Ok)
-            st = BtrStat::Ok;
+        if (ParseLayout(layout, uint32_t(sqlite3_column_bytes(s, 1)), f->def) == BtrStat::Ok) st = BtrStat::Ok;
     } else if ((rc & 0xFF) == SQLITE_BUSY) {
         st = BtrStat::FileLocked;
     }
@@ -310,7 +317,7 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
         if (mode == -1) return BtrStat::FileAlreadyExists;
         const Registry& r = reg();
         const auto it = r.byPath.constFind(fi.canonicalFilePath());
-        if (it != r.byPath.cend() && r.files[*it]) return BtrStat::FileLocked;   // in use here
+        if (it != r.byPath.cend() && r.files[*it]) return BtrStat::FileLocked;  // in use here
     }
 
     const QString temp = folder + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".") +
@@ -338,7 +345,7 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
         }
     }
     if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
-    const int closeRc = sqlite3_close_v2(db);   // the last connection folds the WAL in and syncs
+    const int closeRc = sqlite3_close_v2(db);  // the last connection folds the WAL in and syncs
     if (rc == SQLITE_OK) rc = closeRc;
     if (rc != SQLITE_OK) {
         RemoveWithCompanions(temp);
@@ -350,8 +357,9 @@ int16_t DoCreate(const void* dataBuf, const uint32_t* dataLen, void* keyBuf, uin
     if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
         const int err = errno;
         RemoveWithCompanions(temp);
-        return err == ENOSPC ? BtrStat::DiskFull : (err == EACCES || err == EPERM) ? BtrStat::AccessDenied
-                                                                                    : BtrStat::IoError;
+        return err == ENOSPC                     ? BtrStat::DiskFull
+               : (err == EACCES || err == EPERM) ? BtrStat::AccessDenied
+                                                 : BtrStat::IoError;
     }
     SyncFolder(folder);
     return BtrStat::Ok;
@@ -412,29 +420,58 @@ int16_t DoClose(void* posBlock) {
     return BtrStat::Ok;
 }
 
-int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
-                        uint16_t keyLen, int16_t keyNum) {
+int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf, uint16_t keyLen,
+                        int16_t keyNum) {
     Pos p;
     File* f = LiveFile(posBlock, p);
     if (!f) return BtrStat::FileNotOpen;
     Call c{*f, p, dataBuf, dataLen, keyBuf, keyLen, keyNum};
     int16_t st;
     switch (op) {
-    case BtrOp::Insert: st = Insert(c); break;
-    case BtrOp::Update: st = Update(c); break;
-    case BtrOp::Delete: st = Delete(c); break;
-    case BtrOp::GetEqual: st = GetByKey(c, kEq, BtrStat::KeyNotFound); break;
-    case BtrOp::GetGreater: st = GetByKey(c, kGt, BtrStat::EndOfFile); break;
-    case BtrOp::GetGreaterOrEqual: st = GetByKey(c, kGe, BtrStat::EndOfFile); break;
-    case BtrOp::GetLessThan: st = GetByKey(c, kLt, BtrStat::EndOfFile); break;
-    case BtrOp::GetLessOrEqual: st = GetByKey(c, kLe, BtrStat::EndOfFile); break;
-    case BtrOp::GetFirst: st = GetByKey(c, kFirst, BtrStat::EndOfFile); break;
-    case BtrOp::GetLast: st = GetByKey(c, kLast, BtrStat::EndOfFile); break;
-    case BtrOp::GetNext: st = GetStep(c, kNext); break;
-    case BtrOp::GetPrevious: st = GetStep(c, kPrev); break;
-    case BtrOp::GetPosition: st = GetPosition(c); break;
-    case BtrOp::GetDirect: st = GetDirect(c); break;
-    default: return BtrStat::InvalidOperation;
+        case BtrOp::Insert:
+            st = Insert(c);
+            break;
+        case BtrOp::Update:
+            st = Update(c);
+            break;
+        case BtrOp::Delete:
+            st = Delete(c);
+            break;
+        case BtrOp::GetEqual:
+            st = GetByKey(c, kEq, BtrStat::KeyNotFound);
+            break;
+        case BtrOp::GetGreater:
+            st = GetByKey(c, kGt, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetGreaterOrEqual:
+            st = GetByKey(c, kGe, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetLessThan:
+            st = GetByKey(c, kLt, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetLessOrEqual:
+            st = GetByKey(c, kLe, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetFirst:
+            st = GetByKey(c, kFirst, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetLast:
+            st = GetByKey(c, kLast, BtrStat::EndOfFile);
+            break;
+        case BtrOp::GetNext:
+            st = GetStep(c, kNext);
+            break;
+        case BtrOp::GetPrevious:
+            st = GetStep(c, kPrev);
+            break;
+        case BtrOp::GetPosition:
+            st = GetPosition(c);
+            break;
+        case BtrOp::GetDirect:
+            st = GetDirect(c);
+            break;
+        default:
+            return BtrStat::InvalidOperation;
     }
     std::memcpy(posBlock, &p, sizeof p);
     return st;
@@ -446,27 +483,34 @@ int16_t RecordOperation(uint16_t op, void* posBlock, void* dataBuf, uint32_t* da
 
 using namespace rm;
 
-int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
-                uint16_t keyLen, int16_t keyNum) {
+int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf, uint16_t keyLen,
+                int16_t keyNum) {
     // Lock biases (+100..+400) ask for record locks; the row-version check stands in for them.
     if (op >= 100 && op < 500 &&
         ((op % 100 >= BtrOp::GetEqual && op % 100 <= BtrOp::GetLast) || op % 100 == BtrOp::GetDirect))
         op %= 100;
     switch (op) {
-    case BtrOp::Open: return DoOpen(posBlock, keyBuf, keyLen, keyNum);
-    case BtrOp::Close: return DoClose(posBlock);
-    case BtrOp::Create: return DoCreate(dataBuf, dataLen, keyBuf, keyLen, keyNum);
-    case BtrOp::Stop: return DoStop(posBlock, keyBuf, keyLen);
-    case BtrOp::BeginTransaction:
-    case BtrOp::BeginConcurrentTransaction: {
-        Registry& r = reg();
-        if (r.txn) return BtrStat::TransactionAlreadyActive;
-        r.txn = true;
-        return BtrStat::Ok;
-    }
-    case BtrOp::EndTransaction: return EndTransaction(true);
-    case BtrOp::AbortTransaction: return EndTransaction(false);
-    default: return RecordOperation(op, posBlock, dataBuf, dataLen, keyBuf, keyLen, keyNum);
+        case BtrOp::Open:
+            return DoOpen(posBlock, keyBuf, keyLen, keyNum);
+        case BtrOp::Close:
+            return DoClose(posBlock);
+        case BtrOp::Create:
+            return DoCreate(dataBuf, dataLen, keyBuf, keyLen, keyNum);
+        case BtrOp::Stop:
+            return DoStop(posBlock, keyBuf, keyLen);
+        case BtrOp::BeginTransaction:
+        case BtrOp::BeginConcurrentTransaction: {
+            Registry& r = reg();
+            if (r.txn) return BtrStat::TransactionAlreadyActive;
+            r.txn = true;
+            return BtrStat::Ok;
+        }
+        case BtrOp::EndTransaction:
+            return EndTransaction(true);
+        case BtrOp::AbortTransaction:
+            return EndTransaction(false);
+        default:
+            return RecordOperation(op, posBlock, dataBuf, dataLen, keyBuf, keyLen, keyNum);
     }
 }
 

@@ -54,31 +54,68 @@ constexpr int kPosBlockSize = 128;
 // A struct rather than a namespace, so that the database layer's call-block variable of the
 // same name can live beside it: BtrOp::Insert names the code, BtrOp alone the variable.
 struct BtrOp {
-enum : uint16_t {
-    Open = 0, Close = 1, Insert = 2, Update = 3, Delete = 4, GetEqual = 5, GetNext = 6,
-    GetPrevious = 7, GetGreater = 8, GetGreaterOrEqual = 9, GetLessThan = 10,
-    GetLessOrEqual = 11, GetFirst = 12, GetLast = 13, Create = 14, GetPosition = 22, GetDirect = 23,
-    BeginTransaction = 19, EndTransaction = 20, AbortTransaction = 21, Stop = 25,
-    BeginConcurrentTransaction = 1019,
-};
+    enum : uint16_t {
+        Open = 0,
+        Close = 1,
+        Insert = 2,
+        Update = 3,
+        Delete = 4,
+        GetEqual = 5,
+        GetNext = 6,
+        GetPrevious = 7,
+        GetGreater = 8,
+        GetGreaterOrEqual = 9,
+        GetLessThan = 10,
+        GetLessOrEqual = 11,
+        GetFirst = 12,
+        GetLast = 13,
+        Create = 14,
+        GetPosition = 22,
+        GetDirect = 23,
+        BeginTransaction = 19,
+        EndTransaction = 20,
+        AbortTransaction = 21,
+        Stop = 25,
+        BeginConcurrentTransaction = 1019,
+    };
 };
 
 namespace BtrStat {
 enum : int16_t {
-    Ok = 0, IoError = 2, FileNotOpen = 3, KeyNotFound = 4, DuplicateKey = 5, InvalidKeyNumber = 6,
-    DifferentKeyNumber = 7, InvalidPositioning = 8, EndOfFile = 9, FileNotFound = 12,
-    DiskFull = 18, DataBufferTooShort = 22, NotARecordManagerFile = 30, AccessDenied = 46,
-    Conflict = 80, RecordLocked = 84, FileLocked = 85,
+    Ok = 0,
+    IoError = 2,
+    FileNotOpen = 3,
+    KeyNotFound = 4,
+    DuplicateKey = 5,
+    InvalidKeyNumber = 6,
+    DifferentKeyNumber = 7,
+    InvalidPositioning = 8,
+    EndOfFile = 9,
+    FileNotFound = 12,
+    DiskFull = 18,
+    DataBufferTooShort = 22,
+    NotARecordManagerFile = 30,
+    AccessDenied = 46,
+    Conflict = 80,
+    RecordLocked = 84,
+    FileLocked = 85,
     // Less common answers: bad operation, key not modifiable, key buffer too short, bad file
     // definition at create, transaction misuse, create refused over an existing file.
-    InvalidOperation = 1, KeyNotModifiable = 10, KeyBufferTooShort = 21, KeyCountError = 26,
-    InvalidKeyPosition = 27, RecordLengthError = 28, InvalidKeyLength = 29,
-    TransactionAlreadyActive = 37, TransactionError = 39, FileAlreadyExists = 59,
+    InvalidOperation = 1,
+    KeyNotModifiable = 10,
+    KeyBufferTooShort = 21,
+    KeyCountError = 26,
+    InvalidKeyPosition = 27,
+    RecordLengthError = 28,
+    InvalidKeyLength = 29,
+    TransactionAlreadyActive = 37,
+    TransactionError = 39,
+    FileAlreadyExists = 59,
 };
 }
 
-int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf,
-                uint16_t keyLen, int16_t keyNum);
+int16_t BTRCALL(uint16_t op, void* posBlock, void* dataBuf, uint32_t* dataLen, void* keyBuf, uint16_t keyLen,
+                int16_t keyNum);
 
 // Open modes (the key number of an Open).
 namespace BtrOpenMode {
@@ -90,9 +127,9 @@ constexpr int kBtrMaxKeyLength = 91;
 
 // What the maintenance utility reads of an open file (the position block of an Open).
 struct BtrKeySegment {
-    int position = 0;   // first byte in the record, from 1
+    int position = 0;  // first byte in the record, from 1
     int length = 0;
-    int flags = 0;      // 1 duplicates, 2 modifiable, 16 segmented (continues), 1024 case-insensitive
+    int flags = 0;  // 1 duplicates, 2 modifiable, 16 segmented (continues), 1024 case-insensitive
 };
 struct BtrFileDescription {
     QString path;
@@ -100,7 +137,7 @@ struct BtrFileDescription {
     uint16_t pageSize = 0;
     uint16_t fileFlags = 0;
     int keyCount = 0;
-    std::vector<BtrKeySegment> segments;   // key after key, as given at create
+    std::vector<BtrKeySegment> segments;  // key after key, as given at create
     int64_t recordCount = 0;
 };
 int16_t BtrDescribeFile(const void* posBlock, BtrFileDescription* out);
@@ -131,5 +168,4 @@ private:
 
 // Every stored record in storage order, whatever the keys; visit returns false to stop.
 // Leaves the position block unchanged; the visitor must not release the file.
-int16_t BtrForEachRecord(const void* posBlock,
-                         const std::function<bool(const uint8_t* data, uint32_t length)>& visit);
+int16_t BtrForEachRecord(const void* posBlock, const std::function<bool(const uint8_t* data, uint32_t length)>& visit);

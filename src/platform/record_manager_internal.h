@@ -30,7 +30,7 @@ enum : uint8_t { kNoRecord = 0, kOnRecord = 1, kAfterDelete = 2, kPastEnd = 3, k
 #pragma pack(push, 1)
 struct Pos {
     char magic[4];
-    uint32_t handle;   // the open this block was given (never reused), not the file
+    uint32_t handle;  // the open this block was given (never reused), not the file
     uint8_t readOnly;
     uint8_t state;
     int16_t keyNum;
@@ -55,13 +55,13 @@ enum Kind { kEq, kGt, kGe, kLt, kLe, kFirst, kLast, kNext, kPrev, kById, kKinds 
 // file and no other process committed (the shared-memory header of the write-ahead log is
 // unchanged). Otherwise the step seeks again from the position, with the same result.
 struct Cursor {
-    sqlite3_stmt* stmt = nullptr;   // prepared for this open, kept
-    bool live = false;              // stepped and not reset: it holds a read snapshot
+    sqlite3_stmt* stmt = nullptr;  // prepared for this open, kept
+    bool live = false;             // stepped and not reset: it holds a read snapshot
     int16_t keyNum = -1;
     bool forward = true;
-    int64_t id = 0, seq = 0;        // the row it gave last
-    uint64_t writes = 0;            // the file's write count then
-    std::array<char, 96> stamp{};   // the log's header then
+    int64_t id = 0, seq = 0;       // the row it gave last
+    uint64_t writes = 0;           // the file's write count then
+    std::array<char, 96> stamp{};  // the log's header then
 };
 
 struct File {
@@ -71,9 +71,9 @@ struct File {
     FileDef def;
     int refs = 0;
     bool readOnly = false;
-    bool immutable = false;   // opened without locks or shared memory: no one can change it
+    bool immutable = false;  // opened without locks or shared memory: no one can change it
     bool inTxn = false;
-    bool syncFull = true;           // the connection's commits wait for the disk
+    bool syncFull = true;  // the connection's commits wait for the disk
     std::vector<std::array<sqlite3_stmt*, kKinds>> reads;
     sqlite3_stmt* insert = nullptr;
     // Updates by the set of keys they change: an index whose key stays is left alone, so that
@@ -82,10 +82,10 @@ struct File {
     sqlite3_stmt* oldKeys = nullptr;
     sqlite3_stmt* remove = nullptr;
     sqlite3_stmt* current = nullptr;
-    std::vector<uint8_t> scratch;   // folded keys of a write, one slot per key
-    uint64_t writes = 0;            // writes made through any handle of this process
-    std::unordered_map<uint32_t, Cursor> cursors;   // by open id
-    const char* shm = nullptr;      // the log's shared memory, mapped read-only for its header
+    std::vector<uint8_t> scratch;                  // folded keys of a write, one slot per key
+    uint64_t writes = 0;                           // writes made through any handle of this process
+    std::unordered_map<uint32_t, Cursor> cursors;  // by open id
+    const char* shm = nullptr;                     // the log's shared memory, mapped read-only for its header
     int shmFd = -1;
     bool shmTried = false;
 
@@ -110,7 +110,7 @@ struct File {
 };
 
 struct Registry {
-    std::vector<File*> files{nullptr};   // index = file id; 0 is never given; never reused
+    std::vector<File*> files{nullptr};  // index = file id; 0 is never given; never reused
     // index = open id (the block's handle): the file id while that open lives, 0 once released.
     // Each open has its own identity, so a copy of a released block cannot act through another
     // open of the same file.

@@ -24,30 +24,41 @@ std::string ReadSql(const FileDef& def, size_t key, Kind kind) {
     const std::string desc = dup ? k + " DESC, s" + n + " DESC" : k + " DESC";
     std::string sql = "SELECT id, ver, " + (dup ? "s" + n : std::string("0")) + ", data FROM records ";
     switch (kind) {
-    case kEq: return sql + "WHERE " + k + " = ?1 ORDER BY " + asc + " LIMIT 1";
-    case kGt: return sql + "WHERE " + k + " > ?1 ORDER BY " + asc + " LIMIT 1";
-    case kGe: return sql + "WHERE " + k + " >= ?1 ORDER BY " + asc + " LIMIT 1";
-    case kLt: return sql + "WHERE " + k + " < ?1 ORDER BY " + desc + " LIMIT 1";
-    case kLe: return sql + "WHERE " + k + " <= ?1 ORDER BY " + desc + " LIMIT 1";
-    case kFirst: return sql + "ORDER BY " + asc + " LIMIT 1";
-    case kById: return sql + "WHERE id = ?1";
-    case kLast: return sql + "ORDER BY " + desc + " LIMIT 1";
-    // From a position: at or after it but not the record it names (which may still be there),
-    // or strictly before it.
-    case kNext:
-        return sql + "WHERE " + (dup ? "(" + k + ", s" + n + ") >= (?1, ?2)" : k + " >= ?1") +
-               " AND id <> ?3 ORDER BY " + asc + " LIMIT 1";
-    case kPrev:
-        return sql + "WHERE " + (dup ? "(" + k + ", s" + n + ") < (?1, ?2)" : k + " < ?1") +
-               " ORDER BY " + desc + " LIMIT 1";
-    default: return {};
+        case kEq:
+            return sql + "WHERE " + k + " = ?1 ORDER BY " + asc + " LIMIT 1";
+        case kGt:
+            return sql + "WHERE " + k + " > ?1 ORDER BY " + asc + " LIMIT 1";
+        case kGe:
+            return sql + "WHERE " + k + " >= ?1 ORDER BY " + asc + " LIMIT 1";
+        case kLt:
+            return sql + "WHERE " + k + " < ?1 ORDER BY " + desc + " LIMIT 1";
+        case kLe:
+            return sql + "WHERE " + k + " <= ?1 ORDER BY " + desc + " LIMIT 1";
+        case kFirst:
+            return sql + "ORDER BY " + asc + " LIMIT 1";
+        case kById:
+            return sql + "WHERE id = ?1";
+        case kLast:
+            return sql + "ORDER BY " + desc + " LIMIT 1";
+        // From a position: at or after it but not the record it names (which may still be there),
+        // or strictly before it.
+        case kNext:
+            return sql + "WHERE " + (dup ? "(" + k + ", s" + n + ") >= (?1, ?2)" : k + " >= ?1") +
+                   " AND id <> ?3 ORDER BY " + asc + " LIMIT 1";
+        case kPrev:
+            return sql + "WHERE " + (dup ? "(" + k + ", s" + n + ") < (?1, ?2)" : k + " < ?1") + " ORDER BY " + desc +
+                   " LIMIT 1";
+        default:
+            return {};
     }
 }
 
 sqlite3_stmt* ReadStmt(File& f, int key, Kind kind, int* rc) {
     sqlite3_stmt*& s = f.reads[key][kind];
-    if (!s) s = Prepare(f.db, ReadSql(f.def, size_t(key), kind), rc);
-    else *rc = SQLITE_OK;
+    if (!s)
+        s = Prepare(f.db, ReadSql(f.def, size_t(key), kind), rc);
+    else
+        *rc = SQLITE_OK;
     return s;
 }
 
@@ -56,7 +67,7 @@ sqlite3_stmt* ReadStmt(File& f, int key, Kind kind, int* rc) {
 // The write-ahead log's index header, both copies (96 bytes), which every commit of any process
 // rewrites. False when it cannot be read: walks then seek at every step.
 bool LogHeader(File& f, std::array<char, 96>& out) {
-    if (f.immutable) {   // nothing can change the file
+    if (f.immutable) {  // nothing can change the file
         out.fill(0);
         return true;
     }
@@ -64,7 +75,7 @@ bool LogHeader(File& f, std::array<char, 96>& out) {
         if (f.shmTried) return false;
         const QByteArray n = QFile::encodeName(f.path + QStringLiteral("-shm"));
         const int fd = ::open(n.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;   // not there yet: tried again at the next walk
+        if (fd < 0) return false;  // not there yet: tried again at the next walk
         f.shmTried = true;
         struct stat st {};
         void* m = MAP_FAILED;
@@ -225,7 +236,7 @@ int16_t StepCursor(Call& c, Cursor& k, uint8_t outside) {
             k.seq = c.p.seq;
             return st;
         }
-        sqlite3_reset(k.stmt);   // the row was not taken: the next step must seek again
+        sqlite3_reset(k.stmt);  // the row was not taken: the next step must seek again
         k.live = false;
         return st;
     }
@@ -255,15 +266,15 @@ int16_t GetStep(Call& c, Kind kind) {
         sqlite3_stmt* s = ReadStmt(c.f, c.keyNum, kind == kNext ? kFirst : kLast, &rc);
         if (!s) return StatusOf(rc);
         const int16_t st = Deliver(c, s, BtrStat::EndOfFile, false);
-        if (st == BtrStat::EndOfFile) c.p.state = outside;   // an empty file
+        if (st == BtrStat::EndOfFile) c.p.state = outside;  // an empty file
         return st;
     }
     const bool forward = kind == kNext;
     Cursor* cur = nullptr;
     if (!reg().txn && CursorsOn()) {
         cur = &c.f.cursors[c.p.handle];
-        if (cur->live && cur->keyNum == c.keyNum && cur->forward == forward && c.p.state == kOnRecord && cur->id == c.p.id &&
-            cur->seq == c.p.seq && cur->writes == c.f.writes) {
+        if (cur->live && cur->keyNum == c.keyNum && cur->forward == forward && c.p.state == kOnRecord &&
+            cur->id == c.p.id && cur->seq == c.p.seq && cur->writes == c.f.writes) {
             // Another process's commit was looked for as the call began (Refresh).
             if (!c.dataBuf || !c.dataLen || *c.dataLen < c.f.def.recordLength) return BtrStat::DataBufferTooShort;
             return StepCursor(c, *cur, outside);
@@ -280,7 +291,7 @@ int16_t GetStep(Call& c, Kind kind) {
         if (!cur->stmt || cur->keyNum != c.keyNum || cur->forward != forward) {
             sqlite3_finalize(cur->stmt);
             std::string sql = ReadSql(c.f.def, size_t(c.keyNum), kind);
-            sql.resize(sql.size() - std::string(" LIMIT 1").size());   // the whole walk, stepped
+            sql.resize(sql.size() - std::string(" LIMIT 1").size());  // the whole walk, stepped
             cur->stmt = Prepare(c.f.db, sql, &rc);
             if (!cur->stmt) return StatusOf(rc);
         }
@@ -292,7 +303,7 @@ int16_t GetStep(Call& c, Kind kind) {
         s = ReadStmt(c.f, c.keyNum, kind, &rc);
         if (!s) return StatusOf(rc);
     }
-    uint8_t from[kBtrMaxKeyLength];   // the position moves while the statement is bound
+    uint8_t from[kBtrMaxKeyLength];  // the position moves while the statement is bound
     std::memcpy(from, c.p.key, c.p.keyLen);
     sqlite3_bind_blob(s, 1, from, c.p.keyLen, SQLITE_TRANSIENT);
     sqlite3_bind_int64(s, 2, c.p.seq);
@@ -311,8 +322,7 @@ int16_t GetStep(Call& c, Kind kind) {
 
 using namespace rm;
 
-int16_t BtrForEachRecord(const void* posBlock,
-                         const std::function<bool(const uint8_t* data, uint32_t length)>& visit) {
+int16_t BtrForEachRecord(const void* posBlock, const std::function<bool(const uint8_t* data, uint32_t length)>& visit) {
     Pos p;
     File* f = LiveFile(posBlock, p);
     if (!f) return BtrStat::FileNotOpen;
@@ -339,4 +349,3 @@ void BtrCurseursActifs(bool oui) {
     CursorsOn() = oui;
     if (!oui) DropAllCursors();
 }
-

@@ -39,8 +39,7 @@ int16_t ParseLayout(const uint8_t* buf, uint32_t len, FileDef& out) {
             Segment s{le16(e), le16(e + 2), le16(e + 4)};
             const uint8_t extType = e[10];
             at += 16;
-            if (s.position == 0 || s.length == 0 ||
-                uint32_t(s.position) + s.length - 1 > d.recordLength)
+            if (s.position == 0 || s.length == 0 || uint32_t(s.position) + s.length - 1 > d.recordLength)
                 return BtrStat::InvalidKeyPosition;
             if (s.flags & (kNullKey | kDescending | kAnyNull)) return BtrStat::InvalidKeyLength;
             if ((s.flags & kExtendedType) && extType != 0) return BtrStat::InvalidKeyLength;

@@ -9,20 +9,20 @@
 namespace rm {
 
 struct Segment {
-    uint16_t position = 0;   // from 1, as given
+    uint16_t position = 0;  // from 1, as given
     uint16_t length = 0;
     uint16_t flags = 0;
 };
 
 struct KeyPart {
-    uint16_t offset = 0;     // in the record, from 0
+    uint16_t offset = 0;  // in the record, from 0
     uint16_t length = 0;
     bool foldCase = false;
 };
 
 struct KeyDef {
     std::vector<KeyPart> parts;
-    uint16_t length = 0;     // sum of the parts: the key buffer's size for this key
+    uint16_t length = 0;  // sum of the parts: the key buffer's size for this key
     bool duplicates = false;
     bool modifiable = true;
 };
@@ -33,7 +33,7 @@ struct FileDef {
     uint16_t fileFlags = 0;
     std::vector<Segment> segments;
     std::vector<KeyDef> keys;
-    QByteArray layout;       // the create block as kept: header and key entries in use
+    QByteArray layout;  // the create block as kept: header and key entries in use
 };
 
 // Decodes a create block: 16-byte header, then 16 bytes per key segment. Returns 0 or
@@ -49,7 +49,7 @@ void FoldKey(const KeyDef& k, const uint8_t* key, uint8_t* out);
 // duplicates also has s<i>, its place among records of equal key (insertion order).
 std::string SchemaSql(const FileDef& def);
 
-constexpr uint32_t kApplicationId = 0x4B52564F;   // marks a file as ours
+constexpr uint32_t kApplicationId = 0x4B52564F;  // marks a file as ours
 constexpr int kFormat = 1;
 
 }  // namespace rm

@@ -28,8 +28,8 @@ namespace {
 // The place at the end of the duplicates of the key bound at ?p.
 std::string EndOfDuplicates(size_t key, int param) {
     const std::string n = N(key);
-    return "coalesce((SELECT s" + n + " FROM records WHERE k" + n + " = ?" + std::to_string(param) +
-           " ORDER BY s" + n + " DESC LIMIT 1), 0) + 1";
+    return "coalesce((SELECT s" + n + " FROM records WHERE k" + n + " = ?" + std::to_string(param) + " ORDER BY s" + n +
+           " DESC LIMIT 1), 0) + 1";
 }
 
 std::string ReturningSeqs(const FileDef& def) {
@@ -83,8 +83,10 @@ std::string OldKeysSql(const FileDef& def) {
 // The statement of a slot, prepared on first use from the SQL that makeSql gives.
 template <typename MakeSql>
 sqlite3_stmt* Lazy(File& f, sqlite3_stmt*& slot, MakeSql makeSql, int* rc) {
-    if (!slot) slot = Prepare(f.db, makeSql(), rc);
-    else *rc = SQLITE_OK;
+    if (!slot)
+        slot = Prepare(f.db, makeSql(), rc);
+    else
+        *rc = SQLITE_OK;
     return slot;
 }
 
@@ -166,7 +168,8 @@ void BindRecord(File& f, sqlite3_stmt* s, const uint8_t* record) {
 // nothing either), or on a failed read (its status in *st).
 int64_t ChangedKeys(Call& c, int16_t* st) {
     int rc;
-    sqlite3_stmt* s = Lazy(c.f, c.f.oldKeys, [&] { return OldKeysSql(c.f.def); }, &rc);
+    sqlite3_stmt* s = Lazy(
+        c.f, c.f.oldKeys, [&] { return OldKeysSql(c.f.def); }, &rc);
     *st = BtrStat::Ok;
     if (!s) {
         *st = StatusOf(rc);
@@ -221,7 +224,8 @@ int16_t Insert(Call& c) {
     if (!c.dataBuf || !c.dataLen || *c.dataLen < c.f.def.recordLength) return BtrStat::DataBufferTooShort;
     if (int16_t st = Touch(c.f)) return st;
     int rc;
-    sqlite3_stmt* s = Lazy(c.f, c.f.insert, [&] { return InsertSql(c.f.def); }, &rc);
+    sqlite3_stmt* s = Lazy(
+        c.f, c.f.insert, [&] { return InsertSql(c.f.def); }, &rc);
     if (!s) return StatusOf(rc);
     Done done{s};
     const auto* record = static_cast<const uint8_t*>(c.dataBuf);
@@ -230,7 +234,7 @@ int16_t Insert(Call& c) {
     if (rc != SQLITE_ROW) return StatusOf(rc);
     const int64_t id = sqlite3_column_int64(s, 0);
     const int64_t seq = sqlite3_column_int64(s, 1 + c.keyNum);
-    rc = sqlite3_step(s);   // the commit happens as the statement ends
+    rc = sqlite3_step(s);  // the commit happens as the statement ends
     if (rc != SQLITE_DONE) return StatusOf(rc);
 
     KeyFromRecord(k, record, static_cast<uint8_t*>(c.keyBuf));
@@ -294,10 +298,11 @@ int16_t Update(Call& c) {
     int16_t lu = BtrStat::Ok;
     const int64_t changed = ChangedKeys(c, &lu);
     if (lu != BtrStat::Ok) return lu;
-    if (changed < 0) return BtrStat::Conflict;   // gone, or written by another since
+    if (changed < 0) return BtrStat::Conflict;  // gone, or written by another since
     int rc;
     sqlite3_stmt*& slot = c.f.updates[uint32_t(changed)];
-    sqlite3_stmt* s = Lazy(c.f, slot, [&] { return UpdateSql(c.f.def, uint32_t(changed)); }, &rc);
+    sqlite3_stmt* s = Lazy(
+        c.f, slot, [&] { return UpdateSql(c.f.def, uint32_t(changed)); }, &rc);
     if (!s) return StatusOf(rc);
     int64_t ver = 0, seq = 0;
     {
@@ -307,7 +312,7 @@ int16_t Update(Call& c) {
         sqlite3_bind_int64(s, idParam, c.p.id);
         sqlite3_bind_int64(s, idParam + 1, c.p.ver);
         rc = sqlite3_step(s);
-        if (rc == SQLITE_DONE) return BtrStat::Conflict;   // gone, or written by another since
+        if (rc == SQLITE_DONE) return BtrStat::Conflict;  // gone, or written by another since
         if (rc != SQLITE_ROW) return StatusOf(rc);
         ver = sqlite3_column_int64(s, 0);
         seq = sqlite3_column_int64(s, 1 + c.keyNum);

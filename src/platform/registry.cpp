@@ -72,11 +72,16 @@ QString decoderPourcents(const QString& s) {
 
 QString prefixeType(int32_t type) {
     switch (type) {
-    case REG_SZ: return QStringLiteral("sz");
-    case REG_EXPAND_SZ: return QStringLiteral("expand_sz");
-    case REG_BINARY: return QStringLiteral("binary");
-    case REG_DWORD: return QStringLiteral("dword");
-    default: return QStringLiteral("hex(%1)").arg(type);
+        case REG_SZ:
+            return QStringLiteral("sz");
+        case REG_EXPAND_SZ:
+            return QStringLiteral("expand_sz");
+        case REG_BINARY:
+            return QStringLiteral("binary");
+        case REG_DWORD:
+            return QStringLiteral("dword");
+        default:
+            return QStringLiteral("hex(%1)").arg(type);
     }
 }
 
@@ -137,9 +142,12 @@ ValeurRegistre valeurDepuisFichier(const QString& s) {
 
 int32_t codeEchec(ProfileEchec e) {
     switch (e) {
-    case ProfileEchec::Aucun: return RegErr::Ok;
-    case ProfileEchec::Invalide: return RegErr::BadKey;
-    default: return RegErr::AccessDenied;
+        case ProfileEchec::Aucun:
+            return RegErr::Ok;
+        case ProfileEchec::Invalide:
+            return RegErr::BadKey;
+        default:
+            return RegErr::AccessDenied;
     }
 }
 

@@ -25,8 +25,15 @@ inline constexpr int32_t REG_DWORD = 4;
 
 // Result codes.
 namespace RegErr {
-enum : int32_t { Ok = 0, FileNotFound = 2, AccessDenied = 5, InvalidHandle = 6,
-                 InvalidParameter = 87, MoreData = 234, BadKey = 1010 };
+enum : int32_t {
+    Ok = 0,
+    FileNotFound = 2,
+    AccessDenied = 5,
+    InvalidHandle = 6,
+    InvalidParameter = 87,
+    MoreData = 234,
+    BadKey = 1010
+};
 }
 
 // One value as the registry holds it: its type and its bytes (a text is its 8-bit bytes and a

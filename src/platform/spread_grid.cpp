@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr double kLargeurDefaut = 8;   // width of a column never given one
+constexpr double kLargeurDefaut = 8;  // width of a column never given one
 
 // The grid lines' colour, carried by the view and drawn by its style. A style sheet of its own
 // would make each grid restyle itself and its children, which start-up pays for every grid.
@@ -123,9 +123,7 @@ struct Fusion {
         return {c, u, 1, v - u + 1};
     }
 
-    bool fusionLigne(int r) const {
-        return !f.rowFlags.empty() && (f.rowFlags[size_t(r - 1)] & SpreadStore::RowMerge);
-    }
+    bool fusionLigne(int r) const { return !f.rowFlags.empty() && (f.rowFlags[size_t(r - 1)] & SpreadStore::RowMerge); }
     void runDonneesH(int c, int r, int& a, int& b) const {
         a = b = c;
         const quint32 id = idTexte(c, r);
@@ -208,8 +206,8 @@ protected:
                 if (x2 <= x1) continue;
                 QStyleOptionHeader opt;
                 initStyleOption(&opt);
-                opt.rect = QRect(x1, bl.row * h, x2 - x1, (bl.row + bl.rows == n ? viewport()->height() - bl.row * h
-                                                                                     : bl.rows * h));
+                opt.rect = QRect(x1, bl.row * h, x2 - x1,
+                                 (bl.row + bl.rows == n ? viewport()->height() - bl.row * h : bl.rows * h));
                 opt.position = QStyleOptionHeader::Middle;
                 opt.section = bl.col - 1;
                 style()->drawControl(QStyle::CE_HeaderSection, &opt, &p, this);
@@ -337,9 +335,9 @@ void SpreadGrid::celluleChangee(int c, int r) {
     if (sheet_ != active_) return;
     model_->celluleChangee(c, r);
     const auto* f = feuille();
-    const bool fusion = f && ((c >= 1 && c <= int(f->cols.size()) && f->cols[size_t(c - 1)].merge) ||
-                              (r >= 1 && r <= f->rows && !f->rowFlags.empty() &&
-                               (f->rowFlags[size_t(r - 1)] & SpreadStore::RowMerge)));
+    const bool fusion =
+        f && ((c >= 1 && c <= int(f->cols.size()) && f->cols[size_t(c - 1)].merge) ||
+              (r >= 1 && r <= f->rows && !f->rowFlags.empty() && (f->rowFlags[size_t(r - 1)] & SpreadStore::RowMerge)));
     if (fusion && !fusionsEnAttente_) {
         fusionsEnAttente_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -629,9 +627,7 @@ void SpreadGrid::setFontBold(bool b) { appliquerStyle(SpreadStyle::un(SpreadStyl
 int SpreadGrid::cellType() const { return cellTypeAt(col_, row_); }
 void SpreadGrid::setCellType(int kind) { appliquerStyle(SpreadStyle::un(SpreadStyle::Kind, kind)); }
 int SpreadGrid::typeDecimals() const { return store_->aspect(sheet_, col_, row_).decimals; }
-void SpreadGrid::setTypeDecimals(int d) {
-    appliquerStyle(SpreadStyle::un(SpreadStyle::Decimals, std::clamp(d, 0, 8)));
-}
+void SpreadGrid::setTypeDecimals(int d) { appliquerStyle(SpreadStyle::un(SpreadStyle::Decimals, std::clamp(d, 0, 8))); }
 void SpreadGrid::setTypeSeparator(bool thousands) {
     appliquerStyle(SpreadStyle::un(SpreadStyle::Separator, thousands));
 }
@@ -835,9 +831,7 @@ int SpreadGrid::pixels(double largeur) const {
     return int(std::lround(largeur * chiffre)) + marge();
 }
 
-int SpreadGrid::colWidthToTwips(double width) const {
-    return int(std::lround(pixels(width) * twipsParPixel()));
-}
+int SpreadGrid::colWidthToTwips(double width) const { return int(std::lround(pixels(width) * twipsParPixel())); }
 
 double SpreadGrid::twipsToColWidth(int twips) const {
     const double chiffre = pixelsParUnite();

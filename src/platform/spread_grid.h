@@ -30,9 +30,7 @@ class QTableView;
 class QTabBar;
 
 // 32-bit colour value, red in the lowest byte.
-constexpr qint32 RGB(int r, int g, int b) {
-    return qint32((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
+constexpr qint32 RGB(int r, int g, int b) { return qint32((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16)); }
 
 namespace Spread {
 enum : int { All = -1, HeaderRow1 = -1000, HeaderRow2 = -999, HeaderRow3 = -998 };
@@ -64,23 +62,23 @@ public:
 
     // --- sheets ---
     int sheetCount() const;
-    void setSheetCount(int n);                 // at least 1; sheets beyond n are dropped
-    int sheet() const;                         // addressed sheet
+    void setSheetCount(int n);  // at least 1; sheets beyond n are dropped
+    int sheet() const;          // addressed sheet
     void setSheet(int s);
-    int activeSheet() const;                   // the sheet the user sees
+    int activeSheet() const;  // the sheet the user sees
     void setActiveSheet(int s);
-    QString sheetName() const;                 // of the addressed sheet
+    QString sheetName() const;  // of the addressed sheet
     void setSheetName(const QString& name);
     QString sheetName(int s) const;
-    void setFontName(const QString& name);     // of the addressed sheet
+    void setFontName(const QString& name);  // of the addressed sheet
     void setFontSize(double points);
 
     // --- size ---
     int maxRows() const;
-    void setMaxRows(int n);                    // 0 empties the sheet's rows; added rows are blank
+    void setMaxRows(int n);  // 0 empties the sheet's rows; added rows are blank
     int maxCols() const;
     void setMaxCols(int n);
-    int dataRowCount() const;                  // last row holding a text, 0 when none
+    int dataRowCount() const;  // last row holding a text, 0 when none
 
     // --- addressing ---
     int col() const;
@@ -100,8 +98,8 @@ public:
     int cellType() const;
     void setCellType(int kind);
     int typeDecimals() const;
-    void setTypeDecimals(int d);               // number and percent cells
-    void setTypeSeparator(bool thousands);     // number cells; off by default
+    void setTypeDecimals(int d);            // number and percent cells
+    void setTypeSeparator(bool thousands);  // number cells; off by default
     int typeHAlign() const;
     void setTypeHAlign(int align);
 
@@ -120,8 +118,8 @@ public:
 
     // --- header rows ---
     int headerRowCount() const;
-    void setHeaderRowCount(int n);             // 1 to 3
-    QString headerText(int col, int headerRow) const;   // headerRow 1..3
+    void setHeaderRowCount(int n);                     // 1 to 3
+    QString headerText(int col, int headerRow) const;  // headerRow 1..3
     void setHeaderText(int col, int headerRow, const QString& t);
 
     // --- merging: adjacent cells of equal text show as one ---
@@ -133,23 +131,25 @@ public:
     int colMerge(int col) const;
     // The block a cell belongs to once merged (itself when not merged): first column, first row,
     // column and row counts. Header rows are addressed as HeaderRow1..3.
-    struct Bloc { int col = 0, row = 0, cols = 1, rows = 1; };
+    struct Bloc {
+        int col = 0, row = 0, cols = 1, rows = 1;
+    };
     Bloc mergedBlock(int col, int row) const;
 
     // --- widths and visibility ---
     double colWidth(int col) const;
-    void setColWidth(int col, double width);   // col 0 is the row-header column (0 hides it)
+    void setColWidth(int col, double width);  // col 0 is the row-header column (0 hides it)
     int colWidthToTwips(double width) const;
     void colWidthToTwips(float width, qint32& twips) const { twips = colWidthToTwips(double(width)); }
     double twipsToColWidth(int twips) const;
-    int widthTwips() const;                    // the control's own width
-    bool colHidden() const;                    // current column
+    int widthTwips() const;  // the control's own width
+    bool colHidden() const;  // current column
     void setColHidden(bool h);
-    bool rowHidden() const;                    // current row
+    bool rowHidden() const;  // current row
     void setRowHidden(bool h);
     bool colHiddenAt(int col) const;
     bool rowHiddenAt(int row) const;
-    int topRow() const;                        // first displayed row of the addressed sheet
+    int topRow() const;  // first displayed row of the addressed sheet
     void setTopRow(int row);
 
     // --- rows and blocks ---
@@ -168,7 +168,7 @@ public:
     // --- appearance ---
     void setOddEvenRowColor(qint32 oddBack, qint32 oddFore, qint32 evenBack, qint32 evenFore);
     void setGridColor(qint32 c);
-    void setBorderStyle(int style);            // 0 none, 1 single line
+    void setBorderStyle(int style);  // 0 none, 1 single line
     void setDragCursor(const QPixmap& picture);
 
     // The parts, for the windows that host the grid and for tests.
@@ -217,7 +217,7 @@ private:
     QString tag_;
     int sheet_ = 1, active_ = 1, col_ = 1, row_ = 1;
     bool redraw_ = true;
-    int attente_ = -1;                // largest change made while painting was off
-    bool fusionsEnAttente_ = false;   // merged blocks to lay again at the next event
+    int attente_ = -1;               // largest change made while painting was off
+    bool fusionsEnAttente_ = false;  // merged blocks to lay again at the next event
     bool miseAJourTabs_ = false;
 };

@@ -194,8 +194,7 @@ SpreadCellLook SpreadStore::aspect(int s, int c, int r) const {
     if (st.mask & SpreadStyle::Bold) a.bold = st.bold;
     if (st.mask & SpreadStyle::Separator) a.separator = st.separator;
     if (st.mask & SpreadStyle::Align) a.align = st.align;
-    if (a.align < 0)
-        a.align = (a.kind == Spread::Number || a.kind == Spread::Percent) ? Spread::Right : Spread::Left;
+    if (a.align < 0) a.align = (a.kind == Spread::Number || a.kind == Spread::Percent) ? Spread::Right : Spread::Left;
     return a;
 }
 
@@ -220,12 +219,12 @@ static bool nombreEnTete(const QString& t, double& v) {
 QString SpreadTexteAffiche(const QString& brut, int kind, int decimals, bool separator) {
     if (brut.isEmpty() || (kind != Spread::Number && kind != Spread::Percent)) return brut;
     double v = 0;
-    if (!nombreEnTete(brut, v)) return brut;   // not a number: kept as written
+    if (!nombreEnTete(brut, v)) return brut;  // not a number: kept as written
     decimals = std::clamp(decimals, 0, 8);
     // Halves to the even neighbour, as the program's own conversions round.
     const double p = std::pow(10.0, decimals);
     v = std::nearbyint(v * p) / p;
-    if (v == 0) v = 0;   // no "-0"
+    if (v == 0) v = 0;  // no "-0"
     QString t = QString::number(v, 'f', decimals);
     if (separator && kind == Spread::Number) {
         const int point = t.indexOf(QLatin1Char('.'));
@@ -270,49 +269,49 @@ QVariant SpreadGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || sheet_ < 1 || sheet_ > int(store_.sheets.size())) return {};
     const int c = index.column() + 1, r = index.row() + 1;
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: {
-        const auto a = store_.aspect(sheet_, c, r);
-        return SpreadTexteAffiche(store_.texteBrut(sheet_, c, r), a.kind, a.decimals, a.separator);
-    }
-    case Qt::BackgroundRole: {
-        const auto a = store_.aspect(sheet_, c, r);
-        if (!a.backFromCell) {
-            // Odd and even rows take their own colours over the sheet's default.
-            const bool impaire = (r % 2) == 1;
-            const qint32 v = impaire ? store_.oddBack : store_.evenBack;
-            if (v != -1) return couleur(v, QPalette::Base);
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole: {
+            const auto a = store_.aspect(sheet_, c, r);
+            return SpreadTexteAffiche(store_.texteBrut(sheet_, c, r), a.kind, a.decimals, a.separator);
         }
-        return couleur(a.back, QPalette::Base);
-    }
-    case Qt::ForegroundRole: {
-        const auto a = store_.aspect(sheet_, c, r);
-        qint32 v = a.fore;
-        if (!a.backFromCell && v == Spread::WindowText) {
-            const qint32 rang = (r % 2) == 1 ? store_.oddFore : store_.evenFore;
-            if (rang != -1) v = rang;
+        case Qt::BackgroundRole: {
+            const auto a = store_.aspect(sheet_, c, r);
+            if (!a.backFromCell) {
+                // Odd and even rows take their own colours over the sheet's default.
+                const bool impaire = (r % 2) == 1;
+                const qint32 v = impaire ? store_.oddBack : store_.evenBack;
+                if (v != -1) return couleur(v, QPalette::Base);
+            }
+            return couleur(a.back, QPalette::Base);
         }
-        return couleur(v, QPalette::WindowText);
-    }
-    case Qt::TextAlignmentRole: {
-        const auto a = store_.aspect(sheet_, c, r);
-        const Qt::Alignment h = a.align == Spread::Right    ? Qt::AlignRight
-                                : a.align == Spread::Center ? Qt::AlignHCenter
-                                                            : Qt::AlignLeft;
-        return QVariant::fromValue(h | Qt::AlignVCenter);
-    }
-    case Qt::FontRole: {
-        const auto& f = store_.sheets[size_t(sheet_ - 1)];
-        const auto a = store_.aspect(sheet_, c, r);
-        if (!a.bold && f.fontName.isEmpty() && f.fontSize <= 0) return {};
-        QFont font;
-        if (!f.fontName.isEmpty()) font.setFamily(f.fontName);
-        if (f.fontSize > 0) font.setPointSizeF(f.fontSize);
-        font.setBold(a.bold);
-        return font;
-    }
-    default:
-        return {};
+        case Qt::ForegroundRole: {
+            const auto a = store_.aspect(sheet_, c, r);
+            qint32 v = a.fore;
+            if (!a.backFromCell && v == Spread::WindowText) {
+                const qint32 rang = (r % 2) == 1 ? store_.oddFore : store_.evenFore;
+                if (rang != -1) v = rang;
+            }
+            return couleur(v, QPalette::WindowText);
+        }
+        case Qt::TextAlignmentRole: {
+            const auto a = store_.aspect(sheet_, c, r);
+            const Qt::Alignment h = a.align == Spread::Right    ? Qt::AlignRight
+                                    : a.align == Spread::Center ? Qt::AlignHCenter
+                                                                : Qt::AlignLeft;
+            return QVariant::fromValue(h | Qt::AlignVCenter);
+        }
+        case Qt::FontRole: {
+            const auto& f = store_.sheets[size_t(sheet_ - 1)];
+            const auto a = store_.aspect(sheet_, c, r);
+            if (!a.bold && f.fontName.isEmpty() && f.fontSize <= 0) return {};
+            QFont font;
+            if (!f.fontName.isEmpty()) font.setFamily(f.fontName);
+            if (f.fontSize > 0) font.setPointSizeF(f.fontSize);
+            font.setBold(a.bold);
+            return font;
+        }
+        default:
+            return {};
     }
 }
 

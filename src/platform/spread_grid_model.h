@@ -12,7 +12,7 @@
 
 struct SpreadStyle {
     enum : quint8 { Back = 1, Fore = 2, Kind = 4, Align = 8, Decimals = 16, Bold = 32, Separator = 64 };
-    quint8 mask = 0;      // which of the fields below are set
+    quint8 mask = 0;  // which of the fields below are set
     qint8 kind = 0, align = 0, decimals = 0, bold = 0, separator = 0;
     qint32 back = 0, fore = 0;
     bool operator==(const SpreadStyle& o) const;
@@ -29,17 +29,17 @@ struct SpreadCellLook {
     qint32 back = 0, fore = 0;
     int kind = 0, align = 0, decimals = 0;
     bool bold = false, separator = false;
-    bool backFromCell = false;   // set on the cell, its row or its column (not a sheet default)
+    bool backFromCell = false;  // set on the cell, its row or its column (not a sheet default)
 };
 
 class SpreadStore {
 public:
     struct Column {
-        std::vector<quint32> text;    // empty, or one per row
-        std::vector<quint32> style;   // empty, or one per row
+        std::vector<quint32> text;   // empty, or one per row
+        std::vector<quint32> style;  // empty, or one per row
         std::array<QString, 3> header;
         quint32 colStyle = 0;
-        double width = -1;            // < 0: the grid's default
+        double width = -1;  // < 0: the grid's default
         bool hidden = false;
         quint8 merge = 0;
     };
@@ -48,9 +48,9 @@ public:
         QString fontName;
         double fontSize = 0;
         int rows = 0;
-        std::vector<Column> cols;     // cols[c - 1]
-        std::vector<quint32> rowStyle;   // empty, or one per row
-        std::vector<quint8> rowFlags;    // empty, or one per row: RowHidden, RowMerge
+        std::vector<Column> cols;       // cols[c - 1]
+        std::vector<quint32> rowStyle;  // empty, or one per row
+        std::vector<quint8> rowFlags;   // empty, or one per row: RowHidden, RowMerge
         quint32 sheetStyle = 0;
         int headerRows = 1;
         std::array<quint8, 3> headerMerge{};
@@ -61,8 +61,8 @@ public:
 
     SpreadStore();
 
-    std::vector<Sheet> sheets;        // sheets[s - 1]
-    qint32 oddBack = -1, oddFore = -1, evenBack = -1, evenFore = -1;   // -1: not set
+    std::vector<Sheet> sheets;                                        // sheets[s - 1]
+    qint32 oddBack = -1, oddFore = -1, evenBack = -1, evenFore = -1;  // -1: not set
     qint32 gridColor = -1;
     int borderStyle = 1;
 
@@ -106,7 +106,7 @@ public:
     SpreadGridModel(SpreadStore& store, QObject* parent = nullptr);
     void setShownSheet(int s) { sheet_ = s; }
     int shownSheet() const { return sheet_; }
-    void recharger();          // whole reset
+    void recharger();  // whole reset
     void celluleChangee(int c, int r);
     // Rows added or removed at the end of the shown sheet (around the store's change).
     void debutAjout(int premiere, int derniere) { beginInsertRows({}, premiere, derniere); }

@@ -82,9 +82,12 @@ bool LireDescriptionSysteme(DescriptionSysteme& d, const QString& osRelease) {
             if (eq <= 0) continue;
             const QString k = l.left(eq);
             const QString v = sansGuillemets(l.mid(eq + 1));
-            if (k == QLatin1String("NAME")) d.nom = v;
-            else if (k == QLatin1String("PRETTY_NAME")) d.nomComplet = v;
-            else if (k == QLatin1String("VERSION_ID")) d.version = v;
+            if (k == QLatin1String("NAME"))
+                d.nom = v;
+            else if (k == QLatin1String("PRETTY_NAME"))
+                d.nomComplet = v;
+            else if (k == QLatin1String("VERSION_ID"))
+                d.version = v;
         }
         break;
     }

@@ -13,12 +13,12 @@ void DefinirVersionConstruction(const char* stamp);
 
 // The system as /etc/os-release and uname describe it.
 struct DescriptionSysteme {
-    QString nom;          // NAME ("Debian GNU/Linux")
-    QString nomComplet;   // PRETTY_NAME ("Debian GNU/Linux 12 (bookworm)")
-    QString version;      // VERSION_ID ("12")
-    QString noyau;        // uname release ("6.1.0-18-amd64")
-    QString machine;      // uname machine ("x86_64")
-    int32_t majeur = 0, mineur = 0, revision = 0;   // numbers of the kernel release
+    QString nom;                                   // NAME ("Debian GNU/Linux")
+    QString nomComplet;                            // PRETTY_NAME ("Debian GNU/Linux 12 (bookworm)")
+    QString version;                               // VERSION_ID ("12")
+    QString noyau;                                 // uname release ("6.1.0-18-amd64")
+    QString machine;                               // uname machine ("x86_64")
+    int32_t majeur = 0, mineur = 0, revision = 0;  // numbers of the kernel release
     bool bits64 = false;
 };
 // false when uname fails. osRelease: the file to read ("" = /etc/os-release, then

@@ -75,11 +75,20 @@ bool desechapper(QByteArrayView brut, QString& texte) {
         }
         if (++i >= brut.size()) return false;
         switch (brut[i]) {
-        case '\\': octets += '\\'; break;
-        case 't': octets += '\t'; break;
-        case 'n': octets += '\n'; break;
-        case 'r': octets += '\r'; break;
-        default: return false;
+            case '\\':
+                octets += '\\';
+                break;
+            case 't':
+                octets += '\t';
+                break;
+            case 'n':
+                octets += '\n';
+                break;
+            case 'r':
+                octets += '\r';
+                break;
+            default:
+                return false;
         }
     }
     texte = QString::fromUtf8(octets);
@@ -191,7 +200,7 @@ public:
         kill();
         waitForFinished(kDelaiLecteurMs);
     }
-    QElapsedTimer minuteur;   // from the start: the reader's time limit
+    QElapsedTimer minuteur;  // from the start: the reader's time limit
     qint64 groupe = 0;
 };
 
@@ -220,8 +229,8 @@ void demarrerLecteur(Lecteur& p, const QString& chemin, int feuille, int nbColon
 // anything unexpected.
 bool attendreLecteur(Lecteur& p, int feuille, int nbColonnes, LectureClasseur& l) {
     // A reader started ahead may have ended already, its output waiting in the buffer.
-    const bool demarre = p.state() == QProcess::Starting ? p.waitForStarted(kDelaiLecteurMs)
-                                                         : p.error() != QProcess::FailedToStart;
+    const bool demarre =
+        p.state() == QProcess::Starting ? p.waitForStarted(kDelaiLecteurMs) : p.error() != QProcess::FailedToStart;
     if (!demarre) {
         l.erreur = QStringLiteral("lecteur introuvable (") + p.program() + QLatin1Char(')');
         return false;
@@ -229,7 +238,9 @@ bool attendreLecteur(Lecteur& p, int feuille, int nbColonnes, LectureClasseur& l
     QByteArray sortie;
     QElapsedTimer& minuteur = p.minuteur;
     const qsizetype max = sortieMax(nbColonnes);
-    const auto tropVolumineuse = [&] { return QStringLiteral("lecture trop volumineuse (plus de %1 octets)").arg(max); };
+    const auto tropVolumineuse = [&] {
+        return QStringLiteral("lecture trop volumineuse (plus de %1 octets)").arg(max);
+    };
     const auto abandon = [&](const QString& raison) {
         p.arreter();
         l.erreur = raison;
@@ -293,8 +304,8 @@ int testerAcces(const QString& chemin) {
 
     const QByteArray local = QFile::encodeName(chemin);
     const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? TestClasseur::PasUnClasseur
-                                                             : TestClasseur::EnCoursUtilisation;
+    if (fd < 0)
+        return (errno == ENOENT || errno == ENOTDIR) ? TestClasseur::PasUnClasseur : TestClasseur::EnCoursUtilisation;
     const bool verrouille = verrouilleParAutre(fd);
     ::close(fd);
     return verrouille ? TestClasseur::EnCoursUtilisation : TestClasseur::Lisible;
@@ -383,7 +394,8 @@ LectureClasseur LireClasseur(const QString& chemin, int feuille, int nbColonnes,
     journal(fichierLog, QStringLiteral("Feuilles: ") + QString::number(l.feuilles.size()) + QStringLiteral(" (") +
                             l.feuilles.join(QStringLiteral(", ")) + QLatin1Char(')'));
     if (!l.feuilleLue) {
-        journal(fichierLog, QStringLiteral("Feuille ") + QString::number(feuille) + QStringLiteral(": Erreur: ") + l.erreur);
+        journal(fichierLog,
+                QStringLiteral("Feuille ") + QString::number(feuille) + QStringLiteral(": Erreur: ") + l.erreur);
         return l;
     }
     const qsizetype largeur = l.lignes.empty() ? 0 : l.lignes.front().size();

@@ -32,15 +32,15 @@ QString CheminLecteurXls();
 
 // One reading of a workbook, all in one reader process.
 struct LectureClasseur {
-    int test = TestClasseur::PasUnClasseur;   // as TesterClasseur
-    bool ouvert = false;                      // the sheet list was read
-    bool feuilleLue = false;                  // the sheet's cells were read
+    int test = TestClasseur::PasUnClasseur;  // as TesterClasseur
+    bool ouvert = false;                     // the sheet list was read
+    bool feuilleLue = false;                 // the sheet's cells were read
     QStringList feuilles;
     // Row after row from the workbook's first row, at most nbColonnes cells each (fewer when the
     // sheet is narrower); trailing empty rows are left out. Numbers as their shortest decimal
     // text ("5", "12.5"), texts as they are, empty cells "".
     std::vector<QStringList> lignes;
-    QString erreur;                           // the reason of a failure
+    QString erreur;  // the reason of a failure
 };
 
 // Tests the path then, when it is a readable workbook, replaces (remplacerLog) or appends to the

@@ -40,7 +40,8 @@ QFrame* separateur() {
 bool GetKeyValue(int32_t KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal) {
     ValeurRegistre v;
     const Registre reg(Registre::dossierParDefaut(DossierApplication));
-    if (KeyName.isEmpty() || reg.lireValeur(KeyRoot, KeyName, SubKeyRef, v) != RegErr::Ok || v.data.size() > kTailleTampon) {
+    if (KeyName.isEmpty() || reg.lireValeur(KeyRoot, KeyName, SubKeyRef, v) != RegErr::Ok ||
+        v.data.size() > kTailleTampon) {
         KeyVal.clear();
         return false;
     }
@@ -73,14 +74,16 @@ FrmAbout::FrmAbout(QWidget* parent) : QDialog(parent) {
     lblTitle->setFont(grand);
     lblVersion = new QLabel(QStringLiteral("Version"));
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    Label1 = new QLabel(QStringLiteral("Synchronisation des données publicitaires de la station avec le service Web, "
-                                       "calcul du remplissage et recherche dans la base locale."));
+    Label1 =
+        new QLabel(QStringLiteral("Synchronisation des données publicitaires de la station avec le service Web, "
+                                  "calcul du remplissage et recherche dans la base locale."));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     LabelCopyRight = new QLabel;
     LabelCopyRight->setObjectName(QStringLiteral("LabelCopyRight"));
-    lblDisclaimer = new QLabel(QStringLiteral("Avertissement : ce programme est protégé par les lois relatives au droit "
-                                              "d'auteur. Toute reproduction ou distribution non autorisée est interdite."));
+    lblDisclaimer =
+        new QLabel(QStringLiteral("Avertissement : ce programme est protégé par les lois relatives au droit "
+                                  "d'auteur. Toute reproduction ou distribution non autorisée est interdite."));
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer->setWordWrap(true);
     cmdOK = new QPushButton(QStringLiteral("OK"));
@@ -120,7 +123,8 @@ void FrmAbout::Form_Load() {
     p(10, [&] { LookFenetre(this); });
     p(20, [&] { lblVersion->setText(QStringLiteral("Version ") + VersionApplication()); });
     p(30, [&] {
-        LabelCopyRight->setText(QStringLiteral("Copyright © Tessival 2007-") + QString::number(QDate::currentDate().year()) +
+        LabelCopyRight->setText(QStringLiteral("Copyright © Tessival 2007-") +
+                                QString::number(QDate::currentDate().year()) +
                                 QStringLiteral(". Tous droits réservés."));
     });
 }
@@ -141,7 +145,8 @@ void FrmAbout::StartSysInfo() {
             return;
         }
         QString dossier;
-        if (!GetKeyValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), dossier) ||
+        if (!GetKeyValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"),
+                         dossier) ||
             dossier.trimmed().isEmpty())
             return;
         const QString fichier = dossier + QLatin1Char('/') + QString::fromLatin1(ProgrammeSysInfo);
@@ -154,8 +159,7 @@ void FrmAbout::StartSysInfo() {
     if (trouve) {
         p(20, [&] { demarre = Lanceur().startProgram(chemin, {}, QString()) > 32; });
     }
-    if (!demarre)
-        MsgBox(QString::fromUtf8(MessageSysInfoAbsente), Mb::OKOnly | Mb::Information, CaptionFrmMain());
+    if (!demarre) MsgBox(QString::fromUtf8(MessageSysInfoAbsente), Mb::OKOnly | Mb::Information, CaptionFrmMain());
 }
 
 FrmAbout* AfficherFrmAbout() {

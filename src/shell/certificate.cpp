@@ -91,8 +91,8 @@ void FrmCertificate::btnInstall_Click() {
 void SetAfficheurCertificat(std::function<void(FrmCertificate&)> afficheur) { g_afficheur = std::move(afficheur); }
 
 QString FichierCertificatsInstalles() {
-    const QString dossier = DossierSettings.isEmpty() ? DossierApplication + QStringLiteral("Settings/QD3_Tools_Kirvo/")
-                                                      : DossierSettings;
+    const QString dossier =
+        DossierSettings.isEmpty() ? DossierApplication + QStringLiteral("Settings/QD3_Tools_Kirvo/") : DossierSettings;
     return dossier + QStringLiteral("QD3_Tools_Kirvo_Certificats.Ini");
 }
 
@@ -121,8 +121,10 @@ bool ViewCertificate(const CertificatServeur& certificat) {
         frm.edtValidTo->setText(TexteDate(certificat.valideAu));
     });
     p(20, [&] {
-        if (g_afficheur) g_afficheur(frm);
-        else frm.exec();
+        if (g_afficheur)
+            g_afficheur(frm);
+        else
+            frm.exec();
     });
     accepte = frm.PbLCertificateResult == FrmCertificate::Continuer ||
               frm.PbLCertificateResult == FrmCertificate::InstallerEtContinuer;

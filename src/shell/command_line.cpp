@@ -88,8 +88,8 @@ void AnalyseChaineCommand(QString ligne) {
     Proc p(Cle::AnalyseChaineCommand, Trace::None);
 
     p(10, [&] {
-        TraceLogEncadre(-1, -1, -1, QStringLiteral("Command Line: '") + ligne + QLatin1Char('\''),
-                        QStringLiteral("="), false);
+        TraceLogEncadre(-1, -1, -1, QStringLiteral("Command Line: '") + ligne + QLatin1Char('\''), QStringLiteral("="),
+                        false);
     });
     p(20, [&] { NoInstance = 0; });
 
@@ -129,9 +129,8 @@ void AnalyseChaineCommand(QString ligne) {
     std::optional<QString> ip;
     p(100, [&] { ip = apres(ligne, kIP); });
     if (ip) {
-        p(110, [&] {
-            AdresseIPCible = enTete(*ip, [](QChar ch) { return estChiffre(ch) || ch == QLatin1Char('.'); });
-        });
+        p(110,
+          [&] { AdresseIPCible = enTete(*ip, [](QChar ch) { return estChiffre(ch) || ch == QLatin1Char('.'); }); });
         p(120, [&] { Log(QStringLiteral("Target IP Address: ") + AdresseIPCible); });
     }
 }

@@ -2,8 +2,7 @@
 
 #include <QVBoxLayout>
 
-EmplacementControle::EmplacementControle(const QString& nom, QWidget* remplacant, QWidget* parent)
-    : QWidget(parent) {
+EmplacementControle::EmplacementControle(const QString& nom, QWidget* remplacant, QWidget* parent) : QWidget(parent) {
     setObjectName(nom);
     auto* l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 0);

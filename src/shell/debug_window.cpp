@@ -75,8 +75,11 @@ void InstallerFenetreDebug() {
     QObject::disconnect(g_premiereLigne);
     // Queued: the window is not built inside the list's own insertion.
     TextList* liste = &Listes().ListeDebug;
-    g_premiereLigne = QObject::connect(liste, &QAbstractItemModel::rowsInserted, liste, [] {
-        QObject::disconnect(g_premiereLigne);
-        FrmDebugEcranInstance();
-    }, Qt::QueuedConnection);
+    g_premiereLigne = QObject::connect(
+        liste, &QAbstractItemModel::rowsInserted, liste,
+        [] {
+            QObject::disconnect(g_premiereLigne);
+            FrmDebugEcranInstance();
+        },
+        Qt::QueuedConnection);
 }

@@ -10,7 +10,7 @@ class FrmDebugEcran : public QWidget {
 public:
     FrmDebugEcran();
     ~FrmDebugEcran() override;
-    QListView* ListeDebug = nullptr;   // view of Listes().ListeDebug
+    QListView* ListeDebug = nullptr;  // view of Listes().ListeDebug
 
     void Form_Load();
     // The debug-list switch of the options window is turned off (when that window is still

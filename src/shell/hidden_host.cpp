@@ -106,18 +106,24 @@ Frm_MainBis::Frm_MainBis() : QWidget(nullptr) {
             TextePubRemplissageLocal[h] = new QLineEdit;
             TextePubRemplissageLocal[h]->setObjectName(QStringLiteral("TextePubRemplissageLocal") + QString::number(h));
             TextePubRemplissageNational[h] = new QLineEdit;
-            TextePubRemplissageNational[h]->setObjectName(QStringLiteral("TextePubRemplissageNational") + QString::number(h));
+            TextePubRemplissageNational[h]->setObjectName(QStringLiteral("TextePubRemplissageNational") +
+                                                          QString::number(h));
             g->addWidget(TextePubRemplissageLocal[h], int(h) + 1, 1);
             g->addWidget(TextePubRemplissageNational[h], int(h) + 1, 2);
         }
-        g->addWidget(new QLabel(QStringLiteral("Laissez vides les heures à exclure du calcul du remplissage")),
-                     25, 0, 1, 3);
+        g->addWidget(new QLabel(QStringLiteral("Laissez vides les heures à exclure du calcul du remplissage")), 25, 0,
+                     1, 3);
     }
     v->addWidget(MyFramePubRemplissage);
 
     // Colours of the fill settings.
     {
-        struct Couleurs { int element; const char* role; QColor fond; QColor texte; };
+        struct Couleurs {
+            int element;
+            const char* role;
+            QColor fond;
+            QColor texte;
+        };
         const Couleurs table[] = {
             {16, "Entête", QColor(115, 150, 190), QColor(255, 239, 178)},
             {17, "Ligne", QColor(255, 255, 255), QColor(0, 0, 0)},

@@ -51,7 +51,7 @@ public:
     // The web client every request goes through; its certificate question is answered here.
     ClientHttp* clHttp1 = nullptr;
     // Stand-in for the certificate store (installed certificates are kept in the settings folder).
-    QObject* clCertificateStore1 = nullptr;   // store "MY"
+    QObject* clCertificateStore1 = nullptr;  // store "MY"
 
     // View of Listes().ListeLogTemp: the log lines written before the options window exists.
     QListView* ListeLogTemp = nullptr;

@@ -18,9 +18,11 @@ void Frm_Main::MnuWhatNews_Click(int Index) {
         p(10, [&] { present = File_Exist(page, QString::fromLatin1(Cle::MnuWhatNews_Click), true); });
         if (!present) {
             p(20, [&] {
-                MsgBox(QStringLiteral("Le fichier: ") + page + QStringLiteral(" est absent.") + QStringLiteral("\r\n\r\n") +
-                           QStringLiteral("Veuillez le mettre en place à partir de la mise-à-jour disponible sur le Net."),
-                       Mb::OKOnly | Mb::Exclamation, windowTitle());
+                MsgBox(
+                    QStringLiteral("Le fichier: ") + page + QStringLiteral(" est absent.") +
+                        QStringLiteral("\r\n\r\n") +
+                        QStringLiteral("Veuillez le mettre en place à partir de la mise-à-jour disponible sur le Net."),
+                    Mb::OKOnly | Mb::Exclamation, windowTitle());
             });
             return;
         }

@@ -14,7 +14,8 @@ bool InstallerFrancais() {
     static QPointer<QTranslator> traduction;
     if (traduction) return true;
     auto* t = new QTranslator(QCoreApplication::instance());
-    if (!t->load(francais, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!t->load(francais, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete t;
         return false;
     }

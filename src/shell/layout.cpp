@@ -65,19 +65,20 @@ void Frm_Main::ResizeCurrentOngletMain() {
         if (SftTabsMain->currentIndex() < 0) SftTabsMain->setCurrentIndex(Onglet::Musique);
     });
     switch (SftTabsMain->currentIndex()) {
-    case Onglet::Publicite: {
-        const int k = SftTabsPublicite->currentIndex();
-        p(20, [&] {
-            if (k == GrillePubNo::Remplissage)
-                AjusterLargeurProprietes(*PropertyGridPubRemplissage, FacteurEchelle);
-        });
-        // The grid's share columns follow the page's new width; its rows stay.
-        p(30, [&] {
-            if (k >= 0) InitGeneralTableurPub(int16_t(k), false, true);
-        });
-        break;
-    }
-    default: break;
+        case Onglet::Publicite: {
+            const int k = SftTabsPublicite->currentIndex();
+            p(20, [&] {
+                if (k == GrillePubNo::Remplissage)
+                    AjusterLargeurProprietes(*PropertyGridPubRemplissage, FacteurEchelle);
+            });
+            // The grid's share columns follow the page's new width; its rows stay.
+            p(30, [&] {
+                if (k >= 0) InitGeneralTableurPub(int16_t(k), false, true);
+            });
+            break;
+        }
+        default:
+            break;
     }
 }
 

@@ -88,7 +88,8 @@ QString rgb(const QColor& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.re
 // just far enough to stay readable.
 QColor griseLisible(const QColor& texte, const QColor& fond) {
     if (RapportContraste(texte, fond) >= ContrasteTexteMinimum) return texte;
-    const QColor cible = RapportContraste(Qt::black, fond) >= RapportContraste(Qt::white, fond) ? QColor(Qt::black) : QColor(Qt::white);
+    const QColor cible =
+        RapportContraste(Qt::black, fond) >= RapportContraste(Qt::white, fond) ? QColor(Qt::black) : QColor(Qt::white);
     QColor c = texte;
     for (int pas = 1; pas <= 20 && RapportContraste(c, fond) < ContrasteTexteMinimum; ++pas) {
         const double a = pas / 20.0;
@@ -100,8 +101,9 @@ QColor griseLisible(const QColor& texte, const QColor& fond) {
 }
 
 void texteGriseLisible(QPalette& pal) {
-    const std::pair<QPalette::ColorRole, QPalette::ColorRole> paires[] = {
-        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base}, {QPalette::ButtonText, QPalette::Button}};
+    const std::pair<QPalette::ColorRole, QPalette::ColorRole> paires[] = {{QPalette::WindowText, QPalette::Window},
+                                                                          {QPalette::Text, QPalette::Base},
+                                                                          {QPalette::ButtonText, QPalette::Button}};
     for (const auto& [texte, fond] : paires)
         pal.setColor(QPalette::Disabled, texte,
                      griseLisible(pal.color(QPalette::Disabled, texte), pal.color(QPalette::Disabled, fond)));
@@ -152,22 +154,36 @@ void ajouterRegle(QStringList& regles, const QString& regle) {
 void lookCadre(QGroupBox* g, const QColor& fond, QStringList& regles) {
     uint32_t haut = RGBCouleur(252, 252, 254), bas = RGBCouleur(80, 80, 80), bord = RGBCouleur(80, 80, 80);
     switch (NoStyleSkin) {
-    case 4: haut = RGBCouleur(242, 247, 255); bas = RGBCouleur(190, 210, 234); bord = bas; break;
-    case 10:
-    case 11: haut = RGBCouleur(242, 247, 255); bas = RGBCouleur(190, 210, 234); bord = RGBCouleur(80, 80, 80); break;
-    case 17: haut = RGBCouleur(197, 206, 217); bas = RGBCouleur(154, 170, 187); bord = bas; break;
-    default: break;
+        case 4:
+            haut = RGBCouleur(242, 247, 255);
+            bas = RGBCouleur(190, 210, 234);
+            bord = bas;
+            break;
+        case 10:
+        case 11:
+            haut = RGBCouleur(242, 247, 255);
+            bas = RGBCouleur(190, 210, 234);
+            bord = RGBCouleur(80, 80, 80);
+            break;
+        case 17:
+            haut = RGBCouleur(197, 206, 217);
+            bas = RGBCouleur(154, 170, 187);
+            bord = bas;
+            break;
+        default:
+            break;
     }
     g->setProperty("HeaderColorTop", CouleurQt(haut));
     g->setProperty("HeaderColorBottom", CouleurQt(bas));
     g->setProperty("BorderColor", CouleurQt(bord));
     g->setProperty("lookCadre", true);
     ajouterRegle(regles,
-                 QStringLiteral("QGroupBox[lookCadre=\"true\"] { background-color: %1; border: 1px solid %2; margin-top: 1.5em;"
-                                " padding-top: 2px; }"
-                                "QGroupBox[lookCadre=\"true\"]::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                                " left: 0px; padding: 2px 6px; color: black; border: 1px solid %2; border-bottom: none;"
-                                " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %3, stop:0.55 %3, stop:1 %4); }")
+                 QStringLiteral(
+                     "QGroupBox[lookCadre=\"true\"] { background-color: %1; border: 1px solid %2; margin-top: 1.5em;"
+                     " padding-top: 2px; }"
+                     "QGroupBox[lookCadre=\"true\"]::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 0px; padding: 2px 6px; color: black; border: 1px solid %2; border-bottom: none;"
+                     " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %3, stop:0.55 %3, stop:1 %4); }")
                      .arg(rgb(fond), rgb(CouleurQt(bord)), rgb(CouleurQt(haut)), rgb(CouleurQt(bas))));
     fondControle(g, fond, false);
 }
@@ -189,15 +205,17 @@ void lookOnglets(QTabWidget* t, const QColor& controle, QStringList& regles) {
     if (NoStyleSkin != 15) return;
     t->setProperty("lookOnglets", true);
     // The strip's rules reach the strips nested in its pages as well.
-    ajouterRegle(regles,
-                 QStringLiteral("QTabWidget[lookOnglets=\"true\"]::pane, QTabWidget[lookOnglets=\"true\"] QTabWidget::pane"
-                                " { border: 1px solid rgb(160, 160, 160); }"
-                                "QTabWidget[lookOnglets=\"true\"] QTabBar::tab { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                                " stop:0 rgb(225, 225, 225), stop:1 %1); border: 1px solid rgb(160, 160, 160); padding: 3px 8px;"
-                                " margin-right: 1px; color: black; }"
-                                "QTabWidget[lookOnglets=\"true\"] QTabBar::tab:selected { background: qlineargradient(x1:0, y1:0,"
-                                " x2:0, y2:1, stop:0 rgb(195, 221, 245), stop:1 rgb(119, 190, 242)); font-weight: bold; }")
-                     .arg(rgb(controle)));
+    ajouterRegle(
+        regles,
+        QStringLiteral(
+            "QTabWidget[lookOnglets=\"true\"]::pane, QTabWidget[lookOnglets=\"true\"] QTabWidget::pane"
+            " { border: 1px solid rgb(160, 160, 160); }"
+            "QTabWidget[lookOnglets=\"true\"] QTabBar::tab { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+            " stop:0 rgb(225, 225, 225), stop:1 %1); border: 1px solid rgb(160, 160, 160); padding: 3px 8px;"
+            " margin-right: 1px; color: black; }"
+            "QTabWidget[lookOnglets=\"true\"] QTabBar::tab:selected { background: qlineargradient(x1:0, y1:0,"
+            " x2:0, y2:1, stop:0 rgb(195, 221, 245), stop:1 rgb(119, 190, 242)); font-weight: bold; }")
+            .arg(rgb(controle)));
 }
 
 void lookControle(QWidget* w, const QColor& controle, QStringList& regles) {
@@ -219,7 +237,8 @@ void lookControle(QWidget* w, const QColor& controle, QStringList& regles) {
     } else if (type == "QLineEdit") {
         auto* e = static_cast<QLineEdit*>(w);
         // A display-only box keeps its grey.
-        const bool grise = e->isReadOnly() || e->palette().color(QPalette::Base) == CouleurQt(CouleurSysteme::OmbreBouton);
+        const bool grise =
+            e->isReadOnly() || e->palette().color(QPalette::Base) == CouleurQt(CouleurSysteme::OmbreBouton);
         if (styleSaisieTeinte() && !grise) fondSaisie(w, saisie);
     } else if (type == "QComboBox") {
         if (styleSaisieTeinte()) fondSaisieListe(w, saisie);
@@ -258,10 +277,14 @@ QColor CouleurQt(uint32_t couleur) {
     if (couleur & 0x80000000u) {
         const QPalette& pal = paletteSysteme();
         switch (couleur & 0xFFu) {
-        case 5: return pal.color(QPalette::Base);
-        case 15: return pal.color(QPalette::Button);
-        case 16: return pal.color(QPalette::Dark);
-        default: return pal.color(QPalette::Window);
+            case 5:
+                return pal.color(QPalette::Base);
+            case 15:
+                return pal.color(QPalette::Button);
+            case 16:
+                return pal.color(QPalette::Dark);
+            default:
+                return pal.color(QPalette::Window);
         }
     }
     return QColor(int(couleur & 0xFFu), int((couleur >> 8) & 0xFFu), int((couleur >> 16) & 0xFFu));

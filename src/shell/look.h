@@ -19,9 +19,9 @@ inline constexpr const char* LookFenetre = "Lib_Look:LookFenetre";
 // (RGBCouleur builds them). 0x80000000 marks instead a colour of the desktop theme, numbered in
 // the low byte: those below are the only ones the styles use.
 namespace CouleurSysteme {
-inline constexpr uint32_t FondFenetre = 0x80000005u;   // window background
-inline constexpr uint32_t FaceBouton = 0x8000000Fu;    // button face
-inline constexpr uint32_t OmbreBouton = 0x80000010u;   // button shadow
+inline constexpr uint32_t FondFenetre = 0x80000005u;  // window background
+inline constexpr uint32_t FaceBouton = 0x8000000Fu;   // button face
+inline constexpr uint32_t OmbreBouton = 0x80000010u;  // button shadow
 }  // namespace CouleurSysteme
 constexpr uint32_t RGBCouleur(int r, int g, int b) { return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
 // The colour of input controls under the styles that tint them.
@@ -37,7 +37,7 @@ inline constexpr double ContrasteTexteMinimum = 4.5;
 
 // One row of the style table.
 struct StyleSkin {
-    const char* fichierSkin;   // appended to the skin folder ("" : no skin)
+    const char* fichierSkin;  // appended to the skin folder ("" : no skin)
     const char* nomIni;
     int32_t correctionHauteur;
     uint32_t couleurControle;
@@ -61,8 +61,8 @@ struct SkinCharge {
     QString fichier;
     QString nomIni;
     bool trouve = false;
-    bool applique = false;   // applied to the main window
-    int options = 0;         // bit 0 set once applied
+    bool applique = false;  // applied to the main window
+    int options = 0;        // bit 0 set once applied
 };
 const SkinCharge& SkinCourant();
 

@@ -55,8 +55,7 @@ QAction* separateur(QMenu* menu, const char* nom) {
     return a;
 }
 
-QAction* entree(QMenu* menu, const char* nom, const QString& texte,
-                const QKeySequence& raccourci = QKeySequence()) {
+QAction* entree(QMenu* menu, const char* nom, const QString& texte, const QKeySequence& raccourci = QKeySequence()) {
     QAction* a = menu->addAction(texte);
     a->setObjectName(QString::fromLatin1(nom));
     if (!raccourci.isEmpty()) a->setShortcut(raccourci);
@@ -81,9 +80,7 @@ void PosseeParFrmMain(QWidget* fenetre) {
     if (QWindow* w = fenetre->windowHandle()) w->setTransientParent(g_frmMain->windowHandle());
 }
 
-QString Frm_Main::CaptionNormale() {
-    return QStringLiteral("Ondrune: Tools Kirvo - ") + VersionApplication();
-}
+QString Frm_Main::CaptionNormale() { return QStringLiteral("Ondrune: Tools Kirvo - ") + VersionApplication(); }
 
 Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
     PreparerControleComposants();
@@ -187,7 +184,7 @@ void Frm_Main::construireMenus() {
     MnuSynchroniserMusPub = entree(MnuSynchroniserMain, "MnuSynchroniserMusPub", QStringLiteral("Tout"));
 
     MnuSynchroniserMusMain = sousMenu(MnuSynchroniserMain, "MnuSynchroniserMusMain", QStringLiteral("Musique"));
-    const QStringList mus = {QStringLiteral("Tout"), QStringLiteral("Morceau"), QStringLiteral("Artiste"),
+    const QStringList mus = {QStringLiteral("Tout"),      QStringLiteral("Morceau"),  QStringLiteral("Artiste"),
                              QStringLiteral("Catégorie"), QStringLiteral("Sonorité"), QStringLiteral("Voix")};
     for (int i = 0; i < int(MnuSynchroniserMus.size()); ++i) {
         MnuSynchroniserMus[size_t(i)] = entree(MnuSynchroniserMusMain, "MnuSynchroniserMus", mus[i]);
@@ -195,9 +192,10 @@ void Frm_Main::construireMenus() {
     }
 
     MnuSynchroniserPubMain = sousMenu(MnuSynchroniserMain, "MnuSynchroniserPubMain", QStringLiteral("Publicité"));
-    const QStringList pub = {QStringLiteral("Tout"), QStringLiteral("Campagne"), QStringLiteral("Client"),
-                             QStringLiteral("Produit"), QStringLiteral("Secteur d'activité"),
-                             QStringLiteral("Commercial"), QStringLiteral("Canevas"), QStringLiteral("Remplissage")};
+    const QStringList pub = {
+        QStringLiteral("Tout"),    QStringLiteral("Campagne"),           QStringLiteral("Client"),
+        QStringLiteral("Produit"), QStringLiteral("Secteur d'activité"), QStringLiteral("Commercial"),
+        QStringLiteral("Canevas"), QStringLiteral("Remplissage")};
     for (int i = 0; i < int(MnuSynchroniserPub.size()); ++i) {
         MnuSynchroniserPub[size_t(i)] = entree(MnuSynchroniserPubMain, "MnuSynchroniserPub", pub[i]);
         MnuSynchroniserPub[size_t(i)]->setData(i);
@@ -206,8 +204,8 @@ void Frm_Main::construireMenus() {
     MnuSynchroniserParMain = sousMenu(MnuSynchroniserMain, "MnuSynchroniserParMain", QStringLiteral("Paramètres"));
     MnuSynchroniserParMus = entree(MnuSynchroniserParMain, "MnuSynchroniserParMus", QStringLiteral("Musique"));
     MnuSynchroniserParPub = sousMenu(MnuSynchroniserParMain, "MnuSynchroniserParPub", QStringLiteral("Publicité"));
-    MnuSynchroniserParPubPosDurEcr[0] = entree(MnuSynchroniserParPub, "MnuSynchroniserParPubPosDurEcr",
-                                               QStringLiteral("Position et Durée des écrans"));
+    MnuSynchroniserParPubPosDurEcr[0] =
+        entree(MnuSynchroniserParPub, "MnuSynchroniserParPubPosDurEcr", QStringLiteral("Position et Durée des écrans"));
     MnuSynchroniserParPubPosDurEcr[0]->setData(0);
 
     Mnu99 = barre->addMenu(QStringLiteral("?"));
@@ -312,17 +310,20 @@ QWidget* Frm_Main::construireOnglets() {
     const QStringList mus = {QStringLiteral("Morceau"), QStringLiteral("Artiste"), QStringLiteral("Catégorie"),
                              QStringLiteral("Sonorité"), QStringLiteral("Voix")};
     for (size_t k = 0; k < fpSpreadMusique.size(); ++k) {
-        fpSpreadMusique[k] = new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), &grilleVide);
+        fpSpreadMusique[k] =
+            new EmplacementControle(QStringLiteral("fpSpreadMusique") + QString::number(k), &grilleVide);
         SftTabsMusique->addTab(fpSpreadMusique[k], mus[int(k)]);
     }
 
     SftTabsPublicite = new QTabWidget;
     SftTabsPublicite->setObjectName(QStringLiteral("SftTabsPublicite"));
-    const QStringList pub = {QStringLiteral("Campagne"), QStringLiteral("Client"), QStringLiteral("Produit"),
-                             QStringLiteral("Secteur d'activité"), QStringLiteral("Commercial"),
-                             QStringLiteral("Canevas"), QStringLiteral("Remplissage")};
+    const QStringList pub = {QStringLiteral("Campagne"),   QStringLiteral("Client"),
+                             QStringLiteral("Produit"),    QStringLiteral("Secteur d'activité"),
+                             QStringLiteral("Commercial"), QStringLiteral("Canevas"),
+                             QStringLiteral("Remplissage")};
     for (size_t k = 0; k < fpSpreadPublicite.size(); ++k)
-        fpSpreadPublicite[k] = new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), &grilleVide);
+        fpSpreadPublicite[k] =
+            new EmplacementControle(QStringLiteral("fpSpreadPublicite") + QString::number(k), &grilleVide);
     for (size_t k = 0; k < 6; ++k) SftTabsPublicite->addTab(fpSpreadPublicite[k], pub[int(k)]);
     {
         // The fill page: the fill grid with the fill settings at its right.
@@ -364,7 +365,7 @@ QWidget* Frm_Main::construirePageIncidents() {
     auto* bas = new QHBoxLayout;
     bas->addStretch(1);
     bas->addWidget(CommandIncidentsPurge[0]);
-    v->addLayout(bas);   // the lists go above it (assurerControlesIncidents)
+    v->addLayout(bas);  // the lists go above it (assurerControlesIncidents)
     return pageIncidents_;
 }
 
@@ -449,8 +450,7 @@ void Frm_Main::TimerFlash_Timer() {
     p(20, [&] {
         // The window system decides how to draw the user's attention; asking once per period is
         // enough to keep it up.
-        if (etatFlash_ && qobject_cast<QApplication*>(QCoreApplication::instance()))
-            QApplication::alert(this, 200);
+        if (etatFlash_ && qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::alert(this, 200);
     });
 }
 

@@ -54,7 +54,7 @@ public:
     QLineEdit* TexteRecherche = nullptr;
     // The local search's three lists: which field to match, how to match it, and in which station.
     std::array<QComboBox*, 3> ComboRecherche{};
-    std::array<QLabel*, 3> Label1{};   // 1 "Station", 2 "Filtre"
+    std::array<QLabel*, 3> Label1{};  // 1 "Station", 2 "Filtre"
     QGroupBox* MyFrameWebRecherche = nullptr;
     QPushButton* CommandWebRecherche = nullptr;
     // Its current index is the StatutWeb value the web search asks for.
@@ -98,11 +98,11 @@ public:
     QMenu* MnuSynchroniserMain = nullptr;
     QAction* MnuSynchroniserMusPub = nullptr;
     QMenu* MnuSynchroniserMusMain = nullptr;
-    std::array<QAction*, 6> MnuSynchroniserMus{};   // choosing them does nothing
+    std::array<QAction*, 6> MnuSynchroniserMus{};  // choosing them does nothing
     QMenu* MnuSynchroniserPubMain = nullptr;
     std::array<QAction*, 8> MnuSynchroniserPub{};
     QMenu* MnuSynchroniserParMain = nullptr;
-    QAction* MnuSynchroniserParMus = nullptr;       // does nothing
+    QAction* MnuSynchroniserParMus = nullptr;  // does nothing
     QMenu* MnuSynchroniserParPub = nullptr;
     std::array<QAction*, 1> MnuSynchroniserParPubPosDurEcr{};
     QMenu* Mnu99 = nullptr;
@@ -120,8 +120,7 @@ public:
     // --- public members (defined with the commands they belong to) ---
     void AnnulerDragDropRecherche();
     void RelancerApplication();
-    void PervasiveOuvertureFichiers(int16_t NoBase, int16_t NoStationInf, int16_t NoStationSup,
-                                    int16_t& NoFic);
+    void PervasiveOuvertureFichiers(int16_t NoBase, int16_t NoStationInf, int16_t NoStationSup, int16_t& NoFic);
     void AfficherNote(const QString& Titre, const QString& Fichier, bool OuvrirMemeSiPasDeFichier,
                       const QString& ArtisteId, const QString& MorceauId);
     void Quitter(bool Forcer);
@@ -171,10 +170,10 @@ public:
     // --- shutdown (shell/shutdown.cpp) ---
     // Why the window is closing, as Form_QueryUnload receives it.
     enum RaisonFermeture : int {
-        FermetureUtilisateur = 0,   // the close box or the window menu
-        FermetureCode = 1,          // the program itself
-        FermetureSession = 2,       // the session is ending
-        FermetureTaskManager = 3,   // the process was told to end
+        FermetureUtilisateur = 0,  // the close box or the window menu
+        FermetureCode = 1,         // the program itself
+        FermetureSession = 2,      // the session is ending
+        FermetureTaskManager = 3,  // the process was told to end
         FermetureMDI = 4,
         FermetureProprietaire = 5,
     };
@@ -212,11 +211,11 @@ private:
     void assurerControlesIncidents(int n);
 
     QWidget* pageIncidents_ = nullptr;
-    QBoxLayout* disposition_ = nullptr;   // the two strips side by side
+    QBoxLayout* disposition_ = nullptr;  // the two strips side by side
     QWidget* ligneStation_ = nullptr;
     bool etatFlash_ = false;
-    bool dechargementEnCours_ = false;   // Form_Unload is running
-    bool decharge_ = false;              // Form_Unload has run
+    bool dechargementEnCours_ = false;  // Form_Unload is running
+    bool decharge_ = false;             // Form_Unload has run
 };
 
 // The main window while it exists, else nullptr.

@@ -28,7 +28,9 @@ inline constexpr const char* kLanceur = "QD3_Tools_Kirvo_Launcher.exe";
 void Frm_Main::Mnu01Refresh_Click() {
     Proc p(Cle::Mnu01Refresh_Click);
     // Only the question: there is nothing a refresh would reset.
-    p(10, [&] { MsgBox(QStringLiteral("Voulez-vous réinitialiser les données ?"), Mb::YesNo | Mb::Question, windowTitle()); });
+    p(10, [&] {
+        MsgBox(QStringLiteral("Voulez-vous réinitialiser les données ?"), Mb::YesNo | Mb::Question, windowTitle());
+    });
 }
 
 void Frm_Main::Mnu01Options_Click() {

@@ -41,7 +41,7 @@ const QStringList kTailles = {QStringLiteral("8"),  QStringLiteral("9"),  QStrin
                               QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"),
                               QStringLiteral("22"), QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"),
                               QStringLiteral("36"), QStringLiteral("48"), QStringLiteral("72")};
-constexpr int kIndexTailleInitiale = 12;   // "36"
+constexpr int kIndexTailleInitiale = 12;  // "36"
 
 // Every byte written and on the disk before the rename; "" when done, else the reason.
 QString EcrireParRemplacement(const QString& cible, const QByteArray& contenu) {
@@ -102,7 +102,8 @@ FrmNote::FrmNote() : QWidget(nullptr, Qt::Window) {
         MnuCouleur[size_t(k)]->setObjectName(QStringLiteral("MnuCouleur"));
         connect(MnuCouleur[size_t(k)], &QAction::triggered, this, [this, k] { MnuCouleur_Click(k); });
     }
-    const QStringList formes = {QStringLiteral("Aligné à gauche"), QStringLiteral("Centré"), QStringLiteral("Aligné à droite")};
+    const QStringList formes = {QStringLiteral("Aligné à gauche"), QStringLiteral("Centré"),
+                                QStringLiteral("Aligné à droite")};
     for (int k = 0; k < 3; ++k) {
         MnuMiseEnForme[size_t(k)] = MnuMiseEnFormeMain->addAction(formes[k]);
         MnuMiseEnForme[size_t(k)]->setObjectName(QStringLiteral("MnuMiseEnForme"));
@@ -175,8 +176,10 @@ void FrmNote::Form_Load() {
     p(10, [&] {
         const QString F = fichierPositions();
         const QString nom = objectName();
-        const double l = NombreEnTete(LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Width"), QStringLiteral("7365")));
-        const double h = NombreEnTete(LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Height"), QStringLiteral("5850")));
+        const double l = NombreEnTete(
+            LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Width"), QStringLiteral("7365")));
+        const double h = NombreEnTete(
+            LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Height"), QStringLiteral("5850")));
         resize(std::max(1, int(std::lround(l / TwipsParPixel))), std::max(1, int(std::lround(h / TwipsParPixel))));
     });
     p(20, [&] { PositionFeuille(this, QString()); });
@@ -197,7 +200,8 @@ void FrmNote::Form_Unload() {
     p(10, [&] { PositionFeuilleSauvegarde(this, QString()); });
     p(20, [&] {
         const QString F = fichierPositions();
-        EcritureIni(F, QStringLiteral("FrmPos"), objectName() + QStringLiteral("_Width"), QString::number(qint64(width()) * TwipsParPixel));
+        EcritureIni(F, QStringLiteral("FrmPos"), objectName() + QStringLiteral("_Width"),
+                    QString::number(qint64(width()) * TwipsParPixel));
         EcritureIni(F, QStringLiteral("FrmPos"), objectName() + QStringLiteral("_Height"),
                     QString::number(qint64(height()) * TwipsParPixel));
     });
@@ -269,11 +273,20 @@ void FrmNote::MnuStyle_Click(int Index) {
         const QTextCharFormat actuel = RTFData->textCursor().charFormat();
         QTextCharFormat f;
         switch (Index) {
-        case 0: f.setFontWeight(actuel.fontWeight() >= QFont::DemiBold ? QFont::Normal : QFont::Bold); break;
-        case 1: f.setFontItalic(!actuel.fontItalic()); break;
-        case 2: f.setFontUnderline(!actuel.fontUnderline()); break;
-        case 3: f.setFontStrikeOut(!actuel.fontStrikeOut()); break;
-        default: return;
+            case 0:
+                f.setFontWeight(actuel.fontWeight() >= QFont::DemiBold ? QFont::Normal : QFont::Bold);
+                break;
+            case 1:
+                f.setFontItalic(!actuel.fontItalic());
+                break;
+            case 2:
+                f.setFontUnderline(!actuel.fontUnderline());
+                break;
+            case 3:
+                f.setFontStrikeOut(!actuel.fontStrikeOut());
+                break;
+            default:
+                return;
         }
         RTFData->mergeCurrentCharFormat(f);
     });
@@ -296,11 +309,11 @@ bool FrmNote::Enregistrer() {
             QByteArray contenu = EcrireRtf(*RTFData->document());
             contenu += "\r\n";
             const QString reel = CheminReel(chemin);
-            QDir().mkpath(QFileInfo(reel).absolutePath());   // a note's first save creates its folder
+            QDir().mkpath(QFileInfo(reel).absolutePath());  // a note's first save creates its folder
             echec = EcrireParRemplacement(reel, contenu);
         });
     } else {
-        return false;   // text but nowhere to keep it: the mark stays
+        return false;  // text but nowhere to keep it: the mark stays
     }
     if (p.failed() && echec.isEmpty()) echec = DerniereErreur.Description;
     if (!echec.isEmpty()) {
@@ -321,7 +334,10 @@ void FrmNote::CommandFermer_Click(int Index) {
     }
     if (Index != 1 || !bNoteModifiee) return;
     int reponse = Mb::Cancel;
-    p(10, [&] { reponse = MsgBox(QStringLiteral("Voulez-vous enregistrer le Bloc-Note ?"), Mb::YesNoCancel | Mb::Question, windowTitle()); });
+    p(10, [&] {
+        reponse = MsgBox(QStringLiteral("Voulez-vous enregistrer le Bloc-Note ?"), Mb::YesNoCancel | Mb::Question,
+                         windowTitle());
+    });
     if (reponse == Mb::Yes) {
         // A note that could not be saved stays open with its changes.
         if (!Enregistrer()) return;

@@ -36,7 +36,7 @@ public:
     QLabel* Label = nullptr;
     QComboBox* ComboFontSize = nullptr;
     QTextEdit* RTFData = nullptr;
-    std::array<QPushButton*, 2> CommandFermer{};   // 0 "Enregistrer", 1 "Fermer"
+    std::array<QPushButton*, 2> CommandFermer{};  // 0 "Enregistrer", 1 "Fermer"
     QLabel* LabelFichierRTF = nullptr;
     QLabel* LabelArtisteId = nullptr;
     QLabel* LabelMorceauId = nullptr;

@@ -21,7 +21,9 @@ QPixmap lireImage(const QString& fichier) {
     QImageReader lecteur(CheminReel(fichier));
     lecteur.setAutoTransform(true);
     const QImage image = lecteur.read();
-    if (image.isNull()) Raise(481, QStringLiteral("Image incorrecte: ") + fichier + QStringLiteral(" (") + lecteur.errorString() + QLatin1Char(')'));
+    if (image.isNull())
+        Raise(481, QStringLiteral("Image incorrecte: ") + fichier + QStringLiteral(" (") + lecteur.errorString() +
+                       QLatin1Char(')'));
     return QPixmap::fromImage(image);
 }
 }  // namespace
@@ -73,7 +75,8 @@ void FrmPicture::ChargerImage(const QString& FichierImage) {
         p(30, [&] {
             const int cote = CoteZoneImage(naturelle_.width(), naturelle_.height());
             Img->setGeometry(0, 0, cote, cote);
-            if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) resize(cote, cote);
+            if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+                resize(cote, cote);
         });
         p(40, [&] { Img->setPixmap(lireImage(FichierImage)); });
     } else {

@@ -23,8 +23,8 @@ class FrmPicture : public QWidget {
 public:
     FrmPicture();
 
-    QLabel* Img = nullptr;              // shows the picture stretched to its own size
-    QLabel* PictureDefault = nullptr;   // measures the picture; never shown
+    QLabel* Img = nullptr;             // shows the picture stretched to its own size
+    QLabel* PictureDefault = nullptr;  // measures the picture; never shown
 
     // Loads the picture (a missing or empty file clears it) and sizes the area; the window is
     // fitted only in its normal state. Does not show the window.
@@ -36,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    QSize naturelle_;   // size of the last picture measured
+    QSize naturelle_;  // size of the last picture measured
 };
 
 // The window, loaded on first use.

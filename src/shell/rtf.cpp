@@ -24,13 +24,13 @@ enum class Destination { Texte, Polices, Couleurs, Ignoree };
 // Character and paragraph properties of a group.
 struct Etat {
     Destination dest = Destination::Texte;
-    int police = -1;          // index in the font table, -1: the default
-    int demiPoints = 24;      // \fs
-    int couleur = 0;          // index in the colour table, 0: automatic
+    int police = -1;      // index in the font table, -1: the default
+    int demiPoints = 24;  // \fs
+    int couleur = 0;      // index in the colour table, 0: automatic
     bool gras = false, italique = false, souligne = false, barre = false;
     Qt::Alignment alignement = Qt::AlignLeft;
-    int uc = 1;               // characters that stand in for a \u character
-    bool etoile = false;      // \* seen: an unknown destination is skipped
+    int uc = 1;           // characters that stand in for a \u character
+    bool etoile = false;  // \* seen: an unknown destination is skipped
 };
 
 struct Segment {
@@ -40,7 +40,7 @@ struct Segment {
 struct Paragraphe {
     Qt::Alignment alignement = Qt::AlignLeft;
     QList<Segment> segments;
-    QTextCharFormat formatFin;   // the format in effect at its end (an empty paragraph's size)
+    QTextCharFormat formatFin;  // the format in effect at its end (an empty paragraph's size)
 };
 
 // Deeper groups are still counted (so their braces pair up) but their content is not read.
@@ -62,7 +62,7 @@ public:
                 ++i_;
                 sauter_ = 0;
                 if (int(pile_.size()) + debord_ >= kProfondeurMax) {
-                    ++debord_;   // too deep: only its braces count
+                    ++debord_;  // too deep: only its braces count
                     continue;
                 }
                 vider();
@@ -123,7 +123,7 @@ private:
                 ++i_;
             }
             if (negatif) param = -param;
-            if (i_ < n && d_.at(i_) == ' ') ++i_;   // the delimiter belongs to the word
+            if (i_ < n && d_.at(i_) == ' ') ++i_;  // the delimiter belongs to the word
             debutGroupe_ = false;
             if (mot == "bin") {
                 // Raw bytes follow: braces and backslashes among them are data, never syntax.
@@ -137,30 +137,44 @@ private:
         // Only a \* that opens its group marks an optional destination.
         const bool debutGroupe = std::exchange(debutGroupe_, false);
         switch (c) {
-        case '\\':
-        case '{':
-        case '}': caractere(QChar::fromLatin1(c)); break;
-        case '~': caractere(QChar(0x00A0)); break;
-        case '_': caractere(QChar(0x2011)); break;
-        case '-': break;   // optional hyphen
-        case '*': etat().etoile = debutGroupe; break;
-        case '\r':
-        case '\n': if (!ignoree() && etat().dest == Destination::Texte) paragraphe(); break;
-        case '\t': caractere(QLatin1Char('\t')); break;
-        case '\'': {
-            int v = 0, lus = 0;
-            while (lus < 2 && i_ < n) {
-                const int h = hexa(d_.at(i_));
-                if (h < 0) break;
-                v = v * 16 + h;
-                ++lus;
-                ++i_;
+            case '\\':
+            case '{':
+            case '}':
+                caractere(QChar::fromLatin1(c));
+                break;
+            case '~':
+                caractere(QChar(0x00A0));
+                break;
+            case '_':
+                caractere(QChar(0x2011));
+                break;
+            case '-':
+                break;  // optional hyphen
+            case '*':
+                etat().etoile = debutGroupe;
+                break;
+            case '\r':
+            case '\n':
+                if (!ignoree() && etat().dest == Destination::Texte) paragraphe();
+                break;
+            case '\t':
+                caractere(QLatin1Char('\t'));
+                break;
+            case '\'': {
+                int v = 0, lus = 0;
+                while (lus < 2 && i_ < n) {
+                    const int h = hexa(d_.at(i_));
+                    if (h < 0) break;
+                    v = v * 16 + h;
+                    ++lus;
+                    ++i_;
+                }
+                // An escaped byte in a font name is part of the name, even a ";" or a blank.
+                if (lus > 0) caractere(Cp1252ToChar(uint8_t(v)), true);
+                break;
             }
-            // An escaped byte in a font name is part of the name, even a ";" or a blank.
-            if (lus > 0) caractere(Cp1252ToChar(uint8_t(v)), true);
-            break;
-        }
-        default: break;   // unknown symbol
+            default:
+                break;  // unknown symbol
         }
     }
 
@@ -177,20 +191,78 @@ private:
         e.etoile = false;
         const bool actif = !aParam || param != 0;
         // Destinations.
-        static const QList<QByteArray> ignorees = {
-            "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer", "footerl",
-            "footerr", "footerf", "footnote", "fldinst", "themedata", "colorschememapping", "latentstyles",
-            "datastore", "generator", "listtable", "listoverridetable", "rsidtbl", "xmlnstbl", "mmathPr",
-            "pgdsctbl", "filetbl", "revtbl", "bkmkstart", "bkmkend", "nonshppict", "shp", "shpinst", "annotation",
-            "atnid", "atnauthor", "comment", "title", "author", "operator", "company", "falt", "panose", "blipuid",
-            "wgrffmtfilter", "pnseclvl", "pntext", "pntxta", "pntxtb", "listtext", "fontemb", "fontfile"};
-        if (mot == "fonttbl") { e.dest = Destination::Polices; return; }
-        if (mot == "colortbl") { e.dest = Destination::Couleurs; couleurCourante_ = QColor(0, 0, 0); couleurVue_ = false; return; }
-        if (ignorees.contains(mot)) { e.dest = Destination::Ignoree; return; }
+        static const QList<QByteArray> ignorees = {"stylesheet",
+                                                   "info",
+                                                   "pict",
+                                                   "object",
+                                                   "header",
+                                                   "headerl",
+                                                   "headerr",
+                                                   "headerf",
+                                                   "footer",
+                                                   "footerl",
+                                                   "footerr",
+                                                   "footerf",
+                                                   "footnote",
+                                                   "fldinst",
+                                                   "themedata",
+                                                   "colorschememapping",
+                                                   "latentstyles",
+                                                   "datastore",
+                                                   "generator",
+                                                   "listtable",
+                                                   "listoverridetable",
+                                                   "rsidtbl",
+                                                   "xmlnstbl",
+                                                   "mmathPr",
+                                                   "pgdsctbl",
+                                                   "filetbl",
+                                                   "revtbl",
+                                                   "bkmkstart",
+                                                   "bkmkend",
+                                                   "nonshppict",
+                                                   "shp",
+                                                   "shpinst",
+                                                   "annotation",
+                                                   "atnid",
+                                                   "atnauthor",
+                                                   "comment",
+                                                   "title",
+                                                   "author",
+                                                   "operator",
+                                                   "company",
+                                                   "falt",
+                                                   "panose",
+                                                   "blipuid",
+                                                   "wgrffmtfilter",
+                                                   "pnseclvl",
+                                                   "pntext",
+                                                   "pntxta",
+                                                   "pntxtb",
+                                                   "listtext",
+                                                   "fontemb",
+                                                   "fontfile"};
+        if (mot == "fonttbl") {
+            e.dest = Destination::Polices;
+            return;
+        }
+        if (mot == "colortbl") {
+            e.dest = Destination::Couleurs;
+            couleurCourante_ = QColor(0, 0, 0);
+            couleurVue_ = false;
+            return;
+        }
+        if (ignorees.contains(mot)) {
+            e.dest = Destination::Ignoree;
+            return;
+        }
         if (etoile && e.dest != Destination::Ignoree) {
             // An optional destination this reader does not know.
             static const QList<QByteArray> connues = {"b", "i", "ul", "strike"};
-            if (!connues.contains(mot)) { e.dest = Destination::Ignoree; return; }
+            if (!connues.contains(mot)) {
+                e.dest = Destination::Ignoree;
+                return;
+            }
         }
         if (e.dest == Destination::Ignoree) return;
 
@@ -202,7 +274,10 @@ private:
             sauter_ = std::clamp(e.uc, 0, 16);
             return;
         }
-        if (mot == "uc") { e.uc = std::clamp(param, 0, 16); return; }
+        if (mot == "uc") {
+            e.uc = std::clamp(param, 0, 16);
+            return;
+        }
 
         if (e.dest == Destination::Polices) {
             if (mot == "f" && aParam) {
@@ -215,45 +290,95 @@ private:
         }
         if (e.dest == Destination::Couleurs) {
             const int v = std::clamp(param, 0, 255);
-            if (mot == "red") { couleurCourante_.setRed(v); couleurVue_ = true; }
-            else if (mot == "green") { couleurCourante_.setGreen(v); couleurVue_ = true; }
-            else if (mot == "blue") { couleurCourante_.setBlue(v); couleurVue_ = true; }
+            if (mot == "red") {
+                couleurCourante_.setRed(v);
+                couleurVue_ = true;
+            } else if (mot == "green") {
+                couleurCourante_.setGreen(v);
+                couleurVue_ = true;
+            } else if (mot == "blue") {
+                couleurCourante_.setBlue(v);
+                couleurVue_ = true;
+            }
             return;
         }
 
-        if (mot == "par") { paragraphe(); return; }
-        if (mot == "line") { caractere(QChar(QChar::LineSeparator)); return; }
-        if (mot == "tab") { caractere(QLatin1Char('\t')); return; }
-        if (mot == "emdash") { caractere(QChar(0x2014)); return; }
-        if (mot == "endash") { caractere(QChar(0x2013)); return; }
-        if (mot == "bullet") { caractere(QChar(0x2022)); return; }
-        if (mot == "lquote") { caractere(QChar(0x2018)); return; }
-        if (mot == "rquote") { caractere(QChar(0x2019)); return; }
-        if (mot == "ldblquote") { caractere(QChar(0x201C)); return; }
-        if (mot == "rdblquote") { caractere(QChar(0x201D)); return; }
+        if (mot == "par") {
+            paragraphe();
+            return;
+        }
+        if (mot == "line") {
+            caractere(QChar(QChar::LineSeparator));
+            return;
+        }
+        if (mot == "tab") {
+            caractere(QLatin1Char('\t'));
+            return;
+        }
+        if (mot == "emdash") {
+            caractere(QChar(0x2014));
+            return;
+        }
+        if (mot == "endash") {
+            caractere(QChar(0x2013));
+            return;
+        }
+        if (mot == "bullet") {
+            caractere(QChar(0x2022));
+            return;
+        }
+        if (mot == "lquote") {
+            caractere(QChar(0x2018));
+            return;
+        }
+        if (mot == "rquote") {
+            caractere(QChar(0x2019));
+            return;
+        }
+        if (mot == "ldblquote") {
+            caractere(QChar(0x201C));
+            return;
+        }
+        if (mot == "rdblquote") {
+            caractere(QChar(0x201D));
+            return;
+        }
 
         // Formatting changes end the current run.
         Etat avant = e;
-        if (mot == "b") e.gras = actif;
-        else if (mot == "i") e.italique = actif;
-        else if (mot == "ul") e.souligne = actif;
-        else if (mot == "ulnone") e.souligne = false;
-        else if (mot == "strike") e.barre = actif;
-        else if (mot == "fs") { if (aParam && param > 0) e.demiPoints = std::min(param, 3276); }
-        else if (mot == "cf") e.couleur = aParam ? param : 0;
-        else if (mot == "f") { if (aParam) e.police = param; }
-        else if (mot == "ql") e.alignement = Qt::AlignLeft;
-        else if (mot == "qr") e.alignement = Qt::AlignRight;
-        else if (mot == "qc") e.alignement = Qt::AlignHCenter;
-        else if (mot == "qj") e.alignement = Qt::AlignJustify;
-        else if (mot == "pard") e.alignement = Qt::AlignLeft;
+        if (mot == "b")
+            e.gras = actif;
+        else if (mot == "i")
+            e.italique = actif;
+        else if (mot == "ul")
+            e.souligne = actif;
+        else if (mot == "ulnone")
+            e.souligne = false;
+        else if (mot == "strike")
+            e.barre = actif;
+        else if (mot == "fs") {
+            if (aParam && param > 0) e.demiPoints = std::min(param, 3276);
+        } else if (mot == "cf")
+            e.couleur = aParam ? param : 0;
+        else if (mot == "f") {
+            if (aParam) e.police = param;
+        } else if (mot == "ql")
+            e.alignement = Qt::AlignLeft;
+        else if (mot == "qr")
+            e.alignement = Qt::AlignRight;
+        else if (mot == "qc")
+            e.alignement = Qt::AlignHCenter;
+        else if (mot == "qj")
+            e.alignement = Qt::AlignJustify;
+        else if (mot == "pard")
+            e.alignement = Qt::AlignLeft;
         else if (mot == "plain") {
             e.gras = e.italique = e.souligne = e.barre = false;
             e.demiPoints = 24;
             e.couleur = 0;
             e.police = -1;
         } else {
-            return;   // unknown word: skipped
+            return;  // unknown word: skipped
         }
         if (avant.gras != e.gras || avant.italique != e.italique || avant.souligne != e.souligne ||
             avant.barre != e.barre || avant.demiPoints != e.demiPoints || avant.couleur != e.couleur ||
@@ -270,28 +395,30 @@ private:
         }
         if (debord_ > 0) return;
         switch (e.dest) {
-        case Destination::Ignoree: return;
-        case Destination::Polices:
-            if (c == QLatin1Char(';') && !echappe) {
-                if (policeCourante_ >= 0) polices_.insert(policeCourante_, nomPolice());
-                nomPolice_.clear();
-                blancsFin_ = 0;
-            } else if (nomPolice_.size() < 256) {
-                // Blanks of the file around a name are layout; escaped ones belong to the name.
-                const bool blanc = !echappe && c == QLatin1Char(' ');
-                if (blanc && nomPolice_.isEmpty()) return;
-                blancsFin_ = blanc ? blancsFin_ + 1 : 0;
-                nomPolice_ += c;
-            }
-            return;
-        case Destination::Couleurs:
-            if (c == QLatin1Char(';')) {
-                couleurs_.push_back(couleurVue_ ? couleurCourante_ : QColor());
-                couleurCourante_ = QColor(0, 0, 0);
-                couleurVue_ = false;
-            }
-            return;
-        case Destination::Texte: break;
+            case Destination::Ignoree:
+                return;
+            case Destination::Polices:
+                if (c == QLatin1Char(';') && !echappe) {
+                    if (policeCourante_ >= 0) polices_.insert(policeCourante_, nomPolice());
+                    nomPolice_.clear();
+                    blancsFin_ = 0;
+                } else if (nomPolice_.size() < 256) {
+                    // Blanks of the file around a name are layout; escaped ones belong to the name.
+                    const bool blanc = !echappe && c == QLatin1Char(' ');
+                    if (blanc && nomPolice_.isEmpty()) return;
+                    blancsFin_ = blanc ? blancsFin_ + 1 : 0;
+                    nomPolice_ += c;
+                }
+                return;
+            case Destination::Couleurs:
+                if (c == QLatin1Char(';')) {
+                    couleurs_.push_back(couleurVue_ ? couleurCourante_ : QColor());
+                    couleurCourante_ = QColor(0, 0, 0);
+                    couleurVue_ = false;
+                }
+                return;
+            case Destination::Texte:
+                break;
         }
         // Control characters have no place in a note (a tab is written \tab).
         if (c.unicode() < 0x20 && c != QLatin1Char('\t')) return;
@@ -304,7 +431,8 @@ private:
         // A font entry closed without its ";".
         if (pile_.back().dest == Destination::Polices && pile_.size() > 1 &&
             pile_[pile_.size() - 2].dest == Destination::Polices && !nomPolice().isEmpty()) {
-            if (policeCourante_ >= 0 && !polices_.contains(policeCourante_)) polices_.insert(policeCourante_, nomPolice());
+            if (policeCourante_ >= 0 && !polices_.contains(policeCourante_))
+                polices_.insert(policeCourante_, nomPolice());
             nomPolice_.clear();
             blancsFin_ = 0;
         }
@@ -376,14 +504,14 @@ private:
     std::vector<Etat> pile_;
     int debord_ = 0;
     int sauter_ = 0;
-    bool debutGroupe_ = false;   // nothing read yet in the group just opened
+    bool debutGroupe_ = false;  // nothing read yet in the group just opened
     QList<Paragraphe> paragraphes_;
     QString segment_;
     QTextCharFormat formatSegment_;
     QHash<int, QString> polices_;
     int policeCourante_ = -1;
     QString nomPolice_;
-    int blancsFin_ = 0;   // blanks of the file at the end of nomPolice_
+    int blancsFin_ = 0;  // blanks of the file at the end of nomPolice_
     std::vector<QColor> couleurs_;
     QColor couleurCourante_;
     bool couleurVue_ = false;
@@ -429,8 +557,10 @@ QByteArray nomPoliceRtf(const QString& nom) {
     for (qsizetype k = 0; k < nom.size(); ++k) {
         const char16_t u = nom.at(k).unicode();
         const bool blancBord = u == ' ' && (k == 0 || k == nom.size() - 1);
-        if (u < 0x20 || u == ';' || blancBord) r += octetEchappe(uint8_t(u));
-        else r += texteRtf(nom.mid(k, 1));
+        if (u < 0x20 || u == ';' || blancBord)
+            r += octetEchappe(uint8_t(u));
+        else
+            r += texteRtf(nom.mid(k, 1));
     }
     return r;
 }
@@ -444,8 +574,8 @@ QString famille(const QTextCharFormat& f, const QString& defaut) {
 
 bool LireRtf(const QByteArray& rtf, QTextDocument& doc) {
     qsizetype debut = 0;
-    while (debut < rtf.size() && (rtf.at(debut) == ' ' || rtf.at(debut) == '\r' || rtf.at(debut) == '\n' ||
-                                  rtf.at(debut) == '\t'))
+    while (debut < rtf.size() &&
+           (rtf.at(debut) == ' ' || rtf.at(debut) == '\r' || rtf.at(debut) == '\n' || rtf.at(debut) == '\t'))
         ++debut;
     if (!rtf.mid(debut, 5).startsWith("{\\rtf")) {
         doc.setPlainText(FromCp1252(rtf));
@@ -456,7 +586,8 @@ bool LireRtf(const QByteArray& rtf, QTextDocument& doc) {
 }
 
 QByteArray EcrireRtf(const QTextDocument& doc) {
-    const QString policeDefaut = doc.defaultFont().family().isEmpty() ? QStringLiteral("Arial") : doc.defaultFont().family();
+    const QString policeDefaut =
+        doc.defaultFont().family().isEmpty() ? QStringLiteral("Arial") : doc.defaultFont().family();
     const double tailleDefaut = doc.defaultFont().pointSizeF() > 0 ? doc.defaultFont().pointSizeF() : 12;
 
     // Tables first: every font and colour the text uses, in the order of first use, each found
@@ -529,9 +660,12 @@ QByteArray EcrireRtf(const QTextDocument& doc) {
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         const Qt::Alignment a = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
         r += "\\pard";
-        if (a & Qt::AlignHCenter) r += "\\qc";
-        else if (a & Qt::AlignRight) r += "\\qr";
-        else if (a & Qt::AlignJustify) r += "\\qj";
+        if (a & Qt::AlignHCenter)
+            r += "\\qc";
+        else if (a & Qt::AlignRight)
+            r += "\\qr";
+        else if (a & Qt::AlignJustify)
+            r += "\\qj";
         r += ' ';
         bool vide = true;
         for (auto it = b.begin(); !it.atEnd(); ++it) {

@@ -65,12 +65,18 @@ void traiterSignal(int signo) {
 
 QString TexteRaisonFermeture(int raison) {
     switch (raison) {
-    case Frm_Main::FermetureCode: return QStringLiteral("Form closed by code action");
-    case Frm_Main::FermetureSession: return QStringLiteral("Form closed because Windows is shutting down");
-    case Frm_Main::FermetureTaskManager: return QStringLiteral("Form closed by the Taskmanager");
-    case Frm_Main::FermetureMDI: return QStringLiteral("Form closed because MDI Form closed");
-    case Frm_Main::FermetureProprietaire: return QStringLiteral("Form closed by the owner");
-    default: return QStringLiteral("Form closed: Unknow mode: ") + QString::number(raison);
+        case Frm_Main::FermetureCode:
+            return QStringLiteral("Form closed by code action");
+        case Frm_Main::FermetureSession:
+            return QStringLiteral("Form closed because Windows is shutting down");
+        case Frm_Main::FermetureTaskManager:
+            return QStringLiteral("Form closed by the Taskmanager");
+        case Frm_Main::FermetureMDI:
+            return QStringLiteral("Form closed because MDI Form closed");
+        case Frm_Main::FermetureProprietaire:
+            return QStringLiteral("Form closed by the owner");
+        default:
+            return QStringLiteral("Form closed: Unknow mode: ") + QString::number(raison);
     }
 }
 
@@ -122,10 +128,12 @@ void Frm_Main::Quitter(bool Forcer) {
     } else {
         int reponse = Mb::No;
         p(20, [&] {
-            reponse = MsgBox(QStringLiteral("Voulez-vous quitter le programme ?"), Mb::YesNo | Mb::Question, windowTitle());
+            reponse =
+                MsgBox(QStringLiteral("Voulez-vous quitter le programme ?"), Mb::YesNo | Mb::Question, windowTitle());
         });
         if (reponse != Mb::Yes) return;
-        p(30, [&] { TraceLogEncadre(-1, -1, -1, QString::fromLatin1(TexteQuitterConfirme), QStringLiteral("*"), false); });
+        p(30,
+          [&] { TraceLogEncadre(-1, -1, -1, QString::fromLatin1(TexteQuitterConfirme), QStringLiteral("*"), false); });
     }
     bQuitterConfirme = true;
     p(40, [&] { Decharger(FermetureCode); });
@@ -163,7 +171,8 @@ void Frm_Main::Form_QueryUnload(int& cancel, int UnloadMode) {
         return;
     }
     p(20, [&] { TraceLogEncadre(-1, -1, -1, TexteRaisonFermeture(UnloadMode), QStringLiteral("="), false); });
-    p(30, [&] { TraceLogForce(Listes().ListeLog, QString(), false, false, QString::fromLatin1(Cle::Form_QueryUnload)); });
+    p(30,
+      [&] { TraceLogForce(Listes().ListeLog, QString(), false, false, QString::fromLatin1(Cle::Form_QueryUnload)); });
 }
 
 void Frm_Main::Form_Unload() {
@@ -173,8 +182,8 @@ void Frm_Main::Form_Unload() {
         for (QTimer* t : findChildren<QTimer*>()) t->stop();
     });
     p(40, [&] {
-        TraceLog(-1, -1, -1, QStringLiteral("---------- ") + objectName() + QStringLiteral(": Form_Unload: Start"), false, -1,
-                 true);
+        TraceLog(-1, -1, -1, QStringLiteral("---------- ") + objectName() + QStringLiteral(": Form_Unload: Start"),
+                 false, -1, true);
     });
     p(50, [&] {
         const uint64_t t0 = GetTickCount64();
@@ -201,8 +210,10 @@ void Frm_Main::Form_Unload() {
         const QString nom = objectName();
         if (etat == EtatNormal) {
             PositionFeuilleSauvegarde(this, QString());
-            EcritureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Width"), QString::number(qint64(width()) * TwipsParPixel));
-            EcritureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Height"), QString::number(qint64(height()) * TwipsParPixel));
+            EcritureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Width"),
+                        QString::number(qint64(width()) * TwipsParPixel));
+            EcritureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Height"),
+                        QString::number(qint64(height()) * TwipsParPixel));
         }
         EcritureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_WindowState"), QString::number(etat));
     });

@@ -67,7 +67,7 @@ bool VerrouFichier::prendre(bool partage) {
 
 void VerrouFichier::liberer() {
     if (fd_ < 0) return;
-    ::close(fd_);   // closing drops the lock; the file stays for the next holder
+    ::close(fd_);  // closing drops the lock; the file stays for the next holder
     fd_ = -1;
 }
 
@@ -99,11 +99,9 @@ void SetIdentiteInstance(std::optional<IdentiteInstance> identite) { g_identite 
 QString CheminVerrouInstance(const IdentiteInstance& identite) {
     // The folder enters the name through a digest: a path may be long or hold any character.
     const QString dossier = QDir::cleanPath(QDir(identite.dossierProgramme).absolutePath());
-    const QByteArray empreinte =
-        QCryptographicHash::hash(dossier.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return DossierVerrous() + QString::fromLatin1(NomMutexSuite) + QLatin1Char('_') +
-           QString::fromLatin1(empreinte) + QLatin1Char('_') + QString::number(identite.instance) +
-           QStringLiteral(".lock");
+    const QByteArray empreinte = QCryptographicHash::hash(dossier.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return DossierVerrous() + QString::fromLatin1(NomMutexSuite) + QLatin1Char('_') + QString::fromLatin1(empreinte) +
+           QLatin1Char('_') + QString::number(identite.instance) + QStringLiteral(".lock");
 }
 
 void CreerMutexSuite() {

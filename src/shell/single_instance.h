@@ -45,8 +45,8 @@ void SetDossierVerrous(const QString& dossier);
 // asks for. The single-instance test runs before the command line is analysed, so it reads the
 // instance switch itself.
 struct IdentiteInstance {
-    QString dossierProgramme;   // ends with "/"
-    int16_t instance = 0;       // 0: no instance switch
+    QString dossierProgramme;  // ends with "/"
+    int16_t instance = 0;      // 0: no instance switch
 };
 IdentiteInstance IdentiteProcessus();
 // Tests (or a caller that knows better): the identity to use; nullopt goes back to the process's.

@@ -191,13 +191,13 @@ void FrmSysTray::AfficherFeuille() {
         std::vector<QPointer<QWidget>> restants;
         for (const QPointer<QWidget>& w : ListeFrm) {
             if (!w) {
-                restants.push_back(w);   // a window gone meanwhile stays listed
+                restants.push_back(w);  // a window gone meanwhile stays listed
                 continue;
             }
             if (w != principale) montrer(w);
         }
         for (const QPointer<QWidget>& w : ListeFrm)
-            if (w && w == principale) w->activateWindow();   // the focus, its owned windows staying above
+            if (w && w == principale) w->activateWindow();  // the focus, its owned windows staying above
         ListeFrm = std::move(restants);
     });
     p(30, [&] { RemoveIconFromTray(); });
@@ -229,7 +229,8 @@ QWidget* FrmError() {
     if (!g_frmError) {
         g_frmError = new QWidget;
         g_frmError->setObjectName(QStringLiteral("FrmError"));
-        if (avecFenetres()) g_frmError->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        if (avecFenetres())
+            g_frmError->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
     }
     return g_frmError;
 }
@@ -238,7 +239,7 @@ QWidget* FrmError() {
 
 void Hook(QWidget* fenetre) {
     Proc p(Cle::Hook, Trace::None);
-    if (g_hookee) return;   // one window at a time
+    if (g_hookee) return;  // one window at a time
     g_hookee = fenetre;
 }
 
@@ -304,7 +305,8 @@ void IncidentPendantVeille() {
 void RenouvelerEntreeDemarrage(const QString& appelant) {
     FrmSetup* s = FrmSetupCharge();
     if (!s || !s->CheckReboot[0] || ValeurCase(s->CheckReboot[0]) != 1) return;
-    const double n = std::nearbyint(NombreSigne(s->TexteRebootTemporisation ? s->TexteRebootTemporisation->text() : QString()));
+    const double n =
+        std::nearbyint(NombreSigne(s->TexteRebootTemporisation ? s->TexteRebootTemporisation->text() : QString()));
     int32_t delai = (n > 2147483647.0 || n < -2147483648.0) ? 0 : int32_t(n);
     CreateShortCutStartUp(0, delai, appelant);
     CreateShortCutStartUp(-1, delai, appelant);

@@ -75,7 +75,7 @@ class FrmSysTray : public QWidget {
 public:
     FrmSysTray();
     ~FrmSysTray() override;
-    void setVisible(bool visible) override;   // never shown
+    void setVisible(bool visible) override;  // never shown
 
     // The windows stand-by hid: the main window first, then each window in the order it was
     // hidden (the main window thus twice). An entry whose window is gone stays null.

@@ -112,16 +112,18 @@ void garderSurEcran(QWidget* w) {
 bool ComposantPresent(Composant c) {
     if (g_controleComposants) return g_controleComposants(c);
     switch (c) {
-    case Composant::GrilleEtOnglets: return true;   // built into the program
-    case Composant::ClientHttpTls:
-        PreparerControleComposants();
-        return g_tlsPresent.get();
+        case Composant::GrilleEtOnglets:
+            return true;  // built into the program
+        case Composant::ClientHttpTls:
+            PreparerControleComposants();
+            return g_tlsPresent.get();
     }
     return false;
 }
 
 void PreparerControleComposants() {
-    if (!g_tlsPresent.valid()) g_tlsPresent = std::async(std::launch::async, [] { return QSslSocket::supportsSsl(); }).share();
+    if (!g_tlsPresent.valid())
+        g_tlsPresent = std::async(std::launch::async, [] { return QSslSocket::supportsSsl(); }).share();
 }
 
 void SetControleComposants(std::function<bool(Composant)> controle) { g_controleComposants = std::move(controle); }
@@ -182,26 +184,28 @@ void Frm_Main::Form_Initialize() {
     QString message;
     p(10, [&] {
         if (!ComposantPresent(Composant::GrilleEtOnglets))
-            message = QStringLiteral("Cette mise-à-jour nécessite l'installation de la version 3.47.030 des composants Ondrune") +
+            message = QStringLiteral(
+                          "Cette mise-à-jour nécessite l'installation de la version 3.47.030 des composants Ondrune") +
                       kSautDouble;
     });
     p(20, [&] {
         if (message.isEmpty() && !ComposantPresent(Composant::ClientHttpTls))
-            message = QStringLiteral("Cette mise-à-jour nécessite l'installation de la version 3.49.000 des composants Ondrune") +
+            message = QStringLiteral(
+                          "Cette mise-à-jour nécessite l'installation de la version 3.49.000 des composants Ondrune") +
                       kSautDouble;
     });
     if (!message.isEmpty()) {
         bComposantsAbsents = true;
         const QString adresse = QString::fromLatin1(AdresseInstallationComposants);
         p(30, [&] {
-            message += QStringLiteral("Veuillez faire d'abord cette installation et relancer ensuite le programme") + kSautDouble +
-                       QStringLiteral("Fichier pour faire cette installation:") + kSautDouble + QStringLiteral("      ") +
-                       adresse + kSautDouble;
+            message += QStringLiteral("Veuillez faire d'abord cette installation et relancer ensuite le programme") +
+                       kSautDouble + QStringLiteral("Fichier pour faire cette installation:") + kSautDouble +
+                       QStringLiteral("      ") + adresse + kSautDouble;
             MsgBox(message, Mb::Critical, kTitreComposants);
         });
         p(40, [&] {
-            if (MsgBox(QStringLiteral("Voulez-vous télécharger le fichier et faire l'installation ?"), Mb::YesNo | Mb::Question,
-                       kTitreComposants) == Mb::Yes)
+            if (MsgBox(QStringLiteral("Voulez-vous télécharger le fichier et faire l'installation ?"),
+                       Mb::YesNo | Mb::Question, kTitreComposants) == Mb::Yes)
                 Lanceur().openDocument(adresse);
         });
         return;
@@ -284,19 +288,21 @@ void Frm_Main::Form_Load() {
     });
     p(180, [&] {
         switch (etat) {
-        case EtatMinimise:
-            // Brought back later, the window must come up on the screen too.
-            garderSurEcran(this);
-            showMinimized();
-            pomper();
-            garderSurEcran(this);   // now with its frame
-            break;
-        case EtatMaximise: showMaximized(); break;
-        default:
-            showNormal();
-            pomper();
-            garderSurEcran(this);
-            break;
+            case EtatMinimise:
+                // Brought back later, the window must come up on the screen too.
+                garderSurEcran(this);
+                showMinimized();
+                pomper();
+                garderSurEcran(this);  // now with its frame
+                break;
+            case EtatMaximise:
+                showMaximized();
+                break;
+            default:
+                showNormal();
+                pomper();
+                garderSurEcran(this);
+                break;
         }
         pomper();
     });
@@ -400,7 +406,8 @@ void Frm_Main::InitGeneral(bool& abandon) {
         if (i >= 0) SftTabsMain->setTabVisible(i, false);
     });
     p(210, [&] { EtapeDemarrage(QStringLiteral("Tools Kirvo: InitLookTabs"), true, true); });
-    p(220, [&] { VerificationEtCreationRepertoire(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo/"), true); });
+    p(220,
+      [&] { VerificationEtCreationRepertoire(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo/"), true); });
     p(230, [&] {
         if (!abandon) Log(QStringLiteral("FrmMain: Init General: End"));
     });

@@ -29,8 +29,8 @@ extern int32_t DecalageTheme;
 // The components checked when the main window is created, in this order; at most the first
 // missing one is reported.
 enum class Composant {
-    GrilleEtOnglets,   // the grid and tab controls (built into the program)
-    ClientHttpTls,     // the web client's secure connections
+    GrilleEtOnglets,  // the grid and tab controls (built into the program)
+    ClientHttpTls,    // the web client's secure connections
 };
 // Whether a component is there. Tests may pretend one is missing; empty puts the real check back.
 bool ComposantPresent(Composant c);

@@ -26,7 +26,8 @@ bool libre() {
 
 void InstallerCommandesSynchro(Frm_Main* fenetre) {
     QPointer<Frm_Main> w(fenetre);
-    QObject::connect(fenetre->MnuSynchroniserMusPub, &QAction::triggered, fenetre, [] { MnuSynchroniserMusPub_Click(); });
+    QObject::connect(fenetre->MnuSynchroniserMusPub, &QAction::triggered, fenetre,
+                     [] { MnuSynchroniserMusPub_Click(); });
     for (int i = 0; i < int(fenetre->MnuSynchroniserPub.size()); ++i)
         QObject::connect(fenetre->MnuSynchroniserPub[size_t(i)], &QAction::triggered, fenetre,
                          [i] { MnuSynchroniserPub_Click(i); });
@@ -47,8 +48,7 @@ void MnuSynchroniserMusPub_Click() {
     // The user has been told the service is out of reach: that box is the run's one word, and a
     // closing "terminée" after it would read as if the work had been done.
     if (ServiceInjoignable()) return;
-    if (!SignalerErreursService())
-        MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
+    if (!SignalerErreursService()) MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
 }
 
 void MnuSynchroniserPub_Click(int Index) {
@@ -56,8 +56,10 @@ void MnuSynchroniserPub_Click(int Index) {
     if (!libre()) return;
     bool lance = false;
     p(10, [&] {
-        if (Index == 0) lance = SynchroniserPubDirect(-1);
-        else if (Index >= 1 && Index <= NbPilotesPublicite) lance = SynchroniserPubDirect(int16_t(Index - 1));
+        if (Index == 0)
+            lance = SynchroniserPubDirect(-1);
+        else if (Index >= 1 && Index <= NbPilotesPublicite)
+            lance = SynchroniserPubDirect(int16_t(Index - 1));
     });
     // These entries end without a word when all went well; requests the service failed are told.
     if (lance && !bFermetureEnCours && !ServiceInjoignable()) p(20, [&] { SignalerErreursService(); });

@@ -20,11 +20,11 @@ namespace {
 // The window's design sizes are twips, 15 to the pixel.
 constexpr int kLargeur = 5400 / 15;
 constexpr int kHauteur = 1125 / 15;
-constexpr int kRayonCoin = 12;   // corner ellipses of 24 x 24 pixels
+constexpr int kRayonCoin = 12;  // corner ellipses of 24 x 24 pixels
 const QString kTexteDesign = QStringLiteral("Ondrune");
 
-QLabel* etiquette(QWidget* parent, const QString& texte, const QColor& couleur, const QFont& police,
-                  const QRect& rect, Qt::Alignment alignement) {
+QLabel* etiquette(QWidget* parent, const QString& texte, const QColor& couleur, const QFont& police, const QRect& rect,
+                  Qt::Alignment alignement) {
     auto* l = new QLabel(texte, parent);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, couleur);
@@ -71,7 +71,7 @@ private:
         montre_.restart();
     }
     QPointer<FrmMsg> fenetre_;
-    QString texte_;   // the last step written (shown, or about to be)
+    QString texte_;  // the last step written (shown, or about to be)
     QElapsedTimer montre_;
     QPointer<QTimer> differe_;
 };
@@ -111,8 +111,7 @@ void AttenteShell::afficher(bool bAfficher, const QString& appelant) {
 
 }  // namespace
 
-FrmMsg::FrmMsg()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+FrmMsg::FrmMsg() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     Proc p(Cle::FrmMsg_Form_Load, Trace::None);
     setObjectName(QStringLiteral("FrmMsg"));
     setWindowTitle(QStringLiteral("Ondrune"));
@@ -146,9 +145,7 @@ FrmMsg::FrmMsg()
     });
 }
 
-FrmMsg::~FrmMsg() {
-    Proc p(Cle::FrmMsg_Form_Unload);
-}
+FrmMsg::~FrmMsg() { Proc p(Cle::FrmMsg_Form_Unload); }
 
 void FrmMsg::paintEvent(QPaintEvent*) {
     QPainter painter(this);

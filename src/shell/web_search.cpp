@@ -15,8 +15,10 @@ void CommandWebRecherche_Click(Frm_Main& frm) {
     int mode = -1, onglet = -1;
     p(10, [&] {
         mode = frm.SftTabsMain->currentIndex();
-        if (mode == Onglet::Musique) onglet = frm.SftTabsMusique->currentIndex();
-        else if (mode == Onglet::Publicite) onglet = frm.SftTabsPublicite->currentIndex();
+        if (mode == Onglet::Musique)
+            onglet = frm.SftTabsMusique->currentIndex();
+        else if (mode == Onglet::Publicite)
+            onglet = frm.SftTabsPublicite->currentIndex();
     });
     if (mode != Onglet::Musique && mode != Onglet::Publicite) return;
     p(20, [&] { RechercherSurLeWeb(int16_t(mode), int16_t(onglet)); });

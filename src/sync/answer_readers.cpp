@@ -66,8 +66,8 @@ public:
     QStringList resultats, ids;
 
 private:
-    std::vector<bool> pile_;         // whether each open element is one of ours
-    std::vector<std::pair<QStringList*, qsizetype>> ouverts_;   // ours that are open
+    std::vector<bool> pile_;                                   // whether each open element is one of ours
+    std::vector<std::pair<QStringList*, qsizetype>> ouverts_;  // ours that are open
 };
 
 void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QString& FileName, const QString& Detail,
@@ -176,9 +176,12 @@ public:
             }
         } else if (!pile_.empty() && pile_.back().erreur > 0) {
             const QString maj = nom.toString().toUpper();
-            if (maj == QLatin1String("TYPE")) c.champ = 0;
-            else if (maj == QLatin1String("MESSAGE")) c.champ = 1;
-            else if (maj == QLatin1String("ERRORCODE")) c.champ = 2;
+            if (maj == QLatin1String("TYPE"))
+                c.champ = 0;
+            else if (maj == QLatin1String("MESSAGE"))
+                c.champ = 1;
+            else if (maj == QLatin1String("ERRORCODE"))
+                c.champ = 2;
             if (c.champ >= 0) c.deErreur = pile_.back().erreur;
         }
         if (c.champ >= 0) ouverts_.push_back(pile_.size());
@@ -207,14 +210,14 @@ public:
 private:
     static constexpr int kCode = 3;
     struct Cadre {
-        int erreur = 0;     // an Error element: its rank among them
-        int champ = -1;     // 0 Type, 1 Message, 2 ErrorCode (of an Error), kCode: the first Code
-        int deErreur = 0;   // the rank of the Error holding the field
+        int erreur = 0;    // an Error element: its rank among them
+        int champ = -1;    // 0 Type, 1 Message, 2 ErrorCode (of an Error), kCode: the first Code
+        int deErreur = 0;  // the rank of the Error holding the field
         QString texte;
     };
     TextesEntete& t_;
     std::vector<Cadre> pile_;
-    std::vector<size_t> ouverts_;   // the open elements whose text is wanted
+    std::vector<size_t> ouverts_;  // the open elements whose text is wanted
     int erreurs_ = 0;
     int meilleure_[3] = {0, 0, 0};
 };
@@ -263,8 +266,19 @@ protected:
 
 private:
     enum class Etat {
-        Texte, Chevron, Balise, Valeur, BaliseFin, Instruction, InstructionFin, Exclamation, Tiret,
-        Section, SectionUn, SectionDeux, Declaration
+        Texte,
+        Chevron,
+        Balise,
+        Valeur,
+        BaliseFin,
+        Instruction,
+        InstructionFin,
+        Exclamation,
+        Tiret,
+        Section,
+        SectionUn,
+        SectionDeux,
+        Declaration
     };
     // A comment ("-->") or a CDATA section ("]]>"): it ends with its closing character twice and ">".
     void ouvrirSection(char fermeture) {
@@ -274,64 +288,79 @@ private:
     // False when the byte is one attribute too many.
     bool lire(char c) {
         switch (etat_) {
-        case Etat::Texte:
-            if (c == '<') etat_ = Etat::Chevron;
-            break;
-        case Etat::Chevron:
-            if (c == '\0') break;
-            if (c == '!') etat_ = Etat::Exclamation;
-            else if (c == '?') etat_ = Etat::Instruction;
-            else if (c == '/') etat_ = Etat::BaliseFin;
-            else if (c == '>') etat_ = Etat::Texte;
-            else {
-                etat_ = Etat::Balise;
-                attributs_ = 0;
-            }
-            break;
-        case Etat::Balise:
-            if (c == '"' || c == '\'') {
-                guillemet_ = c;
-                etat_ = Etat::Valeur;
-            } else if (c == '=') {
-                if (++attributs_ > kAttributsMaxParBalise) return false;
-            } else if (c == '>') {
-                etat_ = Etat::Texte;
-            }
-            break;
-        case Etat::Valeur:
-            if (c == guillemet_) etat_ = Etat::Balise;
-            break;
-        case Etat::BaliseFin:
-        case Etat::Declaration:   // a document type: refused further on anyway
-            if (c == '>') etat_ = Etat::Texte;
-            break;
-        case Etat::Instruction:
-            if (c == '?') etat_ = Etat::InstructionFin;
-            break;
-        case Etat::InstructionFin:
-            if (c == '>') etat_ = Etat::Texte;
-            else if (c != '?' && c != '\0') etat_ = Etat::Instruction;
-            break;
-        case Etat::Exclamation:
-            if (c == '-') etat_ = Etat::Tiret;
-            else if (c == '[') ouvrirSection(']');
-            else if (c != '\0') etat_ = Etat::Declaration;
-            break;
-        case Etat::Tiret:
-            if (c == '-') ouvrirSection('-');
-            else if (c != '\0') etat_ = Etat::Declaration;
-            break;
-        case Etat::Section:
-            if (c == fermeture_) etat_ = Etat::SectionUn;
-            break;
-        case Etat::SectionUn:
-            if (c == fermeture_) etat_ = Etat::SectionDeux;
-            else if (c != '\0') etat_ = Etat::Section;
-            break;
-        case Etat::SectionDeux:
-            if (c == '>') etat_ = Etat::Texte;
-            else if (c != fermeture_ && c != '\0') etat_ = Etat::Section;
-            break;
+            case Etat::Texte:
+                if (c == '<') etat_ = Etat::Chevron;
+                break;
+            case Etat::Chevron:
+                if (c == '\0') break;
+                if (c == '!')
+                    etat_ = Etat::Exclamation;
+                else if (c == '?')
+                    etat_ = Etat::Instruction;
+                else if (c == '/')
+                    etat_ = Etat::BaliseFin;
+                else if (c == '>')
+                    etat_ = Etat::Texte;
+                else {
+                    etat_ = Etat::Balise;
+                    attributs_ = 0;
+                }
+                break;
+            case Etat::Balise:
+                if (c == '"' || c == '\'') {
+                    guillemet_ = c;
+                    etat_ = Etat::Valeur;
+                } else if (c == '=') {
+                    if (++attributs_ > kAttributsMaxParBalise) return false;
+                } else if (c == '>') {
+                    etat_ = Etat::Texte;
+                }
+                break;
+            case Etat::Valeur:
+                if (c == guillemet_) etat_ = Etat::Balise;
+                break;
+            case Etat::BaliseFin:
+            case Etat::Declaration:  // a document type: refused further on anyway
+                if (c == '>') etat_ = Etat::Texte;
+                break;
+            case Etat::Instruction:
+                if (c == '?') etat_ = Etat::InstructionFin;
+                break;
+            case Etat::InstructionFin:
+                if (c == '>')
+                    etat_ = Etat::Texte;
+                else if (c != '?' && c != '\0')
+                    etat_ = Etat::Instruction;
+                break;
+            case Etat::Exclamation:
+                if (c == '-')
+                    etat_ = Etat::Tiret;
+                else if (c == '[')
+                    ouvrirSection(']');
+                else if (c != '\0')
+                    etat_ = Etat::Declaration;
+                break;
+            case Etat::Tiret:
+                if (c == '-')
+                    ouvrirSection('-');
+                else if (c != '\0')
+                    etat_ = Etat::Declaration;
+                break;
+            case Etat::Section:
+                if (c == fermeture_) etat_ = Etat::SectionUn;
+                break;
+            case Etat::SectionUn:
+                if (c == fermeture_)
+                    etat_ = Etat::SectionDeux;
+                else if (c != '\0')
+                    etat_ = Etat::Section;
+                break;
+            case Etat::SectionDeux:
+                if (c == '>')
+                    etat_ = Etat::Texte;
+                else if (c != fermeture_ && c != '\0')
+                    etat_ = Etat::Section;
+                break;
         }
         return true;
     }
@@ -356,7 +385,7 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
         if (!f.open(QIODevice::ReadOnly)) Raise(75, f.errorString());
     }
     const qint64 taille = f.size();
-    if (taille == 0) return false;   // an empty answer is no answer file
+    if (taille == 0) return false;  // an empty answer is no answer file
     if (taille > TailleMaxReponse) {
         LogFichierIllisible(FileName);
         return false;
@@ -388,28 +417,31 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     int profondeur = 0;
     while (!lecteur.atEnd()) {
         switch (lecteur.readNext()) {
-        case QXmlStreamReader::DTD: return false;
-        case QXmlStreamReader::StartElement: {
-            const QStringView nom = lecteur.qualifiedName();
-            if (!racineVue && nom.mid(nom.lastIndexOf(QLatin1Char(':')) + 1).compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
+            case QXmlStreamReader::DTD:
                 return false;
-            racineVue = true;
-            if (++profondeur > kProfondeurMaxReponse) {
-                LogFichierIllisible(FileName);
-                return false;
+            case QXmlStreamReader::StartElement: {
+                const QStringView nom = lecteur.qualifiedName();
+                if (!racineVue && nom.mid(nom.lastIndexOf(QLatin1Char(':')) + 1)
+                                          .compare(QLatin1String("html"), Qt::CaseInsensitive) == 0)
+                    return false;
+                racineVue = true;
+                if (++profondeur > kProfondeurMaxReponse) {
+                    LogFichierIllisible(FileName);
+                    return false;
+                }
+                visiteur.debut(nom, lecteur.attributes());
+                break;
             }
-            visiteur.debut(nom, lecteur.attributes());
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            --profondeur;
-            visiteur.fin();
-            break;
-        case QXmlStreamReader::Characters:
-            // Blank runs between elements are layout, as the document model has them.
-            if (profondeur > 0 && !lecteur.isWhitespace()) visiteur.texte(lecteur.text(), lecteur.isCDATA());
-            break;
-        default: break;   // comments, processing instructions, the XML declaration
+            case QXmlStreamReader::EndElement:
+                --profondeur;
+                visiteur.fin();
+                break;
+            case QXmlStreamReader::Characters:
+                // Blank runs between elements are layout, as the document model has them.
+                if (profondeur > 0 && !lecteur.isWhitespace()) visiteur.texte(lecteur.text(), lecteur.isCDATA());
+                break;
+            default:
+                break;  // comments, processing instructions, the XML declaration
         }
     }
     if (lecteur.hasError() || !racineVue || comptee.refusee()) {
@@ -461,12 +493,18 @@ QString LibRetourErr(const QString& FileName, int32_t Code, const QString& Detai
     QString r;
     p(10, [&] {
         switch (Code) {
-        case 500: r = QStringLiteral("Aucunes données dans la basse sur le Net"); break;
-        case 501: r = QStringLiteral("Cet élément n'existe pas dans la base: ") + kCRLF + kCRLF + Detail; break;
-        case 1001: r = QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + kCRLF + kCRLF + Detail; break;
-        default:
-            r = QStringLiteral("Impossible de lire le fichier:") + kCRLF + kCRLF + FileName + kCRLF + kCRLF +
-                QStringLiteral("Code retour erreur: ") + QString::number(Code);
+            case 500:
+                r = QStringLiteral("Aucunes données dans la basse sur le Net");
+                break;
+            case 501:
+                r = QStringLiteral("Cet élément n'existe pas dans la base: ") + kCRLF + kCRLF + Detail;
+                break;
+            case 1001:
+                r = QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + kCRLF + kCRLF + Detail;
+                break;
+            default:
+                r = QStringLiteral("Impossible de lire le fichier:") + kCRLF + kCRLF + FileName + kCRLF + kCRLF +
+                    QStringLiteral("Code retour erreur: ") + QString::number(Code);
         }
     });
     return r;

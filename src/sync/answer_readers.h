@@ -9,8 +9,9 @@
 // in Id. A file is refused before it is parsed when it is missing, empty, too large, not XML, has a
 // DTD, or is an HTML page (what a proxy or a login screen sends back), and as it is parsed when it
 // nests too deep or a tag carries far too many attributes: the caller gets a failure either way,
-// but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and the path). An error answer is put to the user in the words of LibRetourErr; any other fault in a
-// reader becomes an incident and leaves the reply record empty with the failure flag up.
+// but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and the path). An error answer is put
+// to the user in the words of LibRetourErr; any other fault in a reader becomes an incident and leaves the reply record
+// empty with the failure flag up.
 #include "foundation/conversions.h"
 
 #include <QString>
@@ -30,8 +31,8 @@ struct ReponseXML {
     QString Type;
     QString Message;
     QString ErrorCode;
-    bool Result = false;   // a Result element reads true
-    int32_t Id = 0;        // CreateXML only
+    bool Result = false;  // a Result element reads true
+    int32_t Id = 0;       // CreateXML only
 };
 extern ReponseXML ReponseCreateXML;
 extern ReponseXML ReponseUpdateXML;

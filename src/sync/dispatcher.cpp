@@ -19,9 +19,7 @@ std::array<PiloteSynchro, NbPilotesPublicite> pilotesParDefaut() {
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_03_Secteur, 3, EntiteWeb::Secteur); },
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_04_Commercial, 4, EntiteWeb::Commercial); },
         [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_05_Canevas, 5, EntiteWeb::Template); },
-        [](const QString&) {
-            PiloteSansEtapes(Cle::SynchroniserPub_06_Remplissage, 6, EntiteWeb::TauxRemplissage);
-        },
+        [](const QString&) { PiloteSansEtapes(Cle::SynchroniserPub_06_Remplissage, 6, EntiteWeb::TauxRemplissage); },
     };
 }
 
@@ -115,6 +113,4 @@ void SynchroniserPub_00_Campagne(const QString&) {
     PiloteSansEtapes(Cle::SynchroniserPub_00_Campagne, 0, QStringLiteral("Campagne"));
 }
 
-void ReinitialiserDispatcher() {
-    PilotesPublicite() = pilotesParDefaut();
-}
+void ReinitialiserDispatcher() { PilotesPublicite() = pilotesParDefaut(); }

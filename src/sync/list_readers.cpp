@@ -91,26 +91,29 @@ public:
         Cadre c = std::move(pile_.back());
         pile_.pop_back();
         switch (c.role) {
-        case Role::Champ:
-            ouverts_.pop_back();
-            pile_.back().item.emplace_back(c.champ, std::move(c.texte));
-            break;
-        case Role::Item:
-            if (itemsOuverts_ == 1) f_(c.item);
-            else pile_.back().enAttente.push_back(std::move(c.item));
-            break;
-        case Role::Items:
-            if (--itemsOuverts_ > 0) {
-                if (!c.enAttente.empty()) tenus_.emplace_back(c.rang, std::move(c.enAttente));
-            } else {
-                std::stable_sort(tenus_.begin(), tenus_.end(),
-                                 [](const auto& a, const auto& b) { return a.first < b.first; });
-                for (const auto& [rang, items] : tenus_)
-                    for (const ItemLu& item : items) f_(item);
-                tenus_.clear();
-            }
-            break;
-        case Role::Autre: break;
+            case Role::Champ:
+                ouverts_.pop_back();
+                pile_.back().item.emplace_back(c.champ, std::move(c.texte));
+                break;
+            case Role::Item:
+                if (itemsOuverts_ == 1)
+                    f_(c.item);
+                else
+                    pile_.back().enAttente.push_back(std::move(c.item));
+                break;
+            case Role::Items:
+                if (--itemsOuverts_ > 0) {
+                    if (!c.enAttente.empty()) tenus_.emplace_back(c.rang, std::move(c.enAttente));
+                } else {
+                    std::stable_sort(tenus_.begin(), tenus_.end(),
+                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                    for (const auto& [rang, items] : tenus_)
+                        for (const ItemLu& item : items) f_(item);
+                    tenus_.clear();
+                }
+                break;
+            case Role::Autre:
+                break;
         }
         if (!pile_.empty() && pile_.back().role == Role::Items) LaisserPasserEvenements();
     }
@@ -125,17 +128,17 @@ private:
     enum class Role { Autre, Items, Item, Champ };
     struct Cadre {
         Role role = Role::Autre;
-        int rang = 0;                    // Items: its rank among them
-        int champ = -1;                  // Champ: its index in the reader's fields
-        QString texte;                   // Champ
-        ItemLu item;                     // Item
-        std::vector<ItemLu> enAttente;   // Items nested in another one
+        int rang = 0;                   // Items: its rank among them
+        int champ = -1;                 // Champ: its index in the reader's fields
+        QString texte;                  // Champ
+        ItemLu item;                    // Item
+        std::vector<ItemLu> enAttente;  // Items nested in another one
     };
     const QString& itemMaj_;
     const QHash<QString, int>& index_;
     F& f_;
     std::vector<Cadre> pile_;
-    std::vector<size_t> ouverts_;   // the open fields
+    std::vector<size_t> ouverts_;  // the open fields
     int itemsOuverts_ = 0;
     int rangs_ = 0;
     std::vector<std::pair<int, std::vector<ItemLu>>> tenus_;
@@ -269,9 +272,11 @@ void Lire(const Lecteur<T>& d, const QString& FileName, const QString& Detail, b
             relu = lireItems([&](const ItemLu& item) {
                 for (const auto& [i, texte] : item) {
                     const auto& champ = d.liste.colonnes[size_t(i)];
-                    if (champ.reponse) r.*champ.reponse = texte;
-                    else r.*d.liste.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(texte)
-                                                                                : ValeurEntiereStricte(texte);
+                    if (champ.reponse)
+                        r.*champ.reponse = texte;
+                    else
+                        r.*d.liste.id = d.lectureId == LectureId::NombreEnTete ? ValeurNumeriqueReponse(texte)
+                                                                               : ValeurEntiereStricte(texte);
                 }
             });
             if (!relu) r = T{};
@@ -299,8 +304,8 @@ const Lecteur<ReponseSecteurT>& LecteurSecteurs() {
 }
 
 const Lecteur<ReponseCommercialT>& LecteurCommerciaux() {
-    static const Lecteur<ReponseCommercialT> d{Cle::LectureCommerciaux, ListeWebCommerciaux(),
-                                               LectureId::NombreEnTete, &ReponseCommercial};
+    static const Lecteur<ReponseCommercialT> d{Cle::LectureCommerciaux, ListeWebCommerciaux(), LectureId::NombreEnTete,
+                                               &ReponseCommercial};
     return d;
 }
 
@@ -313,7 +318,12 @@ const Lecteur<ReponseCanevasT>& LecteurCanevas() {
 }  // namespace
 
 bool StatutListeWeb(const QString& texte, QString& lettre, qint32& couleur, QString& libelle) {
-    struct Statut { const char* texte; const char* lettre; qint32 couleur; const char* libelle; };
+    struct Statut {
+        const char* texte;
+        const char* lettre;
+        qint32 couleur;
+        const char* libelle;
+    };
     static const Statut table[] = {
         {"2", "C", RGB(255, 255, 0), "Créé"},
         {"3", "M", RGB(0, 0, 255), "Modifié"},
@@ -370,12 +380,18 @@ bool LectureListeOnglet(int onglet, const QString& FileName, bool ToGrid, bool T
 
 int32_t IdWebReponseOnglet(int onglet) {
     switch (onglet) {
-    case 1: return ReponseClient.CltIdWeb;
-    case 2: return ReponseProduit.PdtIdWeb;
-    case 3: return ReponseSecteur.SecIdWeb;
-    case 4: return ReponseCommercial.CmlIdWeb;
-    case 5: return ReponseCanevas.TmpIdWeb;
-    default: return 0;
+        case 1:
+            return ReponseClient.CltIdWeb;
+        case 2:
+            return ReponseProduit.PdtIdWeb;
+        case 3:
+            return ReponseSecteur.SecIdWeb;
+        case 4:
+            return ReponseCommercial.CmlIdWeb;
+        case 5:
+            return ReponseCanevas.TmpIdWeb;
+        default:
+            return 0;
     }
 }
 

@@ -11,8 +11,8 @@ QString UTF8_Encode_System(const QString& s, bool EncodePlus) {
         static const char* hex = "0123456789ABCDEF";
         for (const char c : octets) {
             const auto u = static_cast<unsigned char>(c);
-            const bool libre = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-                               u == '-' || u == '.' || u == '_' || u == '~' || (u == '+' && !EncodePlus);
+            const bool libre = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' ||
+                               u == '.' || u == '_' || u == '~' || (u == '+' && !EncodePlus);
             if (libre) {
                 r += QLatin1Char(char(u));
             } else {

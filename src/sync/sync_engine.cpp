@@ -157,7 +157,8 @@ void compterErreurService(int statut) {
 
 QString texteBilan(const FamilleSynchro& f) {
     QStringList lues;
-    for (const auto& [operation, n] : g_bilan.lues) lues << QString::fromLatin1(operation) + QLatin1Char(' ') + QString::number(n);
+    for (const auto& [operation, n] : g_bilan.lues)
+        lues << QString::fromLatin1(operation) + QLatin1Char(' ') + QString::number(n);
     QString t = QString::fromLatin1(f.entite) + QStringLiteral(": requests answered: ") +
                 (lues.isEmpty() ? QStringLiteral("none") : lues.join(QStringLiteral(", "))) +
                 QStringLiteral("; refused: ") + QString::number(g_bilan.refusees) +
@@ -168,8 +169,10 @@ QString texteBilan(const FamilleSynchro& f) {
         t += QStringLiteral("; error status: ") + QString::number(g_bilan.erreurs.nombre) + QStringLiteral(" (HTTP ") +
              statuts.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
-    if (g_injoignable) t += QStringLiteral(", stopped: web service unreachable");
-    else if (bFermetureEnCours) t += QStringLiteral(", stopped: the program is closing");
+    if (g_injoignable)
+        t += QStringLiteral(", stopped: web service unreachable");
+    else if (bFermetureEnCours)
+        t += QStringLiteral(", stopped: the program is closing");
     return t;
 }
 
@@ -177,10 +180,14 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
                  const char* cle) {
     if (!AccesWeb().requete) return {};
     const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
-    if (!r.transmise) ++g_bilan.sansReponse;
-    else if (r.statutHttp != 0) compterErreurService(r.statutHttp);
-    else if (r.lue) ++g_bilan.lues[QByteArray(operation)];
-    else ++g_bilan.refusees;
+    if (!r.transmise)
+        ++g_bilan.sansReponse;
+    else if (r.statutHttp != 0)
+        compterErreurService(r.statutHttp);
+    else if (r.lue)
+        ++g_bilan.lues[QByteArray(operation)];
+    else
+        ++g_bilan.refusees;
     g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
     if (g_sansReponse == NbRepetitionsSynchro) {
         TraceLog(-1, -1, -1,
@@ -264,8 +271,7 @@ void parcourirLocaux(const FamilleSynchro& f, int16_t base, int16_t station, con
 
 // The detail of the record just stored with its content flag set; the flag is cleared once the
 // web confirmed all of it, else it stays for the next run's local pass.
-void envoyerDetailStocke(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url,
-                         const char* cle) {
+void envoyerDetailStocke(const FamilleSynchro& f, int16_t base, int16_t station, const QString& url, const char* cle) {
     const QByteArray enreg = imageTampon(f);
     const QString code = f.code();
     const bool complet = EnvoyerDetail(f, base, station, url, code);
@@ -298,14 +304,14 @@ QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int
     return trouve;
 }
 
-
 std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
     if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     if (!AccesWeb().liste) return std::nullopt;
     std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
     if (!l && DerniereRechercheInjoignable()) serviceInjoignable(f.cles[0]);
     // The service failed this list only: the step has nothing to walk, the run goes on.
-    else if (!l && DerniereRechercheStatutErreur() != 0) compterErreurService(DerniereRechercheStatutErreur());
+    else if (!l && DerniereRechercheStatutErreur() != 0)
+        compterErreurService(DerniereRechercheStatutErreur());
     return l;
 }
 
@@ -440,20 +446,21 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
         // Lines added to a detail that was not emptied would stand twice on the web.
         if (!vide.lue) return;
         bool confirmees = true;
-        const bool fini = parcourir(
-            base, station, f.fichierDetail, Calibre(code, QString(QChar(0)), f.largeurCleDetail),
-            Calibre(code, QString(QChar(0xFF)), f.largeurCleDetail), cle, [&](const QString& k) {
-                Proc q(cle, Trace::None);
-                const bool ok = q(20, [&] {
-                    const QString ligne = f.ligneDetail();
-                    if (ligne.isEmpty()) return;
-                    LabelMsgInit(k + QStringLiteral(": ") + ligne);
-                    LaisserPasserEvenements();
-                    remettreTampon(f, enreg);
-                    if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue) confirmees = false;
-                });
-                if (!ok) confirmees = false;
-            });
+        const bool fini =
+            parcourir(base, station, f.fichierDetail, Calibre(code, QString(QChar(0)), f.largeurCleDetail),
+                      Calibre(code, QString(QChar(0xFF)), f.largeurCleDetail), cle, [&](const QString& k) {
+                          Proc q(cle, Trace::None);
+                          const bool ok = q(20, [&] {
+                              const QString ligne = f.ligneDetail();
+                              if (ligne.isEmpty()) return;
+                              LabelMsgInit(k + QStringLiteral(": ") + ligne);
+                              LaisserPasserEvenements();
+                              remettreTampon(f, enreg);
+                              if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue)
+                                  confirmees = false;
+                          });
+                          if (!ok) confirmees = false;
+                      });
         complet = fini && confirmees;
     });
     return complet;
@@ -507,7 +514,8 @@ void EtapeSynchroPasseLocale(const FamilleSynchro& f, int16_t base, int16_t stat
             q(20, [&] {
                 // Whatever runs in the pump may read the file into the shared buffer.
                 const QByteArray lu = imageTampon(f);
-                LabelMsgInit(f.etiquettePasseLocale ? f.etiquettePasseLocale() : code + QStringLiteral(": ") + f.libelle());
+                LabelMsgInit(f.etiquettePasseLocale ? f.etiquettePasseLocale()
+                                                    : code + QStringLiteral(": ") + f.libelle());
                 LaisserPasserEvenements();
                 remettreTampon(f, lu);
             });
@@ -599,8 +607,9 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
         }
         if (etat == QLatin1Char('S') && e.IdWeb > 0)
             return suppressionWebConfirmee(f, url, e.IdWeb, cle,
-                                           QStringLiteral("journal entry [") + LireTexte(e.Type) + LireTexte(e.NoFichier) +
-                                               LireTexte(e.NoStation) + LireTexte(e.Code) + QLatin1Char(']'));
+                                           QStringLiteral("journal entry [") + LireTexte(e.Type) +
+                                               LireTexte(e.NoFichier) + LireTexte(e.NoStation) + LireTexte(e.Code) +
+                                               QLatin1Char(']'));
         return true;
     };
 
@@ -621,9 +630,9 @@ void EtapeSynchroJournal(const FamilleSynchro& f, int16_t base, int16_t station,
                 // Removed through the position of its read: a change written while the entry was
                 // being sent refreshed it (status 80), and it stays for the next run.
                 PositionBlock bloc = positionLue;
-                std::vector<char> donnees(size_t(std::max<int32_t>(LongueurEnregistrement(kFichierJournal),
-                                                                   int32_t(sizeof JournalSynchro))),
-                                          0);
+                std::vector<char> donnees(
+                    size_t(std::max<int32_t>(LongueurEnregistrement(kFichierJournal), int32_t(sizeof JournalSynchro))),
+                    0);
                 uint32_t longueur = uint32_t(LongueurEnregistrement(kFichierJournal));
                 std::array<char, 255> tamponCle{};
                 const QByteArray octets = ToCp1252(k);
@@ -733,7 +742,7 @@ void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t sta
                         BTRieve(base, BtrOp::Delete, k, 0, f.noFichier, station, source(cle));
                         if (BtrStatus != 0) {
                             ErreurBTrieve(base, f.noFichier, k, source(cle));
-                            return;   // not confirmed: listed again next run
+                            return;  // not confirmed: listed again next run
                         }
                     }
                 } else if (BtrStatus != BtrStat::KeyNotFound) {

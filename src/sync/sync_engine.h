@@ -37,29 +37,29 @@ using ListeWebLue = std::vector<LigneListeWeb>;
 
 // What the web answered to one request, once read by the operation's reader.
 struct ReponseWeb {
-    bool transmise = false; // the service answered (false: no connection, time-out, credentials refused)
-    int statutHttp = 0;    // the error status it answered with (0: none); the answer then not "lue"
-    bool lue = false;      // a fresh answer was read without failure (code 0)
-    bool resultat = false; // its Result reads true
-    int32_t id = 0;        // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
-    int32_t code = 0;      // the answer's return code (an error answer is not "lue")
+    bool transmise = false;  // the service answered (false: no connection, time-out, credentials refused)
+    int statutHttp = 0;      // the error status it answered with (0: none); the answer then not "lue"
+    bool lue = false;        // a fresh answer was read without failure (code 0)
+    bool resultat = false;   // its Result reads true
+    int32_t id = 0;          // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
+    int32_t code = 0;        // the answer's return code (an error answer is not "lue")
 };
 
 struct FamilleSynchro {
     // --- names ---
-    const char* entite = "";       // "Client": the address segment, answer files, wait label
-    const char* prefixe = "";      // "Clt": the query keys' prefix
+    const char* entite = "";   // "Client": the address segment, answer files, wait label
+    const char* prefixe = "";  // "Clt": the query keys' prefix
     // Procedure keys: [0] the driver, [1..6] the steps ("Lib_Kirvo:SynchroniserPub_01_Client_03").
     std::array<const char*, 7> cles{};
-    int16_t noFichier = 0;         // database file of the records (3)
-    int ongletPublicite = 0;       // its tab of the advertising page and list-fetch number (1; LierListeWeb)
-    int largeurCode = 0;           // width of the record code, key 0 of the file (8)
-    QString premierCode, dernierCode;   // range of new codes for an item the web lists without one
+    int16_t noFichier = 0;             // database file of the records (3)
+    int ongletPublicite = 0;           // its tab of the advertising page and list-fetch number (1; LierListeWeb)
+    int largeurCode = 0;               // width of the record code, key 0 of the file (8)
+    QString premierCode, dernierCode;  // range of new codes for an item the web lists without one
 
     // --- the record in the file's buffer ---
-    std::function<QString()> code;      // as stored
-    std::function<QString()> libelle;   // for the wait window's label, trimmed
-    std::function<void(const QString&)> poserCode;   // writes the code into the buffer
+    std::function<QString()> code;                  // as stored
+    std::function<QString()> libelle;               // for the wait window's label, trimmed
+    std::function<void(const QString&)> poserCode;  // writes the code into the buffer
 
     // --- the query of the record in the buffer (the update and the id-only ones are the engine's) ---
     std::function<QString()> requeteCreation;
@@ -79,10 +79,10 @@ struct FamilleSynchro {
     std::function<bool(const LigneListeWeb&)> copieWebDiffere;
 
     // --- where the later families differ from clients ---
-    bool creationPoseFlagWeb = true;   // a creation also sets FlagWeb "O"
-    bool rejeuSelonFlagWeb = true;     // the replay sends only records kept on the web
-    bool auditRejoue = true;           // the audit ends with a replay of the re-saved records
-    std::array<bool, 7> etapes{false, true, true, true, true, true, true};   // [1..6] steps run
+    bool creationPoseFlagWeb = true;  // a creation also sets FlagWeb "O"
+    bool rejeuSelonFlagWeb = true;    // the replay sends only records kept on the web
+    bool auditRejoue = true;          // the audit ends with a replay of the re-saved records
+    std::array<bool, 7> etapes{false, true, true, true, true, true, true};  // [1..6] steps run
 
     // --- imports of the families whose FlagWeb is the station's own choice ---
     // An import that finds the record already there leaves its FlagWeb as it is (a new record
@@ -95,8 +95,8 @@ struct FamilleSynchro {
     // one the records whose key 0 starts with the parent's code. 0: the whole file is walked.
     int16_t fichierParent = 0;
     QString parentMinimal, parentMaximal;
-    std::function<QString()> codeParent;       // of the parent in its buffer
-    std::function<QString()> libelleParent;    // for the wait window's label, trimmed
+    std::function<QString()> codeParent;     // of the parent in its buffer
+    std::function<QString()> libelleParent;  // for the wait window's label, trimmed
     // The wait window's label of the record in the buffer during the local pass; unset: its code,
     // ": " and its label.
     std::function<QString()> etiquettePasseLocale;
@@ -106,14 +106,14 @@ struct FamilleSynchro {
     // request per line; the record's content flag is cleared only once the web confirmed all of it.
     // 0: no detail.
     int16_t fichierDetail = 0;
-    int largeurCleDetail = 0;                          // key 0 of the detail file
-    const char* cleDetail = "";                        // procedure key of the sending
-    std::function<bool()> detailEnAttente;             // the content flag says "to send"
+    int largeurCleDetail = 0;               // key 0 of the detail file
+    const char* cleDetail = "";             // procedure key of the sending
+    std::function<bool()> detailEnAttente;  // the content flag says "to send"
     std::function<void(bool)> poserDetailEnAttente;
-    std::function<QString()> requeteViderDetail;       // "EmptyXML", of the record in the buffer
+    std::function<QString()> requeteViderDetail;  // "EmptyXML", of the record in the buffer
     // The line of the detail record in its buffer; empty: that record sends none.
     std::function<QString()> ligneDetail;
-    std::function<QString(const QString& ligne)> requeteLigneDetail;   // "CreateDetailXML"
+    std::function<QString(const QString& ligne)> requeteLigneDetail;  // "CreateDetailXML"
 };
 
 // What the steps need of the layers above them (tabs of the main window). Unset: nothing.

@@ -110,8 +110,10 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
             RequeteVersFichier(adresse, fichier);
             envoye = true;
         });
-        if (envoye) p(50, [&] { LectureListeOnglet(Onglet, fichier, true, false, Err); });
-        else p(50, [&] { ViderGrilleListe(Onglet); });
+        if (envoye)
+            p(50, [&] { LectureListeOnglet(Onglet, fichier, true, false, Err); });
+        else
+            p(50, [&] { ViderGrilleListe(Onglet); });
         g_injoignable = !envoye && g_statutErreur == 0;
         lue = envoye && !Err;
         p(60, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherSurLeWeb)); });
@@ -126,17 +128,22 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
 
 QString NomEntiteOnglet(int onglet) {
     switch (onglet) {
-    case 1: return EntiteWeb::Client;
-    case 2: return EntiteWeb::Produit;
-    case 3: return EntiteWeb::Secteur;
-    case 4: return EntiteWeb::Commercial;
-    case 5: return EntiteWeb::Template;
-    default: return QString();
+        case 1:
+            return EntiteWeb::Client;
+        case 2:
+            return EntiteWeb::Produit;
+        case 3:
+            return EntiteWeb::Secteur;
+        case 4:
+            return EntiteWeb::Commercial;
+        case 5:
+            return EntiteWeb::Template;
+        default:
+            return QString();
     }
 }
 
-QString AdresseRequeteWeb(const QString& url, const QString& entite, const QString& operation,
-                          const QString& requete) {
+QString AdresseRequeteWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete) {
     return CheckSlash(url) + CheckSlash(entite) + operation + requete;
 }
 
@@ -188,7 +195,8 @@ bool EchangeWeb(const QString& url, const QString& entite, const QString& operat
         if (DerniereErreur.Number != ErrHttpFailed) return false;
         if (StatutErreurService() != 0) LogStatutErreur(cleProcedure, entite, operation, requete);
         // The steps write their failures with line 0.
-        else LogErreurRequete(cleProcedure, 0);
+        else
+            LogErreurRequete(cleProcedure, 0);
         return true;
     });
     return p(10, [&] {
@@ -233,7 +241,8 @@ void SignalerServiceInjoignable(const QString& url) {
     // would send the user to the wrong field.
     if (ClientWeb().dernierStatut() == 401)
         MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
-                                  "options: ") + url,
+                                  "options: ") +
+                       url,
                    Mb::OKOnly | Mb::Exclamation);
     else
         MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);

@@ -52,17 +52,16 @@ enum : int { Supprime = 0, Synchronise = 1, Cree = 2, Modifie = 3 };
 QString NomEntiteOnglet(int onglet);
 
 // CheckSlash(url) + CheckSlash(entite) + operation + requete.
-QString AdresseRequeteWeb(const QString& url, const QString& entite, const QString& operation,
-                          const QString& requete);
+QString AdresseRequeteWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete);
 // The answer files' folder (ends with "/") and the file of an entity and operation.
 QString DossierReponsesWeb();
 QString FichierReponseWeb(const QString& entite, const QString& operation);
 
 // --- what the requests read of the options window (installed by the shell) ---
 struct ParametresWeb {
-    QString adresse;       // TxtURL as typed
-    QString utilisateur;   // TxtURLUser
-    QString motDePasse;    // TxtURLPW
+    QString adresse;      // TxtURL as typed
+    QString utilisateur;  // TxtURLUser
+    QString motDePasse;   // TxtURLPW
 };
 void SetSourceParametresWeb(std::function<ParametresWeb()> source);
 // The current values (all empty while no source is installed).
@@ -70,7 +69,7 @@ ParametresWeb ParametresWebCourants();
 
 // --- the HTTP client: the hidden host's clHttp1 once installed, else one of this module's own ---
 ClientHttp& ClientWeb();
-void InstallerClientWeb(ClientHttp* client);   // nullptr: back to the module's own
+void InstallerClientWeb(ClientHttp* client);  // nullptr: back to the module's own
 
 // One request into its answer file, with the current credentials: HttpRequeteVersFichier then
 // HttpFinRequete (also after a failure). Raises ErrHttpFailed, the answer file then absent.
@@ -96,7 +95,7 @@ int StatutErreurService();
 // The requests of a run the service answered with an error status, for the message that ends it.
 struct ErreursService {
     int nombre = 0;
-    QList<int> statuts;   // in increasing order, each once
+    QList<int> statuts;  // in increasing order, each once
     void compter(int statut);
     bool vide() const { return nombre == 0; }
     // "le service Web a répondu par des erreurs (HTTP 500) à 3 requête(s)"
@@ -110,9 +109,9 @@ void LogErreurRequete(const QString& cle, int ligne);
 // --- the web list fetch ---
 // What it reads and sets of the main window (installed by the shell). Unset: status 2, nothing.
 struct LiensRechercheWeb {
-    std::function<int()> statutWeb;                 // current index of ComboStatus
-    std::function<void(int)> setStatutWeb;          // the synchronisation steps choose it
-    std::function<void(bool)> activerBoutons;       // CommandLocalRecherche and CommandWebRecherche
+    std::function<int()> statutWeb;            // current index of ComboStatus
+    std::function<void(int)> setStatutWeb;     // the synchronisation steps choose it
+    std::function<void(bool)> activerBoutons;  // CommandLocalRecherche and CommandWebRecherche
 };
 void SetLiensRechercheWeb(LiensRechercheWeb liens);
 LiensRechercheWeb& LiensRecherche();

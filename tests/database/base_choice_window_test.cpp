@@ -28,13 +28,32 @@ protected:
 };
 
 TEST_F(BaseChoiceWindowTest, DesignLayoutAndItsScaledForm) {
-    struct Cas { float facteur; QSize fenetre; QRect sousTitre, valider, quitter, comboBase; };
+    struct Cas {
+        float facteur;
+        QSize fenetre;
+        QRect sousTitre, valider, quitter, comboBase;
+    };
     const Cas cas[] = {
-        {0.0f, {7560, 5895}, {1560, 1200, 4950, 360}, {6300, 5340, 1095, 375}, {5040, 5340, 1155, 375}, {2220, 2580, 4335, 315}},
-        {1.0f, {7560, 5895}, {1560, 1200, 4950, 360}, {6300, 5340, 1095, 375}, {5040, 5340, 1155, 375}, {2220, 2580, 4335, 315}},
+        {0.0f,
+         {7560, 5895},
+         {1560, 1200, 4950, 360},
+         {6300, 5340, 1095, 375},
+         {5040, 5340, 1155, 375},
+         {2220, 2580, 4335, 315}},
+        {1.0f,
+         {7560, 5895},
+         {1560, 1200, 4950, 360},
+         {6300, 5340, 1095, 375},
+         {5040, 5340, 1155, 375},
+         {2220, 2580, 4335, 315}},
         // 120 dots per inch: the design compensated, both buttons as wide, the subtitle aligned
         // with the other labels; heights kept.
-        {1.25f, {6048, 4716}, {768, 960, 4950, 360}, {5040, 4272, 924, 375}, {4032, 4272, 924, 375}, {1776, 2064, 3468, 315}},
+        {1.25f,
+         {6048, 4716},
+         {768, 960, 4950, 360},
+         {5040, 4272, 924, 375},
+         {4032, 4272, 924, 375},
+         {1776, 2064, 3468, 315}},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.facteur);
@@ -76,7 +95,8 @@ TEST_F(BaseChoiceWindowTest, TheStationListFollowsTheSelectedBase) {
     EXPECT_EQ(f.ComboStation->count(), 0);
 
     f.ComboBase->setCurrentIndex(1);
-    EXPECT_EQ(stations(f), (QStringList{QStringLiteral("Sud FM"), QStringLiteral("Sud Info"), QStringLiteral("Sud Jazz")}));
+    EXPECT_EQ(stations(f),
+              (QStringList{QStringLiteral("Sud FM"), QStringLiteral("Sud Info"), QStringLiteral("Sud Jazz")}));
     EXPECT_EQ(f.ComboStation->currentIndex(), 0);
     EXPECT_EQ(DossierConfigGlobal[1], L(d.bases[1].dossierConfig));
 
@@ -92,7 +112,12 @@ TEST_F(BaseChoiceWindowTest, TheStationListFollowsTheSelectedBase) {
 TEST_F(BaseChoiceWindowTest, HowTheWindowCloses) {
     construire(SiteStandard(2, 1));
     FichierConfigIni = site->fichierConfig();
-    struct Cas { const char* nom; int item; std::function<void(FrmSelectBase&)> action; int choix; };
+    struct Cas {
+        const char* nom;
+        int item;
+        std::function<void(FrmSelectBase&)> action;
+        int choix;
+    };
     const Cas cas[] = {
         {"Valider", 1, [](FrmSelectBase& f) { f.CommandFermer[0]->click(); }, 1},
         {"Valider without a selection", -1, [](FrmSelectBase& f) { f.CommandFermer[0]->click(); }, -1},

@@ -62,8 +62,8 @@ TEST_F(BtrUtilityTest, CreatesEveryFileOfABaseOnceAndKeepsExistingOnes) {
     const QStringList f = fichiersBt6(QStringLiteral("base"));
     // 21 files kept per base and 28 per station.
     EXPECT_EQ(f.size(), 21 + 2 * 28);
-    for (const char* nom : {"FRAD000.bt6", "FRAD003.bt6", "FRAD008.bt6", "FRADA05.bt6", "FRADB05.bt6",
-                            "FRADA27.bt6", "FRADB49.bt6", "FRAD036.bt6", "FRAD009.bt6"})
+    for (const char* nom : {"FRAD000.bt6", "FRAD003.bt6", "FRAD008.bt6", "FRADA05.bt6", "FRADB05.bt6", "FRADA27.bt6",
+                            "FRADB49.bt6", "FRAD036.bt6", "FRAD009.bt6"})
         EXPECT_TRUE(f.contains(QString::fromLatin1(nom))) << nom;
     for (const char* nom : {"FRADC05.bt6", "FRAD005.bt6", "FRADA03.bt6", "FRAD018.bt6", "FRAD050.bt6", ".bt6"})
         EXPECT_FALSE(f.contains(QString::fromLatin1(nom))) << nom;
@@ -76,7 +76,8 @@ TEST_F(BtrUtilityTest, CreatesEveryFileOfABaseOnceAndKeepsExistingOnes) {
     EXPECT_EQ(nbEnregs(chemin(QStringLiteral("base/FRAD003.bt6"))), 1);
 
     for (const char* n : {"0", "11", "x"})
-        EXPECT_EQ(lance({QStringLiteral("create"), chemin(QStringLiteral("autre")), QString::fromLatin1(n)}).rc, 2) << n;
+        EXPECT_EQ(lance({QStringLiteral("create"), chemin(QStringLiteral("autre")), QString::fromLatin1(n)}).rc, 2)
+            << n;
 }
 
 TEST_F(BtrUtilityTest, ListShowsDefinitionAndRecordCount) {
@@ -99,7 +100,12 @@ TEST_F(BtrUtilityTest, ListShowsDefinitionAndRecordCount) {
 // A dump loaded into a new base dumps back to the same text, and the stored bytes are the
 // layout's: Windows-1252 texts padded with blanks, little-endian numbers.
 TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
-    struct Cas { const char* fichier; QString source; QStringList lignesAttendues; QString octetsAttendus; };
+    struct Cas {
+        const char* fichier;
+        QString source;
+        QStringList lignesAttendues;
+        QString octetsAttendus;
+    };
     const Cas cas[] = {
         {"FRAD003.bt6",
          QStringLiteral("# clients\nCode=00000001\nNom=Société Générale\nVille=Orléans\nIdWeb=\\x01\\x01\n"
@@ -121,9 +127,13 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
          QStringLiteral("Type=S\nNoFichier=03\nNoStation=01\nCode=AB\nIdWeb=256\nSequence=01\n"),
          {QStringLiteral("IdWeb=256"), QStringLiteral("Code=AB"), QStringLiteral("Reserve=")},
          QStringLiteral("0000: 53303330314142202020202020202020")},
-        {"FRADB47.bt6", QStringLiteral("Image=AB\\x00\\x1fC\n"), {QStringLiteral("Image=AB\\x00\\x1fC")},
+        {"FRADB47.bt6",
+         QStringLiteral("Image=AB\\x00\\x1fC\n"),
+         {QStringLiteral("Image=AB\\x00\\x1fC")},
          QStringLiteral("0000: 4142001f430000")},
-        {"FRAD036.bt6", QStringLiteral("Image=Titre\n\nImage=Autre\n"), {QStringLiteral("Image=Autre")},
+        {"FRAD036.bt6",
+         QStringLiteral("Image=Titre\n\nImage=Autre\n"),
+         {QStringLiteral("Image=Autre")},
          QStringLiteral("0000: 546974726500")},
     };
     creeBase(QStringLiteral("b1"), 2);
@@ -136,7 +146,8 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
         const Resultat d1 = lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/") + nom)});
         ASSERT_EQ(d1.rc, 0) << d1.err.toStdString();
         const QStringList lignes = d1.out.split(QLatin1Char('\n'));
-        for (const QString& l : c.lignesAttendues) EXPECT_TRUE(lignes.contains(l)) << c.fichier << ": " << l.toStdString();
+        for (const QString& l : c.lignesAttendues)
+            EXPECT_TRUE(lignes.contains(l)) << c.fichier << ": " << l.toStdString();
 
         const QString copie = ecrit(nom + QStringLiteral(".dump"), d1.out);
         r = lance({QStringLiteral("load"), chemin(QStringLiteral("b2/") + nom), copie});
@@ -144,11 +155,14 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
         const Resultat d2 = lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/") + nom)});
         EXPECT_EQ(d2.out, d1.out) << c.fichier;
 
-        const Resultat brut = lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/") + nom), QStringLiteral("--raw")});
-        EXPECT_TRUE(brut.out.contains(QLatin1Char('\n') + c.octetsAttendus)) << c.fichier << "\n" << brut.out.left(300).toStdString();
+        const Resultat brut =
+            lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/") + nom), QStringLiteral("--raw")});
+        EXPECT_TRUE(brut.out.contains(QLatin1Char('\n') + c.octetsAttendus)) << c.fichier << "\n"
+                                                                             << brut.out.left(300).toStdString();
     }
     // The passage duration is a single-precision float at byte 60: 12.5 is 00 00 48 41.
-    const Resultat brut = lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRADA07.bt6")), QStringLiteral("--raw")});
+    const Resultat brut =
+        lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRADA07.bt6")), QStringLiteral("--raw")});
     const QStringList lignes = brut.out.split(QLatin1Char('\n'));
     EXPECT_TRUE(std::any_of(lignes.begin(), lignes.end(), [](const QString& l) {
         return l.startsWith(QStringLiteral("0020: ")) && l.mid(6 + 2 * 28, 8) == QStringLiteral("00004841");
@@ -158,14 +172,17 @@ TEST_F(BtrUtilityTest, TextDumpRoundTrips) {
 TEST_F(BtrUtilityTest, RawDumpRoundTrips) {
     creeBase(QStringLiteral("b1"), 1);
     creeBase(QStringLiteral("b2"), 1);
-    const QString source = ecrit(QStringLiteral("s.txt"),
-                                 QStringLiteral("Code=AAA\nNom=Élan\n\nCode=BBB\nIdWeb=\\xff\\x9d\n"));
+    const QString source =
+        ecrit(QStringLiteral("s.txt"), QStringLiteral("Code=AAA\nNom=Élan\n\nCode=BBB\nIdWeb=\\xff\\x9d\n"));
     ASSERT_EQ(lance({QStringLiteral("load"), chemin(QStringLiteral("b1/FRAD001.bt6")), source}).rc, 0);
-    const Resultat d1 = lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRAD001.bt6")), QStringLiteral("--raw")});
-    EXPECT_TRUE(d1.out.startsWith(QStringLiteral("# FRAD001.bt6 : enregistrements bruts de 300 octets\n\n0000: 414141")));
+    const Resultat d1 =
+        lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRAD001.bt6")), QStringLiteral("--raw")});
+    EXPECT_TRUE(
+        d1.out.startsWith(QStringLiteral("# FRAD001.bt6 : enregistrements bruts de 300 octets\n\n0000: 414141")));
     const QString copie = ecrit(QStringLiteral("brut.txt"), d1.out);
     ASSERT_EQ(lance({QStringLiteral("load"), chemin(QStringLiteral("b2/FRAD001.bt6")), copie}).rc, 0);
-    EXPECT_EQ(lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/FRAD001.bt6")), QStringLiteral("--raw")}).out, d1.out);
+    EXPECT_EQ(lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/FRAD001.bt6")), QStringLiteral("--raw")}).out,
+              d1.out);
     EXPECT_EQ(lance({QStringLiteral("dump"), chemin(QStringLiteral("b2/FRAD001.bt6"))}).out,
               lance({QStringLiteral("dump"), chemin(QStringLiteral("b1/FRAD001.bt6"))}).out);
     // A file without a layout is dumped raw.
@@ -177,11 +194,16 @@ TEST_F(BtrUtilityTest, RawDumpRoundTrips) {
 // A mistake anywhere in a dump inserts nothing.
 TEST_F(BtrUtilityTest, BadDumpsInsertNothing) {
     creeBase(QStringLiteral("base"), 1);
-    struct Cas { QString texte; QString message; const char* fichier = "FRAD003.bt6"; };
+    struct Cas {
+        QString texte;
+        QString message;
+        const char* fichier = "FRAD003.bt6";
+    };
     const QString longue(17, QLatin1Char('x'));
     const Cas cas[] = {
         {QStringLiteral("Code=1\n\nInconnu=2\n"), QStringLiteral("ligne 3 : champ inconnu « Inconnu »")},
-        {QStringLiteral("Code=123456789\n"), QStringLiteral("ligne 1 : Code : valeur trop longue (9 caractères pour 8)")},
+        {QStringLiteral("Code=123456789\n"),
+         QStringLiteral("ligne 1 : Code : valeur trop longue (9 caractères pour 8)")},
         {QStringLiteral("Code=1\nChamp34=x\n"), QStringLiteral("ligne 2 : Champ34 : nombre invalide")},
         {QStringLiteral("Code=1\nChamp34=2147483648\n"), QStringLiteral("ligne 2 : Champ34 : nombre invalide")},
         {QStringLiteral("Nom=Ωmega\n"), QStringLiteral("ligne 1 : Nom : caractère hors de la page de code")},
@@ -200,7 +222,8 @@ TEST_F(BtrUtilityTest, BadDumpsInsertNothing) {
         {QStringLiteral("Champ34=+5\n"), QStringLiteral("ligne 1 : Champ34 : nombre invalide")},
         {QStringLiteral("Champ34=5 \n"), QStringLiteral("ligne 1 : Champ34 : nombre invalide")},
         // An offset too large for a number is not offset 0.
-        {QStringLiteral("10000000000000000000: 41\n"), QStringLiteral("ligne 1 : position 10000000000000000000 inattendue")},
+        {QStringLiteral("10000000000000000000: 41\n"),
+         QStringLiteral("ligne 1 : position 10000000000000000000 inattendue")},
         {QStringLiteral("Code=A\nDuree=12,5\n"), QStringLiteral("ligne 2 : Duree : nombre invalide"), "FRADA07.bt6"},
         {QStringLiteral("Duree=1e40\n"), QStringLiteral("ligne 1 : Duree : nombre invalide"), "FRADA07.bt6"},
         {QStringLiteral("Duree=#7fc0000\n"), QStringLiteral("ligne 1 : Duree : nombre invalide"), "FRADA07.bt6"},
@@ -258,12 +281,15 @@ TEST_F(BtrUtilityTest, DuplicateKeysAreRefusedOneByOne) {
 }
 
 TEST_F(BtrUtilityTest, FileNumberFromPhysicalName) {
-    struct Cas { const char* nom; int no, station; };
+    struct Cas {
+        const char* nom;
+        int no, station;
+    };
     const Cas cas[] = {
-        {"FRAD003.bt6", 3, -1}, {"/x/y/frad003.BT6", 3, -1}, {"FRADA05.bt6", 5, 0}, {"FRADJ05.bt6", 5, 9},
-        {"fradb27.bt6", 27, 1}, {"FRAD049.bt6", -1, -1}, {"FRADC49.bt6", 49, 2}, {"FRADA03.bt6", -1, -1},
-        {"FRAD005.bt6", -1, -1}, {"FRAD018.bt6", -1, -1}, {"FRADK05.bt6", -1, -1}, {"FRAD050.bt6", -1, -1},
-        {"FRAD003.dat", -1, -1}, {"FRAD0033.bt6", -1, -1}, {"FRAD036.bt6", 36, -1},
+        {"FRAD003.bt6", 3, -1},  {"/x/y/frad003.BT6", 3, -1}, {"FRADA05.bt6", 5, 0},   {"FRADJ05.bt6", 5, 9},
+        {"fradb27.bt6", 27, 1},  {"FRAD049.bt6", -1, -1},     {"FRADC49.bt6", 49, 2},  {"FRADA03.bt6", -1, -1},
+        {"FRAD005.bt6", -1, -1}, {"FRAD018.bt6", -1, -1},     {"FRADK05.bt6", -1, -1}, {"FRAD050.bt6", -1, -1},
+        {"FRAD003.dat", -1, -1}, {"FRAD0033.bt6", -1, -1},    {"FRAD036.bt6", 36, -1},
     };
     for (const Cas& c : cas) {
         int station = 99;

@@ -85,7 +85,8 @@ TEST_F(ErrorReportTest, StatusTexts) {
         {80, "Err: 80\n"},
         {-1, "Err: -1\n"},
     };
-    for (const auto& [statut, texte] : cas) EXPECT_EQ(ErreurBTrieveLibelle(statut, nom), QString::fromUtf8(texte)) << statut;
+    for (const auto& [statut, texte] : cas)
+        EXPECT_EQ(ErreurBTrieveLibelle(statut, nom), QString::fromUtf8(texte)) << statut;
 }
 
 TEST_F(ErrorReportTest, MessageHoldsFileStatusHistoryAndAdvice) {
@@ -111,11 +112,11 @@ TEST_F(ErrorReportTest, MessageHoldsFileStatusHistoryAndAdvice) {
 TEST_F(ErrorReportTest, WhatEachStatusShows) {
     struct Cas {
         int16_t statut;
-        int16_t op;          // BtrOp as the caller left it
+        int16_t op;  // BtrOp as the caller left it
         int16_t fichier;
         bool boite;
-        bool conseil;        // restore advice
-        bool historique;     // history lines shown and prefixed
+        bool conseil;     // restore advice
+        bool historique;  // history lines shown and prefixed
     };
     const Cas cas[] = {
         {0, 5, 3, false, false, false},
@@ -140,7 +141,8 @@ TEST_F(ErrorReportTest, WhatEachStatusShows) {
         BtrOp = c.op;
         const auto boites = rapport(c.statut, c.fichier, QStringLiteral("FRAD003.bt6"));
         ASSERT_EQ(boites.size(), c.boite ? 1u : 0u);
-        EXPECT_EQ(BtrHistory[0][0], c.historique ? QStringLiteral("S:") + QString::number(c.statut).rightJustified(5, QLatin1Char('0')) +
+        EXPECT_EQ(BtrHistory[0][0], c.historique ? QStringLiteral("S:") +
+                                                       QString::number(c.statut).rightJustified(5, QLatin1Char('0')) +
                                                        QStringLiteral(" ligne")
                                                  : QStringLiteral("ligne"));
         if (!c.boite) continue;
@@ -149,7 +151,8 @@ TEST_F(ErrorReportTest, WhatEachStatusShows) {
         EXPECT_EQ(m.contains(QStringLiteral(" 0>")), c.historique);
         EXPECT_EQ(m.startsWith(QStringLiteral("Fichier: ")), c.fichier >= 0);
         if (c.fichier < 0) {
-            EXPECT_TRUE(m.startsWith(QStringLiteral("05/03/2024 14:03:22\nErr: 12: The MicroKernel cannot find the specified file (FRAD003.bt6)\n\n")));
+            EXPECT_TRUE(m.startsWith(QStringLiteral(
+                "05/03/2024 14:03:22\nErr: 12: The MicroKernel cannot find the specified file (FRAD003.bt6)\n\n")));
         }
     }
 }
@@ -157,7 +160,7 @@ TEST_F(ErrorReportTest, WhatEachStatusShows) {
 TEST_F(ErrorReportTest, AnswersAndTheQuitQuestion) {
     struct Cas {
         const char* nom;
-        std::vector<int> reponses;   // the report's box, then the quit question
+        std::vector<int> reponses;  // the report's box, then the quit question
         bool fin;
     };
     const Cas cas[] = {
@@ -215,12 +218,12 @@ TEST_F(ErrorReportTest, CallerReportAfterTheWrapperShowsOneBox) {
     FileOpen(0, 0, 3) = true;
     struct Appel {
         int16_t op;
-        std::vector<int16_t> statuts;   // the record manager's answers
-        int16_t ensuite;                // once they are used up
+        std::vector<int16_t> statuts;  // the record manager's answers
+        int16_t ensuite;               // once they are used up
     };
     struct Cas {
         const char* nom;
-        std::vector<Appel> appels;   // each followed by the caller's report of what it does not expect
+        std::vector<Appel> appels;  // each followed by the caller's report of what it does not expect
         int boites;
     };
     const Cas cas[] = {
@@ -246,7 +249,8 @@ TEST_F(ErrorReportTest, CallerReportAfterTheWrapperShowsOneBox) {
             if (BtrStatus != 0) ErreurBTrieve(0, 3, cle, QStringLiteral("Lib_Test:Appelant"));
         }
         EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
-        for (const auto& b : TestDialogs().shown) EXPECT_TRUE(b.prompt.contains(QStringLiteral("Err: "))) << b.prompt.toStdString();
+        for (const auto& b : TestDialogs().shown)
+            EXPECT_TRUE(b.prompt.contains(QStringLiteral("Err: "))) << b.prompt.toStdString();
     }
 
     // A failure of the open routine right after a reported read of the same number is its own.
@@ -271,7 +275,8 @@ TEST_F(ErrorReportTest, NetworkStatusShortUptimeAsksToCheckTheNetwork) {
     ASSERT_EQ(boites.size(), 1u);
     EXPECT_EQ(boites[0].prompt, QStringLiteral("Le programme a rencontré un problème de connexion au serveur.\n\n"
                                                "Veuillez vérifier la connectique de votre réseau."));
-    EXPECT_TRUE(Listes().incidents(0).lines().join('\n').contains(QStringLiteral("Err: Network Pervasive errors: 3106")));
+    EXPECT_TRUE(
+        Listes().incidents(0).lines().join('\n').contains(QStringLiteral("Err: Network Pervasive errors: 3106")));
     EXPECT_TRUE(lanceur.programs.empty());
 
     // 3050 has no network text, yet the network rule applies.

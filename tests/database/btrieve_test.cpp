@@ -51,8 +51,8 @@ TEST_F(WrapperTest, StatusDecidesRetryReportAndResult) {
         const char* nom;
         int16_t op;
         int16_t fichier;
-        std::vector<int16_t> statuts;   // answers in order
-        int16_t ensuite;                // answer once they are used up
+        std::vector<int16_t> statuts;  // answers in order
+        int16_t ensuite;               // answer once they are used up
         int16_t attenduStatut;
         std::vector<uint16_t> ops;
         int boites;
@@ -140,7 +140,7 @@ TEST_F(WrapperTest, ConflictRereadKeepsTheCallersRecord) {
         ASSERT_EQ(rm->operations(), (std::vector<uint16_t>{3, 22, 23, 3}));
         EXPECT_EQ(rm->appels[1].keyNum, numeroCle);
         EXPECT_EQ(rm->appels[2].keyNum, numeroCle);
-        EXPECT_EQ(rm->appels[2].data.left(4), QByteArray("\x2a\0\0\0", 4));   // the position handed back
+        EXPECT_EQ(rm->appels[2].data.left(4), QByteArray("\x2a\0\0\0", 4));  // the position handed back
         EXPECT_EQ(BtrStatus, 0);
         EXPECT_EQ(rm->appels[3].data, rm->appels[0].data);
         EXPECT_TRUE(rm->appels[3].pos.startsWith("bloc-relu"));
@@ -181,7 +181,8 @@ TEST_F(WrapperTest, HistoryKeepsTheLastSixCallsWithTheirStatus) {
 }
 
 TEST_F(WrapperTest, StationAboveTenIsRefusedWithoutCall) {
-    for (auto [op, statut] : {std::pair<int16_t, int16_t>{BtrOp::GetEqual, 4}, {BtrOp::GetNext, 9}, {BtrOp::Update, 9}}) {
+    for (auto [op, statut] :
+         {std::pair<int16_t, int16_t>{BtrOp::GetEqual, 4}, {BtrOp::GetNext, 9}, {BtrOp::Update, 9}}) {
         TestDialogs().reset();
         Vider(EnregClient);
         EcrireTexte(EnregClient.Etat, QStringLiteral("X"));
@@ -237,9 +238,11 @@ TEST_F(WrapperTest, FileNotOpenEndsTheProgram) {
         EXPECT_EQ(BtrStatus, 20);
         ASSERT_EQ(d.shown.size(), 2u);
         EXPECT_EQ(d.journalALaBoite[0].count(ligneAttendue), 1) << d.journalALaBoite[0].toStdString();
-        EXPECT_EQ(QString::fromLatin1(LireFichierTest(CheminLog + QStringLiteral("20240305.Log"))).count(ligneAttendue), 1);
+        EXPECT_EQ(QString::fromLatin1(LireFichierTest(CheminLog + QStringLiteral("20240305.Log"))).count(ligneAttendue),
+                  1);
         EXPECT_EQ(d.shown[0].prompt, QStringLiteral("Fichier #: 3 non ouvert\r\n(Source:Lib_Test:Appelant)"));
-        EXPECT_TRUE(d.shown[1].prompt.contains(QStringLiteral("Err: 20: Fichier non ouvert, le programme va s'arrêter\n")))
+        EXPECT_TRUE(
+            d.shown[1].prompt.contains(QStringLiteral("Err: 20: Fichier non ouvert, le programme va s'arrêter\n")))
             << d.shown[1].prompt.toStdString();
         EXPECT_TRUE(d.shown[1].prompt.contains(QStringLiteral(" 0>S:00020 File:03 Station:1 OP:05")));
         // Retry and Ignore ask the quit question first; the end comes whatever its answer.
@@ -284,7 +287,7 @@ TEST_F(WrapperTest, ReadsNormaliseTheSynchronisationFields) {
         {1, "X", " ", "N", "O", true},  {1, "O", " ", "O", "O", false}, {1, "M", "N", "M", "N", false},
         {2, "X", "?", "N", "O", true},  {2, "S", "O", "S", "O", false}, {3, " ", " ", "N", "N", true},
         {3, "C", "O", "C", "O", false}, {3, "S", "X", "S", "N", false}, {4, "N", "Z", "N", "O", false},
-        {4, "o", "n", "N", "O", true},  {5, "Q", "", "N", "", true},     {6, "x", "Q", "N", "Q", true},
+        {4, "o", "n", "N", "O", true},  {5, "Q", "", "N", "", true},    {6, "x", "Q", "N", "Q", true},
         {6, "O", " ", "O", " ", false},
     };
     for (const Cas& c : cas) {
@@ -333,7 +336,7 @@ TEST_F(WrapperTest, KeyBufferAndLengths) {
     rm->appels.clear();
     ReponseBtr r;
     r.key = QByteArray("00000042XYZ");
-    r.dataLen = 10;   // a stranger's length: never kept
+    r.dataLen = 10;  // a stranger's length: never kept
     rm->script.push_back(r);
     QString cle = QStringLiteral("00000040");
     BTRieve(0, BtrOp::GetGreaterOrEqual, cle, 0, 3, 1, kSource);
@@ -370,7 +373,8 @@ TEST_F(WrapperTest, FileWithoutRecordBufferIsRefused) {
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
     EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 1: The operation parameter is invalid\n")));
     ASSERT_EQ(Listes().incidents(0).count(), 1);
-    EXPECT_TRUE(Listes().incidents(0).at(0).endsWith(QStringLiteral("Err: BTRieve: No record buffer for file: 9 OP: 5")));
+    EXPECT_TRUE(
+        Listes().incidents(0).at(0).endsWith(QStringLiteral("Err: BTRieve: No record buffer for file: 9 OP: 5")));
 }
 
 TEST_F(WrapperTest, TransactionsAreFollowed) {
@@ -469,7 +473,7 @@ TEST_F(WrapperRealFilesTest, ConflictOnADuplicateKeyRetriesOnTheRecordRead) {
         Vider(EnregDatePassage);
         EcrireTexte(EnregDatePassage.Code, code);
         EcrireTexte(EnregDatePassage.Sequence, QStringLiteral("01"));
-        EcrireTexte(EnregDatePassage.Date, QStringLiteral("20240305"));   // same key 1 for both
+        EcrireTexte(EnregDatePassage.Date, QStringLiteral("20240305"));  // same key 1 for both
         EnregDatePassage.Duree = duree;
     };
     for (const QString& code : {QStringLiteral("AAAAAA"), QStringLiteral("BBBBBB")}) {
@@ -500,7 +504,7 @@ TEST_F(WrapperRealFilesTest, ConflictOnADuplicateKeyRetriesOnTheRecordRead) {
     BTRieve(0, BtrOp::Update, cle, 1, 7, 1, kSource);
     EXPECT_EQ(BtrStatus, 0);
     EXPECT_FALSE(BtrGaveUp);
-    EXPECT_EQ(horloge.uptimeMs() - avant, 500u);   // one wait, one retry
+    EXPECT_EQ(horloge.uptimeMs() - avant, 500u);  // one wait, one retry
     EXPECT_TRUE(TestDialogs().shown.empty());
     std::map<QByteArray, float> durees;
     for (const QByteArray& r : fichiers->enregistrements(7)) {
@@ -531,7 +535,7 @@ TEST_F(WrapperRealFilesTest, ConflictWithAnotherProgramEndsWithTheCallersRecord)
     QByteArray donnees(100, ' ');
     ASSERT_EQ(autre.appel(BtrOp::GetEqual, donnees, ToCp1252(cleLue)), 0);
     const float autreDuree = 12.5f;
-    std::memcpy(donnees.data() + 60, &autreDuree, 4);   // Duree
+    std::memcpy(donnees.data() + 60, &autreDuree, 4);  // Duree
     ASSERT_EQ(autre.appel(BtrOp::Update, donnees, ToCp1252(cleLue)), 0);
 
     EnregDatePassage.Duree = 20;

@@ -69,13 +69,13 @@ TEST_F(CatalogueTest, KeySegmentsAreConsistentAndInsideTheRecord) {
 }
 
 TEST_F(CatalogueTest, KeysReadKeyByKey) {
-    struct Cas { int no, cle, premier, segments, longueur; };
+    struct Cas {
+        int no, cle, premier, segments, longueur;
+    };
     const Cas cas[] = {
-        {7, 0, 0, 1, 21}, {7, 1, 1, 1, 13}, {7, 2, 2, 2, 23}, {7, 3, 4, 1, 21},
-        {21, 0, 0, 1, 10}, {21, 1, 1, 2, 15},
-        {34, 0, 0, 1, 14}, {3, 1, 1, 1, 10}, {5, 2, 2, 1, 6},
-        {20, 3, 3, 2, 21}, {29, 1, 1, 2, 30}, {29, 2, 3, 1, 8},
-        {3, 2, -1, 0, -1},
+        {7, 0, 0, 1, 21},  {7, 1, 1, 1, 13},  {7, 2, 2, 2, 23},  {7, 3, 4, 1, 21}, {21, 0, 0, 1, 10},
+        {21, 1, 1, 2, 15}, {34, 0, 0, 1, 14}, {3, 1, 1, 1, 10},  {5, 2, 2, 1, 6},  {20, 3, 3, 2, 21},
+        {29, 1, 1, 2, 30}, {29, 2, 3, 1, 8},  {3, 2, -1, 0, -1},
     };
     for (const Cas& c : cas) {
         const FileInfoEntry& e = FileInfo[size_t(c.no)];
@@ -85,14 +85,17 @@ TEST_F(CatalogueTest, KeysReadKeyByKey) {
     }
     EXPECT_EQ(FileInfo[34].Segments[0].Position, 9);
     EXPECT_EQ(FileInfo[36].Segments[0].Flags, 1026);
-    EXPECT_TRUE(FileInfo[21].Segments[2].Continued);   // carried although nothing follows it
+    EXPECT_TRUE(FileInfo[21].Segments[2].Continued);  // carried although nothing follows it
 }
 
 TEST_F(CatalogueTest, PhysicalNames) {
-    struct Cas { int16_t no, station; const char* nom; };
+    struct Cas {
+        int16_t no, station;
+        const char* nom;
+    };
     const Cas cas[] = {
-        {3, 0, "FRAD003.bt6"}, {3, 9, "FRAD003.bt6"}, {5, 0, "FRADA05.bt6"}, {5, 9, "FRADJ05.bt6"},
-        {27, 1, "FRADB27.bt6"}, {0, 4, "FRAD000.bt6"}, {49, 2, "FRADC49.bt6"}, {8, 3, "FRAD008.bt6"},
+        {3, 0, "FRAD003.bt6"},  {3, 9, "FRAD003.bt6"},  {5, 0, "FRADA05.bt6"},  {5, 9, "FRADJ05.bt6"},
+        {27, 1, "FRADB27.bt6"}, {0, 4, "FRAD000.bt6"},  {49, 2, "FRADC49.bt6"}, {8, 3, "FRAD008.bt6"},
         {47, 6, "FRADG47.bt6"}, {36, 5, "FRAD036.bt6"},
     };
     for (const Cas& c : cas) EXPECT_EQ(NomFichierBTR(c.no, c.station), QString::fromLatin1(c.nom));
@@ -101,15 +104,16 @@ TEST_F(CatalogueTest, PhysicalNames) {
 // The stored record is the catalogue's length; the layout may be longer (tail never stored) or
 // shorter (stored bytes that belong to no field).
 TEST_F(CatalogueTest, BuffersAndTheirLayoutLengths) {
-    struct Cas { int no, enreg, layout; };
+    struct Cas {
+        int no, enreg, layout;
+    };
     const Cas cas[] = {
-        {0, 1000, 1000}, {1, 300, 300}, {2, 100, 100}, {3, 900, 904}, {4, 100, 104}, {5, 150, 148},
-        {6, 400, 404}, {7, 100, 108}, {8, 1000, 100}, {17, 1000, 1012}, {19, 1000, 1004},
-        {20, 300, 300}, {21, 980, 980}, {22, 900, 900}, {23, 100, 100}, {24, 100, 100},
-        {25, 250, 250}, {26, 150, 152}, {27, 50, 50}, {28, 150, 150}, {29, 100, 100},
-        {30, 250, 250}, {31, 50, 50}, {32, 250, 250}, {33, 100, 100}, {34, 200, 200},
-        {35, 400, 408}, {36, 800, 795}, {37, 500, 508}, {40, 900, 900}, {41, 900, 900},
-        {42, 900, 901}, {43, 4000, 4000}, {44, 4000, 4008}, {45, 4000, 3996}, {46, 512, 500},
+        {0, 1000, 1000},  {1, 300, 300},  {2, 100, 100},    {3, 900, 904},    {4, 100, 104},    {5, 150, 148},
+        {6, 400, 404},    {7, 100, 108},  {8, 1000, 100},   {17, 1000, 1012}, {19, 1000, 1004}, {20, 300, 300},
+        {21, 980, 980},   {22, 900, 900}, {23, 100, 100},   {24, 100, 100},   {25, 250, 250},   {26, 150, 152},
+        {27, 50, 50},     {28, 150, 150}, {29, 100, 100},   {30, 250, 250},   {31, 50, 50},     {32, 250, 250},
+        {33, 100, 100},   {34, 200, 200}, {35, 400, 408},   {36, 800, 795},   {37, 500, 508},   {40, 900, 900},
+        {41, 900, 900},   {42, 900, 901}, {43, 4000, 4000}, {44, 4000, 4008}, {45, 4000, 3996}, {46, 512, 500},
         {47, 4082, 4086}, {48, 100, 100}, {49, 450, 440},
     };
     ASSERT_EQ(std::size(cas), size_t(NbTamponsEnreg));

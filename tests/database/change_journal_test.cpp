@@ -19,7 +19,7 @@ namespace {
 const QString kSource = QStringLiteral("Lib_Test:Appelant");
 
 struct Entree {
-    QString cle;        // bytes 1-15
+    QString cle;  // bytes 1-15
     QString date, heure, sequence, etat;
     int32_t idWeb = 0;
     QByteArray reserve;
@@ -133,16 +133,12 @@ TEST_F(JournalTest, OnlyAnEntryRefreshGoesWithoutWaitingForTheDisk) {
         const char* code;
         int16_t op;
         bool force;
-        uint64_t commits;   // durable ones: the record's write and each new or forced entry
+        uint64_t commits;  // durable ones: the record's write and each new or forced entry
     };
     const Cas cas[] = {
-        {"AB", BtrOp::Insert, false, 2},
-        {"AB", BtrOp::Update, false, 1},
-        {"CD", BtrOp::Insert, false, 2},
-        {"AB", BtrOp::Update, false, 1},
-        {"CD", BtrOp::Update, true, 2},   // one transaction: its commit waits
-        {"CD", BtrOp::Update, true, 2},
-        {"AB", BtrOp::Update, false, 1},
+        {"AB", BtrOp::Insert, false, 2}, {"AB", BtrOp::Update, false, 1}, {"CD", BtrOp::Insert, false, 2},
+        {"AB", BtrOp::Update, false, 1}, {"CD", BtrOp::Update, true, 2},  // one transaction: its commit waits
+        {"CD", BtrOp::Update, true, 2},  {"AB", BtrOp::Update, false, 1},
     };
     for (const Cas& c : cas) {
         Client(QString::fromLatin1(c.code), QStringLiteral("Martin"), c.op == BtrOp::Insert ? sansId : id7);
@@ -243,7 +239,8 @@ TEST_F(JournalScriptTest, RefusedWriteLeavesAnIncident) {
     EXPECT_EQ(BtrStatus, 0);
     EXPECT_EQ(rm->operations(), (std::vector<uint16_t>{5, 2}));
     ASSERT_EQ(incidents().size(), 1);
-    EXPECT_TRUE(incidents()[0].endsWith(QStringLiteral("Err: Journal entry not written: Status: 18 Key: [S0301AB        ]")));
+    EXPECT_TRUE(
+        incidents()[0].endsWith(QStringLiteral("Err: Journal entry not written: Status: 18 Key: [S0301AB        ]")));
     // The direct write is never reported in a box.
     EXPECT_TRUE(TestDialogs().shown.empty());
 }
@@ -255,7 +252,7 @@ TEST_F(JournalScriptTest, EntryWrittenMeanwhileIsRefreshed) {
     rm->statuts({4, 5});
     rm->script.push_back(relue);
     rm->statuts({0});
-    JournalSynchro.Reserve[0] = 'X';   // what the entry read last left
+    JournalSynchro.Reserve[0] = 'X';  // what the entry read last left
     CreateRecord(0, 1, 3, BtrOp::Insert);
     ASSERT_EQ(rm->operations(), (std::vector<uint16_t>{5, 2, 5, 3}));
     EXPECT_TRUE(incidents().isEmpty());

@@ -31,8 +31,8 @@ std::vector<uint16_t> FakeRecordManager::operations() const {
     return ops;
 }
 
-int16_t FakeRecordManager::appeler(uint16_t op, void* pos, void* data, uint32_t* dataLen, void* key,
-                                   uint16_t keyLen, int16_t keyNum) {
+int16_t FakeRecordManager::appeler(uint16_t op, void* pos, void* data, uint32_t* dataLen, void* key, uint16_t keyLen,
+                                   int16_t keyNum) {
     AppelBtr a;
     a.op = op;
     if (pos) a.pos = QByteArray(static_cast<const char*>(pos), kPosBlockSize);
@@ -53,8 +53,7 @@ int16_t FakeRecordManager::appeler(uint16_t op, void* pos, void* data, uint32_t*
     }
     if (!r.data.isNull() && data && dataLen)
         std::memcpy(data, r.data.constData(), size_t(std::min<qsizetype>(r.data.size(), *dataLen)));
-    if (!r.key.isNull() && key)
-        std::memcpy(key, r.key.constData(), size_t(std::min<qsizetype>(r.key.size(), keyLen)));
+    if (!r.key.isNull() && key) std::memcpy(key, r.key.constData(), size_t(std::min<qsizetype>(r.key.size(), keyLen)));
     if (!r.pos.isNull() && pos)
         std::memcpy(pos, r.pos.constData(), size_t(std::min<qsizetype>(r.pos.size(), kPosBlockSize)));
     if (r.dataLen && dataLen) *dataLen = *r.dataLen;

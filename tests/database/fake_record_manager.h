@@ -11,10 +11,10 @@
 
 struct AppelBtr {
     uint16_t op = 0;
-    QByteArray pos;        // 128 bytes, empty for a call without a block
-    QByteArray data;       // dataLen bytes as sent
+    QByteArray pos;   // 128 bytes, empty for a call without a block
+    QByteArray data;  // dataLen bytes as sent
     uint32_t dataLen = 0;
-    QByteArray key;        // keyLen bytes as sent
+    QByteArray key;  // keyLen bytes as sent
     int16_t keyNum = 0;
     // The key up to its zero byte.
     QByteArray cle() const;
@@ -36,16 +36,15 @@ public:
     FakeRecordManager& operator=(const FakeRecordManager&) = delete;
 
     std::vector<AppelBtr> appels;
-    std::deque<ReponseBtr> script;   // answers in order
+    std::deque<ReponseBtr> script;  // answers in order
     // Consulted before the script; an empty optional passes to the script.
     std::function<std::optional<ReponseBtr>(const AppelBtr&)> regle;
-    ReponseBtr parDefaut;            // once the script is used up
+    ReponseBtr parDefaut;  // once the script is used up
 
     // Statuses to answer in order.
     void statuts(std::initializer_list<int16_t> s);
     std::vector<uint16_t> operations() const;
 
 private:
-    int16_t appeler(uint16_t op, void* pos, void* data, uint32_t* dataLen, void* key, uint16_t keyLen,
-                    int16_t keyNum);
+    int16_t appeler(uint16_t op, void* pos, void* data, uint32_t* dataLen, void* key, uint16_t keyLen, int16_t keyNum);
 };

@@ -17,18 +17,28 @@ namespace {
 
 TEST(NewCodesPlusA, CountsOverDigitsAndLetters) {
     const std::pair<const char*, const char*> cas[] = {
-        {"AAAAAAAA", "AAAAAAAB"}, {"AAAAAAAZ", "AAAAAAB0"}, {"00000009", "0000000A"}, {"ab9z", "abA0"},
-        {"ZZZZ", "0000"},         {"A-Z", "A-0"},           {"AB  ", "AB01"},         {"0000000Z", "00000010"},
-        {"zz", "00"},             {"a-", "a-"},             {"", ""},
+        {"AAAAAAAA", "AAAAAAAB"},
+        {"AAAAAAAZ", "AAAAAAB0"},
+        {"00000009", "0000000A"},
+        {"ab9z", "abA0"},
+        {"ZZZZ", "0000"},
+        {"A-Z", "A-0"},
+        {"AB  ", "AB01"},
+        {"0000000Z", "00000010"},
+        {"zz", "00"},
+        {"a-", "a-"},
+        {"", ""},
     };
     for (const auto& [code, attendu] : cas)
-        EXPECT_EQ(DetermineNouveauCodePlusA(QString::fromLatin1(code), QString()), QString::fromLatin1(attendu)) << code;
+        EXPECT_EQ(DetermineNouveauCodePlusA(QString::fromLatin1(code), QString()), QString::fromLatin1(attendu))
+            << code;
     EXPECT_EQ(DetermineNouveauCodePlusA(QStringLiteral("12"), QStringLiteral("X")), QStringLiteral("13X"));
     EXPECT_EQ(DetermineNouveauCodePlusA(QString(), QStringLiteral("X")), QStringLiteral("X"));
 }
 
 TEST(NewCodesNumeric, WholeTextReadsAsANumber) {
-    for (const char* oui : {"00000041", " 42     ", "12E4", "1.5", "-3", "+7", ".5"}) EXPECT_TRUE(EstNumerique(QString::fromLatin1(oui))) << oui;
+    for (const char* oui : {"00000041", " 42     ", "12E4", "1.5", "-3", "+7", ".5"})
+        EXPECT_TRUE(EstNumerique(QString::fromLatin1(oui))) << oui;
     for (const char* non : {"", "   ", "ABC", "1-2", "0000000A", "12E", "1.2.3", "4 2"})
         EXPECT_FALSE(EstNumerique(QString::fromLatin1(non))) << non;
 }
@@ -65,8 +75,8 @@ protected:
 
 TEST_F(NewCodesTest, PlusUnIncrementsTheRecordRead) {
     const std::tuple<int16_t, const char*, const char*> cas[] = {
-        {3, "00000041", "00000042"}, {3, "41      ", "00000042"}, {4, "0000000099", "0000000100"},
-        {4, "2147483647", "2147483647"}, {1, "9", "00000010"}, {2, "", "0000000001"},
+        {3, "00000041", "00000042"},     {3, "41      ", "00000042"}, {4, "0000000099", "0000000100"},
+        {4, "2147483647", "2147483647"}, {1, "9", "00000010"},        {2, "", "0000000001"},
     };
     for (const auto& [f, c, attendu] : cas) {
         ViderEnreg(f);
@@ -91,7 +101,8 @@ TEST_F(NewCodesTest, FreeCodeAfterTheHighestNumericOne) {
         {"au-dessous du numéro court", {"00000007", "42"}, "00000008"},
         {"après les neufs", {"99999999"}, "AAAAAAAB"},
         {"lettres après les neufs", {"99999999", "AAAAAAAB"}, "AAAAAAAC"},
-        {"trou trouvé par le parcours", {"00000001", "00000002", "00000004", "99999999", "AAAAAAAB", "ABCDEFG-"},
+        {"trou trouvé par le parcours",
+         {"00000001", "00000002", "00000004", "99999999", "AAAAAAAB", "ABCDEFG-"},
          "00000003"},
     };
     for (const Cas& c : cas) {
@@ -135,7 +146,8 @@ TEST_F(NewCodesTest, RangeExhaustedAsksTheUser) {
     EXPECT_EQ(produit(), QStringLiteral("X123"));
     const auto& b = TestDialogs().shown;
     ASSERT_EQ(b.size(), 3u);
-    EXPECT_EQ(b[0].prompt, QStringLiteral("Attention la numérotation reste limitée à ZZZZZ\r\n\r\nEt ce code existe déjà."));
+    EXPECT_EQ(b[0].prompt,
+              QStringLiteral("Attention la numérotation reste limitée à ZZZZZ\r\n\r\nEt ce code existe déjà."));
     EXPECT_EQ(b[0].style, Mb::OKOnly | Mb::Critical);
     EXPECT_TRUE(b[1].prompt.startsWith(QStringLiteral("Voulez-vous saisir manuellement un code ?\r\n\r\nAttention,")));
     EXPECT_EQ(b[1].style, Mb::YesNo | Mb::Question);
@@ -146,7 +158,7 @@ TEST_F(NewCodesTest, RangeExhaustedAsksTheUser) {
     EXPECT_EQ(produit(), QString());
     TestDialogs().reset();
     TestDialogs().answers = {Mb::OK, Mb::Yes};
-    TestDialogs().inputs = {QString()};   // Cancel
+    TestDialogs().inputs = {QString()};  // Cancel
     EXPECT_EQ(produit(), QString());
 }
 
@@ -191,14 +203,16 @@ TEST_F(NewCodesScriptTest, PersistentStatusIsReportedOnce) {
         // The wrapper's report (the search's own report of the same failure shows nothing more),
         // then the question.
         ASSERT_EQ(TestDialogs().shown.size(), 3u);
-        EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 2: The application encountered an I/O error")));
+        EXPECT_TRUE(
+            TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 2: The application encountered an I/O error")));
         EXPECT_TRUE(TestDialogs().shown[1].prompt.startsWith(QStringLiteral("Attention la numérotation")));
     }
 }
 
 TEST_F(NewCodesScriptTest, NothingWhileClosing) {
     bFermetureEnCours = true;
-    EXPECT_EQ(DetermineNouveauCode(0, 1, QString(), QStringLiteral("00000001"), QStringLiteral("ZZZZZZZZ"), 3), QString());
+    EXPECT_EQ(DetermineNouveauCode(0, 1, QString(), QStringLiteral("00000001"), QStringLiteral("ZZZZZZZZ"), 3),
+              QString());
     EXPECT_TRUE(rm->appels.empty());
     EXPECT_TRUE(TestDialogs().shown.empty());
 }

@@ -33,13 +33,16 @@ protected:
         data = L(d.bases[0].dossierData);
         DossierData[0] = data;
     }
-    static std::vector<Appel> attendus(int16_t op, std::initializer_list<int16_t> fichiers, int premiere, int derniere) {
+    static std::vector<Appel> attendus(int16_t op, std::initializer_list<int16_t> fichiers, int premiere,
+                                       int derniere) {
         std::vector<Appel> v;
         for (int16_t f : fichiers)
             for (int s = premiere; s <= derniere; ++s) v.push_back({op, 0, f, s});
         return v;
     }
-    void ouvrir(int16_t base, int16_t inf, int16_t sup, int16_t fic) { PervasiveOuvertureFichiers(base, inf, sup, fic); }
+    void ouvrir(int16_t base, int16_t inf, int16_t sup, int16_t fic) {
+        PervasiveOuvertureFichiers(base, inf, sup, fic);
+    }
     std::vector<Appel> appels;
     QString data;
 };
@@ -129,7 +132,8 @@ TEST_F(OpenCloseTest, AMissingFileIsNamedAndLeftClosed) {
     // The base's file is missing for each station it is opened for.
     const std::pair<const char*, int> manquants[] = {{"FRAD003.bt6", 2}, {"FRADB05.bt6", 1}, {"FRADA26.bt6", 1}};
     for (const auto& [nom, fois] : manquants) {
-        const QString ligne = QStringLiteral("Err: File: ") + data + QString::fromLatin1(nom) + QStringLiteral(" not found |Not opened");
+        const QString ligne =
+            QStringLiteral("Err: File: ") + data + QString::fromLatin1(nom) + QStringLiteral(" not found |Not opened");
         EXPECT_EQ(incidents().filter(ligne).size(), fois) << nom;
     }
     EXPECT_FALSE(FileOpen(0, 0, 3));
@@ -144,7 +148,8 @@ TEST_F(OpenCloseTest, AMissingFileIsNamedAndLeftClosed) {
 
     appels.clear();
     PervasiveFermetureFichiers(0, 1, 2, -1);
-    for (const Appel& a : appels) EXPECT_FALSE(a.fichier == 3 || (a.fichier == 5 && a.station == 2) || (a.fichier == 26 && a.station == 1)) << a;
+    for (const Appel& a : appels)
+        EXPECT_FALSE(a.fichier == 3 || (a.fichier == 5 && a.station == 2) || (a.fichier == 26 && a.station == 1)) << a;
     EXPECT_EQ(appels.size(), 20u - 2u - 1u - 1u);
 }
 
@@ -156,7 +161,8 @@ TEST_F(OpenCloseTest, TheSingleFileFormCreatesTheFilesItMay) {
     vide.close();
     ouvrir(0, 1, 1, 40);
     const QString chemin = data + QStringLiteral("FRADA40.bt6");
-    EXPECT_TRUE(journalContient(QStringLiteral("File: ") + chemin + QStringLiteral(" not found |Create empty structure")));
+    EXPECT_TRUE(
+        journalContient(QStringLiteral("File: ") + chemin + QStringLiteral(" not found |Create empty structure")));
     EXPECT_TRUE(journalContient(QStringLiteral("Pervasive File: 40: Opened")));
     ASSERT_TRUE(FileOpen(0, 0, 40));
     EXPECT_FALSE(FichiersOuverts[0]);
@@ -187,13 +193,14 @@ TEST_F(OpenCloseTest, AFileGoneSinceItWasOpenedFailsWithStatus12) {
     ASSERT_TRUE(QFile::remove(chemin));
     appels.clear();
     TestDialogs().reset();
-    ouvrir(0, 1, 1, 3);   // known to exist from the first open, but gone
+    ouvrir(0, 1, 1, 3);  // known to exist from the first open, but gone
 
     EXPECT_TRUE(appels.empty());
     EXPECT_FALSE(FileOpen(0, 0, 3));
     EXPECT_EQ(BtrStatus, 12);
-    EXPECT_TRUE(BtrHistory[0][0].endsWith(QStringLiteral("File:03 (") + chemin + QStringLiteral(") Station:1 OP:00 K:00 [") +
-                                          ClearChaine(chemin) + QStringLiteral("]")))
+    EXPECT_TRUE(BtrHistory[0][0].endsWith(QStringLiteral("File:03 (") + chemin +
+                                          QStringLiteral(") Station:1 OP:00 K:00 [") + ClearChaine(chemin) +
+                                          QStringLiteral("]")))
         << BtrHistory[0][0].toStdString();
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
     EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(ErreurBTrieveLibelle(12, chemin)));
@@ -206,7 +213,7 @@ TEST_F(OpenCloseTest, ReleaseFailuresAreSilentOnceTheProgramCloses) {
         SCOPED_TRACE(fermeture);
         ReinitialiserListes();
         bFermetureEnCours = fermeture;
-        PervasiveFermetureFichiers(0, 11, 11, -1);   // no station 11
+        PervasiveFermetureFichiers(0, 11, 11, -1);  // no station 11
         EXPECT_EQ(incidents().isEmpty(), fermeture);
     }
 }
@@ -239,8 +246,9 @@ TEST_F(OpenCloseTest, TheChosenBaseOpensItsOwnFiles) {
     // The shutdown releases each zone's files for its current station.
     appels.clear();
     bFermetureEnCours = true;
-    for (int z = 0; z < NbZones; ++z) PervasiveFermetureFichiers(int16_t(z), int16_t(StationCourante[size_t(z)]),
-                                                                 int16_t(StationCourante[size_t(z)]), -1);
+    for (int z = 0; z < NbZones; ++z)
+        PervasiveFermetureFichiers(int16_t(z), int16_t(StationCourante[size_t(z)]), int16_t(StationCourante[size_t(z)]),
+                                   -1);
     EXPECT_EQ(appels, attendus(BtrOp::Stop, {27, 26, 8, 7, 6, 5, 4, 3, 2, 1}, 1, 1));
     EXPECT_TRUE(FileOpen(0, 1, 27));
 }

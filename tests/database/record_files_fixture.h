@@ -10,7 +10,7 @@
 class FichiersReels {
 public:
     explicit FichiersReels(const QString& dossier);
-    ~FichiersReels();   // releases every file it opened
+    ~FichiersReels();  // releases every file it opened
     FichiersReels(const FichiersReels&) = delete;
     FichiersReels& operator=(const FichiersReels&) = delete;
 

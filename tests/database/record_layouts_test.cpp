@@ -17,15 +17,17 @@ static_assert(offsetof(Layout::EnregClient, Etat) == 744 && offsetof(Layout::Enr
 static_assert(offsetof(Layout::EnregProduit, CCFamille) == 55 && offsetof(Layout::EnregProduit, Etat) == 84 &&
               offsetof(Layout::EnregProduit, FlagWeb) == 89);
 static_assert(offsetof(Layout::EnregEnteteContrat, Code) == 10 && offsetof(Layout::EnregEnteteContrat, Nom) == 39 &&
-              offsetof(Layout::EnregEnteteContrat, National) == 112 && offsetof(Layout::EnregEnteteContrat, Etat) == 138 &&
-              offsetof(Layout::EnregEnteteContrat, IdWeb) == 139);
+              offsetof(Layout::EnregEnteteContrat, National) == 112 &&
+              offsetof(Layout::EnregEnteteContrat, Etat) == 138 && offsetof(Layout::EnregEnteteContrat, IdWeb) == 139);
 static_assert(offsetof(Layout::EnregEnteteSpot, Etat) == 372 && offsetof(Layout::EnregEnteteSpot, IdWeb) == 373 &&
-              offsetof(Layout::EnregEnteteSpot, FlagWeb) == 377 && offsetof(Layout::EnregEnteteSpot, FlagContenu) == 378);
+              offsetof(Layout::EnregEnteteSpot, FlagWeb) == 377 &&
+              offsetof(Layout::EnregEnteteSpot, FlagContenu) == 378);
 static_assert(offsetof(Layout::EnregDatePassage, Valeur56) == 56 && offsetof(Layout::EnregDatePassage, Duree) == 60 &&
               offsetof(Layout::EnregDatePassage, National) == 74);
 static_assert(offsetof(Layout::JournalSynchro, Date) == 15 && offsetof(Layout::JournalSynchro, Sequence) == 29 &&
               offsetof(Layout::JournalSynchro, IdWeb) == 32);
-static_assert(offsetof(Layout::EnregMagnetophone, Duree) == 116 && offsetof(Layout::EnregMagnetophone, ReferenceContrat) == 134);
+static_assert(offsetof(Layout::EnregMagnetophone, Duree) == 116 &&
+              offsetof(Layout::EnregMagnetophone, ReferenceContrat) == 134);
 static_assert(offsetof(Layout::EnregConducteurPub, CodeElement) == 14);
 static_assert(offsetof(Layout::EnregArtiste, Etat) == 180 && offsetof(Layout::EnregArtiste, IdWeb) == 181);
 static_assert(offsetof(Layout::EnregVoixGroupe, Code) == 5);
@@ -42,7 +44,10 @@ protected:
 };
 
 TEST_F(RecordLayoutsTest, TextFieldsAreCutOrPaddedInCp1252) {
-    struct Cas { QString valeur; QByteArray stocke; };
+    struct Cas {
+        QString valeur;
+        QByteArray stocke;
+    };
     const Cas cas[] = {
         {QString(35, QLatin1Char('N')), QByteArray(30, 'N')},
         {QStringLiteral("ABCDE"), QByteArray("ABCDE") + QByteArray(25, ' ')},
@@ -98,8 +103,7 @@ TEST_F(RecordLayoutsTest, NewRecordResetsEveryField) {
         for (int i = 0; i < t->NbChamps; ++i) {
             const ChampEnreg& c = t->Champs[i];
             ASSERT_LE(c.Offset + c.Taille * c.Nombre, t->Taille) << t->Nom << "." << c.Nom;
-            if (c.Type == TypeChamp::Texte)
-                std::memset(attendu.data() + c.Offset, ' ', size_t(c.Taille * c.Nombre));
+            if (c.Type == TypeChamp::Texte) std::memset(attendu.data() + c.Offset, ' ', size_t(c.Taille * c.Nombre));
         }
         EXPECT_EQ(std::memcmp(b, attendu.data(), attendu.size()), 0) << t->Nom;
     }
@@ -133,7 +137,7 @@ TEST_F(RecordLayoutsTest, FieldTablesFollowTheLayouts) {
             fin = c.Offset + c.Taille * c.Nombre;
         }
         EXPECT_LE(fin, t->Taille);
-        EXPECT_GE(fin, t->Taille - 3) << t->Nom;   // at most a trailing gap
+        EXPECT_GE(fin, t->Taille - 3) << t->Nom;  // at most a trailing gap
     }
     EXPECT_EQ(tampons, NbTamponsEnreg);
 }
@@ -156,7 +160,7 @@ TEST_F(RecordLayoutsTest, StoredImageAgainstLayoutLength) {
     std::vector<char> lu(150, 'Z');
     DepuisImageStockee(5, lu.data(), 150);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&EnregEnteteContrat), 148), QByteArray(148, 'Z'));
-    EXPECT_EQ(EnregEnteteSpot.Code[0], 0);   // the next buffer is untouched
+    EXPECT_EQ(EnregEnteteSpot.Code[0], 0);  // the next buffer is untouched
     std::vector<char> ecrit(150, '?');
     VersImageStockee(5, ecrit.data(), 150);
     EXPECT_EQ(QByteArray(ecrit.data() + 148, 2), QByteArray(2, '\0'));

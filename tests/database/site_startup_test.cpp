@@ -81,7 +81,10 @@ TEST_F(SiteStartupTest, OneBaseFillsEntryZeroAndCreatesItsFolders) {
 }
 
 TEST_F(SiteStartupTest, AMissingSystemFileGivesDefaultsAndABaseCountBelowOneCountsAsOne) {
-    struct Cas { const char* nbBase; bool avertissement; };
+    struct Cas {
+        const char* nbBase;
+        bool avertissement;
+    };
     const Cas cas[] = {{nullptr, false}, {"1", false}, {"0", true}, {"-2", true}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nbBase ? c.nbBase : "absent");
@@ -92,11 +95,12 @@ TEST_F(SiteStartupTest, AMissingSystemFileGivesDefaultsAndABaseCountBelowOneCoun
         d.bases[0].ecrireSysteme = false;
         construire(d);
         if (c.nbBase)
-            EcritureIni(site->fichierConfig(), QStringLiteral("Site"), QStringLiteral("NbBase"), QString::fromLatin1(c.nbBase));
+            EcritureIni(site->fichierConfig(), QStringLiteral("Site"), QStringLiteral("NbBase"),
+                        QString::fromLatin1(c.nbBase));
         else
             ProfileSupprimerCle(site->fichierConfig(), QStringLiteral("Site"), QStringLiteral("NbBase"));
         pasDeFenetre();
-        TestDialogs().answers = {Mb::No};   // the default data folder has no database
+        TestDialogs().answers = {Mb::No};  // the default data folder has no database
         demarrer();
 
         EXPECT_EQ(NbBase, 1);
@@ -122,7 +126,8 @@ TEST_F(SiteStartupTest, TheChosenBaseRunsWithItsOwnSettings) {
     demarrer();
 
     EXPECT_EQ(vu.ouvertures, 1);
-    EXPECT_EQ(vu.bases, (QStringList{QStringLiteral("Base Nord"), QStringLiteral("Base Sud"), QStringLiteral("Base Est")}));
+    EXPECT_EQ(vu.bases,
+              (QStringList{QStringLiteral("Base Nord"), QStringLiteral("Base Sud"), QStringLiteral("Base Est")}));
     EXPECT_EQ(vu.selection, 0);
     EXPECT_EQ(vu.stations, QStringList{QStringLiteral("Ondrune Nord 1")});
     EXPECT_TRUE(journalContient(QStringLiteral("Open Modal Form: FrmSelectBase")));
@@ -146,10 +151,13 @@ TEST_F(SiteStartupTest, TheChosenBaseRunsWithItsOwnSettings) {
 }
 
 TEST_F(SiteStartupTest, TheWindowPreselectsTheBaseChosenLast) {
-    struct Cas { const char* dossier; int selection; };
+    struct Cas {
+        const char* dossier;
+        int selection;
+    };
     const Cas cas[] = {
         {"C:\\Tessival\\Ondrune\\Config\\Base_02\\", 1},
-        {"C:\\Tessival\\Ondrune\\Config\\Base_03", 2},   // the missing "\" is added before comparing
+        {"C:\\Tessival\\Ondrune\\Config\\Base_03", 2},    // the missing "\" is added before comparing
         {"c:\\tessival\\ondrune\\config\\base_02\\", 0},  // letter case counts
         {"", 0},
     };
@@ -163,7 +171,8 @@ TEST_F(SiteStartupTest, TheWindowPreselectsTheBaseChosenLast) {
         choisir([](FrmSelectBase& f) { f.CommandFermer[0]->click(); });
         InitGeneralSite(-1);
         EXPECT_EQ(vu.selection, c.selection);
-        const QString region = QStringList{QStringLiteral("Nord"), QStringLiteral("Sud"), QStringLiteral("Est")}[c.selection];
+        const QString region =
+            QStringList{QStringLiteral("Nord"), QStringLiteral("Sud"), QStringLiteral("Est")}[c.selection];
         EXPECT_EQ(vu.stations, (QStringList{QStringLiteral("Ondrune ") + region + QStringLiteral(" 1"),
                                             QStringLiteral("Ondrune ") + region + QStringLiteral(" 2")}));
         EXPECT_EQ(BaseInfo[0].Lib, QStringLiteral("Base ") + region);
@@ -172,23 +181,27 @@ TEST_F(SiteStartupTest, TheWindowPreselectsTheBaseChosenLast) {
 
 TEST_F(SiteStartupTest, ItemTextsFallBackToTheFirstSectionThenToTheBaseNumber) {
     DescriptionSite d = SiteStandard(3, 1);
-    d.bases[1].lib.clear();   // no [Base_02] "Lib"
+    d.bases[1].lib.clear();  // no [Base_02] "Lib"
     d.bases[2].ecrireSysteme = false;
     construire(d);
-    EcritureIni(site->fichierSysteme(d.bases[1]), QStringLiteral("Base_01"), QStringLiteral("Lib"), QStringLiteral("Ancienne"));
+    EcritureIni(site->fichierSysteme(d.bases[1]), QStringLiteral("Base_01"), QStringLiteral("Lib"),
+                QStringLiteral("Ancienne"));
     choisir([](FrmSelectBase& f) { f.CommandFermer[0]->click(); });
     InitGeneralSite(-1);
-    EXPECT_EQ(vu.bases, (QStringList{QStringLiteral("Base Nord"), QStringLiteral("Ancienne"), QStringLiteral("Base 03")}));
+    EXPECT_EQ(vu.bases,
+              (QStringList{QStringLiteral("Base Nord"), QStringLiteral("Ancienne"), QStringLiteral("Base 03")}));
 }
 
 TEST_F(SiteStartupTest, GivingUpTheChoiceEndsTheProgramAndWritesNothing) {
     const std::pair<const char*, std::function<void(FrmSelectBase&)>> cas[] = {
         {"Quitter", [](FrmSelectBase& f) { f.CommandFermer[1]->click(); }},
-        {"close box", [](FrmSelectBase& f) {
+        {"close box",
+         [](FrmSelectBase& f) {
              f.show();
              f.close();
          }},
-        {"Valider without a base", [](FrmSelectBase& f) {
+        {"Valider without a base",
+         [](FrmSelectBase& f) {
              f.ComboBase->setCurrentIndex(-1);
              f.CommandFermer[0]->click();
          }},
@@ -207,10 +220,14 @@ TEST_F(SiteStartupTest, GivingUpTheChoiceEndsTheProgramAndWritesNothing) {
 }
 
 TEST_F(SiteStartupTest, BaseCurrentOnTheCommandLineSkipsTheWindow) {
-    struct Cas { const char* ligne; const char* dossierSite; int base; };
+    struct Cas {
+        const char* ligne;
+        const char* dossierSite;
+        int base;
+    };
     const Cas cas[] = {
         {"/Instance=2 /base=current", "C:\\Tessival\\Ondrune\\Config\\Base_03\\", 3},
-        {"/BASE=CURRENT", "", 1},   // no base named: the first base's folder
+        {"/BASE=CURRENT", "", 1},  // no base named: the first base's folder
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.ligne);
@@ -237,7 +254,7 @@ TEST_F(SiteStartupTest, TheMissingDatabaseQuestion) {
     struct Cas {
         const char* nom;
         std::deque<int> reponses;
-        std::deque<QString> dossiers;   // picker: empty means Cancel
+        std::deque<QString> dossiers;  // picker: empty means Cancel
         int questions;
         bool fin;
         bool nouveauDossier;
@@ -256,7 +273,7 @@ TEST_F(SiteStartupTest, TheMissingDatabaseQuestion) {
         ReinitialiserListes();
         TestDialogs().reset();
         DescriptionSite d = SiteStandard(1, 1);
-        d.bases[0].fichiers = {1};   // the base's files are there, but not FRAD000.bt6
+        d.bases[0].fichiers = {1};  // the base's files are there, but not FRAD000.bt6
         construire(d);
         // An empty FRAD000.bt6 counts as missing.
         QFile vide(L(d.bases[0].dossierData) + QStringLiteral("FRAD000.bt6"));
@@ -274,10 +291,11 @@ TEST_F(SiteStartupTest, TheMissingDatabaseQuestion) {
         ASSERT_EQ(int(TestDialogs().shown.size()), c.questions);
         const BoiteAffichee& q = TestDialogs().shown[0];
         EXPECT_EQ(q.style, Mb::YesNoCancel | Mb::Question);
-        EXPECT_EQ(q.prompt, QStringLiteral("Impossible de trouver la base de données pour la base: Base Nord\r\n\r\nFichier '") +
-                                L(d.bases[0].dossierData) +
-                                QStringLiteral("FRAD000.bt6' non trouvé\r\n\r\nVoulez-vous rechercher manuellement la "
-                                               "localisation de la base de données Ondrune ?"));
+        EXPECT_EQ(q.prompt,
+                  QStringLiteral("Impossible de trouver la base de données pour la base: Base Nord\r\n\r\nFichier '") +
+                      L(d.bases[0].dossierData) +
+                      QStringLiteral("FRAD000.bt6' non trouvé\r\n\r\nVoulez-vous rechercher manuellement la "
+                                     "localisation de la base de données Ondrune ?"));
         if (c.fin) continue;
         EXPECT_EQ(journalContient(QStringLiteral(" not found |Start-up goes on")), c.questions == 50);
         const QString attendu = c.nouveauDossier ? L(autre) : L(d.bases[0].dossierData);
@@ -288,7 +306,10 @@ TEST_F(SiteStartupTest, TheMissingDatabaseQuestion) {
 }
 
 TEST_F(SiteStartupTest, NotesFoldersMissingFromTheSystemFileComeFromXtSys) {
-    struct Cas { const char* unc; const char* section; };
+    struct Cas {
+        const char* unc;
+        const char* section;
+    };
     const Cas cas[] = {{"0FF", "Repertoires"}, {"on", "Repertoires"}, {"ON", "Repertoires_UNC"}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.unc);
@@ -301,11 +322,13 @@ TEST_F(SiteStartupTest, NotesFoldersMissingFromTheSystemFileComeFromXtSys) {
         EcritureIni(S, QStringLiteral("Base_01"), QStringLiteral("Dossier_Notes_Schedule"), QString());
         EcritureIni(X, QStringLiteral("UNC_Actif"), QStringLiteral("REPBLOCNOTES"), QString::fromLatin1(c.unc));
         EcritureIni(X, QStringLiteral("Repertoires"), QStringLiteral("REPBLOCNOTES"), QStringLiteral("D:\\Notes"));
-        EcritureIni(X, QStringLiteral("Repertoires_UNC"), QStringLiteral("REPBLOCNOTES"), QStringLiteral("D:\\NotesReseau"));
+        EcritureIni(X, QStringLiteral("Repertoires_UNC"), QStringLiteral("REPBLOCNOTES"),
+                    QStringLiteral("D:\\NotesReseau"));
         pasDeFenetre();
         demarrer();
-        const QString lu = QString::fromLatin1(c.section) == QLatin1String("Repertoires") ? QStringLiteral("D:\\Notes")
-                                                                                            : QStringLiteral("D:\\NotesReseau");
+        const QString lu = QString::fromLatin1(c.section) == QLatin1String("Repertoires")
+                               ? QStringLiteral("D:\\Notes")
+                               : QStringLiteral("D:\\NotesReseau");
         EXPECT_EQ(BaseInfo[0].NotesFolder, L(lu + QStringLiteral("\\")));
         EXPECT_EQ(ini(S, "Base_01", "Dossier_Notes"), lu + QStringLiteral("\\"));
         EXPECT_EQ(ini(S, "Base_01", "Dossier_Notes_Schedule"), lu);
@@ -317,19 +340,23 @@ TEST_F(SiteStartupTest, NotesFoldersMissingFromTheSystemFileComeFromXtSys) {
 }
 
 TEST_F(SiteStartupTest, SoundFolderValues) {
-    struct Cas { const char* valeur; bool flag; const char* chemin; };
+    struct Cas {
+        const char* valeur;
+        bool flag;
+        const char* chemin;
+    };
     const Cas cas[] = {
         {"1:D:\\Jingles", true, "D:\\Jingles\\"},
         {"0:D:\\Jingles\\", false, "D:\\Jingles\\"},
-        {"D:\\Jingles\\", false, "C:\\QD_Sons\\Autre\\"},   // no flag: the kind's default
+        {"D:\\Jingles\\", false, "C:\\QD_Sons\\Autre\\"},  // no flag: the kind's default
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.valeur);
         reinitialiser();
         DescriptionSite d = SiteStandard(1, 1);
         construire(d);
-        EcritureIni(site->fichierSysteme(d.bases[0]), QStringLiteral("Base_01_Sounds_Folders"), QStringLiteral("Jin_04"),
-                    QString::fromLatin1(c.valeur));
+        EcritureIni(site->fichierSysteme(d.bases[0]), QStringLiteral("Base_01_Sounds_Folders"),
+                    QStringLiteral("Jin_04"), QString::fromLatin1(c.valeur));
         pasDeFenetre();
         demarrer();
         EXPECT_EQ(BaseInfo[0].SoundFolders[3].Flag[1], c.flag);

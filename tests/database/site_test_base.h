@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override {
         uint32_t lng = 0;
-        BTRCALL(BtrOp::Stop, nullptr, nullptr, &lng, nullptr, 0, 0);   // every file released
+        BTRCALL(BtrOp::Stop, nullptr, nullptr, &lng, nullptr, 0, 0);  // every file released
         reinitialiser();
         SetRacineLecteurs(QString());
         KirvoTest::TearDown();

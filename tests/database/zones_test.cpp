@@ -32,14 +32,18 @@ protected:
 };
 
 TEST_F(ZonesTest, NumberOfZones) {
-    struct Cas { const char* valeur; int zones; };
+    struct Cas {
+        const char* valeur;
+        int zones;
+    };
     const Cas cas[] = {{nullptr, 1}, {"0", 1}, {"-3", 1}, {"12", 8}, {"2.5", 2}, {"3.5", 4}, {"8", 8}, {"99999", 8}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.valeur ? c.valeur : "absent");
         reinitialiser();
         construireAvecZones(1);
         if (c.valeur)
-            EcritureIni(site->fichierSettings(), QStringLiteral("General_Out"), QStringLiteral("NbZones"), QString::fromLatin1(c.valeur));
+            EcritureIni(site->fichierSettings(), QStringLiteral("General_Out"), QStringLiteral("NbZones"),
+                        QString::fromLatin1(c.valeur));
         else
             ProfileSupprimerCle(site->fichierSettings(), QStringLiteral("General_Out"), QStringLiteral("NbZones"));
         NbZones = 0;
@@ -90,7 +94,11 @@ TEST_F(ZonesTest, EveryZoneGetsItsFoldersCreated) {
 }
 
 TEST_F(ZonesTest, TheInstanceHasItsOwnFolders) {
-    struct Cas { int16_t instance; const char* log; const char* ini; };
+    struct Cas {
+        int16_t instance;
+        const char* log;
+        const char* ini;
+    };
     const Cas cas[] = {{0, "Histo_QD3_Tools_Kirvo/", "Serveur_Ini/Tools_Kirvo/00/"},
                        {3, "Histo_QD3_Tools_Kirvo/Instance_3/", "Serveur_Ini/Tools_Kirvo/00_Instance_3/"}};
     for (const Cas& c : cas) {
@@ -123,7 +131,7 @@ TEST_F(ZonesTest, EachFolderKeyHasItsOwnNetworkSwitch) {
     ecrireXt("Repertoires_UNC", "REPBLOCNOTES", QStringLiteral("\\\\SERVEUR\\Ondrune\\Notes"));
     // The shared folder is switched to the network section, which lacks it: its default.
     ecrireXt("UNC_Actif", "REPPARTAGE", QStringLiteral("ON"));
-    ecrireXt("UNC_Actif", "REPBTR", QStringLiteral("on"));   // not "ON"
+    ecrireXt("UNC_Actif", "REPBTR", QStringLiteral("on"));  // not "ON"
     ecrireXt("Repertoires_UNC", "REPBTR", QStringLiteral("\\\\SERVEUR\\Data\\"));
     InitGeneral();
     EXPECT_EQ(DossierNotes[0], L("\\\\SERVEUR\\Ondrune\\Notes\\"));
@@ -135,8 +143,8 @@ TEST_F(ZonesTest, SoundEntriesInUseArePacked) {
     construireAvecZones(1);
     ecrireXt("Repertoire_Station_001", "JIN_00", QStringLiteral("N,D:\\A"));
     ecrireXt("Repertoire_Station_001", "JIN_01", QStringLiteral("O,D:\\B"));
-    ecrireXt("Repertoire_Station_001", "JIN_03", QStringLiteral("o,D:\\C"));    // flag in lower case
-    ecrireXt("Repertoire_Station_001", "JIN_04", QStringLiteral("OD:\\D"));     // no comma
+    ecrireXt("Repertoire_Station_001", "JIN_03", QStringLiteral("o,D:\\C"));  // flag in lower case
+    ecrireXt("Repertoire_Station_001", "JIN_04", QStringLiteral("OD:\\D"));   // no comma
     ecrireXt("Repertoire_Station_001", "JIN_05", QStringLiteral("O,\\\\AUTRE\\Sons\\E"));
     ecrireXt("UNC_Actif001", "JIN_07", QStringLiteral("ON"));
     ecrireXt("Repertoire_Station_UNC_001", "JIN_07", QStringLiteral("O,\\\\AUTRE\\Sons\\F\\"));
@@ -151,14 +159,18 @@ TEST_F(ZonesTest, SoundEntriesInUseArePacked) {
 }
 
 TEST_F(ZonesTest, ZonesAboveZeroShareItsConfigurationOnlyOnASingleBaseCount) {
-    struct Cas { const char* sites; bool partage; };
+    struct Cas {
+        const char* sites;
+        bool partage;
+    };
     const Cas cas[] = {{nullptr, true}, {"1", true}, {"2", false}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.sites ? c.sites : "absent");
         reinitialiser();
         construireAvecZones(2);
         if (c.sites)
-            EcritureIni(site->fichierConfig(), QStringLiteral("Sites"), QStringLiteral("NbBase"), QString::fromLatin1(c.sites));
+            EcritureIni(site->fichierConfig(), QStringLiteral("Sites"), QStringLiteral("NbBase"),
+                        QString::fromLatin1(c.sites));
         InitGeneral();
         EXPECT_EQ(DossierConfigBase[1].isEmpty(), !c.partage);
         EXPECT_EQ(DossierData[1], c.partage ? L(base.dossierData) : L("C:\\BTRieve\\Data\\"));

@@ -80,7 +80,8 @@ protected:
 
 TEST_F(BreakExportTest, CopiesTheSettingsAndSendsTheWeekHourByHour) {
     // A working copy edited by hand is replaced by the master copy.
-    EcrireFichierTest(local + QStringLiteral("XT_PUB.ini"), "[Pub_Position_Duree_Ecrans]\r\nLUN_00_POS=009\r\nLUN_00_DUR=009\r\n");
+    EcrireFichierTest(local + QStringLiteral("XT_PUB.ini"),
+                      "[Pub_Position_Duree_Ecrans]\r\nLUN_00_POS=009\r\nLUN_00_DUR=009\r\n");
     TestDialogs().answers = {Mb::Yes};
 
     MnuSynchroniserParPubPosDurEcr_Click(0);
@@ -92,9 +93,11 @@ TEST_F(BreakExportTest, CopiesTheSettingsAndSendsTheWeekHourByHour) {
     EXPECT_EQ(p[24], QStringLiteral("0200"));
     EXPECT_EQ(p[167], QStringLiteral("072305030"));
     EXPECT_EQ(web.grillePositions(), p);
-    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), LireFichierTest(master + QStringLiteral("XT_PUB_2.ini")));
-    EXPECT_EQ(boites(), (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
-                                     QStringLiteral("Export terminé.")}));
+    EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")),
+              LireFichierTest(master + QStringLiteral("XT_PUB_2.ini")));
+    EXPECT_EQ(boites(),
+              (QStringList{QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?"),
+                           QStringLiteral("Export terminé.")}));
     EXPECT_FALSE(ActiviteEnCours());
 }
 
@@ -142,22 +145,25 @@ TEST_F(BreakExportTest, AnHourTheServiceFailsIsCountedAndOnlyAnOutageStops) {
     const struct {
         const char* nom;
         PanneProgrammee panne;
-        int requetes;     // received by the service
-        QString boite;    // the end box
-        int gardees;      // hours the web holds (-1: not checked)
-        QString ligne;    // in the log line of each failed hour
-        int echecs;       // those lines
+        int requetes;   // received by the service
+        QString boite;  // the end box
+        int gardees;    // hours the web holds (-1: not checked)
+        QString ligne;  // in the log line of each failed hour
+        int echecs;     // those lines
     } cas[] = {
         {"refused connection", panne(Panne::Refus, -1), 0, injoignable, 0, QString(), 0},
         {"connection dropped", panne(Panne::Coupure, -1), 1, injoignable, -1, QString(), 0},
         {"time-out", panne(Panne::Delai, 1), 1, injoignable, -1, QString(), 0},
         {"500 on the twelfth hour", panne(Panne::Http500Html, 1, 11), 168,
          QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
-                        "(HTTP 500) à 1 requête(s))") + fin,
-         167, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position=0111"), 1},
+                        "(HTTP 500) à 1 requête(s))") +
+             fin,
+         167, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position=0111"),
+         1},
         {"500 on every hour", panne(Panne::Http500Html, -1), 168,
          QStringLiteral("Export terminé avec 168 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
-                        "(HTTP 500) à 168 requête(s))") + fin,
+                        "(HTTP 500) à 168 requête(s))") +
+             fin,
          0, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position="), 168},
         {"Code 0 and Result false on the twelfth hour", panne(Panne::ResultatFaux, 1, 11), 168,
          QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168") + fin, 167,
@@ -212,7 +218,9 @@ TEST_F(BreakExportTest, AnEmptyMasterCopyLeavesTheWorkingCopyAndDoesNotBlockTheE
     EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB.ini")), travail);
     EXPECT_EQ(LireFichierTest(local + QStringLiteral("XT_PUB_2.ini")), QByteArray("<absent>"));
     EXPECT_EQ(logAvec(QStringLiteral(" is empty: ")).size(), 2) << lignesLog().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(logAvec(QStringLiteral("XT_PUB.ini is empty: ") + local + QStringLiteral("XT_PUB.ini kept as it is")).size(), 1);
+    EXPECT_EQ(
+        logAvec(QStringLiteral("XT_PUB.ini is empty: ") + local + QStringLiteral("XT_PUB.ini kept as it is")).size(),
+        1);
     EXPECT_EQ(boites().last(), QStringLiteral("Export terminé."));
 }
 

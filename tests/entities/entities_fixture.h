@@ -19,7 +19,9 @@ protected:
         QDir().mkpath(DossierApplication + QStringLiteral("Local/QD3_Tools_Kirvo"));
         ASSERT_TRUE(web.demarrer());
         url = web.adresseBase();
-        SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+        SetSourceParametresWeb([this] {
+            return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")};
+        });
         ClientWeb().DelaiMaxMs = 3000;
     }
     void TearDown() override {

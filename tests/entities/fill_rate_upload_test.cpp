@@ -127,11 +127,11 @@ TEST_F(FillRateUploadTest, ARefusedOrIncompleteComputationSendsNothing) {
         {"a planned-advertising read fails",
          [&] {
              // The booked passages of the first day cannot be read past their first record.
-             SetBtrCallHook([](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl,
-                               int16_t kn) -> int16_t {
-                 if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100) return 2;
-                 return BTRCALL(op, pos, data, lng, key, kl, kn);
-             });
+             SetBtrCallHook(
+                 [](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+                     if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100) return 2;
+                     return BTRCALL(op, pos, data, lng, key, kl, kn);
+                 });
          },
          "Le calcul du remplissage est incomplet"},
     };
@@ -145,7 +145,8 @@ TEST_F(FillRateUploadTest, ARefusedOrIncompleteComputationSendsNothing) {
         SynchroniserPub_06_Remplissage(url);
         SetBtrCallHook({});
         EXPECT_TRUE(requetes(QStringLiteral("TauxRemplissage")).empty());
-        EXPECT_EQ(boites().filter(QString::fromUtf8(c.message)).size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(boites().filter(QString::fromUtf8(c.message)).size(), 1)
+            << boites().join(QLatin1Char('\n')).toStdString();
     }
     EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage: nothing sent")).size(), 2);
 }
@@ -192,23 +193,34 @@ TEST_F(FillRateUploadTest, AFailedRowIsCountedTheRestIsSentAndOnlyAnOutageStops)
         const char* nom;
         std::optional<PanneProgrammee> panne;
         bool mauvaisMotDePasse;
-        int requetes;          // received by the service
-        QString boite;         // the start of the one box
-        QStringList dansBoite; // also in it
-        QString ligne;         // in the log line of each failure
-        int echecs;            // log lines of failed requests the service answered
-        int joursGardes;       // day/station/kind rows the web holds afterwards (-1: not checked)
+        int requetes;           // received by the service
+        QString boite;          // the start of the one box
+        QStringList dansBoite;  // also in it
+        QString ligne;          // in the log line of each failure
+        int echecs;             // log lines of failed requests the service answered
+        int joursGardes;        // day/station/kind rows the web holds afterwards (-1: not checked)
     } cas[] = {
         {"refused connection", dePanne(Panne::Refus, -1), false, 0, injoignable + url, {}, QString(), 0, nbLignes},
         {"connection dropped", dePanne(Panne::Coupure, -1), false, 1, injoignable + url, {}, QString(), 0, -1},
-        {"time-out", [] {
+        {"time-out",
+         [] {
              PanneProgrammee p;
              p.type = Panne::Delai;
              p.delaiMs = 5000;
              return p;
-         }(), false, 1, injoignable + url, {}, QString(), 0, -1},
+         }(),
+         false,
+         1,
+         injoignable + url,
+         {},
+         QString(),
+         0,
+         -1},
         {"credentials refused", std::nullopt, true, 1, identification + url, {}, QString(), 0, nbLignes},
-        {"500 on one row of station 2", ligneStation2(Panne::Http500Html), false, nbRequetes,
+        {"500 on one row of station 2",
+         ligneStation2(Panne::Http500Html),
+         false,
+         nbRequetes,
          QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur %1 et 0 jour(s) sur 4 n'ont "
                         "pas été acceptés par le service Web. Le service Web a répondu par des erreurs (HTTP 500) à 1 "
                         "requête(s). Jours effacés sur le Web sans être tous renvoyés pour la station 2")
@@ -216,20 +228,33 @@ TEST_F(FillRateUploadTest, AFailedRowIsCountedTheRestIsSentAndOnlyAnOutageStops)
          {QStringLiteral("Relancez l'envoi du remplissage.")},
          QStringLiteral("Err: Lib_Kirvo:SynchroniserPub_06_Remplissage_01: TauxRemplissage/UpdateXML answered "
                         "HTTP/1.1 500 Internal Server Error: ?TrpDate="),
-         1, nbLignes - 1},
-        {"Code 0 and Result false on one row of station 2", ligneStation2(Panne::ResultatFaux), false, nbRequetes,
+         1,
+         nbLignes - 1},
+        {"Code 0 and Result false on one row of station 2",
+         ligneStation2(Panne::ResultatFaux),
+         false,
+         nbRequetes,
          QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur %1 et 0 jour(s) sur 4 n'ont "
                         "pas été acceptés par le service Web. Jours effacés sur le Web sans être tous renvoyés pour la "
                         "station 2")
              .arg(nbLignes),
-         {}, QStringLiteral("TauxRemplissage/UpdateXML refused (Result not True): ?TrpDate="), 1, nbLignes - 1},
-        {"500 on every request", dePanne(Panne::Http500Html, -1), false, nbRequetes,
+         {},
+         QStringLiteral("TauxRemplissage/UpdateXML refused (Result not True): ?TrpDate="),
+         1,
+         nbLignes - 1},
+        {"500 on every request",
+         dePanne(Panne::Http500Html, -1),
+         false,
+         nbRequetes,
          QStringLiteral("Envoi du remplissage terminé avec des échecs : %1 ligne(s) sur %1 et 4 jour(s) sur 4 n'ont "
                         "pas été acceptés par le service Web. Le service Web a répondu par des erreurs (HTTP 500) à %2 "
                         "requête(s). Relancez l'envoi du remplissage.")
              .arg(nbLignes)
              .arg(nbRequetes),
-         {}, QStringLiteral(" answered HTTP/1.1 500 Internal Server Error: ?TrpDate="), nbRequetes, nbLignes},
+         {},
+         QStringLiteral(" answered HTTP/1.1 500 Internal Server Error: ?TrpDate="),
+         nbRequetes,
+         nbLignes},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -274,7 +299,9 @@ TEST_F(FillRateUploadTest, AFailedRowIsCountedTheRestIsSentAndOnlyAnOutageStops)
         // The next upload, with a service that does its work, puts every row back.
         web.annulerPannes();
         ClientWeb().DelaiMaxMs = 3000;
-        SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+        SetSourceParametresWeb([this] {
+            return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")};
+        });
         TestDialogs().reset();
         SynchroniserPub_06_Remplissage(url);
         EXPECT_EQ(web.tauxRemplissage().size(), nbLignes);
@@ -301,10 +328,11 @@ TEST_F(FillRateUploadTest, ARefusedRowIsCountedAndTheOthersStillGo) {
     EXPECT_EQ(logAvec(QStringLiteral("TauxRemplissage/UpdateXML refused (code 1001): ?TrpDate=2023-01-02")).size(), 1);
     // The service's message is not put to the user row by row: the one box at the end tells.
     ASSERT_EQ(boites().size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(boites()[0].startsWith(QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur 11 "
-                                                      "et 0 jour(s) sur 2 n'ont pas été acceptés par le service Web. "
-                                                      "Jours effacés sur le Web sans être tous renvoyés pour la "
-                                                      "station 1")))
+    EXPECT_TRUE(
+        boites()[0].startsWith(QStringLiteral("Envoi du remplissage terminé avec des échecs : 1 ligne(s) sur 11 "
+                                              "et 0 jour(s) sur 2 n'ont pas été acceptés par le service Web. "
+                                              "Jours effacés sur le Web sans être tous renvoyés pour la "
+                                              "station 1")))
         << boites()[0].toStdString();
 }
 
@@ -326,7 +354,7 @@ TEST(FillRateColours, ColourTextIsRedGreenBlueInUpperCaseHex) {
         int32_t couleur;
         const char* texte;
     } const cas[] = {
-        {RGB(255, 128, 0), "FF8000"}, {RGB(0, 255, 0), "00FF00"}, {RGB(10, 20, 5), "0A1405"}, {0, "000000"},
+        {RGB(255, 128, 0), "FF8000"},  {RGB(0, 255, 0), "00FF00"}, {RGB(10, 20, 5), "0A1405"}, {0, "000000"},
         {RGB(23, 121, 168), "1779A8"},
     };
     for (const Cas& c : cas) EXPECT_EQ(DeRGB(c.couleur), QString::fromLatin1(c.texte));

@@ -22,7 +22,7 @@ constexpr int H08 = 39, H09 = 40, H20 = 51, T0 = 6, T1 = 7, T2 = 8, TOT = 30;
 
 int ligne(int jour, int nature) { return 9 * (jour - 1) + nature; }
 
-const QDateTime J1(QDate(2023, 1, 1), QTime(10, 30));   // a Sunday, 1 January
+const QDateTime J1(QDate(2023, 1, 1), QTime(10, 30));  // a Sunday, 1 January
 const QDateTime J3(QDate(2023, 1, 3), QTime(8, 0));
 
 class FillComputationTest : public FillTest {
@@ -83,38 +83,105 @@ struct Attendu {
 // H20 60 local; slot 1 = 06H00-11H59, slot 2 = 12H00-23H59, day total over 06H00-19H59).
 const Attendu kAttendus[] = {
     // Day 1, station 1: A (30 s, national) at 08, B (45 s, local) at 09, an entry without item.
-    {1, 1, 1, H08, "02:00"}, {1, 1, 1, H09, "00:45"}, {1, 1, 1, H20, "01:00"}, {1, 1, 1, T0, ""},
-    {1, 1, 1, T1, "02:45"}, {1, 1, 1, T2, "01:00"}, {1, 1, 1, TOT, "02:45"},
-    {1, 1, 2, H08, "03:00"}, {1, 1, 2, H09, "01:15"}, {1, 1, 2, H20, "01:00"}, {1, 1, 2, T1, "04:15"},
+    {1, 1, 1, H08, "02:00"},
+    {1, 1, 1, H09, "00:45"},
+    {1, 1, 1, H20, "01:00"},
+    {1, 1, 1, T0, ""},
+    {1, 1, 1, T1, "02:45"},
+    {1, 1, 1, T2, "01:00"},
+    {1, 1, 1, TOT, "02:45"},
+    {1, 1, 2, H08, "03:00"},
+    {1, 1, 2, H09, "01:15"},
+    {1, 1, 2, H20, "01:00"},
+    {1, 1, 2, T1, "04:15"},
     {1, 1, 2, TOT, "04:15"},
-    {1, 1, 3, H08, ""}, {1, 1, 3, H09, "00:45"}, {1, 1, 3, T1, "00:45"}, {1, 1, 3, TOT, "00:45"},
-    {1, 1, 4, H08, "0"}, {1, 1, 4, H09, "100"}, {1, 1, 4, H20, "0"}, {1, 1, 4, T1, "27"}, {1, 1, 4, T2, "0"},
+    {1, 1, 3, H08, ""},
+    {1, 1, 3, H09, "00:45"},
+    {1, 1, 3, T1, "00:45"},
+    {1, 1, 3, TOT, "00:45"},
+    {1, 1, 4, H08, "0"},
+    {1, 1, 4, H09, "100"},
+    {1, 1, 4, H20, "0"},
+    {1, 1, 4, T1, "27"},
+    {1, 1, 4, T2, "0"},
     {1, 1, 4, TOT, "27"},
-    {1, 1, 5, H08, "4"}, {1, 1, 5, H09, "0"}, {1, 1, 5, H20, "2"}, {1, 1, 5, T1, "4"}, {1, 1, 5, T2, "2"},
+    {1, 1, 5, H08, "4"},
+    {1, 1, 5, H09, "0"},
+    {1, 1, 5, H20, "2"},
+    {1, 1, 5, T1, "4"},
+    {1, 1, 5, T2, "2"},
     {1, 1, 5, TOT, "4"},
-    {1, 1, 6, H08, "00:30"}, {1, 1, 6, H09, ""}, {1, 1, 6, T1, "00:30"}, {1, 1, 6, TOT, "00:30"},
-    {1, 1, 7, H08, "50"}, {1, 1, 7, H09, ""}, {1, 1, 7, T1, "33"}, {1, 1, 7, TOT, "33"},
-    {1, 1, 8, H08, "00:30"}, {1, 1, 8, H09, "00:45"}, {1, 1, 8, T1, "01:15"}, {1, 1, 8, TOT, "01:15"},
-    {1, 1, 9, H08, "17"}, {1, 1, 9, H09, "60"}, {1, 1, 9, T1, "29"}, {1, 1, 9, TOT, "29"},
+    {1, 1, 6, H08, "00:30"},
+    {1, 1, 6, H09, ""},
+    {1, 1, 6, T1, "00:30"},
+    {1, 1, 6, TOT, "00:30"},
+    {1, 1, 7, H08, "50"},
+    {1, 1, 7, H09, ""},
+    {1, 1, 7, T1, "33"},
+    {1, 1, 7, TOT, "33"},
+    {1, 1, 8, H08, "00:30"},
+    {1, 1, 8, H09, "00:45"},
+    {1, 1, 8, T1, "01:15"},
+    {1, 1, 8, TOT, "01:15"},
+    {1, 1, 9, H08, "17"},
+    {1, 1, 9, H09, "60"},
+    {1, 1, 9, T1, "29"},
+    {1, 1, 9, TOT, "29"},
     // Day 2, station 1, booked passages: at 08 level 5 national 12.5 s ("y") and local 20.25 s; at
     // 20 level 4 local 99.9 s; at " 8" level 3 local 5 s (slot and day only: no hour header
     // "H 8"); at 09 level 2 local 10 s (slot and day); at 09 level 1, 99 s (nowhere).
-    {1, 2, 3, H08, "00:20"}, {1, 2, 3, H09, ""}, {1, 2, 3, H20, "01:40"}, {1, 2, 3, T1, "00:35"},
-    {1, 2, 3, T2, "01:40"}, {1, 2, 3, TOT, "02:15"},
-    {1, 2, 4, H08, "17"}, {1, 2, 4, H09, "0"}, {1, 2, 4, H20, "167"}, {1, 2, 4, T1, "21"}, {1, 2, 4, T2, "167"},
+    {1, 2, 3, H08, "00:20"},
+    {1, 2, 3, H09, ""},
+    {1, 2, 3, H20, "01:40"},
+    {1, 2, 3, T1, "00:35"},
+    {1, 2, 3, T2, "01:40"},
+    {1, 2, 3, TOT, "02:15"},
+    {1, 2, 4, H08, "17"},
+    {1, 2, 4, H09, "0"},
+    {1, 2, 4, H20, "167"},
+    {1, 2, 4, T1, "21"},
+    {1, 2, 4, T2, "167"},
     {1, 2, 4, TOT, "82"},
-    {1, 2, 5, H08, "3"}, {1, 2, 5, H09, "2"}, {1, 2, 5, H20, "-1"}, {1, 2, 5, T1, "4"}, {1, 2, 5, T2, "-1"},
+    {1, 2, 5, H08, "3"},
+    {1, 2, 5, H09, "2"},
+    {1, 2, 5, H20, "-1"},
+    {1, 2, 5, T1, "4"},
+    {1, 2, 5, T2, "-1"},
     {1, 2, 5, TOT, "1"},
-    {1, 2, 6, H08, "00:12"}, {1, 2, 6, T1, "00:12"}, {1, 2, 6, TOT, "00:12"},
-    {1, 2, 7, H08, "21"}, {1, 2, 7, T1, "14"}, {1, 2, 7, TOT, "14"},
-    {1, 2, 8, H08, "00:33"}, {1, 2, 8, H20, "01:40"}, {1, 2, 8, T1, "00:48"}, {1, 2, 8, TOT, "02:28"},
-    {1, 2, 9, H08, "18"}, {1, 2, 9, H20, "167"}, {1, 2, 9, T1, "19"}, {1, 2, 9, T2, "167"}, {1, 2, 9, TOT, "58"},
+    {1, 2, 6, H08, "00:12"},
+    {1, 2, 6, T1, "00:12"},
+    {1, 2, 6, TOT, "00:12"},
+    {1, 2, 7, H08, "21"},
+    {1, 2, 7, T1, "14"},
+    {1, 2, 7, TOT, "14"},
+    {1, 2, 8, H08, "00:33"},
+    {1, 2, 8, H20, "01:40"},
+    {1, 2, 8, T1, "00:48"},
+    {1, 2, 8, TOT, "02:28"},
+    {1, 2, 9, H08, "18"},
+    {1, 2, 9, H20, "167"},
+    {1, 2, 9, T1, "19"},
+    {1, 2, 9, T2, "167"},
+    {1, 2, 9, TOT, "58"},
     // Day 3, station 1: nothing planned; spots of the slot of 165 s: 5.5 rounds to 6.
-    {1, 3, 3, TOT, ""}, {1, 3, 4, H08, "0"}, {1, 3, 4, TOT, ""}, {1, 3, 5, H09, "2"}, {1, 3, 5, T1, "6"},
-    {1, 3, 5, TOT, ""}, {1, 3, 8, TOT, ""},
+    {1, 3, 3, TOT, ""},
+    {1, 3, 4, H08, "0"},
+    {1, 3, 4, TOT, ""},
+    {1, 3, 5, H09, "2"},
+    {1, 3, 5, T1, "6"},
+    {1, 3, 5, TOT, ""},
+    {1, 3, 8, TOT, ""},
     // Station 2: its own files; without the contract header the item is local.
-    {2, 1, 3, H08, "00:30"}, {2, 1, 4, H08, "25"}, {2, 1, 5, H08, "3"}, {2, 1, 6, H08, ""}, {2, 1, 3, TOT, "00:30"},
-    {2, 2, 3, H08, ""}, {2, 3, 3, H08, ""}, {2, 3, 6, H08, ""}, {2, 3, 8, TOT, ""}, {2, 3, 4, H08, "0"},
+    {2, 1, 3, H08, "00:30"},
+    {2, 1, 4, H08, "25"},
+    {2, 1, 5, H08, "3"},
+    {2, 1, 6, H08, ""},
+    {2, 1, 3, TOT, "00:30"},
+    {2, 2, 3, H08, ""},
+    {2, 3, 3, H08, ""},
+    {2, 3, 6, H08, ""},
+    {2, 3, 8, TOT, ""},
+    {2, 3, 4, H08, "0"},
 };
 
 TEST_F(FillComputationTest, TwoStationsOverThreeDaysGiveTheGridWorkedOutByHand) {
@@ -162,7 +229,7 @@ TEST_F(FillComputationTest, TwoStationsOverThreeDaysGiveTheGridWorkedOutByHand) 
     EXPECT_EQ(fond(1, H08, ligne(2, 1)), RGB(225, 240, 255));
     EXPECT_EQ(fond(1, TOT, ligne(1, 1)), RGB(23, 121, 168));
     EXPECT_EQ(fond(1, TOT, ligne(1, 8)), RGB(23, 121, 168));
-    EXPECT_EQ(fond(1, TOT, ligne(3, 5)), RGB(23, 121, 168));   // no local percentage above it
+    EXPECT_EQ(fond(1, TOT, ligne(3, 5)), RGB(23, 121, 168));  // no local percentage above it
     EXPECT_EQ(fond(1, TOT, ligne(1, 4)), RGB(128, 255, 0));
     EXPECT_EQ(fond(1, TOT, ligne(1, 5)), RGB(128, 255, 0));
     EXPECT_EQ(fond(1, H08, ligne(1, 4)), RGB(0, 255, 0));
@@ -176,7 +243,7 @@ TEST_F(FillComputationTest, TwoStationsOverThreeDaysGiveTheGridWorkedOutByHand) 
     EXPECT_EQ(fond(1, H20, ligne(2, 5)), RGB(0, 0, 0));
     EXPECT_EQ(encre(1, H20, ligne(2, 5)), RGB(255, 0, 0));
     EXPECT_EQ(fond(1, TOT, ligne(2, 4)), RGB(255, 0, 0));
-    EXPECT_EQ(fond(2, H08, ligne(1, 4)), RGB(0, 255, 0));   // 25 is still the lowest band
+    EXPECT_EQ(fond(2, H08, ligne(1, 4)), RGB(0, 255, 0));  // 25 is still the lowest band
     g.setSheet(1);
     EXPECT_EQ(g.cellTypeAt(H08, ligne(1, 4)), int(Spread::Percent));
     EXPECT_NE(g.cellTypeAt(H09, ligne(1, 7)), int(Spread::Percent));
@@ -266,7 +333,7 @@ TEST_F(FillComputationTest, FlagsApplyAfterEachComputationAndEveryColumnIsDecide
     EXPECT_FALSE(ligneCachee(1, ligne(2, 5)));
     EXPECT_TRUE(ligneCachee(1, ligne(4, 8)));
     EXPECT_TRUE(colonneCachee(1, Remp::ColJour));
-    ParametresRemplissage.Jour = true;   // shown only when it holds something: it never does
+    ParametresRemplissage.Jour = true;  // shown only when it holds something: it never does
     grille();
     ASSERT_TRUE(Remplissage(g, J1, J1));
     EXPECT_TRUE(colonneCachee(1, Remp::ColJour));
@@ -282,7 +349,7 @@ TEST_F(FillComputationTest, ASecondStartWhileRunningIsRefusedAndShutdownStopsEar
     ASSERT_EQ(boites().size(), 1);
     EXPECT_EQ(boites()[0], QStringLiteral("Calcul du remplissage en cours, veuillez patienter."));
     g.setSheet(2);
-    EXPECT_EQ(g.maxRows(), 27);   // the first run went on to its end
+    EXPECT_EQ(g.maxRows(), 27);  // the first run went on to its end
 
     // A column flag changed meanwhile addresses every sheet in turn: the run's days still land
     // on their own sheet.
@@ -316,7 +383,8 @@ TEST_F(FillComputationTest, ADamagedPassageDurationCountsForNothing) {
     // Station 1 on 2 January: booked passages at 08, two of them with a duration that is no number.
     passage(1, QStringLiteral("20230102"), 5, QStringLiteral("08"), std::numeric_limits<float>::quiet_NaN(), QString());
     passage(1, QStringLiteral("20230102"), 5, QStringLiteral("08"), 30.0f, QString());
-    passage(1, QStringLiteral("20230102"), 4, QStringLiteral("08"), std::numeric_limits<float>::infinity(), QStringLiteral("O"));
+    passage(1, QStringLiteral("20230102"), 4, QStringLiteral("08"), std::numeric_limits<float>::infinity(),
+            QStringLiteral("O"));
     SpreadGrid& g = grille();
     const QDateTime jour(QDate(2023, 1, 2), QTime());
     ASSERT_TRUE(Remplissage(g, jour, jour));
@@ -324,8 +392,8 @@ TEST_F(FillComputationTest, ADamagedPassageDurationCountsForNothing) {
         int nature, col;
         const char* texte;
     } cas[] = {
-        {3, H08, "00:30"}, {4, H08, "25"}, {5, H08, "3"},  {6, H08, ""},     {7, H08, ""}, {8, H08, "00:30"},
-        {9, H08, "17"},    {3, T1, "00:30"}, {5, T1, "4"}, {8, TOT, "00:30"}, {5, TOT, "4"},
+        {3, H08, "00:30"}, {4, H08, "25"},   {5, H08, "3"}, {6, H08, ""},      {7, H08, ""},  {8, H08, "00:30"},
+        {9, H08, "17"},    {3, T1, "00:30"}, {5, T1, "4"},  {8, TOT, "00:30"}, {5, TOT, "4"},
     };
     for (const auto& c : cas)
         EXPECT_EQ(texte(1, c.col, ligne(1, c.nature)), QString::fromLatin1(c.texte)) << c.nature << " col " << c.col;
@@ -362,8 +430,9 @@ TEST_F(FillComputationTest, TheWaitWindowNamesTheDayAndTheStationOncePerDay) {
     ASSERT_TRUE(Remplissage(g, J1, J1.addDays(1)));
     t.stop();
     vus.removeDuplicates();
-    EXPECT_EQ(vus, (QStringList{QStringLiteral("dimanche 1 janvier 2023  1/2"), QStringLiteral("lundi 2 janvier 2023  1/2"),
-                                QStringLiteral("dimanche 1 janvier 2023  2/2"), QStringLiteral("lundi 2 janvier 2023  2/2")}));
+    EXPECT_EQ(vus, (QStringList{
+                       QStringLiteral("dimanche 1 janvier 2023  1/2"), QStringLiteral("lundi 2 janvier 2023  1/2"),
+                       QStringLiteral("dimanche 1 janvier 2023  2/2"), QStringLiteral("lundi 2 janvier 2023  2/2")}));
 }
 
 TEST_F(FillComputationTest, AFailingPassageReadIsReportedOnceAndEndsTheDay) {
@@ -372,13 +441,14 @@ TEST_F(FillComputationTest, AFailingPassageReadIsReportedOnceAndEndsTheDay) {
     // Every get-next in the passages (the only 100-byte records read, on their key 1) fails
     // with an I/O error.
     int echecs = 0;
-    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
-        if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100) {
-            // A walk that keeps asking would never end: stop it here and let the test fail.
-            return ++echecs > 50 ? int16_t(BtrStat::EndOfFile) : int16_t(2);
-        }
-        return BTRCALL(op, pos, data, lng, key, kl, kn);
-    });
+    SetBtrCallHook(
+        [&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+            if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100) {
+                // A walk that keeps asking would never end: stop it here and let the test fail.
+                return ++echecs > 50 ? int16_t(BtrStat::EndOfFile) : int16_t(2);
+            }
+            return BTRCALL(op, pos, data, lng, key, kl, kn);
+        });
     TestDialogs().answers.assign(10, Mb::Abort);
     EXPECT_TRUE(Remplissage(g, QDateTime(QDate(2023, 1, 2), QTime()), QDateTime(QDate(2023, 1, 2), QTime())));
     SetBtrCallHook({});
@@ -397,11 +467,12 @@ TEST_F(FillComputationTest, AFileThatFailsEveryDayIsShownOncePerStationAndEveryD
         for (int k = 0; k < 2; ++k) passage(1, QString::fromLatin1(d), 5, QStringLiteral("08"), 10.0f, QString());
     SpreadGrid& g = grille();
     int echecs = 0;
-    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
-        if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100)
-            return ++echecs > 50 ? int16_t(BtrStat::EndOfFile) : int16_t(2);
-        return BTRCALL(op, pos, data, lng, key, kl, kn);
-    });
+    SetBtrCallHook(
+        [&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+            if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100)
+                return ++echecs > 50 ? int16_t(BtrStat::EndOfFile) : int16_t(2);
+            return BTRCALL(op, pos, data, lng, key, kl, kn);
+        });
     TestDialogs().answers.assign(10, Mb::Abort);
     EXPECT_TRUE(Remplissage(g, QDateTime(QDate(2023, 1, 2), QTime()), QDateTime(QDate(2023, 1, 4), QTime())));
     SetBtrCallHook({});
@@ -425,15 +496,16 @@ TEST_F(FillComputationTest, AFailedReadOnOneDayLeavesTheLaterDaysRight) {
     // The booked passages of 2 January fail past their first record; the running order of
     // 1 January fails once between two entries.
     bool conducteurEnEchec = false;
-    SetBtrCallHook([&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
-        if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100 && std::memcmp(key, "20230102", 8) == 0) return 2;
-        if (op == BtrOp::GetNext && kn == 0 && lng && *lng == uint32_t(LongueurEnregistrement(27)) &&
-            std::memcmp(key, "2023010108", 10) == 0 && !conducteurEnEchec) {
-            conducteurEnEchec = true;
-            return 2;
-        }
-        return BTRCALL(op, pos, data, lng, key, kl, kn);
-    });
+    SetBtrCallHook(
+        [&](uint16_t op, void* pos, void* data, uint32_t* lng, void* key, uint16_t kl, int16_t kn) -> int16_t {
+            if (op == BtrOp::GetNext && kn == 1 && lng && *lng == 100 && std::memcmp(key, "20230102", 8) == 0) return 2;
+            if (op == BtrOp::GetNext && kn == 0 && lng && *lng == uint32_t(LongueurEnregistrement(27)) &&
+                std::memcmp(key, "2023010108", 10) == 0 && !conducteurEnEchec) {
+                conducteurEnEchec = true;
+                return 2;
+            }
+            return BTRCALL(op, pos, data, lng, key, kl, kn);
+        });
     TestDialogs().answers.assign(10, Mb::Abort);
     EXPECT_TRUE(Remplissage(g, J1, J3));
     SetBtrCallHook({});
@@ -464,9 +536,9 @@ TEST(FillDayTexts, WeekNumbersStartOnMondayWithWeekOneHoldingTheFirstOfJanuary) 
         int semaine;
         const char* lettres;
     } const cas[] = {
-        {QDate(2023, 1, 1), 1, "Di"},  {QDate(2023, 1, 2), 2, "Lu"},  {QDate(2023, 1, 8), 2, "Di"},
-        {QDate(2024, 1, 1), 1, "Lu"},  {QDate(2024, 12, 31), 53, "Ma"}, {QDate(2022, 1, 1), 1, "Sa"},
-        {QDate(2022, 1, 3), 2, "Lu"},  {QDate(2025, 6, 18), 25, "Me"}, {QDate(2025, 6, 19), 25, "Je"},
+        {QDate(2023, 1, 1), 1, "Di"},   {QDate(2023, 1, 2), 2, "Lu"},    {QDate(2023, 1, 8), 2, "Di"},
+        {QDate(2024, 1, 1), 1, "Lu"},   {QDate(2024, 12, 31), 53, "Ma"}, {QDate(2022, 1, 1), 1, "Sa"},
+        {QDate(2022, 1, 3), 2, "Lu"},   {QDate(2025, 6, 18), 25, "Me"},  {QDate(2025, 6, 19), 25, "Je"},
         {QDate(2025, 6, 20), 25, "Ve"},
     };
     for (const Cas& c : cas) {
@@ -480,9 +552,15 @@ TEST(FillBands, PercentagesAreColouredByTheirBandWithEachBoundInTheLowerOne) {
         long p;
         int32_t fond, texte;
     } const cas[] = {
-        {0, RGB(0, 255, 0), 0},      {25, RGB(0, 255, 0), 0},     {26, RGB(128, 255, 0), 0},
-        {50, RGB(128, 255, 0), 0},   {51, RGB(255, 128, 0), 0},   {75, RGB(255, 128, 0), 0},
-        {76, RGB(255, 0, 0), 0},     {100, RGB(255, 0, 0), 0},    {101, RGB(0, 0, 0), RGB(255, 0, 0)},
+        {0, RGB(0, 255, 0), 0},
+        {25, RGB(0, 255, 0), 0},
+        {26, RGB(128, 255, 0), 0},
+        {50, RGB(128, 255, 0), 0},
+        {51, RGB(255, 128, 0), 0},
+        {75, RGB(255, 128, 0), 0},
+        {76, RGB(255, 0, 0), 0},
+        {100, RGB(255, 0, 0), 0},
+        {101, RGB(0, 0, 0), RGB(255, 0, 0)},
         {-1, RGB(0, 0, 0), RGB(255, 0, 0)},
     };
     for (const Cas& c : cas) {

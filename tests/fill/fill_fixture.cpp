@@ -78,7 +78,8 @@ void FillTest::inserer(int s, int16_t fichier, const QString& cle) {
     ASSERT_EQ(BtrStatus, 0) << "file " << fichier;
 }
 
-void FillTest::conducteur(int s, const QString& date, const QString& heure, const QString& minute, const QString& element) {
+void FillTest::conducteur(int s, const QString& date, const QString& heure, const QString& minute,
+                          const QString& element) {
     ViderEnreg(*EnregFichier(27), &EnregConducteurPub);
     EcrireTexte(EnregConducteurPub.Date, date);
     EcrireTexte(EnregConducteurPub.Heure, heure);
@@ -103,7 +104,8 @@ void FillTest::contrat(int s, const QString& code, const QString& national) {
     inserer(s, 5, QString());
 }
 
-void FillTest::passage(int s, const QString& date, int niveau, const QString& heure, float duree, const QString& national) {
+void FillTest::passage(int s, const QString& date, int niveau, const QString& heure, float duree,
+                       const QString& national) {
     ViderEnreg(*EnregFichier(7), &EnregDatePassage);
     EcrireTexte(EnregDatePassage.Code, QStringLiteral("S%1").arg(++sequence_, 5, 10, QLatin1Char('0')));
     EcrireTexte(EnregDatePassage.Sequence, QStringLiteral("01"));

@@ -35,7 +35,7 @@ protected:
     QStringList boites() const;
 
     std::unique_ptr<SiteFixture> site;
-    QString config;   // the base's configuration folder (local path)
+    QString config;  // the base's configuration folder (local path)
 
 private:
     void inserer(int s, int16_t fichier, const QString& cle);

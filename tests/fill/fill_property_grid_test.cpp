@@ -33,10 +33,14 @@ protected:
         capacitesStandard();
         SetSourceCouleursPropertyGrid([](int e) {
             switch (e) {
-            case 16: return CouleursPicker{QColor(255, 239, 178), QColor(115, 150, 190)};
-            case 17: return CouleursPicker{QColor(0, 0, 0), QColor(255, 255, 255)};
-            case 18: return CouleursPicker{QColor(0, 0, 0), QColor(200, 200, 200)};
-            default: return CouleursPicker{QColor(0, 0, 0), QColor(115, 150, 190)};
+                case 16:
+                    return CouleursPicker{QColor(255, 239, 178), QColor(115, 150, 190)};
+                case 17:
+                    return CouleursPicker{QColor(0, 0, 0), QColor(255, 255, 255)};
+                case 18:
+                    return CouleursPicker{QColor(0, 0, 0), QColor(200, 200, 200)};
+                default:
+                    return CouleursPicker{QColor(0, 0, 0), QColor(115, 150, 190)};
             }
         });
         pg = new PropertyGrid;
@@ -63,7 +67,8 @@ protected:
         pomper();
     }
     QString valeurFichier(const QString& cle) {
-        for (const QString& l : FromCp1252(LireFichierTest(FichierParametresRemplissage())).split(QStringLiteral("\r\n")))
+        for (const QString& l :
+             FromCp1252(LireFichierTest(FichierParametresRemplissage())).split(QStringLiteral("\r\n")))
             if (l.startsWith(cle + QLatin1Char('='))) return l.mid(cle.size() + 1);
         return QStringLiteral("<absent>");
     }
@@ -84,8 +89,9 @@ TEST_F(FillPropertyGridTest, TheItemsMirrorTheSettings) {
         categories << c->caption();
         EXPECT_TRUE(c->expanded()) << c->caption().toStdString();
     }
-    EXPECT_EQ(categories, (QStringList{QStringLiteral("Période"), QStringLiteral("Zones"), QStringLiteral("Colonnes affichées"),
-                                       QStringLiteral("Lignes affichées"), QStringLiteral("Remplissage")}));
+    EXPECT_EQ(categories,
+              (QStringList{QStringLiteral("Période"), QStringLiteral("Zones"), QStringLiteral("Colonnes affichées"),
+                           QStringLiteral("Lignes affichées"), QStringLiteral("Remplissage")}));
     EXPECT_EQ(item(IdRemplissage::Debut)->dateValue(), QDate(2024, 3, 6));
     EXPECT_EQ(item(IdRemplissage::Fin)->dateValue(), QDate(2024, 4, 5));
     EXPECT_EQ(item(IdRemplissage::Debut)->description(), QStringLiteral("Date de début de la période à afficher"));
@@ -120,8 +126,8 @@ TEST_F(FillPropertyGridTest, EveryCaptionIsWholeAndExplainedInItsToolTip) {
         // The caption's room: its column, or the whole line when the caption spans both.
         QRect r = t->visualItemRect(it->row());
         if (!it->row()->isFirstColumnSpanned()) r.setRight(t->columnWidth(0) - 1);
-        const int texte = QFontMetrics(f).horizontalAdvance(it->caption()) +
-                          (it->kind() == PropertyKind::Choice ? coche : 0);
+        const int texte =
+            QFontMetrics(f).horizontalAdvance(it->caption()) + (it->kind() == PropertyKind::Choice ? coche : 0);
         EXPECT_GE(r.width(), texte);
         EXPECT_LE(r.right(), t->viewport()->width());
         EXPECT_TRUE(it->row()->toolTip(0).startsWith(it->caption()));
@@ -132,7 +138,8 @@ TEST_F(FillPropertyGridTest, EveryCaptionIsWholeAndExplainedInItsToolTip) {
     };
     for (PropertyGridItem* c : pg->categories()) voir(c);
     ASSERT_EQ(item(IdRemplissage::Stations)->children().size(), 2u);
-    EXPECT_NE(item(IdRemplissage::Stations)->children()[0]->caption(), item(IdRemplissage::Stations)->children()[1]->caption());
+    EXPECT_NE(item(IdRemplissage::Stations)->children()[0]->caption(),
+              item(IdRemplissage::Stations)->children()[1]->caption());
     // The dates stay whole beside the captions.
     QWidget* date = item(IdRemplissage::Fin)->editor();
     EXPECT_GE(date->width(), date->sizeHint().width());

@@ -12,10 +12,11 @@ namespace {
 
 using FillSettingsTest = FillTest;
 
-const char* const kCles[] = {"Station_01", "Station_02", "Station_03", "Station_04", "Station_05", "Station_06",
-                             "Station_07", "Station_08", "Station_09", "Station_10", "Jour", "Tranche",
-                             "Heure", "DemiHeure", "Ecran", "TotalLocal", "TotalGlobal", "LocTotal",
-                             "LocPourcentage", "LocNbSpot", "NatTotal", "NatPourcentage", "CumTotal", "CumPourcentage"};
+const char* const kCles[] = {"Station_01", "Station_02",     "Station_03", "Station_04",     "Station_05",
+                             "Station_06", "Station_07",     "Station_08", "Station_09",     "Station_10",
+                             "Jour",       "Tranche",        "Heure",      "DemiHeure",      "Ecran",
+                             "TotalLocal", "TotalGlobal",    "LocTotal",   "LocPourcentage", "LocNbSpot",
+                             "NatTotal",   "NatPourcentage", "CumTotal",   "CumPourcentage"};
 
 TEST_F(FillSettingsTest, AFirstRunTakesTheDefaultsAndThePeriodFromTomorrowForThirtyOneDays) {
     ParametresRemplissage.Jour = true;
@@ -44,11 +45,12 @@ TEST_F(FillSettingsTest, OnlyTheExactTextOneIsTrue) {
     struct Cas {
         const char* valeur;
         bool attendu;
-    } const cas[] = {{"1", true}, {"0", false}, {"true", false}, {"-1", false}, {"", false}, {" 1 ", true}, {"yes", false}};
+    } const cas[] = {{"1", true}, {"0", false},  {"true", false}, {"-1", false},
+                     {"", false}, {" 1 ", true}, {"yes", false}};
     for (const Cas& c : cas) {
-        EcrireFichierTest(FichierParametresRemplissage(),
-                          QByteArray("[Remplissage]\r\nStation_03=") + c.valeur + "\r\nNatTotal=" + c.valeur +
-                              "\r\nHeure=" + c.valeur + "\r\n");
+        EcrireFichierTest(FichierParametresRemplissage(), QByteArray("[Remplissage]\r\nStation_03=") + c.valeur +
+                                                              "\r\nNatTotal=" + c.valeur + "\r\nHeure=" + c.valeur +
+                                                              "\r\n");
         InitStructureData(1, 6);
         EXPECT_EQ(ParametresRemplissage.Station[2], c.attendu) << c.valeur;
         EXPECT_EQ(ParametresRemplissage.NatTotal, c.attendu) << c.valeur;
@@ -69,7 +71,8 @@ TEST_F(FillSettingsTest, ASaveWritesTheTwentyFourKeysInOrderAndNoDate) {
     r.CumPourcentage = false;
     ASSERT_TRUE(SauverParametresRemplissage());
 
-    const QStringList lignes = FromCp1252(LireFichierTest(FichierParametresRemplissage())).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lignes =
+        FromCp1252(LireFichierTest(FichierParametresRemplissage())).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lignes.size(), 25);
     EXPECT_EQ(lignes[0], QStringLiteral("[Remplissage]"));
     for (int i = 0; i < 24; ++i) EXPECT_TRUE(lignes[i + 1].startsWith(QLatin1String(kCles[i]) + QLatin1Char('='))) << i;

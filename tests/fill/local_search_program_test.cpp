@@ -52,7 +52,8 @@ TEST_F(LocalSearchProgramTest, MissingWorkbookIsSaidAndTheStartUpGoesOn) {
     EXPECT_FALSE(frm->estDecharge());
     EXPECT_TRUE(frm->isVisible());
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_TRUE(TestDialogs().shown[0].prompt.endsWith(QStringLiteral("' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web.")));
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.endsWith(
+        QStringLiteral("' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web.")));
     ASSERT_NE(FrmPubNomenclatureChargee(), nullptr);
     EXPECT_EQ(FrmPubNomenclatureChargee()->fpSpreadNomenclature[1]->maxRows(), 0);
 }

@@ -53,7 +53,8 @@ public:
 private:
     int16_t ouvrir(int fichier, int station, bool cle3) {
         const bool parStation = CatalogueFichier(fichier).parStation();
-        const QString chemin = dossier_ + QLatin1Char('/') + NomFichierBTR(int16_t(fichier), int16_t(parStation ? station : 0));
+        const QString chemin =
+            dossier_ + QLatin1Char('/') + NomFichierBTR(int16_t(fichier), int16_t(parStation ? station : 0));
         QByteArray nom = QFile::encodeName(chemin);
         if (!QFile::exists(chemin)) {
             InitStructureFichierBTR(int16_t(fichier), false);
@@ -228,7 +229,7 @@ TEST_F(LocalSearchTest, ClientsByNameOrCodeBeginningOrContaining) {
     const QString L = QStringLiteral("Libellé");
     const struct {
         int champ, mode;
-        const char* texte;   // UTF-8
+        const char* texte;  // UTF-8
         QStringList attendu;
     } cas[] = {
         // An empty text lists the whole file in name-key order (accented capitals after Z).
@@ -256,7 +257,8 @@ TEST_F(LocalSearchTest, ClientsByNameOrCodeBeginningOrContaining) {
         {1, 1, "Port", {"1", "6", "7"}},
     };
     for (const auto& c : cas) {
-        SCOPED_TRACE(std::string(c.champ ? "Code" : L.toStdString()) + (c.mode ? " contient " : " commence ") + c.texte);
+        SCOPED_TRACE(std::string(c.champ ? "Code" : L.toStdString()) + (c.mode ? " contient " : " commence ") +
+                     c.texte);
         chercher(1, c.champ, c.mode, QString::fromUtf8(c.texte));
         EXPECT_EQ(numeros(codes(1)), c.attendu);
         EXPECT_TRUE(boites().isEmpty()) << boites().join(QLatin1Char('\n')).toStdString();
@@ -349,12 +351,14 @@ TEST_F(LocalSearchTest, CampaignsWithoutTheNameKeyGetTheAdviceOnce) {
     });
     chercher(0, 0, 0, QStringLiteral("soldes"));
 
-    EXPECT_EQ(lectures, 1);   // no second pass
+    EXPECT_EQ(lectures, 1);  // no second pass
     ASSERT_EQ(TestDialogs().shown.size(), 2u);
     // The database layer's own report of status 6, then the advice.
-    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 6"))) << TestDialogs().shown[0].prompt.toStdString();
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(QStringLiteral("Err: 6")))
+        << TestDialogs().shown[0].prompt.toStdString();
     EXPECT_EQ(TestDialogs().shown[1].prompt,
-              QStringLiteral("Veuillez contacter Tessival pour créer une clé supplémentaire dans le fichier des Campagnes (Fradx05).\r\n\r\n"
+              QStringLiteral("Veuillez contacter Tessival pour créer une clé supplémentaire dans le fichier des "
+                             "Campagnes (Fradx05).\r\n\r\n"
                              "Cette clé permettra d'accéder plus rapidement aux contrats\r\n\r\n"
                              "Pour l'instant, veuillez passer par l'onglet Client pour accéder aux contrats"));
     EXPECT_EQ(TestDialogs().shown[1].style, Mb::OKOnly | Mb::Critical);
@@ -368,7 +372,7 @@ TEST_F(LocalSearchTest, CanvasesListTheSpotsOfTheMatchingCanvases) {
     contrat(1, " C", "T00001", QStringLiteral("Canevas matinale"));
     contrat(1, " C", "T00002", QString::fromUtf8("Canevas soirée"));
     contrat(1, " C", "T00004", QStringLiteral("CANEVAS"));
-    contrat(1, "  ", "C00001", QStringLiteral("Canevas faux"));   // a campaign, not a canvas
+    contrat(1, "  ", "C00001", QStringLiteral("Canevas faux"));  // a campaign, not a canvas
     contrat(2, " C", "T00003", QStringLiteral("Canevas week-end"));
     spot(1, "T00001", "01", QStringLiteral("Matinale 7h"));
     spot(1, "T00001", "02", QStringLiteral("Matinale 8h"));
@@ -417,7 +421,7 @@ TEST_F(LocalSearchTest, ButtonReadsStopperWhileTheSearchRunsAndComesBack) {
     EXPECT_FALSE(RechercheEnCours);
     EXPECT_FALSE(RechercheLocaleEnCours());
     EXPECT_FALSE(attente.chargee());
-    EXPECT_EQ(attente.texte(), QString::fromUtf8("Épicerie fine"));   // the last record read
+    EXPECT_EQ(attente.texte(), QString::fromUtf8("Épicerie fine"));  // the last record read
 }
 
 TEST_F(LocalSearchTest, StopperAsksAndEndsTheSearchAfterTheCurrentRecord) {
@@ -431,7 +435,7 @@ TEST_F(LocalSearchTest, StopperAsksAndEndsTheSearchAfterTheCurrentRecord) {
         attente.declencheur = 2;
         attente.action = [&] {
             TestDialogs().answers.push_back(reponse);
-            RechercherDansLaBase();   // the click on "Stopper"
+            RechercherDansLaBase();  // the click on "Stopper"
         };
         chercher(1, 0, 0, QString());
         ASSERT_EQ(TestDialogs().shown.size(), 1u);
@@ -441,7 +445,7 @@ TEST_F(LocalSearchTest, StopperAsksAndEndsTheSearchAfterTheCurrentRecord) {
             EXPECT_EQ(numeros(codes(1)), (QStringList{"6", "1"}));
             EXPECT_EQ(attente.annonces, 2);
             EXPECT_TRUE(evenements.contains(QStringLiteral("local non")));
-            EXPECT_TRUE(ArretRecherche);   // kept until the next start
+            EXPECT_TRUE(ArretRecherche);  // kept until the next start
         } else {
             EXPECT_EQ(codes(1).size(), 8);
         }
@@ -521,8 +525,8 @@ TEST_F(LocalSearchTest, FailedReadsEndTheSearchWithOneReport) {
     const struct {
         const char* nom;
         int16_t statut;
-        int echecs;        // reads that fail, from the third on
-        int lectures;      // reads made in all
+        int echecs;    // reads that fail, from the third on
+        int lectures;  // reads made in all
         int lignes;
     } cas[] = {
         // Reported by the database layer (its box came, the user came back): no repeat.

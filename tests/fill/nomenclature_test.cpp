@@ -220,21 +220,25 @@ TEST_F(NomenclatureTest, EachWorkbookFailureShowsItsMessageAndLeavesTheSheetEmpt
     };
     const std::vector<Cas> cas = {
         {"absent", [] {},
-         intro + QStringLiteral("' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web.")},
+         intro + QStringLiteral(
+                     "' n'existe pas. Veuiller le mettre en place à partir des MAJ disponibles sur le site web.")},
         {"verrou",
          [&] {
              classeur(QJsonArray{kEntete, ligne({1, 1, 1, 1, "A"})});
              EcrireFichierTest(FichiersVerrouBureautique(xls).last(), "x");
          },
-         QStringLiteral("Fichier '") + xls + QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger.")},
+         QStringLiteral("Fichier '") + xls +
+             QStringLiteral("' en cours d'utilisation\r\n\r\nImpossible de le charger.")},
         {"texte", [&] { EcrireFichierTest(xls, "pas un classeur"); },
          intro + QStringLiteral("' n'est pas un fichier Excel.")},
         // The workbook library would die on this sheet, which declares its size twice.
-        {"feuille endommagée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
+        {"feuille endommagée",
+         [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("damaged-workbook-crash.xls")), xls)); },
          QStringLiteral("Impossible de charger le feuille: ") + xls},
         // Refused at once, whatever the machine's load: its sheet declares its size a second time
         // in a record too short to hold it.
-        {"déclaration tronquée", [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("workbook-heavy-sheet.xls")), xls)); },
+        {"déclaration tronquée",
+         [&] { ASSERT_TRUE(QFile::copy(ClasseurDeTest(QStringLiteral("workbook-heavy-sheet.xls")), xls)); },
          QStringLiteral("Impossible de charger le fichier: ") + xls},
     };
     for (const Cas& c : cas) {
@@ -260,13 +264,12 @@ TEST_F(NomenclatureTest, EachWorkbookFailureShowsItsMessageAndLeavesTheSheetEmpt
 
 TEST_F(NomenclatureTest, LevelsAreColouredByTheirDepth) {
     const QJsonValue n = QJsonValue::Null;
-    classeur(QJsonArray{kEntete,
-                        ligne({1, n, n, n, "Famille 1"}),      // 1 family heading
-                        ligne({1, 2, n, n, "Classe"}),         // 2 class heading
-                        ligne({1, 2, 3, n, "Secteur"}),        // 3 sector heading
-                        ligne({1, 2, 3, 4, "Variete"}),        // 4 variety
-                        ligne({2, n, n, n, "Famille 2"}),      // 5 family heading
-                        ligne({1, 2, 3, 5, "Famille 1 encore"})});   // 6 a family again
+    classeur(QJsonArray{kEntete, ligne({1, n, n, n, "Famille 1"}),  // 1 family heading
+                        ligne({1, 2, n, n, "Classe"}),              // 2 class heading
+                        ligne({1, 2, 3, n, "Secteur"}),             // 3 sector heading
+                        ligne({1, 2, 3, 4, "Variete"}),             // 4 variety
+                        ligne({2, n, n, n, "Famille 2"}),           // 5 family heading
+                        ligne({1, 2, 3, 5, "Famille 1 encore"})});  // 6 a family again
     liste({});
     InitSettingsNomenclature();
     SpreadGrid* g = feuille(0);
@@ -294,7 +297,8 @@ TEST_F(NomenclatureTest, GieCodesLoseTheirLeadingZeroLevels) {
            QJsonArray{"05010300", "  Garages  "}});
     InitSettingsNomenclature();
     EXPECT_EQ(entetes(1), (QStringList{"Fa.", "Cl.", "Se.", "Va.", "Nomenclature GIE"}));
-    EXPECT_EQ(lignes(1), (QStringList{"12|34|||Code court", "01|00|00|00|Famille", "||||Aucun", "05|01|03|00|Garages"}));
+    EXPECT_EQ(lignes(1),
+              (QStringList{"12|34|||Code court", "01|00|00|00|Famille", "||||Aucun", "05|01|03|00|Garages"}));
     EXPECT_EQ(feuille(1)->colWidth(0), 0);
 }
 
@@ -304,7 +308,7 @@ TEST_F(NomenclatureTest, CodeGieTable) {
         const char* code;
     } cas[] = {
         {"00001234", "1234    "}, {"01000000", "01000000"}, {"00000000", "        "}, {"0012", "12      "},
-        {"00", "        "},         {"", "        "},         {"1", "1       "},         {"AB05", "05      "},
+        {"00", "        "},       {"", "        "},         {"1", "1       "},        {"AB05", "05      "},
     };
     for (const auto& c : cas) EXPECT_EQ(CodeGIE(QString::fromLatin1(c.texte)), QString::fromLatin1(c.code)) << c.texte;
 
@@ -325,7 +329,7 @@ TEST_F(NomenclatureTest, CodeGieTable) {
 TEST_F(NomenclatureTest, MissingEmptyOrMalformedGieListLeavesHeadersOnlyAndNoMessage) {
     const struct {
         const char* nom;
-        const char* contenu;   // nullptr: no file
+        const char* contenu;  // nullptr: no file
     } cas[] = {
         {"absente", nullptr},
         {"vide", ""},
@@ -382,19 +386,19 @@ TEST_F(NomenclatureTest, LibNomenclatureFindsEachLevelAndNothingElse) {
         const char* code;
         const char* libelle;
     } cas[] = {
-        {"01      ", "ALIMENTATION"},            // family
-        {"01000000", "ALIMENTATION"},            // family, zero levels
-        {"0101    ", "Boulangerie, patisserie"}, // class
-        {"01010100", "Pain"},                    // sector
-        {"01010102", "Pain de mie"},             // variety
+        {"01      ", "ALIMENTATION"},             // family
+        {"01000000", "ALIMENTATION"},             // family, zero levels
+        {"0101    ", "Boulangerie, patisserie"},  // class
+        {"01010100", "Pain"},                     // sector
+        {"01010102", "Pain de mie"},              // variety
         {"05010300", "Garages"},
-        {"12030201", "Rentree litteraire"},      // the workbook's "01A"
-        {"01010103", ""},                        // unknown variety
-        {"03000000", ""},                        // between two families
-        {"99000000", ""},                        // after the last row
-        {"1 000000", ""},                        // the family is compared as it stands
-        {"        ", ""},                        // blank code
-        {"  010101", ""},                        // blank family
+        {"12030201", "Rentree litteraire"},  // the workbook's "01A"
+        {"01010103", ""},                    // unknown variety
+        {"03000000", ""},                    // between two families
+        {"99000000", ""},                    // after the last row
+        {"1 000000", ""},                    // the family is compared as it stands
+        {"        ", ""},                    // blank code
+        {"  010101", ""},                    // blank family
         {"", ""},
     };
     for (const auto& c : cas)
@@ -402,7 +406,7 @@ TEST_F(NomenclatureTest, LibNomenclatureFindsEachLevelAndNothingElse) {
 }
 
 TEST_F(NomenclatureTest, LibNomenclatureCutsLongLabelsAndNeedsTheWindow) {
-    EXPECT_EQ(LibNomenclature(QStringLiteral("01000000")), QString());   // not loaded
+    EXPECT_EQ(LibNomenclature(QStringLiteral("01000000")), QString());  // not loaded
     const QString long120 = QString(60, QLatin1Char('a')) + QString(60, QLatin1Char('b'));
     classeur(QJsonArray{kEntete, ligne({1, QJsonValue::Null, QJsonValue::Null, QJsonValue::Null, long120})});
     InitSettingsNomenclature();
@@ -424,7 +428,7 @@ TEST_F(NomenclatureTest, PickingDialogAnswers) {
     EXPECT_EQ(f->PbIUserResponse, 0);
 
     f->show();
-    f->CommandFermer_Click(0);   // nothing clicked yet
+    f->CommandFermer_Click(0);  // nothing clicked yet
     EXPECT_EQ(f->PbIUserResponse, 2);
     EXPECT_TRUE(f->PbSCCLib.isEmpty());
     EXPECT_FALSE(f->isVisible());
@@ -437,7 +441,7 @@ TEST_F(NomenclatureTest, PickingDialogAnswers) {
 
     f->CommandFermer_Click(1);
     EXPECT_EQ(f->PbIUserResponse, 2);
-    EXPECT_EQ(f->PbSCCLib, QStringLiteral("Pain de mie"));   // kept until the next answer
+    EXPECT_EQ(f->PbSCCLib, QStringLiteral("Pain de mie"));  // kept until the next answer
 
     // The GIE tab answers from the GIE sheet; a double click validates at once.
     f->SftTabsNomenclature->setCurrentIndex(1);
@@ -457,14 +461,14 @@ TEST_F(NomenclatureTest, SelectCodeCCRemembersTheRowOfTheCode) {
         const char* code[4];
         int ligne;
     } cas[] = {
-        {{"01", "01", "01", "02"}, 5},   // a variety
-        {{"05", "", "", ""}, 8},         // a family heading
-        {{"05", "01", "03", ""}, 10},    // a sector heading
-        {{"01", "09", "", ""}, 7},       // unknown class: the family's last row stays chosen
+        {{"01", "01", "01", "02"}, 5},  // a variety
+        {{"05", "", "", ""}, 8},        // a family heading
+        {{"05", "01", "03", ""}, 10},   // a sector heading
+        {{"01", "09", "", ""}, 7},      // unknown class: the family's last row stays chosen
     };
     for (const auto& c : cas) {
-        f->SelectCodeCC(0, QString::fromLatin1(c.code[0]), QString::fromLatin1(c.code[1]), QString::fromLatin1(c.code[2]),
-                        QString::fromLatin1(c.code[3]));
+        f->SelectCodeCC(0, QString::fromLatin1(c.code[0]), QString::fromLatin1(c.code[1]),
+                        QString::fromLatin1(c.code[2]), QString::fromLatin1(c.code[3]));
         EXPECT_EQ(f->ligneMemorisee(), c.ligne) << c.code[0] << c.code[1] << c.code[2] << c.code[3];
         f->CommandFermer_Click(0);
         EXPECT_EQ(f->PbIUserResponse, 1);

@@ -55,15 +55,16 @@ TEST_F(RecordDisplayTest, ClientRowShowsEveryColumnOfTheWebList) {
     texte(c.Etat, "O");
     MKLOctets(70000, c.IdWeb);
     afficher(TypeEnreg::Client);
-    EXPECT_EQ(ligne(1), (QStringList{"00000042", "70000", "Boulangerie du Port", QString::fromUtf8("12 quai des Pêcheurs"),
-                                     QString::fromUtf8("Bâtiment B"), "29200", "Brest", "Anne Le Goff", "02-98-00-00-01",
-                                     "06-12-34-56-78", "anne@port.example", "O", QString::fromUtf8("Synchronisé")}));
+    EXPECT_EQ(ligne(1),
+              (QStringList{"00000042", "70000", "Boulangerie du Port", QString::fromUtf8("12 quai des Pêcheurs"),
+                           QString::fromUtf8("Bâtiment B"), "29200", "Brest", "Anne Le Goff", "02-98-00-00-01",
+                           "06-12-34-56-78", "anne@port.example", "O", QString::fromUtf8("Synchronisé")}));
 }
 
 TEST_F(RecordDisplayTest, ClientNameAndContactFallBacks) {
     const struct {
         const char* nom;
-        const char* contacts[4];   // offsets 133, 288, 348, 378
+        const char* contacts[4];  // offsets 133, 288, 348, 378
         const char* colonne3;
         const char* colonne8;
     } cas[] = {
@@ -83,10 +84,10 @@ TEST_F(RecordDisplayTest, ClientNameAndContactFallBacks) {
         texte(EnregClient.Contact4, k.contacts[3]);
         afficher(TypeEnreg::Client);
         const QStringList l = ligne(1);
-        EXPECT_EQ(l.value(0), QStringLiteral("7       "));   // as stored
+        EXPECT_EQ(l.value(0), QStringLiteral("7       "));  // as stored
         EXPECT_EQ(l.value(2), QString::fromLatin1(k.colonne3)) << k.nom;
         EXPECT_EQ(l.value(7), QString::fromLatin1(k.colonne8)) << k.nom;
-        EXPECT_EQ(l.value(1), QStringLiteral("0"));   // no web id
+        EXPECT_EQ(l.value(1), QStringLiteral("0"));  // no web id
     }
 }
 
@@ -111,7 +112,7 @@ TEST_F(RecordDisplayTest, TelephoneNumbersOfZeroToTwelveDigits) {
         ViderEnreg(3);
         texte(EnregClient.ContactTel1, k.stocke);
         texte(EnregClient.Telephones[0], k.stocke);
-        texte(EnregClient.Telephones[1], "0299999999");   // only the first of the four counts
+        texte(EnregClient.Telephones[1], "0299999999");  // only the first of the four counts
         afficher(TypeEnreg::Client);
         EXPECT_EQ(ligne(1).value(8), QString::fromLatin1(k.affiche)) << k.stocke;
         EXPECT_EQ(ligne(1).value(9), QString::fromLatin1(k.affiche)) << k.stocke;
@@ -135,11 +136,23 @@ TEST_F(RecordDisplayTest, ProductShowsItsCompetitionCodeAndLabelOnlyWhenFlagged)
         const char* niveaux[4];
         QStringList attendu;
     } cas[] = {
-        {"1", {"01", "01", "01", "02"}, {"P000000004", "9", "Pain de mie du Port", "0", "01", "01", "01", "02", "Pain de mie", "C", QString::fromUtf8("Créé")}},
-        {"1", {"05", "01", "03", "00"}, {"P000000004", "9", "Pain de mie du Port", "0", "05", "01", "03", "00", "Garages", "C", QString::fromUtf8("Créé")}},
-        {"1", {"77", "01", "01", "01"}, {"P000000004", "9", "Pain de mie du Port", "0", "77", "01", "01", "01", "", "C", QString::fromUtf8("Créé")}},
-        {"0", {"01", "01", "01", "02"}, {"P000000004", "9", "Pain de mie du Port", "0", "", "", "", "", "", "C", QString::fromUtf8("Créé")}},
-        {" ", {"01", "01", "01", "02"}, {"P000000004", "9", "Pain de mie du Port", "0", "", "", "", "", "", "C", QString::fromUtf8("Créé")}},
+        {"1",
+         {"01", "01", "01", "02"},
+         {"P000000004", "9", "Pain de mie du Port", "0", "01", "01", "01", "02", "Pain de mie", "C",
+          QString::fromUtf8("Créé")}},
+        {"1",
+         {"05", "01", "03", "00"},
+         {"P000000004", "9", "Pain de mie du Port", "0", "05", "01", "03", "00", "Garages", "C",
+          QString::fromUtf8("Créé")}},
+        {"1",
+         {"77", "01", "01", "01"},
+         {"P000000004", "9", "Pain de mie du Port", "0", "77", "01", "01", "01", "", "C", QString::fromUtf8("Créé")}},
+        {"0",
+         {"01", "01", "01", "02"},
+         {"P000000004", "9", "Pain de mie du Port", "0", "", "", "", "", "", "C", QString::fromUtf8("Créé")}},
+        {" ",
+         {"01", "01", "01", "02"},
+         {"P000000004", "9", "Pain de mie du Port", "0", "", "", "", "", "", "C", QString::fromUtf8("Créé")}},
     };
     for (const auto& k : cas) {
         GrillePub(2)->setMaxRows(0);
@@ -164,7 +177,7 @@ TEST_F(RecordDisplayTest, StateLetterColourAndWordForEachKind) {
     struct Genre {
         int16_t type;
         char* etat;
-        int colonne;   // of the letter, from 1
+        int colonne;  // of the letter, from 1
     };
     const Genre genres[] = {
         {TypeEnreg::Client, EnregClient.Etat, 12},
@@ -209,7 +222,8 @@ TEST_F(RecordDisplayTest, SectorSalespersonCanvasAndCampaignRows) {
     texte(EnregSecteur.Libelle, " Édition ");
     texte(EnregSecteur.Etat, "N");
     afficher(TypeEnreg::Secteur);
-    EXPECT_EQ(ligne(3), (QStringList{"S000000003", "0", QString::fromUtf8("Édition"), "N", QString::fromUtf8("Non Synchronisé")}));
+    EXPECT_EQ(ligne(3), (QStringList{"S000000003", "0", QString::fromUtf8("Édition"), "N",
+                                     QString::fromUtf8("Non Synchronisé")}));
 
     auto& m = EnregCommercial;
     texte(m.Code, "00000002");
@@ -232,7 +246,7 @@ TEST_F(RecordDisplayTest, SectorSalespersonCanvasAndCampaignRows) {
     texte(EnregEnteteSpot.Etat, "S");
     MKLOctets(12, EnregEnteteSpot.IdWeb);
     afficher(TypeEnreg::Canevas);
-    EXPECT_EQ(ligne(5), (QStringList{"T0000102", "12", "Matinale 8h"}));   // no state columns
+    EXPECT_EQ(ligne(5), (QStringList{"T0000102", "12", "Matinale 8h"}));  // no state columns
 
     texte(EnregEnteteContrat.TypeContrat, "  ");
     texte(EnregEnteteContrat.Code, "C00001");

@@ -27,7 +27,9 @@ protected:
         QString s = QStringLiteral("[Pub_Heures_Des_Tranches]\r\n");
         for (size_t i = 0; i < valeurs.size(); ++i)
             if (valeurs[i] && *valeurs[i])
-                s += QStringLiteral("Debut_Tranche_%1=%2\r\n").arg(i, 2, 10, QLatin1Char('0')).arg(QLatin1String(valeurs[i]));
+                s += QStringLiteral("Debut_Tranche_%1=%2\r\n")
+                         .arg(i, 2, 10, QLatin1Char('0'))
+                         .arg(QLatin1String(valeurs[i]));
         ecrire(QStringLiteral("XT_PUB.ini"), s);
     }
     std::vector<std::pair<int, int>> bornes() const {
@@ -63,13 +65,15 @@ TEST_F(TimeSlotsTest, EndsAreRaisedToTheEndBeforeAndFirstMatchWins) {
     tranches({"05", "06", "09", "12", "14", "24"});
     t.InitGeneral(dossier);
     const std::vector<std::pair<int, int>> attendu = {
-        {0, 5}, {6, 8}, {9, 11}, {12, 13}, {14, 23}, {24, 23}, {6, 23}, {7, 23}, {8, 23},
+        {0, 5},  {6, 8},   {9, 11},  {12, 13}, {14, 23}, {24, 23}, {6, 23},  {7, 23},  {8, 23},
         {9, 23}, {10, 23}, {11, 23}, {12, 23}, {13, 23}, {14, 23}, {15, 23}, {16, 23}, {17, 24},
     };
     EXPECT_EQ(bornes(), attendu);
     EXPECT_EQ(t.texteDebut(5), QStringLiteral("End"));
     EXPECT_EQ(t.texteFin(4), QStringLiteral("23H59"));
-    struct Cas { int16_t heure, tranche; };
+    struct Cas {
+        int16_t heure, tranche;
+    };
     for (const Cas c : {Cas{0, 0}, Cas{5, 0}, Cas{6, 1}, Cas{7, 1}, Cas{11, 2}, Cas{13, 3}, Cas{14, 4}, Cas{23, 4},
                         Cas{-1, 0}, Cas{30, 0}})
         EXPECT_EQ(t.DetermineNoTranche(c.heure), c.tranche) << c.heure;
@@ -102,9 +106,13 @@ TEST_F(TimeSlotsTest, LastSlotAndEmptySlots) {
 }
 
 TEST_F(TimeSlotsTest, StartValuesAreReadAsLeadingNumbersWithinTheEntries) {
-    struct Cas { const char* valeur; int debut; };
-    const Cas cas[] = {{"7", 7}, {" 08 h", 8}, {"2.5", 2}, {"3.5", 4}, {"abc", 0}, {"-3", 0},
-                       {"30", 24}, {"99999999999999999999", 24}, {"", 5} /* key missing */};
+    struct Cas {
+        const char* valeur;
+        int debut;
+    };
+    const Cas cas[] = {{"7", 7},   {" 08 h", 8}, {"2.5", 2}, {"3.5", 4},
+                       {"abc", 0}, {"-3", 0},    {"30", 24}, {"99999999999999999999", 24},
+                       {"", 5} /* key missing */};
     for (const auto& c : cas) {
         tranches({"", "", "", "", "", c.valeur});
         t.InitGeneral(dossier);
@@ -121,7 +129,7 @@ TEST_F(TimeSlotsTest, CapacitiesAreGroupsOfFourDigits) {
     t.InitGeneral(dossier);
     for (int h = 0; h < 24; ++h) EXPECT_EQ(t.capaciteNationale(h), h == 6 ? QStringLiteral("120") : QString()) << h;
     for (int h = 0; h < 22; ++h) EXPECT_EQ(t.capaciteLocale(h), QStringLiteral("90")) << h;
-    EXPECT_EQ(t.capaciteLocale(22), QString());          // no leading number: hour excluded
+    EXPECT_EQ(t.capaciteLocale(22), QString());  // no leading number: hour excluded
     EXPECT_EQ(t.capaciteLocale(23), QStringLiteral("300"));
 }
 

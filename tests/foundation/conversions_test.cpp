@@ -20,17 +20,22 @@ protected:
 };
 
 TEST_F(ConversionsTest, N2SWorkedExamples) {
-    struct Cas { double v; int16_t w, d; const char* fill; const char* attendu; };
+    struct Cas {
+        double v;
+        int16_t w, d;
+        const char* fill;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {42, 5, 0, "0", "00042"},
         {7, 2, 0, "0", "07"},
         {12345, 3, 0, "0", "345"},
         {7, 4, 0, "", "   7"},
-        {2.5, 1, 0, "0", "3"},          // 2.505
+        {2.5, 1, 0, "0", "3"},  // 2.505
         {3.496, 1, 0, "0", "4"},
         {3.14159, 6, 2, "0", "003.15"},
-        {1, 6, 3, "0", "01.005"},       // 0.005 added whatever the decimals
-        {0.5, 6, 2, " ", "  0.50"},     // 50.5: the half goes to the even 50
+        {1, 6, 3, "0", "01.005"},    // 0.005 added whatever the decimals
+        {0.5, 6, 2, " ", "  0.50"},  // 50.5: the half goes to the even 50
         {0.05, 6, 2, " ", "  0.06"},
         {-5, 3, 0, " ", " -5"},
         {-5, 3, 0, "0", "-05"},
@@ -38,14 +43,13 @@ TEST_F(ConversionsTest, N2SWorkedExamples) {
         {-12.5, 7, 1, " ", "  -12.5"},
         {-0.001, 2, 0, "0", "-0"},
         {1000000000000.0, 4, 0, "0", "3647"},
-        {0.5, 3, 2, "0", ".50"},        // width = decimals + 1: nothing before the point
+        {0.5, 3, 2, "0", ".50"},  // width = decimals + 1: nothing before the point
         {5, 0, 0, "0", ""},
-        {0, 3, 0, "ab", "aa0"},        // only the fill's first character
+        {0, 3, 0, "ab", "aa0"},  // only the fill's first character
         {1.5, 1, 0, "0", "2"},
         {0.49, 3, 0, " ", "  0"},
     };
-    for (const auto& k : cas)
-        EXPECT_EQ(N2S(k.v, k.w, k.d, q(k.fill)), q(k.attendu)) << k.v << " " << k.w << " " << k.d;
+    for (const auto& k : cas) EXPECT_EQ(N2S(k.v, k.w, k.d, q(k.fill)), q(k.attendu)) << k.v << " " << k.w << " " << k.d;
     EXPECT_TRUE(rapports().isEmpty());
 }
 
@@ -57,7 +61,13 @@ TEST_F(ConversionsTest, ChiffresZeroGivesN2SText) {
 }
 
 TEST_F(ConversionsTest, N2SFailuresAreReportedWithTheValueInTheKey) {
-    struct Cas { double v; int16_t w, d; const char* fill; const char* attendu; const char* source; };
+    struct Cas {
+        double v;
+        int16_t w, d;
+        const char* fill;
+        const char* attendu;
+        const char* source;
+    };
     const Cas cas[] = {
         // scale does not fit: the number shows as 0, the point placed as usual
         {5, 12, 10, "0", "0.0000000000", "Source:Lib_Public:N2S (Value: 5):30"},
@@ -78,9 +88,12 @@ TEST_F(ConversionsTest, N2SFailuresAreReportedWithTheValueInTheKey) {
 }
 
 TEST_F(ConversionsTest, LeadingNumber) {
-    struct Cas { const char* t; double v; };
-    const Cas cas[] = {{"  0.50", 0.5}, {"007", 7}, {"*12", 0}, {".", 0}, {"", 0},
-                       {"1 2.5.3", 12.5}, {"20 24", 2024}, {"3a4", 3}};
+    struct Cas {
+        const char* t;
+        double v;
+    };
+    const Cas cas[] = {{"  0.50", 0.5}, {"007", 7},        {"*12", 0},      {".", 0},
+                       {"", 0},         {"1 2.5.3", 12.5}, {"20 24", 2024}, {"3a4", 3}};
     for (const auto& k : cas) EXPECT_DOUBLE_EQ(NombreEnTete(q(k.t)), k.v) << k.t;
 }
 
@@ -88,10 +101,14 @@ TEST_F(ConversionsTest, LeadingNumber) {
 // numeric value of an answer's text, and the whole text as an integer. Both integer readings
 // round the exact decimal value, never a double close to it.
 TEST_F(ConversionsTest, NumbersReadFromTexts) {
-    constexpr int E6 = -6, E13 = -13;   // the error raised instead of a value
+    constexpr int E6 = -6, E13 = -13;  // the error raised instead of a value
     const double inf = std::numeric_limits<double>::infinity();
     const std::string neufs(400, '9'), zeros(400, '0');
-    struct Cas { std::string t; double signe; int64_t numerique, stricte; };
+    struct Cas {
+        std::string t;
+        double signe;
+        int64_t numerique, stricte;
+    };
     const Cas cas[] = {
         {"1234", 1234, 1234, 1234},
         {" 301 ", 301, 301, 301},
@@ -117,7 +134,7 @@ TEST_F(ConversionsTest, NumbersReadFromTexts) {
         {"2147483647.49999999", 2147483647.5, 2147483647, 2147483647},
         {"0.1", 0.1, 0, 0},
         {"1234567.8912345", 1234567.8912345, 1234568, 1234568},
-        {"9007199254740993", 9007199254740992.0, E6, E6},   // the double nearest, halves to even
+        {"9007199254740993", 9007199254740992.0, E6, E6},  // the double nearest, halves to even
         {"123456789012345678.9e0", 123456789012345678.0, E6, E6},
         {"2147483647", 2147483647, 2147483647, 2147483647},
         {"2147483648", 2147483648, E6, E6},
@@ -151,7 +168,7 @@ TEST_F(ConversionsTest, NumbersReadFromTexts) {
     for (const Cas& k : cas) {
         const QString t = QString::fromStdString(k.t);
         const std::string nom = k.t.substr(0, 40);
-        EXPECT_EQ(NombreSigne(t), k.signe) << nom;   // the double nearest, exactly
+        EXPECT_EQ(NombreSigne(t), k.signe) << nom;  // the double nearest, exactly
         EXPECT_EQ(entier(ValeurNumeriqueReponse, t), k.numerique) << nom;
         EXPECT_EQ(entier(ValeurEntiereStricte, t), k.stricte) << nom;
     }
@@ -162,17 +179,16 @@ TEST_F(ConversionsTest, DateToTextAndBackWithCarryOver) {
     EXPECT_EQ(D2S(QDate(2024, 2, 29)), QStringLiteral("20240229"));
     EXPECT_EQ(D2S(QDateTime(QDate(999, 12, 31), QTime(23, 59))), QStringLiteral("09991231"));
 
-    struct Cas { const char* t; QDate d; };
+    struct Cas {
+        const char* t;
+        QDate d;
+    };
     const Cas cas[] = {
-        {"20240305", QDate(2024, 3, 5)},
-        {"20241301", QDate(2025, 1, 1)},
-        {"20240230", QDate(2024, 3, 1)},
-        {"20240300", QDate(2024, 2, 29)},   // day 0 is the month's eve
-        {"20230229", QDate(2023, 3, 1)},
-        {"20240305143022", QDate(2024, 3, 5)},
-        {"99991231", QDate(9999, 12, 31)},
-        {"2024 3 5", QDate(2024, 3, 5)},     // blanks skipped inside each field
-        {"00240305", QDate(2024, 3, 5)},     // two-digit year
+        {"20240305", QDate(2024, 3, 5)},   {"20241301", QDate(2025, 1, 1)},
+        {"20240230", QDate(2024, 3, 1)},   {"20240300", QDate(2024, 2, 29)},  // day 0 is the month's eve
+        {"20230229", QDate(2023, 3, 1)},   {"20240305143022", QDate(2024, 3, 5)},
+        {"99991231", QDate(9999, 12, 31)}, {"2024 3 5", QDate(2024, 3, 5)},  // blanks skipped inside each field
+        {"00240305", QDate(2024, 3, 5)},                                     // two-digit year
         {"00750101", QDate(1975, 1, 1)},
     };
     for (const auto& k : cas) EXPECT_EQ(S2D(q(k.t)), k.d) << k.t;
@@ -191,7 +207,7 @@ TEST_F(ConversionsTest, DateFailures) {
     EXPECT_TRUE(rapports()[0].endsWith(QStringLiteral("Source:Lib_Public:D2S:10")));
 
     ReinitialiserListes();
-    EXPECT_EQ(S2D(QStringLiteral("99991301")), DateNulle());    // past 9999 after carrying over
+    EXPECT_EQ(S2D(QStringLiteral("99991301")), DateNulle());  // past 9999 after carrying over
     EXPECT_EQ(S2D(QStringLiteral("40000101")), QDate(4000, 1, 1));
     EXPECT_EQ(S2D(QStringLiteral("2024999999")), QDate(2024, 1, 1).addMonths(98).addDays(98));
     ASSERT_EQ(rapports().size(), 1);
@@ -204,7 +220,10 @@ TEST_F(ConversionsTest, Date2StringExPatterns) {
     const QLocale avant;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const QDateTime t(QDate(2024, 3, 5), QTime(14, 3, 22));
-    struct Cas { const char* motif; const char* attendu; };
+    struct Cas {
+        const char* motif;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {"HH:MM:SS", "14:03:22"},
         {"", "14:03:22"},
@@ -221,7 +240,7 @@ TEST_F(ConversionsTest, Date2StringExPatterns) {
         {"dddd d mmmm yy", "mardi 5 mars 24"},
         {"ddd d mmm", "mar. 5 mars"},
         {"yyyymmdd", "20240305"},
-        {"mm:ss", "03:22"},             // "mm" before seconds is minutes too
+        {"mm:ss", "03:22"},  // "mm" before seconds is minutes too
         {"w ww q y", "3 10 1 65"},
         {"\"le\" d \\h", "le 5 h"},
         {"c", "05/03/2024 14:03:22"},
@@ -238,19 +257,26 @@ TEST_F(ConversionsTest, Date2StringExPatterns) {
 }
 
 TEST_F(ConversionsTest, DurationsAndFlags) {
-    struct Cas { int32_t s; int16_t w; const char* fill; bool h, a; const char* attendu; bool hApres; };
+    struct Cas {
+        int32_t s;
+        int16_t w;
+        const char* fill;
+        bool h, a;
+        const char* attendu;
+        bool hApres;
+    };
     const Cas cas[] = {
         {59, 2, "0", false, false, "00:59", false},
         {754, 2, "0", false, false, "12:34", false},
-        {6000, 2, "0", false, false, "100:00", false},      // the width grows with the minutes
+        {6000, 2, "0", false, false, "100:00", false},  // the width grows with the minutes
         {600000, 2, "0", false, false, "10000:00", false},
         {125, 3, " ", false, false, "  2:05", false},
-        {125, 7, "0", false, false, "02:05", false},         // other widths become 2
-        {3725, 2, "0", true, false, " 1:02:05", true},       // hours padded with blanks
-        {360000, 2, "0", true, false, "00:00:00", true},     // 100 hours keep their last two digits
+        {125, 7, "0", false, false, "02:05", false},      // other widths become 2
+        {3725, 2, "0", true, false, " 1:02:05", true},    // hours padded with blanks
+        {360000, 2, "0", true, false, "00:00:00", true},  // 100 hours keep their last two digits
         {3725, 2, "0", false, true, " 1:02:05", true},
-        {3599, 2, "0", true, true, "59:59", false},           // automatic overrides the hours flag
-        {-5, 3, "0", true, true, "-5", true},                 // flags untouched
+        {3599, 2, "0", true, true, "59:59", false},  // automatic overrides the hours flag
+        {-5, 3, "0", true, true, "-5", true},        // flags untouched
     };
     for (const auto& k : cas) {
         bool h = k.h, a = k.a;
@@ -261,9 +287,17 @@ TEST_F(ConversionsTest, DurationsAndFlags) {
 }
 
 TEST_F(ConversionsTest, CalibrePadsOrCutsAndFixesAnEmptyFill) {
-    struct Cas { const char* t; const char* fill; int32_t n; const char* attendu; };
-    const Cas cas[] = {{"AB", "*", 5, "AB***"}, {"ABCDEF", " ", 4, "ABCD"}, {"AB", "", 3, "AB "},
-                       {"AB", "-+", 4, "AB--"}, {"AB", "*", 0, ""}};
+    struct Cas {
+        const char* t;
+        const char* fill;
+        int32_t n;
+        const char* attendu;
+    };
+    const Cas cas[] = {{"AB", "*", 5, "AB***"},
+                       {"ABCDEF", " ", 4, "ABCD"},
+                       {"AB", "", 3, "AB "},
+                       {"AB", "-+", 4, "AB--"},
+                       {"AB", "*", 0, ""}};
     for (const auto& k : cas) EXPECT_EQ(Calibre(q(k.t), q(k.fill), k.n), q(k.attendu)) << k.t;
     QString fill;
     EXPECT_EQ(Calibre(QStringLiteral("x"), fill, 2), QStringLiteral("x "));
@@ -275,7 +309,11 @@ TEST_F(ConversionsTest, CalibrePadsOrCutsAndFixesAnEmptyFill) {
 }
 
 TEST_F(ConversionsTest, PathEndings) {
-    struct Cas { const char* t; const char* slash; const char* rep; };
+    struct Cas {
+        const char* t;
+        const char* slash;
+        const char* rep;
+    };
     const Cas cas[] = {
         {"", "", ""},
         {" ", " /", " /"},
@@ -292,7 +330,12 @@ TEST_F(ConversionsTest, PathEndings) {
 }
 
 TEST_F(ConversionsTest, PathSplit) {
-    struct Cas { const char* path; const char* rep; const char* fic; const char* ext; };
+    struct Cas {
+        const char* path;
+        const char* rep;
+        const char* fic;
+        const char* ext;
+    };
     const Cas cas[] = {
         {"/var/log/20240305.Log", "/var/log/", "20240305", ".Log"},
         {"C:\\Logs\\20240305.Log", "C:\\Logs\\", "20240305", ".Log"},
@@ -318,16 +361,19 @@ TEST_F(ConversionsTest, PathSplit) {
 }
 
 TEST_F(ConversionsTest, FolderNameCleaning) {
-    struct Cas { const char* t; const char* attendu; };
+    struct Cas {
+        const char* t;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {"C:\\Pub\\Spots ? 2024 \\Nouveaux", "C:\\Pub\\Spots 2024\\Nouveaux"},
         {"C:\\Data:Old\\a,b", "C:\\Data Old\\a b"},
         {"\\\\Serveur\\Partage\\..\\Sons%", "\\\\Serveur\\Partage\\\\Sons"},
         {"/srv/Pub/Spots ? 2024 /Nouveaux", "/srv/Pub/Spots 2024/Nouveaux"},
-        {"/srv/a/../b/.../c", "/srv/a//b//c"},   // removed, never resolved
-        {"/srv/a    /b", "/srv/a/b"},            // every blank before a separator goes
+        {"/srv/a/../b/.../c", "/srv/a//b//c"},  // removed, never resolved
+        {"/srv/a    /b", "/srv/a/b"},           // every blank before a separator goes
         {"/srv/x:y", "/srv/x y"},
-        {"/srv/a      b", "/srv/a  b"},           // six blanks: one pass of threes
+        {"/srv/a      b", "/srv/a  b"},  // six blanks: one pass of threes
         {"/srv/a    b", "/srv/a  b"},
         {"  /srv/<a|b>*\"c\"  ", "/srv/ a b c"},
         {"C:", "C:"},
@@ -337,16 +383,19 @@ TEST_F(ConversionsTest, FolderNameCleaning) {
 }
 
 TEST_F(ConversionsTest, FileNameCheck) {
-    struct Cas { const char* t; bool ok; };
-    const Cas cas[] = {{"C:\\a?.ini", false}, {"C:\\a.ini", true}, {"/x/*.ini", false},
-                       {"a\"b", false}, {"a|b", false}, {"a:<b>", true}, {"", true}};
+    struct Cas {
+        const char* t;
+        bool ok;
+    };
+    const Cas cas[] = {{"C:\\a?.ini", false}, {"C:\\a.ini", true}, {"/x/*.ini", false}, {"a\"b", false},
+                       {"a|b", false},        {"a:<b>", true},     {"", true}};
     for (const auto& k : cas) EXPECT_EQ(NomFichierCorrect(q(k.t)), k.ok) << k.t;
 }
 
 TEST_F(ConversionsTest, ClearChaineBlanksControlCharacters) {
     QString t = q("Noël") + QChar(9) + q("à") + QChar(0) + q("côté");
     EXPECT_EQ(ClearChaine(t), q("Noël à côté"));
-    EXPECT_EQ(t, q("Noël à côté"));   // the caller's text is changed
+    EXPECT_EQ(t, q("Noël à côté"));  // the caller's text is changed
     const QString autre = q("a\r\nb ûüýþÿ €Œé");
     EXPECT_EQ(ClearChaine(autre), q("a  b û     €Œé"));
 }
@@ -361,7 +410,12 @@ TEST_F(ConversionsTest, MinimumBound) {
 }
 
 TEST_F(ConversionsTest, TagValues) {
-    struct Cas { const char* t; const char* tag; const char* defaut; const char* attendu; };
+    struct Cas {
+        const char* t;
+        const char* tag;
+        const char* defaut;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {"<Do:Check><NoPort:5001>", "<NoPort:", "", "5001"},
         {"<noport:5001>", "<NoPort:", "", "5001"},
@@ -375,8 +429,7 @@ TEST_F(ConversionsTest, TagValues) {
     for (const auto& k : cas) EXPECT_EQ(ExtraireBalise(q(k.t), q(k.tag), q(k.defaut)), q(k.attendu)) << k.t;
     EXPECT_TRUE(rapports().isEmpty());
     // a tag holding the ">" itself: reported, the default comes back
-    EXPECT_EQ(ExtraireBalise(QStringLiteral("<a>b>"), QStringLiteral("<a>"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(ExtraireBalise(QStringLiteral("<a>b>"), QStringLiteral("<a>"), QStringLiteral("d")), QStringLiteral("d"));
     ASSERT_EQ(rapports().size(), 1);
     EXPECT_TRUE(rapports()[0].endsWith(QStringLiteral("Source:Lib_Public:ExtraireBalise:10")));
 }
@@ -401,14 +454,21 @@ TEST_F(ConversionsTest, EntryTraces) {
 }
 
 TEST_F(ConversionsTest, Base255DigitsAndRoundTrips) {
-    struct Cas { int32_t n; int c1, c2, c3, c4; };
-    const Cas cas[] = {{0, 0, 0, 0, 0},         {254, 254, 0, 0, 0},    {255, 0, 1, 0, 0},
-                       {256, 1, 1, 0, 0},       {65025, 0, 0, 1, 0},    {1000000, 145, 96, 15, 0},
+    struct Cas {
+        int32_t n;
+        int c1, c2, c3, c4;
+    };
+    const Cas cas[] = {{0, 0, 0, 0, 0},
+                       {254, 254, 0, 0, 0},
+                       {255, 0, 1, 0, 0},
+                       {256, 1, 1, 0, 0},
+                       {65025, 0, 0, 1, 0},
+                       {1000000, 145, 96, 15, 0},
                        {2147483647, 127, 129, 130, 129}};
     for (const auto& k : cas) {
         const QString s = MKL(k.n);
         ASSERT_EQ(s.size(), 4);
-        const QByteArray b = ToCp1252(s);   // the record's bytes
+        const QByteArray b = ToCp1252(s);  // the record's bytes
         const char attendu[4] = {char(k.c1), char(k.c2), char(k.c3), char(k.c4)};
         EXPECT_EQ(b, QByteArray(attendu, 4)) << k.n;
         char octets[4];

@@ -75,7 +75,7 @@ TEST_F(DailyLogTest, FirstWriteOfTheRunIsAHeaderOnly) {
     EXPECT_TRUE(l[3].startsWith(P + QStringLiteral("App.ExeName: ") + DossierApplication));
     EXPECT_TRUE(l[4].startsWith(P + QStringLiteral("App.ProductName: ")));
     EXPECT_TRUE(l[5].startsWith(P + QStringLiteral("Computer.Name: ")));
-    EXPECT_EQ(l[6], P + QStringLiteral("ActiveTheme: WinClassic"));   // no theme value stored
+    EXPECT_EQ(l[6], P + QStringLiteral("ActiveTheme: WinClassic"));  // no theme value stored
     EXPECT_TRUE(l[7].startsWith(P + QStringLiteral("Operating System: ")));
     EXPECT_EQ(l[8], P + QStringLiteral("PropertyGrid.Version: ") + QString::fromLatin1(qVersion()));
     EXPECT_EQ(l[9], P + QStringLiteral("SkinFramework.Version: ") + QString::fromLatin1(qVersion()));
@@ -117,11 +117,14 @@ TEST_F(DailyLogTest, MidnightStartsANewFileWithItsHeaderAndPurgesAgain) {
 }
 
 TEST_F(DailyLogTest, UptimeText) {
-    struct Cas { uint64_t ms; const char* texte; };
+    struct Cas {
+        uint64_t ms;
+        const char* texte;
+    };
     const Cas cas[] = {
         {3725400, "1 H 2 Min 5 Sec"},
-        {59600, "0 Min 0 Sec"},   // seconds round up to 60 and wrap, minutes round down
-        {500, "0 Min 0 Sec"},     // halves go to the even second
+        {59600, "0 Min 0 Sec"},  // seconds round up to 60 and wrap, minutes round down
+        {500, "0 Min 0 Sec"},    // halves go to the even second
         {1500, "0 Min 2 Sec"},
         {2500, "0 Min 2 Sec"},
         {245000, "4 Min 5 Sec"},
@@ -136,10 +139,14 @@ TEST_F(DailyLogTest, UptimeWarningsOncePerRun) {
     const QString w45 = QStringLiteral("Reboot needed because computer started since more 45 days");
     const QString w48 = QStringLiteral("Reboot needed because computer started since more 48 days");
     // a45, a48: warnings of the first header; lendemain: those of the next day's header.
-    struct Cas { uint64_t heures; bool a45, a48; int lendemain; };
+    struct Cas {
+        uint64_t heures;
+        bool a45, a48;
+        int lendemain;
+    };
     // 50 days: past the first wrap of the machine's 32-bit millisecond counter (49.7 days).
-    const Cas cas[] = {{45 * 24 + 23, false, false, 1}, {46 * 24, true, false, 0}, {49 * 24, true, true, 0},
-                       {50 * 24, true, true, 0}};
+    const Cas cas[] = {
+        {45 * 24 + 23, false, false, 1}, {46 * 24, true, false, 0}, {49 * 24, true, true, 0}, {50 * 24, true, true, 0}};
     int n = 0;
     for (const auto& k : cas) {
         ReinitialiserJournalJour();
@@ -157,7 +164,9 @@ TEST_F(DailyLogTest, UptimeWarningsOncePerRun) {
         if (k.a48) attendu << w48;
         const QStringList entete = fichier(QStringLiteral("20240305.Log"));
         ASSERT_GE(entete.size(), 2);
-        EXPECT_EQ(entete[1], P + QStringLiteral("System started since %1 D %2 H 0 Min 0 Sec").arg(k.heures / 24).arg(k.heures % 24));
+        EXPECT_EQ(
+            entete[1],
+            P + QStringLiteral("System started since %1 D %2 H 0 Min 0 Sec").arg(k.heures / 24).arg(k.heures % 24));
         QStringList l = apresEntete(entete);
         for (QString& s : l) s = s.mid(s.lastIndexOf(QStringLiteral("    :")) + 5);
         EXPECT_EQ(l, attendu) << k.heures;
@@ -175,17 +184,19 @@ TEST_F(DailyLogTest, UptimeWarningsOncePerRun) {
 }
 
 TEST_F(DailyLogTest, PurgeDeletesOnlyOldDayFilesOfTheLogFolder) {
-    horloge.setNow(QDateTime(QDate(2016, 3, 1), QTime(9, 0)));   // limit: 16 January 2016
-    struct Cas { const char* nom; bool reste; };
+    horloge.setNow(QDateTime(QDate(2016, 3, 1), QTime(9, 0)));  // limit: 16 January 2016
+    struct Cas {
+        const char* nom;
+        bool reste;
+    };
     const Cas cas[] = {
-        {"20160116.Log", true},   {"20160115.Log", false}, {"20150101.log", false},
-        {"20160301.Log", true},   {"20160229.Log", true},  {"0000.Log", true},
-        {"Notes.Log", true},      {"2015010.Log", true},   {"20150101.txt", true},
-        {"2015O101.Log", true},   {"00000000.Log", false}, {"20150101.Log.bak", true},
+        {"20160116.Log", true}, {"20160115.Log", false}, {"20150101.log", false}, {"20160301.Log", true},
+        {"20160229.Log", true}, {"0000.Log", true},      {"Notes.Log", true},     {"2015010.Log", true},
+        {"20150101.txt", true}, {"2015O101.Log", true},  {"00000000.Log", false}, {"20150101.Log.bak", true},
     };
     for (const auto& k : cas) creer(dossier + QString::fromLatin1(k.nom));
-    QDir().mkpath(dossier + QStringLiteral("20150102.Log"));   // a folder is no day file
-    creer(tmp.path() + QStringLiteral("/20150101.Log"));        // outside the log folder
+    QDir().mkpath(dossier + QStringLiteral("20150102.Log"));  // a folder is no day file
+    creer(tmp.path() + QStringLiteral("/20150101.Log"));      // outside the log folder
     ecrire();
     for (const auto& k : cas) EXPECT_EQ(QFile::exists(dossier + QString::fromLatin1(k.nom)), k.reste) << k.nom;
     EXPECT_TRUE(QFileInfo(dossier + QStringLiteral("20150102.Log")).isDir());
@@ -214,7 +225,7 @@ TEST_F(DailyLogTest, LinesWaitForAnUnwritableFolderThenGoInOrder) {
     Log(QStringLiteral("trois"));
     EXPECT_EQ(LignesEnAttente(), 0);
     const QStringList l = fichier(QStringLiteral("20240305.Log"));
-    EXPECT_EQ(l.first(), Cadre);   // the header comes with the first write that succeeds
+    EXPECT_EQ(l.first(), Cadre);  // the header comes with the first write that succeeds
     EXPECT_EQ(nbEntetes(l), 1);
     const QStringList corps = apresEntete(l);
     auto position = [&](const QString& fin) {
@@ -240,7 +251,8 @@ TEST_F(DailyLogTest, KeptLinesAreBoundedAndTheGapIsSaid) {
     ecrire();
     const QStringList corps = apresEntete(fichier(QStringLiteral("20240305.Log")));
     ASSERT_EQ(corps.size(), LignesEnAttenteMax + 1);
-    EXPECT_TRUE(corps[0].contains(QRegularExpression(QStringLiteral(":Log: \\d+ lines lost while the log file could not be written$"))))
+    EXPECT_TRUE(corps[0].contains(
+        QRegularExpression(QStringLiteral(":Log: \\d+ lines lost while the log file could not be written$"))))
         << corps[0].toStdString();
     EXPECT_FALSE(corps.contains(QStringLiteral("l0")));
     EXPECT_TRUE(corps.contains(QStringLiteral("l%1").arg(LignesEnAttenteMax + 4)));
@@ -294,14 +306,14 @@ TEST_F(DailyLogTest, LectureLogWritesPendingLinesAndOpensTheChosenFile) {
     LectureLog(dossier, QStringLiteral("P_"));
     EXPECT_EQ(d.propose, dossier + QStringLiteral("P_20240305.Log"));
     EXPECT_TRUE(d.filtre.contains(QStringLiteral("*.log")));
-    EXPECT_EQ(lanceur.documents.size(), 0);   // cancelled
+    EXPECT_EQ(lanceur.documents.size(), 0);  // cancelled
     EXPECT_FALSE(d.dessusPendant);
     EXPECT_TRUE(EstAuDessus(&dessus));
     EXPECT_EQ(apresEntete(fichier(QStringLiteral("20240305.Log"))), QStringList{QStringLiteral("en attente")});
 
     // A chosen name goes to the viewer as one argument, whatever it holds.
     const QString choisi = dossier + QStringLiteral("a b;$(x).Log");
-    EcrireFichierTest(choisi, "x");   // the picker gives a file that is there
+    EcrireFichierTest(choisi, "x");  // the picker gives a file that is there
     d.files.push_back(choisi);
     LectureLog(dossier, QString());
     EXPECT_EQ(lanceur.documents, QStringList{choisi});

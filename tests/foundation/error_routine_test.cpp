@@ -24,15 +24,24 @@ protected:
 TEST_F(ErrorRoutineTest, ReportTextTable) {
     const QString cent(100, QLatin1Char('d'));
     const QString longue = QStringLiteral("Un. Deux. ") + QString(95, QLatin1Char('x'));
-    struct Cas { int32_t n; QString desc; QString src; const char* key; QString attendu; };
+    struct Cas {
+        int32_t n;
+        QString desc;
+        QString src;
+        const char* key;
+        QString attendu;
+    };
     const Cas cas[] = {
         {53, QStringLiteral("Fichier introuvable"), QStringLiteral("X"), "Lib_Systeme:File_Copy",
          QStringLiteral("Err: 53 (Fichier introuvable)  Source:Lib_Systeme:File_Copy:40")},
         {-2147221499, QStringLiteral("d"), QStringLiteral("clHttp"), "K:P",
          QStringLiteral("Err: 5 (d)  Source:K:P:40 (Source: clHttp)")},
-        {-2147221504, QStringLiteral("d"), QStringLiteral("S"), "K:P", QStringLiteral("Err: -2147221504 (d)  Source:K:P:40")},
-        {-2147155969, QStringLiteral("d"), QStringLiteral("S"), "K:P", QStringLiteral("Err: -2147155969 (d)  Source:K:P:40")},
-        {-2147418113, QStringLiteral("d"), QStringLiteral("S"), "K:P", QStringLiteral("Err: -2147418113 (d)  Source:K:P:40")},
+        {-2147221504, QStringLiteral("d"), QStringLiteral("S"), "K:P",
+         QStringLiteral("Err: -2147221504 (d)  Source:K:P:40")},
+        {-2147155969, QStringLiteral("d"), QStringLiteral("S"), "K:P",
+         QStringLiteral("Err: -2147155969 (d)  Source:K:P:40")},
+        {-2147418113, QStringLiteral("d"), QStringLiteral("S"), "K:P",
+         QStringLiteral("Err: -2147418113 (d)  Source:K:P:40")},
         {-2147221499, QStringLiteral("d"), QStringLiteral("  "), "K:P", QStringLiteral("Err: 5 (d)  Source:K:P:40")},
         {9, cent, QString(), "K:P", QStringLiteral("Err: 9 (") + cent + QStringLiteral(")  Source:K:P:40")},
         {9, longue, QString(), "K:P",
@@ -43,7 +52,7 @@ TEST_F(ErrorRoutineTest, ReportTextTable) {
         ReinitialiserListes();
         leve(k.n, k.desc, k.src, k.key);
         EXPECT_EQ(rapport(), k.attendu) << k.n;
-        EXPECT_EQ(DerniereErreur.Number, k.n);   // the last error stays readable after its report
+        EXPECT_EQ(DerniereErreur.Number, k.n);  // the last error stays readable after its report
     }
 }
 
@@ -85,7 +94,7 @@ TEST_F(ErrorRoutineTest, DroppedWhileClosing) {
     bFermetureEnCours = true;
     leve(5, QStringLiteral("d"), QString(), "K:P");
     EXPECT_EQ(lignesLog().size(), 0);
-    EXPECT_EQ(DerniereErreur.Number, 5);   // not cleared either
+    EXPECT_EQ(DerniereErreur.Number, 5);  // not cleared either
 }
 
 TEST_F(ErrorRoutineTest, ReportWhileReportingIsDropped) {
@@ -109,7 +118,10 @@ TEST_F(ErrorRoutineTest, StatementFailureResumesAndKeepsPreviousValue) {
     QString v = QStringLiteral("avant");
     int suite = 0;
     Proc p("K:P");
-    EXPECT_FALSE(p(10, [&] { Raise(13); v = QStringLiteral("jamais"); }));
+    EXPECT_FALSE(p(10, [&] {
+        Raise(13);
+        v = QStringLiteral("jamais");
+    }));
     EXPECT_TRUE(p(20, [&] { ++suite; }));
     EXPECT_EQ(v, QStringLiteral("avant"));
     EXPECT_EQ(suite, 1);
@@ -117,7 +129,7 @@ TEST_F(ErrorRoutineTest, StatementFailureResumesAndKeepsPreviousValue) {
 }
 
 TEST_F(ErrorRoutineTest, Variants) {
-    {   // leave: later statements do not run
+    {  // leave: later statements do not run
         Proc p("K:Leave");
         p.leaveOnError();
         int n = 0;
@@ -126,14 +138,14 @@ TEST_F(ErrorRoutineTest, Variants) {
         EXPECT_EQ(n, 0);
         EXPECT_TRUE(p.left());
     }
-    {   // longer key
+    {  // longer key
         ReinitialiserListes();
         Proc p("Lib_Public:N2S", Trace::None);
         p.keySuffix(QStringLiteral(" (Value: 1E+20)"));
         p(70, [] { Raise(6); });
         EXPECT_TRUE(rapport().endsWith(QStringLiteral("Source:Lib_Public:N2S (Value: 1E+20):70")));
     }
-    {   // own treatment of a number
+    {  // own treatment of a number
         ReinitialiserListes();
         Proc p("K:Own");
         p.handler([](int) { return DerniereErreur.Number == 52; });
@@ -142,7 +154,7 @@ TEST_F(ErrorRoutineTest, Variants) {
         p(20, [] { Raise(53); });
         EXPECT_EQ(lignesLog().size(), 3);
     }
-    {   // silent
+    {  // silent
         ReinitialiserListes();
         Proc p("K:Silent");
         p.silent();

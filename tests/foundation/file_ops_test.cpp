@@ -41,19 +41,23 @@ TEST_F(FileOpsTest, FileExistTable) {
     ecrire(QStringLiteral("c/Sons/x .txt"), "x");
     ecrire(QStringLiteral("c/Sons/vide.ini"), "");
     ecrire(QStringLiteral("c/Logs/20240305.Log"), "l");
-    struct Cas { QString nom; bool videAbsent; bool attendu; };
+    struct Cas {
+        QString nom;
+        bool videAbsent;
+        bool attendu;
+    };
     const Cas cas[] = {
         {QString(), false, false},
         {QStringLiteral("   "), false, false},
         {QStringLiteral(" C:\\Sons\\Pub 12.wav "), false, true},
-        {QStringLiteral("C:\\Sons\\Pub 12 .wav"), false, true},      // blank before the dot removed
-        {QStringLiteral("C:\\Sons\\x .txt"), false, true},           // really named so: second try
-        {QStringLiteral("c:\\SONS\\pub 12.WAV"), false, true},       // letter case ignored
+        {QStringLiteral("C:\\Sons\\Pub 12 .wav"), false, true},  // blank before the dot removed
+        {QStringLiteral("C:\\Sons\\x .txt"), false, true},       // really named so: second try
+        {QStringLiteral("c:\\SONS\\pub 12.WAV"), false, true},   // letter case ignored
         {QStringLiteral("C:\\Sons\\vide.ini"), false, true},
-        {QStringLiteral("C:\\Sons\\vide.ini"), true, false},         // a 0-byte file counts as missing
+        {QStringLiteral("C:\\Sons\\vide.ini"), true, false},  // a 0-byte file counts as missing
         {QStringLiteral("C:\\Sons\\Pub 12.wav"), true, true},
-        {QStringLiteral("C:\\Sons"), false, true},                   // a folder is found
-        {QStringLiteral("C:\\Sons\\"), false, false},                // ...but not with a final separator
+        {QStringLiteral("C:\\Sons"), false, true},     // a folder is found
+        {QStringLiteral("C:\\Sons\\"), false, false},  // ...but not with a final separator
         {QStringLiteral("C:\\Logs\\*.Log"), false, true},
         {QStringLiteral("C:\\Logs\\*.log"), true, true},
         {QStringLiteral("C:\\Logs\\*.txt"), false, false},
@@ -79,7 +83,7 @@ TEST_F(FileOpsTest, SizeIs64BitAndMinusOneWhenUnreadable) {
     EXPECT_EQ(TailleDuFichier(QStringLiteral("D:\\DIX")), 10);
     EXPECT_EQ(TailleDuFichier(gros), int64_t(5) << 30);
     EXPECT_EQ(TailleDuFichier(QStringLiteral("D:\\absent")), -1);
-    EXPECT_EQ(TailleDuFichier(QStringLiteral("D:\\")), -1);   // a folder
+    EXPECT_EQ(TailleDuFichier(QStringLiteral("D:\\")), -1);  // a folder
 }
 
 TEST_F(FileOpsTest, CopyOverwritesCreatesFoldersAndKeepsTheWriteTime) {
@@ -108,12 +112,15 @@ TEST_F(FileOpsTest, CopyOverwritesCreatesFoldersAndKeepsTheWriteTime) {
 TEST_F(FileOpsTest, CopyRefusalsAndTheirLines) {
     ecrire(QStringLiteral("c/vide.ini"), "");
     ecrire(QStringLiteral("c/a.ini"), "a");
-    struct Cas { QString source; QString ligne; };
+    struct Cas {
+        QString source;
+        QString ligne;
+    };
     const Cas cas[] = {
         {QStringLiteral("  "), QStringLiteral("Warning: File_Copy: File name null")},
         {QStringLiteral("C:\\absent.ini"), QStringLiteral("Warning: File_Copy: File not found: C:\\absent.ini")},
         {QStringLiteral("C:\\vide.ini"), QStringLiteral("Warning: File_Copy: File not found: C:\\vide.ini")},
-        {QStringLiteral("C:\\trace.GPX"), QString()},   // a missing track file is not worth a line
+        {QStringLiteral("C:\\trace.GPX"), QString()},  // a missing track file is not worth a line
     };
     for (const auto& k : cas) {
         ReinitialiserListes();
@@ -172,7 +179,11 @@ TEST_F(FileOpsTest, DeleteCasesAndLines) {
     EXPECT_EQ(QDir(chemin(QStringLiteral("c/T"))).entryList(QDir::Files), QStringList{QStringLiteral("c.ini")});
     EXPECT_TRUE(lignesLog().isEmpty());
 
-    struct Cas { QString nom; QString ligne; int incidents; };
+    struct Cas {
+        QString nom;
+        QString ligne;
+        int incidents;
+    };
     const Cas cas[] = {
         {QString(), QStringLiteral("Warning: File_Delete: File name null"), 0},
         {QStringLiteral("C:\\absent.lnk"), QStringLiteral("Warning: File_Delete: File not found: C:\\absent.lnk"), 0},
@@ -191,14 +202,17 @@ TEST_F(FileOpsTest, DeleteCasesAndLines) {
 
 TEST_F(FileOpsTest, LibSizeTable) {
     const double k = 1024.0;
-    struct Cas { double v; const char* attendu; };
+    struct Cas {
+        double v;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {0, "0,00 Octets"},
         {512, "512,00 Octets"},
         {1023, "1 023,00 Octets"},
         {1024, "1,00 Ko"},
         {1536, "1,50 Ko"},
-        {1048575, "1 024,00 Ko"},   // 1023.999 Ko rounds, the unit changes only at 1024
+        {1048575, "1 024,00 Ko"},  // 1023.999 Ko rounds, the unit changes only at 1024
         {1048576, "1,00 Mo"},
         {13421772800.0, "12,50 Go"},
         {k * k * k * k * k * k * k * k * 1000, "1 000,00 Yo"},

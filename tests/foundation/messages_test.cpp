@@ -13,7 +13,11 @@ protected:
 };
 
 TEST_F(MessagesTest, MessageTexts) {
-    struct Cas { int32_t code; const char* valeur; const char* attendu; };
+    struct Cas {
+        int32_t code;
+        const char* valeur;
+        const char* attendu;
+    };
     const Cas cas[] = {
         {1, "x", "Les informations système ne sont pas disponibles actuellement"},
         {3, "2.1", "Pensez à mettre à jour la version 2.1 de cet applicatif sur ce poste"},
@@ -37,8 +41,13 @@ TEST_F(MessagesTest, MessageTexts) {
 
 TEST_F(MessagesTest, BoxTextTitleAndIcon) {
     struct Cas {
-        int32_t code; const char* valeur; const char* titre; const char* sub;
-        const char* texte; int style; const char* titreBoite;
+        int32_t code;
+        const char* valeur;
+        const char* titre;
+        const char* sub;
+        const char* texte;
+        int style;
+        const char* titreBoite;
     };
     const Cas cas[] = {
         // the station check of the database wrapper: the title stays
@@ -46,8 +55,7 @@ TEST_F(MessagesTest, BoxTextTitleAndIcon) {
          Mb::OKOnly | Mb::Critical, "BTrieve (Source:Lib_Data_BTrieve:BTRieve)"},
         // a "(Source:" title moves into the message
         {2003, "FRAD001.bt6", "(Source:Lib_Data_BTrieve:BTRieve)", "",
-         "Fichier FRAD001.bt6 non ouvert\r\n(Source:Lib_Data_BTrieve:BTRieve)", Mb::OKOnly | Mb::Exclamation,
-         "Erreur"},
+         "Fichier FRAD001.bt6 non ouvert\r\n(Source:Lib_Data_BTrieve:BTRieve)", Mb::OKOnly | Mb::Exclamation, "Erreur"},
         {2003, "F", "(SOURCE:K)", "", "Fichier F non ouvert\r\n(SOURCE:K)", Mb::Exclamation, "Erreur"},
         {2003, "F", "Source:K", "", "Fichier F non ouvert", Mb::Exclamation, "Source:K"},
         {2003, "F", "Le Source:K", "", "Fichier F non ouvert", Mb::Exclamation, "Le Source:K"},
@@ -71,7 +79,7 @@ TEST_F(MessagesTest, BoxTextTitleAndIcon) {
         EXPECT_EQ(b.style, k.style) << k.titre;
         EXPECT_EQ(b.title, q(k.titreBoite)) << k.titre;
     }
-    EXPECT_TRUE(lignesLog().isEmpty());   // a message is not an error
+    EXPECT_TRUE(lignesLog().isEmpty());  // a message is not an error
 }
 
 TEST_F(MessagesTest, NoBoxFlagShowsNothing) {
@@ -103,9 +111,15 @@ TEST_F(MessagesTest, DayNames) {
         EXPECT_EQ(Libelle_Fra(QStringLiteral("Jour"), i, 0), q(pleins[i - 1]));
         EXPECT_EQ(Libelle_Fra(QStringLiteral("Jour"), i, 4), q(pleins[i - 1]));
     }
-    struct Cas { const char* cat; int32_t i; const char* attendu; };
-    const Cas cas[] = {{"Jour", 8, "???:Jour:8:???"}, {"Jour", 0, "???:Jour:0:???"},
-                       {"jour", 3, "???:jour:3:???"}, {"Mois", 1, "???:Mois:1:???"},
+    struct Cas {
+        const char* cat;
+        int32_t i;
+        const char* attendu;
+    };
+    const Cas cas[] = {{"Jour", 8, "???:Jour:8:???"},
+                       {"Jour", 0, "???:Jour:0:???"},
+                       {"jour", 3, "???:jour:3:???"},
+                       {"Mois", 1, "???:Mois:1:???"},
                        {"", -2, "???::-2:???"}};
     for (const auto& k : cas) EXPECT_EQ(LibelleLangue(q(k.cat), k.i, 3), q(k.attendu)) << k.cat << k.i;
 }

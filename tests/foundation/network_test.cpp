@@ -57,18 +57,18 @@ TEST_F(NetworkTest, HostAddressIsNeverLoopback) {
 }
 
 TEST_F(NetworkTest, SharesFromTheSambaDefinitions) {
-    ecrireSmb(QStringLiteral(
-        "# partages du poste\n"
-        "[global]\n   workgroup = ONDRUNE\n   path = /ne/compte/pas\n"
-        "[homes]\n   path = /home\n"
-        "[printers]\n   path = /var/spool/samba\n"
-        "[Sons]\n   comment = Audio du poste\n   path = /srv/audio\n   read only = no\n"
-        "; [Commente]\n;   path = /srv/c\n"
-        "[SansChemin]\n   comment = rien\n"
-        "[Coupe]\n   available = no\n   path = /srv/coupe\n"
-        "[Long]\n   path = /srv/\\\n   long/nom\n"
-        "[Imprimante]\n   printable = yes\n   path = /var/spool/imp\n"
-        "[Cite]\n   path = \"/srv/avec blanc\"\n"));
+    ecrireSmb(
+        QStringLiteral("# partages du poste\n"
+                       "[global]\n   workgroup = ONDRUNE\n   path = /ne/compte/pas\n"
+                       "[homes]\n   path = /home\n"
+                       "[printers]\n   path = /var/spool/samba\n"
+                       "[Sons]\n   comment = Audio du poste\n   path = /srv/audio\n   read only = no\n"
+                       "; [Commente]\n;   path = /srv/c\n"
+                       "[SansChemin]\n   comment = rien\n"
+                       "[Coupe]\n   available = no\n   path = /srv/coupe\n"
+                       "[Long]\n   path = /srv/\\\n   long/nom\n"
+                       "[Imprimante]\n   printable = yes\n   path = /var/spool/imp\n"
+                       "[Cite]\n   path = \"/srv/avec blanc\"\n"));
     QList<ShareInfo> s;
     ASSERT_EQ(GetLocalShares(s), 4);
     ASSERT_EQ(s.size(), 4);
@@ -98,12 +98,16 @@ TEST_F(NetworkTest, NetworkPathOfThisMachineBecomesLocal) {
     const QString audio = tmp.path() + QStringLiteral("/audio");
     QDir().mkpath(audio + QStringLiteral("/Pub"));
     ecrireSmb(QStringLiteral("[Imp]\nprintable = yes\npath = %1\n[Sons]\npath = %1/\n").arg(audio));
-    struct Cas { QString entree; QString attendu; bool change; };
+    struct Cas {
+        QString entree;
+        QString attendu;
+        bool change;
+    };
     const Cas cas[] = {
         {QStringLiteral("\\\\studio1\\SONS\\Pub\\"), audio + QStringLiteral("/Pub/"), true},
         {QStringLiteral("//STUDIO1/sons/Pub/"), audio + QStringLiteral("/Pub/"), true},
         {QStringLiteral("\\\\STUDIO1\\Sons\\"), audio + QStringLiteral("/"), true},
-        {QStringLiteral("\\\\STUDIO1\\Sons"), QString(), false},      // no separator after the share
+        {QStringLiteral("\\\\STUDIO1\\Sons"), QString(), false},  // no separator after the share
         {QStringLiteral("\\\\AUTRE\\Sons\\Pub\\"), QString(), false},
         {QStringLiteral("\\\\STUDIO1\\Imp\\x\\"), QString(), false},  // not a disk share
     };
@@ -117,7 +121,8 @@ TEST_F(NetworkTest, NetworkPathOfThisMachineBecomesLocal) {
         if (k.change) {
             ASSERT_EQ(t.size(), 5);
             EXPECT_EQ(t[3], QStringLiteral("01: UNC: Local Path found: ") + k.attendu);
-            EXPECT_EQ(t[4], QStringLiteral("01: UNC: Path change from: ") + k.entree + QStringLiteral(" to: ") + k.attendu);
+            EXPECT_EQ(t[4],
+                      QStringLiteral("01: UNC: Path change from: ") + k.entree + QStringLiteral(" to: ") + k.attendu);
         } else {
             EXPECT_EQ(t.size(), 3);
         }

@@ -52,10 +52,14 @@ protected:
 };
 
 TEST_F(RestartShortcutTest, DelayIsClampedAndWrittenBack) {
-    struct Cas { int16_t action; int32_t delai, attendu; bool entree; };
+    struct Cas {
+        int16_t action;
+        int32_t delai, attendu;
+        bool entree;
+    };
     const Cas cas[] = {
-        {-1, 500, 1000, true}, {-1, 200000, 120000, true}, {-1, 1000, 1000, true},
-        {-1, 120000, 120000, true}, {5, 500, 1000, false}, {5, -3, 1000, false},
+        {-1, 500, 1000, true},      {-1, 200000, 120000, true}, {-1, 1000, 1000, true},
+        {-1, 120000, 120000, true}, {5, 500, 1000, false},      {5, -3, 1000, false},
     };
     for (const auto& k : cas) {
         QFile::remove(entree());
@@ -74,7 +78,7 @@ TEST_F(RestartShortcutTest, AutostartEntryRelaunchesTheProgramWithItsDelay) {
     int32_t d = 30000;
     CreateShortCutStartUp(-1, d, QStringLiteral("Test:Cas"));
     d = 2000;
-    CreateShortCutStartUp(-1, d, QStringLiteral("Test:Cas"));   // replaces the first one
+    CreateShortCutStartUp(-1, d, QStringLiteral("Test:Cas"));  // replaces the first one
     EXPECT_EQ(QDir(tmp.path() + QStringLiteral("/config/autostart")).entryList(QDir::Files).size(), 1);
     const QString cible = DossierApplication + QStringLiteral("QD3_Tools_Kirvo");
     EXPECT_EQ(lignesEntree().first(), QStringLiteral("[Desktop Entry]"));
@@ -87,10 +91,13 @@ TEST_F(RestartShortcutTest, AutostartEntryRelaunchesTheProgramWithItsDelay) {
 }
 
 TEST_F(RestartShortcutTest, ExecLineQuotesWhatTheLauncherWouldSplit) {
-    struct Cas { const char* dossier; const char* exec; };
+    struct Cas {
+        const char* dossier;
+        const char* exec;
+    };
     const Cas cas[] = {
         {"/opt/Ondrune Tools/", "\"/opt/Ondrune Tools/QD3_Tools_Kirvo\" /Wait=1000"},
-        {"/opt/a$b/", "\"/opt/a\\\\$b/QD3_Tools_Kirvo\" /Wait=1000"},   // \$ quoted, its backslash escaped
+        {"/opt/a$b/", "\"/opt/a\\\\$b/QD3_Tools_Kirvo\" /Wait=1000"},  // \$ quoted, its backslash escaped
         {"/opt/100%/", "/opt/100%%/QD3_Tools_Kirvo /Wait=1000"},
     };
     for (const auto& k : cas) {
@@ -114,12 +121,13 @@ TEST_F(RestartShortcutTest, DeleteRemovesTheEntryAndIsQuietWithoutOne) {
 
 TEST_F(RestartShortcutTest, UnwritableAutostartFolderIsReportedUnderTheCallersKey) {
     QFile bloque(tmp.path() + QStringLiteral("/config"));
-    ASSERT_TRUE(bloque.open(QIODevice::WriteOnly));   // a file where the folder should be
+    ASSERT_TRUE(bloque.open(QIODevice::WriteOnly));  // a file where the folder should be
     bloque.close();
     int32_t d = 5000;
     CreateShortCutStartUp(-1, d, QStringLiteral("Frm_Setup:CheckReboot_Click"));
     ASSERT_GE(incidents().size(), 1);
-    EXPECT_TRUE(incidents()[0].contains(QStringLiteral("Source:Frm_Setup:CheckReboot_Click:Lib_Systeme:CreateShortCutStartUp:")))
+    EXPECT_TRUE(incidents()[0].contains(
+        QStringLiteral("Source:Frm_Setup:CheckReboot_Click:Lib_Systeme:CreateShortCutStartUp:")))
         << incidents()[0].toStdString();
     EXPECT_TRUE(TestDialogs().shown.empty());
 }
@@ -131,12 +139,12 @@ TEST_F(RestartShortcutTest, ExternalProgramResultsAndMessages) {
         QString fichier;
         int docResult;
         int32_t r;
-        QString incident;   // "" when none
+        QString incident;  // "" when none
         QString message;
     };
     const Cas cas[] = {
-        {tmp.path() + QStringLiteral("/absent.txt"), Lancement::Reussi, 2, QStringLiteral("Err: 53 (Fichier non trouvé)"),
-         QStringLiteral("Fichier non trouvé")},
+        {tmp.path() + QStringLiteral("/absent.txt"), Lancement::Reussi, 2,
+         QStringLiteral("Err: 53 (Fichier non trouvé)"), QStringLiteral("Fichier non trouvé")},
         {tmp.path() + QStringLiteral("/nulle/part.txt"), Lancement::Reussi, 3,
          QStringLiteral("Err: 76 (Chemin d'accès non trouvé)"), QStringLiteral("Chemin d'accès non trouvé")},
         {doc, Lancement::AucuneAssociation, 31,
@@ -158,7 +166,8 @@ TEST_F(RestartShortcutTest, ExternalProgramResultsAndMessages) {
             continue;
         }
         ASSERT_EQ(incidents().size(), 1) << k.r;
-        EXPECT_TRUE(incidents()[0].contains(k.incident + QStringLiteral("  Source:Lib_Systeme:ExecuterProgrammeExterne:")))
+        EXPECT_TRUE(
+            incidents()[0].contains(k.incident + QStringLiteral("  Source:Lib_Systeme:ExecuterProgrammeExterne:")))
             << incidents()[0].toStdString();
         // The object-defined numbers also show where they came from.
         EXPECT_EQ(incidents()[0].contains(QStringLiteral("(Source: QD3_Tools_Kirvo.ExecuterProgrammeExterne)")),
@@ -251,7 +260,8 @@ TEST_F(RestartShortcutTest, DisconnectedAutomationObjectRestartsTheMachine) {
 
     {
         Proc p("Test:Automation");
-        p(10, [] { throw AppError(ErrAutomationDeconnectee, QStringLiteral("Objet déconnecté"), QStringLiteral("X")); });
+        p(10,
+          [] { throw AppError(ErrAutomationDeconnectee, QStringLiteral("Objet déconnecté"), QStringLiteral("X")); });
     }
     ASSERT_EQ(incidents().size(), 2);
     EXPECT_TRUE(incidents()[0].contains(QStringLiteral("Err: -2147417848 (Objet déconnecté)")));
@@ -265,10 +275,12 @@ TEST_F(RestartShortcutTest, DisconnectedAutomationObjectRestartsTheMachine) {
     {
         Proc p("Test:Automation");
         p.zone(1);
-        p(10, [] { throw AppError(ErrAutomationDeconnectee, QStringLiteral("Objet déconnecté"), QStringLiteral("X")); });
+        p(10,
+          [] { throw AppError(ErrAutomationDeconnectee, QStringLiteral("Objet déconnecté"), QStringLiteral("X")); });
     }
     ASSERT_EQ(Listes().incidents(1).count(), 2);
-    EXPECT_TRUE(Listes().incidents(1).at(1).endsWith(QStringLiteral(":Reboot the Computer because of Automation Error")));
+    EXPECT_TRUE(
+        Listes().incidents(1).at(1).endsWith(QStringLiteral(":Reboot the Computer because of Automation Error")));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ protected:
         qunsetenv("KIRVO_WINDOWS_DIR");
         DossierApplication = racine + QStringLiteral("app/");
         QDir().mkpath(DossierApplication);
-        QDir().mkpath(racine + QStringLiteral("c"));   // drive C: is there
+        QDir().mkpath(racine + QStringLiteral("c"));  // drive C: is there
         ReinitialiserMemoiresDossiers();
     }
     void TearDown() override {
@@ -31,9 +31,7 @@ protected:
     }
     void ecrire(const QString& rel, const QByteArray& contenu) { EcrireFichierTest(racine + rel, contenu); }
     QByteArray lire(const QString& rel) const { return LireFichierTest(racine + rel); }
-    void lectureSeule(const QString& rel) {
-        ASSERT_EQ(::chmod(QFile::encodeName(racine + rel).constData(), 0444), 0);
-    }
+    void lectureSeule(const QString& rel) { ASSERT_EQ(::chmod(QFile::encodeName(racine + rel).constData(), 0444), 0); }
     // The log lines' texts, without time stamp, index fields and delay column.
     QStringList textes() const {
         QStringList out;
@@ -47,13 +45,16 @@ protected:
 TEST_F(SettingsAccessTest, LectureIniTable) {
     ecrire(QStringLiteral("c/Cfg/a.ini"), "[S]\r\nk=valeur\r\nvide=\r\nlong=" + QByteArray(300, 'x') + "\r\n");
     ecrire(QStringLiteral("app/Windows/WIN.INI"), "[Tessival]\r\nNb_Base=2\r\n");
-    struct Cas { QString fichier, section, cle, defaut, attendu; };
+    struct Cas {
+        QString fichier, section, cle, defaut, attendu;
+    };
     const QString d = QStringLiteral("def");
     const Cas cas[] = {
         {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("k"), d, QStringLiteral("valeur")},
         {QStringLiteral("c:\\CFG\\A.INI"), QStringLiteral("s"), QStringLiteral("K"), d, QStringLiteral("valeur")},
         {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("vide"), d, QString()},
-        {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("long"), d, QString(254, QLatin1Char('x'))},
+        {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("long"), d,
+         QString(254, QLatin1Char('x'))},
         {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("absente"), d, d},
         {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("T"), QStringLiteral("k"), d, d},
         {QStringLiteral("C:\\Cfg\\b.ini"), QStringLiteral("S"), QStringLiteral("k"), d, d},
@@ -62,10 +63,12 @@ TEST_F(SettingsAccessTest, LectureIniTable) {
         {QStringLiteral("C:\\Cfg\\\"a.ini"), QStringLiteral("S"), QStringLiteral("k"), d, d},
         {QStringLiteral("C:\\Cfg\\a|.ini"), QStringLiteral("S"), QStringLiteral("k"), d, d},
         {QStringLiteral("win.ini"), QStringLiteral("Tessival"), QStringLiteral("Nb_Base"), d, QStringLiteral("2")},
-        {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("x"), QStringLiteral("fin  "), QStringLiteral("fin")},
+        {QStringLiteral("C:\\Cfg\\a.ini"), QStringLiteral("S"), QStringLiteral("x"), QStringLiteral("fin  "),
+         QStringLiteral("fin")},
     };
     for (const auto& c : cas)
-        EXPECT_EQ(LectureIni(c.fichier, c.section, c.cle, c.defaut), c.attendu) << c.fichier.toStdString() << " " << c.cle.toStdString();
+        EXPECT_EQ(LectureIni(c.fichier, c.section, c.cle, c.defaut), c.attendu)
+            << c.fichier.toStdString() << " " << c.cle.toStdString();
 }
 
 TEST_F(SettingsAccessTest, EcritureIniRefusesBlankNamesAndBadFileNames) {
@@ -73,7 +76,8 @@ TEST_F(SettingsAccessTest, EcritureIniRefusesBlankNamesAndBadFileNames) {
     const QString f = QStringLiteral("C:\\Cfg\\a.ini");
     EXPECT_FALSE(EcritureIni(f, QStringLiteral("  "), QStringLiteral("k"), QStringLiteral("x")));
     EXPECT_FALSE(EcritureIni(f, QStringLiteral("S"), QString(), QStringLiteral("x")));
-    EXPECT_FALSE(EcritureIni(QStringLiteral("C:\\Cfg\\a*.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("x")));
+    EXPECT_FALSE(
+        EcritureIni(QStringLiteral("C:\\Cfg\\a*.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("x")));
     EXPECT_EQ(lire(QStringLiteral("c/Cfg/a.ini")), QByteArray("[S]\r\nk=v\r\n"));
     EXPECT_TRUE(textes().isEmpty());
 }
@@ -81,20 +85,28 @@ TEST_F(SettingsAccessTest, EcritureIniRefusesBlankNamesAndBadFileNames) {
 TEST_F(SettingsAccessTest, EcritureIniRefusesWhatWouldBreakTheLines) {
     ecrire(QStringLiteral("c/Cfg/a.ini"), "[S]\r\nk=v\r\n");
     const QString f = QStringLiteral("C:\\Cfg\\a.ini");
-    struct Cas { const char* section; const char* cle; const char* valeur; };
+    struct Cas {
+        const char* section;
+        const char* cle;
+        const char* valeur;
+    };
     const Cas cas[] = {
-        {"S", "k", "x\r\nMotDePasse=1"}, {"S", "k", "x\ny"}, {"S", "Mot=Passe", "1"},
-        {"S", "[Autre]", "1"}, {"S]\r\n[T", "k", "1"}, {"S", "Ωk", "1"},
+        {"S", "k", "x\r\nMotDePasse=1"}, {"S", "k", "x\ny"},     {"S", "Mot=Passe", "1"},
+        {"S", "[Autre]", "1"},           {"S]\r\n[T", "k", "1"}, {"S", "Ωk", "1"},
     };
     for (const auto& c : cas)
-        EXPECT_FALSE(EcritureIni(f, QString::fromUtf8(c.section), QString::fromUtf8(c.cle), QString::fromUtf8(c.valeur)))
+        EXPECT_FALSE(
+            EcritureIni(f, QString::fromUtf8(c.section), QString::fromUtf8(c.cle), QString::fromUtf8(c.valeur)))
             << c.cle;
     EXPECT_EQ(lire(QStringLiteral("c/Cfg/a.ini")), QByteArray("[S]\r\nk=v\r\n"));
     const QStringList l = textes();
     ASSERT_EQ(l.size(), 6);
-    EXPECT_EQ(l[5], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] Ωk"));
-    EXPECT_EQ(l[0], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] k"));
-    EXPECT_EQ(l[4], QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S]  [T] k"));
+    EXPECT_EQ(l[5],
+              QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] Ωk"));
+    EXPECT_EQ(l[0],
+              QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S] k"));
+    EXPECT_EQ(l[4],
+              QStringLiteral("Warning: EcritureIni: Invalid section, key or value refused: C:\\Cfg\\a.ini [S]  [T] k"));
 }
 
 TEST_F(SettingsAccessTest, EcritureIniCreatesTheMissingFolders) {
@@ -104,7 +116,8 @@ TEST_F(SettingsAccessTest, EcritureIniCreatesTheMissingFolders) {
     EXPECT_EQ(lire(QStringLiteral("c/Ondrune/Neuf/Sous/n.ini")), QByteArray("[S]\r\nk=\xE9\r\n"));
     EXPECT_EQ(LectureIni(f, QStringLiteral("S"), QStringLiteral("k"), QString()), QStringLiteral("é"));
     // A bare name goes to the Windows folder, made when missing.
-    EXPECT_TRUE(EcritureIni(QStringLiteral("Xt_sys.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("1")));
+    EXPECT_TRUE(
+        EcritureIni(QStringLiteral("Xt_sys.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("1")));
     EXPECT_EQ(lire(QStringLiteral("app/Windows/Xt_sys.ini")), QByteArray("[S]\r\nk=1\r\n"));
 }
 
@@ -112,14 +125,16 @@ TEST_F(SettingsAccessTest, EcritureIniClearsTheReadOnlyFlag) {
     ecrire(QStringLiteral("c/Cfg/ro.ini"), "[S]\r\nk=v\r\n");
     lectureSeule(QStringLiteral("c/Cfg/ro.ini"));
     EXPECT_EQ(AttributsFichier(QStringLiteral("C:\\Cfg\\ro.ini")) & 1, 1);
-    EXPECT_TRUE(EcritureIni(QStringLiteral("C:\\Cfg\\ro.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
+    EXPECT_TRUE(
+        EcritureIni(QStringLiteral("C:\\Cfg\\ro.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
     EXPECT_EQ(lire(QStringLiteral("c/Cfg/ro.ini")), QByteArray("[S]\r\nk=w\r\n"));
     EXPECT_EQ(AttributsFichier(QStringLiteral("C:\\Cfg\\ro.ini")) & 1, 0);
 
     // An empty read-only file counts as missing for the flag's removal: nothing is written.
     ecrire(QStringLiteral("c/Cfg/vide.ini"), "");
     lectureSeule(QStringLiteral("c/Cfg/vide.ini"));
-    EXPECT_FALSE(EcritureIni(QStringLiteral("C:\\Cfg\\vide.ini"), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
+    EXPECT_FALSE(EcritureIni(QStringLiteral("C:\\Cfg\\vide.ini"), QStringLiteral("S"), QStringLiteral("k"),
+                             QStringLiteral("w")));
     EXPECT_TRUE(textes().contains(QStringLiteral("Warning: File_RemoveFlag: File not found: ") + racine +
                                   QStringLiteral("c/Cfg/vide.ini")));
     EXPECT_EQ(lire(QStringLiteral("c/Cfg/vide.ini")), QByteArray());

@@ -38,7 +38,8 @@ protected:
     void ecrire(const QString& rel, const QByteArray& contenu) { EcrireFichierTest(racine + rel, contenu); }
     QByteArray lire(const QString& rel) const { return LireFichierTest(racine + rel); }
     QString ini(const QString& rel, const char* section, const char* cle) const {
-        return LectureIni(racine + rel, QString::fromLatin1(section), QString::fromLatin1(cle), QStringLiteral("<absent>"));
+        return LectureIni(racine + rel, QString::fromLatin1(section), QString::fromLatin1(cle),
+                          QStringLiteral("<absent>"));
     }
     QStringList textes() const {
         QStringList out;
@@ -49,7 +50,11 @@ protected:
 };
 
 TEST_F(SettingsLocationsTest, SettingsFileNamesCarryTheInstance) {
-    struct Cas { int16_t instance; const char* suffixe; const char* nom; };
+    struct Cas {
+        int16_t instance;
+        const char* suffixe;
+        const char* nom;
+    };
     const Cas cas[] = {
         {0, "", "QD3_Tools_Kirvo.Ini"},
         {0, "_Positions", "QD3_Tools_Kirvo_Positions.Ini"},
@@ -89,23 +94,26 @@ TEST_F(SettingsLocationsTest, RestoredPositionsStayOnTheScreen) {
     const QRect ecran(0, 0, 1024, 1024);
     const QSize taille(400, 200);
     const QString positions = QStringLiteral("app/Settings/QD3_Tools_Kirvo/QD3_Tools_Kirvo_Positions.Ini");
-    struct Cas { const char* gauche; const char* haut; QPoint attendu; };
+    struct Cas {
+        const char* gauche;
+        const char* haut;
+        QPoint attendu;
+    };
     const Cas cas[] = {
-        {nullptr, nullptr, {0, 0}},            // nothing saved
-        {"1500", "3000", {100, 200}},
-        {"1500", "20000", {100, 512}},          // below the screen: half-way up (7680 twips)
-        {"0", "-5000", {0, 0}},                 // lost above the top
-        {"0", "-2000", {0, 0}},                 // title bar above the screen: brought down
-        {"-20001", "0", {0, 0}},
-        {"-20000", "0", {0, 0}},                // partly off the left side: brought in
-        {"30000", "0", {624, 0}},               // off the right side: brought in
-        {"0", "15000", {0, 824}},               // its lower part below the screen: raised
-        {" 1515abc", "x", {101, 0}},            // leading number only
+        {nullptr, nullptr, {0, 0}},                                   // nothing saved
+        {"1500", "3000", {100, 200}}, {"1500", "20000", {100, 512}},  // below the screen: half-way up (7680 twips)
+        {"0", "-5000", {0, 0}},                                       // lost above the top
+        {"0", "-2000", {0, 0}},                                       // title bar above the screen: brought down
+        {"-20001", "0", {0, 0}},      {"-20000", "0", {0, 0}},        // partly off the left side: brought in
+        {"30000", "0", {624, 0}},                                     // off the right side: brought in
+        {"0", "15000", {0, 824}},                                     // its lower part below the screen: raised
+        {" 1515abc", "x", {101, 0}},                                  // leading number only
     };
     for (const auto& c : cas) {
         QFile::remove(racine + positions);
         if (c.gauche) {
-            ecrire(positions, QByteArray("[FrmPos]\r\nFrmTest_Left=") + c.gauche + "\r\nFrmTest_Top=" + c.haut + "\r\n");
+            ecrire(positions,
+                   QByteArray("[FrmPos]\r\nFrmTest_Left=") + c.gauche + "\r\nFrmTest_Top=" + c.haut + "\r\n");
         }
         EXPECT_EQ(PositionFeuille(QStringLiteral("FrmTest"), taille, ecran), c.attendu)
             << (c.gauche ? c.gauche : "-") << " " << (c.haut ? c.haut : "-");
@@ -149,7 +157,8 @@ TEST_F(SettingsLocationsTest, AWindowGoesBackWhereItWas) {
 
 TEST_F(SettingsLocationsTest, ConfigFolderOfABase) {
     ecrire(QStringLiteral("app/Settings/QD3_Config.ini"),
-           "[Site]\r\nNbBase=2\r\n[Base_01]\r\nDossier_Config_Global=D:\\Base1\r\n[Base_02]\r\nDossier_Config_Global=\r\n");
+           "[Site]\r\nNbBase=2\r\n[Base_01]\r\nDossier_Config_Global=D:\\Base1\r\n[Base_02]\r\nDossier_Config_Global="
+           "\r\n");
     const QString C = DossierApplication + QStringLiteral("Settings/QD3_Config.ini");
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(C, 1, true), QStringLiteral("D:\\Base1/"));
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(C, 1, false), QStringLiteral("D:\\Base1/"));
@@ -157,11 +166,11 @@ TEST_F(SettingsLocationsTest, ConfigFolderOfABase) {
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(C, 3, false), QStringLiteral("C:\\Tessival\\Ondrune\\Config\\"));
     EXPECT_EQ(DetermineDossierConfig_Fichier(C, 1), QStringLiteral("D:\\Base1/"));
     EXPECT_EQ(DetermineDossierConfig_Fichier(C, 3), DossierApplication + QStringLiteral("Config/"));
-    EXPECT_EQ(textes(), QStringList({QStringLiteral("Dossier_Config_Global:  /A"),
-                                     QStringLiteral("Dossier_Config_Global: D:\\Base1/ /B"),
-                                     QStringLiteral("Dossier_Config_Global:  /A"),
-                                     QStringLiteral("Dossier_Config_Global: ") + DossierApplication +
-                                         QStringLiteral("Config/ /B")}));
+    EXPECT_EQ(textes(),
+              QStringList(
+                  {QStringLiteral("Dossier_Config_Global:  /A"), QStringLiteral("Dossier_Config_Global: D:\\Base1/ /B"),
+                   QStringLiteral("Dossier_Config_Global:  /A"),
+                   QStringLiteral("Dossier_Config_Global: ") + DossierApplication + QStringLiteral("Config/ /B")}));
 
     // The site-wide folder wins in the file lookup, and in the base lookup without base-first.
     ecrire(QStringLiteral("app/Settings/QD3_Config.ini"),
@@ -200,10 +209,10 @@ TEST_F(SettingsLocationsTest, AnOldSystemBuildsTheConfigurationFromTheLegacyFile
     const QString P = DetermineDossierConfig();
     EXPECT_EQ(P, DossierApplication + QStringLiteral("Settings/QD3_Config.ini"));
     const QString cfg = QStringLiteral("app/Settings/QD3_Config.ini");
-    EXPECT_EQ(ini(cfg, "Site", "NbBase"), QStringLiteral("2"));   // 2.5: halves to even
+    EXPECT_EQ(ini(cfg, "Site", "NbBase"), QStringLiteral("2"));  // 2.5: halves to even
     EXPECT_EQ(ini(cfg, "Site", "NoBase"), QStringLiteral("1"));
     EXPECT_EQ(ini(cfg, "Site", "Actif"), QStringLiteral("1"));
-    EXPECT_EQ(ini(cfg, "Site", "Lib"), QStringLiteral("Nom de la radio"));   // "on" is not "ON": no legacy folder file
+    EXPECT_EQ(ini(cfg, "Site", "Lib"), QStringLiteral("Nom de la radio"));  // "on" is not "ON": no legacy folder file
     EXPECT_EQ(ini(cfg, "Base_01", "Dossier_Config_Global"), QStringLiteral("C:\\B1\\"));
     EXPECT_EQ(ini(cfg, "Base_02", "Dossier_Config_Global"), QStringLiteral("C:\\B2"));
 
@@ -227,12 +236,14 @@ TEST_F(SettingsLocationsTest, AnOldSystemBuildsTheConfigurationFromTheLegacyFile
     EXPECT_EQ(ini(s2, "Base_02", "NbStation"), QStringLiteral("2"));
     EXPECT_EQ(ini(s2, "Base_02", "Dossier_Data"), QStringLiteral("C:\\BTRieve\\Data\\"));
     ASSERT_EQ(Listes().incidents(0).count(), 1);
-    EXPECT_TRUE(Listes().incidents(0).at(0).contains(QStringLiteral("Err: 13 "))) << Listes().incidents(0).at(0).toStdString();
+    EXPECT_TRUE(Listes().incidents(0).at(0).contains(QStringLiteral("Err: 13 ")))
+        << Listes().incidents(0).at(0).toStdString();
     EXPECT_TRUE(Listes().incidents(0).at(0).contains(QStringLiteral("Lib_Public:DetermineDossierConfig:210")));
 
     // The style advice, once per installation.
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Le poste utilise le style 'Windows standard'\r\n\r\n")));
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(
+        QStringLiteral("Le poste utilise le style 'Windows standard'\r\n\r\n")));
     EXPECT_EQ(TestDialogs().shown[0].style, Mb::Information);
     EXPECT_EQ(ini(cfg, "ThemeWindows", "Msg"), QStringLiteral("1"));
 

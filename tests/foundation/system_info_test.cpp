@@ -33,7 +33,12 @@ protected:
 const QString kLook = QStringLiteral("Software\\Tessival\\Ondrune\\Look");
 
 TEST_F(SystemInfoTest, BuildMomentFromTheVersionNumbers) {
-    struct Cas { int32_t major, minor, revision; const char* description; QDateTime moment; const char* texte; };
+    struct Cas {
+        int32_t major, minor, revision;
+        const char* description;
+        QDateTime moment;
+        const char* texte;
+    };
     const Cas cas[] = {
         {2015, 305, 910, "", QDateTime(QDate(2015, 3, 5), QTime(9, 10)), "2015.0305.0910"},
         {2015, 0, 0, "", QDateTime(QDate(2014, 11, 30), QTime(0, 0)), "2014.1130.0000"},
@@ -51,7 +56,8 @@ TEST_F(SystemInfoTest, BuildMomentFromTheVersionNumbers) {
 
 TEST_F(SystemInfoTest, VersionTextIsTheBuildStampAndOnlyDateApplicationTraces) {
     const QString v = VersionApplication();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{4}\\.\\d{4}$")).match(v).hasMatch()) << v.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{4}\\.\\d{4}$")).match(v).hasMatch())
+        << v.toStdString();
     EXPECT_EQ(v, VersionConstruction());
     EXPECT_TRUE(lignesLog().isEmpty());
     bTraceLogDebug = true;
@@ -62,9 +68,11 @@ TEST_F(SystemInfoTest, VersionTextIsTheBuildStampAndOnlyDateApplicationTraces) {
 }
 
 TEST_F(SystemInfoTest, WordsOfANumber) {
-    struct Cas { int32_t v, lo, hi; };
-    const Cas cas[] = {{-1, 65535, 65535}, {65536, 0, 1}, {0x12345678, 0x5678, 0x1234}, {0, 0, 0},
-                       {int32_t(0x80000000u), 0, 32768}};
+    struct Cas {
+        int32_t v, lo, hi;
+    };
+    const Cas cas[] = {
+        {-1, 65535, 65535}, {65536, 0, 1}, {0x12345678, 0x5678, 0x1234}, {0, 0, 0}, {int32_t(0x80000000u), 0, 32768}};
     for (const auto& k : cas) {
         EXPECT_EQ(LOWORD(k.v), k.lo) << k.v;
         EXPECT_EQ(HIWORD(k.v), k.hi) << k.v;
@@ -97,7 +105,8 @@ TEST_F(SystemInfoTest, OsReleaseIsRead) {
     const QString f = tmp.path() + QStringLiteral("/os-release");
     QFile out(f);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("# commentaire\nNAME=\"Debian GNU/Linux\"\nVERSION_ID='12'\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+    out.write(
+        "# commentaire\nNAME=\"Debian GNU/Linux\"\nVERSION_ID='12'\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
     out.close();
     DescriptionSysteme d;
     ASSERT_TRUE(LireDescriptionSysteme(d, f));
@@ -138,17 +147,25 @@ TEST_F(SystemInfoTest, SpecialFoldersAndSystemFolders) {
     qputenv("XDG_CONFIG_HOME", (tmp.path() + QStringLiteral("/config")).toLocal8Bit());
     EXPECT_EQ(GetSpecialFolderLocation(Csidl::Startup), tmp.path() + QStringLiteral("/config/autostart"));
     EXPECT_EQ(GetSpecialFolderLocation(9999), QString());
-    if (ancien.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", ancien);
+    if (ancien.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", ancien);
     EXPECT_FALSE(GetWinDir().endsWith(QLatin1Char('/')));
     EXPECT_TRUE(GetWinSysDir().startsWith(GetWinDir() + QLatin1Char('/')));
 }
 
 TEST_F(SystemInfoTest, RegistryGetAndSetTable) {
     InfoVersionOS.dwPlatformId = 2;
-    struct Ecrit { QString nom; QString valeur; int32_t type; int32_t code; };
+    struct Ecrit {
+        QString nom;
+        QString valeur;
+        int32_t type;
+        int32_t code;
+    };
     const Ecrit ecrits[] = {
         {QStringLiteral("Style"), QStringLiteral("Office2007"), REG_SZ, 0},
-        {QStringLiteral("Developpe"), QStringLiteral("%TEMP%\\x"), REG_EXPAND_SZ, 0},   // stored as plain text
+        {QStringLiteral("Developpe"), QStringLiteral("%TEMP%\\x"), REG_EXPAND_SZ, 0},  // stored as plain text
         {QStringLiteral("Max"), QStringLiteral("4294967295"), REG_DWORD, 0},
         {QStringLiteral("Moins"), QStringLiteral("-1"), REG_DWORD, 0},
         {QStringLiteral("Tete"), QStringLiteral("  12abc"), REG_DWORD, 0},
@@ -162,11 +179,17 @@ TEST_F(SystemInfoTest, RegistryGetAndSetTable) {
     for (const auto& e : ecrits)
         EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, kLook, e.nom, e.valeur, e.type), e.code) << e.nom.toStdString();
 
-    struct Lu { int32_t root; QString cle; QString nom; int32_t code; QString valeur; };
+    struct Lu {
+        int32_t root;
+        QString cle;
+        QString nom;
+        int32_t code;
+        QString valeur;
+    };
     const Lu lus[] = {
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Style"), 0, QStringLiteral("Office2007")},
         {HKEY_CURRENT_USER, kLook.toLower(), QStringLiteral("STYLE"), 0, QStringLiteral("Office2007")},
-        {0, kLook, QStringLiteral("Style"), 0, QStringLiteral("Office2007")},   // root 0: the current user here
+        {0, kLook, QStringLiteral("Style"), 0, QStringLiteral("Office2007")},  // root 0: the current user here
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Developpe"), 0, QStringLiteral("%TEMP%\\x")},
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Max"), 0, QStringLiteral("-1")},
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Moins"), 0, QStringLiteral("-1")},
@@ -175,7 +198,7 @@ TEST_F(SystemInfoTest, RegistryGetAndSetTable) {
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Demi"), 0, QStringLiteral("2")},
         {HKEY_CURRENT_USER, kLook, QStringLiteral("NombreVide"), 0, QString()},
         {HKEY_CURRENT_USER, kLook, QStringLiteral("TexteVide"), 0, QString()},
-        {HKEY_CURRENT_USER, kLook, QStringLiteral("Trop"), 0, QString()},      // refused, never written
+        {HKEY_CURRENT_USER, kLook, QStringLiteral("Trop"), 0, QString()},  // refused, never written
         {HKEY_CURRENT_USER, kLook, QStringLiteral("Absente"), 0, QString()},
         {HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), RegErr::BadKey, QString()},
         {HKEY_LOCAL_MACHINE, kLook, QStringLiteral("Style"), 0, QString()},
@@ -222,7 +245,7 @@ TEST_F(SystemInfoTest, RegistryValuesOfOtherTypesAndRefusedStore) {
     QString v = QStringLiteral("avant");
     EXPECT_EQ(Reg_GetValue(HKEY_CURRENT_USER, kLook, QStringLiteral("Octets"), v), RegErr::MoreData);
     EXPECT_EQ(v, QString());
-    EXPECT_EQ(Reg_GetValue(HKEY_CURRENT_USER, kLook, QStringLiteral("Court"), v), 0);   // under 2 bytes
+    EXPECT_EQ(Reg_GetValue(HKEY_CURRENT_USER, kLook, QStringLiteral("Court"), v), 0);  // under 2 bytes
     EXPECT_EQ(v, QString());
 
     ASSERT_TRUE(QFile::setPermissions(fichierHKCU(), QFile::ReadOwner));

@@ -18,9 +18,12 @@ class TraceLogTest : public KirvoTest {};
 QString delai(const QString& ligne) { return ligne.mid(20, 5); }
 
 TEST_F(TraceLogTest, LineShapeAndIndexFields) {
-    struct Cas { int16_t a, b, c; const char* champs; };
+    struct Cas {
+        int16_t a, b, c;
+        const char* champs;
+    };
     const Cas cas[] = {
-        {-1, -1, -1, " : : :"}, {2, -1, -1, "2: : :"}, {12, 0, 9, "12:0:9:"},
+        {-1, -1, -1, " : : :"}, {2, -1, -1, "2: : :"},  {12, 0, 9, "12:0:9:"},
         {-1, -1, 10, " : :A:"}, {-1, -1, 35, " : :Z:"}, {-2, -2, 5, "Debug:"},
     };
     for (const auto& k : cas) {
@@ -37,16 +40,15 @@ TEST_F(TraceLogTest, LineShapeAndIndexFields) {
 
 TEST_F(TraceLogTest, DelayColumnAddsUpShortGaps) {
     // gaps after the previous line, and the column expected
-    struct Pas { int64_t ms; const char* col; };
+    struct Pas {
+        int64_t ms;
+        const char* col;
+    };
     const Pas pas[] = {
-        {0, "    :"},      // first line of the run
-        {15, "    :"},     // <= 20: shown blank, count not restarted
-        {10, "  25:"},     // 25 since the line that restarted the count
-        {20, "    :"},
-        {1, "  21:"},
-        {9999, "9999:"},
-        {10000, "xxxx:"},
-        {30, "  30:"},
+        {0, "    :"},   // first line of the run
+        {15, "    :"},  // <= 20: shown blank, count not restarted
+        {10, "  25:"},  // 25 since the line that restarted the count
+        {20, "    :"}, {1, "  21:"}, {9999, "9999:"}, {10000, "xxxx:"}, {30, "  30:"},
     };
     for (const auto& s : pas) {
         horloge.advance(s.ms);
@@ -88,8 +90,8 @@ TEST_F(TraceLogTest, ClosingWithoutOptionsWindowWritesNothing) {
 
 TEST_F(TraceLogTest, IncidentRoutingAndText) {
     Listes().creerListesIncidents(3);
-    TraceLog(3, -1, -1, QStringLiteral("  ::  Err: 5"), true);   // zone 3 of 3 lists: list 0
-    TraceLog(1, -1, -1, QStringLiteral("zone un"), false, 0);    // iIncident >= 0 counts
+    TraceLog(3, -1, -1, QStringLiteral("  ::  Err: 5"), true);  // zone 3 of 3 lists: list 0
+    TraceLog(1, -1, -1, QStringLiteral("zone un"), false, 0);   // iIncident >= 0 counts
     TraceLog(-1, -1, -1, QStringLiteral("sans zone"), true);
     TraceLog(2, -1, -1, QStringLiteral("pas un incident"), false, -1);
     ASSERT_EQ(Listes().incidents(0).count(), 2);
@@ -147,7 +149,7 @@ TEST_F(TraceLogTest, EntryTraceHalves) {
 TEST_F(TraceLogTest, TickCountSurvivesThe32BitWrap) {
     horloge.setUptime(4294967290ull);
     const uint64_t a = GetTickCount64();
-    horloge.advance(10);   // the 32-bit reading is now 4
+    horloge.advance(10);  // the 32-bit reading is now 4
     const uint64_t b = GetTickCount64();
     EXPECT_EQ(a, 4294967290ull);
     EXPECT_EQ(b, 4294967300ull);
@@ -160,7 +162,11 @@ TEST_F(TraceLogTest, TickCountSurvivesThe32BitWrap) {
 TEST_F(TraceLogTest, TickCountStartsFromTheRealUptime) {
     const uint64_t jour = 86400000ull;
     const uint64_t tour = 4294967296ull;
-    struct Cas { uint64_t depart; int64_t avance; uint64_t ensuite; };
+    struct Cas {
+        uint64_t depart;
+        int64_t avance;
+        uint64_t ensuite;
+    };
     const Cas cas[] = {
         {50 * jour, 1000, 50 * jour + 1000},
         {tour - 5, 10, tour + 5},
@@ -200,7 +206,7 @@ TEST_F(TraceLogTest, ForcedWritePoints) {
         QFile f(fichier);
         if (!f.open(QIODevice::ReadOnly)) return QStringList();
         QStringList l = FromCp1252(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        l.removeIf([](const QString& s) { return s.startsWith(QStringLiteral("==:")); });   // header
+        l.removeIf([](const QString& s) { return s.startsWith(QStringLiteral("==:")); });  // header
         return l;
     };
 

@@ -24,7 +24,7 @@ TEST_F(WindowHelpersTest, TopmostIsReleasedAroundAModalBoxAndRestored) {
     auto w = fenetre(true);
     AfficherAuDessus(w.get(), true);
     EXPECT_TRUE(EstAuDessus(w.get()));
-    EXPECT_TRUE(w->isVisible());   // changing the band does not hide it
+    EXPECT_TRUE(w->isVisible());  // changing the band does not hide it
     EXPECT_EQ(TagFenetre(w.get()), QStringLiteral("1"));
 
     AfficherMessageBoxOuInputBox(true);
@@ -84,7 +84,7 @@ TEST_F(WindowHelpersTest, DesktopCallsOnlyTrace) {
     bTraceLogDebug = true;
     AfficherBarreDeTache(true);
     AfficherBureau(false);
-    EXPECT_TRUE(lignesLog().isEmpty());   // debug-list trace only
+    EXPECT_TRUE(lignesLog().isEmpty());  // debug-list trace only
     CloseSoundRessource();
     ASSERT_EQ(lignesLog().size(), 1);
     EXPECT_TRUE(lignesLog()[0].endsWith(QStringLiteral("Lib_Public:CloseSoundRessource")));

@@ -97,9 +97,12 @@ void verifierLecture(const ListeWeb<R>& l, const R& enregistrement, const QStrin
     SCOPED_TRACE(l.item);
     const auto valeur = [](const ColonneWeb<R>& c) {
         switch (c.role) {
-        case RoleColonne::IdWeb: return QStringLiteral("4321");
-        case RoleColonne::Statut: return QStringLiteral("2");
-        default: return QString::fromLatin1(c.balise).toLower();
+            case RoleColonne::IdWeb:
+                return QStringLiteral("4321");
+            case RoleColonne::Statut:
+                return QStringLiteral("2");
+            default:
+                return QString::fromLatin1(c.balise).toLower();
         }
     };
     QByteArray xml = "<r><Items><" + QByteArray(l.item) + ">";
@@ -122,9 +125,15 @@ void verifierLecture(const ListeWeb<R>& l, const R& enregistrement, const QStrin
         if (!c.aspect.titre) continue;
         EXPECT_EQ(g.headerText(col, 1), QString::fromUtf8(c.aspect.titre)) << col;
         switch (c.role) {
-        case RoleColonne::Statut: EXPECT_EQ(g.textAt(col, 1), QStringLiteral("C")) << col; break;
-        case RoleColonne::LibelleStatut: EXPECT_EQ(g.textAt(col, 1), QStringLiteral("Créé")) << col; break;
-        default: EXPECT_EQ(g.textAt(col, 1), valeur(c)) << col; break;
+            case RoleColonne::Statut:
+                EXPECT_EQ(g.textAt(col, 1), QStringLiteral("C")) << col;
+                break;
+            case RoleColonne::LibelleStatut:
+                EXPECT_EQ(g.textAt(col, 1), QStringLiteral("Créé")) << col;
+                break;
+            default:
+                EXPECT_EQ(g.textAt(col, 1), valeur(c)) << col;
+                break;
         }
     }
     // The read leaves the grid's columns as the layout gave them.
@@ -228,14 +237,14 @@ TEST_F(ListGridsTest, ANarrowGridGivesShareColumnsNoWidth) {
 TEST_F(ListGridsTest, PageLayoutKeepsRowsAndFixedWidthsAndFollowsTheWidth) {
     SpreadGrid& g = *GrillePub(GrillePubNo::Secteur);
     const auto& cols = *ColonnesGrilleListe(GrillePubNo::Secteur);
-    const int part = int(std::find_if(cols.begin(), cols.end(), [](const auto& c) { return c.aspect.part > 0; }) -
-                         cols.begin()) + 1;
+    const int part =
+        int(std::find_if(cols.begin(), cols.end(), [](const auto& c) { return c.aspect.part > 0; }) - cols.begin()) + 1;
     ASSERT_LE(part, int(cols.size()));
     g.resize(900, 300);
     InitGeneralTableurPub(GrillePubNo::Secteur, true, true);
     g.setMaxRows(2);
     g.setTextAt(part, 2, QStringLiteral("Bâtiment"));
-    g.setColWidth(1, 14);   // as the user left it
+    g.setColWidth(1, 14);  // as the user left it
     const double avant = g.colWidth(part);
     g.resize(1300, 300);
     InitGeneralTableurPub(GrillePubNo::Secteur, false, true);
@@ -266,7 +275,7 @@ TEST_F(ListGridsTest, FillGridHasOneSheetPerStation) {
     InitGeneralTableurPub(GrillePubNo::Remplissage, true, true);
     SpreadGrid& g = *GrilleRemplissage();
     ASSERT_EQ(g.sheetCount(), 3);
-    EXPECT_EQ(g.sheet(), 3);   // left addressed to its last sheet
+    EXPECT_EQ(g.sheet(), 3);  // left addressed to its last sheet
     for (int s = 1; s <= 3; ++s) {
         g.setSheet(s);
         EXPECT_EQ(g.sheetName(), BaseInfo[0].Stations[size_t(s - 1)].Lib);
@@ -293,7 +302,7 @@ TEST_F(ListGridsTest, FillGridColumns) {
         const char* h1;
         const char* h2;
         const char* h3;
-        double largeur;   // < 0: the grid's own
+        double largeur;  // < 0: the grid's own
         bool cachee;
     };
     const QList<Col> cols = {
@@ -305,7 +314,7 @@ TEST_F(ListGridsTest, FillGridColumns) {
         {6, "Tranche", "00H00 09H59", "00H00 09H59", 6, false},
         {7, "Tranche", "10H00 13H59", "10H00 13H59", 6, false},
         {8, "Tranche", "14H00 18H59", "14H00 18H59", 6, false},
-        {9, "Tranche", "19H00 23H59", "19H00 23H59", 6, false},   // "End" reads 23
+        {9, "Tranche", "19H00 23H59", "19H00 23H59", 6, false},  // "End" reads 23
         {10, "", "", "", -1, true},
         {29, "", "", "", -1, true},
         {30, "Tranches", "06H00 19H59", "06H00 19H59", -1, false},
@@ -339,8 +348,8 @@ TEST_F(ListGridsTest, SlotColumnsStopAtTheSlotEndingTheDay) {
     struct Cas {
         const char* nom;
         QList<QPair<int, int>> tranches;
-        int derniere;     // last slot column shown
-        const char* libelle;   // its caption
+        int derniere;         // last slot column shown
+        const char* libelle;  // its caption
     };
     const QList<Cas> cas = {
         {"ends at End", {{0, 5}, {6, 24}}, 7, "06H00 23H59"},
@@ -409,7 +418,7 @@ TEST_F(ListGridsTest, FillLayoutKeepsRowsAndIgnoresItsTwoSwitches) {
 TEST_F(ListGridsTest, StartUpSetUpGivesEveryGridTheCommonLook) {
     tranches({{0, 24}});
     for (int k = 0; k < GrillePubNo::Nombre; ++k) {
-        GrillePub(k)->setSheetCount(2);   // left over: the set-up starts from one sheet
+        GrillePub(k)->setSheetCount(2);  // left over: the set-up starts from one sheet
         GrillePub(k)->setMaxRows(0);
     }
     InitGeneralTableur(true, true);

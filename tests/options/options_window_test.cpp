@@ -30,7 +30,7 @@ class OptionsWindowTest : public FenetreOptionsTest {
 protected:
     void SetUp() override {
         FenetreOptionsTest::SetUp();
-        NoVersionWindows = 7;   // a system where the start-up entry is offered
+        NoVersionWindows = 7;  // a system where the start-up entry is offered
     }
     QString base() const { return dossierBase + QStringLiteral("QD3_Tools_Kirvo.Ini"); }
     QString lireP(const char* cle) const {
@@ -43,7 +43,8 @@ protected:
         EcritureIni(programme(), QStringLiteral("Windows"), QStringLiteral("Reboot"), QStringLiteral("1"));
         EcritureIni(programme(), QStringLiteral("Windows"), QStringLiteral("RebootTempo"), QStringLiteral("15000"));
         EcritureIni(programme(), QStringLiteral("Windows"), QStringLiteral("RebootVeille"), QStringLiteral("1"));
-        EcritureIni(base(), QStringLiteral("URL"), QStringLiteral("Adresse"), QStringLiteral("https://pub.example.test/ws/"));
+        EcritureIni(base(), QStringLiteral("URL"), QStringLiteral("Adresse"),
+                    QStringLiteral("https://pub.example.test/ws/"));
         EcritureIni(base(), QStringLiteral("URL"), QStringLiteral("User"), QStringLiteral("régie"));
         EcritureIni(base(), QStringLiteral("URL"), QStringLiteral("PW"), QStringLiteral("s3cret"));
     }
@@ -74,7 +75,7 @@ TEST_F(OptionsWindowTest, LoadFillsTheControlsWithoutMarkingChangesOrTouchingSta
     EXPECT_FALSE(bOptionsModifiees);
     EXPECT_FALSE(bSetupEnChargement);
     EXPECT_TRUE(bFrmSetupChargee);
-    EXPECT_FALSE(entreeDemarrage());   // loading a ticked box does not create the entry
+    EXPECT_FALSE(entreeDemarrage());  // loading a ticked box does not create the entry
     EXPECT_FALSE(f->isVisible());
     EXPECT_TRUE(f->windowTitle().startsWith(QStringLiteral("Options: Ondrune: Tools Kirvo - ")));
     EXPECT_EQ(f->windowTitle().mid(32), VersionApplication());
@@ -90,7 +91,7 @@ TEST_F(OptionsWindowTest, FirstRunShowsDefaultsAndCreatesNoFile) {
     EXPECT_EQ(f->TexteRebootTemporisation->text(), QStringLiteral("10000"));
     EXPECT_FALSE(QFile::exists(base()));
     EXPECT_FALSE(QFile::exists(programme()));
-    DechargerFrmSetup();   // nothing changed: no question, still no file
+    DechargerFrmSetup();  // nothing changed: no question, still no file
     EXPECT_TRUE(TestDialogs().shown.empty());
     EXPECT_FALSE(QFile::exists(base()));
 }
@@ -103,9 +104,9 @@ TEST_F(OptionsWindowTest, SystemsWithoutStartUpEntryNeitherReadNorWriteIt) {
     EXPECT_FALSE(f->TexteRebootTemporisation->isEnabled());
     EXPECT_FALSE(f->LabelTempo->isEnabled());
     EXPECT_FALSE(f->Label1_95->isEnabled());
-    EXPECT_EQ(ValeurCase(f->CheckReboot[0]), 0);                     // not read
+    EXPECT_EQ(ValeurCase(f->CheckReboot[0]), 0);  // not read
     EXPECT_EQ(f->TexteRebootTemporisation->text(), QStringLiteral("10000"));
-    EXPECT_EQ(ValeurCase(f->CheckReboot[1]), 1);                     // read as everywhere
+    EXPECT_EQ(ValeurCase(f->CheckReboot[1]), 1);  // read as everywhere
 
     // "Mettre en veille" applies box 0's state (clear): no start-up entry
     EXPECT_TRUE(f->CheckReboot[1]->isEnabled());
@@ -113,7 +114,7 @@ TEST_F(OptionsWindowTest, SystemsWithoutStartUpEntryNeitherReadNorWriteIt) {
     EXPECT_FALSE(entreeDemarrage());
     EXPECT_TRUE(bOptionsModifiees);
     f->CommandSave->click();
-    EXPECT_EQ(lireP("Reboot"), QStringLiteral("1"));                 // stored values kept
+    EXPECT_EQ(lireP("Reboot"), QStringLiteral("1"));  // stored values kept
     EXPECT_EQ(lireP("RebootTempo"), QStringLiteral("15000"));
     EXPECT_EQ(lireP("RebootVeille"), QStringLiteral("0"));
     EXPECT_FALSE(bOptionsModifiees);
@@ -121,14 +122,17 @@ TEST_F(OptionsWindowTest, SystemsWithoutStartUpEntryNeitherReadNorWriteIt) {
 
 TEST_F(OptionsWindowTest, StartUpBoxFollowsAtOnceAndSaveWritesEverything) {
     FrmSetup* f = ChargerFrmSetup();
-    struct Cas { const char* delai; const char* attendu; };
+    struct Cas {
+        const char* delai;
+        const char* attendu;
+    };
     const Cas cas[] = {{"abc", "/Wait=1000"}, {"2500.5", "/Wait=2500"}, {"999999999999", "/Wait=120000"}};
     for (const auto& c : cas) {
         f->TexteRebootTemporisation->setText(QString::fromLatin1(c.delai));
-        f->CheckReboot[0]->click();   // ticked: the entry is made with the delay
+        f->CheckReboot[0]->click();  // ticked: the entry is made with the delay
         ASSERT_TRUE(entreeDemarrage()) << c.delai;
         EXPECT_TRUE(texteEntreeDemarrage().contains(QString::fromLatin1(c.attendu))) << c.delai;
-        f->CheckReboot[0]->click();   // cleared: the entry goes
+        f->CheckReboot[0]->click();  // cleared: the entry goes
         EXPECT_FALSE(entreeDemarrage()) << c.delai;
     }
     f->CheckReboot[0]->click();
@@ -191,7 +195,7 @@ TEST_F(OptionsWindowTest, FailedSaveAtTheUnloadIsToldAndTheUnloadGoesOn) {
     const QString echec = TestDialogs().shown[1].prompt;
     EXPECT_TRUE(echec.startsWith(QStringLiteral("Les options n'ont pas pu être enregistrées.")));
     EXPECT_TRUE(echec.contains(base()));
-    EXPECT_FALSE(echec.contains(QStringLiteral("enregistrez à nouveau")));   // no later save to offer
+    EXPECT_FALSE(echec.contains(QStringLiteral("enregistrez à nouveau")));  // no later save to offer
     EXPECT_FALSE(bOptionsModifiees);
     EXPECT_FALSE(bFrmSetupChargee);
     EXPECT_EQ(FrmSetupCharge(), nullptr);
@@ -202,7 +206,7 @@ TEST_F(OptionsWindowTest, FailedSaveAtTheUnloadIsToldAndTheUnloadGoesOn) {
 TEST_F(OptionsWindowTest, TextsKeptInASettingsFileTakeNoMoreThanTheFileGivesBack) {
     FrmSetup* f = ChargerFrmSetup();
     const QString longue = QStringLiteral("http://service.test/") + QString(300, QLatin1Char('x'));
-    const std::pair<QLineEdit* FrmSetup::*, QString> boites[] = {
+    const std::pair<QLineEdit * FrmSetup::*, QString> boites[] = {
         {&FrmSetup::TxtURL, longue},
         {&FrmSetup::TxtURLUser, QString(300, QLatin1Char('u'))},
         {&FrmSetup::TxtURLPW, QString(300, QLatin1Char('p'))},
@@ -228,8 +232,9 @@ TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     QTest::keyClick(f->TxtURL, Qt::Key_Delete);
     f->TxtURLUser->setText(QStringLiteral("autre"));
     ASSERT_TRUE(f->TxtURL->text().isEmpty());
-    const QString question = QStringLiteral("L'adresse du service Web (URL) est vide : les synchronisations ne pourront "
-                                            "pas joindre le service.\r\n\r\nEnregistrer quand même ?");
+    const QString question = QStringLiteral(
+        "L'adresse du service Web (URL) est vide : les synchronisations ne pourront "
+        "pas joindre le service.\r\n\r\nEnregistrer quand même ?");
     TestDialogs().answers = {Mb::No};
     f->CommandSave->click();
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
@@ -263,7 +268,7 @@ TEST_F(OptionsWindowTest, TraceBoxesSwitchTheEntryTraces) {
     EXPECT_TRUE(bTraceDebugEcran);
     f->CheckLogDebug->click();
     EXPECT_FALSE(bTraceLogDebug);
-    EXPECT_FALSE(bOptionsModifiees);   // never saved
+    EXPECT_FALSE(bOptionsModifiees);  // never saved
     // the debug window's unload clears the box, which turns the screen trace off
     SetValeurCase(f->CheckDebugEcran, 0);
     EXPECT_FALSE(bTraceDebugEcran);
@@ -386,10 +391,10 @@ TEST_F(OptionsWindowTest, LoadRunsItsStepsInOrderAndShowsThemDuringStartUp) {
     LiensSetup().LookFenetre = [&](QWidget* w) { appels << QStringLiteral("Look:") + w->objectName(); };
     bAfficherProgression = true;
     ChargerFrmSetup();
-    EXPECT_EQ(appels, QStringList({QStringLiteral("Look:FrmSetup"),
-                                   QStringLiteral("InitGeneral:Tools Kirvo: Setup: Init: General"),
-                                   QStringLiteral("InitUDP:Options: Init: UDP"),
-                                   QStringLiteral("InitSettingsPeripheriques:muet")}));
+    EXPECT_EQ(
+        appels,
+        QStringList({QStringLiteral("Look:FrmSetup"), QStringLiteral("InitGeneral:Tools Kirvo: Setup: Init: General"),
+                     QStringLiteral("InitUDP:Options: Init: UDP"), QStringLiteral("InitSettingsPeripheriques:muet")}));
     EXPECT_EQ(LabelMsgInit(), QStringLiteral("Tools Kirvo: Setup: End"));
     EXPECT_TRUE(journalContient(QStringLiteral("----- Options: Init: UDP -----")));
     EXPECT_TRUE(journalContient(QStringLiteral("----- Tools Kirvo: Setup: End -----")));
@@ -419,7 +424,7 @@ TEST_F(OptionsWindowTest, NormalWindowKeepsItsHeightAndAnInvalidStoredBoxValueIs
     EcritureIni(programme(), QStringLiteral("Windows"), QStringLiteral("RebootVeille"), QStringLiteral("7"));
     FrmSetup* f = ChargerFrmSetup();
     EXPECT_EQ(ValeurCase(f->CheckReboot[1]), 0);
-    EXPECT_GT(Listes().incidents(0).count(), 0);   // the box refused 7; the load went on
+    EXPECT_GT(Listes().incidents(0).count(), 0);  // the box refused 7; the load went on
     EXPECT_TRUE(bFrmSetupChargee);
     f->show();
     f->resize(900, 300);

@@ -114,8 +114,8 @@ TEST_F(UdpLinkTest, ChannelsStoredActiveListenFromTheLoadAndShowTheirState) {
         int canal;
         QString ip, port, actif;
         LienUDP::EtatCanal etat;
-        const char* etatTexte;    // what the row shows
-        const char* journal;      // a log line that tells it
+        const char* etatTexte;  // what the row shows
+        const char* journal;    // a log line that tells it
     };
     const Cas cas[] = {
         {1, QStringLiteral("127.0.0.1"), QString::number(libre), QStringLiteral("1"), LienUDP::EtatCanal::EnEcoute,
@@ -123,7 +123,8 @@ TEST_F(UdpLinkTest, ChannelsStoredActiveListenFromTheLoadAndShowTheirState) {
         {2, QStringLiteral("127.0.0.1"), occupe.portTexte(), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
          "Refusé : adresse déjà utilisée", "Err: AddressInUse: 127.0.0.1:"},
         {3, QStringLiteral("192.0.2.44"), QStringLiteral("7000"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
-         "Refusé : adresse non disponible", "Err: AddressNotAvailable: 192.0.2.44:7000 |Idx: 3 |FrmSetup:CheckUDPInActif_Click"},
+         "Refusé : adresse non disponible",
+         "Err: AddressNotAvailable: 192.0.2.44:7000 |Idx: 3 |FrmSetup:CheckUDPInActif_Click"},
         {4, QStringLiteral("poste-regie"), QStringLiteral("7001"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
          "Refusé : adresse non disponible", "Err: SocketUDP # 4: Err: 10049"},
         {5, QStringLiteral("127.0.0.1"), QStringLiteral("abc"), QStringLiteral("1"), LienUDP::EtatCanal::Refuse,
@@ -137,13 +138,14 @@ TEST_F(UdpLinkTest, ChannelsStoredActiveListenFromTheLoadAndShowTheirState) {
     for (const Cas& c : cas) stockerIn(c.canal, c.ip, c.port, c.actif);
     charger();
     EXPECT_FALSE(f->isVisible());
-    EXPECT_TRUE(TestDialogs().shown.empty());   // hidden at load: lines, never a box
+    EXPECT_TRUE(TestDialogs().shown.empty());  // hidden at load: lines, never a box
     EXPECT_FALSE(bPeripheriquesModifies);
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.canal);
         const size_t k = size_t(c.canal);
         EXPECT_EQ(f->UDP->etatCanal(c.canal), c.etat);
-        EXPECT_TRUE(f->LabelUDPEtat[k]->text().startsWith(QString::fromUtf8(c.etatTexte))) << f->LabelUDPEtat[k]->text().toStdString();
+        EXPECT_TRUE(f->LabelUDPEtat[k]->text().startsWith(QString::fromUtf8(c.etatTexte)))
+            << f->LabelUDPEtat[k]->text().toStdString();
         if (c.journal) {
             EXPECT_TRUE(journalContient(QString::fromUtf8(c.journal)));
         }
@@ -156,7 +158,8 @@ TEST_F(UdpLinkTest, ChannelsStoredActiveListenFromTheLoadAndShowTheirState) {
     }
     // a stored port that is no port is said in the row, not raised as an incident
     EXPECT_TRUE(f->LabelUDPEtat[5]->toolTip().contains(QStringLiteral("« abc » n'est pas un port")));
-    for (const QString& l : Listes().incidents(0).lines()) EXPECT_FALSE(l.contains(QStringLiteral("|Idx: 5"))) << l.toStdString();
+    for (const QString& l : Listes().incidents(0).lines())
+        EXPECT_FALSE(l.contains(QStringLiteral("|Idx: 5"))) << l.toStdString();
     // the refused channel's lines come in order: report, listen line, error line
     const QStringList l = journal();
     qsizetype rapport = -1, ecoute = -1, erreur = -1;
@@ -209,7 +212,7 @@ TEST_F(UdpLinkTest, ABadListenAddressTickedByTheUserGetsTheBox) {
 
 TEST_F(UdpLinkTest, APrivilegedDefaultPortIsRefusedClearlyForANormalUser) {
     if (geteuid() == 0) GTEST_SKIP() << "the administrator may listen on any port";
-    stockerIn(0, QStringLiteral("127.0.0.1"), QStringLiteral("96"), QStringLiteral("1"));   // channel 0's default port
+    stockerIn(0, QStringLiteral("127.0.0.1"), QStringLiteral("96"), QStringLiteral("1"));  // channel 0's default port
     charger();
     EXPECT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::Refuse);
     EXPECT_EQ(f->LabelUDPEtat[0]->text(), QStringLiteral("Refusé : port réservé à l'administrateur"));
@@ -249,7 +252,7 @@ TEST_F(UdpLinkTest, APortBoxTakesAPortOnly) {
         ASSERT_TRUE(b->hasFocus());
         QTest::keyClick(b, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(b, QStringLiteral("a7b 0;0-2"));
-        EXPECT_EQ(b->text(), QStringLiteral("7002"));   // what is not a digit does not go in
+        EXPECT_EQ(b->text(), QStringLiteral("7002"));  // what is not a digit does not go in
         QTest::keyClick(b, Qt::Key_Return);
         EXPECT_TRUE(TestDialogs().shown.empty());
         QTest::keyClick(b, Qt::Key_A, Qt::ControlModifier);
@@ -257,9 +260,9 @@ TEST_F(UdpLinkTest, APortBoxTakesAPortOnly) {
         EXPECT_EQ(b->text(), QStringLiteral("70000"));
         QTest::keyClick(b, Qt::Key_Return);
         ASSERT_EQ(TestDialogs().shown.size(), 1u);
-        EXPECT_EQ(TestDialogs().shown[0].prompt, QString::fromUtf8(noms[n]) +
-                                                     QStringLiteral(" : « 70000 » n'est pas un port.\r\n\r\nUn port est "
-                                                                    "un nombre de 1 à 65535."));
+        EXPECT_EQ(TestDialogs().shown[0].prompt,
+                  QString::fromUtf8(noms[n]) + QStringLiteral(" : « 70000 » n'est pas un port.\r\n\r\nUn port est "
+                                                              "un nombre de 1 à 65535."));
         EXPECT_EQ(b->text(), QStringLiteral("7002"));
         QTest::keyClick(b, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(b, QStringLiteral("0"));
@@ -282,12 +285,14 @@ TEST_F(UdpLinkTest, TheTableIsNotSavedWithAPortThatIsNoPort) {
     ASSERT_TRUE(bPeripheriquesModifies);
     f->CommandSave->click();
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_EQ(TestDialogs().shown[0].prompt,
-              QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à 65535.\r\n\r\n"
-                             "Réception, ligne 2, Port : « abc »\r\nEmission, ligne 7, Port 2 : « 99999 »\r\n\r\n"
-                             "Corrigez ces ports puis enregistrez à nouveau."));
-    EXPECT_TRUE(journalContient(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide: "
-                                               "Réception, ligne 2, Port : « abc » | Emission, ligne 7, Port 2 : « 99999 »")));
+    EXPECT_EQ(
+        TestDialogs().shown[0].prompt,
+        QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à 65535.\r\n\r\n"
+                       "Réception, ligne 2, Port : « abc »\r\nEmission, ligne 7, Port 2 : « 99999 »\r\n\r\n"
+                       "Corrigez ces ports puis enregistrez à nouveau."));
+    EXPECT_TRUE(
+        journalContient(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide: "
+                                       "Réception, ligne 2, Port : « abc » | Emission, ligne 7, Port 2 : « 99999 »")));
     EXPECT_TRUE(bPeripheriquesModifies);
     EXPECT_EQ(lire("UDP_OUT", QStringLiteral("IP_1")), QStringLiteral("<absent>"));
 
@@ -306,8 +311,8 @@ TEST_F(UdpLinkTest, AnOutputRowSendsToOneOrTwoPorts) {
     charger();
     struct Cas {
         const char* nom;
-        bool port1, port2;        // which test socket gets the text
-        const char* texte1;       // port 1 box ("P" stands for the first socket's port)
+        bool port1, port2;   // which test socket gets the text
+        const char* texte1;  // port 1 box ("P" stands for the first socket's port)
         const char* texte2;
     };
     const Cas cas[] = {
@@ -318,9 +323,12 @@ TEST_F(UdpLinkTest, AnOutputRowSendsToOneOrTwoPorts) {
         SCOPED_TRACE(c.nom);
         Pair a, b;
         auto port = [&](const char* t) {
-            return QString::fromLatin1(t).replace(QLatin1Char('P'), a.portTexte()).replace(QLatin1Char('Q'), b.portTexte());
+            return QString::fromLatin1(t)
+                .replace(QLatin1Char('P'), a.portTexte())
+                .replace(QLatin1Char('Q'), b.portTexte());
         };
-        ligne(4, QStringLiteral("127.0.0.1"), port(c.texte1), port(c.texte2), QStringLiteral("  <Do:Play><SongId:9>  "));
+        ligne(4, QStringLiteral("127.0.0.1"), port(c.texte1), port(c.texte2),
+              QStringLiteral("  <Do:Play><SongId:9>  "));
         f->BtnUDPSend[4]->click();
         if (c.port1) {
             ASSERT_TRUE(attendre([&] { return a.s.hasPendingDatagrams(); }));
@@ -371,27 +379,37 @@ TEST_F(UdpLinkTest, ARowWithABadPortSendsNothingAndSaysWhichOne) {
         const char* journal;
     };
     const Cas cas[] = {
-        {"abc", "P", "Emission, ligne 4, Port 1 : « abc » n'est pas un port.", "Err: UDP: Port non valide: abc |Idx: 4 |Port 1"},
-        {"0", "P", "Emission, ligne 4, Port 1 : « 0 » n'est pas un port.", "Err: UDP: Port non valide: 0 |Idx: 4 |Port 1"},
-        {"-5", "P", "Emission, ligne 4, Port 1 : « -5 » n'est pas un port.", "Err: UDP: Port non valide: -5 |Idx: 4 |Port 1"},
-        {"70000", "", "Emission, ligne 4, Port 1 : « 70000 » n'est pas un port.", "Err: UDP: Port non valide: 70000 |Idx: 4"},
-        {"", "P", "Emission, ligne 4, Port 1 : aucun port n'est indiqué.", "Err: UDP: Port non valide: (aucun) |Idx: 4 |Port 1"},
-        {"P", "-1", "Emission, ligne 4, Port 2 : « -1 » n'est pas un port.", "Err: UDP: Port non valide: -1 |Idx: 4 |Port 2"},
-        {"P", "12a", "Emission, ligne 4, Port 2 : « 12a » n'est pas un port.", "Err: UDP: Port non valide: 12a |Idx: 4 |Port 2"},
+        {"abc", "P", "Emission, ligne 4, Port 1 : « abc » n'est pas un port.",
+         "Err: UDP: Port non valide: abc |Idx: 4 |Port 1"},
+        {"0", "P", "Emission, ligne 4, Port 1 : « 0 » n'est pas un port.",
+         "Err: UDP: Port non valide: 0 |Idx: 4 |Port 1"},
+        {"-5", "P", "Emission, ligne 4, Port 1 : « -5 » n'est pas un port.",
+         "Err: UDP: Port non valide: -5 |Idx: 4 |Port 1"},
+        {"70000", "", "Emission, ligne 4, Port 1 : « 70000 » n'est pas un port.",
+         "Err: UDP: Port non valide: 70000 |Idx: 4"},
+        {"", "P", "Emission, ligne 4, Port 1 : aucun port n'est indiqué.",
+         "Err: UDP: Port non valide: (aucun) |Idx: 4 |Port 1"},
+        {"P", "-1", "Emission, ligne 4, Port 2 : « -1 » n'est pas un port.",
+         "Err: UDP: Port non valide: -1 |Idx: 4 |Port 2"},
+        {"P", "12a", "Emission, ligne 4, Port 2 : « 12a » n'est pas un port.",
+         "Err: UDP: Port non valide: 12a |Idx: 4 |Port 2"},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.message);
         TestDialogs().reset();
         Pair a;
-        const auto port = [&](const char* t) { return QString::fromLatin1(t).replace(QLatin1Char('P'), a.portTexte()); };
+        const auto port = [&](const char* t) {
+            return QString::fromLatin1(t).replace(QLatin1Char('P'), a.portTexte());
+        };
         ligne(4, QStringLiteral("127.0.0.1"), port(c.port1), port(c.port2), QStringLiteral("<Do:Stop>"));
         f->BtnUDPSend[4]->click();
         QCoreApplication::processEvents();
         EXPECT_FALSE(a.s.hasPendingDatagrams());
         ASSERT_EQ(TestDialogs().shown.size(), 1u);
-        EXPECT_EQ(TestDialogs().shown[0].prompt,
-                  QString::fromUtf8(c.message) +
-                      QStringLiteral("\r\n\r\nUn port est un nombre de 1 à 65535.\r\n\r\nLe message n'a pas été envoyé."));
+        EXPECT_EQ(
+            TestDialogs().shown[0].prompt,
+            QString::fromUtf8(c.message) +
+                QStringLiteral("\r\n\r\nUn port est un nombre de 1 à 65535.\r\n\r\nLe message n'a pas été envoyé."));
         EXPECT_TRUE(journalContient(QString::fromUtf8(c.journal)));
     }
     EXPECT_FALSE(journalContient(QStringLiteral("UDP: NoAddress:")));
@@ -437,7 +455,8 @@ TEST_F(UdpLinkTest, AFailedSendIsLoggedAndTheSecondPortStillTried) {
     ligne(0, QStringLiteral("127.0.0.1"), QStringLiteral("70000"), b.portTexte(), QStringLiteral("x"));
     f->UDP->SendMessageUDP(0, QStringLiteral("x"));
     ASSERT_TRUE(attendre([&] { return b.s.hasPendingDatagrams(); }));
-    EXPECT_TRUE(journalContient(QStringLiteral("Err: 10014: Invalid argument/Bad address |Source:FrmSetup:SendMessageUDP:")));
+    EXPECT_TRUE(
+        journalContient(QStringLiteral("Err: 10014: Invalid argument/Bad address |Source:FrmSetup:SendMessageUDP:")));
     EXPECT_TRUE(journalContient(QStringLiteral("UDP: Send to: 127.0.0.1:70000 x")));
     EXPECT_TRUE(Listes().incidents(0).lines().isEmpty());
 }
@@ -453,7 +472,7 @@ TEST_F(UdpLinkTest, CheckRequestsAreAnsweredOnlyToLiteralUnicastAddresses) {
     const QString p = repondeur.portTexte();
     struct Cas {
         QString requete;
-        const char* reponse;   // nullptr: refused
+        const char* reponse;  // nullptr: refused
         const char* journal;
     };
     const Cas cas[] = {
@@ -461,7 +480,8 @@ TEST_F(UdpLinkTest, CheckRequestsAreAnsweredOnlyToLiteralUnicastAddresses) {
          "UDP: Send to: 127.0.0.1:"},
         {QStringLiteral("<do:check><SongId:7><Id:43><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:43>",
          "UDP: Send to: 127.0.0.1:"},
-        {QStringLiteral("<Do:Check><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:>", "UDP: Send to: 127.0.0.1:"},
+        {QStringLiteral("<Do:Check><Address:127.0.0.1><NoPort:") + p + QLatin1Char('>'), "<Check:>",
+         "UDP: Send to: 127.0.0.1:"},
         {QStringLiteral("<Do:Check><Id:1><Address:255.255.255.255><NoPort:") + p + QLatin1Char('>'), nullptr,
          "adresse de diffusion refusée"},
         {QStringLiteral("<Do:Check><Id:2><Address:localhost><NoPort:") + p + QLatin1Char('>'), nullptr,
@@ -504,7 +524,8 @@ TEST_F(UdpLinkTest, AReplyThatCannotLeaveIsALogLineNotAnIncident) {
     charger();
     ASSERT_EQ(f->UDP->etatCanal(0), LienUDP::EtatCanal::EnEcoute);
     Pair demandeur;
-    demandeur.s.writeDatagram(QByteArray("<Do:Check><Id:5><Address:192.0.2.1><NoPort:7000>"), QHostAddress::LocalHost, ecoute);
+    demandeur.s.writeDatagram(QByteArray("<Do:Check><Id:5><Address:192.0.2.1><NoPort:7000>"), QHostAddress::LocalHost,
+                              ecoute);
     ASSERT_TRUE(attendre([&] { return journalContient(QStringLiteral("UDP: Send to: 192.0.2.1:7000 <Check:5>")); }));
     EXPECT_TRUE(journalContient(QStringLiteral("UDP: Check: Err: ")));
     EXPECT_TRUE(Listes().incidents(0).lines().isEmpty());
@@ -521,7 +542,7 @@ TEST_F(UdpLinkTest, QueuedMessagesAreHandledInOrderOnePerTurnOfTheTimer) {
     EXPECT_FALSE(u.TimerUDP()->isActive());
     u.TexteRecu(1, QStringLiteral("<Do:A>"));
     u.TexteRecu(2, QStringLiteral("<Do:B>"));
-    u.TexteRecu(2, QStringLiteral("   "));   // blank: nothing at all
+    u.TexteRecu(2, QStringLiteral("   "));  // blank: nothing at all
     EXPECT_EQ(f->TexteUDPDonneeRecues[2]->text(), QStringLiteral("<Do:B>"));
     ASSERT_EQ(u.fileAttente().size(), 2u);
     EXPECT_EQ(f->ListeUL->count(), 2);
@@ -561,9 +582,10 @@ TEST_F(UdpLinkTest, QueuedMessagesAreHandledInOrderOnePerTurnOfTheTimer) {
         const QString cadre = QLatin1Char(':') + QString(j[n].size() - pos, QLatin1Char('='));
         EXPECT_TRUE(j[n - 1].endsWith(cadre) && j[n + 1].endsWith(cadre)) << j[n].toStdString();
     }
-    EXPECT_EQ(ordre, (QStringList{QStringLiteral("Processing: <Do:A>: Start"), QStringLiteral("Processing: <Do:A>: End"),
-                                  QStringLiteral("Processing: <Do:B>: Start"), QStringLiteral("Processing: <Do:B>: End"),
-                                  QStringLiteral("Processing: <Do:C>: Start"), QStringLiteral("Processing: <Do:C>: End")}));
+    EXPECT_EQ(ordre,
+              (QStringList{QStringLiteral("Processing: <Do:A>: Start"), QStringLiteral("Processing: <Do:A>: End"),
+                           QStringLiteral("Processing: <Do:B>: Start"), QStringLiteral("Processing: <Do:B>: End"),
+                           QStringLiteral("Processing: <Do:C>: Start"), QStringLiteral("Processing: <Do:C>: End")}));
 }
 
 TEST_F(UdpLinkTest, AMessageAfterTheQueueEmptiedWaitsForThePauseOfTheLastOne) {
@@ -661,7 +683,8 @@ TEST_F(UdpLinkTest, AHostileDatagramCannotForgeLogLines) {
         EXPECT_FALSE(l.contains(QLatin1Char('\n')) || l.contains(QLatin1Char('\r')) || l.contains(QChar(0)));
         EXPECT_LT(l.size(), 600);
     }
-    EXPECT_TRUE(journalContient(QStringLiteral("UDP: Data arrival: <Do:X>\\r\\n14:03:22:015 -1 -1 -1    0 Err: faux\\0zzz")));
+    EXPECT_TRUE(
+        journalContient(QStringLiteral("UDP: Data arrival: <Do:X>\\r\\n14:03:22:015 -1 -1 -1    0 Err: faux\\0zzz")));
     EXPECT_TRUE(f->UDP->fileAttente().empty());
     // and the day's file holds no line that begins with the forged text
     TraceLogForce(Listes().ListeLog, QString(), false, false, QString());
@@ -670,7 +693,8 @@ TEST_F(UdpLinkTest, AHostileDatagramCannotForgeLogLines) {
     ASSERT_EQ(jours.size(), 1);
     QFile jour(CheminLog + jours[0]);
     ASSERT_TRUE(jour.open(QIODevice::ReadOnly));
-    for (const QByteArray& l : jour.readAll().split('\n')) EXPECT_FALSE(l.startsWith("14:03:22:015 -1 -1 -1    0 Err: faux"));
+    for (const QByteArray& l : jour.readAll().split('\n'))
+        EXPECT_FALSE(l.startsWith("14:03:22:015 -1 -1 -1    0 Err: faux"));
 }
 
 // --- settings ---------------------------------------------------------------------------------------------
@@ -709,7 +733,7 @@ TEST_F(UdpLinkTest, SettingsRoundTrip) {
     EXPECT_TRUE(bPeripheriquesModifies);
     EXPECT_TRUE(f->UDP->SaveSettingsPeripheriques());
     EXPECT_FALSE(bPeripheriquesModifies);
-    EXPECT_EQ(lire("UDP_IN", QStringLiteral("IP_6")), QStringLiteral("127.0.0.1"));   // the reader trims
+    EXPECT_EQ(lire("UDP_IN", QStringLiteral("IP_6")), QStringLiteral("127.0.0.1"));  // the reader trims
     EXPECT_EQ(lire("UDP_IN", QStringLiteral("Port_6")), QStringLiteral("5006"));
     EXPECT_EQ(lire("UDP_IN", QStringLiteral("Actif_6")), QStringLiteral("0"));
     EXPECT_EQ(lire("UDP_OUT", QStringLiteral("PortB_8")), QStringLiteral("6009"));
@@ -747,7 +771,8 @@ TEST_F(UdpLinkTest, AFailedSaveKeepsTheChangeFlagAndTellsTheUser) {
     EXPECT_FALSE(f->UDP->SaveSettingsPeripheriques());
     EXPECT_TRUE(bPeripheriquesModifies);
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Les paramètres UDP n'ont pas pu être enregistrés.")));
+    EXPECT_TRUE(
+        TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Les paramètres UDP n'ont pas pu être enregistrés.")));
     EXPECT_TRUE(TestDialogs().shown[0].prompt.contains(programme()));
     EXPECT_TRUE(journalContient(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: ")));
     // through the window's save command: the same, once

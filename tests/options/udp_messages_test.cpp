@@ -28,7 +28,8 @@ struct CasMessage {
 TEST_F(UdpMessagesTest, TagsOfAQueuedMessageAreReadWithTheirTypes) {
     const std::string neufs = "<NoZone:" + std::string(400, '9') + "><NoStation:" + std::string(400, '9') + ">";
     const CasMessage cas[] = {
-        {"<Do:Play><EmissionId:E12><ArticleId:A7><SongId:S99><SoundFile:C:\\Sons\\a.wav><GIEOnly:1><NoZone:3><NoStation:2>",
+        {"<Do:Play><EmissionId:E12><ArticleId:A7><SongId:S99><SoundFile:C:\\Sons\\a.wav><GIEOnly:1><NoZone:3><"
+         "NoStation:2>",
          {"Play", "E12", "A7", "S99", "C:\\Sons\\a.wav", "1", 3, 2}},
         // letter case of the tag names does not matter; values keep theirs
         {"<do:Stop><songid:Ab><nozone: 4>", {"Stop", "", "", "Ab", "", "", 4, -1}},
@@ -139,7 +140,8 @@ TEST_F(UdpMessagesTest, ControlCharactersAreEscapedAndLongTextsCut) {
     };
     const Cas cas[] = {
         {QStringLiteral("<Do:Play>"), QStringLiteral("<Do:Play>")},
-        {QStringLiteral("a\r\n12:00:00:000 -1 -1 -1    0 faux"), QStringLiteral("a\\r\\n12:00:00:000 -1 -1 -1    0 faux")},
+        {QStringLiteral("a\r\n12:00:00:000 -1 -1 -1    0 faux"),
+         QStringLiteral("a\\r\\n12:00:00:000 -1 -1 -1    0 faux")},
         {QString::fromLatin1("x\0y", 3), QStringLiteral("x\\0y")},
         {QStringLiteral("\t\x1b[2J\x7f"), QStringLiteral("\\t\\x1b[2J\\x7f")},
         {QString(QChar(0x85)) + QChar(0x2028), QStringLiteral("\\x85\\x2028")},
@@ -160,7 +162,7 @@ TEST_F(UdpMessagesTest, ControlCharactersAreEscapedAndLongTextsCut) {
 TEST_F(UdpMessagesTest, APodcastFileMessageBecomesASongMessage) {
     struct Cas {
         const char* message;
-        const char* attendu;   // nullptr: left as it is
+        const char* attendu;  // nullptr: left as it is
     };
     const Cas cas[] = {
         {"<POD:C:\\Podcasts\\123456_Podcast.ini>", "<Do:Podcast><SongId:123456>"},
@@ -179,8 +181,8 @@ TEST_F(UdpMessagesTest, APodcastFileMessageBecomesASongMessage) {
     const MessageUDP m = UDPArrival(QStringLiteral("<POD:C:\\Podcasts\\123456_Podcast.ini>"));
     EXPECT_EQ(m.Do, QStringLiteral("Podcast"));
     EXPECT_EQ(m.SongId, QStringLiteral("123456"));
-    EXPECT_TRUE(journalContient(QStringLiteral(
-        "Podcast: Change: <POD:C:\\Podcasts\\123456_Podcast.ini> |To: <Do:Podcast><SongId:123456>")));
+    EXPECT_TRUE(journalContient(
+        QStringLiteral("Podcast: Change: <POD:C:\\Podcasts\\123456_Podcast.ini> |To: <Do:Podcast><SongId:123456>")));
 }
 
 // --- file-name placeholders -------------------------------------------------------------------------
@@ -213,8 +215,8 @@ TEST_F(UdpMessagesTest, PlaceholdersOfTheFileNameAreReplacedOnce) {
 
 TEST_F(UdpMessagesTest, AValueThatReproducesItsPlaceholderDoesNotLoopForever) {
     // Each bracket is read once: the value's own brackets stay as written.
-    EXPECT_EQ(ReplaceBalisePodcast(QStringLiteral("C:\\Pod\\<POD_ID>_<ZZ>.mp3"), QStringLiteral("<POD_ID>"),
-                                   QString(), QString(), QString(), 9),
+    EXPECT_EQ(ReplaceBalisePodcast(QStringLiteral("C:\\Pod\\<POD_ID>_<ZZ>.mp3"), QStringLiteral("<POD_ID>"), QString(),
+                                   QString(), QString(), 9),
               QStringLiteral("C:\\Pod\\<POD_ID>_10.mp3"));
     EXPECT_EQ(ReplaceBalisePodcast(QStringLiteral("<ART_LIB>.ini"), QString(), QString(), QString(),
                                    QStringLiteral("<<ART_LIB>>"), 1),
@@ -225,9 +227,17 @@ TEST_F(UdpMessagesTest, AValueThatReproducesItsPlaceholderDoesNotLoopForever) {
 
 TEST_F(UdpMessagesTest, SocketErrorNames) {
     const std::pair<int32_t, const char*> cas[] = {
-        {10014, "InvalidArgument"}, {40014, "InvalidArgument"}, {10048, "AddressInUse"},
-        {10049, "AddressNotAvailable"}, {7, "OutOfMemory"}, {40026, "WrongProtocol"},
-        {11004, "NoData"}, {0, ""}, {10013, ""}, {10065, ""}, {-1, ""},
+        {10014, "InvalidArgument"},
+        {40014, "InvalidArgument"},
+        {10048, "AddressInUse"},
+        {10049, "AddressNotAvailable"},
+        {7, "OutOfMemory"},
+        {40026, "WrongProtocol"},
+        {11004, "NoData"},
+        {0, ""},
+        {10013, ""},
+        {10065, ""},
+        {-1, ""},
     };
     for (const auto& [n, nom] : cas) EXPECT_EQ(LibSockectErr(n), QString::fromLatin1(nom)) << n;
 
@@ -237,7 +247,8 @@ TEST_F(UdpMessagesTest, SocketErrorNames) {
     EXPECT_TRUE(acces.description.contains(QStringLiteral("1024")));
     EXPECT_EQ(ErreurDeSocket(QAbstractSocket::AddressInUseError, QString()).numero, 10048);
     EXPECT_EQ(ErreurDeSocket(QAbstractSocket::SocketAddressNotAvailableError, QString()).numero, 10049);
-    EXPECT_EQ(ErreurDeSocket(QAbstractSocket::UnknownSocketError, QStringLiteral("x")).description, QStringLiteral("x"));
+    EXPECT_EQ(ErreurDeSocket(QAbstractSocket::UnknownSocketError, QStringLiteral("x")).description,
+              QStringLiteral("x"));
 }
 
 }  // namespace

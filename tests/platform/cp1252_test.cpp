@@ -30,7 +30,10 @@ TEST(Cp1252Test, UnassignedBytesKeepTheirOwnValue) {
 }
 
 TEST(Cp1252Test, TheHighHalfAndAccentedLetters) {
-    struct Cas { const char* texte; QByteArray octets; };
+    struct Cas {
+        const char* texte;
+        QByteArray octets;
+    };
     const Cas cas[] = {
         {"€‚ƒ„…†‡ˆ‰Š‹Œ", QByteArray("\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C")},
         {"Ž‘’“”•–—˜™š›œžŸ", QByteArray("\x8E\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F")},
@@ -46,12 +49,15 @@ TEST(Cp1252Test, TheHighHalfAndAccentedLetters) {
 }
 
 TEST(Cp1252Test, UpperCaseFold) {
-    struct Cas { int octet; int pli; };
+    struct Cas {
+        int octet;
+        int pli;
+    };
     const Cas cas[] = {
-        {'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'1', '1'}, {0xE9, 0xC9},   // é É
-        {0xE7, 0xC7}, {0xFB, 0xDB}, {0x9A, 0x8A},                         // ç û š
-        {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F},                         // œ ž ÿ
-        {0xDF, 0xDF}, {0xB5, 0xB5}, {0xF7, 0xF7}, {0x81, 0x81},           // ß µ ÷, unassigned
+        {'a', 'A'},   {'z', 'Z'},   {'A', 'A'},   {'1', '1'},   {0xE9, 0xC9},  // é É
+        {0xE7, 0xC7}, {0xFB, 0xDB}, {0x9A, 0x8A},                              // ç û š
+        {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F},                              // œ ž ÿ
+        {0xDF, 0xDF}, {0xB5, 0xB5}, {0xF7, 0xF7}, {0x81, 0x81},                // ß µ ÷, unassigned
     };
     for (const auto& k : cas) EXPECT_EQ(FoldCp1252(uint8_t(k.octet)), k.pli) << k.octet;
     // folding never leaves the code page and is stable

@@ -72,18 +72,22 @@ TEST_F(HttpClientTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
     struct Cas {
         const char* nom;
         std::function<void(WebDouble&, ClientHttp&)> preparer;
-        const char* cause;   // a part of the description
-        bool statutEnErreur; // the server answered, with a status outside 2xx
+        const char* cause;    // a part of the description
+        bool statutEnErreur;  // the server answered, with a status outside 2xx
     };
     const Cas cas[] = {
         {"500 with an HTML page", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Http500Html}); },
          "HTTP/1.1 500", true},
         {"wrong password", [](WebDouble&, ClientHttp& c) { c.HttpMotDePasse = QStringLiteral("faux"); }, "HTTP/1.1 401",
          true},
-        {"no credentials", [](WebDouble&, ClientHttp& c) { c.HttpUtilisateur.clear(); c.HttpMotDePasse.clear(); },
+        {"no credentials",
+         [](WebDouble&, ClientHttp& c) {
+             c.HttpUtilisateur.clear();
+             c.HttpMotDePasse.clear();
+         },
          "HTTP/1.1 401", true},
-        {"connection dropped in the middle",
-         [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Coupure}); }, "serveur", false},
+        {"connection dropped in the middle", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Coupure}); },
+         "serveur", false},
         {"refused", [](WebDouble& w, ClientHttp&) { w.programmerPanne({Panne::Refus}); }, "refusée", false},
         {"time-out",
          [](WebDouble& w, ClientHttp& c) {
@@ -120,8 +124,10 @@ TEST_F(HttpClientTest, EveryFailureRaisesItsCauseAndLeavesNoAnswerFile) {
 }
 
 TEST_F(HttpClientTest, UnknownHostAndBadAddressesFail) {
-    EXPECT_TRUE(requete(QStringLiteral("http://hote-inexistant.invalid/Client/GetBySynchroWeb")).contains(QStringLiteral("Hôte inconnu.")));
-    EXPECT_TRUE(requete(QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=2")).startsWith(QStringLiteral("Adresse invalide")));
+    EXPECT_TRUE(requete(QStringLiteral("http://hote-inexistant.invalid/Client/GetBySynchroWeb"))
+                    .contains(QStringLiteral("Hôte inconnu.")));
+    EXPECT_TRUE(
+        requete(QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=2")).startsWith(QStringLiteral("Adresse invalide")));
     EXPECT_TRUE(requete(QString()).startsWith(QStringLiteral("Adresse invalide")));
     EXPECT_FALSE(QFileInfo::exists(fichier));
 }
@@ -135,7 +141,8 @@ TEST_F(HttpClientTest, AConnectionDroppedBeforeAnyAnswerIsNoAnswer) {
         while (QTcpSocket* s = serveur.nextPendingConnection())
             QObject::connect(s, &QTcpSocket::readyRead, s, [s] { s->abort(); });
     });
-    const QString cause = requete(QStringLiteral("http://127.0.0.1:%1/Client/GetBySynchroWeb").arg(serveur.serverPort()));
+    const QString cause =
+        requete(QStringLiteral("http://127.0.0.1:%1/Client/GetBySynchroWeb").arg(serveur.serverPort()));
     EXPECT_FALSE(cause.isEmpty());
     EXPECT_FALSE(client.statutEnErreur());
     EXPECT_EQ(client.dernierStatut(), 0);
@@ -196,7 +203,8 @@ protected:
     }
     bool requete() {
         try {
-            client.HttpRequeteVersFichier(web->adresseBase() + QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=1"), fichier);
+            client.HttpRequeteVersFichier(web->adresseBase() + QStringLiteral("Client/GetBySynchroWeb?_synchroWeb=1"),
+                                          fichier);
             return true;
         } catch (const AppError& e) {
             cause = e.description;

@@ -23,12 +23,15 @@ protected:
 };
 
 TEST_F(PathsTest, TranslatesWindowsFormPaths) {
-    struct Cas { const char* windows; const char* local; };
+    struct Cas {
+        const char* windows;
+        const char* local;
+    };
     const Cas sansRacine[] = {
         {"C:\\Data\\x.ini", "/c/Data/x.ini"},
         {"c:\\Data\\", "/c/Data/"},
         {"D:/Ondrune/Config/", "/d/Ondrune/Config/"},
-        {"E:\\\\Sons\\", "/e/Sons/"},               // doubled separator after the drive
+        {"E:\\\\Sons\\", "/e/Sons/"},  // doubled separator after the drive
         {"C:\\", "/c/"},
         {"C:", "/c/"},
         {"\\\\SERVEUR\\Partage\\x", "/unc/SERVEUR/Partage/x"},
@@ -37,18 +40,18 @@ TEST_F(PathsTest, TranslatesWindowsFormPaths) {
         {"/home/radio/Settings/", "/home/radio/Settings/"},
         {"QD3_Systeme.ini", "QD3_Systeme.ini"},
         {"", ""},
-        {"é:\\x", "é:/x"},                           // not a drive letter
+        {"é:\\x", "é:/x"},  // not a drive letter
         {"C:\\Data\\.\\x\\..\\y.ini", "/c/Data/y.ini"},
-        {"C:\\..\\..\\etc\\passwd", "/c/etc/passwd"},   // never above the drive's root
+        {"C:\\..\\..\\etc\\passwd", "/c/etc/passwd"},  // never above the drive's root
         {"C:\\Data\\..", "/c/"},
         {"C:\\Data\\.", "/c/Data/"},
-        {"\\\\S\\P\\..\\..\\x", "/unc/S/P/x"},      // never above the share
-        {"\\\\..\\..\\etc\\passwd", "/unc/etc/passwd"},   // nor above the servers
+        {"\\\\S\\P\\..\\..\\x", "/unc/S/P/x"},           // never above the share
+        {"\\\\..\\..\\etc\\passwd", "/unc/etc/passwd"},  // nor above the servers
         {"\\\\S\\..\\..\\x", "/unc/S/x"},
         {"\\\\S\\P", "/unc/S/P"},
         {"\\\\S\\P\\", "/unc/S/P/"},
         {"\\\\S\\P\\\\a\\", "/unc/S/P/a/"},
-        {"Config\\..\\x", "Config/../x"},            // a relative path is left to the system
+        {"Config\\..\\x", "Config/../x"},  // a relative path is left to the system
     };
     for (const auto& c : sansRacine)
         EXPECT_EQ(CheminLocal(QString::fromUtf8(c.windows)), QString::fromUtf8(c.local)) << c.windows;
@@ -75,13 +78,16 @@ TEST_F(PathsTest, FindsNamesWhateverTheirLetterCase) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
 
-    struct Cas { const char* demande; const char* trouve; };
+    struct Cas {
+        const char* demande;
+        const char* trouve;
+    };
     const Cas cas[] = {
-        {"/Settings/QD3_Config.ini", "/Settings/QD3_Config.ini"},       // exact
+        {"/Settings/QD3_Config.ini", "/Settings/QD3_Config.ini"},  // exact
         {"/SETTINGS/qd3_config.INI", "/Settings/QD3_Config.ini"},
-        {"/settings/qd3_tools_kirvo/", "/Settings/QD3_Tools_Kirvo/"},     // final "/" kept
-        {"/settings/Nouveau.ini", "/Settings/Nouveau.ini"},               // new name: its spelling
-        {"/settings/Neuf/Sous/x.ini", "/Settings/Neuf/Sous/x.ini"},       // below a missing folder
+        {"/settings/qd3_tools_kirvo/", "/Settings/QD3_Tools_Kirvo/"},  // final "/" kept
+        {"/settings/Nouveau.ini", "/Settings/Nouveau.ini"},            // new name: its spelling
+        {"/settings/Neuf/Sous/x.ini", "/Settings/Neuf/Sous/x.ini"},    // below a missing folder
         {"/Absent/QD3_CONFIG.INI", "/Absent/QD3_CONFIG.INI"},
     };
     for (const auto& c : cas)
@@ -89,7 +95,8 @@ TEST_F(PathsTest, FindsNamesWhateverTheirLetterCase) {
 
     SetRacineLecteurs(r);
     ASSERT_TRUE(QDir().mkpath(r + QStringLiteral("/c/Ondrune/Config")));
-    EXPECT_EQ(CheminReel(QStringLiteral("C:\\ONDRUNE\\config\\Xt_sys.ini")), r + QStringLiteral("/c/Ondrune/Config/Xt_sys.ini"));
+    EXPECT_EQ(CheminReel(QStringLiteral("C:\\ONDRUNE\\config\\Xt_sys.ini")),
+              r + QStringLiteral("/c/Ondrune/Config/Xt_sys.ini"));
     EXPECT_EQ(ResoudreCasse(QString()), QString());
 }
 

@@ -37,33 +37,38 @@ protected:
 const char* const kAbsent = "<absent>";
 
 TEST_F(ProfileTest, ReadsTheWayTheOldCallsDid) {
-    struct Cas { const char* fichier; const char* section; const char* cle; const char* attendu; };
+    struct Cas {
+        const char* fichier;
+        const char* section;
+        const char* cle;
+        const char* attendu;
+    };
     const QByteArray long255 = QByteArray(254, 'a') + 'Z';
     const Cas cas[] = {
         {"[S]\r\nk=v\r\n", "S", "k", "v"},
-        {"[S]\nk=v\n", "S", "k", "v"},                              // LF only
-        {"[S]\r\nk=v", "S", "k", "v"},                              // no final line end
-        {"[sEcTiOn]\r\nMaCle=v\r\n", "SECTION", "macle", "v"},      // letter case
-        {"  [ S ]  \r\n  k  =  v w  \r\n", "S", "k", "v w"},        // blanks around names and value
-        {"[S]\r\nk=\r\n", "S", "k", ""},                            // present but empty
+        {"[S]\nk=v\n", "S", "k", "v"},                          // LF only
+        {"[S]\r\nk=v", "S", "k", "v"},                          // no final line end
+        {"[sEcTiOn]\r\nMaCle=v\r\n", "SECTION", "macle", "v"},  // letter case
+        {"  [ S ]  \r\n  k  =  v w  \r\n", "S", "k", "v w"},    // blanks around names and value
+        {"[S]\r\nk=\r\n", "S", "k", ""},                        // present but empty
         {"[S]\r\nk=   \r\n", "S", "k", ""},
-        {"[S]\r\nk=a=b\r\n", "S", "k", "a=b"},                      // first "=" only
-        {"[S]\r\nk=\"  a b  \"\r\n", "S", "k", "  a b  "},          // one pair of quotes
+        {"[S]\r\nk=a=b\r\n", "S", "k", "a=b"},              // first "=" only
+        {"[S]\r\nk=\"  a b  \"\r\n", "S", "k", "  a b  "},  // one pair of quotes
         {"[S]\r\nk='x'\r\n", "S", "k", "x"},
-        {"[S]\r\nk=\"\"x\"\"\r\n", "S", "k", "\"x\""},              // only one pair
-        {"[S]\r\nk='x\"\r\n", "S", "k", "'x\""},                    // unlike quotes stay
+        {"[S]\r\nk=\"\"x\"\"\r\n", "S", "k", "\"x\""},  // only one pair
+        {"[S]\r\nk='x\"\r\n", "S", "k", "'x\""},        // unlike quotes stay
         {"[S]\r\nk=\"\r\n", "S", "k", "\""},
-        {"[S]\r\nk=1\r\nk=2\r\n", "S", "k", "1"},                   // first key wins
+        {"[S]\r\nk=1\r\nk=2\r\n", "S", "k", "1"},                    // first key wins
         {"[S]\r\nk=1\r\n[s]\r\nk=2\r\nj=3\r\n", "S", "j", kAbsent},  // first section only
-        {"[S]\r\n;k=v\r\n", "S", "k", kAbsent},                     // comment
+        {"[S]\r\n;k=v\r\n", "S", "k", kAbsent},                      // comment
         {"[S]\r\n;k=v\r\n", "S", ";k", kAbsent},
-        {"[S]\r\nk\r\n", "S", "k", kAbsent},                        // no "=": not a key
-        {"k=v\r\n[S]\r\n", "S", "k", kAbsent},                      // before any section
+        {"[S]\r\nk\r\n", "S", "k", kAbsent},    // no "=": not a key
+        {"k=v\r\n[S]\r\n", "S", "k", kAbsent},  // before any section
         {"[S]\r\nk=v\r\n", "T", "k", kAbsent},
         {"[S]\r\nk=v\r\n", "S", "j", kAbsent},
         {"[S]\r\nk=v ; pas un commentaire\r\n", "S", "k", "v ; pas un commentaire"},
-        {"[S\r\nk=v\r\n", "S", "k", kAbsent},                       // not a section line
-        {"[S]\r\n[T]\r\nk=v\r\n", "S", "k", kAbsent},               // empty section
+        {"[S\r\nk=v\r\n", "S", "k", kAbsent},          // not a section line
+        {"[S]\r\n[T]\r\nk=v\r\n", "S", "k", kAbsent},  // empty section
     };
     for (const auto& c : cas) {
         poser(QByteArray(c.fichier));
@@ -86,42 +91,46 @@ TEST_F(ProfileTest, ReadsTheWayTheOldCallsDid) {
 }
 
 TEST_F(ProfileTest, WritesInPlaceAndKeepsEverythingElse) {
-    poser("; en-tete\r\n"
-          "[A]\r\n"
-          "un=1\r\n"
-          "; note\r\n"
-          "Deux = 2\r\n"
-          "\r\n"
-          "; fin de A\r\n"
-          "[B]\n"
-          "x=y\n"
-          "[a]\r\n"
-          "cache=oui\r\n");
-    struct Ecriture { const char* section; const char* cle; const char* valeur; };
+    poser(
+        "; en-tete\r\n"
+        "[A]\r\n"
+        "un=1\r\n"
+        "; note\r\n"
+        "Deux = 2\r\n"
+        "\r\n"
+        "; fin de A\r\n"
+        "[B]\n"
+        "x=y\n"
+        "[a]\r\n"
+        "cache=oui\r\n");
+    struct Ecriture {
+        const char* section;
+        const char* cle;
+        const char* valeur;
+    };
     const Ecriture ecritures[] = {
-        {"a", "DEUX", "deux"},       // replaced where it is, its spelling kept
-        {"A", "trois", "3"},         // after the last key of the first [A], before its trailing lines
-        {"C", "neuf", "9"},          // new section at the end
+        {"a", "DEUX", "deux"},  // replaced where it is, its spelling kept
+        {"A", "trois", "3"},    // after the last key of the first [A], before its trailing lines
+        {"C", "neuf", "9"},     // new section at the end
         {"B", "x", "z"},
     };
     for (const auto& e : ecritures)
         ASSERT_TRUE(ProfileEcrire(chemin(), QString::fromLatin1(e.section), QString::fromLatin1(e.cle),
                                   QString::fromLatin1(e.valeur)));
-    EXPECT_EQ(contenu(),
-              QByteArray("; en-tete\r\n"
-                         "[A]\r\n"
-                         "un=1\r\n"
-                         "; note\r\n"
-                         "Deux=deux\r\n"
-                         "trois=3\r\n"
-                         "\r\n"
-                         "; fin de A\r\n"
-                         "[B]\r\n"
-                         "x=z\r\n"
-                         "[a]\r\n"
-                         "cache=oui\r\n"
-                         "[C]\r\n"
-                         "neuf=9\r\n"));
+    EXPECT_EQ(contenu(), QByteArray("; en-tete\r\n"
+                                    "[A]\r\n"
+                                    "un=1\r\n"
+                                    "; note\r\n"
+                                    "Deux=deux\r\n"
+                                    "trois=3\r\n"
+                                    "\r\n"
+                                    "; fin de A\r\n"
+                                    "[B]\r\n"
+                                    "x=z\r\n"
+                                    "[a]\r\n"
+                                    "cache=oui\r\n"
+                                    "[C]\r\n"
+                                    "neuf=9\r\n"));
 }
 
 TEST_F(ProfileTest, CreatesTheFileAndAnEmptySectionTakesItsFirstKey) {
@@ -134,20 +143,36 @@ TEST_F(ProfileTest, CreatesTheFileAndAnEmptySectionTakesItsFirstKey) {
 TEST_F(ProfileTest, AccentsRoundTripInWindows1252) {
     const QString valeur = QStringLiteral("Opéra « Ça » 5 € — ÿ");
     ASSERT_TRUE(ProfileEcrire(chemin(), QStringLiteral("Générique"), QStringLiteral("Clé"), valeur));
-    EXPECT_EQ(contenu(), QByteArray("[G\xE9n\xE9rique]\r\nCl\xE9=Op\xE9ra \xAB \xC7" "a \xBB 5 \x80 \x97 \xFF\r\n"));
+    EXPECT_EQ(contenu(), QByteArray("[G\xE9n\xE9rique]\r\nCl\xE9=Op\xE9ra \xAB \xC7"
+                                    "a \xBB 5 \x80 \x97 \xFF\r\n"));
     EXPECT_EQ(ProfileLire(chemin(), QStringLiteral("GÉNÉRIQUE"), QStringLiteral("CLÉ"), QString()), valeur);
 }
 
 TEST_F(ProfileTest, RefusedWritesLeaveTheFileAsItWas) {
     poser("[S]\r\nk=v\r\n?=vrai\r\n");
     const QByteArray avant = contenu();
-    struct Cas { const char* section; const char* cle; const char* valeur; };
+    struct Cas {
+        const char* section;
+        const char* cle;
+        const char* valeur;
+    };
     const Cas cas[] = {
-        {"S", "k", "a\r\nintrus=1"}, {"S", "k", "a\nb"}, {"S", "k", "a\rb"},
-        {"S", "a=b", "v"}, {"S", "[T]", "v"}, {"S", ";k", "v"}, {"S", "  ", "v"},
-        {"T]", "k", "v"}, {"", "k", "v"}, {"S\nT", "k", "v"}, {"S", "k\n", "v"},
+        {"S", "k", "a\r\nintrus=1"},
+        {"S", "k", "a\nb"},
+        {"S", "k", "a\rb"},
+        {"S", "a=b", "v"},
+        {"S", "[T]", "v"},
+        {"S", ";k", "v"},
+        {"S", "  ", "v"},
+        {"T]", "k", "v"},
+        {"", "k", "v"},
+        {"S\nT", "k", "v"},
+        {"S", "k\n", "v"},
         // Outside the code page: would be written as "?", over the real "?" key.
-        {"S", "Ω", "faux"}, {"S", "clé→", "v"}, {"Σ", "k", "v"}, {"S", "😀", "v"},
+        {"S", "Ω", "faux"},
+        {"S", "clé→", "v"},
+        {"Σ", "k", "v"},
+        {"S", "😀", "v"},
     };
     for (const auto& c : cas) {
         ProfileEchec pourquoi = ProfileEchec::Aucun;
@@ -193,11 +218,10 @@ TEST_F(ProfileTest, AChangeWaitsForTheWriterHoldingTheFolder) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     bool ecrit = false;
-    std::thread ecrivain([&] {
-        ecrit = ProfileEcrire(chemin(), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w"));
-    });
+    std::thread ecrivain(
+        [&] { ecrit = ProfileEcrire(chemin(), QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(contenu(), QByteArray("[S]\r\nk=v\r\n"));   // still waiting
+    EXPECT_EQ(contenu(), QByteArray("[S]\r\nk=v\r\n"));  // still waiting
     ::close(fd);
     ecrivain.join();
     EXPECT_TRUE(ecrit);
@@ -224,7 +248,7 @@ TEST_F(ProfileTest, ARepeatedReadSeesEveryChangeOnDisk) {
     vieillir();
     EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "aaaa");
     EXPECT_EQ(ProfileLire(chemin(), "S", "k", ""), "aaaa");
-    {   // in place, same size, and its modification time put back
+    {  // in place, same size, and its modification time put back
         QFile f(chemin());
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         ASSERT_TRUE(f.seek(7));
@@ -263,7 +287,8 @@ TEST_F(ProfileTest, ConcurrentChangesAreNotLost) {
         fils.emplace_back([this, t] {
             for (int i = 0; i < kTours; ++i) {
                 ProfileModifier(chemin(), [&](ProfileDocument& d) {
-                    const int n = d.valeur(QStringLiteral("C"), QStringLiteral("total")).value_or(QStringLiteral("0")).toInt();
+                    const int n =
+                        d.valeur(QStringLiteral("C"), QStringLiteral("total")).value_or(QStringLiteral("0")).toInt();
                     d.ecrire(QStringLiteral("C"), QStringLiteral("total"), QString::number(n + 1));
                     d.ecrire(QStringLiteral("C"), QStringLiteral("fil") + QString::number(t), QString::number(i + 1));
                     return true;
@@ -291,8 +316,9 @@ TEST_F(ProfileTest, BareNamesGoToTheWindowsFolder) {
     ASSERT_TRUE(QDir().mkpath(win));
     poser("[S]\r\nk=v\r\n", QStringLiteral("Windows/WIN.INI"));
     EXPECT_EQ(CheminProfil(QStringLiteral("win.ini"), win), win + QStringLiteral("WIN.INI"));
-    EXPECT_EQ(ProfileLire(CheminProfil(QStringLiteral("win.ini"), win), QStringLiteral("S"), QStringLiteral("k"), QString()),
-              QStringLiteral("v"));
+    EXPECT_EQ(
+        ProfileLire(CheminProfil(QStringLiteral("win.ini"), win), QStringLiteral("S"), QStringLiteral("k"), QString()),
+        QStringLiteral("v"));
     EXPECT_EQ(CheminProfil(QStringLiteral("neuf.ini"), win), win + QStringLiteral("neuf.ini"));
     EXPECT_EQ(CheminProfil(tmp.path() + QStringLiteral("/windows/win.ini"), win), win + QStringLiteral("WIN.INI"));
 }

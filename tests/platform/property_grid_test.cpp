@@ -95,7 +95,7 @@ TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
 
     // A check box ticked by the user.
     g.findItem(13)->row()->setCheckState(1, Qt::Checked);
-    EXPECT_EQ(int(changes.size()), 0);   // not inside the user's event
+    EXPECT_EQ(int(changes.size()), 0);  // not inside the user's event
     pomper();
     ASSERT_EQ(int(changes.size()), 1);
     EXPECT_EQ(prendre(changes), 13);
@@ -116,7 +116,7 @@ TEST_F(PropertyGridTest, UserChangesRaiseOneEventEachOnceTheEventIsOver) {
     ASSERT_EQ(int(changes.size()), 1);
     EXPECT_EQ(prendre(changes), 10);
     EXPECT_EQ(g.findItem(10)->dateValue(), QDate(2025, 2, 3));
-    Q_EMIT edit->editingFinished();   // left again unchanged: nothing
+    Q_EMIT edit->editingFinished();  // left again unchanged: nothing
     pomper();
     EXPECT_EQ(int(changes.size()), 0);
     // The calendar is opened with the box's arrow before a day is picked in it.
@@ -295,7 +295,7 @@ TEST_F(PropertyGridTest, EditorsOfRemovedItemsRaiseNothing) {
     QPointer<QDateEdit> fin = qobject_cast<QDateEdit*>(g.findItem(14)->editor());
     QPointer<QPushButton> bouton = g.findItem(20)->inplaceButton();
     QPointer<QCalendarWidget> cal = g.findItem(10)->calendar();
-    fin->setDate(QDate(2030, 1, 2));   // typed, not yet left
+    fin->setDate(QDate(2030, 1, 2));  // typed, not yet left
     remplir();
     ASSERT_TRUE(debut && fin && bouton && cal);
     debut->setDate(QDate(2030, 1, 1));
@@ -326,7 +326,7 @@ TEST_F(PropertyGridTest, ATypedDateIsTakenWholeOrRefused) {
         const char* saisie;
         Avant avant;
         Qt::Key fin;
-        QDate attendue;   // invalid: refused
+        QDate attendue;  // invalid: refused
     };
     const QDate ancienne(2024, 4, 5);
     const Cas cas[] = {
@@ -348,7 +348,7 @@ TEST_F(PropertyGridTest, ATypedDateIsTakenWholeOrRefused) {
         std::vector<std::pair<int, QDate>> changes;
         const auto c = QObject::connect(&g, &PropertyGrid::ValueChanged, &g, [&](int id) {
             changes.emplace_back(id, g.findItem(id)->dateValue());
-            remplir();   // as the fill page does
+            remplir();  // as the fill page does
         });
         g.activateWindow();
         pomper();
@@ -365,7 +365,7 @@ TEST_F(PropertyGridTest, ATypedDateIsTakenWholeOrRefused) {
         if (k.avant == ToutSelectionner || k.avant == ClicEtToutSelectionner)
             QTest::keyClick(fin, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(fin, QString::fromLatin1(k.saisie));
-        EXPECT_EQ(fin->text(), QString::fromLatin1(k.saisie));   // shown as typed
+        EXPECT_EQ(fin->text(), QString::fromLatin1(k.saisie));  // shown as typed
         QTest::keyClick(fin, k.fin);
         for (int i = 0; i < 3; ++i) pomper();
 

@@ -14,7 +14,7 @@ TEST_F(RecordManagerTest, UniqueKeysRefuseDuplicates) {
     EXPECT_EQ(Walk(a, 1), (Codes{"C1", "C2"}));
     ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C2", 8)), 0);
     EXPECT_EQ(a.data, Rec("C2", "B"));
-    ASSERT_EQ(a.update(Rec("C3", "B")), 0);   // keys are modifiable
+    ASSERT_EQ(a.update(Rec("C3", "B")), 0);  // keys are modifiable
     EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C3"}));
 }
 
@@ -34,11 +34,11 @@ TEST_F(RecordManagerTest, ARecordChangedSinceItWasReadIsNotOverwritten) {
     ASSERT_EQ(b.open(path), 0);
     ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
     ASSERT_EQ(b.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
-    Btr copie = a;   // a copy reads as the block it was taken from
+    Btr copie = a;  // a copy reads as the block it was taken from
     ASSERT_EQ(b.update(Rec("C1", "par b")), 0);
     EXPECT_EQ(a.update(Rec("C1", "par a")), BtrStat::Conflict);
     EXPECT_EQ(copie.call(BtrOp::Delete), BtrStat::Conflict);
-    ASSERT_EQ(b.update(Rec("C1", "encore b")), 0);   // its own writes do not stand in its way
+    ASSERT_EQ(b.update(Rec("C1", "encore b")), 0);  // its own writes do not stand in its way
     ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);
     EXPECT_EQ(a.data, Rec("C1", "encore b"));
     ASSERT_EQ(a.update(Rec("C1", "par a")), 0);
@@ -49,7 +49,7 @@ TEST_F(RecordManagerTest, ARecordChangedSinceItWasReadIsNotOverwritten) {
     ASSERT_EQ(b.call(BtrOp::Delete), 0);
     EXPECT_EQ(a.update(Rec("C2", "X")), BtrStat::Conflict);
     EXPECT_EQ(a.call(BtrOp::Delete), BtrStat::Conflict);
-    ASSERT_EQ(a.insert(Rec("C2", "neuf")), 0);   // a newcomer under the same code
+    ASSERT_EQ(a.insert(Rec("C2", "neuf")), 0);  // a newcomer under the same code
     EXPECT_EQ(b.update(Rec("C2", "X")), BtrStat::InvalidPositioning);
     EXPECT_EQ(Walk(a, 0), (Codes{"C1", "C2"}));
 }
@@ -65,11 +65,20 @@ TEST_F(RecordManagerTest, AReleasedBlockStaysReleasedWhileAnotherOpenLives) {
         ASSERT_EQ(b.call(BtrOp::GetFirst, 0), 0);
         const Btr copie = b;
         ASSERT_EQ(b.call(release), 0);
-        struct Cas { const char* quoi; uint16_t op; std::string rec; };
+        struct Cas {
+            const char* quoi;
+            uint16_t op;
+            std::string rec;
+        };
         const Cas cas[] = {
-            {"lecture", BtrOp::GetFirst, ""},  {"suivant", BtrOp::GetNext, ""}, {"égal", BtrOp::GetEqual, ""},
-            {"insertion", BtrOp::Insert, Rec("C9")}, {"mise à jour", BtrOp::Update, Rec("C1", "X")},
-            {"suppression", BtrOp::Delete, ""},  {"fermeture", BtrOp::Close, ""}, {"arrêt", BtrOp::Stop, ""},
+            {"lecture", BtrOp::GetFirst, ""},
+            {"suivant", BtrOp::GetNext, ""},
+            {"égal", BtrOp::GetEqual, ""},
+            {"insertion", BtrOp::Insert, Rec("C9")},
+            {"mise à jour", BtrOp::Update, Rec("C1", "X")},
+            {"suppression", BtrOp::Delete, ""},
+            {"fermeture", BtrOp::Close, ""},
+            {"arrêt", BtrOp::Stop, ""},
         };
         for (const Cas& c : cas) {
             Btr x = copie;
@@ -95,7 +104,7 @@ TEST_F(RecordManagerTest, TransactionsCommitOrLeaveNothing) {
     EXPECT_EQ(t.call(BtrOp::BeginConcurrentTransaction), BtrStat::TransactionAlreadyActive);
     ASSERT_EQ(a.insert(Rec("C1")), 0);
     ASSERT_EQ(j.insert(Rec("J1")), 0);
-    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);   // its own writes are seen
+    ASSERT_EQ(a.call(BtrOp::GetEqual, 0, Pad("C1", 8)), 0);  // its own writes are seen
     ASSERT_EQ(t.call(BtrOp::AbortTransaction), 0);
     EXPECT_EQ(a.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
     EXPECT_EQ(j.call(BtrOp::GetFirst, 0), BtrStat::EndOfFile);
@@ -103,7 +112,7 @@ TEST_F(RecordManagerTest, TransactionsCommitOrLeaveNothing) {
     ASSERT_EQ(t.call(BtrOp::BeginConcurrentTransaction), 0);
     ASSERT_EQ(a.insert(Rec("C2")), 0);
     ASSERT_EQ(j.insert(Rec("J2")), 0);
-    ASSERT_EQ(j.call(BtrOp::Close), 0);   // released inside: kept until the end
+    ASSERT_EQ(j.call(BtrOp::Close), 0);  // released inside: kept until the end
     ASSERT_EQ(t.call(BtrOp::EndTransaction), 0);
     EXPECT_EQ(Walk(a, 0), (Codes{"C2"}));
     ASSERT_EQ(j.open(p2), 0);

@@ -21,17 +21,18 @@ TEST_F(RecordManagerTest, OpeningWhatIsNotAnOpenableFile) {
     text.write("Ceci n'est pas une base, mais un texte assez long pour en avoir l'air.\n");
     text.close();
     QFile(tmp.path() + QStringLiteral("/vide.bt6")).open(QIODevice::WriteOnly);
-    sqlite3* db = nullptr;   // a database, but not one of ours
+    sqlite3* db = nullptr;  // a database, but not one of ours
     ASSERT_EQ(sqlite3_open(QFile::encodeName(tmp.path() + "/autre.bt6").constData(), &db), SQLITE_OK);
     sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 
-    struct Cas { const char* name; int16_t status; };
+    struct Cas {
+        const char* name;
+        int16_t status;
+    };
     const Cas cas[] = {
-        {"absent.bt6", BtrStat::FileNotFound},
-        {"", BtrStat::FileNotFound},
-        {"texte.bt6", BtrStat::NotARecordManagerFile},
-        {"vide.bt6", BtrStat::NotARecordManagerFile},
+        {"absent.bt6", BtrStat::FileNotFound},         {"", BtrStat::FileNotFound},
+        {"texte.bt6", BtrStat::NotARecordManagerFile}, {"vide.bt6", BtrStat::NotARecordManagerFile},
         {"autre.bt6", BtrStat::NotARecordManagerFile},
     };
     for (const auto& c : cas) {
@@ -64,13 +65,13 @@ TEST_F(RecordManagerTest, ReadOnlyOpensRefuseWrites) {
     EXPECT_EQ(r.update(Rec("C1", "X")), BtrStat::AccessDenied);
     EXPECT_EQ(r.call(BtrOp::Delete), BtrStat::AccessDenied);
     EXPECT_EQ(r.insert(Rec("C2")), BtrStat::AccessDenied);
-    EXPECT_EQ(a.insert(Rec("C2")), 0);   // the normal open of the same path still writes
+    EXPECT_EQ(a.insert(Rec("C2")), 0);  // the normal open of the same path still writes
 }
 
 TEST_F(RecordManagerTest, ReadOnlyFilesOpenOnlyForReading) {
     const QString ro = tmp.path() + QStringLiteral("/FRAD004.bt6");
     ASSERT_EQ(Create(ro, kClients), 0);
-    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // no connection of ours crosses into the child
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);  // no connection of ours crosses into the child
     QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
                                           QFile::ExeOther | QFile::WriteOther);
     QFile::setPermissions(ro, QFile::ReadOwner | QFile::ReadOther);
@@ -88,7 +89,7 @@ TEST_F(RecordManagerTest, ReadOnlyFilesOpenOnlyForReading) {
 // every record reads, writes are refused, and nothing is created beside it.
 TEST_F(RecordManagerTest, AFileInAReadOnlyFolderStillReads) {
     fill({Rec("C1", "b"), Rec("C2", "a"), Rec("C3", "b")});
-    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // closed cleanly: its log folded into the file
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);  // closed cleanly: its log folded into the file
     const QStringList avant = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     ASSERT_FALSE(avant.contains(QStringLiteral("FRAD003.bt6-wal")));
     QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
@@ -131,7 +132,7 @@ TEST_F(RecordManagerTest, ReleaseByNameAsTheOpenRoutineSendsIt) {
 TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
     fill({Rec("C1")});
     const QString p = tmp.path() + QStringLiteral("/FRADA40.bt6");
-    EXPECT_EQ(Create(path, kClients), BtrStat::FileLocked);   // open here
+    EXPECT_EQ(Create(path, kClients), BtrStat::FileLocked);  // open here
     EXPECT_EQ(Create(p, kClients), 0);
     EXPECT_EQ(Create(p, kClients, -1), BtrStat::FileAlreadyExists);
 
@@ -148,13 +149,18 @@ TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
     EXPECT_EQ(d.recordCount, 0);
     b.data.assign(30, 'x');
     ASSERT_EQ(b.call(BtrOp::Insert, 0), 0);
-    ASSERT_EQ(b.call(BtrOp::Insert, 0), 0);   // duplicates now allowed
+    ASSERT_EQ(b.call(BtrOp::Insert, 0), 0);  // duplicates now allowed
     EXPECT_EQ(b.len, 30u);
     // Nothing is left of the building of the file beside it.
     const QStringList left = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_TRUE(left.filter(QStringLiteral("creating")).isEmpty()) << left.join(' ').toStdString();
 
-    struct Cas { const char* what; std::array<uint8_t, 160> layout; uint32_t len; int16_t status; };
+    struct Cas {
+        const char* what;
+        std::array<uint8_t, 160> layout;
+        uint32_t len;
+        int16_t status;
+    };
     const Cas cas[] = {
         {"no record length", Layout(0, 1, {{1, 4, 2}}), 160, BtrStat::RecordLengthError},
         {"no key", Layout(30, 0, {}), 160, BtrStat::KeyCountError},
@@ -163,8 +169,8 @@ TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
         {"key too long", Layout(200, 1, {{1, 92, 2}}), 160, BtrStat::InvalidKeyLength},
         {"descending key", Layout(30, 1, {{1, 4, 64 | 2}}), 160, BtrStat::InvalidKeyLength},
         {"more keys than entries",
-         Layout(30, 10, {{1, 1, 3}, {2, 1, 3}, {3, 1, 3}, {4, 1, 3}, {5, 1, 3}, {6, 1, 3}, {7, 1, 3},
-                       {8, 1, 3}, {9, 1, 3}}),
+         Layout(30, 10,
+                {{1, 1, 3}, {2, 1, 3}, {3, 1, 3}, {4, 1, 3}, {5, 1, 3}, {6, 1, 3}, {7, 1, 3}, {8, 1, 3}, {9, 1, 3}}),
          160, BtrStat::KeyCountError},
         {"short buffer", Layout(30, 1, {{1, 4, 2}}), 20, BtrStat::KeyCountError},
     };
@@ -173,8 +179,7 @@ TEST_F(RecordManagerTest, CreateRefusalsAndCreateOverAnExistingFile) {
         uint32_t len = c.len;
         std::string key = QFile::encodeName(tmp.path() + "/bad.bt6").toStdString();
         Btr x;
-        EXPECT_EQ(BTRCALL(BtrOp::Create, x.pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), 0),
-                  c.status)
+        EXPECT_EQ(BTRCALL(BtrOp::Create, x.pos.data(), s.data(), &len, key.data(), uint16_t(key.size()), 0), c.status)
             << c.what;
         EXPECT_FALSE(QFile::exists(tmp.path() + "/bad.bt6")) << c.what;
     }
@@ -191,7 +196,7 @@ TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) 
         std::snprintf(c, sizeof c, "K%07d", i);
         return std::string(c);
     };
-    ASSERT_EQ(a.call(BtrOp::Stop), 0);   // no connection of ours crosses the fork
+    ASSERT_EQ(a.call(BtrOp::Stop), 0);  // no connection of ours crosses the fork
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t child = fork();
@@ -211,7 +216,7 @@ TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) 
     int32_t told = 0;
     bool readMeanwhile = false;
     while (told < 200) {
-        if (told >= 100 && !readMeanwhile) {   // the file is shared while the writer works
+        if (told >= 100 && !readMeanwhile) {  // the file is shared while the writer works
             ASSERT_EQ(a.open(path), 0);
             EXPECT_GE(int(Walk(a, 0).size()), 100);
             readMeanwhile = true;
@@ -237,7 +242,7 @@ TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) 
     const std::vector<std::string> codes = Walk(a, 0);
     EXPECT_EQ(codes, seen);
     ASSERT_GE(int(codes.size()), told);
-    ASSERT_LE(int(codes.size()), told + 1);   // the one in flight may have landed
+    ASSERT_LE(int(codes.size()), told + 1);  // the one in flight may have landed
     for (size_t i = 0; i < codes.size(); ++i) {
         ASSERT_EQ(codes[i], code(int(i)));
         ASSERT_EQ(a.call(BtrOp::GetEqual, 0, code(int(i))), 0);
@@ -265,4 +270,3 @@ TEST_F(RecordManagerTest, AWriterKilledMidWriteLosesNothingItWasToldWasWritten) 
 }
 
 }  // namespace
-

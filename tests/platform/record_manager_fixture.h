@@ -21,7 +21,9 @@
 //   key 2: group (bytes 19-20) then the first 3 bytes of the code, duplicates, segmented
 constexpr int kRecLen = 60;
 
-struct Seg { int pos, len, flags; };
+struct Seg {
+    int pos, len, flags;
+};
 
 inline void Put16(uint8_t* p, int v) {
     p[0] = uint8_t(v & 0xFF);

@@ -13,13 +13,13 @@ TEST_F(RecordManagerTest, RecordsComeBackWithTheirKeyAndLength) {
     fill({Rec("C0000002", "Durand", "AB", "deux"), Rec("C0000001", "Martin", "AB", "un")});
     Btr b;
     ASSERT_EQ(b.open(path), 0);
-    b.data.assign(100, 'x');   // a larger buffer is fine; the length comes back as the record's
+    b.data.assign(100, 'x');  // a larger buffer is fine; the length comes back as the record's
     ASSERT_EQ(b.call(BtrOp::GetEqual, 0, "C0000001"), 0);
     EXPECT_EQ(b.len, uint32_t(kRecLen));
     EXPECT_EQ(b.data.substr(0, kRecLen), Rec("C0000001", "Martin", "AB", "un"));
     EXPECT_EQ(b.data.substr(kRecLen), std::string(40, 'x'));
     EXPECT_EQ(b.keyText(8), "C0000001");
-    ASSERT_EQ(b.call(BtrOp::GetFirst, 2), 0);   // segmented key: group then code prefix
+    ASSERT_EQ(b.call(BtrOp::GetFirst, 2), 0);  // segmented key: group then code prefix
     EXPECT_EQ(b.keyText(5), "ABC00");
 
     // The definition is kept in the file; the utility reads it back.
@@ -35,10 +35,12 @@ TEST_F(RecordManagerTest, RecordsComeBackWithTheirKeyAndLength) {
     EXPECT_EQ(d.segments[3].position, 1);
     EXPECT_EQ(d.recordCount, 2);
     std::vector<std::string> raw;
-    ASSERT_EQ(BtrForEachRecord(a.pos.data(), [&](const uint8_t* r, uint32_t n) {
-                  raw.emplace_back(reinterpret_cast<const char*>(r), n);
-                  return true;
-              }), 0);
+    ASSERT_EQ(BtrForEachRecord(a.pos.data(),
+                               [&](const uint8_t* r, uint32_t n) {
+                                   raw.emplace_back(reinterpret_cast<const char*>(r), n);
+                                   return true;
+                               }),
+              0);
     EXPECT_EQ(raw, (Codes{Rec("C0000002", "Durand", "AB", "deux"), Rec("C0000001", "Martin", "AB", "un")}));
 }
 
@@ -72,7 +74,7 @@ TEST_F(RecordManagerTest, CallsThatCannotBeServed) {
     EXPECT_EQ(s.data, std::string(kRecLen - 1, '#'));
     s.data = std::string(kRecLen, ' ');
     ASSERT_EQ(s.call(BtrOp::GetNext, 0), 0);
-    EXPECT_EQ(s.code(), "C2");   // the failed read did not move the position
+    EXPECT_EQ(s.code(), "C2");  // the failed read did not move the position
     EXPECT_EQ(s.insert(Rec("C8").substr(0, kRecLen - 1)), BtrStat::DataBufferTooShort);
     EXPECT_EQ(s.call(BtrOp::GetEqual, 0, Pad("C8", 8)), BtrStat::KeyNotFound);
     std::array<char, 4> shortKey{};
@@ -85,7 +87,13 @@ TEST_F(RecordManagerTest, CallsThatCannotBeServed) {
 // every record, the last one included (and the same from the start).
 TEST_F(RecordManagerTest, EndOfFileLeavesThePositionBeyondTheEnd) {
     fill({Rec("C1", "b"), Rec("C2", "a"), Rec("C3", "b")});
-    struct Cas { int16_t key; uint16_t debut; uint16_t aller; uint16_t retour; Codes attendus; };
+    struct Cas {
+        int16_t key;
+        uint16_t debut;
+        uint16_t aller;
+        uint16_t retour;
+        Codes attendus;
+    };
     const Cas cas[] = {
         {0, BtrOp::GetFirst, BtrOp::GetNext, BtrOp::GetPrevious, {"C1", "C2", "C3", "C3", "C2", "C1"}},
         {0, BtrOp::GetLast, BtrOp::GetPrevious, BtrOp::GetNext, {"C3", "C2", "C1", "C1", "C2", "C3"}},
@@ -101,7 +109,7 @@ TEST_F(RecordManagerTest, EndOfFileLeavesThePositionBeyondTheEnd) {
             st = a.call(c.aller, c.key);
         }
         ASSERT_EQ(st, BtrStat::EndOfFile);
-        EXPECT_EQ(a.call(c.aller, c.key), BtrStat::EndOfFile);   // still beyond the end
+        EXPECT_EQ(a.call(c.aller, c.key), BtrStat::EndOfFile);  // still beyond the end
         // Nothing to write on out there.
         EXPECT_EQ(a.update(Rec("C9")), BtrStat::InvalidPositioning);
         EXPECT_EQ(a.call(BtrOp::Delete), BtrStat::InvalidPositioning);
@@ -155,12 +163,11 @@ TEST_F(RecordManagerTest, PositionFollowsInsertAndDelete) {
 }
 
 TEST_F(RecordManagerTest, DuplicatesComeBackInInsertionOrder) {
-    fill({Rec("C5", "Dupont"), Rec("C1", "Martin"), Rec("C3", "Dupont"), Rec("C2", "Dupont"),
-          Rec("C4", "Albert")});
+    fill({Rec("C5", "Dupont"), Rec("C1", "Martin"), Rec("C3", "Dupont"), Rec("C2", "Dupont"), Rec("C4", "Albert")});
     EXPECT_EQ(Walk(a, 1), (Codes{"C4", "C5", "C3", "C2", "C1"}));
     EXPECT_EQ(Walk(a, 1, true), (Codes{"C1", "C2", "C3", "C5", "C4"}));
     ASSERT_EQ(a.call(BtrOp::GetEqual, 1, Pad("Dupont", 10)), 0);
-    EXPECT_EQ(a.code(), "C5");   // the first of its duplicates
+    EXPECT_EQ(a.code(), "C5");  // the first of its duplicates
 
     // A change of name puts the record at the end of its new duplicates; a change elsewhere in
     // the record keeps its place.
@@ -237,7 +244,7 @@ TEST_F(RecordManagerTest, CaseInsensitiveKeysFoldAccentedLetters) {
           Rec("C5", "Zo\xCB")});
     ASSERT_EQ(a.call(BtrOp::GetEqual, 1, Pad("\xC9LoDiE", 10)), 0);
     EXPECT_EQ(a.code(), "C1");
-    EXPECT_EQ(a.keyText(10), Pad("\xE9lodie", 10));   // the key as stored, not folded
+    EXPECT_EQ(a.keyText(10), Pad("\xE9lodie", 10));  // the key as stored, not folded
     ASSERT_EQ(a.call(BtrOp::GetNext, 1), 0);
     EXPECT_EQ(a.code(), "C3");
     // Unaccented E is another letter, and the folded accented capitals sort after Z, byte-wise.
@@ -255,7 +262,7 @@ TEST_F(RecordManagerTest, CaseInsensitiveKeysFoldAccentedLetters) {
 
 TEST_F(RecordManagerTest, EachOpenAndEachCopyKeepsItsOwnPosition) {
     fill({Rec("C1"), Rec("C2"), Rec("C3"), Rec("C4")});
-    Btr b;   // the same path opened again, as for another station
+    Btr b;  // the same path opened again, as for another station
     ASSERT_EQ(b.open(path), 0);
     ASSERT_EQ(a.call(BtrOp::GetFirst, 0), 0);
     ASSERT_EQ(b.call(BtrOp::GetLast, 0), 0);
@@ -264,7 +271,7 @@ TEST_F(RecordManagerTest, EachOpenAndEachCopyKeepsItsOwnPosition) {
     EXPECT_EQ(a.code(), "C2");
     EXPECT_EQ(b.code(), "C3");
 
-    Btr copie = a;   // used and thrown away
+    Btr copie = a;  // used and thrown away
     ASSERT_EQ(copie.call(BtrOp::GetNext, 0), 0);
     ASSERT_EQ(copie.call(BtrOp::GetNext, 0), 0);
     EXPECT_EQ(copie.code(), "C4");
@@ -289,20 +296,26 @@ TEST_F(RecordManagerTest, EachOpenAndEachCopyKeepsItsOwnPosition) {
 }
 
 TEST_F(RecordManagerTest, SegmentedKeysCompareTheirPartsInOrder) {
-    fill({Rec("B10", "", "02"), Rec("A20", "", "01"), Rec("C30", "", "01"), Rec("A21", "", "01"),
-          Rec("A10", "", "02")});
+    fill(
+        {Rec("B10", "", "02"), Rec("A20", "", "01"), Rec("C30", "", "01"), Rec("A21", "", "01"), Rec("A10", "", "02")});
     // key 2 = group + first 3 bytes of the code; duplicates in insertion order
     EXPECT_EQ(Walk(a, 2), (Codes{"A20", "A21", "C30", "A10", "B10"}));
     ASSERT_EQ(a.call(BtrOp::GetEqual, 2, "02B10"), 0);
     EXPECT_EQ(a.code(), "B10");
     EXPECT_EQ(a.keyText(5), "02B10");
-    ASSERT_EQ(a.call(BtrOp::GetGreaterOrEqual, 2, "01B"), 0);   // the key buffer is read whole
+    ASSERT_EQ(a.call(BtrOp::GetGreaterOrEqual, 2, "01B"), 0);  // the key buffer is read whole
     EXPECT_EQ(a.code(), "C30");
 }
 
 TEST_F(RecordManagerTest, GreaterAndLessFindTheNeighbours) {
     fill({Rec("C2", "b"), Rec("C4", "d"), Rec("C6", "d"), Rec("C8", "f")});
-    struct Cas { uint16_t op; int16_t key; const char* value; int16_t status; const char* code; };
+    struct Cas {
+        uint16_t op;
+        int16_t key;
+        const char* value;
+        int16_t status;
+        const char* code;
+    };
     const Cas cas[] = {
         {BtrOp::GetGreater, 0, "C4", 0, "C6"},
         {BtrOp::GetGreater, 0, "C3", 0, "C4"},
@@ -350,15 +363,22 @@ TEST_F(RecordManagerTest, GreaterAndLessFindTheNeighbours) {
 // Definitions shaped like the station catalogue's awkward ones: segmented keys with and without
 // case folding, a key not starting at byte 1, long keys, many keys, a record near the page size.
 TEST_F(RecordManagerTest, CatalogueShapedFilesWork) {
-    struct Cas { const char* name; int recLen; int keys; std::vector<Seg> segs; };
+    struct Cas {
+        const char* name;
+        int recLen;
+        int keys;
+        std::vector<Seg> segs;
+    };
     const Cas cas[] = {
         {"7", 100, 4, {{1, 21, 2}, {9, 13, 3}, {26, 10, 19}, {9, 13, 3}, {36, 21, 3}}},
         {"11", 350, 1, {{1, 83, 2}}},
         {"13", 300, 5, {{1, 33, 2}, {49, 12, 3}, {1, 3, 19}, {34, 15, 3}, {1, 48, 3}, {170, 15, 3}}},
         {"21", 980, 2, {{1, 10, 2}, {1, 5, 1043}, {11, 10, 1027}}},
         {"34", 200, 6, {{9, 14, 3}, {1, 22, 3}, {23, 54, 1027}, {77, 19, 3}, {96, 19, 3}, {115, 14, 3}}},
-        {"36", 800, 6, {{1, 50, 1026}, {51, 30, 1027}, {81, 32, 1027}, {113, 30, 1027}, {143, 30, 1027},
-                        {173, 10, 1027}}},
+        {"36",
+         800,
+         6,
+         {{1, 50, 1026}, {51, 30, 1027}, {81, 32, 1027}, {113, 30, 1027}, {143, 30, 1027}, {173, 10, 1027}}},
         {"47", 4082, 1, {{1, 11, 2}}},
     };
     for (const auto& c : cas) {
@@ -450,7 +470,7 @@ std::vector<std::string> Parcours(const QString& chemin, int16_t cle, bool enAva
     BtrCurseursActifs(curseurs);
     QFile::remove(chemin);
     EXPECT_EQ(Create(chemin, kClients), 0);
-    Ecrivain autre(chemin);   // forked before this process holds the file
+    Ecrivain autre(chemin);  // forked before this process holds the file
     Btr a, b;
     EXPECT_EQ(a.open(chemin), 0);
     EXPECT_EQ(b.open(chemin), 0);
@@ -470,21 +490,38 @@ std::vector<std::string> Parcours(const QString& chemin, int16_t cle, bool enAva
         std::snprintf(plusLoin, sizeof plusLoin, "C%03d", enAvant ? v + 25 : v - 25);
         std::snprintf(proche, sizeof proche, "C%03d", enAvant ? v + 10 : v - 10);
         switch (n % 11) {
-        case 1: b.insert(Rec(std::string(plusLoin).substr(0, 3) + "5", "Durand")); break;   // ahead
-        case 2: b.call(BtrOp::GetEqual, 0, Pad(proche, 8)), b.call(BtrOp::Delete); break;     // the next one
-        case 3: autre.ordre(std::string("I ") + std::string(plusLoin).substr(0, 3) + "7 Durand"); break;
-        case 4: autre.ordre(std::string("D ") + proche); break;
-        case 5: a.update(Rec(ici, enAvant ? "Aaron" : "Zorro", "", "vu"), cle); break;   // moves it back on key 1
-        case 6: autre.ordre(std::string("U ") + plusLoin + " Albert"); break;
-        case 7: {   // a copy takes two steps and is thrown away
-            Btr copie = a;
-            copie.call(pas, cle);
-            copie.call(pas, cle);
-            break;
-        }
-        case 8: b.call(BtrOp::GetEqual, 0, Pad(plusLoin, 8)), b.update(Rec(plusLoin, "Aaron")); break;
-        case 9: a.insert(Rec(std::string(ici).substr(0, 3) + "1", Trim(a.data.substr(8, 10))), cle); break;   // the block moves there
-        default: break;
+            case 1:
+                b.insert(Rec(std::string(plusLoin).substr(0, 3) + "5", "Durand"));
+                break;  // ahead
+            case 2:
+                b.call(BtrOp::GetEqual, 0, Pad(proche, 8)), b.call(BtrOp::Delete);
+                break;  // the next one
+            case 3:
+                autre.ordre(std::string("I ") + std::string(plusLoin).substr(0, 3) + "7 Durand");
+                break;
+            case 4:
+                autre.ordre(std::string("D ") + proche);
+                break;
+            case 5:
+                a.update(Rec(ici, enAvant ? "Aaron" : "Zorro", "", "vu"), cle);
+                break;  // moves it back on key 1
+            case 6:
+                autre.ordre(std::string("U ") + plusLoin + " Albert");
+                break;
+            case 7: {  // a copy takes two steps and is thrown away
+                Btr copie = a;
+                copie.call(pas, cle);
+                copie.call(pas, cle);
+                break;
+            }
+            case 8:
+                b.call(BtrOp::GetEqual, 0, Pad(plusLoin, 8)), b.update(Rec(plusLoin, "Aaron"));
+                break;
+            case 9:
+                a.insert(Rec(std::string(ici).substr(0, 3) + "1", Trim(a.data.substr(8, 10))), cle);
+                break;  // the block moves there
+            default:
+                break;
         }
         st = a.call(pas, cle);
     }
@@ -509,7 +546,8 @@ TEST(RecordManagerWalkTest, AWalkInterleavedWithWritesReturnsWhatTheReseekReturn
             EXPECT_GT(reference.size(), 20u) << testing::PrintToString(reference);
             // On the code, the other process's inserts ahead were met on the way.
             if (cle == 0) {
-                EXPECT_TRUE(std::any_of(curseur.begin(), curseur.end(), [](const std::string& s) { return s[3] == '7'; }));
+                EXPECT_TRUE(
+                    std::any_of(curseur.begin(), curseur.end(), [](const std::string& s) { return s[3] == '7'; }));
             }
         }
 }

@@ -27,7 +27,7 @@ protected:
 };
 
 TEST_F(RegistryTest, ValuesComeBackWithTheirTypeAndBytes) {
-    Registre reg(dossier());   // the folder does not exist yet: the first write makes it
+    Registre reg(dossier());  // the folder does not exist yet: the first write makes it
     ValeurRegistre dword;
     dword.type = REG_DWORD;
     dword.data = QByteArray::fromHex("ffffffff");
@@ -41,7 +41,10 @@ TEST_F(RegistryTest, ValuesComeBackWithTheirTypeAndBytes) {
     sansDonnees.type = REG_SZ;
     ValeurRegistre dwordVide;
     dwordVide.type = REG_DWORD;
-    struct Cas { QString nom; ValeurRegistre v; };
+    struct Cas {
+        QString nom;
+        ValeurRegistre v;
+    };
     const Cas cas[] = {
         {QStringLiteral("Style"), texte(QStringLiteral("Office2007"))},
         {QString(), texte(QStringLiteral("valeur par défaut"))},
@@ -57,7 +60,8 @@ TEST_F(RegistryTest, ValuesComeBackWithTheirTypeAndBytes) {
         {QStringLiteral("Rien"), sansDonnees},
         {QStringLiteral("RienNombre"), dwordVide},
     };
-    for (const auto& k : cas) ASSERT_EQ(reg.ecrireValeur(HKEY_CURRENT_USER, kLook, k.nom, k.v), 0) << k.nom.toStdString();
+    for (const auto& k : cas)
+        ASSERT_EQ(reg.ecrireValeur(HKEY_CURRENT_USER, kLook, k.nom, k.v), 0) << k.nom.toStdString();
     for (const auto& k : cas) {
         ValeurRegistre lu;
         ASSERT_EQ(reg.lireValeur(HKEY_CURRENT_USER, kLook, k.nom, lu), 0) << k.nom.toStdString();
@@ -75,9 +79,12 @@ TEST_F(RegistryTest, ValuesComeBackWithTheirTypeAndBytes) {
 TEST_F(RegistryTest, KeysAndNamesIgnoreLetterCaseAndRootsAreApart) {
     Registre reg(dossier());
     ASSERT_EQ(reg.ecrireValeur(HKEY_LOCAL_MACHINE, QStringLiteral("\\") + kLook + QStringLiteral("\\"),
-                               QStringLiteral("Style"), texte(QStringLiteral("machine"))), 0);
+                               QStringLiteral("Style"), texte(QStringLiteral("machine"))),
+              0);
     ASSERT_EQ(reg.ecrireValeur(HKEY_CURRENT_USER, kLook, QStringLiteral("Style"), texte(QStringLiteral("user"))), 0);
-    ASSERT_EQ(reg.ecrireValeur(HKEY_CURRENT_USER, kLook.toUpper(), QStringLiteral("STYLE"), texte(QStringLiteral("user2"))), 0);
+    ASSERT_EQ(
+        reg.ecrireValeur(HKEY_CURRENT_USER, kLook.toUpper(), QStringLiteral("STYLE"), texte(QStringLiteral("user2"))),
+        0);
     ValeurRegistre lu;
     ASSERT_EQ(reg.lireValeur(HKEY_LOCAL_MACHINE, kLook.toLower(), QStringLiteral("style"), lu), 0);
     EXPECT_EQ(lu.data, QByteArray("machine", 8));
@@ -93,7 +100,8 @@ TEST_F(RegistryTest, MissingKeysBadRootsAndRefusedWrites) {
     EXPECT_EQ(reg.creerCle(HKEY_CURRENT_USER, kLook), 0);
     EXPECT_TRUE(ProfileSectionExiste(reg.fichier(HKEY_CURRENT_USER), kLook));
     EXPECT_EQ(reg.lireValeur(HKEY_CURRENT_USER, kLook, QStringLiteral("Style"), lu), RegErr::FileNotFound);
-    EXPECT_EQ(reg.lireValeur(HKEY_CURRENT_USER, QStringLiteral("Software\\Absent"), QString(), lu), RegErr::FileNotFound);
+    EXPECT_EQ(reg.lireValeur(HKEY_CURRENT_USER, QStringLiteral("Software\\Absent"), QString(), lu),
+              RegErr::FileNotFound);
 
     EXPECT_EQ(reg.creerCle(HKEY_USERS, kLook), RegErr::InvalidHandle);
     EXPECT_EQ(reg.creerCle(0, kLook), RegErr::InvalidHandle);
@@ -128,11 +136,16 @@ TEST_F(RegistryTest, FolderFromTheEnvironmentElseTheProgramSettings) {
     qunsetenv("KIRVO_REGISTRY_DIR");
     QDir().mkpath(tmp.path() + QStringLiteral("/prog/settings"));
     // An existing folder spelt otherwise is the one used.
-    EXPECT_EQ(Registre::dossierParDefaut(tmp.path() + QStringLiteral("/prog/")), tmp.path() + QStringLiteral("/prog/settings/"));
-    EXPECT_EQ(Registre::dossierParDefaut(tmp.path() + QStringLiteral("/autre")), tmp.path() + QStringLiteral("/autre/Settings/"));
+    EXPECT_EQ(Registre::dossierParDefaut(tmp.path() + QStringLiteral("/prog/")),
+              tmp.path() + QStringLiteral("/prog/settings/"));
+    EXPECT_EQ(Registre::dossierParDefaut(tmp.path() + QStringLiteral("/autre")),
+              tmp.path() + QStringLiteral("/autre/Settings/"));
     qputenv("KIRVO_REGISTRY_DIR", (tmp.path() + QStringLiteral("/env")).toLocal8Bit());
     EXPECT_EQ(Registre::dossierParDefaut(tmp.path() + QStringLiteral("/prog/")), tmp.path() + QStringLiteral("/env/"));
-    if (ancien.isNull()) qunsetenv("KIRVO_REGISTRY_DIR"); else qputenv("KIRVO_REGISTRY_DIR", ancien);
+    if (ancien.isNull())
+        qunsetenv("KIRVO_REGISTRY_DIR");
+    else
+        qputenv("KIRVO_REGISTRY_DIR", ancien);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST(SpreadGrid, RowCountZeroEmptiesAndNewRowsAreBlank) {
     remplir(g, 2, 3);
     g.setMaxRows(0);
     EXPECT_EQ(g.dataRowCount(), 0);
-    g.setMaxRows(1);   // "count + 1 adds a blank row": nothing of the old list comes back
+    g.setMaxRows(1);  // "count + 1 adds a blank row": nothing of the old list comes back
     EXPECT_EQ(g.textAt(1, 1), QString());
     remplir(g, 2, 3);
     g.setMaxRows(2);
@@ -95,8 +95,10 @@ TEST(SpreadGrid, InsertAndDeleteRowsShiftTheRowsBelowAndKeepTheCount) {
     for (const auto& k : cas) {
         SpreadGrid g;
         remplir(g, 2, 4);
-        if (k.inserer) g.insertRows(k.ligne, k.nombre);
-        else g.deleteRows(k.ligne, k.nombre);
+        if (k.inserer)
+            g.insertRows(k.ligne, k.nombre);
+        else
+            g.deleteRows(k.ligne, k.nombre);
         EXPECT_EQ(g.maxRows(), 4) << k.nom;
         EXPECT_EQ(colonne(g, 1), k.attendu) << k.nom;
     }
@@ -202,19 +204,13 @@ TEST(SpreadGrid, NumberAndPercentCellsShowTheirRoundedValue) {
         const char* lu;
     };
     const QList<Cas> cas = {
-        {Spread::Number, 0, "123456", "123456"},   // a web id comes back unchanged
-        {Spread::Number, 0, "12.4", "12"},
-        {Spread::Number, 0, "12,5", "12"},        // halves to the even neighbour
-        {Spread::Number, 0, "13.5", "14"},
-        {Spread::Number, 0, "-0.4", "0"},
-        {Spread::Number, 2, "3", "3.00"},
-        {Spread::Number, 0, "abc", "abc"},         // not a number: kept as written
-        {Spread::Percent, 0, "0", "0"},          // a percentage shows no sign
-        {Spread::Percent, 0, "33.5", "34"},
-        {Spread::Percent, 0, "24.5", "24"},
-        {Spread::Percent, 0, "101", "101"},
-        {Spread::StaticText, 0, "12.5", "12.5"},
-        {Spread::Percent, 0, "", ""},
+        {Spread::Number, 0, "123456", "123456"},                                     // a web id comes back unchanged
+        {Spread::Number, 0, "12.4", "12"},       {Spread::Number, 0, "12,5", "12"},  // halves to the even neighbour
+        {Spread::Number, 0, "13.5", "14"},       {Spread::Number, 0, "-0.4", "0"},   {Spread::Number, 2, "3", "3.00"},
+        {Spread::Number, 0, "abc", "abc"},  // not a number: kept as written
+        {Spread::Percent, 0, "0", "0"},     // a percentage shows no sign
+        {Spread::Percent, 0, "33.5", "34"},      {Spread::Percent, 0, "24.5", "24"}, {Spread::Percent, 0, "101", "101"},
+        {Spread::StaticText, 0, "12.5", "12.5"}, {Spread::Percent, 0, "", ""},
     };
     for (const auto& k : cas) {
         SpreadGrid g;
@@ -244,7 +240,7 @@ TEST(SpreadGrid, ClearRangeEmptiesTextsAndLooksButKeepsLayout) {
         g.setBackColor(RGB(0, 0, 0));
         g.setCellType(Spread::Percent);
     }
-    g.clearRange(1, 1, 2, 2, true);   // data only: the looks stay
+    g.clearRange(1, 1, 2, 2, true);  // data only: the looks stay
     EXPECT_EQ(g.textAt(1, 1), QString());
     EXPECT_EQ(g.backColorAt(1, 2), RGB(0, 0, 0));
     g.clearRange(Spread::All, Spread::All, 0, 0, false);
@@ -253,7 +249,7 @@ TEST(SpreadGrid, ClearRangeEmptiesTextsAndLooksButKeepsLayout) {
     EXPECT_EQ(g.cellTypeAt(2, 2), Spread::Edit);
     EXPECT_DOUBLE_EQ(g.colWidth(2), 12);
     EXPECT_TRUE(g.colHiddenAt(3));
-    EXPECT_EQ(g.hAlignAt(3, 1), Spread::Right);   // a column setting, not a cell's
+    EXPECT_EQ(g.hAlignAt(3, 1), Spread::Right);  // a column setting, not a cell's
     EXPECT_EQ(g.maxRows(), 3);
 }
 
@@ -272,7 +268,7 @@ TEST(SpreadGrid, HeaderRowsAreAddressedByTheirNumbers) {
     }
     g.setRow(0);
     EXPECT_EQ(g.text(), QStringLiteral("h1"));
-    EXPECT_EQ(g.maxRows(), 0);   // no data row was touched
+    EXPECT_EQ(g.maxRows(), 0);  // no data row was touched
     g.setHeaderRowCount(7);
     EXPECT_EQ(g.headerRowCount(), 3);
 }
@@ -301,11 +297,11 @@ TEST(SpreadGrid, EqualNeighboursMerge) {
     };
     const int H1 = Spread::HeaderRow1, H2 = Spread::HeaderRow2, H3 = Spread::HeaderRow3;
     const QList<Cas> cas = {
-        {2, H1, {1, H1, 3, 1}},   // "Date" over columns 1 to 3
-        {1, H3, {1, H2, 1, 2}},   // "Se" over header rows 2 and 3
-        {3, H2, {3, H2, 1, 2}},   // "Date" of rows 2-3 stays apart from the one above it
-        {4, H2, {4, H1, 1, 3}},   // "Nature" down all three rows
-        {5, H1, {5, H1, 1, 3}},   // "Jour" alone in row 1, down its column
+        {2, H1, {1, H1, 3, 1}},  // "Date" over columns 1 to 3
+        {1, H3, {1, H2, 1, 2}},  // "Se" over header rows 2 and 3
+        {3, H2, {3, H2, 1, 2}},  // "Date" of rows 2-3 stays apart from the one above it
+        {4, H2, {4, H1, 1, 3}},  // "Nature" down all three rows
+        {5, H1, {5, H1, 1, 3}},  // "Jour" alone in row 1, down its column
         {2, H2, {2, H2, 1, 2}},
     };
     for (const auto& k : cas) {
@@ -413,7 +409,7 @@ TEST(SpreadGrid, SheetsHaveNamesAndTabsWhenMoreThanOne) {
     EXPECT_EQ(g.sheet(), 3);
     g.setSheet(0);
     EXPECT_EQ(g.sheet(), 3);
-    g.setSheetCount(0);   // at least one sheet stays
+    g.setSheetCount(0);  // at least one sheet stays
     EXPECT_EQ(g.sheetCount(), 1);
     EXPECT_EQ(g.sheet(), 1);
     EXPECT_EQ(g.sheetName(), QStringLiteral("Station 1"));
@@ -491,7 +487,7 @@ TEST(SpreadGrid, ColumnHeaderStaysAboveItsColumns) {
     g.show();
     g.setMaxCols(3);
     QCoreApplication::processEvents();
-    for (int c = 1; c <= 3; ++c) g.setColWidth(c, 40);   // wider than the grid
+    for (int c = 1; c <= 3; ++c) g.setColWidth(c, 40);  // wider than the grid
     for (int n : {3, 120, 2}) {
         // As a search fills it: painting off, one row at a time, then the first row selected.
         g.setRedraw(false);
@@ -526,8 +522,9 @@ TEST(SpreadGrid, GridLinesTakeTheSheetGridColour) {
         const QImage image = v->viewport()->grab().toImage();
         const int x = v->columnViewportPosition(0) + v->columnWidth(0) - 1;
         const int y = v->rowViewportPosition(1) + v->rowHeight(1) / 2;
-        EXPECT_EQ(image.pixelColor(x * image.width() / v->viewport()->width(), y * image.height() / v->viewport()->height()),
-                  QColor(255, 0, 0))
+        EXPECT_EQ(
+            image.pixelColor(x * image.width() / v->viewport()->width(), y * image.height() / v->viewport()->height()),
+            QColor(255, 0, 0))
             << feuille.toStdString();
     }
 }

@@ -38,7 +38,7 @@ TEST_F(XlsReaderTest, DeclaredSizeCostsNothingInTheReader) {
     const struct {
         const char* fichier;
         QByteArray attendu;
-        qsizetype retouche = -1;   // where the file gets a sector chain that loops
+        qsizetype retouche = -1;  // where the file gets a sector chain that loops
     } cas[] = {
         {"workbook-declares-3m-rows.xls", "DIMENSIONS\t15\t5\nL\tFamille\tClasse\tSecteur\tVariete\tLibelle\n"},
         // Its sheet declares its size twice, the second time in a record too short to hold it.
@@ -82,8 +82,9 @@ bool enVie(qint64 pid) {
 // at the bound goes with the processes it started.
 TEST_F(XlsReaderTest, ReaderOutputIsBounded) {
     const QString pid = tmp.filePath(QStringLiteral("enfant.pid"));
-    const QByteArray entete = "o = sys.stdout.buffer\n"
-                              "o.write(b'KIRVO-XLS 1\\nCLASSEUR\\nFEUILLE\\tF\\n')\n";
+    const QByteArray entete =
+        "o = sys.stdout.buffer\n"
+        "o.write(b'KIRVO-XLS 1\\nCLASSEUR\\nFEUILLE\\tF\\n')\n";
     const struct {
         const char* nom;
         QByteArray script;
@@ -91,25 +92,30 @@ TEST_F(XlsReaderTest, ReaderOutputIsBounded) {
     } cas[] = {
         // Every row of the format's size, each cell of 80 bytes: well formed, but more than the
         // program takes for five columns.
-        {"pleine", "#!/usr/bin/python3\nimport sys\n" + entete +
-                       "o.write(b'DIMENSIONS\\t65536\\t5\\n')\n"
-                       "r = b'L' + (b'\\t' + b'x' * 80) * 5 + b'\\n'\n"
-                       "for i in range(65536): o.write(r)\n"
-                       "o.write(b'FIN\\n')\n",
+        {"pleine",
+         "#!/usr/bin/python3\nimport sys\n" + entete +
+             "o.write(b'DIMENSIONS\\t65536\\t5\\n')\n"
+             "r = b'L' + (b'\\t' + b'x' * 80) * 5 + b'\\n'\n"
+             "for i in range(65536): o.write(r)\n"
+             "o.write(b'FIN\\n')\n",
          QStringLiteral("lecture trop volumineuse")},
         {"sans fin", "#!/usr/bin/python3\nimport sys\n" + entete + "while True: o.write(b'L\\tx\\n' * 4096)\n",
          QStringLiteral("lecture trop volumineuse")},
         // The writing is done by a child, which would go on after its parent.
-        {"enfant", "#!/bin/sh\n/usr/bin/python3 -c '\nimport os, signal, time\n"
-                   "signal.signal(signal.SIGPIPE, signal.SIG_IGN)\n"
-                   "while True:\n    try: os.write(1, b\"x\" * 65536)\n    except OSError: time.sleep(0.01)\n' &\n"
-                   "echo $! > '" + pid.toUtf8() + "'\nwait\n",
+        {"enfant",
+         "#!/bin/sh\n/usr/bin/python3 -c '\nimport os, signal, time\n"
+         "signal.signal(signal.SIGPIPE, signal.SIG_IGN)\n"
+         "while True:\n    try: os.write(1, b\"x\" * 65536)\n    except OSError: time.sleep(0.01)\n' &\n"
+         "echo $! > '" +
+             pid.toUtf8() + "'\nwait\n",
          QStringLiteral("lecture trop volumineuse")},
-        {"feuilles", "#!/usr/bin/python3\nimport sys\n" + entete +
-                         "for i in range(1024): o.write(b'FEUILLE\\tF%d\\n' % i)\n"
-                         "o.write(b'ERREUR-FEUILLE\\tx\\nFIN\\n')\n",
+        {"feuilles",
+         "#!/usr/bin/python3\nimport sys\n" + entete +
+             "for i in range(1024): o.write(b'FEUILLE\\tF%d\\n' % i)\n"
+             "o.write(b'ERREUR-FEUILLE\\tx\\nFIN\\n')\n",
          QStringLiteral("trop de feuilles (plus de 1024)")},
-        {"plante", "#!/bin/sh\nprintf 'KIRVO-XLS 1\\nCLASSEUR\\n'\nkill -SEGV $$\n", QStringLiteral("fichier endommagé")},
+        {"plante", "#!/bin/sh\nprintf 'KIRVO-XLS 1\\nCLASSEUR\\n'\nkill -SEGV $$\n",
+         QStringLiteral("fichier endommagé")},
     };
     const QString xls = classeur();
     for (const auto& c : cas) {
@@ -130,11 +136,10 @@ TEST_F(XlsReaderTest, ReaderOutputIsBounded) {
         }
     }
     // A sheet list at the bound is taken.
-    qputenv("KIRVO_LECTEUR_XLS",
-            lecteur("juste", "#!/usr/bin/python3\nimport sys\n" + entete +
-                                 "for i in range(1023): o.write(b'FEUILLE\\tF%d\\n' % i)\n"
-                                 "o.write(b'DIMENSIONS\\t1\\t1\\nL\\tx\\nFIN\\n')\n")
-                .toLocal8Bit());
+    qputenv("KIRVO_LECTEUR_XLS", lecteur("juste", "#!/usr/bin/python3\nimport sys\n" + entete +
+                                                      "for i in range(1023): o.write(b'FEUILLE\\tF%d\\n' % i)\n"
+                                                      "o.write(b'DIMENSIONS\\t1\\t1\\nL\\tx\\nFIN\\n')\n")
+                                     .toLocal8Bit());
     const LectureClasseur l = LireClasseur(xls, 0, 5, QString(), false);
     EXPECT_TRUE(l.feuilleLue) << l.erreur.toStdString();
     EXPECT_EQ(l.feuilles.size(), 1024);

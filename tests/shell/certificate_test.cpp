@@ -34,9 +34,11 @@ protected:
         web = std::make_unique<WebDouble>(o);
         ASSERT_TRUE(web->demarrer(0, &erreur)) << erreur.toStdString();
         web->graineExemple();
-        FrmMainBis();   // its client answers the question
+        FrmMainBis();  // its client answers the question
         ClientWeb().DelaiMaxMs = 5000;
-        SetSourceParametresWeb([this] { return ParametresWeb{web->adresseBase(), QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+        SetSourceParametresWeb([this] {
+            return ParametresWeb{web->adresseBase(), QStringLiteral("kirvo"), QStringLiteral("secret")};
+        });
         SetAfficheurCertificat([this](FrmCertificate& f) {
             champs = {f.edtName->text(), f.edtIssuedTo->text(), f.edtIssuedBy->text(), f.edtValidFrom->text(),
                       f.edtValidTo->text()};
@@ -50,8 +52,8 @@ protected:
         FenetresTest::TearDown();
     }
     bool requete() {
-        return EchangeWeb(web->adresseBase(), EntiteWeb::Client, OperationWeb::GetByIdWeb, QStringLiteral("?CltIdWeb=101"),
-                          QStringLiteral("Lib_Kirvo:Test"));
+        return EchangeWeb(web->adresseBase(), EntiteWeb::Client, OperationWeb::GetByIdWeb,
+                          QStringLiteral("?CltIdWeb=101"), QStringLiteral("Lib_Kirvo:Test"));
     }
     int questions() const {
         int n = 0;
@@ -71,7 +73,12 @@ protected:
 };
 
 TEST_F(CertificateTest, RefusalsFailTheRequest) {
-    struct Cas { const char* nom; int reponse; std::function<QPushButton*(FrmCertificate&)> bouton; int dialogues; };
+    struct Cas {
+        const char* nom;
+        int reponse;
+        std::function<QPushButton*(FrmCertificate&)> bouton;
+        int dialogues;
+    };
     const Cas cas[] = {
         {"No", Mb::No, nullptr, 0},
         {"Cancel", Mb::Cancel, nullptr, 0},
@@ -114,7 +121,8 @@ TEST_F(CertificateTest, InstallKeepsTheCertificateForItsHostAndSaysSoOnceSaved) 
     ASSERT_EQ(TestDialogs().shown.size(), 2u);
     EXPECT_TRUE(TestDialogs().shown[1].prompt.startsWith(QStringLiteral("Le certificat a été installé avec succès")));
     EXPECT_EQ(TestDialogs().shown[1].title, CaptionFrmMain());
-    const QString kept = LectureIni(FichierCertificatsInstalles(), QStringLiteral("Certificats"), QStringLiteral("127.0.0.1"), QString());
+    const QString kept = LectureIni(FichierCertificatsInstalles(), QStringLiteral("Certificats"),
+                                    QStringLiteral("127.0.0.1"), QString());
     EXPECT_EQ(kept.count(QLatin1Char(':')), 31) << kept.toStdString();
     // From now on: no question for that certificate.
     TestDialogs().shown.clear();
@@ -138,7 +146,7 @@ TEST_F(CertificateTest, InstallKeepsTheCertificateForItsHostAndSaysSoOnceSaved) 
 }
 
 TEST_F(CertificateTest, InstallThatCannotBeSavedIsSaidAndServesThisRequestOnly) {
-    QDir().mkpath(FichierCertificatsInstalles());   // a folder in the file's place: no write
+    QDir().mkpath(FichierCertificatsInstalles());  // a folder in the file's place: no write
     bouton = [](FrmCertificate& f) { return f.btnInstall; };
     TestDialogs().answers = {Mb::Yes};
     EXPECT_TRUE(requete());

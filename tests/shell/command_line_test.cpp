@@ -32,7 +32,10 @@ protected:
 };
 
 TEST_F(CommandLineTest, InstanceSwitchTable) {
-    struct Cas { const char* ligne; int16_t instance; };
+    struct Cas {
+        const char* ligne;
+        int16_t instance;
+    };
     const Cas cas[] = {
         {"/i=3", 3},
         {"/Instance=0", 1},
@@ -45,7 +48,7 @@ TEST_F(CommandLineTest, InstanceSwitchTable) {
         {"/I= 7", 7},
         {"/I=7b", 7},
         {"x /i=4/Wait=", 4},
-        {"/IP=10.0.0.1", 0},   // "/IP=" is not "/I="
+        {"/IP=10.0.0.1", 0},  // "/IP=" is not "/I="
         {"/Base=Current", 0},
     };
     for (const auto& k : cas) {
@@ -109,7 +112,11 @@ TEST_F(CommandLineTest, TargetAddressStopsAtTheFirstForeignCharacter) {
 }
 
 TEST_F(CommandLineTest, SwitchesWithoutValueAreFoundInAnyCase) {
-    struct Cas { const char* ligne; bool veille; bool base; };
+    struct Cas {
+        const char* ligne;
+        bool veille;
+        bool base;
+    };
     const Cas cas[] = {
         {"/Veille=True", true, false},
         {"/veille=trueXYZ /base=current", true, true},
@@ -166,7 +173,10 @@ TEST_F(SingleInstanceTest, SecondInstanceRefusedAfterTheWait) {
     QTimer t;
     t.setInterval(0);
     // time moves on only while the wait runs events
-    QObject::connect(&t, &QTimer::timeout, [&] { ++pompes; horloge.advance(10); });
+    QObject::connect(&t, &QTimer::timeout, [&] {
+        ++pompes;
+        horloge.advance(10);
+    });
     t.start();
     const uint64_t debut = horloge.uptimeMs();
     EXPECT_FALSE(tester(5000));
@@ -174,8 +184,9 @@ TEST_F(SingleInstanceTest, SecondInstanceRefusedAfterTheWait) {
     EXPECT_GT(pompes, 0);
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
     const auto& b = TestDialogs().shown[0];
-    EXPECT_EQ(b.prompt, QStringLiteral("Application encore chargée en mémoire.\r\n\r\n"
-                                       "Veuillez la quitter avant de relancer une autre instance de cette application."));
+    EXPECT_EQ(b.prompt,
+              QStringLiteral("Application encore chargée en mémoire.\r\n\r\n"
+                             "Veuillez la quitter avant de relancer une autre instance de cette application."));
     EXPECT_EQ(b.style, Mb::Critical);
     EXPECT_EQ(b.title, QStringLiteral("Ondrune: Tools Kirvo"));
 }
@@ -196,7 +207,7 @@ TEST_F(SingleInstanceTest, SecondInstanceAcceptedWhenTheFirstEndsWithinTheWait) 
     EXPECT_TRUE(TestDialogs().shown.empty());
     // it waited the full delay before testing again
     EXPECT_GE(horloge.uptimeMs() - debut, 5000u);
-    EXPECT_FALSE(premier.prendre());   // now this process holds the place
+    EXPECT_FALSE(premier.prendre());  // now this process holds the place
 }
 
 TEST_F(SingleInstanceTest, NoWaitRefusesAtOnce) {
@@ -281,7 +292,7 @@ TEST_F(SingleInstanceTest, SuiteMarkIsSharedByEveryProgramOfTheSuite) {
     VerrouFichier autreProgramme(DossierVerrous() + QStringLiteral("Ondrune 3.4.lock"));
     EXPECT_TRUE(autreProgramme.prendre(true));
     VerrouFichier exclusif(DossierVerrous() + QStringLiteral("Ondrune 3.4.lock"));
-    EXPECT_FALSE(exclusif.prendre());   // a program of the suite runs
+    EXPECT_FALSE(exclusif.prendre());  // a program of the suite runs
 }
 
 }  // namespace

@@ -48,7 +48,11 @@ TEST_F(HiddenHostTest, SharedControlsAndTheirDesignData) {
         ASSERT_NE(h.TextePubRemplissageNational[hr], nullptr);
         EXPECT_TRUE(h.TextePubRemplissageNational[hr]->text().isEmpty());
     }
-    struct Cas { int element; QColor fond; QColor texte; };
+    struct Cas {
+        int element;
+        QColor fond;
+        QColor texte;
+    };
     const Cas cas[] = {
         {16, QColor(115, 150, 190), QColor(255, 239, 178)},
         {17, QColor(255, 255, 255), QColor(0, 0, 0)},

@@ -38,9 +38,10 @@ protected:
         for (QWidget* c : page->findChildren<QWidget*>()) {
             if (!c->isVisibleTo(page) || c->isWindow() || c->size().isEmpty()) continue;
             const QRect r(c->mapTo(page, QPoint(0, 0)), c->size());
-            EXPECT_TRUE(zone.contains(r)) << c->metaObject()->className() << " " << c->objectName().toStdString() << " "
-                                          << r.x() << "," << r.y() << " " << r.width() << "x" << r.height() << " in "
-                                          << page->objectName().toStdString() << " " << zone.width() << "x" << zone.height();
+            EXPECT_TRUE(zone.contains(r))
+                << c->metaObject()->className() << " " << c->objectName().toStdString() << " " << r.x() << "," << r.y()
+                << " " << r.width() << "x" << r.height() << " in " << page->objectName().toStdString() << " "
+                << zone.width() << "x" << zone.height();
         }
     }
     std::unique_ptr<Frm_Main> w;
@@ -89,7 +90,8 @@ TEST_F(LayoutTest, PagesFillTheirStripsAtTwoSizesAndBothScaleFactors) {
             QWidget* page = w->SftTabsMain->currentWidget();
             dansLaPage(page);
             const QRect liste(w->ListeIncidents[0]->mapTo(page, QPoint(0, 0)), w->ListeIncidents[0]->size());
-            const QRect bouton(w->CommandIncidentsPurge[0]->mapTo(page, QPoint(0, 0)), w->CommandIncidentsPurge[0]->size());
+            const QRect bouton(w->CommandIncidentsPurge[0]->mapTo(page, QPoint(0, 0)),
+                               w->CommandIncidentsPurge[0]->size());
             EXPECT_GT(bouton.top(), liste.bottom());
             EXPECT_GE(bouton.left(), page->width() / 2);
             EXPECT_GT(liste.height(), page->height() / 2);

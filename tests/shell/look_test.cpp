@@ -75,7 +75,7 @@ TEST_F(LookTest, StyleFromTheRegistry) {
         QString stocke;
         int style;
         int correction;
-        QString fichier;   // relative to the skin folder, empty: no skin
+        QString fichier;  // relative to the skin folder, empty: no skin
     };
     const Cas cas[] = {
         {QString(), 15, 0, QStringLiteral("/iTunes")},
@@ -114,7 +114,7 @@ TEST_F(LookTest, OutOfRangeStyleLoadsNoSkinAndKeepsTheGlobals) {
         EXPECT_EQ(NoStyleSkin, 0);
         EXPECT_EQ(CorrectionHauteurSkin, 0);
         EXPECT_TRUE(SkinCourant().fichier.isEmpty());
-        EXPECT_TRUE(SkinCourant().applique);   // still applied, with style 0's colours
+        EXPECT_TRUE(SkinCourant().applique);  // still applied, with style 0's colours
     }
     EXPECT_EQ(lignesSkinAbsent(), 0);
 }

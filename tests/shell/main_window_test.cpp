@@ -184,9 +184,8 @@ TEST_F(MainWindowTest, StationListShowsUnderBothSearchTabs) {
 TEST_F(MainWindowTest, CaptionIsTheTitleOfMessageBoxes) {
     EXPECT_TRUE(Frm_Main::CaptionNormale().startsWith(QStringLiteral("Ondrune: Tools Kirvo - ")));
     EXPECT_EQ(Frm_Main::CaptionNormale().mid(23), VersionApplication());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{4}\\.\\d{4}$"))
-                    .match(VersionApplication())
-                    .hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{4}\\.\\d{4}$")).match(VersionApplication()).hasMatch());
     EXPECT_EQ(FenetrePrincipale(), w.get());
 
     MsgBoxMain(QStringLiteral("Un"));
@@ -205,15 +204,16 @@ TEST_F(MainWindowTest, IncidentDuringStartUpIsReplayedAtTheEnd) {
     EXPECT_TRUE(w->TimerFlash->isActive());
     EXPECT_FALSE(w->SftTabsMain->isTabVisible(Onglet::Incidents));
     EXPECT_TRUE(w->CheckIncidentsFeuilleNonChargee->isChecked());
-    EXPECT_FALSE(w->CheckIncidents[0]->isChecked());   // ready to signal again
+    EXPECT_FALSE(w->CheckIncidents[0]->isChecked());  // ready to signal again
     EXPECT_EQ(w->ListeIncidents[0]->model()->rowCount(), 1);
-    EXPECT_TRUE(w->ListeIncidents[0]->model()->index(0, 0).data().toString().endsWith(QStringLiteral("Base introuvable")));
+    EXPECT_TRUE(
+        w->ListeIncidents[0]->model()->index(0, 0).data().toString().endsWith(QStringLiteral("Base introuvable")));
 
     bInitTerminee = true;
     w->RejouerIncidentDemarrage();
     EXPECT_TRUE(w->SftTabsMain->isTabVisible(Onglet::Incidents));
     EXPECT_FALSE(w->CheckIncidentsFeuilleNonChargee->isChecked());
-    EXPECT_EQ(w->SftTabsMain->currentIndex(), Onglet::Musique);   // shown, not selected
+    EXPECT_EQ(w->SftTabsMain->currentIndex(), Onglet::Musique);  // shown, not selected
     EXPECT_EQ(w->windowTitle(), captionIncident());
 
     // Nothing to replay a second time.
@@ -319,7 +319,7 @@ TEST_F(MainWindowTest, NoZoneObjectsOnceQuittingIsConfirmed) {
 
 TEST_F(MainWindowTest, SignalsBeforeTheWindowExistedCountAsStartUpSignals) {
     w.reset();
-    Listes().CheckIncidents(0);   // no window: only counted
+    Listes().CheckIncidents(0);  // no window: only counted
     w = std::make_unique<Frm_Main>();
     EXPECT_TRUE(w->CheckIncidentsFeuilleNonChargee->isChecked());
     EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("Err: ")));
@@ -346,7 +346,7 @@ TEST_F(MainWindowTest, CaptionChangesReachTheLowerLayers) {
     w->setWindowTitle(QStringLiteral("Titre"));
     EXPECT_EQ(CaptionFrmMain(), QStringLiteral("Titre"));
     w.reset();
-    EXPECT_EQ(CaptionFrmMain(), QStringLiteral("Titre"));   // the last caption stays the title
+    EXPECT_EQ(CaptionFrmMain(), QStringLiteral("Titre"));  // the last caption stays the title
 }
 
 }  // namespace

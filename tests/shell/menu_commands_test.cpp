@@ -40,7 +40,8 @@ protected:
         SetLanceur(nullptr);
         for (const char* cle : {CleSysInfoChemin, CleSysInfoDossier})
             Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(cle), QStringLiteral("PATH"), QString(), REG_SZ);
-        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), QString(), REG_SZ);
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), QString(),
+                     REG_SZ);
         FenetresTest::TearDown();
     }
     RecordingLauncher lanceur;
@@ -51,19 +52,19 @@ protected:
 
 TEST_F(MenuCommandsTest, RevisionHistoryHandsThePageToTheDesktop) {
     const QString page = DossierApplication + QStringLiteral("QD3_Tools_Kirvo_Revisions.htm");
-    const QString absent = QStringLiteral("Le fichier: ") + page +
-                           QStringLiteral(" est absent.\r\n\r\nVeuillez le mettre en place à partir de la mise-à-jour disponible sur le Net.");
+    const QString absent =
+        QStringLiteral("Le fichier: ") + page +
+        QStringLiteral(
+            " est absent.\r\n\r\nVeuillez le mettre en place à partir de la mise-à-jour disponible sur le Net.");
     struct Cas {
         int index;
-        QByteArray contenu;   // "<absent>": no file
+        QByteArray contenu;  // "<absent>": no file
         QStringList documents;
         QStringList boites;
     };
     const Cas cas[] = {
-        {0, "<absent>", {}, {absent}},
-        {0, "", {}, {absent}},   // an empty page counts as missing
-        {0, "<html>3.4</html>", {page}, {}},
-        {1, "<absent>", {QString::fromLatin1(AdresseRevisionsWeb)}, {}},
+        {0, "<absent>", {}, {absent}},       {0, "", {}, {absent}},  // an empty page counts as missing
+        {0, "<html>3.4</html>", {page}, {}}, {1, "<absent>", {QString::fromLatin1(AdresseRevisionsWeb)}, {}},
         {2, "<html>3.4</html>", {}, {}},
     };
     for (const Cas& c : cas) {
@@ -114,7 +115,7 @@ TEST_F(MenuCommandsTest, OptionsTogglesTheLoadedWindow) {
     EXPECT_TRUE(s->isVisible());
     w->Mnu01Options->trigger();
     EXPECT_FALSE(s->isVisible());
-    EXPECT_EQ(FrmSetupCharge(), s);   // hidden, not unloaded
+    EXPECT_EQ(FrmSetupCharge(), s);  // hidden, not unloaded
     w->Mnu01Options->trigger();
     EXPECT_TRUE(s->isVisible());
     w->Mnu01Options->trigger();
@@ -132,7 +133,7 @@ TEST_F(MenuCommandsTest, LogOpensTheChosenFileWithTheDesktop) {
     TestDialogs().files = {choisi, QString()};
     w->Mnu01Log->trigger();
     EXPECT_EQ(lanceur.documents, QStringList{choisi});
-    w->Mnu01Log->trigger();   // cancelled
+    w->Mnu01Log->trigger();  // cancelled
     EXPECT_EQ(lanceur.documents, QStringList{choisi});
     EXPECT_TRUE(TestDialogs().shown.empty());
 
@@ -170,10 +171,11 @@ TEST_F(MenuCommandsTest, SystemInformationToolFoundThroughTheSettings) {
         QString chemin, dossierOutil;
         bool fichierPresent;
         int resultat;
-        QString lance;   // empty: nothing started, the message shown
+        QString lance;  // empty: nothing started, the message shown
     };
     const Cas cas[] = {
-        {QStringLiteral("/usr/bin/outil-infos"), QString(), false, Lancement::Reussi, QStringLiteral("/usr/bin/outil-infos")},
+        {QStringLiteral("/usr/bin/outil-infos"), QString(), false, Lancement::Reussi,
+         QStringLiteral("/usr/bin/outil-infos")},
         {QStringLiteral("/usr/bin/outil-infos"), QString(), false, Lancement::FichierNonTrouve, QString()},
         {QString(), dossier, true, Lancement::Reussi, programme},
         {QString(), dossier, false, Lancement::Reussi, QString()},
@@ -181,8 +183,10 @@ TEST_F(MenuCommandsTest, SystemInformationToolFoundThroughTheSettings) {
     };
     FrmAbout* a = AfficherFrmAbout();
     for (const Cas& c : cas) {
-        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoChemin), QStringLiteral("PATH"), c.chemin, REG_SZ);
-        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"), c.dossierOutil, REG_SZ);
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoChemin), QStringLiteral("PATH"), c.chemin,
+                     REG_SZ);
+        Reg_SetValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(CleSysInfoDossier), QStringLiteral("MSINFO"),
+                     c.dossierOutil, REG_SZ);
         QFile::remove(programme);
         if (c.fichierPresent) {
             EcrireFichierTest(programme, "#!/bin/sh\n");
@@ -240,5 +244,5 @@ TEST_F(MenuCommandsTest, RestartStartsTheLauncherThenEndsTheProgram) {
     ASSERT_EQ(lanceur.programs.size(), 1u);
     EXPECT_EQ(lanceur.programs[0].program, lanceurExe);
     EXPECT_TRUE(lanceur.programs[0].args.isEmpty());
-    EXPECT_TRUE(w->estDecharge());   // the orderly shutdown ran before the end
+    EXPECT_TRUE(w->estDecharge());  // the orderly shutdown ran before the end
 }

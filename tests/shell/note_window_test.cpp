@@ -39,7 +39,8 @@ protected:
         FenetresTest::TearDown();
     }
     FrmNote* ouvrir(bool memeSansFichier = true) {
-        w->AfficherNote(QStringLiteral("Note de test"), fichier, memeSansFichier, QStringLiteral("12"), QStringLiteral("34"));
+        w->AfficherNote(QStringLiteral("Note de test"), fichier, memeSansFichier, QStringLiteral("12"),
+                        QStringLiteral("34"));
         return FrmNoteChargee();
     }
     QStringList boites() const {
@@ -76,7 +77,7 @@ private:
 TEST_F(NoteTest, OpeningRules) {
     w->AfficherNote(QStringLiteral("T"), QStringLiteral("   "), true, QString(), QString());
     EXPECT_EQ(FrmNoteChargee(), nullptr);
-    ouvrir(false);   // missing file, not asked to open anyway
+    ouvrir(false);  // missing file, not asked to open anyway
     EXPECT_EQ(FrmNoteChargee(), nullptr);
 
     FrmNote* n = ouvrir(true);
@@ -108,7 +109,7 @@ TEST_F(NoteTest, SavedNoteReopensWithItsFormatting) {
     n->MnuCouleur[1]->trigger();      // red
     n->MnuMiseEnForme[1]->trigger();  // centred
     n->ComboFontSize->setCurrentIndex(3);
-    n->ComboFontSize_Click();         // 12 on the selection only
+    n->ComboFontSize_Click();  // 12 on the selection only
 
     n->CommandFermer[0]->click();
     EXPECT_FALSE(n->bNoteModifiee);
@@ -178,14 +179,14 @@ TEST_F(NoteTest, EmptyNoteDeletesItsFile) {
     EXPECT_FALSE(n->bNoteModifiee);
     n->RTFData->setPlainText(QStringLiteral("a"));
     n->RTFData->clear();
-    n->CommandFermer[0]->click();   // nothing to delete: only the mark goes
+    n->CommandFermer[0]->click();  // nothing to delete: only the mark goes
     EXPECT_FALSE(n->bNoteModifiee);
     EXPECT_TRUE(TestDialogs().shown.empty());
 }
 
 TEST_F(NoteTest, CloseAsksOnlyWithUnsavedChanges) {
     FrmNote* n = ouvrir();
-    n->CommandFermer[1]->click();   // nothing changed: no question, stays open
+    n->CommandFermer[1]->click();  // nothing changed: no question, stays open
     EXPECT_TRUE(TestDialogs().shown.empty());
     EXPECT_TRUE(n->isVisible());
 
@@ -217,8 +218,10 @@ TEST_F(NoteTest, SizeIsKeptInTwipsWithoutBounds) {
     EXPECT_EQ(n->size(), QSize(100, 80));
     n->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), QString()), QStringLiteral("1500"));
-    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), QString()), QStringLiteral("1200"));
+    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), QString()),
+              QStringLiteral("1500"));
+    EXPECT_EQ(LectureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), QString()),
+              QStringLiteral("1200"));
 
     // A larger size goes round the same way.
     n = ouvrir();

@@ -15,7 +15,9 @@ QStringList runs(const QTextDocument& doc) {
     QStringList r;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         const Qt::Alignment a = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-        const QString al = (a & Qt::AlignHCenter) ? QStringLiteral("c") : (a & Qt::AlignRight) ? QStringLiteral("r") : QStringLiteral("l");
+        const QString al = (a & Qt::AlignHCenter) ? QStringLiteral("c")
+                           : (a & Qt::AlignRight) ? QStringLiteral("r")
+                                                  : QStringLiteral("l");
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             QString st;
@@ -23,7 +25,8 @@ QStringList runs(const QTextDocument& doc) {
             st += f.fontItalic() ? 'i' : '-';
             st += f.fontUnderline() ? 'u' : '-';
             st += f.fontStrikeOut() ? 's' : '-';
-            const QString coul = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
+            const QString coul =
+                f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
             r << it.fragment().text() + QLatin1Char('|') + QString::number(f.fontPointSize()) + QLatin1Char('|') + st +
                      QLatin1Char('|') + coul + QLatin1Char('|') + al;
         }
@@ -112,18 +115,19 @@ TEST(RtfTest, TextThatIsNotRichTextIsReadAsPlainText) {
 TEST(RtfTest, MalformedFilesNeverCrashNorLoop) {
     struct Cas {
         QByteArray rtf;
-        QString texte;   // the plain text expected; null: any
+        QString texte;  // the plain text expected; null: any
     };
     const Cas cas[] = {
         {"{\\rtf1 tronqu", QStringLiteral("tronqu")},
         {"{\\rtf1 fin en \\", QStringLiteral("fin en ")},
         {"{\\rtf1 hex \\'", QStringLiteral("hex ")},
-        {"{\\rtf1 hex \\'4", QStringLiteral("hex ")},   // a control character: dropped
+        {"{\\rtf1 hex \\'4", QStringLiteral("hex ")},  // a control character: dropped
         {"{\\rtf1 hex \\'zz!", QStringLiteral("hex zz!")},
         {"{\\rtf1 trop}}}}} de fermantes}", QStringLiteral("trop de fermantes")},
         {"{\\rtf1 \\fs99999999999999999999 gros \\fs-5 \\cf999 x}", QStringLiteral("gros x")},
         {"{\\rtf1 \\u \\u- \\u-99999999999 \\uc999999 \\u65 xyz}", QString()},
-        {"{\\rtf1{\\colortbl\\red300\\green-2\\blue;;;;\\red1}{\\fonttbl{\\f9999 Nom sans fin}}x}", QStringLiteral("x")},
+        {"{\\rtf1{\\colortbl\\red300\\green-2\\blue;;;;\\red1}{\\fonttbl{\\f9999 Nom sans fin}}x}",
+         QStringLiteral("x")},
         {"{\\rtf1 " + QByteArray(100000, '{') + "profond" + QByteArray(100000, '}') + " fin}", QString()},
         {"{\\rtf1 \\" + QByteArray(5000, 'a') + "123456789012345678901234567890 mot}", QStringLiteral("mot")},
         {QByteArray("{\\rtf1 nul\0dans le texte}", 25), QStringLiteral("nuldans le texte")},
@@ -170,7 +174,8 @@ TEST(RtfTest, BinaryDataOptionalMarkersAndOddFontNames) {
     QTextDocument relu;
     ASSERT_TRUE(LireRtf(EcrireRtf(doc), relu));
     QStringList lus;
-    for (auto it = relu.begin().begin(); !it.atEnd(); ++it) lus << it.fragment().charFormat().fontFamilies().toStringList();
+    for (auto it = relu.begin().begin(); !it.atEnd(); ++it)
+        lus << it.fragment().charFormat().fontFamilies().toStringList();
     EXPECT_EQ(lus, (QStringList{noms[0], noms[1]}));
 }
 
@@ -206,9 +211,11 @@ TEST(RtfTest, ManyFontsAndColoursEachHaveOnePlaceInTheTables) {
     }
     const QByteArray rtf = EcrireRtf(doc);
     const QByteArray polices = rtf.mid(rtf.indexOf("{\\fonttbl"), rtf.indexOf("}\r\n") - rtf.indexOf("{\\fonttbl"));
-    const QByteArray couleurs = rtf.mid(rtf.indexOf("{\\colortbl"), rtf.indexOf("}\r\n", rtf.indexOf("{\\colortbl")) - rtf.indexOf("{\\colortbl"));
+    const QByteArray couleurs = rtf.mid(rtf.indexOf("{\\colortbl"),
+                                        rtf.indexOf("}\r\n", rtf.indexOf("{\\colortbl")) - rtf.indexOf("{\\colortbl"));
     for (int k = 0; k < kPolices; ++k) {
-        const QByteArray entree = "{\\f" + QByteArray::number(k + 1) + "\\fnil\\fcharset0 Police " + QByteArray::number(k) + ";}";
+        const QByteArray entree =
+            "{\\f" + QByteArray::number(k + 1) + "\\fnil\\fcharset0 Police " + QByteArray::number(k) + ";}";
         EXPECT_EQ(polices.count(entree), 1) << k;
     }
     EXPECT_EQ(polices.count("\\fnil"), kPolices + 1);
@@ -220,7 +227,8 @@ TEST(RtfTest, ManyFontsAndColoursEachHaveOnePlaceInTheTables) {
     EXPECT_EQ(runs(relu), runs(doc));
     int k = 0;
     for (auto it = relu.begin().begin(); !it.atEnd(); ++it, ++k)
-        EXPECT_EQ(it.fragment().charFormat().fontFamilies().toStringList().value(0), QStringLiteral("Police %1").arg(k % kPolices));
+        EXPECT_EQ(it.fragment().charFormat().fontFamilies().toStringList().value(0),
+                  QStringLiteral("Police %1").arg(k % kPolices));
     EXPECT_EQ(k, 2 * kPolices);
     EXPECT_EQ(EcrireRtf(relu), rtf);
 }

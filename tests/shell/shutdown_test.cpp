@@ -21,7 +21,8 @@ protected:
     }
     QString position(const char* cle) const {
         return LectureIni(dossierProgramme + QStringLiteral("Settings/QD3_Tools_Kirvo/QD3_Tools_Kirvo_Positions.Ini"),
-                          QStringLiteral("FrmPos"), QStringLiteral("Frm_Main") + QString::fromLatin1(cle), QStringLiteral("<absent>"));
+                          QStringLiteral("FrmPos"), QStringLiteral("Frm_Main") + QString::fromLatin1(cle),
+                          QStringLiteral("<absent>"));
     }
     // After a complete shutdown: nothing loaded, nothing open, the flags as they end.
     void attendreFin(const QStringList& j) const {
@@ -173,7 +174,7 @@ TEST_F(ShutdownTest, FatalDatabaseReportEndsTheProgramInOrder) {
     EXPECT_EQ(TestDialogs().shown.size(), 2u);
 
     TestDialogs().reset();
-    OublierStatutSignale();   // a new failed call
+    OublierStatutSignale();  // a new failed call
     BtrStatus = 2;
     TestDialogs().answers = {Mb::Retry, Mb::Yes};
     bool fini = false;

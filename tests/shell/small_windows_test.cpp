@@ -39,7 +39,7 @@ TEST_F(SmallWindowsTest, ClockRecordsWhoClosedIt) {
     EXPECT_FALSE(ChronoDemande());
     horloge.setNow(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)));
     FrmChrono* c = AfficherFrmChrono();
-    EXPECT_EQ(c->LabelHorloge->text(), QStringLiteral("07:08:09"));   // at once, not at the first tick
+    EXPECT_EQ(c->LabelHorloge->text(), QStringLiteral("07:08:09"));  // at once, not at the first tick
     EXPECT_EQ(c->TimerChrono->interval(), 250);
     EXPECT_TRUE(c->TimerChrono->isActive());
     EXPECT_EQ(affiche(), QStringLiteral("<absent>"));
@@ -47,18 +47,18 @@ TEST_F(SmallWindowsTest, ClockRecordsWhoClosedIt) {
     c->TimerChrono_Timer();
     EXPECT_EQ(c->LabelHorloge->text(), QStringLiteral("23:59:58"));
 
-    c->close();   // the user's close box
+    c->close();  // the user's close box
     EXPECT_EQ(affiche(), QStringLiteral("0"));
     EXPECT_FALSE(ChronoDemande());
 
     c = AfficherFrmChrono();
-    bFermetureEnCours = true;   // the program's end closes it
+    bFermetureEnCours = true;  // the program's end closes it
     c->close();
     EXPECT_EQ(affiche(), QStringLiteral("1"));
     EXPECT_TRUE(ChronoDemande());
-    EcritureIni(NomFichierSettings(QString(), QStringLiteral(".Ini")), QStringLiteral("Timing"), QStringLiteral("Affiche"),
-                QStringLiteral("01"));
-    EXPECT_FALSE(ChronoDemande());   // exactly "1"
+    EcritureIni(NomFichierSettings(QString(), QStringLiteral(".Ini")), QStringLiteral("Timing"),
+                QStringLiteral("Affiche"), QStringLiteral("01"));
+    EXPECT_FALSE(ChronoDemande());  // exactly "1"
 }
 
 TEST_F(SmallWindowsTest, DebugWindowIsCreatedByTheFirstLineAndStaysHidden) {
@@ -83,7 +83,8 @@ TEST_F(SmallWindowsTest, PictureAreaFollowsTheLargerSideUpToTheLimit) {
     struct Cas {
         int l, h, cote;
     };
-    for (const Cas& c : {Cas{300, 200, 300}, Cas{1000, 200, 465}, Cas{465, 10, 465}, Cas{466, 10, 465}, Cas{20, 40, 40}})
+    for (const Cas& c :
+         {Cas{300, 200, 300}, Cas{1000, 200, 465}, Cas{465, 10, 465}, Cas{466, 10, 465}, Cas{20, 40, 40}})
         EXPECT_EQ(CoteZoneImage(c.l, c.h), c.cote) << c.l << "x" << c.h;
 
     const QString image = tmp.path() + QStringLiteral("/img.png");

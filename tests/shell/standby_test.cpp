@@ -27,7 +27,7 @@ protected:
         autre = std::make_unique<QWidget>();
         autre->setObjectName(QStringLiteral("FrmChrono"));
         autre->show();
-        cachee = std::make_unique<QWidget>();   // never shown: stays out of stand-by's list
+        cachee = std::make_unique<QWidget>();  // never shown: stays out of stand-by's list
     }
     void TearDown() override {
         ReinitialiserVeille();
@@ -77,12 +77,13 @@ TEST_F(StandbyTest, EnterAndRestoreWithAndWithoutANotificationArea) {
         } else {
             EXPECT_TRUE(!s.icone() || !s.icone()->isVisible());
             ASSERT_NE(s.fenetreVeille(), nullptr);
-            EXPECT_TRUE(s.fenetreVeille()->isVisible());   // the way back stays on screen
+            EXPECT_TRUE(s.fenetreVeille()->isVisible());  // the way back stays on screen
             EXPECT_EQ(s.fenetreVeille()->LabelTip->text(), QString::fromLatin1(TipVeille));
         }
         QStringList menu;
         for (QAction* a : s.MnuFlottant->actions()) menu << (a->isSeparator() ? QStringLiteral("---") : a->text());
-        EXPECT_EQ(menu, (QStringList{QStringLiteral("Afficher"), QStringLiteral("---"), QStringLiteral("A propos...")}));
+        EXPECT_EQ(menu,
+                  (QStringList{QStringLiteral("Afficher"), QStringLiteral("---"), QStringLiteral("A propos...")}));
 
         if (zone)
             s.MnuAfficher->trigger();
@@ -169,7 +170,7 @@ TEST_F(StandbyTest, OneShotStandByWaitsForTheMainWindowThenHappensOnce) {
     w->TimerVeille->start();
     w->TimerVeille_Timer();
     EXPECT_FALSE(bIconeTray);
-    EXPECT_TRUE(w->TimerVeille->isActive());   // keeps ticking until the window shows
+    EXPECT_TRUE(w->TimerVeille->isActive());  // keeps ticking until the window shows
     w->show();
     w->TimerVeille_Timer();
     EXPECT_TRUE(bIconeTray);

@@ -26,8 +26,9 @@ protected:
     }
     static QRect ecran() { return QGuiApplication::primaryScreen()->availableGeometry(); }
     void ecrirePosition(const char* cle, const QString& valeur) {
-        ASSERT_TRUE(EcritureIni(dossierProgramme + QStringLiteral("Settings/QD3_Tools_Kirvo/QD3_Tools_Kirvo_Positions.Ini"),
-                                QStringLiteral("FrmPos"), QStringLiteral("Frm_Main") + QString::fromLatin1(cle), valeur));
+        ASSERT_TRUE(
+            EcritureIni(dossierProgramme + QStringLiteral("Settings/QD3_Tools_Kirvo/QD3_Tools_Kirvo_Positions.Ini"),
+                        QStringLiteral("FrmPos"), QStringLiteral("Frm_Main") + QString::fromLatin1(cle), valeur));
     }
 };
 
@@ -43,12 +44,14 @@ TEST_F(StartupTest, BringsTheWholeProgramUpOnASite) {
     EXPECT_FALSE(bAfficherProgression);
     EXPECT_FALSE(FrmMsgChargee());
 
-    EXPECT_EQ(elements(frm->ComboStatus), (QStringList{QStringLiteral("Supprimé sur le Web"), QStringLiteral("Synchronisé"),
-                                                      QStringLiteral("Créé sur le Web"), QStringLiteral("Modifié sur le Web")}));
+    EXPECT_EQ(elements(frm->ComboStatus),
+              (QStringList{QStringLiteral("Supprimé sur le Web"), QStringLiteral("Synchronisé"),
+                           QStringLiteral("Créé sur le Web"), QStringLiteral("Modifié sur le Web")}));
     EXPECT_EQ(frm->ComboStatus->currentText(), QStringLiteral("Créé sur le Web"));
     EXPECT_EQ(elements(frm->ComboRecherche[0]), (QStringList{QStringLiteral("Libellé"), QStringLiteral("Code")}));
     EXPECT_EQ(elements(frm->ComboRecherche[1]), (QStringList{QStringLiteral("Commence"), QStringLiteral("Contient")}));
-    EXPECT_EQ(elements(frm->ComboRecherche[2]), (QStringList{QStringLiteral("Ondrune Nord 1"), QStringLiteral("Ondrune Nord 2")}));
+    EXPECT_EQ(elements(frm->ComboRecherche[2]),
+              (QStringList{QStringLiteral("Ondrune Nord 1"), QStringLiteral("Ondrune Nord 2")}));
     for (QComboBox* c : frm->ComboRecherche) EXPECT_EQ(c->currentIndex(), 0);
 
     const int incidents = frm->ongletIncidents();
@@ -75,8 +78,9 @@ TEST_F(StartupTest, BringsTheWholeProgramUpOnASite) {
     const QStringList j = journalFichier();
     int i = ligne(j, QStringLiteral("FrmMain: Init General: Start"));
     EXPECT_GE(i, 0);
-    for (const char* etape : {"Init: InitGeneralSite", "Init: InitGeneralPath", "Init: Frm_MainBis.InitGeneral",
-                              "Tools Kirvo: Init: General", "Tools Kirvo: Open DataBase", "Tools Kirvo: InitLookTabs"}) {
+    for (const char* etape :
+         {"Init: InitGeneralSite", "Init: InitGeneralPath", "Init: Frm_MainBis.InitGeneral",
+          "Tools Kirvo: Init: General", "Tools Kirvo: Open DataBase", "Tools Kirvo: InitLookTabs"}) {
         i = ligne(j, QStringLiteral("----- ") + QString::fromLatin1(etape) + QStringLiteral(" -----"), i);
         EXPECT_GE(i, 0) << etape;
     }
@@ -103,7 +107,7 @@ TEST_F(StartupTest, MissingComponentIsNamedAndTheLoadGivesUp) {
         const char* version;
     };
     const Cas cas[] = {
-        {false, false, "3.47.030"},   // only the first missing one is named
+        {false, false, "3.47.030"},  // only the first missing one is named
         {false, true, "3.47.030"},
         {true, false, "3.49.000"},
     };
@@ -125,11 +129,13 @@ TEST_F(StartupTest, MissingComponentIsNamedAndTheLoadGivesUp) {
         EXPECT_EQ(b.title, QStringLiteral("Installation des composants Ondrune"));
         EXPECT_EQ(b.style, Mb::Critical);
         EXPECT_TRUE(b.prompt.startsWith(QStringLiteral("Cette mise-à-jour nécessite l'installation de la version ") +
-                                        QString::fromLatin1(c.version) + QStringLiteral(" des composants Ondrune\r\n\r\n")));
+                                        QString::fromLatin1(c.version) +
+                                        QStringLiteral(" des composants Ondrune\r\n\r\n")));
         EXPECT_EQ(b.prompt.count(QStringLiteral("des composants Ondrune")), 1);
         EXPECT_TRUE(b.prompt.contains(QStringLiteral("Fichier pour faire cette installation:\r\n\r\n      ") +
                                       QString::fromLatin1(AdresseInstallationComposants)));
-        EXPECT_EQ(TestDialogs().shown[1].prompt, QStringLiteral("Voulez-vous télécharger le fichier et faire l'installation ?"));
+        EXPECT_EQ(TestDialogs().shown[1].prompt,
+                  QStringLiteral("Voulez-vous télécharger le fichier et faire l'installation ?"));
         EXPECT_EQ(lanceur.documents, QStringList{QString::fromLatin1(AdresseInstallationComposants)});
         // Unloaded without the suite's mark, the window never shown.
         EXPECT_TRUE(frm->estDecharge());
@@ -150,7 +156,7 @@ TEST_F(StartupTest, AnotherInstanceStillRunningStopsTheStartUp) {
     EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Application encore chargée en mémoire.")));
     EXPECT_TRUE(frm->estDecharge());
     EXPECT_FALSE(bFrmSetupChargee);
-    EXPECT_GE(horloge.uptimeMs(), 3600000u + 5000u);   // it waited before testing again
+    EXPECT_GE(horloge.uptimeMs(), 3600000u + 5000u);  // it waited before testing again
 }
 
 TEST_F(StartupTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {
@@ -169,10 +175,11 @@ TEST_F(StartupTest, ABlankCommandLineIsNotAnalysed) {
     SetLigneCommandeDemarrage(QStringLiteral("   "));
     ASSERT_TRUE(demarrer());
     EXPECT_EQ(NoInstance, 0);
-    EXPECT_EQ(LigneCommande, QStringLiteral("   "));   // kept as received
+    EXPECT_EQ(LigneCommande, QStringLiteral("   "));  // kept as received
     const QStringList j = journalFichier();
     EXPECT_EQ(ligne(j, QStringLiteral("'   '")), -1);
-    for (const QString& l : j) EXPECT_FALSE(l.contains(QStringLiteral("Command Line:")) || l.contains(QStringLiteral("Instance: ")));
+    for (const QString& l : j)
+        EXPECT_FALSE(l.contains(QStringLiteral("Command Line:")) || l.contains(QStringLiteral("Instance: ")));
 }
 
 TEST_F(StartupTest, WithoutSavedGeometryTheWindowOpensMaximised) {
@@ -193,8 +200,9 @@ TEST_F(StartupTest, RestoredGeometryIsKeptOnTheScreen) {
     ASSERT_TRUE(demarrer());
 
     EXPECT_FALSE(frm->isMaximized());
-    EXPECT_TRUE(e.contains(frm->frameGeometry())) << frm->frameGeometry().x() << "," << frm->frameGeometry().y() << " "
-                                                  << frm->frameGeometry().width() << "x" << frm->frameGeometry().height();
+    EXPECT_TRUE(e.contains(frm->frameGeometry()))
+        << frm->frameGeometry().x() << "," << frm->frameGeometry().y() << " " << frm->frameGeometry().width() << "x"
+        << frm->frameGeometry().height();
 }
 
 TEST_F(StartupTest, AMinimisedWindowComesBackOnTheScreen) {
@@ -213,7 +221,7 @@ TEST_F(StartupTest, AMinimisedWindowComesBackOnTheScreen) {
 
 TEST_F(StartupTest, ASizeThatFitsIsRestoredAsSaved) {
     construire(SiteStandard(1, 1));
-    ecrirePosition("_Width", QStringLiteral("10500"));    // 700 x 450 pixels
+    ecrirePosition("_Width", QStringLiteral("10500"));  // 700 x 450 pixels
     ecrirePosition("_Height", QStringLiteral("6750"));
     ecrirePosition("_Left", QStringLiteral("300"));
     ecrirePosition("_Top", QStringLiteral("450"));
@@ -225,7 +233,7 @@ TEST_F(StartupTest, ASizeThatFitsIsRestoredAsSaved) {
 
 TEST_F(StartupTest, IncidentDuringStartUpIsSignalledOnceTheWindowIsShown) {
     DescriptionSite d = SiteStandard(1, 1);
-    d.bases[0].fichiers.removeAll(27);   // missing: an incident while the files open
+    d.bases[0].fichiers.removeAll(27);  // missing: an incident while the files open
     construire(d);
     ASSERT_TRUE(demarrer());
 

@@ -34,7 +34,7 @@ TEST_F(WaitWindowTest, NestedRunsKeepTheWindowUntilTheOutermostEnds) {
     LabelMsgInit(QStringLiteral("CLT00003: Meubles Durand"));
 
     AfficherFrmMsg(true, QStringLiteral("Interne"));
-    EXPECT_EQ(FrmMsgCharge(), premiere);   // no second window
+    EXPECT_EQ(FrmMsgCharge(), premiere);  // no second window
     LabelMsgInit(QStringLiteral("Récupération des données sur le Web"));
     AfficherFrmMsg(true, QStringLiteral("Plus interne"));
     LabelMsgInit(QStringLiteral("Page 2"));
@@ -89,7 +89,7 @@ TEST_F(WaitWindowTest, AnOuterRunThatFailsStillClosesTheWindow) {
         EXPECT_FALSE(FrmMsgChargee()) << echec;
         EXPECT_EQ(FrmMsgCharge(), nullptr) << echec;
     }
-    TestDialogs().reset();   // the reports of the failed statement
+    TestDialogs().reset();  // the reports of the failed statement
 }
 
 // The program's end closes the window over the runs it cut short; their closes then do nothing.
@@ -148,14 +148,14 @@ TEST_F(WaitWindowTest, TopmostAtTheTopEdgeCentred) {
     const QRect ecran = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(f->y(), ecran.y());
     EXPECT_EQ(f->x(), ecran.x() + ecran.width() / 2 - f->width() / 2);
-    EXPECT_FALSE(f->mask().isEmpty());   // rounded corners
+    EXPECT_FALSE(f->mask().isEmpty());  // rounded corners
     EXPECT_FALSE(f->mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(f->mask().contains(QPoint(180, 37)));
 }
 
 TEST_F(WaitWindowTest, AHiddenWindowStaysHiddenUntilItIsClosed) {
     AfficherFrmMsg(true, QStringLiteral("Frm_Main:InitGeneral"));
-    CacherFrmMsg();   // the base choice
+    CacherFrmMsg();  // the base choice
     AfficherFrmMsg(true, QStringLiteral("Lib_Kirvo:RechercherDansLaBase"));
     ASSERT_NE(FrmMsgCharge(), nullptr);
     EXPECT_FALSE(FrmMsgCharge()->isVisible());
@@ -189,7 +189,7 @@ TEST_F(WaitWindowTest, OpeningOverAModalWindowOnlyLogsAndStaysHidden) {
 
     modale.hide();
     AfficherFrmMsg(true, QStringLiteral("X"));
-    EXPECT_FALSE(FrmMsgCharge()->isVisible());   // already loaded: stays as it is
+    EXPECT_FALSE(FrmMsgCharge()->isVisible());  // already loaded: stays as it is
     AfficherFrmMsg(false, QStringLiteral("X"));
     EXPECT_TRUE(FrmMsgChargee());
     AfficherFrmMsg(false, QStringLiteral("Lib_Kirvo:RechercherSurLeWeb"));
@@ -212,7 +212,7 @@ TEST_F(WaitWindowTest, WithoutTheWindowTheStateIsStillKept) {
     EXPECT_EQ(LabelMsgInit(), QStringLiteral("Etape"));
     AfficherFrmMsg(false, QStringLiteral("X"));
     EXPECT_TRUE(FrmMsgChargee());
-    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Ondrune"));   // the outermost run's label
+    EXPECT_EQ(LabelMsgInit(), QStringLiteral("Ondrune"));  // the outermost run's label
     AfficherFrmMsg(false, QStringLiteral("X"));
     EXPECT_FALSE(FrmMsgChargee());
     EXPECT_EQ(FrmMsgCharge(), nullptr);

@@ -48,7 +48,7 @@ protected:
         ClientWeb().DelaiMaxMs = 3000;
     }
     void TearDown() override {
-        ReinitialiserOptions();   // nothing to save at the unload
+        ReinitialiserOptions();  // nothing to save at the unload
         DechargerFrmSetup();
         w.reset();
         web.arreter();

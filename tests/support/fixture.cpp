@@ -97,9 +97,7 @@ void KirvoTest::SetUp() {
     ASSERT_TRUE(tmp.isValid());
 }
 
-void KirvoTest::TearDown() {
-    SetHorlogeSysteme(nullptr);
-}
+void KirvoTest::TearDown() { SetHorlogeSysteme(nullptr); }
 
 void EcrireFichierTest(const QString& chemin, const QByteArray& contenu) {
     QDir().mkpath(QFileInfo(chemin).path());

@@ -75,7 +75,8 @@ bool EcrireNomenclatureExemple(const QString& dossier, QString* erreur) {
         const QString cible = QDir(dossier).filePath(QString::fromLatin1(nom));
         QFile::remove(cible);
         if (!QFile::copy(QDir(modele->path()).filePath(QString::fromLatin1(nom)), cible)) {
-            if (erreur) *erreur = QStringLiteral("cannot copy ") + QString::fromLatin1(nom) + QStringLiteral(" to ") + dossier;
+            if (erreur)
+                *erreur = QStringLiteral("cannot copy ") + QString::fromLatin1(nom) + QStringLiteral(" to ") + dossier;
             return false;
         }
     }

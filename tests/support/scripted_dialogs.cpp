@@ -8,12 +8,17 @@ int ScriptedDialogs::msgBox(const QString& prompt, int style, const QString& tit
         return a;
     }
     switch (style & 0x7) {
-    case Mb::OKCancel: return Mb::OK;
-    case Mb::AbortRetryIgnore: return Mb::Abort;
-    case Mb::YesNoCancel:
-    case Mb::YesNo: return Mb::Yes;
-    case Mb::RetryCancel: return Mb::Retry;
-    default: return Mb::OK;
+        case Mb::OKCancel:
+            return Mb::OK;
+        case Mb::AbortRetryIgnore:
+            return Mb::Abort;
+        case Mb::YesNoCancel:
+        case Mb::YesNo:
+            return Mb::Yes;
+        case Mb::RetryCancel:
+            return Mb::Retry;
+        default:
+            return Mb::OK;
     }
 }
 

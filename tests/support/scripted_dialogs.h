@@ -14,11 +14,11 @@ struct BoiteAffichee {
 
 class ScriptedDialogs : public DialogProvider {
 public:
-    std::deque<int> answers;            // message-box answers, in order
-    std::deque<QString> inputs;         // input-box values; a null QString means Cancel
-    std::deque<QString> folders;        // folder-picker results; empty means Cancel
-    std::deque<QString> files;          // file-picker results; empty means Cancel
-    std::vector<BoiteAffichee> shown;   // every message box, in order
+    std::deque<int> answers;           // message-box answers, in order
+    std::deque<QString> inputs;        // input-box values; a null QString means Cancel
+    std::deque<QString> folders;       // folder-picker results; empty means Cancel
+    std::deque<QString> files;         // file-picker results; empty means Cancel
+    std::vector<BoiteAffichee> shown;  // every message box, in order
     std::vector<QString> pickerTitles;
 
     int msgBox(const QString& prompt, int style, const QString& title) override;

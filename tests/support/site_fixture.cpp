@@ -26,7 +26,9 @@ public:
         if (!texte_.isEmpty()) texte_ += QStringLiteral("\r\n");
         texte_ += QLatin1Char('[') + nom + QStringLiteral("]\r\n");
     }
-    void cle(const QString& nom, const QString& valeur) { texte_ += nom + QLatin1Char('=') + valeur + QStringLiteral("\r\n"); }
+    void cle(const QString& nom, const QString& valeur) {
+        texte_ += nom + QLatin1Char('=') + valeur + QStringLiteral("\r\n");
+    }
     bool ecrire(const QString& chemin, QString* erreur) const {
         QDir().mkpath(QFileInfo(chemin).path());
         QFile f(chemin);
@@ -58,23 +60,29 @@ DescriptionSite SiteStandard(int nbBases, int nbStations) {
     DescriptionSite s;
     for (int n = 1; n <= nbBases; ++n) {
         QStringList stations;
-        for (int m = 1; m <= nbStations; ++m) stations << QStringLiteral("Ondrune %1 %2").arg(QString::fromLatin1(noms[(n - 1) % 5])).arg(m);
+        for (int m = 1; m <= nbStations; ++m)
+            stations << QStringLiteral("Ondrune %1 %2").arg(QString::fromLatin1(noms[(n - 1) % 5])).arg(m);
         s.bases << BaseStandard(n, QStringLiteral("Base ") + QString::fromLatin1(noms[(n - 1) % 5]), stations);
     }
     return s;
 }
 
-SiteFixture::SiteFixture(const QString& root) : root_(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')) {}
+SiteFixture::SiteFixture(const QString& root)
+    : root_(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')) {}
 
 QString SiteFixture::local(const QString& windows) const { return CheminLocal(windows); }
 
-QString SiteFixture::fichierConfig() const { return local(site_.programme) + QStringLiteral("Settings/QD3_Config.ini"); }
+QString SiteFixture::fichierConfig() const {
+    return local(site_.programme) + QStringLiteral("Settings/QD3_Config.ini");
+}
 
 QString SiteFixture::fichierSysteme(const BaseDuSite& base) const {
     return local(base.dossierConfig) + QStringLiteral("QD3_Systeme.ini");
 }
 
-QString SiteFixture::fichierXtSys(const BaseDuSite& base) const { return local(base.dossierConfig) + QStringLiteral("XT_SYS.ini"); }
+QString SiteFixture::fichierXtSys(const BaseDuSite& base) const {
+    return local(base.dossierConfig) + QStringLiteral("XT_SYS.ini");
+}
 
 QString SiteFixture::fichierSettings() const {
     return local(site_.programme) + QStringLiteral("Settings/QD3_Tools_Kirvo/QD3_Tools_Kirvo.Ini");
@@ -155,13 +163,15 @@ bool SiteFixture::construire(const DescriptionSite& site, QString* erreur) {
             x.cle(QStringLiteral("PUB_00"), QStringLiteral("O,C:\\QD_Sons\\Pub\\"));
             if (!x.ecrire(fichierXtSys(b), erreur)) return false;
         }
-        if (!b.fichiers.isEmpty() && !creerFichiersBase(local(b.dossierData), b.fichiers, int(b.stations.size()), erreur))
+        if (!b.fichiers.isEmpty() &&
+            !creerFichiersBase(local(b.dossierData), b.fichiers, int(b.stations.size()), erreur))
             return false;
     }
     return true;
 }
 
-bool SiteFixture::creerFichiersBase(const QString& dossier, const QList<int>& fichiers, int nbStations, QString* erreur) {
+bool SiteFixture::creerFichiersBase(const QString& dossier, const QList<int>& fichiers, int nbStations,
+                                    QString* erreur) {
     if (!QDir().mkpath(dossier)) {
         if (erreur) *erreur = QStringLiteral("dossier impossible : ") + dossier;
         return false;

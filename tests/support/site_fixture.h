@@ -9,16 +9,16 @@
 #include <QStringList>
 
 struct BaseDuSite {
-    QString lib;                    // [Base_NN] "Lib" ("" writes no key)
-    QStringList stations;           // names of the stations; their count is "NbStation"
-    QString dossierConfig;          // configuration folder (holds QD3_Systeme.ini and XT_SYS.ini)
-    QString dossierData;            // "Dossier_Data" and "REPBTR"
+    QString lib;            // [Base_NN] "Lib" ("" writes no key)
+    QStringList stations;   // names of the stations; their count is "NbStation"
+    QString dossierConfig;  // configuration folder (holds QD3_Systeme.ini and XT_SYS.ini)
+    QString dossierData;    // "Dossier_Data" and "REPBTR"
     QString dossierLog = QStringLiteral("C:\\Sentolo\\");
     QString dossierLocal = QStringLiteral("C:\\Tessival\\Ondrune\\Local\\");
     QString dossierPartage = QStringLiteral("C:\\Tessival\\Ondrune\\Shared\\");
     QString dossierNotes = QStringLiteral("C:\\Tessival\\Ondrune\\Notes\\");
-    bool ecrireSysteme = true;      // writes the base's QD3_Systeme.ini
-    bool ecrireXtSys = true;        // writes the base's XT_SYS.ini
+    bool ecrireSysteme = true;  // writes the base's QD3_Systeme.ini
+    bool ecrireXtSys = true;    // writes the base's XT_SYS.ini
     // Database files created in the data folder (catalogue numbers; per-station files for every
     // station). Empty: none, not even FRAD000.bt6.
     QList<int> fichiers = {0, 1, 2, 3, 4, 5, 6, 7, 8, 26, 27};
@@ -29,8 +29,8 @@ struct DescriptionSite {
     QList<BaseDuSite> bases;
     // [Site] "Dossier_Config_Global" (the base chosen last); "" writes no key.
     QString dossierConfigSite;
-    int noBase = 1;                 // [Site] "NoBase"
-    int nbZones = 1;                // [General_Out] "NbZones" of the tool's settings file
+    int noBase = 1;   // [Site] "NoBase"
+    int nbZones = 1;  // [General_Out] "NbZones" of the tool's settings file
     QString programme = QStringLiteral("C:\\Tessival\\Ondrune\\Tools_Kirvo\\");
     // The competition-code files of the program folder (the sample workbook and GIE list).
     bool nomenclature = true;
@@ -54,10 +54,10 @@ public:
     // The local path of a Windows-form path of the site.
     QString local(const QString& windows) const;
     // Files of the site (local paths).
-    QString fichierConfig() const;                                  // QD3_Config.ini
-    QString fichierSysteme(const BaseDuSite& base) const;           // the base's QD3_Systeme.ini
-    QString fichierXtSys(const BaseDuSite& base) const;             // the base's XT_SYS.ini
-    QString fichierSettings() const;                                // QD3_Tools_Kirvo.Ini
+    QString fichierConfig() const;                         // QD3_Config.ini
+    QString fichierSysteme(const BaseDuSite& base) const;  // the base's QD3_Systeme.ini
+    QString fichierXtSys(const BaseDuSite& base) const;    // the base's XT_SYS.ini
+    QString fichierSettings() const;                       // QD3_Tools_Kirvo.Ini
 
     // Creates catalogue files in a folder (local path) for stations 1..nbStations.
     static bool creerFichiersBase(const QString& dossier, const QList<int>& fichiers, int nbStations,

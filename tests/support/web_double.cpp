@@ -27,9 +27,9 @@ namespace {
 
 struct Famille {
     QString entite;
-    QString prefixe;        // of the query keys
-    QString prefixeReponse; // of the answer's field elements
-    QString item;           // item element of the answers
+    QString prefixe;         // of the query keys
+    QString prefixeReponse;  // of the answer's field elements
+    QString item;            // item element of the answers
 };
 
 const std::vector<Famille>& Familles() {
@@ -80,14 +80,16 @@ const char* kEntete = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
 
 QByteArray reponseOk(const QString& corps) {
     return (QString::fromLatin1(kEntete) + QStringLiteral("<Reponse><Code>0</Code>") + corps +
-            QStringLiteral("</Reponse>\r\n")).toUtf8();
+            QStringLiteral("</Reponse>\r\n"))
+        .toUtf8();
 }
 
 QByteArray reponseErreur(int code, const QString& message, const QString& errorCode) {
-    return (QString::fromLatin1(kEntete) + QStringLiteral("<Reponse><Code>%1</Code><Error><Type>Erreur</Type>"
-                                                          "<Message>%2</Message><ErrorCode>%3</ErrorCode></Error></Reponse>\r\n")
-                                               .arg(code)
-                                               .arg(xml(message), xml(errorCode)))
+    return (QString::fromLatin1(kEntete) +
+            QStringLiteral("<Reponse><Code>%1</Code><Error><Type>Erreur</Type>"
+                           "<Message>%2</Message><ErrorCode>%3</ErrorCode></Error></Reponse>\r\n")
+                .arg(code)
+                .arg(xml(message), xml(errorCode)))
         .toUtf8();
 }
 
@@ -97,7 +99,8 @@ const char* kPage500 =
     "<body><h1>Server Error</h1><p>An error occurred on the server.</p></body></html>\r\n";
 const char* kPageXhtml =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\r\n"
+    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+    "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\r\n"
     "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Connexion</title></head>\r\n"
     "<body><form action=\"/login\"><p>Identifiez-vous</p></form></body></html>\r\n";
 const char* kPage401 =
@@ -106,9 +109,7 @@ const char* kPage401 =
 
 }  // namespace
 
-QByteArray EncoderValeur(const QString& valeur) {
-    return valeur.toUtf8().toPercentEncoding();
-}
+QByteArray EncoderValeur(const QString& valeur) { return valeur.toUtf8().toPercentEncoding(); }
 
 QString Requete::valeur(const QString& cle) const {
     for (const auto& p : parametres)
@@ -127,7 +128,7 @@ struct WebDouble::Etat {
     mutable std::mutex m;
     std::condition_variable cv;
     bool arret = false;
-    int generation = 0;   // raised by annulerPannes: delayed answers go out at once
+    int generation = 0;  // raised by annulerPannes: delayed answers go out at once
 
     std::unique_ptr<httplib::Server> serveur;
     std::thread fil;
@@ -137,7 +138,7 @@ struct WebDouble::Etat {
     std::map<QString, std::vector<Element>> listes;
     int prochainId = 1000;
     QMap<QString, QList<QPair<QString, QString>>> taux;
-    QMap<QString, QString> positions;   // day and hour ("0107") -> the value received
+    QMap<QString, QString> positions;  // day and hour ("0107") -> the value received
     std::vector<PanneProgrammee> pannes;
     std::vector<Requete> recues;
 
@@ -159,9 +160,7 @@ struct WebDouble::Etat {
 
 QString WebDouble::Etat::itemXml(const Famille& f, const Element& e) const {
     QString s = QStringLiteral("<%1>").arg(f.item);
-    auto champ = [&](const QString& nom, const QString& v) {
-        s += QStringLiteral("<%1>%2</%1>").arg(nom, xml(v));
-    };
+    auto champ = [&](const QString& nom, const QString& v) { s += QStringLiteral("<%1>%2</%1>").arg(nom, xml(v)); };
     champ(f.prefixeReponse + QStringLiteral("IdWeb"), QString::number(e.idWeb));
     champ(f.prefixeReponse + QStringLiteral("IdQD"), e.idQD);
     for (auto it = e.champs.cbegin(); it != e.champs.cend(); ++it) {
@@ -179,7 +178,8 @@ QString WebDouble::Etat::itemXml(const Famille& f, const Element& e) const {
 std::optional<QByteArray> WebDouble::Etat::repondreTauxRemplissage(const Requete& r) {
     if (!r.contient(QStringLiteral("TrpDate")) || !r.contient(QStringLiteral("TrpStation")))
         return reponseErreur(1001, QStringLiteral("Paramètres manquants"), QStringLiteral("TrpDate"));
-    const QString jour = r.valeur(QStringLiteral("TrpDate")) + QLatin1Char('|') + r.valeur(QStringLiteral("TrpStation"));
+    const QString jour =
+        r.valeur(QStringLiteral("TrpDate")) + QLatin1Char('|') + r.valeur(QStringLiteral("TrpStation"));
     if (r.operation == QStringLiteral("DeleteXML")) {
         for (auto it = taux.begin(); it != taux.end();)
             it = it.key().startsWith(jour + QLatin1Char('|')) ? taux.erase(it) : std::next(it);
@@ -249,7 +249,8 @@ QByteArray WebDouble::Etat::repondre(const Requete& r, int& statusHttp) {
             const int n = id(cleId, &ok);
             if (!ok) return reponseErreur(1001, QStringLiteral("Identifiant invalide"), cleId);
             const Element* e = trouver(r.entite, n);
-            return reponseOk(QStringLiteral("<Items>") + (e ? itemXml(*f, *e) : QString()) + QStringLiteral("</Items>"));
+            return reponseOk(QStringLiteral("<Items>") + (e ? itemXml(*f, *e) : QString()) +
+                             QStringLiteral("</Items>"));
         }
         if (op == QStringLiteral("CreateXML") || op == QStringLiteral("UpdateXML")) {
             const QString cleQD = f->prefixe + QStringLiteral("IdQD");
@@ -269,7 +270,8 @@ QByteArray WebDouble::Etat::repondre(const Requete& r, int& statusHttp) {
                 e = &liste(r.entite).back();
             }
             for (const auto& p : r.parametres) {
-                if (p.first == cleQD) e->idQD = p.second;
+                if (p.first == cleQD)
+                    e->idQD = p.second;
                 else if (p.first != cleId && p.first != f->prefixe + QStringLiteral("SynchroWeb"))
                     e->champs[p.first] = p.second;
             }
@@ -301,7 +303,8 @@ QByteArray WebDouble::Etat::repondre(const Requete& r, int& statusHttp) {
         }
     }
     statusHttp = 404;
-    return QByteArray("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body>404 - Not Found</body></html>\r\n");
+    return QByteArray(
+        "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<html><body>404 - Not Found</body></html>\r\n");
 }
 
 void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& res) {
@@ -320,8 +323,10 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
     for (const QByteArray& paire : r.requeteBrute.split('&')) {
         if (paire.isEmpty()) continue;
         const int eg = paire.indexOf('=');
-        if (eg < 0) r.parametres.append({decoder(paire), QString()});
-        else r.parametres.append({decoder(paire.left(eg)), decoder(paire.mid(eg + 1))});
+        if (eg < 0)
+            r.parametres.append({decoder(paire), QString()});
+        else
+            r.parametres.append({decoder(paire.left(eg)), decoder(paire.mid(eg + 1))});
     }
     const std::string auth = req.get_header_value("Authorization");
     if (auth.rfind("Basic ", 0) == 0) {
@@ -352,13 +357,14 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
     }
     if (panne && panne->type == Panne::Delai) {
         const int g0 = generation;
-        cv.wait_for(verrou, std::chrono::milliseconds(panne->delaiMs), [this, g0] { return arret || generation != g0; });
+        cv.wait_for(verrou, std::chrono::milliseconds(panne->delaiMs),
+                    [this, g0] { return arret || generation != g0; });
         if (arret) return;
         panne.reset();
     }
 
-    const bool identifie = options.utilisateur.isEmpty() ||
-                           (r.utilisateur == options.utilisateur && r.motDePasse == options.motDePasse);
+    const bool identifie =
+        options.utilisateur.isEmpty() || (r.utilisateur == options.utilisateur && r.motDePasse == options.motDePasse);
     if (!identifie || (panne && panne->type == Panne::Http401)) {
         res.status = 401;
         res.set_header("WWW-Authenticate", "Basic realm=\"WebService\"");
@@ -370,52 +376,53 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
     const char* xmlType = "application/xml; charset=utf-8";
     if (panne) {
         switch (panne->type) {
-        case Panne::Http500Html:
-            res.status = 500;
-            res.set_content(kPage500, "text/html");
-            return;
-        case Panne::Xhtml200:
-            res.set_content(kPageXhtml, "text/html");
-            return;
-        case Panne::CorpsVide:
-            res.set_content("", xmlType);
-            return;
-        case Panne::CorpsMalForme:
-            res.set_content("Service temporarily overloaded, try again later\r\n", "text/plain");
-            return;
-        case Panne::ResultatFaux:
-            res.set_content(reponseOk(QStringLiteral("<Result>False</Result>")).toStdString(), xmlType);
-            return;
-        case Panne::IdZero:
-            res.set_content(reponseOk(QStringLiteral("<Result>True</Result><Id>0</Id><Items></Items>")).toStdString(),
-                            xmlType);
-            return;
-        case Panne::CodeErreur:
-            res.set_content(reponseErreur(panne->code, QStringLiteral("Erreur du service"), QString()).toStdString(), xmlType);
-            return;
-        case Panne::CorpsTronque:
-        case Panne::Coupure: {
-            int s = 200;
-            const QByteArray corps = repondre(r, s);
-            const std::string moitie = corps.left(std::max<qsizetype>(1, corps.size() / 2)).toStdString();
-            if (panne->type == Panne::CorpsTronque) {
-                res.set_content(moitie, xmlType);
+            case Panne::Http500Html:
+                res.status = 500;
+                res.set_content(kPage500, "text/html");
+                return;
+            case Panne::Xhtml200:
+                res.set_content(kPageXhtml, "text/html");
+                return;
+            case Panne::CorpsVide:
+                res.set_content("", xmlType);
+                return;
+            case Panne::CorpsMalForme:
+                res.set_content("Service temporarily overloaded, try again later\r\n", "text/plain");
+                return;
+            case Panne::ResultatFaux:
+                res.set_content(reponseOk(QStringLiteral("<Result>False</Result>")).toStdString(), xmlType);
+                return;
+            case Panne::IdZero:
+                res.set_content(
+                    reponseOk(QStringLiteral("<Result>True</Result><Id>0</Id><Items></Items>")).toStdString(), xmlType);
+                return;
+            case Panne::CodeErreur:
+                res.set_content(
+                    reponseErreur(panne->code, QStringLiteral("Erreur du service"), QString()).toStdString(), xmlType);
+                return;
+            case Panne::CorpsTronque:
+            case Panne::Coupure: {
+                int s = 200;
+                const QByteArray corps = repondre(r, s);
+                const std::string moitie = corps.left(std::max<qsizetype>(1, corps.size() / 2)).toStdString();
+                if (panne->type == Panne::CorpsTronque) {
+                    res.set_content(moitie, xmlType);
+                    return;
+                }
+                // The header announces the whole body; half of it goes out, then the connection is
+                // closed.
+                const size_t total = size_t(corps.size());
+                res.set_content_provider(total, xmlType,
+                                         [moitie, envoye = false](size_t, size_t, httplib::DataSink& sink) mutable {
+                                             if (envoye) return false;
+                                             envoye = true;
+                                             sink.write(moitie.data(), moitie.size());
+                                             return true;
+                                         });
                 return;
             }
-            // The header announces the whole body; half of it goes out, then the connection is
-            // closed.
-            const size_t total = size_t(corps.size());
-            res.set_content_provider(total, xmlType,
-                                     [moitie, envoye = false](size_t, size_t, httplib::DataSink& sink) mutable {
-                                         if (envoye) return false;
-                                         envoye = true;
-                                         sink.write(moitie.data(), moitie.size());
-                                         return true;
-                                     });
-            return;
-        }
-        default:
-            break;
+            default:
+                break;
         }
     }
     int status = 200;
@@ -427,7 +434,7 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
 bool WebDouble::Etat::lancer(quint16 p, QString* erreur) {
     if (options.tls) {
         auto s = std::make_unique<httplib::SSLServer>(QFile::encodeName(options.certificat).constData(),
-                                                       QFile::encodeName(options.cle).constData());
+                                                      QFile::encodeName(options.cle).constData());
         if (!s->is_valid()) {
             if (erreur) *erreur = QStringLiteral("certificat ou clé illisible");
             return false;
@@ -482,9 +489,7 @@ void WebDouble::Etat::stopper() {
 
 WebDouble::WebDouble() : WebDouble(Options()) {}
 
-WebDouble::WebDouble(Options options) : d_(std::make_unique<Etat>()) {
-    d_->options = std::move(options);
-}
+WebDouble::WebDouble(Options options) : d_(std::make_unique<Etat>()) { d_->options = std::move(options); }
 
 WebDouble::~WebDouble() { arreter(); }
 
@@ -578,7 +583,8 @@ QStringList WebDouble::grillePositions() const {
 }
 
 void WebDouble::graineExemple() {
-    auto el = [](int id, int statut, const char* qd, std::initializer_list<std::pair<const char*, const char*>> champs) {
+    auto el = [](int id, int statut, const char* qd,
+                 std::initializer_list<std::pair<const char*, const char*>> champs) {
         Element e;
         e.idWeb = id;
         e.statut = statut;
@@ -586,18 +592,25 @@ void WebDouble::graineExemple() {
         for (const auto& c : champs) e.champs[QString::fromUtf8(c.first)] = QString::fromUtf8(c.second);
         return e;
     };
-    ajouter(Client, el(101, Synchronise, "CLT00001", {{"CltNom", "Boulangerie Martin"}, {"CltAdresse", "12 rue des Lilas"},
-                                                       {"CltCodePostal", "59000"}, {"CltVille", "Lille"},
-                                                       {"CltContact", "Jeanne Martin"}, {"CltContactTel1", "0320123456"},
-                                                       {"CltContactEmail", "contact@boulangerie-martin.fr"}}));
-    ajouter(Client, el(102, Cree, "", {{"CltNom", "Garage du Port & Fils"}, {"CltVille", "Dunkerque"},
-                                        {"CltContactTel1", "+33 3 28 00 00 00"}}));
+    ajouter(Client, el(101, Synchronise, "CLT00001",
+                       {{"CltNom", "Boulangerie Martin"},
+                        {"CltAdresse", "12 rue des Lilas"},
+                        {"CltCodePostal", "59000"},
+                        {"CltVille", "Lille"},
+                        {"CltContact", "Jeanne Martin"},
+                        {"CltContactTel1", "0320123456"},
+                        {"CltContactEmail", "contact@boulangerie-martin.fr"}}));
+    ajouter(
+        Client,
+        el(102, Cree, "",
+           {{"CltNom", "Garage du Port & Fils"}, {"CltVille", "Dunkerque"}, {"CltContactTel1", "+33 3 28 00 00 00"}}));
     ajouter(Client, el(103, Cree, "", {{"CltNom", "Café de la Gare"}, {"CltVille", "Arras"}}));
     ajouter(Client, el(104, Modifie, "CLT00002", {{"CltNom", "Optique Lefèvre"}, {"CltVille", "Douai"}}));
     ajouter(Client, el(105, Supprime, "CLT00003", {{"CltNom", "Meubles Durand"}, {"CltVille", "Lens"}}));
     ajouter(Client, el(106, Synchronise, "00000004", {{"CltNom", "Pressing Moderne"}, {"CltVille", "Morlaix"}}));
-    ajouter(Produit, el(201, Synchronise, "PRD0000001", {{"PdtLibelle", "Pain de campagne"}, {"PdtNature", "0"},
-                                                          {"PdtFamille", "01"}, {"PdtClasse", "02"}}));
+    ajouter(Produit,
+            el(201, Synchronise, "PRD0000001",
+               {{"PdtLibelle", "Pain de campagne"}, {"PdtNature", "0"}, {"PdtFamille", "01"}, {"PdtClasse", "02"}}));
     ajouter(Produit, el(202, Cree, "", {{"PdtLibelle", "Révision 20 000 km"}, {"PdtNature", "0"}}));
     ajouter(Produit, el(203, Modifie, "PRD0000002", {{"PdtLibelle", "Lunettes de soleil"}, {"PdtNature", "0"}}));
     // Products in every web state, against the sample site's local products: a deletion, a product
@@ -606,26 +619,37 @@ void WebDouble::graineExemple() {
     ajouter(Produit, el(204, Supprime, "PRD0000003", {{"PdtLibelle", "Parapluies"}, {"PdtNature", "0"}}));
     ajouter(Produit, el(205, Cree, "", {{"PdtLibelle", "Régie + partenaires"}, {"PdtNature", "1"}}));
     ajouter(Produit, el(206, Synchronise, "PRD0000009", {{"PdtLibelle", "Ancienne gamme"}, {"PdtNature", "0"}}));
-    ajouter(Produit, el(207, Synchronise, "PRD0000004", {{"PdtLibelle", "Glaces artisanales"}, {"PdtNature", "0"},
-                                                          {"PdtFamille", "01"}, {"PdtClasse", "02"},
-                                                          {"PdtSecteur", "01"}, {"PdtVariete", "00"}}));
+    ajouter(Produit, el(207, Synchronise, "PRD0000004",
+                        {{"PdtLibelle", "Glaces artisanales"},
+                         {"PdtNature", "0"},
+                         {"PdtFamille", "01"},
+                         {"PdtClasse", "02"},
+                         {"PdtSecteur", "01"},
+                         {"PdtVariete", "00"}}));
     ajouter(Produit, el(208, Supprime, "", {{"PdtLibelle", "Vélos & trottinettes"}, {"PdtNature", "0"}}));
     ajouter(Secteur, el(301, Synchronise, "SEC0000001", {{"SecLibelle", "Alimentation"}}));
     ajouter(Secteur, el(302, Cree, "", {{"SecLibelle", "Automobile"}}));
     ajouter(Secteur, el(303, Supprime, "SEC0000002", {{"SecLibelle", "Habillement"}}));
-    ajouter(Commercial, el(401, Synchronise, "COM00001", {{"CmlNom", "Bernard"}, {"CmlPrenom", "Luc"},
-                                                           {"CmlUserId", "lbernard"}, {"CmlTel1", "0612345678"},
-                                                           {"CmlEmail", "l.bernard@example.org"}}));
+    ajouter(Commercial, el(401, Synchronise, "COM00001",
+                           {{"CmlNom", "Bernard"},
+                            {"CmlPrenom", "Luc"},
+                            {"CmlUserId", "lbernard"},
+                            {"CmlTel1", "0612345678"},
+                            {"CmlEmail", "l.bernard@example.org"}}));
     ajouter(Commercial, el(402, Cree, "", {{"CmlNom", "Petit"}, {"CmlPrenom", "Sophie"}, {"CmlUserId", "spetit"}}));
     // Business sectors and salespeople in every web state, beside the sample site's records of
     // the same codes (linked, changed or deleted on the web, still listed on the web for a record
     // the station takes off it).
     ajouter(Secteur, el(304, Modifie, "SEC0000003", {{"SecLibelle", "Loisirs et culture"}}));
     ajouter(Secteur, el(305, Synchronise, "SEC0000004", {{"SecLibelle", "Immobilier"}}));
-    ajouter(Commercial, el(403, Modifie, "COM00002", {{"CmlNom", "Morvan"}, {"CmlPrenom", "Yann"},
-                                                       {"CmlUserId", "ymorvan"}, {"CmlUserPassword", "port+29"},
-                                                       {"CmlTel1", "+33 6 98 76 54 32"}, {"CmlTel2", "0298000002"},
-                                                       {"CmlEmail", "y.morvan@example.org"}}));
+    ajouter(Commercial, el(403, Modifie, "COM00002",
+                           {{"CmlNom", "Morvan"},
+                            {"CmlPrenom", "Yann"},
+                            {"CmlUserId", "ymorvan"},
+                            {"CmlUserPassword", "port+29"},
+                            {"CmlTel1", "+33 6 98 76 54 32"},
+                            {"CmlTel2", "0298000002"},
+                            {"CmlEmail", "y.morvan@example.org"}}));
     ajouter(Commercial, el(404, Supprime, "COM00003", {{"CmlNom", "Tanguy"}, {"CmlPrenom", "Sophie"}}));
     ajouter(Commercial, el(405, Synchronise, "COM00004", {{"CmlNom", "Le Goff"}, {"CmlPrenom", "Anne"}}));
     // Templates, for the sample site's canvases of station 1: copies linked to its templates (one
@@ -752,14 +776,17 @@ bool WebDouble::creerCertificatAutoSigne(const QString& fichierCertificat, const
     if (!x) return echec("certificat non créé");
     std::unique_ptr<X509, decltype(&X509_free)> gardeX(x, X509_free);
     X509_set_version(x, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(x), long(std::chrono::system_clock::now().time_since_epoch().count() & 0x7fffffff));
+    ASN1_INTEGER_set(X509_get_serialNumber(x),
+                     long(std::chrono::system_clock::now().time_since_epoch().count() & 0x7fffffff));
     X509_gmtime_adj(X509_getm_notBefore(x), -3600);
     X509_gmtime_adj(X509_getm_notAfter(x), 365L * 24 * 3600);
     X509_set_pubkey(x, cle);
     X509_NAME* nom = X509_get_subject_name(x);
     const QByteArray cn = commonName.toUtf8();
-    X509_NAME_add_entry_by_txt(nom, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(nom, "O", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>("Service de test"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(nom, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1, -1,
+                               0);
+    X509_NAME_add_entry_by_txt(nom, "O", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>("Service de test"), -1,
+                               -1, 0);
     X509_set_issuer_name(x, nom);
     X509V3_CTX ctx;
     X509V3_set_ctx_nodb(&ctx);

@@ -46,36 +46,36 @@ enum Statut : int { Supprime = 0, Synchronise = 1, Cree = 2, Modifie = 3 };
 
 struct Element {
     int idWeb = 0;
-    QString idQD;                    // the local code, as received
-    QMap<QString, QString> champs;   // field name with the entity's prefix -> value ("CltNom")
+    QString idQD;                   // the local code, as received
+    QMap<QString, QString> champs;  // field name with the entity's prefix -> value ("CltNom")
     int statut = Synchronise;
-    QStringList details;             // templates: the passages received by CreateDetailXML
+    QStringList details;  // templates: the passages received by CreateDetailXML
 };
 
 struct Requete {
-    QString methode;                          // "GET"...
-    QString chemin;                           // decoded path, "/Kirvo/WebService/Client/CreateXML"
-    QString entite, operation;                // the last two segments of the path
-    QByteArray requeteBrute;                  // the query as it arrived, without "?"
-    QList<QPair<QString, QString>> parametres; // decoded (UTF-8) pairs, in order
-    QString utilisateur, motDePasse;          // from the basic authentication, empty when none
+    QString methode;                            // "GET"...
+    QString chemin;                             // decoded path, "/Kirvo/WebService/Client/CreateXML"
+    QString entite, operation;                  // the last two segments of the path
+    QByteArray requeteBrute;                    // the query as it arrived, without "?"
+    QList<QPair<QString, QString>> parametres;  // decoded (UTF-8) pairs, in order
+    QString utilisateur, motDePasse;            // from the basic authentication, empty when none
     QByteArray userAgent;
-    int portClient = 0;                       // the client's port: one per connection
+    int portClient = 0;                        // the client's port: one per connection
     QString valeur(const QString& cle) const;  // first value of the key ("" when absent)
     bool contient(const QString& cle) const;
 };
 
 enum class Panne {
-    Http500Html,       // HTTP 500 with an HTML error page
-    Xhtml200,          // HTTP 200 with a well-formed XHTML page (a proxy or login page)
-    Http401,           // HTTP 401 whatever the credentials
-    Refus,             // the listener is closed: connections are refused until annulerPannes()
-    Coupure,           // the connection is closed in the middle of the answer
-    CorpsVide,         // HTTP 200, empty body
-    CorpsMalForme,     // HTTP 200, a body that is not XML
-    CorpsTronque,      // HTTP 200, the XML answer cut in the middle (a complete HTTP answer)
-    CodeErreur,        // HTTP 200, an error answer of the service: <Code>code</Code> and <Error>
-    Delai,             // the answer comes after delaiMs
+    Http500Html,    // HTTP 500 with an HTML error page
+    Xhtml200,       // HTTP 200 with a well-formed XHTML page (a proxy or login page)
+    Http401,        // HTTP 401 whatever the credentials
+    Refus,          // the listener is closed: connections are refused until annulerPannes()
+    Coupure,        // the connection is closed in the middle of the answer
+    CorpsVide,      // HTTP 200, empty body
+    CorpsMalForme,  // HTTP 200, a body that is not XML
+    CorpsTronque,   // HTTP 200, the XML answer cut in the middle (a complete HTTP answer)
+    CodeErreur,     // HTTP 200, an error answer of the service: <Code>code</Code> and <Error>
+    Delai,          // the answer comes after delaiMs
     // The service answers without an error but does nothing: Code 0 and Result False ...
     ResultatFaux,
     // ... or Code 0, Result True and Id 0 (and, for a list, no item).
@@ -84,13 +84,13 @@ enum class Panne {
 
 struct PanneProgrammee {
     Panne type = Panne::Http500Html;
-    int code = 500;          // CodeErreur: 500, 501, 1001...
-    int delaiMs = 0;         // Delai
-    int fois = 1;            // requests concerned; -1: every request until annulerPannes()
-    QString entite{};        // only requests of this entity (empty: any)
-    QString operation{};     // only requests of this operation (empty: any)
-    QString cle{}, valeur{}; // only requests whose query holds cle with this value (cle empty: any)
-    int apres = 0;           // the first requests concerned let through before the fault applies
+    int code = 500;           // CodeErreur: 500, 501, 1001...
+    int delaiMs = 0;          // Delai
+    int fois = 1;             // requests concerned; -1: every request until annulerPannes()
+    QString entite{};         // only requests of this entity (empty: any)
+    QString operation{};      // only requests of this operation (empty: any)
+    QString cle{}, valeur{};  // only requests whose query holds cle with this value (cle empty: any)
+    int apres = 0;            // the first requests concerned let through before the fault applies
 };
 
 class WebDouble {
@@ -99,7 +99,7 @@ public:
         QString utilisateur = QStringLiteral("kirvo");
         QString motDePasse = QStringLiteral("secret");
         bool tls = false;
-        QString certificat;   // PEM files of the TLS variant (see creerCertificatAutoSigne)
+        QString certificat;  // PEM files of the TLS variant (see creerCertificatAutoSigne)
         QString cle;
         // Path prefix of the service; the base address is http://127.0.0.1:port + prefix.
         QString prefixe = QStringLiteral("/Kirvo/WebService/");

@@ -24,23 +24,45 @@ TEST_F(ListReadersTest, EachEntityFillsItsColumnsAndRecord) {
     struct Cas {
         int onglet;
         const char* xml;
-        std::vector<std::pair<int, const char*>> cellules;   // column -> text of row 1
+        std::vector<std::pair<int, const char*>> cellules;  // column -> text of row 1
         int32_t id;
     };
     const Cas cas[] = {
         {1,
-         "<r><Items><clientbo><CltIdWeb>12</CltIdWeb><CLTIDQD>C1</CLTIDQD><cltnom>Nom</cltnom><CltAdresse>A</CltAdresse>"
+         "<r><Items><clientbo><CltIdWeb>12</CltIdWeb><CLTIDQD>C1</CLTIDQD><cltnom>Nom</cltnom><CltAdresse>A</"
+         "CltAdresse>"
          "<CltAdresseSuite>S</CltAdresseSuite><CltCodePostal>59000</CltCodePostal><CltContact>K</CltContact>"
          "<CltContactTel1>T1</CltContactTel1><CltContactTel2>T2</CltContactTel2><CltContactEmail>E</CltContactEmail>"
          "<CltInconnu>x</CltInconnu><CltSynchroWeb>2</CltSynchroWeb></clientbo></Items></r>",
-         {{1, "C1"}, {2, "12"}, {3, "Nom"}, {4, "A"}, {5, "S"}, {6, "59000"}, {7, ""}, {8, "K"}, {9, "T1"}, {10, "T2"},
-          {11, "E"}, {12, "C"}, {13, "Créé"}},
+         {{1, "C1"},
+          {2, "12"},
+          {3, "Nom"},
+          {4, "A"},
+          {5, "S"},
+          {6, "59000"},
+          {7, ""},
+          {8, "K"},
+          {9, "T1"},
+          {10, "T2"},
+          {11, "E"},
+          {12, "C"},
+          {13, "Créé"}},
          12},
         {2,
-         "<r><Items><ProduitBO><PdtIdWeb>7</PdtIdWeb><PdtIdQD>P</PdtIdQD><PdtLibelle>L</PdtLibelle><PdtNature>0</PdtNature>"
+         "<r><Items><ProduitBO><PdtIdWeb>7</PdtIdWeb><PdtIdQD>P</PdtIdQD><PdtLibelle>L</PdtLibelle><PdtNature>0</"
+         "PdtNature>"
          "<PdtFamille>01</PdtFamille><PdtClasse>02</PdtClasse><PdtSecteur>03</PdtSecteur><PdtVariete>04</PdtVariete>"
          "<PdtNomenclatureLib>N</PdtNomenclatureLib><PdtSynchroWeb>3</PdtSynchroWeb></ProduitBO></Items></r>",
-         {{1, "P"}, {2, "7"}, {3, "L"}, {4, "0"}, {5, "01"}, {6, "02"}, {7, "03"}, {8, "04"}, {9, "N"}, {10, "M"},
+         {{1, "P"},
+          {2, "7"},
+          {3, "L"},
+          {4, "0"},
+          {5, "01"},
+          {6, "02"},
+          {7, "03"},
+          {8, "04"},
+          {9, "N"},
+          {10, "M"},
           {11, "Modifié"}},
          7},
         {3,
@@ -52,11 +74,21 @@ TEST_F(ListReadersTest, EachEntityFillsItsColumnsAndRecord) {
          "<r><Items><CommercialBO><CmlIdWeb>4</CmlIdWeb><CmlIdQD>M</CmlIdQD><CmlUserId>u</CmlUserId>"
          "<CmlUserPassword>p</CmlUserPassword><CmlNom>N</CmlNom><CmlPrenom>Pr</CmlPrenom><CmlTel1>1</CmlTel1>"
          "<CmlTel2>2</CmlTel2><CmlEmail>e</CmlEmail><CmlSynchroWeb>1</CmlSynchroWeb></CommercialBO></Items></r>",
-         {{1, "M"}, {2, "4"}, {3, "u"}, {4, "p"}, {5, "N"}, {6, "Pr"}, {7, "1"}, {8, "2"}, {9, "e"}, {10, "O"},
+         {{1, "M"},
+          {2, "4"},
+          {3, "u"},
+          {4, "p"},
+          {5, "N"},
+          {6, "Pr"},
+          {7, "1"},
+          {8, "2"},
+          {9, "e"},
+          {10, "O"},
           {11, "Synchronisé"}},
          4},
         {5,
-         "<r><Items><SecteurActiviteBO><SecIdWeb>501</SecIdWeb><SecIdQD>CNV00101</SecIdQD><SecLibelle>Matinale</SecLibelle>"
+         "<r><Items><SecteurActiviteBO><SecIdWeb>501</SecIdWeb><SecIdQD>CNV00101</SecIdQD><SecLibelle>Matinale</"
+         "SecLibelle>"
          "<SecSynchroWeb>1</SecSynchroWeb></SecteurActiviteBO></Items></r>",
          {{1, "CNV00101"}, {2, "501"}, {3, "Matinale"}},
          501},
@@ -79,11 +111,19 @@ TEST_F(ListReadersTest, EachEntityFillsItsColumnsAndRecord) {
 }
 
 TEST_F(ListReadersTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact) {
-    struct Cas { const char* statut; const char* lettre; qint32 couleur; const char* libelle; };
+    struct Cas {
+        const char* statut;
+        const char* lettre;
+        qint32 couleur;
+        const char* libelle;
+    };
     const qint32 fond = GrillePub(3)->backColorAt(4, 1);
-    const Cas cas[] = {{"2", "C", RGB(255, 255, 0), "Créé"},    {"3", "M", RGB(0, 0, 255), "Modifié"},
-                       {"0", "S", RGB(255, 0, 255), "Supprimé"}, {"1", "O", RGB(0, 255, 0), "Synchronisé"},
-                       {"7", "7", fond, ""},                     {"02", "02", fond, ""},
+    const Cas cas[] = {{"2", "C", RGB(255, 255, 0), "Créé"},
+                       {"3", "M", RGB(0, 0, 255), "Modifié"},
+                       {"0", "S", RGB(255, 0, 255), "Supprimé"},
+                       {"1", "O", RGB(0, 255, 0), "Synchronisé"},
+                       {"7", "7", fond, ""},
+                       {"02", "02", fond, ""},
                        {" 2", " 2", fond, ""}};
     QByteArray xml = "<r><Items>";
     for (const Cas& c : cas)
@@ -103,7 +143,8 @@ TEST_F(ListReadersTest, StatusTextsGetTheirLetterColourAndLabelOnlyWhenExact) {
 
 TEST_F(ListReadersTest, ItemsAcrossListsAndTheLastItemWinsInTheRecord) {
     const QByteArray xml =
-        "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltNom>Premier</CltNom><CltVille>Lille</CltVille></ClientBO>"
+        "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltNom>Premier</CltNom><CltVille>Lille</CltVille></"
+        "ClientBO>"
         "<Autre><CltNom>pas un client</CltNom></Autre>texte"
         "<ClientBO><CltIdWeb>2</CltIdWeb><CltNom>Second</CltNom><CltNom>Second bis</CltNom></ClientBO></Items>"
         "<x><Items><CLIENTBO><CltNom>Troisième</CltNom></CLIENTBO></Items></x></r>";
@@ -145,8 +186,8 @@ TEST_F(ListReadersTest, ListsNestedInFieldsReadAsTheFlatList) {
     constexpr int kNiveaux = 20;
     QByteArray imbriquee = "<r><Code>0</Code>", plate = "<r><Code>0</Code><Items>", fin;
     for (int i = 1; i <= kNiveaux; ++i) {
-        const QByteArray item = "<ClientBO><CltIdWeb>" + QByteArray::number(i) + "</CltIdWeb><CltNom>Nom " +
-                                QByteArray::number(i);
+        const QByteArray item =
+            "<ClientBO><CltIdWeb>" + QByteArray::number(i) + "</CltIdWeb><CltNom>Nom " + QByteArray::number(i);
         imbriquee += "<Items>" + item;
         fin.prepend("</CltNom><CltVille>V" + QByteArray::number(i) + "</CltVille></ClientBO></Items>");
         plate += item + "</CltNom><CltVille>V" + QByteArray::number(i) + "</CltVille></ClientBO>";
@@ -172,7 +213,12 @@ TEST_F(ListReadersTest, AFaultAfterTheItemsLeavesNoRow) {
     for (int i = 0; i < 70; ++i) profond += "<a>";
     for (int i = 0; i < 70; ++i) profond += "</a>";
     profond += "</r>";
-    struct Cas { const char* nom; QByteArray xml; int boites; int lignesLog; };
+    struct Cas {
+        const char* nom;
+        QByteArray xml;
+        int boites;
+        int lignesLog;
+    };
     const Cas cas[] = {
         {"error code after the items",
          items + "<Code>1001</Code><Error><Type>T</Type><ErrorCode>Mauvais id</ErrorCode></Error></r>", 1, 0},
@@ -197,13 +243,19 @@ TEST_F(ListReadersTest, AFaultAfterTheItemsLeavesNoRow) {
 }
 
 TEST_F(ListReadersTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) {
-    struct Cas { const char* xml; const char* type; const char* errorCode; };
+    struct Cas {
+        const char* xml;
+        const char* type;
+        const char* errorCode;
+    };
     const Cas cas[] = {
         {"<r><Error><Type>T1</Type><ErrorCode>E1</ErrorCode></Error><Error><type>T2</type></Error>"
-         "<Code>501</Code><Code>0</Code></r>", "T2", "E1"},
+         "<Code>501</Code><Code>0</Code></r>",
+         "T2", "E1"},
         // An Error nested in another's field comes after it, though its field closes first.
         {"<r><Code>501</Code><Error><ErrorCode>E1<Error><ErrorCode>E2</ErrorCode></Error></ErrorCode>"
-         "<Type>T<b>1</b></Type></Error></r>", "T1", "E2"},
+         "<Type>T<b>1</b></Type></Error></r>",
+         "T1", "E2"},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.xml);
@@ -217,18 +269,25 @@ TEST_F(ListReadersTest, AnErrorAnswersFieldsComeFromTheLastErrorHoldingThem) {
 }
 
 TEST_F(ListReadersTest, AnswersThatAreNoListLeaveAnEmptyGridAndAResetRecord) {
-    struct Cas { const char* nom; const char* xml; bool err; int boites; };
+    struct Cas {
+        const char* nom;
+        const char* xml;
+        bool err;
+        int boites;
+    };
     const Cas cas[] = {
         {"no items", "<r><Code>0</Code></r>", false, 0},
         {"no code", "<r/>", false, 0},
         {"error answer", "<r><Code>500</Code></r>", true, 1},
         {"empty", "", true, 0},
         {"XHTML page", "<html><body><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items></body></html>", true, 0},
-        {"client id beyond 32 bits", "<r><Items><ClientBO><CltIdWeb>2147483648</CltIdWeb></ClientBO></Items></r>", true, 0},
+        {"client id beyond 32 bits", "<r><Items><ClientBO><CltIdWeb>2147483648</CltIdWeb></ClientBO></Items></r>", true,
+         0},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
-        ASSERT_FALSE(lire(1, "<r><Items><ClientBO><CltIdWeb>9</CltIdWeb><CltNom>Ancien</CltNom></ClientBO></Items></r>", true, true));
+        ASSERT_FALSE(lire(1, "<r><Items><ClientBO><CltIdWeb>9</CltIdWeb><CltNom>Ancien</CltNom></ClientBO></Items></r>",
+                          true, true));
         TestDialogs().shown.clear();
         const bool err = lire(1, QByteArray(c.xml), true, true);
         EXPECT_EQ(err, c.err);
@@ -247,7 +306,12 @@ TEST_F(ListReadersTest, WebIdsReadAsEachEntityReadsThem) {
     const std::string clientNeufs = "<r><Items><ClientBO><CltIdWeb>" + neufs + "</CltIdWeb></ClientBO></Items></r>";
     const std::string secteurNeufs =
         "<r><Items><SecteurActiviteBO><SecIdWeb>" + neufs + "</SecIdWeb></SecteurActiviteBO></Items></r>";
-    struct Cas { int onglet; const char* xml; bool err; int32_t id; };
+    struct Cas {
+        int onglet;
+        const char* xml;
+        bool err;
+        int32_t id;
+    };
     const Cas cas[] = {
         {1, clientNeufs.c_str(), true, 0},
         {3, secteurNeufs.c_str(), true, 0},
@@ -276,7 +340,10 @@ TEST_F(ListReadersTest, ALongListReadsAsAShortOne) {
     for (int i = 1; i <= 100; ++i)
         devant += "<ClientBO><CltContact>N" + QByteArray::number(i) + "</CltContact></ClientBO>";
     devant += "</Items>";
-    struct Cas { const char* nom; QByteArray xml; };
+    struct Cas {
+        const char* nom;
+        QByteArray xml;
+    };
     const Cas cas[] = {
         {"lists one after the other",
          "<r><Code>0</Code><Items><ClientBO><CltIdWeb>1</CltIdWeb><CltVille>Lille</CltVille></ClientBO>"
@@ -284,8 +351,9 @@ TEST_F(ListReadersTest, ALongListReadsAsAShortOne) {
         {"nested lists",
          "<r><Items><ClientBO><CltNom>A<b>1</b></CltNom><CltVille><Items><ClientBO><CltNom>Dedans</CltNom></ClientBO>"
          "</Items></CltVille></ClientBO><ClientBO><CltNom>B</CltNom></ClientBO></Items></r>"},
-        {"error code after the items", "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items><Code>1001</Code>"
-                                       "<Error><ErrorCode>Mauvais id</ErrorCode></Error></r>"},
+        {"error code after the items",
+         "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items><Code>1001</Code>"
+         "<Error><ErrorCode>Mauvais id</ErrorCode></Error></r>"},
         {"truncated after the items", "<r><Items><ClientBO><CltIdWeb>5</CltIdWeb></ClientBO></Items><Code>0</Co"},
     };
     struct Lu {

@@ -6,7 +6,11 @@
 namespace {
 
 TEST(QueryText, EncodingOfValues) {
-    struct Cas { QString entree; bool plus; const char* sortie; };
+    struct Cas {
+        QString entree;
+        bool plus;
+        const char* sortie;
+    };
     const Cas cas[] = {
         {QString(), true, ""},
         {QStringLiteral("Café"), true, "Caf%C3%A9"},
@@ -21,7 +25,8 @@ TEST(QueryText, EncodingOfValues) {
     };
     for (const Cas& c : cas) EXPECT_EQ(UTF8_Encode_System(c.entree, c.plus), QString::fromLatin1(c.sortie)) << c.sortie;
 
-    EXPECT_EQ(ChaineRequete().ajouter(QStringLiteral("CltIdQD"), QStringLiteral("AB      "))
+    EXPECT_EQ(ChaineRequete()
+                  .ajouter(QStringLiteral("CltIdQD"), QStringLiteral("AB      "))
                   .ajouter(QStringLiteral("CltNom"), QStringLiteral("A & B"))
                   .ajouter(QStringLiteral("CltIdWeb"), 256)
                   .texte(),
@@ -29,7 +34,10 @@ TEST(QueryText, EncodingOfValues) {
 }
 
 TEST(QueryText, TelephoneNumbers) {
-    struct Cas { const char* entree; const char* sortie; };
+    struct Cas {
+        const char* entree;
+        const char* sortie;
+    };
     const Cas cas[] = {
         {" 01 23 45 67 89 ", "01-23-45-67-89"},
         {"01.23.45.67.89", "01-23-45-67-89"},
@@ -37,19 +45,26 @@ TEST(QueryText, TelephoneNumbers) {
         {"0612", "06-12-  -  -  "},
         {"+33 (0)1 23 45 67 89", "33-01-23-45-67"},
     };
-    for (const Cas& c : cas) EXPECT_EQ(FormatNoTel(QString::fromLatin1(c.entree)), QString::fromLatin1(c.sortie)) << c.entree;
+    for (const Cas& c : cas)
+        EXPECT_EQ(FormatNoTel(QString::fromLatin1(c.entree)), QString::fromLatin1(c.sortie)) << c.entree;
 }
 
 TEST_F(WebTest, ValuesArriveIntactAtTheService) {
-    const QStringList valeurs = {QStringLiteral("Dupont+Fils"), QStringLiteral("A & B"), QStringLiteral("x=y"),
-                                 QStringLiteral("n°#12"), QStringLiteral("100% pur"), QStringLiteral("Crème brûlée"),
-                                 QStringLiteral("  deux  blancs  "), QStringLiteral("CODE+01 ")};
+    const QStringList valeurs = {QStringLiteral("Dupont+Fils"),
+                                 QStringLiteral("A & B"),
+                                 QStringLiteral("x=y"),
+                                 QStringLiteral("n°#12"),
+                                 QStringLiteral("100% pur"),
+                                 QStringLiteral("Crème brûlée"),
+                                 QStringLiteral("  deux  blancs  "),
+                                 QStringLiteral("CODE+01 ")};
     for (const QString& v : valeurs) {
         SCOPED_TRACE(v.toStdString());
         web.effacerRequetes();
-        const QString requete =
-            ChaineRequete().ajouter(QStringLiteral("CltIdQD"), v).ajouter(QStringLiteral("CltNom"), v)
-                .ajouter(QStringLiteral("CltSynchroWeb"), QStringLiteral("1"));
+        const QString requete = ChaineRequete()
+                                    .ajouter(QStringLiteral("CltIdQD"), v)
+                                    .ajouter(QStringLiteral("CltNom"), v)
+                                    .ajouter(QStringLiteral("CltSynchroWeb"), QStringLiteral("1"));
         ASSERT_TRUE(EchangeWeb(parametres.adresse, EntiteWeb::Client, OperationWeb::CreateXML, requete,
                                QStringLiteral("Lib_Kirvo:Test")));
         const auto r = web.requetes();

@@ -69,8 +69,8 @@ protected:
         EcrireTexte(EnregDatePassage.Valeur23, v23);
         EnregDatePassage.Valeur56 = v56;
     }
-    void passage(const QString& cle, const QString& date, const QString& heure, const QString& niveau = QStringLiteral("1"),
-                 int16_t v56 = 7) {
+    void passage(const QString& cle, const QString& date, const QString& heure,
+                 const QString& niveau = QStringLiteral("1"), int16_t v56 = 7) {
         remplirPassage(cle, date, niveau, heure, QStringLiteral("00"), QStringLiteral("05"), QStringLiteral("03"), v56);
         insererTampon(7, 21, cle);
     }
@@ -106,9 +106,12 @@ protected:
         for (const double_web::Requete& q : double_.requetes()) {
             if (q.entite != kTemplate || q.operation == QStringLiteral("GetBySynchroWeb")) continue;
             QString s = q.operation + QLatin1Char(':');
-            if (q.operation == QStringLiteral("CreateXML")) s += q.valeur(QStringLiteral("TmpIdQD"));
-            else s += q.valeur(QStringLiteral("TmpIdWeb"));
-            if (q.operation == QStringLiteral("CreateDetailXML")) s += QLatin1Char(':') + q.valeur(QStringLiteral("TmpDetail"));
+            if (q.operation == QStringLiteral("CreateXML"))
+                s += q.valeur(QStringLiteral("TmpIdQD"));
+            else
+                s += q.valeur(QStringLiteral("TmpIdWeb"));
+            if (q.operation == QStringLiteral("CreateDetailXML"))
+                s += QLatin1Char(':') + q.valeur(QStringLiteral("TmpDetail"));
             r << s;
         }
         double_.effacerRequetes();
@@ -128,18 +131,34 @@ TEST_F(CanvasQueries, DetailLineDayLevelAndFiveTwoDigitFields) {
         const char* attendu;
     } cas[] = {
         // 11 March 2024 is a Monday.
-        {"20240311", "4", "08", "01", "05", "03", 7, "14080105" "0307"},
-        {"20240311", "4", "08", "30", "05", "03", 7, "14083005" "9907"},
-        {"20240311", "2", "08", "30", "05", "03", 7, "12083005" "9907"},
-        {"20240311", "3", "08", "01", "05", "03", 7, "13080105" "9907"},
-        {"20240311", "5", "08", "30", "05", "03", 7, "15083005" "0307"},
-        {"20240317", "1", "23", "59", "99", "42", 0, "71235999" "9900"},   // a Sunday
-        {"20240313", "1", "  ", "  ", "  ", "  ", 0, "31000000" "9900"},   // blanks are 0
-        {"20240311", "5", "08", "00", "00", "00", 123, "15080000" "0023"}, // last two digits
+        {"20240311", "4", "08", "01", "05", "03", 7,
+         "14080105"
+         "0307"},
+        {"20240311", "4", "08", "30", "05", "03", 7,
+         "14083005"
+         "9907"},
+        {"20240311", "2", "08", "30", "05", "03", 7,
+         "12083005"
+         "9907"},
+        {"20240311", "3", "08", "01", "05", "03", 7,
+         "13080105"
+         "9907"},
+        {"20240311", "5", "08", "30", "05", "03", 7,
+         "15083005"
+         "0307"},
+        {"20240317", "1", "23", "59", "99", "42", 0,
+         "71235999"
+         "9900"},  // a Sunday
+        {"20240313", "1", "  ", "  ", "  ", "  ", 0,
+         "31000000"
+         "9900"},  // blanks are 0
+        {"20240311", "5", "08", "00", "00", "00", 123,
+         "15080000"
+         "0023"},  // last two digits
         {"20240311", " ", "08", "00", "00", "00", 1, ""},
         {"20240311", "0", "08", "00", "00", "00", 1, ""},
         {"20240311", "6", "08", "00", "00", "00", 1, ""},
-        {"2024XX11", "1", "08", "00", "00", "00", 1, ""},                   // no made-up weekday
+        {"2024XX11", "1", "08", "00", "00", "00", 1, ""},  // no made-up weekday
         {"        ", "1", "08", "00", "00", "00", 1, ""},
     };
     for (const Cas& c : cas) {
@@ -161,8 +180,9 @@ TEST_F(CanvasQueries, KeyLabelAndWebIdEncoded) {
     EcrireTexte(EnregEnteteSpot.Sequence, QStringLiteral("02"));
     EcrireTexte(EnregEnteteSpot.Libelle, QStringLiteral("  Matinée & soir+ "));
     MKLOctets(1234, EnregEnteteSpot.IdWeb);
-    EXPECT_EQ(RequeteMiseAJour(FamilleCanevas()),
-              QStringLiteral("?TmpIdQD=CNV01%2002&TmpLibelle=Matin%C3%A9e%20%26%20soir%2B&TmpSynchroWeb=1&TmpIdWeb=1234"));
+    EXPECT_EQ(
+        RequeteMiseAJour(FamilleCanevas()),
+        QStringLiteral("?TmpIdQD=CNV01%2002&TmpLibelle=Matin%C3%A9e%20%26%20soir%2B&TmpSynchroWeb=1&TmpIdWeb=1234"));
     EcrireTexte(EnregEnteteSpot.Libelle, QString());
     EXPECT_EQ(SynchroniserPub_05_Canevas_80_Parametres_01_Create(),
               QStringLiteral("?TmpIdQD=CNV01%2002&TmpLibelle=Canevas%3A%20CNV01%2002&TmpSynchroWeb=1"));
@@ -177,15 +197,15 @@ TEST_F(CanvasQueries, KeyLabelAndWebIdEncoded) {
 struct CasCanevas {
     const char* nom;
     char flag, etat, contenu;
-    bool lie;               // the template holds a web id
-    bool surLeWeb;          // ... which the web still has
-    char journal;           // state of its canvas journal entry, or 0
+    bool lie;       // the template holds a web id
+    bool surLeWeb;  // ... which the web still has
+    char journal;   // state of its canvas journal entry, or 0
     // Operations sent, "|"-separated: "=" stands for the template's web id (old or new), "D" for
     // its two detail lines.
     const char* requetes;
     char etatFinal, contenuFinal;
-    const char* idFinal;    // "0", "=" (kept), "new"
-    bool detailsSurLeWeb;   // the web's copy holds the two lines (and only them)
+    const char* idFinal;   // "0", "=" (kept), "new"
+    bool detailsSurLeWeb;  // the web's copy holds the two lines (and only them)
 };
 
 const CasCanevas kCasCanevas[] = {
@@ -219,7 +239,7 @@ TEST_P(CanvasLocalPass, RequestsDetailsAndFields) {
     // Met in key order: by date, whatever the order they were written in.
     passage(cle, QStringLiteral("20240317"), QStringLiteral("09"));
     passage(cle, QStringLiteral("20240311"), QStringLiteral("08"), QStringLiteral("4"));
-    passage(cle, QStringLiteral("20240312"), QStringLiteral("08"), QStringLiteral("9"));   // no line
+    passage(cle, QStringLiteral("20240312"), QStringLiteral("08"), QStringLiteral("9"));  // no line
     if (c.journal) entreeCanevas('P', cle, c.journal, id);
     envois();
 
@@ -228,7 +248,10 @@ TEST_P(CanvasLocalPass, RequestsDetailsAndFields) {
     const GabaritLocal g = lireGabarit(cle);
     const QString fin = QString::fromLatin1(c.idFinal);
     const int32_t idAttendu = fin == QStringLiteral("new") ? g.idWeb : fin == QStringLiteral("=") ? id : 0;
-    const QStringList lignes = {QStringLiteral("14080005" "9907"), QStringLiteral("71090005" "9907")};
+    const QStringList lignes = {QStringLiteral("14080005"
+                                               "9907"),
+                                QStringLiteral("71090005"
+                                               "9907")};
     QStringList attendu;
     for (const QString& r : QString::fromLatin1(c.requetes).split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
         if (r == QStringLiteral("D")) {
@@ -285,8 +308,9 @@ TEST_F(CanvasTest, OnlyTheTemplatesOfCanvasContractsAreVisited) {
 
     SynchroniserPub_05_Canevas_01(0, 1, url, kTemplate);
 
-    EXPECT_EQ(envois(), (QStringList{QStringLiteral("CreateXML:CNV00201"),
-                                     QStringLiteral("EmptyXML:%1").arg(lireGabarit(QStringLiteral("CNV00201")).idWeb)}));
+    EXPECT_EQ(envois(),
+              (QStringList{QStringLiteral("CreateXML:CNV00201"),
+                           QStringLiteral("EmptyXML:%1").arg(lireGabarit(QStringLiteral("CNV00201")).idWeb)}));
     EXPECT_EQ(lireGabarit(QStringLiteral("CTR00101")).idWeb, 0);
     EXPECT_EQ(lireGabarit(QStringLiteral("ORPH0101")).idWeb, 0);
 }
@@ -335,7 +359,8 @@ TEST_P(InterruptedDetail, StaysPendingAndTheNextRunCompletesIt) {
     } else {
         // The remaining line went all the same.
         EXPECT_EQ(details(g.idWeb), (QStringList{QStringLiteral("110700059907"), QStringLiteral("110900059907")}));
-        EXPECT_EQ(lignesLog().filter(QStringLiteral("not confirmed")).size(), 1) << lignesLog().join('\n').toStdString();
+        EXPECT_EQ(lignesLog().filter(QStringLiteral("not confirmed")).size(), 1)
+            << lignesLog().join('\n').toStdString();
     }
 
     bFermetureEnCours = false;
@@ -441,7 +466,8 @@ TEST_F(CanvasTest, AuditDeletesOrphansAndResendsADifferingLabelOnTheNextRun) {
     synchroniserCanevas();
 
     EXPECT_EQ(envois().filter(QStringLiteral("UpdateXML")), QStringList{QStringLiteral("UpdateXML:%1").arg(lie)});
-    EXPECT_EQ(double_.element(kTemplate, lie)->champs.value(QStringLiteral("TmpLibelle")), QStringLiteral("Libellé local"));
+    EXPECT_EQ(double_.element(kTemplate, lie)->champs.value(QStringLiteral("TmpLibelle")),
+              QStringLiteral("Libellé local"));
     EXPECT_TRUE(clesJournal().filter(QStringLiteral("P06")).isEmpty());
 }
 

@@ -48,8 +48,9 @@ TEST_F(SyncTest, ReplaySendsTheForcedEntriesAndLeavesTheOthers) {
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
 
     const ClientLocal cre = lire(QStringLiteral("CRE"));
-    EXPECT_EQ(envois(), (QStringList{QStringLiteral("CreateXML:CRE"), QStringLiteral("UpdateXML:") + QString::number(idMod),
-                                     QStringLiteral("DeleteXML:") + QString::number(idSup)}));
+    EXPECT_EQ(envois(),
+              (QStringList{QStringLiteral("CreateXML:CRE"), QStringLiteral("UpdateXML:") + QString::number(idMod),
+                           QStringLiteral("DeleteXML:") + QString::number(idSup)}));
     EXPECT_EQ(cre.etat, QStringLiteral("O"));
     EXPECT_NE(cre.idWeb, 0);
     EXPECT_EQ(lire(QStringLiteral("MOD")).etat, QStringLiteral("O"));
@@ -76,12 +77,14 @@ TEST_F(SyncTest, ReplayKeepsAnEntryWhoseSendFailedAndGoesOnToTheNext) {
     EXPECT_TRUE(clesJournal().contains(QStringLiteral("P0301A")));
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301B")));
     EXPECT_EQ(lire(QStringLiteral("A")).etat, QStringLiteral("M"));
-    EXPECT_EQ(double_.element(double_web::Client, idB)->champs.value(QStringLiteral("CltNom")), QStringLiteral("B modifié"));
+    EXPECT_EQ(double_.element(double_web::Client, idB)->champs.value(QStringLiteral("CltNom")),
+              QStringLiteral("B modifié"));
 
     double_.annulerPannes();
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301A")));
-    EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
+    EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")),
+              QStringLiteral("A modifié"));
 }
 
 TEST_F(SyncTest, ReplayKeepsAnEntryRefreshedDuringItsSend) {
@@ -130,9 +133,11 @@ TEST_F(SyncTest, TheEndOfTheRunSaysWhatItsRequestsCameTo) {
 
     const QStringList lignes = lignesLog().filter(QStringLiteral("Client: requests answered: "));
     ASSERT_EQ(lignes.size(), 2) << lignesLog().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(lignes[0].endsWith(QStringLiteral("Client: requests answered: CreateXML 1; refused: 1; without answer: 0")))
+    EXPECT_TRUE(
+        lignes[0].endsWith(QStringLiteral("Client: requests answered: CreateXML 1; refused: 1; without answer: 0")))
         << lignes[0].toStdString();
-    EXPECT_TRUE(lignes[1].endsWith(QStringLiteral("Client: requests answered: CreateXML 1, GetByIdWeb 1; refused: 0; without answer: 0")))
+    EXPECT_TRUE(lignes[1].endsWith(
+        QStringLiteral("Client: requests answered: CreateXML 1, GetByIdWeb 1; refused: 0; without answer: 0")))
         << lignes[1].toStdString();
 }
 
@@ -148,7 +153,8 @@ TEST_F(SyncTest, ImportsWriteTheWebsClientsAndAcknowledgeThem) {
     const int idNeuf = web(QStringLiteral("NEUF"), QStringLiteral("Client neuf"), double_web::Cree);
     const int idExist = web(QStringLiteral("EXIST"), QStringLiteral("Nom du web"), double_web::Modifie);
     const int idLong = web(QStringLiteral("LONG"), QString(40, QLatin1Char('x')), double_web::Cree);
-    const int idSansCode = double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Sans code")}});
+    const int idSansCode =
+        double_.creerSurLeWeb(double_web::Client, {{QStringLiteral("CltNom"), QStringLiteral("Sans code")}});
     const int idTropLong = web(QStringLiteral("CODETROPLONG"), QStringLiteral("Refusé"), double_web::Cree);
     // An item whose IdWeb comes empty: the double writes its own IdWeb first, and the empty field
     // given here comes after it in the item, so it is the one read.
@@ -168,7 +174,7 @@ TEST_F(SyncTest, ImportsWriteTheWebsClientsAndAcknowledgeThem) {
     EXPECT_EQ(e.nom, QStringLiteral("Nom du web"));
     EXPECT_EQ(e.idWeb, idExist);
     EXPECT_EQ(e.flag, QStringLiteral("O"));
-    EXPECT_EQ(e.ville, QString());   // the web's (empty) town replaces the local one
+    EXPECT_EQ(e.ville, QString());  // the web's (empty) town replaces the local one
     EXPECT_EQ(TrimBlancs(LireTexte(EnregClient.Champ31)), QStringLiteral("garde"));
     EXPECT_EQ(lire(QStringLiteral("LONG")).nom, QString(30, QLatin1Char('x')));
     EXPECT_EQ(lire(QStringLiteral("LONG")).idWeb, idLong);
@@ -178,7 +184,8 @@ TEST_F(SyncTest, ImportsWriteTheWebsClientsAndAcknowledgeThem) {
     EXPECT_FALSE(lire(QStringLiteral("SANSID")).existe);
     EXPECT_EQ(double_.element(double_web::Client, idServiSansId)->statut, double_web::Cree);
     const QStringList log = lignesLog();
-    EXPECT_EQ(log.filter(QStringLiteral("(IdQD: [SANSID] IdWeb: []): no web id")).size(), 1) << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(log.filter(QStringLiteral("(IdQD: [SANSID] IdWeb: []): no web id")).size(), 1)
+        << log.join(QLatin1Char('\n')).toStdString();
 
     // The item without a code got a new one, sent back with the acknowledgement.
     const auto sans = double_.element(double_web::Client, idSansCode);
@@ -199,8 +206,7 @@ TEST_F(SyncTest, AnImportWithoutCodeTakesBackTheClientHoldingItsWebId) {
 
     EXPECT_EQ(fichiers->enregistrements(3).size(), 1u);
     EXPECT_EQ(lire(QStringLiteral("00000007")).etat, QStringLiteral("O"));
-    EXPECT_EQ(double_.element(double_web::Client, id)->idQD.trimmed(),
-              QStringLiteral("00000007"));
+    EXPECT_EQ(double_.element(double_web::Client, id)->idQD.trimmed(), QStringLiteral("00000007"));
 }
 
 // ---- Audit -------------------------------------------------------------------------------------
@@ -246,14 +252,14 @@ TEST_F(SyncTest, AuditDeletesDuplicatesAndOrphansAndResendsDifferingNames) {
 
     QStringList e = envois();
     e.sort();
-    QStringList attendu = {QStringLiteral("DeleteXML:") + QString::number(x11), QStringLiteral("DeleteXML:") + QString::number(y2),
-                           QStringLiteral("DeleteXML:") + QString::number(y3),
-                           QStringLiteral("DeleteXML:") + QString::number(orphelin),
-                           QStringLiteral("DeleteXML:") + QString::number(off),
-                           QStringLiteral("UpdateXML:") + QString::number(casse)};
+    QStringList attendu = {
+        QStringLiteral("DeleteXML:") + QString::number(x11), QStringLiteral("DeleteXML:") + QString::number(y2),
+        QStringLiteral("DeleteXML:") + QString::number(y3),  QStringLiteral("DeleteXML:") + QString::number(orphelin),
+        QStringLiteral("DeleteXML:") + QString::number(off), QStringLiteral("UpdateXML:") + QString::number(casse)};
     attendu.sort();
     EXPECT_EQ(e, attendu);
-    EXPECT_EQ(double_.element(double_web::Client, casse)->champs.value(QStringLiteral("CltNom")), QStringLiteral("Boulangerie"));
+    EXPECT_EQ(double_.element(double_web::Client, casse)->champs.value(QStringLiteral("CltNom")),
+              QStringLiteral("Boulangerie"));
     const ClientLocal o = lire(QStringLiteral("OFF"));
     EXPECT_EQ(o.idWeb, 0);
     EXPECT_EQ(o.etat, QStringLiteral("N"));
@@ -289,7 +295,8 @@ protected:
 
 TEST_F(FullClientRun, ServiceCutOffMidwayLosesNothingAndTheNextRunFinishes) {
     exemple();
-    client(QStringLiteral("00000009"), QStringLiteral("Modifié ici"), 'O', 'M', web(QStringLiteral("00000009"), QStringLiteral("Ancien")));
+    client(QStringLiteral("00000009"), QStringLiteral("Modifié ici"), 'O', 'M',
+           web(QStringLiteral("00000009"), QStringLiteral("Ancien")));
     entree('P', 1, QStringLiteral("00000009"), 'M', lire(QStringLiteral("00000009")).idWeb);
     // Changes are refused from the start; from the first list fetch on, the service is gone.
     int vues = 0;
@@ -354,8 +361,9 @@ TEST_F(FullClientRun, KilledMidRunThenRestartedNeitherLossNorDuplicate) {
 
     synchroniser();
     verifierEnPhase(FamilleTestClient());
-    EXPECT_EQ(double_.element(double_web::Client, lire(QStringLiteral("KMOD")).idWeb)->champs.value(QStringLiteral("CltNom")),
-              QStringLiteral("Après"));
+    EXPECT_EQ(
+        double_.element(double_web::Client, lire(QStringLiteral("KMOD")).idWeb)->champs.value(QStringLiteral("CltNom")),
+        QStringLiteral("Après"));
 }
 
 // Not a test of its own: the run the test above kills.

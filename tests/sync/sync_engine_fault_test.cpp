@@ -30,13 +30,13 @@ void panneClient(double_web::WebDouble& d, const QString& operation, Panne type,
 struct CasSuppressionJournal {
     const char* nom;
     Panne panne;
-    int code;               // CodeErreur's code
-    bool itemDejaParti;     // the web has no such item any more
+    int code;            // CodeErreur's code
+    bool itemDejaParti;  // the web has no such item any more
     bool entreeGardee;
 };
 
 const CasSuppressionJournal kCasSuppression[] = {
-    {"confirmed", Panne::Delai, 0, false, false},   // a delay of 0: no fault
+    {"confirmed", Panne::Delai, 0, false, false},  // a delay of 0: no fault
     {"result_false_item_present", Panne::ResultatFaux, 0, false, true},
     {"result_false_item_gone", Panne::ResultatFaux, 0, true, false},
     {"result_true_id_zero", Panne::IdZero, 0, false, false},
@@ -79,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Client, JournalEntryDeletion, ::testing::ValuesIn(kCasS
 // ---- A record taken off the web keeps its link until the web confirmed the deletion -----------
 // The cases above, in the local pass and in the audit; what was kept is met again by the next run.
 
-class LinkDeletion : public SyncTest,
-                        public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionJournal>> {
+class LinkDeletion : public SyncTest, public ::testing::WithParamInterface<std::tuple<bool, CasSuppressionJournal>> {
 protected:
     void etape(bool audit) {
         if (audit)
@@ -129,7 +128,8 @@ TEST_P(LinkDeletion, LinkKeptUntilTheWebConfirms) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Client, LinkDeletion,
-                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasSuppression)), [](const auto& i) {
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasSuppression)),
+                         [](const auto& i) {
                              return std::string(std::get<0>(i.param) ? "audit_" : "local_pass_") +
                                     std::get<1>(i.param).nom;
                          });
@@ -155,7 +155,7 @@ TEST_F(SyncTest, AWebDeletionWithoutAUsableCodeFindsTheClientByItsWebId) {
         EXPECT_EQ(envois(), QStringList{QStringLiteral("DeleteXML:") + QString::number(id)});
         // A second run finds the local file clean: nothing created on the web again.
         SynchroniserPub_01_Client_01(0, 1, url, QStringLiteral("Client"));
-        EXPECT_EQ(envois().filter(QStringLiteral("CreateXML")).size(), 1);   // AUTRE's lost link only
+        EXPECT_EQ(envois().filter(QStringLiteral("CreateXML")).size(), 1);  // AUTRE's lost link only
 
         double_.vider();
         QString k = QStringLiteral("AUTRE   ");

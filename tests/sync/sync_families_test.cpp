@@ -32,7 +32,9 @@ void PrintTo(const Famille& c, std::ostream* os) { *os << c.f->nomDeTest; }
 
 const Famille kFamilles[] = {
     {&FamilleTestClient(), 1, {}, nullptr},
-    {&FamilleTestProduit(), 1, {{QStringLiteral("PdtNature"), QStringLiteral("1")}},
+    {&FamilleTestProduit(),
+     1,
+     {{QStringLiteral("PdtNature"), QStringLiteral("1")}},
      [] {
          EcrireTexte(EnregProduit.FlagCodeConcurrence, QStringLiteral("1"));
          EcrireTexte(EnregProduit.CCFamille, QStringLiteral("01"));
@@ -68,12 +70,12 @@ protected:
 struct CasPasse {
     const char* nom;
     char flag, etat;
-    bool lie;               // the record holds a web id
-    bool surLeWeb;          // ... which the web still has
-    const char* panne;      // operation that fails (HTTP 500), or nullptr
-    const char* requetes;   // operations sent, "|"-separated ("=" stands for the record's web id)
+    bool lie;              // the record holds a web id
+    bool surLeWeb;         // ... which the web still has
+    const char* panne;     // operation that fails (HTTP 500), or nullptr
+    const char* requetes;  // operations sent, "|"-separated ("=" stands for the record's web id)
     char etatFinal, flagFinal;
-    const char* idFinal;    // "0", "=" (kept), "new"
+    const char* idFinal;  // "0", "=" (kept), "new"
 };
 
 const CasPasse kCasPasse[] = {
@@ -128,13 +130,11 @@ TEST_P(LocalPass, RequestsAndFields) {
     EXPECT_EQ(clesJournal().contains(cleEntree), !purge);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, LocalPass,
-                         ::testing::Combine(::testing::Values(&FamilleTestClient(), &FamilleTestSecteur(),
-                                                              &FamilleTestCommercial()),
-                                            ::testing::ValuesIn(kCasPasse)),
-                         [](const auto& i) {
-                             return std::string(std::get<0>(i.param)->nomDeTest) + "_" + std::get<1>(i.param).nom;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Families, LocalPass,
+    ::testing::Combine(::testing::Values(&FamilleTestClient(), &FamilleTestSecteur(), &FamilleTestCommercial()),
+                       ::testing::ValuesIn(kCasPasse)),
+    [](const auto& i) { return std::string(std::get<0>(i.param)->nomDeTest) + "_" + std::get<1>(i.param).nom; });
 
 // ---- Deletions made on the web -----------------------------------------------------------------
 

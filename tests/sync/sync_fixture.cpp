@@ -176,7 +176,7 @@ FenetreDeTest::~FenetreDeTest() {
 }
 
 std::optional<double_web::Element> SyncTest::verifierIdWebFinal(const QString& fin, int32_t idWeb, int32_t avant,
-                                                                 const QString& entite) {
+                                                                const QString& entite) {
     if (fin == QStringLiteral("0")) {
         EXPECT_EQ(idWeb, 0);
     }
@@ -203,66 +203,90 @@ void poserEnreg(L& e, char (&champNom)[N], const QString& code, const QString& n
 }  // namespace
 
 const FamilleTest& FamilleTestClient() {
-    static const FamilleTest f{"Client", "Client", double_web::Client, QStringLiteral("Clt"), 3, 8, QStringLiteral("CltNom"),
-                               2, 1, SynchroniserPub_01_Client,
-                               {nullptr, SynchroniserPub_01_Client_01, SynchroniserPub_01_Client_02,
-                                SynchroniserPub_01_Client_03, SynchroniserPub_01_Client_04,
-                                SynchroniserPub_01_Client_05, SynchroniserPub_01_Client_06},
-                               [](const QString& code, const QString& nom) {
-                                   poserEnreg(EnregClient, EnregClient.Nom, code, nom);
-                               },
-                               [] { return LireTexte(EnregClient.Nom); },
-                               {}};
+    static const FamilleTest f{
+        "Client",
+        "Client",
+        double_web::Client,
+        QStringLiteral("Clt"),
+        3,
+        8,
+        QStringLiteral("CltNom"),
+        2,
+        1,
+        SynchroniserPub_01_Client,
+        {nullptr, SynchroniserPub_01_Client_01, SynchroniserPub_01_Client_02, SynchroniserPub_01_Client_03,
+         SynchroniserPub_01_Client_04, SynchroniserPub_01_Client_05, SynchroniserPub_01_Client_06},
+        [](const QString& code, const QString& nom) { poserEnreg(EnregClient, EnregClient.Nom, code, nom); },
+        [] { return LireTexte(EnregClient.Nom); },
+        {}};
     return f;
 }
 
 const FamilleTest& FamilleTestProduit() {
-    static const FamilleTest f{"Produit", "Product", double_web::Produit, QStringLiteral("Pdt"), 4, 10,
-                               QStringLiteral("PdtLibelle"), 3, 2, SynchroniserPub_02_Produit,
-                               {nullptr, SynchroniserPub_02_Produit_01, SynchroniserPub_02_Produit_02,
-                                SynchroniserPub_02_Produit_03, SynchroniserPub_02_Produit_04,
-                                SynchroniserPub_02_Produit_05, SynchroniserPub_02_Produit_06},
-                               [](const QString& code, const QString& nom) {
-                                   poserEnreg(EnregProduit, EnregProduit.Libelle, code, nom);
-                               },
-                               [] { return LireTexte(EnregProduit.Libelle); },
-                               // Only products of nature 0 are taken from the web.
-                               {{QStringLiteral("PdtNature"), QStringLiteral("0")}}};
+    static const FamilleTest f{
+        "Produit",
+        "Product",
+        double_web::Produit,
+        QStringLiteral("Pdt"),
+        4,
+        10,
+        QStringLiteral("PdtLibelle"),
+        3,
+        2,
+        SynchroniserPub_02_Produit,
+        {nullptr, SynchroniserPub_02_Produit_01, SynchroniserPub_02_Produit_02, SynchroniserPub_02_Produit_03,
+         SynchroniserPub_02_Produit_04, SynchroniserPub_02_Produit_05, SynchroniserPub_02_Produit_06},
+        [](const QString& code, const QString& nom) { poserEnreg(EnregProduit, EnregProduit.Libelle, code, nom); },
+        [] { return LireTexte(EnregProduit.Libelle); },
+        // Only products of nature 0 are taken from the web.
+        {{QStringLiteral("PdtNature"), QStringLiteral("0")}}};
     return f;
 }
 
 const FamilleTest& FamilleTestSecteur() {
-    static const FamilleTest f{"Secteur", "Sector", double_web::Secteur, QStringLiteral("Sec"), 2, 10,
-                               QStringLiteral("SecLibelle"), 4, 3, SynchroniserPub_03_Secteur,
-                               {nullptr, SynchroniserPub_03_Secteur_01, SynchroniserPub_03_Secteur_02,
-                                SynchroniserPub_03_Secteur_03, SynchroniserPub_03_Secteur_04,
-                                SynchroniserPub_03_Secteur_05, SynchroniserPub_03_Secteur_06},
-                               [](const QString& code, const QString& nom) {
-                                   poserEnreg(EnregSecteur, EnregSecteur.Libelle, code, nom);
-                               },
-                               [] { return LireTexte(EnregSecteur.Libelle); },
-                               {}};
+    static const FamilleTest f{
+        "Secteur",
+        "Sector",
+        double_web::Secteur,
+        QStringLiteral("Sec"),
+        2,
+        10,
+        QStringLiteral("SecLibelle"),
+        4,
+        3,
+        SynchroniserPub_03_Secteur,
+        {nullptr, SynchroniserPub_03_Secteur_01, SynchroniserPub_03_Secteur_02, SynchroniserPub_03_Secteur_03,
+         SynchroniserPub_03_Secteur_04, SynchroniserPub_03_Secteur_05, SynchroniserPub_03_Secteur_06},
+        [](const QString& code, const QString& nom) { poserEnreg(EnregSecteur, EnregSecteur.Libelle, code, nom); },
+        [] { return LireTexte(EnregSecteur.Libelle); },
+        {}};
     return f;
 }
 
 const FamilleTest& FamilleTestCommercial() {
-    static const FamilleTest f{"Commercial", "Salesperson", double_web::Commercial, QStringLiteral("Cml"), 1, 8,
-                               QStringLiteral("CmlNom"), 5, 4, SynchroniserPub_04_Commercial,
-                               {nullptr, SynchroniserPub_04_Commercial_01, SynchroniserPub_04_Commercial_02,
-                                SynchroniserPub_04_Commercial_03, SynchroniserPub_04_Commercial_04,
-                                SynchroniserPub_04_Commercial_05, SynchroniserPub_04_Commercial_06},
-                               [](const QString& code, const QString& nom) {
-                                   poserEnreg(EnregCommercial, EnregCommercial.Nom, code, nom);
-                               },
-                               [] { return LireTexte(EnregCommercial.Nom); },
-                               {}};
+    static const FamilleTest f{
+        "Commercial",
+        "Salesperson",
+        double_web::Commercial,
+        QStringLiteral("Cml"),
+        1,
+        8,
+        QStringLiteral("CmlNom"),
+        5,
+        4,
+        SynchroniserPub_04_Commercial,
+        {nullptr, SynchroniserPub_04_Commercial_01, SynchroniserPub_04_Commercial_02, SynchroniserPub_04_Commercial_03,
+         SynchroniserPub_04_Commercial_04, SynchroniserPub_04_Commercial_05, SynchroniserPub_04_Commercial_06},
+        [](const QString& code, const QString& nom) { poserEnreg(EnregCommercial, EnregCommercial.Nom, code, nom); },
+        [] { return LireTexte(EnregCommercial.Nom); },
+        {}};
     return f;
 }
 
 void PrintTo(const FamilleTest* f, std::ostream* os) { *os << f->nomDeTest; }
 
-void SyncTest::local(const FamilleTest& f, const QString& code, const QString& nom, char flag, char etat,
-                     int32_t idWeb, const std::function<void()>& autres) {
+void SyncTest::local(const FamilleTest& f, const QString& code, const QString& nom, char flag, char etat, int32_t idWeb,
+                     const std::function<void()>& autres) {
     f.poser(code, nom);
     const ChampsSynchro c = ChampsSynchroFichier(f.fichier);
     *c.Etat = etat;
@@ -277,7 +301,7 @@ EnregLocal SyncTest::lireLocal(const FamilleTest& f, const QString& code) {
     if (!lireTampon(f.fichier, code, f.largeur)) return l;
     const ChampsSynchro c = ChampsSynchroFichier(f.fichier);
     l.existe = true;
-    l.code = TrimBlancs(code);    // found by key 0, the code
+    l.code = TrimBlancs(code);  // found by key 0, the code
     l.nom = f.nomLu();
     l.etat = QString(QLatin1Char(*c.Etat));
     l.flag = QString(QLatin1Char(*c.FlagWeb));

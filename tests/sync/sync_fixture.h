@@ -24,7 +24,7 @@ struct ClientLocal {
 };
 
 struct EntreeJournal {
-    QString cle;      // type, file, station and code (15 characters)
+    QString cle;  // type, file, station and code (15 characters)
     QString etat;
     int32_t idWeb = 0;
 };
@@ -33,29 +33,29 @@ struct EntreeJournal {
 // and key width, where its name goes, its driver and steps, and the menu entry and tab it shows.
 struct FamilleTest {
     using Etape = void (*)(int16_t, int16_t, const QString&, const QString&);
-    const char* nom;            // "Client", "Produit"...: also what a blank name is sent as ("Client: C1")
-    const char* nomDeTest;      // the family in test names: "Client", "Product", "Sector", "Salesperson"
-    QString entite, prefixe;    // "SecteurActivite", "Sec"
+    const char* nom;          // "Client", "Produit"...: also what a blank name is sent as ("Client: C1")
+    const char* nomDeTest;    // the family in test names: "Client", "Product", "Sector", "Salesperson"
+    QString entite, prefixe;  // "SecteurActivite", "Sec"
     int fichier, largeur;
-    QString champNomWeb;        // the web field the name goes to ("SecLibelle")
+    QString champNomWeb;  // the web field the name goes to ("SecLibelle")
     int menu, onglet;
     void (*pilote)(const QString&);
-    std::array<Etape, 7> etapes;    // 1 local pass, 2 replay, 3 and 4 imports, 5 deletions, 6 audit
+    std::array<Etape, 7> etapes;  // 1 local pass, 2 replay, 3 and 4 imports, 5 deletions, 6 audit
     // A new record of the family in its buffer, its code and name written; the name read back.
     void (*poser)(const QString& code, const QString& nom);
     QString (*nomLu)();
-    QMap<QString, QString> champsWeb;    // fields every web item of the family carries
+    QMap<QString, QString> champsWeb;  // fields every web item of the family carries
 };
 const FamilleTest& FamilleTestClient();
 const FamilleTest& FamilleTestProduit();
 const FamilleTest& FamilleTestSecteur();
 const FamilleTest& FamilleTestCommercial();
-void PrintTo(const FamilleTest* f, std::ostream* os);   // its name in test names
+void PrintTo(const FamilleTest* f, std::ostream* os);  // its name in test names
 
 // A record of any family as read back.
 struct EnregLocal {
     bool existe = false;
-    QString code, nom, etat, flag;    // the name as stored, trailing blanks included
+    QString code, nom, etat, flag;  // the name as stored, trailing blanks included
     int32_t idWeb = 0;
 };
 

@@ -265,7 +265,9 @@ TEST_F(SyncMenu, AServiceUnreachableFromTheLocalPassOnIsReportedOnce) {
 
 // A service that refuses the options' credentials is reachable: the one box says what to check.
 TEST_F(SyncMenu, RefusedCredentialsAreReportedAsSuch) {
-    SetSourceParametresWeb([this] { return ParametresWeb{url, double_.options().utilisateur, QStringLiteral("faux")}; });
+    SetSourceParametresWeb([this] {
+        return ParametresWeb{url, double_.options().utilisateur, QStringLiteral("faux")};
+    });
     avecUnPuisCinqClients([&] {
         w->MnuSynchroniserPub[2]->trigger();
 
@@ -285,11 +287,11 @@ TEST_F(SyncMenu, RefusedCredentialsAreReportedAsSuch) {
 struct CasPanneRun {
     const char* nom;
     Panne panne;
-    int fois;                 // requests concerned (-1: every one)
-    bool surA;                // only the updates of client A
-    const char* boite;        // the start of the run's one box
-    const char* misesAJour;   // the updates sent, by client ("" for a run the outage ended)
-    bool aEnAttente, bEnAttente;   // A's and B's changes still in the journal
+    int fois;                     // requests concerned (-1: every one)
+    bool surA;                    // only the updates of client A
+    const char* boite;            // the start of the run's one box
+    const char* misesAJour;       // the updates sent, by client ("" for a run the outage ended)
+    bool aEnAttente, bEnAttente;  // A's and B's changes still in the journal
 };
 
 const char* const kInjoignable = "Adresse Web non accessible: ";
@@ -329,8 +331,9 @@ TEST_P(FailedRun, UnconfirmedChangesStayPendingAndTheBoxSaysWhy) {
     w->MnuSynchroniserMusPub->trigger();
 
     const bool injoignable = c.boite == kInjoignable;
-    const QString boite = QString::fromUtf8(c.boite).startsWith(QLatin1Char('(')) ? QString::fromUtf8(kErreurs) + QString::fromUtf8(c.boite)
-                                                                          : QString::fromUtf8(c.boite);
+    const QString boite = QString::fromUtf8(c.boite).startsWith(QLatin1Char('('))
+                              ? QString::fromUtf8(kErreurs) + QString::fromUtf8(c.boite)
+                              : QString::fromUtf8(c.boite);
     ASSERT_EQ(boites().size(), 1) << boites().join('\n').toStdString();
     EXPECT_TRUE(boites()[0].startsWith(boite)) << boites()[0].toStdString();
     QStringList misesAJour;
@@ -353,7 +356,8 @@ TEST_P(FailedRun, UnconfirmedChangesStayPendingAndTheBoxSaysWhy) {
     EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée.")});
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301A")));
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301B")));
-    EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")), QStringLiteral("A modifié"));
+    EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")),
+              QStringLiteral("A modifié"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Client, FailedRun, ::testing::ValuesIn(kCasPanneRun),
@@ -371,12 +375,15 @@ TEST_F(SyncMenu, ASingleEntrySaysTheServiceAnsweredWithErrors) {
 
     w->MnuSynchroniserPub[2]->trigger();
 
-    EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a répondu "
-                                                   "par des erreurs (HTTP 500) à 1 requête(s). Ce qui n'a pas été fait "
-                                                   "sera repris à la prochaine synchronisation.")});
+    EXPECT_EQ(boites(),
+              QStringList{QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a répondu "
+                                         "par des erreurs (HTTP 500) à 1 requête(s). Ce qui n'a pas été fait "
+                                         "sera repris à la prochaine synchronisation.")});
     EXPECT_EQ(lire(QStringLiteral("C1")).idWeb, 0);
-    EXPECT_EQ(lignesLog().filter(QStringLiteral("Client: requests answered: ")).filter(
-                  QStringLiteral("; error status: 1 (HTTP 500)")).size(),
+    EXPECT_EQ(lignesLog()
+                  .filter(QStringLiteral("Client: requests answered: "))
+                  .filter(QStringLiteral("; error status: 1 (HTTP 500)"))
+                  .size(),
               1)
         << lignesLog().join('\n').toStdString();
 

@@ -136,13 +136,13 @@ protected:
 struct CasProduit {
     const char* nom;
     char flag, etat;
-    bool lie;               // the product holds a web id
-    bool surLeWeb;          // ... which the web still has
-    Panne panne;            // scripted on panneOp (Delai: none)
+    bool lie;       // the product holds a web id
+    bool surLeWeb;  // ... which the web still has
+    Panne panne;    // scripted on panneOp (Delai: none)
     const char* panneOp;
-    const char* requetes;   // operations sent ("=" stands for the product's web id)
+    const char* requetes;  // operations sent ("=" stands for the product's web id)
     char etatFinal;
-    const char* idFinal;    // "0", "=" (kept), "new"
+    const char* idFinal;  // "0", "=" (kept), "new"
     bool entreePurgee;
 };
 
@@ -153,8 +153,7 @@ const CasProduit kCasProduit[] = {
     {"deleted_without_id", 'O', 'S', false, false, Panne::Delai, "", "", 'S', "0", false},
     {"linked_present", 'O', 'O', true, true, Panne::Delai, "", "GetByIdWeb:=", 'O', "=", false},
     {"linked_gone", 'O', 'O', true, false, Panne::Delai, "", "GetByIdWeb:=|CreateXML:P1", 'O', "new", false},
-    {"linked_lookup_failed", 'O', 'O', true, true, Panne::Http500Html, "GetByIdWeb", "GetByIdWeb:=", 'O', "=",
-     false},
+    {"linked_lookup_failed", 'O', 'O', true, true, Panne::Http500Html, "GetByIdWeb", "GetByIdWeb:=", 'O', "=", false},
     {"withdrawn_linked", 'N', 'O', true, true, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
     {"withdrawn_already_gone", 'N', 'O', true, false, Panne::Delai, "", "DeleteXML:=", 'N', "0", true},
     {"withdrawn_without_id", 'N', 'M', false, false, Panne::Delai, "", "", 'M', "0", true},
@@ -208,8 +207,8 @@ TEST_F(ProductTest, FullRequestsReachTheServiceIntact) {
         const char* nom;
         const char* code;
         const char* libelle;
-        const char* cc;       // "" none; a code with its flag "1"
-        bool flagSansCode;    // levels written but FlagCodeConcurrence left blank
+        const char* cc;     // "" none; a code with its flag "1"
+        bool flagSansCode;  // levels written but FlagCodeConcurrence left blank
         const char* libelleAttendu;
         const char* nomenclatureAttendue;
     } cas[] = {
@@ -230,8 +229,8 @@ TEST_F(ProductTest, FullRequestsReachTheServiceIntact) {
         const QString miseAJour = RequeteMiseAJour(FamilleProduit());
         EXPECT_EQ(miseAJour, creation + QStringLiteral("&PdtIdWeb=4321"));
         // The code goes as stored, its trailing blanks included.
-        EXPECT_TRUE(creation.startsWith(QStringLiteral("?PdtIdQD=") +
-                                        QString::fromLatin1(double_web::EncoderValeur(Calibre(code, QStringLiteral(" "), 10)))))
+        EXPECT_TRUE(creation.startsWith(QStringLiteral("?PdtIdQD=") + QString::fromLatin1(double_web::EncoderValeur(
+                                                                          Calibre(code, QStringLiteral(" "), 10)))))
             << creation.toStdString();
 
         // Through the program's request routine to the service, and what the service read.
@@ -271,7 +270,11 @@ TEST_F(ProductTest, ClientRequestsKeyOrderAndValues) {
         const char* nomAttendu;
         int32_t idWeb;
     } cas[] = {
-        {"premier_contact", {"Anne", "Bruno", "", ""}, "Anne", "Boulangerie + Fils & Cie", "Boulangerie + Fils & Cie",
+        {"premier_contact",
+         {"Anne", "Bruno", "", ""},
+         "Anne",
+         "Boulangerie + Fils & Cie",
+         "Boulangerie + Fils & Cie",
          70000},
         {"repli_second", {"  ", "Bruno", "Chloé", ""}, "Bruno", "Épicerie", "Épicerie", 255},
         {"repli_troisieme", {"", "", "Chloé", "Denis"}, "Chloé", "X", "X", 65025},
@@ -296,8 +299,7 @@ TEST_F(ProductTest, ClientRequestsKeyOrderAndValues) {
 
         double_.effacerRequetes();
         const ReponseWeb r = AccesWeb().requete(FamilleClient(), url, QStringLiteral("CreateXML"),
-                                                RequeteMiseAJour(FamilleClient()),
-                                                Cle::SynchroniserPub_01_Client_02);
+                                                RequeteMiseAJour(FamilleClient()), Cle::SynchroniserPub_01_Client_02);
         EXPECT_TRUE(r.transmise);
         const auto recues = double_.requetes();
         ASSERT_EQ(recues.size(), 1u);
@@ -341,7 +343,7 @@ TEST_F(ProductTest, ReplaySendsWhateverTheFlagAndKeepsWhatTheWebDidNotConfirm) {
     SynchroniserPub_02_Produit_02(0, 1, url, QStringLiteral("Produit"));
 
     EXPECT_EQ(clesJournalProduit(),
-              (QStringList{"P0401CRE", "P0401MOD", "P0401SUP"}));   // OFF went; GONE had nothing to send
+              (QStringList{"P0401CRE", "P0401MOD", "P0401SUP"}));  // OFF went; GONE had nothing to send
     EXPECT_EQ(lireProduit(QStringLiteral("CRE")).idWeb, 0);
     EXPECT_EQ(lireProduit(QStringLiteral("MOD")).etat, QStringLiteral("M"));
     const ProduitLocal off = lireProduit(QStringLiteral("OFF"));
@@ -387,12 +389,13 @@ TEST_F(ProductTest, ImportsTakeProductsOfNatureZeroAndKeepTheFlag) {
     produit(QStringLiteral("EXIST"), QStringLiteral("Ancien"), 'N', 'O', 0, QStringLiteral("01010101"));
     const int idExist = webProduit(QStringLiteral("EXIST"), QStringLiteral("Modifié sur le web"), double_web::Modifie,
                                    QStringLiteral("0"), QStringLiteral("05010301"));
-    const int idNouveau = webProduit(QString(), QStringLiteral("Créé sur le web, un libellé bien trop long pour le champ"),
-                                     double_web::Cree, QString(), QStringLiteral("01010102"));
-    const int idAutreNature = webProduit(QString(), QStringLiteral("Autre nature"), double_web::Cree,
-                                         QStringLiteral("1"));
-    const int idNatureFractionnaire = webProduit(QString(), QStringLiteral("Presque zéro"), double_web::Cree,
-                                                 QStringLiteral("0.4"));
+    const int idNouveau =
+        webProduit(QString(), QStringLiteral("Créé sur le web, un libellé bien trop long pour le champ"),
+                   double_web::Cree, QString(), QStringLiteral("01010102"));
+    const int idAutreNature =
+        webProduit(QString(), QStringLiteral("Autre nature"), double_web::Cree, QStringLiteral("1"));
+    const int idNatureFractionnaire =
+        webProduit(QString(), QStringLiteral("Presque zéro"), double_web::Cree, QStringLiteral("0.4"));
     const int idSansChamps = double_.ajouter(double_web::Produit, [] {
         double_web::Element e;
         e.idQD = QStringLiteral("NU");
@@ -416,7 +419,7 @@ TEST_F(ProductTest, ImportsTakeProductsOfNatureZeroAndKeepTheFlag) {
 
     const ProduitLocal nouveau = lireProduit(QStringLiteral("0000000001"));
     ASSERT_TRUE(nouveau.existe);
-    EXPECT_EQ(nouveau.libelle, QStringLiteral("Créé sur le web, un libellé bi"));   // cut to its 30 characters
+    EXPECT_EQ(nouveau.libelle, QStringLiteral("Créé sur le web, un libellé bi"));  // cut to its 30 characters
     EXPECT_EQ(nouveau.cc, QStringLiteral("01010102"));
     EXPECT_EQ(nouveau.flag, QStringLiteral("O"));
     EXPECT_EQ(nouveau.etat, QStringLiteral("O"));
@@ -467,7 +470,7 @@ TEST_F(ProductTest, AuditDuplicatesOrphansWithdrawalsAndDifferingLabels) {
     EXPECT_TRUE(e.contains(QStringLiteral("DeleteXML:") + QString::number(b)));
     EXPECT_TRUE(e.contains(QStringLiteral("DeleteXML:") + QString::number(orphelin)));
     EXPECT_TRUE(e.contains(QStringLiteral("DeleteXML:") + QString::number(retire)));
-    EXPECT_TRUE(double_.element(double_web::Produit, a).has_value());   // only ever compared with b
+    EXPECT_TRUE(double_.element(double_web::Produit, a).has_value());  // only ever compared with b
     EXPECT_EQ(e.filter(QStringLiteral("UpdateXML")), QStringList{QStringLiteral("UpdateXML:") + QString::number(diff)});
     EXPECT_EQ(double_.element(double_web::Produit, diff)->champs.value(QStringLiteral("PdtLibelle")),
               QStringLiteral("Pain complet"));

@@ -93,11 +93,12 @@ TEST(SectorSalespersonQueries, SectorAndSalespersonEncodedKeyByKey) {
     for (const CasRequete& c : cas) {
         c.remplir();
         const bool sec = QByteArray(c.nom).startsWith("secteur");
-        const QString creation =
-            sec ? SynchroniserPub_03_Secteur_80_Parametres_01_Create() : SynchroniserPub_04_Commercial_80_Parametres_01_Create();
+        const QString creation = sec ? SynchroniserPub_03_Secteur_80_Parametres_01_Create()
+                                     : SynchroniserPub_04_Commercial_80_Parametres_01_Create();
         const QString maj = RequeteMiseAJour(sec ? FamilleSecteur() : FamilleCommercial());
         EXPECT_EQ(creation, QString::fromUtf8(c.attendu)) << c.nom;
-        EXPECT_EQ(maj, QString::fromUtf8(c.attendu) + (sec ? QStringLiteral("&SecIdWeb=4321") : QStringLiteral("&CmlIdWeb=4321")))
+        EXPECT_EQ(maj, QString::fromUtf8(c.attendu) +
+                           (sec ? QStringLiteral("&SecIdWeb=4321") : QStringLiteral("&CmlIdWeb=4321")))
             << c.nom;
     }
     EXPECT_EQ(RequeteIdWeb(FamilleSecteur(), 42), QStringLiteral("?SecIdWeb=42"));
@@ -154,7 +155,8 @@ TEST_P(SectorOrSalesperson, ReplaySendsOnlyItsFamilysEntriesWhateverTheFlag) {
 
     etape(f, 2);
 
-    EXPECT_EQ(envoisDe(f), (QStringList{QStringLiteral("CreateXML:C1"), QStringLiteral("UpdateXML:") + QString::number(id)}));
+    EXPECT_EQ(envoisDe(f),
+              (QStringList{QStringLiteral("CreateXML:C1"), QStringLiteral("UpdateXML:") + QString::number(id)}));
     EXPECT_TRUE(autresEntites(f).isEmpty());
     EXPECT_EQ(double_.element(f.entite, id)->champs.value(f.champNomWeb), QStringLiteral("Nouveau"));
     const QString px = QStringLiteral("P") + N2S(f.fichier, 2, 0, QStringLiteral("0")) + QStringLiteral("01");
@@ -263,7 +265,9 @@ TEST_P(SectorOrSalesperson, AuditResavesWithoutReplayingAndTheNextRunSends) {
     const int idBlancs = webItem(f, QStringLiteral("B1"), QStringLiteral("  Durand "));
     const int idOrphelin = webItem(f, QStringLiteral("D1"), QStringLiteral("Sans local"));
     const int idRetire = webItem(f, QStringLiteral("E1"), QStringLiteral("Retiré"));
-    const int idVide = webItem(f, QStringLiteral("F1"), QStringLiteral("%1: F1").arg(f.entite == double_web::Secteur ? "Secteur" : "Commercial"));
+    const int idVide =
+        webItem(f, QStringLiteral("F1"),
+                QStringLiteral("%1: F1").arg(f.entite == double_web::Secteur ? "Secteur" : "Commercial"));
     local(f, QStringLiteral("A1"), QStringLiteral("Martin"), 'O', 'O', idCasse);
     local(f, QStringLiteral("B1"), QStringLiteral("Durand"), 'O', 'O', idBlancs);
     local(f, QStringLiteral("E1"), QStringLiteral("Retiré"), 'N', 'O', idRetire);
@@ -308,7 +312,8 @@ TEST(LogSecrets, TheValueOfADeclaredKeyBecomesStars) {
         const char* texte;
         const char* attendu;
     } cas[] = {
-        {"a/CreateXML?CmlIdQD=1&CmlUserPassword=p%26s%2B1&CmlTel1=2", "a/CreateXML?CmlIdQD=1&CmlUserPassword=***&CmlTel1=2"},
+        {"a/CreateXML?CmlIdQD=1&CmlUserPassword=p%26s%2B1&CmlTel1=2",
+         "a/CreateXML?CmlIdQD=1&CmlUserPassword=***&CmlTel1=2"},
         {"x?cmluserpassword=abc", "x?cmluserpassword=***"},
         {"<CmlUserPassword>mer+2024</CmlUserPassword><CmlNom>A</CmlNom>",
          "<CmlUserPassword>***</CmlUserPassword><CmlNom>A</CmlNom>"},
@@ -316,7 +321,8 @@ TEST(LogSecrets, TheValueOfADeclaredKeyBecomesStars) {
         {"CmlUserPassword=&CmlTel1=", "CmlUserPassword=***&CmlTel1="},
         {"rien à cacher", "rien à cacher"},
     };
-    for (const auto& c : cas) EXPECT_EQ(MasquerSecrets(QString::fromUtf8(c.texte)), QString::fromUtf8(c.attendu)) << c.texte;
+    for (const auto& c : cas)
+        EXPECT_EQ(MasquerSecrets(QString::fromUtf8(c.texte)), QString::fromUtf8(c.attendu)) << c.texte;
 }
 
 TEST_F(SectorSalespersonTest, ThePasswordReachesNeitherTheLogNorTheDebugList) {
@@ -334,8 +340,10 @@ TEST_F(SectorSalespersonTest, ThePasswordReachesNeitherTheLogNorTheDebugList) {
 
     QStringList textes = lignesLog() + Listes().ListeDebug.lines();
     for (int z = 0; z < Listes().nbListesIncidents(); ++z) textes += Listes().incidents(z).lines();
-    ASSERT_FALSE(textes.filter(QStringLiteral("CmlUserPassword=***")).isEmpty()) << "the refused address was not logged";
-    EXPECT_TRUE(textes.filter(QStringLiteral("Secret")).isEmpty()) << textes.filter(QStringLiteral("Secret")).join('\n').toStdString();
+    ASSERT_FALSE(textes.filter(QStringLiteral("CmlUserPassword=***")).isEmpty())
+        << "the refused address was not logged";
+    EXPECT_TRUE(textes.filter(QStringLiteral("Secret")).isEmpty())
+        << textes.filter(QStringLiteral("Secret")).join('\n').toStdString();
     EXPECT_FALSE(DerniereErreur.Description.contains(QStringLiteral("Secret")));
     // ... while the service got it.
     EXPECT_EQ(double_.element(double_web::Commercial, lireLocal(kCommercial, QStringLiteral("C1")).idWeb)

@@ -14,7 +14,14 @@ namespace {
 
 TEST(WebAddresses, AddressAndAnswerFileOfEveryEntityAndOperation) {
     DossierApplication = QStringLiteral("/prog/");
-    struct Cas { const char* url; QString entite; QString op; const char* requete; const char* adresse; const char* fichier; };
+    struct Cas {
+        const char* url;
+        QString entite;
+        QString op;
+        const char* requete;
+        const char* adresse;
+        const char* fichier;
+    };
     const Cas cas[] = {
         {"http://h/ws", EntiteWeb::Client, OperationWeb::GetBySynchroWeb, "?_synchroWeb=2",
          "http://h/ws/Client/GetBySynchroWeb?_synchroWeb=2", "Client_GetBySynchroWeb.xml"},
@@ -41,7 +48,8 @@ TEST(WebAddresses, AddressAndAnswerFileOfEveryEntityAndOperation) {
         SCOPED_TRACE(c.adresse);
         EXPECT_EQ(AdresseRequeteWeb(QString::fromLatin1(c.url), c.entite, c.op, QString::fromLatin1(c.requete)),
                   QString::fromLatin1(c.adresse));
-        EXPECT_EQ(FichierReponseWeb(c.entite, c.op), QStringLiteral("/prog/Local/QD3_Tools_Kirvo/") + QString::fromLatin1(c.fichier));
+        EXPECT_EQ(FichierReponseWeb(c.entite, c.op),
+                  QStringLiteral("/prog/Local/QD3_Tools_Kirvo/") + QString::fromLatin1(c.fichier));
     }
     const char* noms[] = {"", "Client", "Produit", "SecteurActivite", "Commercial", "Template", ""};
     for (int k = 0; k <= 6; ++k) EXPECT_EQ(NomEntiteOnglet(k), QString::fromLatin1(noms[k]));
@@ -62,8 +70,13 @@ protected:
 };
 
 TEST_F(WebSearchTest, EachTabFetchesItsEntityOfTheChosenStatusIntoItsGrid) {
-    struct Cas { int onglet; QString entite; int statut; int lignes; };
-    const Cas cas[] = {{1, Client, Cree, 2}, {1, Client, Modifie, 1}, {2, Produit, Synchronise, 3},
+    struct Cas {
+        int onglet;
+        QString entite;
+        int statut;
+        int lignes;
+    };
+    const Cas cas[] = {{1, Client, Cree, 2},      {1, Client, Modifie, 1},  {2, Produit, Synchronise, 3},
                        {3, Secteur, Supprime, 1}, {4, Commercial, Cree, 1}, {5, Template, Modifie, 1}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.entite.toStdString() + " " + std::to_string(c.statut));
@@ -98,8 +111,8 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
     struct Cas {
         const char* nom;
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
-        bool echecHttp;       // the log line and "Adresse Web non accessible: " (or this box's text)
-        const char* boite;    // else: this box (nullptr: none)
+        bool echecHttp;     // the log line and "Adresse Web non accessible: " (or this box's text)
+        const char* boite;  // else: this box (nullptr: none)
         // The log line of a service that answered with an error status (nullptr: the line of a
         // request without answer).
         const char* ligneStatut = nullptr;
@@ -110,7 +123,8 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
          "Le service Web a répondu par une erreur (HTTP 500), la liste n'est pas affichée: ",
          "Err: Lib_Kirvo:RechercherSurLeWeb: Client/GetBySynchroWeb answered HTTP/1.1 500 Internal Server Error: "
          "?_synchroWeb=2"},
-        {"connection dropped", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Coupure}); }, true, nullptr},
+        {"connection dropped", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Coupure}); }, true,
+         nullptr},
         {"time-out",
          [](WebDouble& w, ParametresWeb&) {
              ClientWeb().DelaiMaxMs = 300;
@@ -240,8 +254,8 @@ TEST_F(WebTest, FailedExchangeIsLoggedOnceWithItsStepAndLeavesNoAnswer) {
     const struct {
         const char* nom;
         std::function<void()> preparer;
-        int statut;           // StatutErreurService afterwards
-        const char* ligne;    // the end of the one log line
+        int statut;         // StatutErreurService afterwards
+        const char* ligne;  // the end of the one log line
     } cas[] = {
         {"500", [&] { web.programmerPanne({Panne::Http500Html}); }, 500,
          "Err: Lib_Kirvo:SynchroniserPub_01_Client_01: Client/CreateXML answered HTTP/1.1 500 Internal Server Error: "

@@ -38,111 +38,111 @@ QString nomElement(const ChampEnreg& c, int i) {
 
 QString texteChamp(const ChampEnreg& c, const char* p) {
     switch (c.Type) {
-    case TypeChamp::Texte:
-    case TypeChamp::Octets: {
-        QString v = LireTexte(p, c.Taille);
-        const QChar vide = c.Type == TypeChamp::Texte ? QLatin1Char(' ') : QChar(0);
-        qsizetype n = v.size();
-        while (n > 0 && v[n - 1] == vide) --n;
-        return EchapperValeur(v.left(n));
-    }
-    case TypeChamp::Entier16: {
-        int16_t v;
-        std::memcpy(&v, p, 2);
-        return QString::number(v);
-    }
-    case TypeChamp::Entier32: {
-        int32_t v;
-        std::memcpy(&v, p, 4);
-        return QString::number(v);
-    }
-    case TypeChamp::Reel32: {
-        float v;
-        std::memcpy(&v, p, 4);
-        // The shortest decimal that reads back as the same float ("12.5", "0.1", "-30", not
-        // 0.100000001).
-        if (std::isfinite(v)) {
-            char t[32];
-            const auto fin = std::to_chars(t, t + sizeof t, v);
-            return QString::fromLatin1(t, qsizetype(fin.ptr - t));
+        case TypeChamp::Texte:
+        case TypeChamp::Octets: {
+            QString v = LireTexte(p, c.Taille);
+            const QChar vide = c.Type == TypeChamp::Texte ? QLatin1Char(' ') : QChar(0);
+            qsizetype n = v.size();
+            while (n > 0 && v[n - 1] == vide) --n;
+            return EchapperValeur(v.left(n));
         }
-        uint32_t bits;
-        std::memcpy(&bits, p, 4);   // keeps the exact bits of an infinity or a NaN
-        return QStringLiteral("#%1").arg(bits, 8, 16, QLatin1Char('0'));
-    }
+        case TypeChamp::Entier16: {
+            int16_t v;
+            std::memcpy(&v, p, 2);
+            return QString::number(v);
+        }
+        case TypeChamp::Entier32: {
+            int32_t v;
+            std::memcpy(&v, p, 4);
+            return QString::number(v);
+        }
+        case TypeChamp::Reel32: {
+            float v;
+            std::memcpy(&v, p, 4);
+            // The shortest decimal that reads back as the same float ("12.5", "0.1", "-30", not
+            // 0.100000001).
+            if (std::isfinite(v)) {
+                char t[32];
+                const auto fin = std::to_chars(t, t + sizeof t, v);
+                return QString::fromLatin1(t, qsizetype(fin.ptr - t));
+            }
+            uint32_t bits;
+            std::memcpy(&bits, p, 4);  // keeps the exact bits of an infinity or a NaN
+            return QStringLiteral("#%1").arg(bits, 8, 16, QLatin1Char('0'));
+        }
     }
     return {};
 }
 
 bool ecrireChamp(const ChampEnreg& c, char* p, const QString& texte, QString* erreur) {
     switch (c.Type) {
-    case TypeChamp::Texte:
-    case TypeChamp::Octets: {
-        QString v;
-        if (!DeschapperValeur(texte, &v)) {
-            *erreur = QStringLiteral("séquence d'échappement invalide");
-            return false;
-        }
-        if (v.size() > c.Taille) {
-            *erreur = QStringLiteral("valeur trop longue (%1 caractères pour %2)").arg(v.size()).arg(c.Taille);
-            return false;
-        }
-        for (QChar ch : v)
-            if (!IsCp1252(ch)) {
-                *erreur = QStringLiteral("caractère hors de la page de code (U+%1)")
-                              .arg(int(ch.unicode()), 4, 16, QLatin1Char('0'));
+        case TypeChamp::Texte:
+        case TypeChamp::Octets: {
+            QString v;
+            if (!DeschapperValeur(texte, &v)) {
+                *erreur = QStringLiteral("séquence d'échappement invalide");
                 return false;
             }
-        const QByteArray b = ToCp1252(v);
-        std::memcpy(p, b.constData(), size_t(b.size()));
-        std::memset(p + b.size(), c.Type == TypeChamp::Texte ? ' ' : 0, size_t(c.Taille - b.size()));
-        return true;
-    }
-    case TypeChamp::Entier16:
-    case TypeChamp::Entier32: {
-        // Only what the dump writes: a sign and digits, nothing around them.
-        static const QRegularExpression entier(QStringLiteral("^-?[0-9]{1,19}$"));
-        bool ok = entier.match(texte).hasMatch();
-        const qlonglong v = ok ? texte.toLongLong(&ok) : 0;
-        const qlonglong bas = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::min()
-                                                           : std::numeric_limits<int32_t>::min();
-        const qlonglong haut = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::max()
-                                                            : std::numeric_limits<int32_t>::max();
-        if (!ok || v < bas || v > haut) {
+            if (v.size() > c.Taille) {
+                *erreur = QStringLiteral("valeur trop longue (%1 caractères pour %2)").arg(v.size()).arg(c.Taille);
+                return false;
+            }
+            for (QChar ch : v)
+                if (!IsCp1252(ch)) {
+                    *erreur = QStringLiteral("caractère hors de la page de code (U+%1)")
+                                  .arg(int(ch.unicode()), 4, 16, QLatin1Char('0'));
+                    return false;
+                }
+            const QByteArray b = ToCp1252(v);
+            std::memcpy(p, b.constData(), size_t(b.size()));
+            std::memset(p + b.size(), c.Type == TypeChamp::Texte ? ' ' : 0, size_t(c.Taille - b.size()));
+            return true;
+        }
+        case TypeChamp::Entier16:
+        case TypeChamp::Entier32: {
+            // Only what the dump writes: a sign and digits, nothing around them.
+            static const QRegularExpression entier(QStringLiteral("^-?[0-9]{1,19}$"));
+            bool ok = entier.match(texte).hasMatch();
+            const qlonglong v = ok ? texte.toLongLong(&ok) : 0;
+            const qlonglong bas = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::min()
+                                                                : std::numeric_limits<int32_t>::min();
+            const qlonglong haut = c.Type == TypeChamp::Entier16 ? std::numeric_limits<int16_t>::max()
+                                                                 : std::numeric_limits<int32_t>::max();
+            if (!ok || v < bas || v > haut) {
+                *erreur = QStringLiteral("nombre invalide");
+                return false;
+            }
+            if (c.Type == TypeChamp::Entier16) {
+                const int16_t n = int16_t(v);
+                std::memcpy(p, &n, 2);
+            } else {
+                const int32_t n = int32_t(v);
+                std::memcpy(p, &n, 4);
+            }
+            return true;
+        }
+        case TypeChamp::Reel32: {
+            // Only what the dump writes: a decimal number (exponent allowed), or "#" and the eight
+            // hexadecimal digits of a value that has no decimal form.
+            static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?([eE][-+]?[0-9]{1,3})?$"));
+            static const QRegularExpression bitsExacts(QStringLiteral("^#[0-9A-Fa-f]{8}$"));
+            bool ok = false;
+            if (bitsExacts.match(texte).hasMatch()) {
+                const uint32_t b = texte.mid(1).toUInt(&ok, 16);
+                if (ok) {
+                    std::memcpy(p, &b, 4);
+                    return true;
+                }
+            } else if (decimal.match(texte).hasMatch()) {
+                const float v = texte.toFloat(&ok);
+                if (ok && std::isfinite(v)) {
+                    std::memcpy(p, &v, 4);
+                    return true;
+                }
+            }
             *erreur = QStringLiteral("nombre invalide");
             return false;
         }
-        if (c.Type == TypeChamp::Entier16) {
-            const int16_t n = int16_t(v);
-            std::memcpy(p, &n, 2);
-        } else {
-            const int32_t n = int32_t(v);
-            std::memcpy(p, &n, 4);
-        }
-        return true;
-    }
-    case TypeChamp::Reel32: {
-        // Only what the dump writes: a decimal number (exponent allowed), or "#" and the eight
-        // hexadecimal digits of a value that has no decimal form.
-        static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?([eE][-+]?[0-9]{1,3})?$"));
-        static const QRegularExpression bitsExacts(QStringLiteral("^#[0-9A-Fa-f]{8}$"));
-        bool ok = false;
-        if (bitsExacts.match(texte).hasMatch()) {
-            const uint32_t b = texte.mid(1).toUInt(&ok, 16);
-            if (ok) {
-                std::memcpy(p, &b, 4);
-                return true;
-            }
-        } else if (decimal.match(texte).hasMatch()) {
-            const float v = texte.toFloat(&ok);
-            if (ok && std::isfinite(v)) {
-                std::memcpy(p, &v, 4);
-                return true;
-            }
-        }
-        *erreur = QStringLiteral("nombre invalide");
-        return false;
-    }
     }
     return false;
 }
@@ -270,8 +270,7 @@ int commandeCreate(const QString& dossier, const QString& stationsTexte, QTextSt
             QByteArray cle = cleChemin(chemin);
             uint32_t lng = sizeof BtrFileSpec;
             // Key number -1: an existing file is kept, never overwritten.
-            const int16_t st = BTRCALL(BtrOp::Create, pos, &BtrFileSpec, &lng, cle.data(),
-                                       uint16_t(cle.size()), -1);
+            const int16_t st = BTRCALL(BtrOp::Create, pos, &BtrFileSpec, &lng, cle.data(), uint16_t(cle.size()), -1);
             if (st == BtrStat::Ok) {
                 ++crees;
                 out << "Créé : " << nom << "\n";
@@ -399,7 +398,9 @@ int commandeLoad(const QString& chemin, const QString& vidage, QTextStream& out,
             if (!lireBrut(bloc, debutBloc, &octets, &erreur)) return false;
             if (octets.size() > rec.size()) {
                 erreur = QStringLiteral("ligne %1 : enregistrement de %2 octets pour %3")
-                             .arg(debutBloc).arg(octets.size()).arg(rec.size());
+                             .arg(debutBloc)
+                             .arg(octets.size())
+                             .arg(rec.size());
                 return false;
             }
             std::memcpy(rec.data(), octets.constData(), size_t(octets.size()));
@@ -431,7 +432,8 @@ int commandeLoad(const QString& chemin, const QString& vidage, QTextStream& out,
     }
     if (erreur.isEmpty()) finBloc();
     if (!erreur.isEmpty()) {
-        err << vidage << " : " << erreur << "\n" << "Aucun enregistrement inséré\n";
+        err << vidage << " : " << erreur << "\n"
+            << "Aucun enregistrement inséré\n";
         return 1;
     }
 
@@ -537,8 +539,8 @@ QString TexteEnreg(const TamponEnreg& t, const char* image) {
     return s;
 }
 
-bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image,
-                    QString* erreur, int longueurStockee) {
+bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image, QString* erreur,
+                    int longueurStockee) {
     ViderEnreg(t, image);
     if (longueurStockee < 0 || longueurStockee > t.Taille) longueurStockee = t.Taille;
     // What the layout's tail past the stored record holds: a value that needs more is refused,
@@ -546,7 +548,10 @@ bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premier
     std::vector<char> vide(size_t(t.Taille));
     ViderEnreg(t, vide.data());
     std::vector<bool> vu;
-    struct Element { const ChampEnreg* c; int k; };
+    struct Element {
+        const ChampEnreg* c;
+        int k;
+    };
     std::vector<Element> elements;
     QStringList noms;
     for (int i = 0; i < t.NbChamps; ++i)
@@ -566,7 +571,9 @@ bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premier
         const QString nom = l.left(egal).trimmed();
         const qsizetype idx = noms.indexOf(nom);
         if (idx < 0) {
-            *erreur = QStringLiteral("ligne %1 : champ inconnu « %2 » dans %3").arg(ligne).arg(nom, QString::fromLatin1(t.Nom));
+            *erreur = QStringLiteral("ligne %1 : champ inconnu « %2 » dans %3")
+                          .arg(ligne)
+                          .arg(nom, QString::fromLatin1(t.Nom));
             return false;
         }
         if (vu[size_t(idx)]) {
@@ -581,15 +588,20 @@ bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premier
             *erreur = QStringLiteral("ligne %1 : %2 : %3").arg(ligne).arg(nom, raison);
             return false;
         }
-        int utile = e.c->Taille;   // bytes up to the last one that differs from the empty value
+        int utile = e.c->Taille;  // bytes up to the last one that differs from the empty value
         while (utile > 0 && image[debut + utile - 1] == vide[size_t(debut + utile - 1)]) --utile;
         const int stockes = std::clamp(longueurStockee - debut, 0, e.c->Taille);
         if (utile > stockes) {
             const bool texte = e.c->Type == TypeChamp::Texte || e.c->Type == TypeChamp::Octets;
             *erreur = texte ? QStringLiteral("ligne %1 : %2 : valeur trop longue (%3 caractères pour %4 stockés)")
-                                  .arg(ligne).arg(nom).arg(utile).arg(stockes)
+                                  .arg(ligne)
+                                  .arg(nom)
+                                  .arg(utile)
+                                  .arg(stockes)
                             : QStringLiteral("ligne %1 : %2 : champ au-delà des %3 octets stockés")
-                                  .arg(ligne).arg(nom).arg(longueurStockee);
+                                  .arg(ligne)
+                                  .arg(nom)
+                                  .arg(longueurStockee);
             return false;
         }
     }

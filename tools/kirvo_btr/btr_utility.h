@@ -31,8 +31,8 @@ QString TexteEnreg(const TamponEnreg& t, const char* image);
 // (longueurStockee, the file's record length; -1 for the whole layout), a character outside the
 // code page, a bad escape or a number not written as the dump writes it. premiereLigne numbers
 // the lines in messages.
-bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image,
-                    QString* erreur, int longueurStockee = -1);
+bool LireTexteEnreg(const TamponEnreg& t, const QStringList& lignes, int premiereLigne, char* image, QString* erreur,
+                    int longueurStockee = -1);
 
 QString EchapperValeur(const QString& valeur);
 bool DeschapperValeur(const QString& texte, QString* valeur);
