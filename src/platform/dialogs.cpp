@@ -33,7 +33,7 @@ public:
 class RealDialogs : public DialogProvider {
 public:
     int msgBox(const QString& prompt, int style, const QString& title) override {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return defaultAnswer(style);
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return Mb::ReponseParDefaut(style);
         QMessageBox box;
         box.setWindowTitle(title);
         box.setText(prompt);
@@ -113,29 +113,28 @@ public:
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
                                                                              : QString();
     }
-
-private:
-    static int defaultAnswer(int style) {
-        switch (style & 0x7) {
-            case Mb::OKCancel:
-                return Mb::OK;
-            case Mb::AbortRetryIgnore:
-                return Mb::Abort;
-            case Mb::YesNoCancel:
-            case Mb::YesNo:
-                return Mb::Yes;
-            case Mb::RetryCancel:
-                return Mb::Retry;
-            default:
-                return Mb::OK;
-        }
-    }
 };
 
 RealDialogs g_real;
 DialogProvider* g_dialogs = &g_real;
 
 }  // namespace
+
+int Mb::ReponseParDefaut(int style) {
+    switch (style & 0x7) {
+        case OKCancel:
+            return OK;
+        case AbortRetryIgnore:
+            return Abort;
+        case YesNoCancel:
+        case YesNo:
+            return Yes;
+        case RetryCancel:
+            return Retry;
+        default:
+            return OK;
+    }
+}
 
 DialogProvider& Dialogues() { return *g_dialogs; }
 void SetDialogues(DialogProvider* provider) { g_dialogs = provider ? provider : &g_real; }

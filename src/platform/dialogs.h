@@ -21,6 +21,8 @@ enum : int {
     DefaultButton3 = 512,
 };
 enum Answer : int { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+// The answer a box of these buttons gives when nobody can be asked: its first button.
+int ReponseParDefaut(int style);
 }  // namespace Mb
 
 class DialogProvider {

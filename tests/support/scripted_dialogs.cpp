@@ -7,19 +7,7 @@ int ScriptedDialogs::msgBox(const QString& prompt, int style, const QString& tit
         answers.pop_front();
         return a;
     }
-    switch (style & 0x7) {
-        case Mb::OKCancel:
-            return Mb::OK;
-        case Mb::AbortRetryIgnore:
-            return Mb::Abort;
-        case Mb::YesNoCancel:
-        case Mb::YesNo:
-            return Mb::Yes;
-        case Mb::RetryCancel:
-            return Mb::Retry;
-        default:
-            return Mb::OK;
-    }
+    return Mb::ReponseParDefaut(style);
 }
 
 bool ScriptedDialogs::inputBox(const QString& prompt, const QString& title, QString& value) {
