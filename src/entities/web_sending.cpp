@@ -6,45 +6,6 @@
 #include "platform/app_error.h"
 #include "sync/answer_readers.h"
 
-namespace {
-
-// Whether an answer's Result reads true, as the generic readers read it, seen in the pass that
-// reads its header.
-class ResultatVu : public VisiteurReponse {
-public:
-    void debut(QStringView nom, const QXmlStreamAttributes&) override {
-        const bool result = nom == QLatin1String("Result");
-        if (result && dansResult_ == 0) texte_.clear();
-        if (result || dansResult_ > 0) ++dansResult_;
-    }
-    void fin() override {
-        if (dansResult_ > 0 && --dansResult_ == 0 && texte_.toUpper() == QLatin1String("TRUE")) vrai = true;
-    }
-    void texte(QStringView t, bool) override {
-        if (dansResult_ > 0) texte_ += t;
-    }
-    bool vrai = false;
-
-private:
-    int dansResult_ = 0;  // depth inside the Result element being read
-    QString texte_;
-};
-
-// The return code and the Result of an answer file, read without a box; false when the file is no
-// answer.
-bool LireSansBoite(const QString& fichier, const QString& cle, int32_t& code, bool& resultat) {
-    code = 0;
-    resultat = false;
-    TextesEntete t;
-    ResultatVu v;
-    if (!ChargerEnteteReponse(fichier, cle, t, &v)) return false;
-    if (t.codeVu) code = ValeurNumeriqueReponse(t.code);
-    resultat = v.vrai;
-    return true;
-}
-
-}  // namespace
-
 IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const QString& operation,
                               const QString& requete) {
     DerniereErreur.Number = 0;
@@ -63,7 +24,7 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
     if (refusMontre_) {
         const QByteArray k = cle_.toLatin1();
         Proc p(k.constData(), Trace::None);
-        p(10, [&] { lu = LireSansBoite(fichier, cle_, code, resultat); });
+        p(10, [&] { lu = LireCodeEtResultat(fichier, cle_, code, resultat); });
     } else {
         bool err = true;
         const bool suppression = operation == OperationWeb::DeleteXML;

@@ -70,6 +70,13 @@ private:
     std::vector<std::pair<QStringList*, qsizetype>> ouverts_;  // ours that are open
 };
 
+// An answer says its work was done when one of its Result texts reads "True", in any case.
+bool ResultatVrai(const QStringList& resultats) {
+    for (const QString& r : resultats)
+        if (r.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QString& FileName, const QString& Detail,
                       bool& Err) {
     Err = false;
@@ -103,8 +110,7 @@ void LectureGenerique(Operation op, const char* cle, ReponseXML& rep, const QStr
         return;
     }
     p(30, [&] {
-        for (const QString& r : v.resultats)
-            if (r.toUpper() == QLatin1String("TRUE")) rep.Result = true;
+        rep.Result = ResultatVrai(v.resultats);
         // A creation's answer names the new id (the last "Id" when there are several).
         if (rep.Result && op == Operation::Create)
             for (const QString& id : v.ids) rep.Id = ValeurNumeriqueReponse(id);
@@ -526,4 +532,15 @@ void ReinitialiserLecteursReponses() {
     ReponseCreateXML = ReponseXML{};
     ReponseUpdateXML = ReponseXML{};
     ReponseDeleteXML = ReponseXML{};
+}
+
+bool LireCodeEtResultat(const QString& FileName, const QString& cle, int32_t& code, bool& resultat) {
+    code = 0;
+    resultat = false;
+    TextesEntete t;
+    ResultatsEtIds v;
+    if (!ChargerEnteteReponse(FileName, cle, t, &v)) return false;
+    if (t.codeVu) code = ValeurNumeriqueReponse(t.code);
+    resultat = ResultatVrai(v.resultats);
+    return true;
 }

@@ -89,6 +89,10 @@ bool ChargerEnteteReponse(const QString& FileName, const QString& cle, TextesEnt
 // Reads the header from its texts into e. An error answer (Code not 0) is shown in its message box
 // and gives false. Raises on a code beyond 32 bits.
 bool LireEnteteReponse(const TextesEntete& t, const QString& FileName, const QString& Detail, EnteteReponse& e);
+// Reads, without any box, an answer's return code (0 when it has none) and whether its Result reads
+// true, as the generic readers read them. False when the file is no answer. Raises as
+// ChargerEnteteReponse does.
+bool LireCodeEtResultat(const QString& FileName, const QString& cle, int32_t& code, bool& resultat);
 
 // Tests: the reply records cleared.
 void ReinitialiserLecteursReponses();
