@@ -41,10 +41,13 @@ bool g_injoignable = false;
 int g_statutErreur = 0;
 
 // The log line of a request the service answered with an error status: the status and the request.
+// A refusal of the credentials is named as such: it is neither an outage nor a failed request.
 void LogStatutErreur(const QString& cle, const QString& entite, const QString& operation, const QString& requete) {
     TraceLog(-1, -1, -1,
              QStringLiteral("Err: ") + cle + QStringLiteral(": ") + entite + QLatin1Char('/') + operation +
-                 QStringLiteral(" answered ") + DerniereErreur.Description + QStringLiteral(": ") + requete,
+                 QStringLiteral(" answered ") + DerniereErreur.Description +
+                 (IdentificationRefusee() ? QStringLiteral(" (credentials refused)") : QString()) +
+                 QStringLiteral(": ") + requete,
              false, -1, true);
 }
 
@@ -70,7 +73,10 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
                            Mb::OKOnly | Mb::Exclamation);
             return true;
         }
-        LogErreurRequete(cle, erl);
+        if (IdentificationRefusee())
+            LogStatutErreur(cle, entite, OperationWeb::GetBySynchroWeb, requete);
+        else
+            LogErreurRequete(cle, erl);
         // A request cut short by the program's end puts no question to a closing program.
         if (!bFermetureEnCours) SignalerServiceInjoignable(base);
         return true;
@@ -193,7 +199,8 @@ bool EchangeWeb(const QString& url, const QString& entite, const QString& operat
         // The cause may quote the address, query included: the error kept holds no secret.
         DerniereErreur.Description = MasquerSecrets(DerniereErreur.Description);
         if (DerniereErreur.Number != ErrHttpFailed) return false;
-        if (StatutErreurService() != 0) LogStatutErreur(cleProcedure, entite, operation, requete);
+        if (StatutErreurService() != 0 || IdentificationRefusee())
+            LogStatutErreur(cleProcedure, entite, operation, requete);
         // The steps write their failures with line 0.
         else
             LogErreurRequete(cleProcedure, 0);
@@ -223,6 +230,16 @@ int StatutErreurService() {
     return c.statutEnErreur() && c.dernierStatut() != 401 ? c.dernierStatut() : 0;
 }
 
+bool IdentificationRefusee() {
+    const ClientHttp& c = ClientWeb();
+    return c.statutEnErreur() && c.dernierStatut() == 401;
+}
+
+QString CauseArretService(bool identificationRefusee) {
+    return identificationRefusee ? QStringLiteral("credentials refused by the web service (HTTP 401)")
+                                 : QStringLiteral("web service unreachable");
+}
+
 void ErreursService::compter(int statut) {
     ++nombre;
     const auto i = std::lower_bound(statuts.begin(), statuts.end(), statut);
@@ -239,7 +256,7 @@ QString ErreursService::texte() const {
 void SignalerServiceInjoignable(const QString& url) {
     // The address is right when the service asks for other credentials: saying it is out of reach
     // would send the user to the wrong field.
-    if (ClientWeb().dernierStatut() == 401)
+    if (IdentificationRefusee())
         MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
                                   "options: ") +
                        url,

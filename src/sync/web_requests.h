@@ -81,6 +81,7 @@ void RequeteVersFichier(const QString& adresse, const QString& fichier);
 //     "Err: -2147418113 (<cause>)  Source:<cleProcedure>:0"
 // when it got no answer, or, when the service answered it with an error status,
 //     "Err: <cleProcedure>: <entite>/<operation> answered HTTP/1.1 500 <reason>: <requete>"
+// (a refusal of the credentials with " (credentials refused)" after the status)
 // (any other error through GestionDesErreurs(-1, cleProcedure)); the caller then reads nothing and
 // tells the two apart with StatutErreurService().
 bool EchangeWeb(const QString& url, const QString& entite, const QString& operation, const QString& requete,
@@ -91,6 +92,13 @@ bool EchangeWeb(const QString& url, const QString& entite, const QString& operat
 // one request. 0 when the request got no answer at all (the service out of reach), when the
 // service refused the credentials, or when it did not fail.
 int StatutErreurService();
+
+// The service refused the options' User and Password for the last request (HTTP 401): it is
+// there, but no request goes through until they are mended. Not an outage, not an error status.
+bool IdentificationRefusee();
+// Why a run of requests stopped before its end, as its summary line in the log says it:
+// "web service unreachable", or "credentials refused by the web service (HTTP 401)".
+QString CauseArretService(bool identificationRefusee);
 
 // The requests of a run the service answered with an error status, for the message that ends it.
 struct ErreursService {
