@@ -4,6 +4,7 @@
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "shell/startup_probe.h"
+#include "platform/program_end.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     Frm_Main frm;
     InstallerSondeDemarrage(frm);
     QObject::connect(&frm, &Frm_Main::Decharge, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    if (!DemarrerProgramme(frm)) return 0;
+    // Refused at start-up (components missing, an earlier instance still there) or cut short.
+    if (!DemarrerProgramme(frm)) return CodeFinSurErreur;
     return app.exec();
 }

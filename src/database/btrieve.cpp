@@ -236,7 +236,7 @@ int16_t AppelGestionnaire(uint16_t op, void* posBlock, void* dataBuf, uint32_t* 
 
 void SetBtrCallHook(BtrCallFn hook) { crochet() = std::move(hook); }
 
-void TerminerProgrammeBTrieve() {
+void TerminerProgrammeBTrieve(int code) {
     Proc p(Cle::BTRieve, Trace::None);
     p(10, [] { TraceLogForce(Listes().ListeLog, QString(), false, false, QString::fromLatin1(Cle::BTRieve)); });
     p(20, [] {
@@ -244,7 +244,7 @@ void TerminerProgrammeBTrieve() {
         // Stop without a block or a name releases every file of the program.
         AppelGestionnaire(BtrOp::Stop, nullptr, nullptr, nullptr, nullptr, 0, 0);
     });
-    FinProgramme(0);
+    FinProgramme(code);
 }
 
 void BTRieve(int16_t base, int16_t op, QString& key, int16_t keyNum, int16_t fileNo, int32_t station,

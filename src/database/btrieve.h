@@ -4,6 +4,7 @@
 // of the synchronisation fields. Here also the per-file state of the open physical files, which
 // the open and release routines set and every call uses.
 #include "database/catalogue.h"
+#include "platform/program_end.h"
 #include "platform/record_manager.h"
 
 #include <QString>
@@ -95,8 +96,9 @@ QString LibelleFichierBTR(int16_t fileNo);
 inline constexpr const char* NomLanceur = "QD3_Tools_Kirvo_Launcher.exe";
 
 // Ends the program in order: the pending log lines written, the files released (when the
-// orderly shutdown has not already done it), then the end itself. Never returns.
-[[noreturn]] void TerminerProgrammeBTrieve();
+// orderly shutdown has not already done it), then the end itself. Never returns. Every caller
+// ends on an error, which the exit code tells whoever started the program.
+[[noreturn]] void TerminerProgrammeBTrieve(int code = CodeFinSurErreur);
 
 // --- the record manager as this layer reaches it ---
 // Every call of this layer (wrapper, journal writer, and whoever wants the same seam) goes

@@ -136,7 +136,8 @@ void RemplirBase(Proc& p, int i, int16_t n) {
                         "Voulez-vous rechercher manuellement la localisation de la base de données Ondrune ?"),
                 Mb::YesNoCancel | Mb::Question);
         });
-        if (reponse == Mb::Cancel) FinProgramme(0);
+        // No database: the program cannot run, and whoever started it learns so.
+        if (reponse == Mb::Cancel) FinProgramme(CodeFinSurErreur);
         if (reponse != Mb::Yes) break;
         p(330, [&] {
             QString T = b.DataFolder;

@@ -326,7 +326,9 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
     Drapeau enCours(RemplissageEnCours);
     QPointer<SpreadGrid> grille(&grilleRef);
 
-    p(20, [&] { AfficherFrmMsg(true, cle); });
+    // Held until the computation ends, whichever way it leaves.
+    std::optional<FrmMsgOuverte> attente;
+    attente.emplace(cle);
     p(30, [&] {
         grille->setTag(QStringLiteral("O"));
         grille->setRedraw(false);
@@ -404,7 +406,7 @@ bool Remplissage(SpreadGrid& grilleRef, const QDateTime& DateDebut, const QDateT
     p(110, [&] {
         if (grille) grille->setRedraw(true);
     });
-    p(120, [&] { AfficherFrmMsg(false, cle); });
+    attente.reset();
     g_issue = !complet    ? IssueRemplissage::Interrompue
               : incomplet ? IssueRemplissage::Incomplete
                           : IssueRemplissage::Complete;

@@ -243,11 +243,10 @@ void PropertyGridPubRemplissage_InplaceButtonDown(int id) {
     bool valide = false;
     p(5, [&] { valide = ControlePeriodeRemplissage(d1, d2); });
     if (!valide) return;
-    p(10, [&] { AfficherFrmMsg(true, cle); });
+    FrmMsgOuverte attente(cle);
     p(20, [&] { InitStructureData(1, 6); });
     p(30, [&] { InitGeneralTableurPub(6, true, true); });
     p(50, [&] { Remplissage(d1, d2); });
-    p(60, [&] { AfficherFrmMsg(false, cle); });
 }
 
 bool PeriodeAffichee(QDateTime& debut, QDateTime& fin) {

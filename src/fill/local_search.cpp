@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSet>
+#include <optional>
 
 namespace {
 
@@ -348,8 +349,9 @@ void RechercherDansLaBase() {
     p(20, [&] {
         if (l.legendeBouton) l.legendeBouton(QStringLiteral("Stopper"));
         if (l.activerBoutonWeb) l.activerBoutonWeb(false);
-        AfficherFrmMsg(true, QString::fromLatin1(Cle::RechercherDansLaBase));
     });
+    std::optional<FrmMsgOuverte> attente;
+    attente.emplace(QString::fromLatin1(Cle::RechercherDansLaBase));
     p(30, [&] {
         const int16_t station = int16_t(lireIndex(2) + 1);
         const int16_t champRecherche = int16_t(lireIndex(0));
@@ -364,7 +366,7 @@ void RechercherDansLaBase() {
                                     champRecherche, mode, texte);
     });
     // Whatever happened, the buttons and the flag come back.
-    p(40, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherDansLaBase)); });
+    attente.reset();
     p(50, [&] {
         if (l.legendeBouton) l.legendeBouton(QStringLiteral("Afficher"));
         if (l.activerBouton) l.activerBouton(true);

@@ -7,6 +7,9 @@ struct ProgramEnded {
     int code = 0;
 };
 
+// The exit code of an end caused by an error; an end the user asked for is 0.
+inline constexpr int CodeFinSurErreur = 1;
+
 // Ends the program at once with the given exit code (never returns).
 [[noreturn]] void FinProgramme(int code = 0);
 // Installs the handler that FinProgramme calls; it must not return. Empty puts the real one back.

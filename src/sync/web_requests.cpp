@@ -108,10 +108,8 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
         requete = QStringLiteral("?_synchroWeb=") + QString::number(statut);
         const QString adresse = AdresseRequeteWeb(base, entite, OperationWeb::GetBySynchroWeb, requete);
         const QString fichier = FichierReponseWeb(entite, OperationWeb::GetBySynchroWeb);
-        p(30, [&] {
-            AfficherFrmMsg(true, QString::fromLatin1(Cle::RechercherSurLeWeb));
-            LabelMsgInit(QStringLiteral("Récupération des données sur le Web"));
-        });
+        FrmMsgOuverte attente(QString::fromLatin1(Cle::RechercherSurLeWeb),
+                              QStringLiteral("Récupération des données sur le Web"));
         p(40, [&] {
             RequeteVersFichier(adresse, fichier);
             envoye = true;
@@ -122,7 +120,6 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
             p(50, [&] { ViderGrilleListe(Onglet); });
         g_injoignable = !envoye && g_statutErreur == 0;
         lue = envoye && !Err;
-        p(60, [&] { AfficherFrmMsg(false, QString::fromLatin1(Cle::RechercherSurLeWeb)); });
     }
 
     if (liens.activerBoutons) p(70, [&] { liens.activerBoutons(true); });

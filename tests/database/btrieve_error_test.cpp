@@ -179,8 +179,9 @@ TEST_F(ErrorReportTest, AnswersAndTheQuitQuestion) {
         bool fini = false;
         try {
             rapport(2);
-        } catch (const ProgramEnded&) {
+        } catch (const ProgramEnded& e) {
             fini = true;
+            EXPECT_NE(e.code, 0);
         }
         EXPECT_EQ(fini, c.fin);
         ASSERT_EQ(TestDialogs().shown.size(), c.reponses.size());

@@ -133,8 +133,11 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
              w.programmerPanne(p);
          },
          true, nullptr},
+        // Refused credentials are an answer, and the log says so.
         {"wrong password", [](WebDouble&, ParametresWeb& p) { p.motDePasse = QStringLiteral("x"); }, true,
-         "Identification refusée par le service Web, vérifiez User et Password des options: "},
+         "Identification refusée par le service Web, vérifiez User et Password des options: ",
+         "Err: Lib_Kirvo:RechercherSurLeWeb: Client/GetBySynchroWeb answered HTTP/1.1 401 Unauthorized (credentials "
+         "refused): ?_synchroWeb=2"},
         {"200 XHTML page", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Xhtml200}); }, false, nullptr},
         {"empty body", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::CorpsVide}); }, false, nullptr},
         {"error code 500",
