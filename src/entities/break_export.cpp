@@ -30,20 +30,19 @@ int lireCase(const QString& table, int debut) {
     return int(std::clamp(v, -32768.0, 32767.0));
 }
 
-// What the service made of the hours sent.
+// What the service made of the hours sent; the requests that stopped the run are the sender's.
 struct BilanEnvoi {
     int acceptes = 0;
     int echecs = 0;
-    bool injoignable = false;
     void compter(IssueEnvoi i) {
         if (i == IssueEnvoi::Accepte)
             ++acceptes;
         else if (i == IssueEnvoi::Echec)
             ++echecs;
-        else
-            injoignable = true;
     }
 };
+
+const QString NonToutesExportees = QStringLiteral("les Position et Durée des écrans ne sont pas toutes exportées.");
 
 // Holds the advertising synchronisation's flag: nothing else starts while the export pumps events.
 struct GardeExport {
@@ -154,48 +153,48 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
 
     QString url;
     p(40, [&] { url = CheckSlash(ParametresWebCourants().adresse); });
-    p(50, [&] {
-        AfficherFrmMsg(true, cle);
-        LabelMsgInit(QStringLiteral("Tranfert des Position et Durée des écran"));
-    });
     BilanEnvoi bilan;
     EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_99_Parametres_Ecran_Position_Duree));
-    for (int d = 1; d <= 7 && !bilan.injoignable && !bFermetureEnCours; ++d) {
-        for (int h = 0; h < 24 && !bilan.injoignable && !bFermetureEnCours; ++h) {
-            QString valeur;
-            p(60, [&] {
-                LabelMsgInit(LibelleLangue(QStringLiteral("Jour"), d, 1) + QLatin1Char(' ') +
-                             N2S(h, 2, 0, QStringLiteral("0")) + QLatin1Char('H'));
-                const QString pos = LectureIni(local + FichierPositions, QStringLiteral("Pub_Position_Duree_Ecrans"),
-                                               CleGrillePosition(d, h, QStringLiteral("POS")), QString());
-                const QString dur = LectureIni(local + FichierPositions, QStringLiteral("Pub_Position_Duree_Ecrans"),
-                                               CleGrillePosition(d, h, QStringLiteral("DUR")), QString());
-                const QString nat = LectureIni(local + FichierNatures, QStringLiteral("Pub_Remplissage_Ecrans"),
-                                               CleGrillePosition(d, h, QStringLiteral("NAT")), QString());
-                valeur = ValeurPositionDuree(d, h, pos, dur, nat);
-            });
-            // An hour whose tables could not be read is not sent with no breaks in their place.
-            if (valeur.isEmpty()) {
-                bilan.compter(IssueEnvoi::Echec);
-                continue;
+    {
+        FrmMsgOuverte attente(cle, QStringLiteral("Tranfert des Position et Durée des écran"));
+        for (int d = 1; d <= 7 && !envois.arrete() && !bFermetureEnCours; ++d) {
+            for (int h = 0; h < 24 && !envois.arrete() && !bFermetureEnCours; ++h) {
+                QString valeur;
+                p(60, [&] {
+                    LabelMsgInit(LibelleLangue(QStringLiteral("Jour"), d, 1) + QLatin1Char(' ') +
+                                 N2S(h, 2, 0, QStringLiteral("0")) + QLatin1Char('H'));
+                    const QString pos =
+                        LectureIni(local + FichierPositions, QStringLiteral("Pub_Position_Duree_Ecrans"),
+                                   CleGrillePosition(d, h, QStringLiteral("POS")), QString());
+                    const QString dur =
+                        LectureIni(local + FichierPositions, QStringLiteral("Pub_Position_Duree_Ecrans"),
+                                   CleGrillePosition(d, h, QStringLiteral("DUR")), QString());
+                    const QString nat = LectureIni(local + FichierNatures, QStringLiteral("Pub_Remplissage_Ecrans"),
+                                                   CleGrillePosition(d, h, QStringLiteral("NAT")), QString());
+                    valeur = ValeurPositionDuree(d, h, pos, dur, nat);
+                });
+                // An hour whose tables could not be read is not sent with no breaks in their place.
+                if (valeur.isEmpty()) {
+                    bilan.compter(IssueEnvoi::Echec);
+                    continue;
+                }
+                bilan.compter(SynchroniserPub_99_Parametres_Ecran_Position_Duree(envois, url, EntiteWeb::GrillePosition,
+                                                                                 OperationWeb::UpdateXML, valeur));
             }
-            bilan.compter(SynchroniserPub_99_Parametres_Ecran_Position_Duree(envois, url, EntiteWeb::GrillePosition,
-                                                                             OperationWeb::UpdateXML, valeur));
         }
     }
-    p(70, [&] { AfficherFrmMsg(false, cle); });
 
     QString ligne = EntiteWeb::GrillePosition + QStringLiteral(": ") + QString::number(bilan.acceptes) +
-                    QStringLiteral(" hour(s) sent, ") + QString::number(bilan.echecs) + QStringLiteral(" failure(s)");
-    if (bilan.injoignable)
-        ligne += QStringLiteral(", stopped: web service unreachable");
-    else if (bFermetureEnCours)
-        ligne += QStringLiteral(", stopped: the program is closing");
+                    QStringLiteral(" hour(s) sent, ") + QString::number(bilan.echecs) + QStringLiteral(" failure(s)") +
+                    envois.finLigneBilan();
     TraceLog(-1, -1, -1, ligne, false);
     if (bFermetureEnCours) return;
     p(80, [&] {
-        if (bilan.injoignable)
-            SignalerServiceInjoignable(url);
+        // The hours already accepted stay on the web; the user learns how far the export went.
+        if (envois.arrete())
+            SignalerServiceInjoignable(url, QStringLiteral(" Export interrompu : ") + QString::number(bilan.acceptes) +
+                                                QStringLiteral(" heure(s) sur 168 ont été acceptées, ") +
+                                                NonToutesExportees);
         else if (bilan.echecs == 0 && bilan.acceptes == 168)
             MsgBoxMain(QStringLiteral("Export terminé."), Mb::OKOnly | Mb::Information);
         else {
@@ -204,8 +203,8 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
             const ErreursService& erreurs = envois.erreursService();
             const QString http = erreurs.vide() ? QString() : QStringLiteral(" (") + erreurs.texte() + QLatin1Char(')');
             MsgBoxMain(QStringLiteral("Export terminé avec ") + QString::number(168 - bilan.acceptes) +
-                           QStringLiteral(" envoi(s) en échec sur 168") + http +
-                           QStringLiteral(" : les Position et Durée des écrans ne sont pas toutes exportées."),
+                           QStringLiteral(" envoi(s) en échec sur 168") + http + QStringLiteral(" : ") +
+                           NonToutesExportees,
                        Mb::OKOnly | Mb::Exclamation);
         }
     });

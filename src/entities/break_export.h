@@ -10,9 +10,10 @@
 // is sent, rather than sending stale tables. An empty master copy is not copied (the copy routine
 // takes an empty file for a missing one): the working copy stays as it is, with a log line. The
 // export holds the advertising synchronisation's busy flag while it runs. The first request that
-// cannot reach the service ends it with one message; an hour the service failed (an error status)
-// or refused (an error answer, Result not true) is counted, the export goes on, and the end
-// message says how many hours failed ("Export terminé." only when all 168 were accepted).
+// cannot reach the service, or whose credentials the service refuses, ends it with one message
+// that says how many hours were accepted; an hour the service failed (an error status) or refused
+// (an error answer, Result not true) is counted, the export goes on, and the end message says how
+// many hours failed ("Export terminé." only when all 168 were accepted).
 #include <QString>
 #include <cstdint>
 

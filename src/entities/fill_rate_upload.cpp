@@ -42,6 +42,18 @@ QString segment(const SpreadGrid& g, int c, int r, bool fermer, bool& bNonVide) 
 QString texteDate(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
 QString deuxChiffres(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
 
+// What an upload that did not go through leaves to the user: the stations whose cleared days
+// miss rows on the web, and the one way to mend them.
+QString texteRelance(const QStringList& incompletes) {
+    QString t;
+    if (!incompletes.isEmpty())
+        t = QStringLiteral(" Jours effacés sur le Web sans être tous renvoyés pour la station ") +
+            incompletes.join(QStringLiteral(", la station ")) + QLatin1Char('.');
+    return t + QStringLiteral(" Relancez l'envoi du remplissage.");
+}
+
+bool g_arretService = false;
+
 }  // namespace
 
 QString DeRGB(int32_t couleur) {
@@ -150,8 +162,11 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
     return r <= nbLignes ? arret() : b;
 }
 
+bool RemplissageArreteServiceInjoignable() { return g_arretService; }
+
 void SynchroniserPub_06_Remplissage(const QString& url) {
     Proc p(Cle::SynchroniserPub_06_Remplissage);
+    g_arretService = false;
     const QString cle = QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage);
     const QString entite = EntiteWeb::TauxRemplissage;
     const auto journal = [&](const QString& texte) {
@@ -197,51 +212,49 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     SpreadGrid* grille = GrilleRemplissage();
     if (!grille) return;
 
-    p(70, [&] { AfficherFrmMsg(true, cle); });
     BilanRemplissage total;
     // The failures are told in the one message at the end.
     EnvoisWeb envois(QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage_01), false);
     QStringList incompletes;
-    const int16_t base = NoBaseCourante;
-    int nbStations = 0;
-    p(80, [&] {
-        nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()});
-    });
-    for (int i = 1; i <= nbStations && !total.injoignable && !bFermetureEnCours; ++i) {
-        p(90, [&] { LabelMsgInit(entite + QStringLiteral(" / Station: ") + QString::number(i)); });
-        if (!ParametresRemplissage.Station[size_t(i - 1)]) continue;
-        const BilanRemplissage b =
-            SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite, d1.date(), d2.date(), envois);
-        total.lignes += b.lignes;
-        total.suppressions += b.suppressions;
-        total.lignesEnEchec += b.lignesEnEchec;
-        total.joursEnEchec += b.joursEnEchec;
-        total.injoignable = b.injoignable;
-        if (b.incomplet) {
-            QString nom = QString::number(i);
-            p(95, [&] {
-                const QString lib = TrimBlancs(BaseInfo.at(size_t(base)).Stations.at(size_t(i - 1)).Lib);
-                if (!lib.isEmpty()) nom += QStringLiteral(" (") + lib + QLatin1Char(')');
-            });
-            incompletes << nom;
+    {
+        FrmMsgOuverte attente(cle);
+        const int16_t base = NoBaseCourante;
+        int nbStations = 0;
+        p(80, [&] {
+            nbStations = std::min({int(BaseInfo.at(size_t(base)).NbStation), NbStationsBase, grille->sheetCount()});
+        });
+        for (int i = 1; i <= nbStations && !total.injoignable && !bFermetureEnCours; ++i) {
+            p(90, [&] { LabelMsgInit(entite + QStringLiteral(" / Station: ") + QString::number(i)); });
+            if (!ParametresRemplissage.Station[size_t(i - 1)]) continue;
+            const BilanRemplissage b =
+                SynchroniserPub_06_Remplissage_01(*grille, base, int16_t(i), url, entite, d1.date(), d2.date(), envois);
+            total.lignes += b.lignes;
+            total.suppressions += b.suppressions;
+            total.lignesEnEchec += b.lignesEnEchec;
+            total.joursEnEchec += b.joursEnEchec;
+            total.injoignable = b.injoignable;
+            if (b.incomplet) {
+                QString nom = QString::number(i);
+                p(95, [&] {
+                    const QString lib = TrimBlancs(BaseInfo.at(size_t(base)).Stations.at(size_t(i - 1)).Lib);
+                    if (!lib.isEmpty()) nom += QStringLiteral(" (") + lib + QLatin1Char(')');
+                });
+                incompletes << nom;
+            }
         }
     }
-    p(100, [&] { AfficherFrmMsg(false, cle); });
 
     QString bilan = QString::number(total.lignes) + QStringLiteral(" row(s) sent, ") +
                     QString::number(total.suppressions) + QStringLiteral(" day(s) cleared, ") +
-                    QString::number(total.echecs()) + QStringLiteral(" failure(s)");
-    if (total.injoignable)
-        bilan += QStringLiteral(", stopped: web service unreachable");
-    else if (bFermetureEnCours)
-        bilan += QStringLiteral(", stopped: the program is closing");
+                    QString::number(total.echecs()) + QStringLiteral(" failure(s)") + envois.finLigneBilan();
     if (!incompletes.isEmpty())
         bilan += QStringLiteral(", days cleared but not all sent again for station(s) ") +
                  incompletes.join(QStringLiteral(", "));
     journal(bilan);
     if (bFermetureEnCours) return;
     if (total.injoignable) {
-        SignalerServiceInjoignable(url);
+        g_arretService = true;
+        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes)); });
         return;
     }
     if (total.echecs() == 0) return;
@@ -258,10 +271,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
             t[0] = t[0].toUpper();
             texte += QLatin1Char(' ') + t + QLatin1Char('.');
         }
-        if (!incompletes.isEmpty())
-            texte += QStringLiteral(" Jours effacés sur le Web sans être tous renvoyés pour la station ") +
-                     incompletes.join(QStringLiteral(", la station ")) + QLatin1Char('.');
-        texte += QStringLiteral(" Relancez l'envoi du remplissage.");
+        texte += texteRelance(incompletes);
         MsgBoxMain(texte, Mb::OKOnly | Mb::Exclamation);
     });
 }

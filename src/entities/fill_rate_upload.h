@@ -7,11 +7,12 @@
 //
 // Nothing is sent after a computation that was refused, cut short or left incomplete by a failed
 // read of the planned advertising: the web would publish wrong figures. The first request that
-// cannot reach the service ends the upload with one message. A request the service failed (an
-// error status) or refused (an error answer, Result not true) is a failure of that day or row,
-// logged, and the upload goes on with the next row and the next station; at the end one message
-// counts the failed rows and days and names the stations whose days were cleared on the web but
-// not all sent again. The upload ends with a log line giving the rows sent and the failures.
+// cannot reach the service, or whose credentials the service refuses, ends the upload with one
+// message, which also names the stations whose days were cleared on the web but not all sent
+// again. A request the service failed (an error status) or refused (an error answer, Result not
+// true) is a failure of that day or row, logged, and the upload goes on with the next row and the
+// next station; at the end one message counts the failed rows and days and names those stations
+// too. The upload ends with a log line giving the rows sent, the failures and why it stopped.
 #include <QDate>
 #include <QString>
 #include <cstdint>
@@ -31,10 +32,15 @@ inline constexpr const char* DeRGB = "Lib_Kirvo:DeRGB";
 
 // The driver (the dispatcher's last advertising driver); url ends with "/".
 void SynchroniserPub_06_Remplissage(const QString& url);
+// The last upload stopped at a request that got no answer or whose credentials were refused, and
+// its box has told the user (false again at the start of the next upload). A run that ends with
+// the upload says nothing more about that outage.
+bool RemplissageArreteServiceInjoignable();
 
 // What one station's upload came to: rows sent (accepted updates), deletions accepted, failed
 // requests (rows and days); incomplet when a day it cleared on the web did not get all its rows
-// back; injoignable when it stopped at a request that could not reach the service.
+// back; injoignable when it stopped at a request that could not reach the service or whose
+// credentials the service refused.
 struct BilanRemplissage {
     int lignes = 0;
     int suppressions = 0;

@@ -14,7 +14,10 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
         // The service that answered with an error status failed this request only (EchangeWeb
         // logged it with its status).
         const int statut = StatutErreurService();
-        if (statut == 0) return IssueEnvoi::Injoignable;
+        if (statut == 0) {
+            arret_ = IdentificationRefusee() ? IssueEnvoi::IdentificationRefusee : IssueEnvoi::Injoignable;
+            return arret_;
+        }
         erreurs_.compter(statut);
         return IssueEnvoi::Echec;
     }
@@ -50,4 +53,10 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
                  requete,
              false);
     return IssueEnvoi::Echec;
+}
+
+QString EnvoisWeb::finLigneBilan() const {
+    if (arrete()) return QStringLiteral(", stopped: ") + CauseArretService(arret_ == IssueEnvoi::IdentificationRefusee);
+    if (bFermetureEnCours) return QStringLiteral(", stopped: the program is closing");
+    return QString();
 }

@@ -250,16 +250,16 @@ QString ErreursService::texte() const {
            QStringLiteral(") à ") + QString::number(nombre) + QStringLiteral(" requête(s)");
 }
 
-void SignalerServiceInjoignable(const QString& url) {
+void SignalerServiceInjoignable(const QString& url, const QString& suite) {
     // The address is right when the service asks for other credentials: saying it is out of reach
     // would send the user to the wrong field.
     if (IdentificationRefusee())
         MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
                                   "options: ") +
-                       url,
+                       url + suite,
                    Mb::OKOnly | Mb::Exclamation);
     else
-        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url, Mb::OKOnly | Mb::Exclamation);
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url + suite, Mb::OKOnly | Mb::Exclamation);
 }
 
 bool RechercherListeWeb(int16_t Onglet, int statut) {

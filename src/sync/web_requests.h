@@ -143,8 +143,9 @@ bool DerniereRechercheInjoignable();
 int DerniereRechercheStatutErreur();
 
 // The one box of a run whose request got no usable answer: "Adresse Web non accessible: " and the
-// address, unless the service answered that it refuses the options' User and Password.
-void SignalerServiceInjoignable(const QString& url);
+// address, unless the service answered that it refuses the options' User and Password; suite,
+// when given, follows that first sentence (what the run left undone).
+void SignalerServiceInjoignable(const QString& url, const QString& suite = QString());
 
 // Tests: the module's own client, no source, no links.
 void ReinitialiserRequetesWeb();

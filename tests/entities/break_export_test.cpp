@@ -5,6 +5,7 @@
 #include "foundation/activity.h"
 #include "foundation/log_lists.h"
 #include "foundation/shell_link.h"
+#include "platform/program_end.h"
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
@@ -127,64 +129,184 @@ TEST_F(BreakExportTest, ARefusedHourIsShownOnceCountedAndTheOthersStillGo) {
     EXPECT_EQ(logAvec(QStringLiteral("GrillePosition/UpdateXML refused (code 1001): ?position=01")).size(), 3);
 }
 
-// A service out of reach stops the export at its first request with the one message; a service
-// that answers fails or refuses that hour only: every hour is sent, and the end message counts the
-// failures and says when the service answered with errors.
-TEST_F(BreakExportTest, AnHourTheServiceFailsIsCountedAndOnlyAnOutageStops) {
+// A service out of reach, or one that refuses the credentials, stops the export with the one box
+// that names what to check and says how many hours were accepted; a service that answers fails or
+// refuses that hour only: every hour is sent, and the end box counts the failures and says when
+// the service answered with errors. The summary line says why the export stopped.
+TEST_F(BreakExportTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine) {
     const auto panne = [](Panne type, int fois, int apres = 0) {
         PanneProgrammee p;
         p.type = type;
         p.fois = fois;
         p.apres = apres;
-        p.delaiMs = 5000;
+        p.delaiMs = 60000;
         return p;
     };
     const QString question = QStringLiteral("Voulez-vous exporter la Position et Durée des écrans vers le Web ?");
     const QString injoignable = QStringLiteral("Adresse Web non accessible: ") + url;
+    const QString identification =
+        QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ") + url;
+    const auto acceptees = [](int n) {
+        return QStringLiteral(
+                   " Export interrompu : %1 heure(s) sur 168 ont été acceptées, les Position et Durée des "
+                   "écrans ne sont pas toutes exportées.")
+            .arg(n);
+    };
     const QString fin = QStringLiteral(" : les Position et Durée des écrans ne sont pas toutes exportées.");
+    const QString horsService = QStringLiteral(", stopped: web service unreachable");
+    const QString refusIdentification = QStringLiteral(", stopped: credentials refused by the web service (HTTP 401)");
+    const QString ligne401 =
+        QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 401 Unauthorized (credentials refused): ?position=");
     const struct {
         const char* nom;
-        PanneProgrammee panne;
-        int requetes;   // received by the service
-        QString boite;  // the end box
-        int gardees;    // hours the web holds (-1: not checked)
-        QString ligne;  // in the log line of each failed hour
-        int echecs;     // those lines
+        std::optional<PanneProgrammee> panne;
+        QString motDePasse;    // the options' password (the service's is "secret")
+        int motDePasseChange;  // the service changes its password once it got this many requests (-1: never)
+        int requetes;          // received by the service
+        QStringList boites;    // after the question
+        int gardees;           // hours the web holds (-1: not checked)
+        QString ligne;         // in the log line of each failed hour
+        int echecs;            // those lines
+        QString bilan;         // the summary line, after "GrillePosition: "
     } cas[] = {
-        {"refused connection", panne(Panne::Refus, -1), 0, injoignable, 0, QString(), 0},
-        {"connection dropped", panne(Panne::Coupure, -1), 1, injoignable, -1, QString(), 0},
-        {"time-out", panne(Panne::Delai, 1), 1, injoignable, -1, QString(), 0},
-        {"500 on the twelfth hour", panne(Panne::Http500Html, 1, 11), 168,
-         QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
-                        "(HTTP 500) à 1 requête(s))") +
-             fin,
-         167, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position=0111"),
-         1},
-        {"500 on every hour", panne(Panne::Http500Html, -1), 168,
-         QStringLiteral("Export terminé avec 168 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
-                        "(HTTP 500) à 168 requête(s))") +
-             fin,
-         0, QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position="), 168},
-        {"Code 0 and Result false on the twelfth hour", panne(Panne::ResultatFaux, 1, 11), 168,
-         QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168") + fin, 167,
-         QStringLiteral("GrillePosition/UpdateXML refused (Result not True): ?position=0111"), 1},
+        {"refused connection",
+         panne(Panne::Refus, -1),
+         QStringLiteral("secret"),
+         -1,
+         0,
+         {injoignable + acceptees(0)},
+         0,
+         QString(),
+         0,
+         QStringLiteral("0 hour(s) sent, 0 failure(s)") + horsService},
+        {"connection dropped",
+         panne(Panne::Coupure, -1),
+         QStringLiteral("secret"),
+         -1,
+         1,
+         {injoignable + acceptees(0)},
+         -1,
+         QString(),
+         0,
+         QStringLiteral("0 hour(s) sent, 0 failure(s)") + horsService},
+        // The twelfth hour reached the service, which carried it out before the connection went.
+        {"connection dropped on the twelfth hour",
+         panne(Panne::Coupure, 1, 11),
+         QStringLiteral("secret"),
+         -1,
+         12,
+         {injoignable + acceptees(11)},
+         12,
+         QString(),
+         0,
+         QStringLiteral("11 hour(s) sent, 0 failure(s)") + horsService},
+        {"credentials refused",
+         std::nullopt,
+         QStringLiteral("faux"),
+         -1,
+         1,
+         {identification + acceptees(0)},
+         0,
+         ligne401 + QStringLiteral("0100"),
+         1,
+         QStringLiteral("0 hour(s) sent, 0 failure(s)") + refusIdentification},
+        {"the service's password changed after the eleventh hour",
+         std::nullopt,
+         QStringLiteral("secret"),
+         11,
+         12,
+         {identification + acceptees(11)},
+         11,
+         ligne401 + QStringLiteral("0111"),
+         1,
+         QStringLiteral("11 hour(s) sent, 0 failure(s)") + refusIdentification},
+        {"500 on the twelfth hour",
+         panne(Panne::Http500Html, 1, 11),
+         QStringLiteral("secret"),
+         -1,
+         168,
+         {QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168 (le service Web a répondu par des erreurs "
+                         "(HTTP 500) à 1 requête(s))") +
+          fin},
+         167,
+         QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position=0111"),
+         1,
+         QStringLiteral("167 hour(s) sent, 1 failure(s)")},
+        {"500 on every hour",
+         panne(Panne::Http500Html, -1),
+         QStringLiteral("secret"),
+         -1,
+         168,
+         {QStringLiteral("Export terminé avec 168 envoi(s) en échec sur 168 (le service Web a répondu par des "
+                         "erreurs (HTTP 500) à 168 requête(s))") +
+          fin},
+         0,
+         QStringLiteral("GrillePosition/UpdateXML answered HTTP/1.1 500 Internal Server Error: ?position="),
+         168,
+         QStringLiteral("0 hour(s) sent, 168 failure(s)")},
+        {"Code 0 and Result false on the twelfth hour",
+         panne(Panne::ResultatFaux, 1, 11),
+         QStringLiteral("secret"),
+         -1,
+         168,
+         {QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168") + fin},
+         167,
+         QStringLiteral("GrillePosition/UpdateXML refused (Result not True): ?position=0111"),
+         1,
+         QStringLiteral("167 hour(s) sent, 1 failure(s)")},
+        // The first error answer is shown as the service worded it.
+        {"error code on the twelfth hour",
+         [&] {
+             PanneProgrammee p = panne(Panne::CodeErreur, 1, 11);
+             p.code = 1001;
+             return p;
+         }(),
+         QStringLiteral("secret"),
+         -1,
+         168,
+         {QStringLiteral("Paramètre(s) invalide(s) pour la requête: \r\n\r\n"),
+          QStringLiteral("Export terminé avec 1 envoi(s) en échec sur 168") + fin},
+         167,
+         QStringLiteral("GrillePosition/UpdateXML refused (code 1001): ?position=0111"),
+         1,
+         QStringLiteral("167 hour(s) sent, 1 failure(s)")},
+        // Last: the held answer goes out when the faults are cancelled, after the table.
+        {"time-out",
+         panne(Panne::Delai, 1),
+         QStringLiteral("secret"),
+         -1,
+         1,
+         {injoignable + acceptees(0)},
+         0,
+         QString(),
+         0,
+         QStringLiteral("0 hour(s) sent, 0 failure(s)") + horsService},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.nom);
         web.annulerPannes();
         web.vider();
         web.effacerRequetes();
+        web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("secret"));
         TestDialogs().reset();
         Listes().ListeLogTemp.clear();
         Listes().ListeLog.clear();
-        ClientWeb().DelaiMaxMs = c.panne.type == Panne::Delai ? 200 : 3000;
-        web.programmerPanne(c.panne);
+        // Well below the held answer's delay, well above an answer's time on a busy machine.
+        ClientWeb().DelaiMaxMs = 2000;
+        if (c.panne) web.programmerPanne(*c.panne);
+        // The options are read before every request: the service's password changes in between.
+        SetSourceParametresWeb([&] {
+            if (web.nombreRequetes() == c.motDePasseChange)
+                web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("autre"));
+            return ParametresWeb{url, QStringLiteral("kirvo"), c.motDePasse};
+        });
         TestDialogs().answers = {Mb::Yes};
 
         MnuSynchroniserParPubPosDurEcr_Click(0);
 
         EXPECT_EQ(web.nombreRequetes(), c.requetes);
-        EXPECT_EQ(boites(), (QStringList{question, c.boite}));
+        EXPECT_EQ(boites().join(QLatin1Char('\n')).toStdString(),
+                  (QStringList{question} + c.boites).join(QLatin1Char('\n')).toStdString());
         if (c.gardees >= 0) {
             EXPECT_EQ(web.grillePositions().size(), c.gardees);
         }
@@ -194,10 +316,30 @@ TEST_F(BreakExportTest, AnHourTheServiceFailsIsCountedAndOnlyAnOutageStops) {
         for (const QString& l : echecs) {
             EXPECT_TRUE(l.contains(c.ligne)) << l.toStdString();
         }
-        EXPECT_EQ(logAvec(QStringLiteral("stopped: web service unreachable")).size(), c.boite == injoignable ? 1 : 0);
+        const QStringList bilan = logAvec(QStringLiteral("GrillePosition: "));
+        ASSERT_EQ(bilan.size(), 1) << lignesLog().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(bilan[0].endsWith(QStringLiteral("GrillePosition: ") + c.bilan)) << bilan[0].toStdString();
         EXPECT_FALSE(ActiviteEnCours());
+        EXPECT_FALSE(FrmMsgChargee());
     }
+    SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+    web.annulerPannes();
+    web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("secret"));
     ClientWeb().DelaiMaxMs = 3000;
+}
+
+// The program's end in the middle of the export takes the wait window and the busy flag with it.
+TEST_F(BreakExportTest, AnEndInTheMiddleOfTheExportLeavesNoWaitWindow) {
+    int envoyees = 0;
+    SetSourceParametresWeb([&] {
+        if (++envoyees == 12) FinProgramme(1);
+        return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")};
+    });
+    TestDialogs().answers = {Mb::Yes};
+    EXPECT_THROW(MnuSynchroniserParPubPosDurEcr_Click(0), ProgramEnded);
+    EXPECT_EQ(envoyees, 12);
+    EXPECT_FALSE(FrmMsgChargee());
+    EXPECT_FALSE(ActiviteEnCours());
 }
 
 // An empty master copy is not copied (the copy routine takes it for a missing one): the working
