@@ -291,8 +291,9 @@ TEST_F(BreakExportTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine) {
         TestDialogs().reset();
         Listes().ListeLogTemp.clear();
         Listes().ListeLog.clear();
-        // Well below the held answer's delay, well above an answer's time on a busy machine.
-        ClientWeb().DelaiMaxMs = 2000;
+        // The fixture's time-out: well below the held answer's delay, well above an answer's time on
+        // a busy machine.
+        ClientWeb().DelaiMaxMs = 3000;
         if (c.panne) web.programmerPanne(*c.panne);
         // The options are read before every request: the service's password changes in between.
         SetSourceParametresWeb([&] {

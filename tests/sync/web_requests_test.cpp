@@ -266,7 +266,8 @@ TEST_F(WebTest, FailedExchangeIsLoggedOnceWithItsStepAndLeavesNoAnswer) {
         {"refused", [&] { web.programmerPanne({Panne::Refus}); }, 0,
          ")  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
         {"credentials refused", [&] { parametres.motDePasse = QStringLiteral("faux"); }, 0,
-         "Err: -2147418113 (HTTP/1.1 401 Unauthorized)  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
+         "Err: Lib_Kirvo:SynchroniserPub_01_Client_01: Client/CreateXML answered HTTP/1.1 401 Unauthorized "
+         "(credentials refused): ?CltIdQD=X"},
     };
     const QString fichier = FichierReponseWeb(Client, OperationWeb::CreateXML);
     for (const auto& c : cas) {
@@ -277,6 +278,7 @@ TEST_F(WebTest, FailedExchangeIsLoggedOnceWithItsStepAndLeavesNoAnswer) {
         EXPECT_FALSE(EchangeWeb(parametres.adresse, Client, OperationWeb::CreateXML, QStringLiteral("?CltIdQD=X"),
                                 QStringLiteral("Lib_Kirvo:SynchroniserPub_01_Client_01")));
         EXPECT_EQ(StatutErreurService(), c.statut);
+        EXPECT_EQ(IdentificationRefusee(), QByteArray(c.nom) == "credentials refused");
         EXPECT_FALSE(QFileInfo::exists(fichier));
         const QStringList log = lignesLog();
         ASSERT_EQ(log.size(), 1) << log.join('\n').toStdString();
