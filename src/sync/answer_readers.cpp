@@ -8,12 +8,13 @@
 #include "platform/app_error.h"
 #include "platform/http_client.h"
 
-#include <QBuffer>
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <cmath>
-#include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 #include <limits>
 
@@ -26,9 +27,6 @@ namespace {
 const QString kCRLF = QStringLiteral("\r\n");
 // Deepest element nesting an answer file may have (answers nest four levels).
 constexpr int kProfondeurMaxReponse = 64;
-// An answer up to this size (one item, a status: nearly all of them) is read in one call and
-// parsed from memory; a longer one (a list) is parsed from the file as it is read.
-constexpr qint64 kReponseLueEnUneFois = 64 * 1024;
 
 // An HTML page (a web server's error page) is recognised by its document type line.
 bool EstPageHtml(const QByteArray& contenu) {
@@ -237,38 +235,54 @@ namespace {
 // all the others of its tag, at a cost that grows with the square of their number (100,000 of
 // them hold it for 15 seconds and more), and only once the whole tag is read.
 constexpr int kAttributsMaxParBalise = 256;
+// Those comparisons are bounded over the whole answer too, so that an answer made only of tags
+// with many attributes costs what a plain answer of its size costs: the tags of an answer may ask
+// for a few full tags' worth, and then one more for each character read.
+constexpr qint64 kComparaisonsOffertes = 64 * 1024;
+// An answer is read and handed to the XML reader in pieces of this size: a short one (one item, a
+// status: nearly all of them) in one piece, a longer one (a list) as it is read, never held whole.
+constexpr qint64 kMorceau = 64 * 1024;
 
-// Hands the bytes of an answer to the XML reader, counting the attributes of each start tag as
-// they go by (one "=" each, outside quoted values, comments, CDATA sections and processing
-// instructions); past the limit it hands nothing more and the answer reads as cut short. NUL bytes
-// are passed over, so that an answer in UTF-16 (of Latin text) is counted alike.
-class SourceComptee : public QIODevice {
+// The encoding an XML declaration at the head of an answer names; empty when there is none.
+QByteArray CodageDeclare(QByteArrayView debut) {
+    if (!debut.startsWith("<?xml")) return {};
+    const qsizetype fin = debut.indexOf("?>");
+    if (fin < 0) return {};
+    static const QRegularExpression kCodage(
+        QStringLiteral("^<\\?xml\\s.*?\\sencoding\\s*=\\s*([\"'])([A-Za-z][A-Za-z0-9._-]*)\\1"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = kCodage.match(QString::fromLatin1(debut.first(fin)));
+    return m.hasMatch() ? m.captured(2).toLatin1() : QByteArray();
+}
+
+// The text of an answer as the XML reader is to read it, piece by piece: decoded here, in the
+// encoding its first bytes show (a byte order mark, or a "<" in UTF-16 or UTF-32) or else the one
+// its declaration names (UTF-8 without one), and handed on as characters so that the reader reads
+// exactly what was counted. The attributes of each start tag are counted on the way (one "=" each,
+// outside quoted values, comments, CDATA sections and processing instructions); past either bound
+// it hands nothing more and the answer reads as cut short, before the reader has the whole tag.
+class SourceComptee {
 public:
-    explicit SourceComptee(QIODevice& source) : source_(source) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-    bool refusee() const { return refusee_; }
-    bool isSequential() const override { return true; }
-    bool atEnd() const override { return refusee_ || source_.atEnd(); }
-    qint64 bytesAvailable() const override { return refusee_ ? 0 : source_.bytesAvailable(); }
+    explicit SourceComptee(QIODevice& source) : source_(source) {}
 
-protected:
-    qint64 readData(char* data, qint64 max) override {
-        if (refusee_) return 0;
-        const qint64 n = source_.read(data, max);
-        for (qint64 i = 0; i < n; ++i) {
-            if (etat_ == Etat::Texte) {
-                // Most of an answer is text: straight to the next tag.
-                const void* p = std::memchr(data + i, '<', size_t(n - i));
-                if (!p) break;
-                i = static_cast<const char*>(p) - data;
-            }
-            if (!lire(data[i])) {
-                refusee_ = true;
-                return i;
-            }
+    // The next piece of text, counted; false when there is none left or the answer is refused.
+    bool suivant(QString& texte) {
+        texte.clear();
+        while (texte.isEmpty() && !refusee_) {
+            if (!lireMorceau(texte)) return false;
         }
-        return n;
+        return !refusee_;
     }
-    qint64 writeData(const char*, qint64) override { return -1; }
+
+    // Once the reader has seen the root end, what is left may hold nothing but blanks, comments and
+    // processing instructions: the reader, given it piece by piece, cannot tell, so it is checked
+    // here. False when the answer holds anything more.
+    bool resteSansContenu() {
+        apresRacine_ = true;
+        QString texte;
+        while (!refusee_ && lireMorceau(texte)) {}
+        return !refusee_ && etat_ == Etat::Texte;
+    }
 
 private:
     enum class Etat {
@@ -286,26 +300,84 @@ private:
         SectionDeux,
         Declaration
     };
+
+    // Reads, decodes and counts one piece into texte (it may come out empty); false at the end.
+    bool lireMorceau(QString& texte) {
+        if (fini_) return false;
+        octets_.resize(kMorceau);
+        const qint64 n = source_.read(octets_.data(), kMorceau);
+        if (n <= 0) {
+            fini_ = true;
+            texte = std::exchange(enAttente_, QString());
+            return !texte.isEmpty() && compter(texte);
+        }
+        const QByteArrayView lus(octets_.constData(), n);
+        if (!decodeur_.isValid() && !choisirCodage(lus)) return refuser();
+        texte = decodeur_(lus);
+        if (!enAttente_.isEmpty()) texte.prepend(std::exchange(enAttente_, QString()));
+        // The XML reader takes the text through UTF-8: a pair of UTF-16 units split between two
+        // pieces would reach it as two lone halves.
+        if (!texte.isEmpty() && texte.back().isHighSurrogate()) {
+            enAttente_ = texte.back();
+            texte.chop(1);
+        }
+        return compter(texte);
+    }
+
+    bool choisirCodage(QByteArrayView debut) {
+        if (const auto codage = QStringConverter::encodingForData(debut, u'<')) {
+            decodeur_ = QStringDecoder(*codage);
+        } else {
+            const QByteArray nom = CodageDeclare(debut);
+            decodeur_ = nom.isEmpty() ? QStringDecoder(QStringDecoder::Utf8) : QStringDecoder(nom.constData());
+        }
+        return decodeur_.isValid();  // an encoding nobody knows: no answer
+    }
+
+    bool refuser() {
+        refusee_ = true;
+        return false;
+    }
+
+    bool compter(QStringView texte) {
+        for (qsizetype i = 0; i < texte.size(); ++i) {
+            if (etat_ == Etat::Texte && !apresRacine_) {
+                // Most of an answer is text: straight to the next tag.
+                i = texte.indexOf(u'<', i);
+                if (i < 0) break;
+            }
+            if (!lire(texte[i].unicode(), caracteres_ + i)) return refuser();
+        }
+        caracteres_ += texte.size();
+        return true;
+    }
+
     // A comment ("-->") or a CDATA section ("]]>"): it ends with its closing character twice and ">".
-    void ouvrirSection(char fermeture) {
+    void ouvrirSection(char16_t fermeture) {
         fermeture_ = fermeture;
         etat_ = Etat::Section;
     }
-    // False when the byte is one attribute too many.
-    bool lire(char c) {
+    static bool blanc(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+    // False when the character is one attribute too many, or markup after the root.
+    bool lire(char16_t c, qint64 position) {
         switch (etat_) {
             case Etat::Texte:
-                if (c == '<') etat_ = Etat::Chevron;
+                if (c == u'<')
+                    etat_ = Etat::Chevron;
+                else if (apresRacine_ && !blanc(c))
+                    return false;
                 break;
             case Etat::Chevron:
-                if (c == '\0') break;
-                if (c == '!')
+                if (c == u'!')
                     etat_ = Etat::Exclamation;
-                else if (c == '?')
+                else if (c == u'?')
                     etat_ = Etat::Instruction;
-                else if (c == '/')
+                else if (apresRacine_)
+                    return false;
+                else if (c == u'/')
                     etat_ = Etat::BaliseFin;
-                else if (c == '>')
+                else if (c == u'>')
                     etat_ = Etat::Texte;
                 else {
                     etat_ = Etat::Balise;
@@ -313,12 +385,15 @@ private:
                 }
                 break;
             case Etat::Balise:
-                if (c == '"' || c == '\'') {
+                if (c == u'"' || c == u'\'') {
                     guillemet_ = c;
                     etat_ = Etat::Valeur;
-                } else if (c == '=') {
+                } else if (c == u'=') {
+                    // The reader compares this attribute with each one before it in the tag.
                     if (++attributs_ > kAttributsMaxParBalise) return false;
-                } else if (c == '>') {
+                    comparaisons_ += attributs_ - 1;
+                    if (comparaisons_ > kComparaisonsOffertes + position) return false;
+                } else if (c == u'>') {
                     etat_ = Etat::Texte;
                 }
                 break;
@@ -327,44 +402,45 @@ private:
                 break;
             case Etat::BaliseFin:
             case Etat::Declaration:  // a document type: refused further on anyway
-                if (c == '>') etat_ = Etat::Texte;
+                if (c == u'>') etat_ = Etat::Texte;
                 break;
             case Etat::Instruction:
-                if (c == '?') etat_ = Etat::InstructionFin;
+                if (c == u'?') etat_ = Etat::InstructionFin;
                 break;
             case Etat::InstructionFin:
-                if (c == '>')
+                if (c == u'>')
                     etat_ = Etat::Texte;
-                else if (c != '?' && c != '\0')
+                else if (c != u'?')
                     etat_ = Etat::Instruction;
                 break;
             case Etat::Exclamation:
-                if (c == '-')
+                if (c == u'-')
                     etat_ = Etat::Tiret;
-                else if (c == '[')
-                    ouvrirSection(']');
-                else if (c != '\0')
+                else if (apresRacine_)
+                    return false;
+                else if (c == u'[')
+                    ouvrirSection(u']');
+                else
                     etat_ = Etat::Declaration;
                 break;
             case Etat::Tiret:
-                if (c == '-')
-                    ouvrirSection('-');
-                else if (c != '\0')
+                if (c == u'-')
+                    ouvrirSection(u'-');
+                else if (apresRacine_)
+                    return false;
+                else
                     etat_ = Etat::Declaration;
                 break;
             case Etat::Section:
                 if (c == fermeture_) etat_ = Etat::SectionUn;
                 break;
             case Etat::SectionUn:
-                if (c == fermeture_)
-                    etat_ = Etat::SectionDeux;
-                else if (c != '\0')
-                    etat_ = Etat::Section;
+                etat_ = c == fermeture_ ? Etat::SectionDeux : Etat::Section;
                 break;
             case Etat::SectionDeux:
-                if (c == '>')
+                if (c == u'>')
                     etat_ = Etat::Texte;
-                else if (c != fermeture_ && c != '\0')
+                else if (c != fermeture_)
                     etat_ = Etat::Section;
                 break;
         }
@@ -372,11 +448,18 @@ private:
     }
 
     QIODevice& source_;
-    Etat etat_ = Etat::Texte;
-    char guillemet_ = 0;
-    char fermeture_ = 0;
-    int attributs_ = 0;
+    QByteArray octets_;
+    QStringDecoder decodeur_;
+    QString enAttente_;
+    bool fini_ = false;
     bool refusee_ = false;
+    bool apresRacine_ = false;
+    Etat etat_ = Etat::Texte;
+    char16_t guillemet_ = 0;
+    char16_t fermeture_ = 0;
+    int attributs_ = 0;
+    qint64 comparaisons_ = 0;
+    qint64 caracteres_ = 0;  // counted before the current piece
 };
 
 }  // namespace
@@ -385,10 +468,10 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     QFile f(FileName);
     // Every answer is read so: the file opened once and its size taken from it, rather than
     // looked up, measured and opened apart. Any other name goes the file lookup's way.
-    if (!NomDirect(FileName) || !f.open(QIODevice::ReadOnly)) {
+    if (!NomDirect(FileName) || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (!File_Exist(FileName, cle, true)) return false;
         f.setFileName(FileName);
-        if (!f.open(QIODevice::ReadOnly)) Raise(75, f.errorString());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) Raise(75, f.errorString());
     }
     const qint64 taille = f.size();
     if (taille == 0) return false;  // an empty answer is no answer file
@@ -401,28 +484,33 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     // it is read from the file as it goes, never held whole.
     // A DTD is never processed, and a page of a web site (an "html" root) is not an answer,
     // however well-formed. The nesting is bounded too: the document model slows down with the
-    // square of the depth, and no answer nests more than a few levels; so is the number of
-    // attributes of a tag (SourceComptee).
+    // square of the depth, and no answer nests more than a few levels; so are the attributes of
+    // its tags (SourceComptee).
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
-    // From memory, the parser does not ask the file for its size at every block it takes.
-    QByteArray contenu;
-    QBuffer memoire(&contenu);
-    QIODevice* source = &f;
-    if (taille <= kReponseLueEnUneFois) {
-        contenu = f.read(taille);
-        memoire.open(QIODevice::ReadOnly);
-        source = &memoire;
-    }
-    SourceComptee comptee(*source);
+    SourceComptee comptee(f);
     ReaderEmprunte emprunt;
     QXmlStreamReader& lecteur = *emprunt;
     lecteur.clear();
-    lecteur.setDevice(&comptee);
     lecteur.setNamespaceProcessing(false);
+    // Given characters, the reader keeps to them: an encoding its declaration names changes nothing.
+    QString morceau;
+    if (comptee.suivant(morceau)) lecteur.addData(morceau);
     bool racineVue = false;
+    bool finDocument = false;
     int profondeur = 0;
-    while (!lecteur.atEnd()) {
-        switch (lecteur.readNext()) {
+    for (;;) {
+        const QXmlStreamReader::TokenType jeton = lecteur.readNext();
+        if (jeton == QXmlStreamReader::Invalid) {
+            // The end of each piece is the end of the reader's data for now: it asks for the next.
+            if (lecteur.error() != QXmlStreamReader::PrematureEndOfDocumentError || !comptee.suivant(morceau)) break;
+            lecteur.addData(morceau);
+            continue;
+        }
+        if (jeton == QXmlStreamReader::EndDocument) {
+            finDocument = true;
+            break;
+        }
+        switch (jeton) {
             case QXmlStreamReader::DTD:
                 return false;
             case QXmlStreamReader::StartElement: {
@@ -450,9 +538,9 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
                 break;  // comments, processing instructions, the XML declaration
         }
     }
-    if (lecteur.hasError() || !racineVue || comptee.refusee()) {
+    if (!finDocument || !racineVue || !comptee.resteSansContenu()) {
         lecteur.clear();
-        if (!source->seek(0) || !EstPageHtml(source->readAll())) LogFichierIllisible(FileName);
+        if (!f.seek(0) || !EstPageHtml(f.readAll())) LogFichierIllisible(FileName);
         return false;
     }
     return true;

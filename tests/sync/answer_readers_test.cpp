@@ -9,11 +9,19 @@
 #include "platform/app_error.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <string>
 
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
+
+// n attributes, named with the letter and their rank.
+QString Attributs(int n, const QString& lettre) {
+    QString a;
+    for (int i = 0; i < n; ++i) a += QStringLiteral(" %1%2='1'").arg(lettre).arg(i);
+    return a;
+}
 
 class AnswerReadersTest : public KirvoTest {
 protected:
@@ -53,16 +61,29 @@ TEST_F(AnswerReadersTest, CreateAnswersTable) {
     // A root with 100,000 attributes: refused, as the reader would spend seconds over it. A tag with
     // 256 reads (the root below: 255 and v), and an "=" anywhere but between the attributes of a
     // tag (declaration, instruction, comment, value, text, CDATA) counts for nothing.
-    const auto attributs = [](int n) {
-        std::string a;
-        for (int i = 0; i < n; ++i) a += " a" + std::to_string(i) + "='1'";
-        return a;
-    };
+    const auto attributs = [](int n) { return Attributs(n, QStringLiteral("a")).toStdString(); };
     const std::string tropDAttributs = "<R" + attributs(100000) + "><Code>0</Code><Result>True</Result></R>";
     const std::string egal(1000, '=');
     const std::string attributsPermis = "<?xml version=\"1.0\"?><?pi " + egal + "?><!-- " + egal + " --><R" +
                                         attributs(255) + " v='" + egal + ">'><Code>0</Code><Result b=\"" + egal +
                                         "\">True</Result>" + egal + "<![CDATA[<x " + egal + "]]><Id>7</Id></R>";
+    // Tags of 200 attributes each: a few read, an answer made of them is refused once they have asked
+    // the reader for more checks than its size allows. Tags of a few attributes read however many.
+    const auto balises = [&](int n, int attributsParBalise) {
+        std::string r = "<R><Code>0</Code><Result>True</Result><Id>8</Id>";
+        for (int i = 0; i < n; ++i) r += "<a" + attributs(attributsParBalise) + "/>";
+        return r + "</R>";
+    };
+    const std::string quelquesBalises = balises(2, 200);
+    const std::string balisesChargees = balises(1000, 200);
+    const std::string beaucoupDeBalises = balises(50000, 3);
+    // What follows the root, read in a later piece than the root: blanks, comments and
+    // instructions only.
+    const std::string racineLongue = "<R><Code>0</Code><Result>True</Result><Id>9</Id></R>" + remplissage;
+    const std::string finPermise = racineLongue + "<!-- fin --><?fin ?>\r\n" + remplissage;
+    const std::string elementApres = racineLongue + "<R/>";
+    const std::string texteApres = racineLongue + "x";
+    const std::string commentaireOuvert = racineLongue + "<!-- fin";
     const Cas cas[] = {
         {"success", "<R><Code>0</Code><Result>true</Result><Id>1234</Id></R>", false, 0, true, 1234, 0, 0},
         {"any root, deep elements",
@@ -100,6 +121,15 @@ TEST_F(AnswerReadersTest, CreateAnswersTable) {
         {"long truncated answer", tronqueeLongue.c_str(), true, 0, false, 0, 0, 1},
         {"a tag with very many attributes", tropDAttributs.c_str(), true, 0, false, 0, 0, 1},
         {"attributes and equal signs an answer may have", attributsPermis.c_str(), false, 0, true, 7, 0, 0},
+        {"a few tags with many attributes", quelquesBalises.c_str(), false, 0, true, 8, 0, 0},
+        {"an answer made of tags with many attributes", balisesChargees.c_str(), true, 0, false, 0, 0, 1},
+        {"many tags with a few attributes", beaucoupDeBalises.c_str(), false, 0, true, 8, 0, 0},
+        {"blanks, a comment and an instruction after the root", finPermise.c_str(), false, 0, true, 9, 0, 0},
+        {"an element after the root", elementApres.c_str(), true, 0, false, 0, 0, 1},
+        {"text after the root", texteApres.c_str(), true, 0, false, 0, 0, 1},
+        {"a comment left open after the root", commentaireOuvert.c_str(), true, 0, false, 0, 0, 1},
+        {"an encoding nobody knows", "<?xml version='1.0' encoding='x-kirvo'?><R><Result>True</Result></R>", true, 0,
+         false, 0, 0, 1},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -168,19 +198,85 @@ TEST_F(AnswerReadersTest, ErrorAnswerMessages) {
               QStringLiteral("Paramètre(s) invalide(s) pour la requête: ") + CRLF + CRLF + QStringLiteral("détail"));
 }
 
-TEST_F(AnswerReadersTest, AttributesOfAnAnswerInUtf16AreCountedAlike) {
-    for (const int n : {3, 300}) {
-        QString a;
-        for (int i = 0; i < n; ++i) a += QStringLiteral(" a%1='=>'").arg(i);
-        const QString xml = QStringLiteral("<R") + a +
-                            QStringLiteral("><!-- a='1' --><Code>0</Code><Result>True</Result><Id>3</Id></R>");
-        QByteArray octets("\xFF\xFE", 2);
-        octets.append(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
-        EcrireFichierTest(fichier(), octets);
+TEST_F(AnswerReadersTest, EveryEncodingReadsAndHasItsAttributesCounted) {
+    // Each encoding, with or without its byte order mark, or named by the declaration. In UTF-16
+    // the names of the hostile root hold U+013E, whose low byte is ">": counted on bytes, that root
+    // would reach the XML reader whole (25 s of checks, then a success).
+    struct Codage {
+        const char* nom;
+        const char* declare;  // the declaration's encoding, nullptr: no declaration
+        QStringConverter::Encoding codage;
+        bool bom;
+        const char* codageNomme = nullptr;  // an encoding of the declaration's own
+    };
+    const Codage codages[] = {
+        {"UTF-8", nullptr, QStringConverter::Utf8, false},
+        {"UTF-8 with BOM", "utf-8", QStringConverter::Utf8, true},
+        {"UTF-16LE with BOM", "UTF-16", QStringConverter::Utf16LE, true},
+        {"UTF-16BE with BOM", nullptr, QStringConverter::Utf16BE, true},
+        {"UTF-16LE", nullptr, QStringConverter::Utf16LE, false},
+        {"UTF-16BE", "UTF-16", QStringConverter::Utf16BE, false},
+        {"UTF-32LE with BOM", nullptr, QStringConverter::Utf32LE, true},
+        {"windows-1252", "windows-1252", QStringConverter::Latin1, false, "windows-1252"},
+    };
+    for (const Codage& c : codages) {
+        SCOPED_TRACE(c.nom);
+        const bool unicode = !c.codageNomme;
+        const QString lettre = unicode ? QStringLiteral("\u013E") : QStringLiteral("\u00E9");
+        // A long text crosses the pieces a long answer is read in, at every place of its characters.
+        QString texte;
+        for (int i = 0; i < 40000; ++i)
+            texte += unicode ? QStringLiteral("\u00E9\u20AC\U0001F600") : QStringLiteral("\u00E9\u20AC");
+        const QString declaration =
+            c.declare ? QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\r\n").arg(QLatin1String(c.declare))
+                      : QString();
+        const auto ecrire = [&](const QString& xml) {
+            QByteArray octets;
+            if (c.codageNomme) {
+                QStringEncoder e(c.codageNomme);
+                octets = e(declaration + xml);
+            } else {
+                QStringEncoder e(c.codage, c.bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+                octets = e(declaration + xml);
+            }
+            EcrireFichierTest(fichier(), octets);
+        };
+        struct Cas {
+            const char* nom;
+            QString xml;
+            bool err;
+            int32_t id;
+            int lignesLog;
+        };
+        const Cas cas[] = {
+            {"attributes, comments, CDATA",
+             QStringLiteral("<R a=\"=>\" %1='x>y'><!-- a='1' > --><Code>0</Code><![CDATA[<x a=1 b=2>]]>"
+                            "<Result b='&lt;>'>True</Result><Id>3</Id></R>")
+                 .arg(lettre),
+             false, 3, 0},
+            {"a root with 300 attributes",
+             QStringLiteral("<R") + Attributs(300, lettre) + QStringLiteral("><Result>True</Result><Id>3</Id></R>"),
+             true, 0, 1},
+            {"a root with 100,000 attributes",
+             QStringLiteral("<R") + Attributs(100000, lettre) + QStringLiteral("><Result>True</Result><Id>3</Id></R>"),
+             true, 0, 1},
+        };
+        for (const Cas& k : cas) {
+            SCOPED_TRACE(k.nom);
+            ReinitialiserListes();
+            ecrire(k.xml);
+            bool err = !k.err;
+            LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+            EXPECT_EQ(err, k.err);
+            EXPECT_EQ(ReponseCreateXML.Id, k.id);
+            EXPECT_EQ(lignesLog().size(), k.lignesLog);
+        }
+        ecrire(QStringLiteral("<R><Code>501</Code><Error><ErrorCode>") + texte +
+               QStringLiteral("</ErrorCode></Error></R>"));
         bool err = false;
-        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
-        EXPECT_EQ(err, n > 256) << n;
-        EXPECT_EQ(ReponseCreateXML.Id, n > 256 ? 0 : 3) << n;
+        LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier(), QString(), err);
+        EXPECT_TRUE(err);
+        EXPECT_TRUE(ReponseDeleteXML.ErrorCode == texte);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "foundation/log_lists.h"
 
+#include <QStringEncoder>
 #include <string>
 
 namespace {
@@ -329,6 +330,45 @@ TEST_F(ListReadersTest, WebIdsReadAsEachEntityReadsThem) {
         EXPECT_EQ(IdWebReponseOnglet(c.onglet), c.id);
         // A value that does not convert is an incident of the reader, never "gone from the web".
         EXPECT_EQ(lignesLog().join('\n').contains(QStringLiteral("Lib_XML:LectureFichierXMLRequete")), c.err);
+    }
+}
+
+TEST_F(ListReadersTest, AListReadsAlikeInEveryEncodingAndAHostileRootFailsIt) {
+    // A long list (read in several pieces) in UTF-16, with or without its byte order mark, gives the
+    // rows it gives in UTF-8; in UTF-16 a root whose 100,000 attribute names hold U+013E (its low
+    // byte is ">") fails the read, as a root with far too many attributes does in UTF-8.
+    QString items;
+    for (int i = 1; i <= 3000; ++i)
+        items +=
+            QStringLiteral("<ClientBO><CltIdWeb>%1</CltIdWeb><CltNom>\u00E9\u20AC\U0001F600 %1</CltNom></ClientBO>")
+                .arg(i);
+    const QString liste = QStringLiteral("<r><Code>0</Code><Items>") + items + QStringLiteral("</Items></r>");
+    QString attributs;
+    for (int i = 0; i < 100000; ++i) attributs += QStringLiteral(" \u013E%1='1'").arg(i);
+    const QString hostile = QStringLiteral("<r") + attributs + QStringLiteral("><Code>0</Code><Items>") + items +
+                            QStringLiteral("</Items></r>");
+    const auto encode = [](const QString& xml, QStringConverter::Encoding codage, bool bom) {
+        QStringEncoder e(codage, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(e(xml));
+    };
+    EXPECT_FALSE(lire(1, encode(liste, QStringConverter::Utf8, false), true, true));
+    const auto attendues = lignes(1);
+    ASSERT_EQ(attendues.size(), 3000u);
+    EXPECT_EQ(attendues[2999][2], QStringLiteral("\u00E9\u20AC\U0001F600 3000"));
+    struct Cas {
+        const char* nom;
+        QStringConverter::Encoding codage;
+        bool bom;
+    };
+    for (const Cas& c : {Cas{"UTF-16LE with BOM", QStringConverter::Utf16LE, true},
+                         Cas{"UTF-16BE", QStringConverter::Utf16BE, false}}) {
+        SCOPED_TRACE(c.nom);
+        EXPECT_FALSE(lire(1, encode(liste, c.codage, c.bom), true, true));
+        EXPECT_EQ(lignes(1), attendues);
+        EXPECT_EQ(ReponseClient.CltIdWeb, 3000);
+        EXPECT_TRUE(lire(1, encode(hostile, c.codage, c.bom), true, true));
+        EXPECT_TRUE(lignes(1).empty());
+        EXPECT_EQ(ReponseClient.CltIdWeb, 0);
     }
 }
 
