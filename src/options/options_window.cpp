@@ -28,6 +28,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -44,8 +45,9 @@ bool bParametresModifies = false;
 
 namespace {
 
-// Not owned by a static: the window must never outlive the application object at exit.
-FrmSetup* g_frmSetup = nullptr;
+// Not owned by a static: the window must never outlive the application object at exit. Its owner
+// may take it down first.
+QPointer<FrmSetup> g_frmSetup;
 
 const QString kSectionURL = QStringLiteral("URL");
 const QString kSectionWindows = QStringLiteral("Windows");
@@ -131,7 +133,11 @@ void SetValeurCase(QCheckBox* c, int valeur) {
 
 // --- building the window ----------------------------------------------------------------------
 
-FrmSetup::FrmSetup() {
+// Owned, it is a dialog at the window system's level: the window manager keeps it above its owner
+// (and with it on the desktop); it can still be resized, maximised and minimised.
+FrmSetup::FrmSetup(QWidget* proprietaire)
+    : QMainWindow(proprietaire,
+                  proprietaire ? Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint : Qt::Window) {
     setObjectName(QStringLiteral("FrmSetup"));
     setWindowTitle(QStringLiteral("Options"));
     construire();
@@ -476,7 +482,7 @@ void FrmSetup::InitSettings() {
 
 // --- save ------------------------------------------------------------------------------------------
 
-bool FrmSetup::SaveSettings() {
+bool FrmSetup::SaveSettings(bool avecAdresse) {
     Proc p(Cle::FrmSetup_SaveSettings, Trace::None);
     QString programme, base;
     QStringList echecs;  // files that refused a value
@@ -488,7 +494,7 @@ bool FrmSetup::SaveSettings() {
     ok &= p(10, [&] { programme = FichierProgramme(); });
     ok &= p(20, [&] { base = FichierOptionsBase(); });
     ok &= p(30, [&] {
-        ecrire(base, kSectionURL, "Adresse", TxtURL->text());
+        if (avecAdresse) ecrire(base, kSectionURL, "Adresse", TxtURL->text());
         ecrire(base, kSectionURL, "User", TxtURLUser->text());
         ecrire(base, kSectionURL, "PW", TxtURLPW->text());
     });
@@ -502,7 +508,7 @@ bool FrmSetup::SaveSettings() {
 
     // What was not written stays marked as changed, and the user is told.
     if (ok && echecs.isEmpty()) {
-        bOptionsModifiees = false;
+        bOptionsModifiees = !avecAdresse;
         return true;
     }
     p(60, [&] {
@@ -534,20 +540,26 @@ void FrmSetup::SaveSettingsParametres() {
 
 void FrmSetup::enregistrer(const char* cle) {
     Proc p(cle, Trace::None);
-    // Without an address every synchronisation fails: saved only if the user means it.
-    bool enregistrer = true;
+    // Without an address every synchronisation fails: it is saved only if the user means it;
+    // otherwise the stored one stays and the other changes are saved all the same.
+    bool avecAdresse = true;
     p(5, [&] {
         if (!bOptionsModifiees || !TrimBlancs(TxtURL->text()).isEmpty()) return;
-        enregistrer = MsgBox(QStringLiteral("L'adresse du service Web (URL) est vide : les synchronisations ne "
-                                            "pourront pas joindre le service.\r\n\r\nEnregistrer quand même ?"),
+        avecAdresse = MsgBox(QStringLiteral("L'adresse du service Web (URL) est vide : les synchronisations ne "
+                                            "pourront pas joindre le service.\r\n\r\nEnregistrer quand même l'URL "
+                                            "vide ?\r\n\r\nNon : l'URL enregistrée est gardée, les autres "
+                                            "modifications sont enregistrées."),
                              Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2, windowTitle()) == Mb::Yes;
+        if (!avecAdresse)
+            Log(QStringLiteral("FrmSetup: URL vide non enregistrée, l'URL enregistrée est gardée: ") +
+                LectureIni(FichierOptionsBase(), kSectionURL, QStringLiteral("Adresse"),
+                           QString::fromLatin1(AdresseWebParDefaut)));
     });
-    if (!enregistrer) return;
     QWidget* principale = FenetrePrincipale() ? FenetrePrincipale() : this;
     p(10, [&] { SablierOn(principale); });
     p(20, [&] { pomper(); });
     p(30, [&] {
-        if (bOptionsModifiees) SaveSettings();
+        if (bOptionsModifiees) SaveSettings(avecAdresse);
     });
     p(40, [&] {
         if (!bPeripheriquesModifies) return;
@@ -666,7 +678,7 @@ FrmSetup* FrmSetupCharge() { return g_frmSetup; }
 
 FrmSetup* ChargerFrmSetup() {
     if (!g_frmSetup) {
-        g_frmSetup = new FrmSetup;
+        g_frmSetup = new FrmSetup(FenetrePrincipale());
         g_frmSetup->Form_Load();
     }
     return g_frmSetup;
@@ -674,7 +686,7 @@ FrmSetup* ChargerFrmSetup() {
 
 void DechargerFrmSetup() {
     if (!g_frmSetup) return;
-    FrmSetup* f = g_frmSetup;
+    FrmSetup* f = g_frmSetup.data();
     f->Form_Unload(0);
     f->close();
     g_frmSetup = nullptr;

@@ -79,7 +79,8 @@ void SetValeurCase(QCheckBox* c, int valeur);
 class FrmSetup : public QMainWindow {
     Q_OBJECT
 public:
-    FrmSetup();
+    // proprietaire: the window it stays above (the main window); modeless all the same.
+    explicit FrmSetup(QWidget* proprietaire = nullptr);
     ~FrmSetup() override;
 
     // --- the options interface ---
@@ -129,8 +130,9 @@ public:
     void Form_Unload(int cancel = 0);
     void InitSettings();
     // Writes the web and Windows options; true when every value was written. A failure keeps
-    // bOptionsModifiees and tells the user which file could not be written.
-    bool SaveSettings();
+    // bOptionsModifiees and tells the user which file could not be written. Without avecAdresse
+    // the stored web address stays as it is and the options stay marked as changed.
+    bool SaveSettings(bool avecAdresse = true);
     void SaveSettingsParametres();
     // The save command (menu and button): the changed groups, hourglass on the main window.
     void MnuMainSave_Click();
@@ -176,7 +178,8 @@ private:
 
 // The loaded options window (nullptr when not loaded).
 FrmSetup* FrmSetupCharge();
-// Load FrmSetup: creates the window hidden and runs its load, once.
+// Load FrmSetup: creates the window hidden, owned by the main window when there is one, and runs
+// its load, once.
 FrmSetup* ChargerFrmSetup();
 // Unload FrmSetup: runs its unload and destroys the window.
 void DechargerFrmSetup();

@@ -282,8 +282,9 @@ bool LienUDP::SaveSettingsPeripheriques() {
     auto ecrire = [&](const QString& section, const char* prefixe, int i, const QString& valeur) {
         if (!EcritureIni(f, section, cle(prefixe, i), valeur)) refus = true;
     };
-    // A port box that holds no port (a value the file gave): nothing is written, the table stays
-    // marked as changed and the user is told which boxes to put right.
+    // A port box that holds no port (a value the file gave): the window's save writes nothing of
+    // the table and the user is told which boxes to put right. The last save, at the shutdown,
+    // cannot be put right: every text is written as it is, the bad ones as the file gave them.
     QStringList ports;
     for (int i = 0; i < NbCanauxUDP; ++i) {
         const size_t k = size_t(i);
@@ -294,17 +295,20 @@ bool LienUDP::SaveSettingsPeripheriques() {
             if (!TrimBlancs(boite->text()).isEmpty() && !PortUDPValide(boite->text()))
                 ports << ou + QStringLiteral(" : « ") + boite->text().trimmed() + QStringLiteral(" »");
     }
-    if (!ports.isEmpty()) {
+    if (!ports.isEmpty() && frm_.enDechargement()) {
+        p(5, [&] {
+            Log(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide enregistré tel quel: ") +
+                ports.join(QStringLiteral(" | ")));
+        });
+    } else if (!ports.isEmpty()) {
         p(5, [&] {
             Log(QStringLiteral("Err: FrmSetup: SaveSettingsPeripheriques: port non valide: ") +
                 ports.join(QStringLiteral(" | ")));
-            MsgBoxMain(
-                QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à "
-                               "65535.\r\n\r\n") +
-                    ports.join(QStringLiteral("\r\n")) +
-                    (frm_.enDechargement() ? QStringLiteral("\r\n\r\nLes modifications non enregistrées sont perdues.")
-                                           : QStringLiteral("\r\n\r\nCorrigez ces ports puis enregistrez à nouveau.")),
-                Mb::Exclamation);
+            MsgBoxMain(QStringLiteral("Les paramètres UDP n'ont pas été enregistrés : un port est un nombre de 1 à "
+                                      "65535.\r\n\r\n") +
+                           ports.join(QStringLiteral("\r\n")) +
+                           QStringLiteral("\r\n\r\nCorrigez ces ports puis enregistrez à nouveau."),
+                       Mb::Exclamation);
         });
         return false;
     }
@@ -347,7 +351,8 @@ void LienUDP::lier(int index, const QString& adresse, const QString& port) {
     if (!AdresseLitterale(adresse, &a))
         Raise(ErrSocketAdresseNonDisponible, QStringLiteral("Adresse non numérique ou non valide"), s->objectName());
     quint16 numero = 0;
-    if (!PortUDPValide(port, &numero)) Raise(380, QStringLiteral("Port non valide (1 à 65535)"), s->objectName());
+    if (!PortUDPValide(port, &numero))
+        Raise(ErrPortNonValide, QStringLiteral("Port non valide (1 à 65535)"), s->objectName());
     AppelSocket appel(appelsEnCours_[size_t(index)]);
     // Not shared: a port another program holds is refused, not split with it.
     if (!s->bind(a, numero, QAbstractSocket::DontShareAddress)) {
@@ -373,8 +378,11 @@ void LienUDP::CheckUDPInActif_Click(int index) {
                                  QLatin1Char(':') + boitePort->text() + QStringLiteral(" |Idx: ") +
                                  QString::number(index) + QStringLiteral(" |") +
                                  QString::fromLatin1(Cle::FrmSetup_CheckUDPInActif_Click);
+        // The user who ticked the box is told in a box; hidden (at the load), it is an incident.
         if (resultat == ErrSocketAdresseNonDisponible && frm_.isVisible())
             MsgBoxMain(QStringLiteral("Adresse d'écoute non valide."), Mb::Exclamation);
+        else if (resultat == ErrPortNonValide && frm_.isVisible())
+            MsgBoxMain(MessagePortNonValide(nomBoitePort(false, index, 1), boitePort->text()), Mb::Exclamation);
         else if (!nom.isEmpty())
             LogIncident(incident);
         else
@@ -386,15 +394,7 @@ void LienUDP::CheckUDPInActif_Click(int index) {
     const int valeur = ValeurCase(frm_.CheckUDPInActif[k]);
     if (valeur == 1) {
         const QString adresse = boiteAdresse->text(), port = boitePort->text();
-        if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty() && !PortUDPValide(port)) {
-            // A port the file holds that is no port: told in the row (and in a box when the user
-            // ticked it), not raised as an incident.
-            const QString message = MessagePortNonValide(nomBoitePort(false, index, 1), port);
-            Log(QStringLiteral("Err: Unable to Check CheckUDPInActif due to Port source is not valid: ") + port +
-                QStringLiteral(" |Idx: ") + QString::number(index));
-            etat(index, EtatCanal::Refuse, QStringLiteral("port non valide"), message);
-            if (frm_.isVisible()) p(5, [&] { MsgBoxMain(message, Mb::Exclamation); });
-        } else if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty()) {
+        if (!TrimBlancs(adresse).isEmpty() && !TrimBlancs(port).isEmpty()) {
             DerniereErreur.Number = 0;
             p(10, [&] {
                 AppelSocket appel(appelsEnCours_[k]);
@@ -416,7 +416,8 @@ void LienUDP::CheckUDPInActif_Click(int index) {
                     texte += QStringLiteral(" | Adresse non valide: ") + adresse + QLatin1Char(':') + port;
                 Log(QStringLiteral("Err: SocketUDP # ") + QString::number(index) + QStringLiteral(": Err: ") +
                     QString::number(resultat) + QLatin1Char(' ') + texte);
-                etat(index, EtatCanal::Refuse, NomCourtErreurSocket(resultat), texte);
+                etat(index, EtatCanal::Refuse, NomCourtErreurSocket(resultat),
+                     resultat == ErrPortNonValide ? MessagePortNonValide(nomBoitePort(false, index, 1), port) : texte);
             }
         } else if (TrimBlancs(adresse).isEmpty()) {
             Log(QStringLiteral("Err: Unable to Check CheckUDPInActif due to IP source is empty"));
@@ -449,24 +450,12 @@ void LienUDP::BtnUDPSend_Click(int index) {
     Proc p(Cle::FrmSetup_BtnUDPSend_Click);
     const size_t k = size_t(index);
     p(10, [&] {
+        // The first port's value decides: none (blank, 0, letters) sends nothing; a negative one
+        // lets the second port alone be tried.
         const QString message = TrimBlancs(frm_.TexteUDPDonneeEnvoyees[k]->text());
         if (TrimBlancs(frm_.TexteUDPIPCible[k]->text()).isEmpty()) return;
+        if (ValeurNumerique(frm_.TexteUDPPortCible[k]->text()) == 0) return;
         if (message.isEmpty()) return;
-        // A row whose ports are not all ports sends nothing and says which one.
-        const QString port1 = frm_.TexteUDPPortCible[k]->text(), port2 = frm_.TexteUDPPortBCible[k]->text();
-        const bool bon1 = PortUDPValide(port1), bon2 = TrimBlancs(port2).isEmpty() || PortUDPValide(port2);
-        if (!bon1 || !bon2) {
-            const int numero = bon1 ? 2 : 1;
-            const QString port = bon1 ? port2 : port1;
-            Log(QStringLiteral("Err: UDP: Port non valide: ") +
-                (TrimBlancs(port).isEmpty() ? QStringLiteral("(aucun)") : port.trimmed()) + QStringLiteral(" |Idx: ") +
-                QString::number(index) + QStringLiteral(" |Port ") + QString::number(numero) +
-                QStringLiteral(" |Rien n'a été envoyé"));
-            MsgBoxMain(MessagePortNonValide(nomBoitePort(true, index, numero), port) +
-                           QStringLiteral("\r\n\r\nLe message n'a pas été envoyé."),
-                       Mb::Exclamation);
-            return;
-        }
         SendMessageUDP(index, message);
     });
 }
@@ -543,9 +532,21 @@ void LienUDP::envoyerVers(int index, const QHostAddress& destination, const QStr
         }
     });
     const QString texteJournal = TexteJournalUDP(message);
-    auto envoyerAuPort = [&](QLineEdit* boitePort, int stmt) {
+    QStringList refus;  // what the user is told once the sends are done
+    auto envoyerAuPort = [&](QLineEdit* boitePort, int numero, int stmt) {
         const QString port = boitePort->text();
         if (ValeurNumerique(port) <= 0) return;
+        // A number beyond the ports: only this port is left out, the other one is still tried.
+        if (ValeurEntiere(port) > 65535) {
+            p(stmt, [&] {
+                Log(QStringLiteral("Err: UDP: Port non valide: ") + port.trimmed() + QStringLiteral(" |Idx: ") +
+                    QString::number(index) + QStringLiteral(" |Port ") + QString::number(numero) +
+                    QStringLiteral(" |Pas d'envoi à ce port"));
+            });
+            refus << MessagePortNonValide(nomBoitePort(true, index, numero), port) +
+                         QStringLiteral("\r\n\r\nLe message n'a pas été envoyé à ce port.");
+            return;
+        }
         const QString cible = adresse + QLatin1Char(':') + port + QLatin1Char(' ') + texteJournal;
         p(stmt,
           [&] { Log(QStringLiteral("UDP: NoAddress: ") + QString::number(index) + QStringLiteral("| ") + cible); });
@@ -553,10 +554,11 @@ void LienUDP::envoyerVers(int index, const QHostAddress& destination, const QStr
         pomper();
         p(stmt + 20, [&] { Log(QStringLiteral("UDP: Send to: ") + cible); });
     };
-    envoyerAuPort(frm_.TexteUDPPortCible[k], 10);
+    envoyerAuPort(frm_.TexteUDPPortCible[k], 1, 10);
     pomper();
     HorlogeSysteme().sleepMs(10);
-    envoyerAuPort(frm_.TexteUDPPortBCible[k], 40);
+    envoyerAuPort(frm_.TexteUDPPortBCible[k], 2, 40);
+    for (const QString& texte : refus) p(70, [&] { MsgBoxMain(texte, Mb::Exclamation); });
 }
 
 // --- receiving ---------------------------------------------------------------------------------------

@@ -294,7 +294,7 @@ constexpr LigneErreurSocket kErreursSocket[] = {
      "Accès refusé : un port inférieur à 1024 est réservé à l'administrateur du poste"},
     {QAbstractSocket::AddressInUseError, 10048, "adresse déjà utilisée",
      "Adresse et port déjà utilisés par un autre programme"},
-    {QAbstractSocket::SocketAddressNotAvailableError, ErrSocketAdresseNonDisponible, "adresse non disponible",
+    {QAbstractSocket::SocketAddressNotAvailableError, ErrSocketAdresseNonDisponible, "adresse d'écoute non valide",
      "Adresse non disponible sur ce poste"},
     {QAbstractSocket::DatagramTooLargeError, 10040, "message trop long", "Message trop long"},
     {QAbstractSocket::NetworkError, 10065, "destination injoignable", "Destination injoignable"},
@@ -321,6 +321,6 @@ ErreurSocket ErreurDeSocket(QAbstractSocket::SocketError erreur, const QString& 
 QString NomCourtErreurSocket(int32_t n) {
     for (const LigneErreurSocket& l : kErreursSocket)
         if (l.numero == n) return QString::fromUtf8(l.court);
-    if (n == 380) return QStringLiteral("port non valide");
+    if (n == ErrPortNonValide) return QStringLiteral("port non valide");
     return n < 0 ? QStringLiteral("erreur réseau") : QStringLiteral("erreur réseau %1").arg(n);
 }

@@ -126,6 +126,8 @@ struct ErreurSocket {
 };
 inline constexpr int32_t ErrSocketAccesRefuse = 10013;
 inline constexpr int32_t ErrSocketAdresseNonDisponible = 10049;
+// A port text that names no port (InvalidPropertyValue).
+inline constexpr int32_t ErrPortNonValide = 380;
 ErreurSocket ErreurDeSocket(QAbstractSocket::SocketError erreur, const QString& texteSysteme);
 // A few words in French for a channel's row, else the number.
 QString NomCourtErreurSocket(int32_t n);

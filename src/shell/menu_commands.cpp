@@ -39,14 +39,19 @@ void Frm_Main::Mnu01Options_Click() {
     p(10, [&] {
         FrmSetup* s = FrmSetupCharge();
         if (!s) return;
-        if (!s->isVisible()) {
-            PosseeParFrmMain(s);
-            s->show();
-            s->raise();
-            s->activateWindow();
-        } else {
+        // Shown but out of the user's sight (behind another window, or minimised): the press
+        // brings it forward; only the window the user is on is hidden.
+        if (s->isVisible() && s->isActiveWindow() && !s->isMinimized()) {
             s->hide();
+            return;
         }
+        PosseeParFrmMain(s);
+        // The command's shortcut works from the options window too: there it hides the window.
+        if (!s->actions().contains(Mnu01Options)) s->addAction(Mnu01Options);
+        if (s->isMinimized()) s->setWindowState(s->windowState() & ~Qt::WindowMinimized);
+        s->show();
+        s->raise();
+        s->activateWindow();
     });
 }
 

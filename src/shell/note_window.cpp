@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "shell/main_window.h"
 #include "shell/rtf.h"
+#include "shell/startup.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -176,11 +177,14 @@ void FrmNote::Form_Load() {
     p(10, [&] {
         const QString F = fichierPositions();
         const QString nom = objectName();
-        const double l = NombreEnTete(
-            LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Width"), QStringLiteral("7365")));
-        const double h = NombreEnTete(
-            LectureIni(F, QStringLiteral("FrmPos"), nom + QStringLiteral("_Height"), QStringLiteral("5850")));
-        resize(std::max(1, int(std::lround(l / TwipsParPixel))), std::max(1, int(std::lround(h / TwipsParPixel))));
+        // A size out of the screens (a damaged file) is taken as missing: the default size.
+        const QRect ecrans = screen()->availableVirtualGeometry();
+        const auto lire = [&](const char* cle, double defaut, int maxi) {
+            const std::optional<int> px = PixelsDeTwips(NombreEnTete(
+                LectureIni(F, QStringLiteral("FrmPos"), nom + QString::fromLatin1(cle), QString::number(defaut))));
+            return px && *px >= 1 && *px <= maxi ? *px : *PixelsDeTwips(defaut);
+        };
+        resize(lire("_Width", 7365, ecrans.width()), lire("_Height", 5850, ecrans.height()));
     });
     p(20, [&] { PositionFeuille(this, QString()); });
     p(30, [&] {

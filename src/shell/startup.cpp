@@ -46,6 +46,8 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <limits>
+#include <optional>
 
 bool bComposantsAbsents = false;
 
@@ -82,9 +84,6 @@ void pomper() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-// The stored sizes are twips, 15 to a pixel.
-int pixels(double twips) { return int(std::lround(twips / TwipsParPixel)); }
-
 QRect zoneEcran(const QWidget* w) {
     const QScreen* ecran = w->screen();
     if (!ecran) ecran = QGuiApplication::primaryScreen();
@@ -108,6 +107,12 @@ void garderSurEcran(QWidget* w) {
 }  // namespace
 
 // --- seams and small helpers -------------------------------------------------------------------
+
+std::optional<int> PixelsDeTwips(double twips) {
+    const double px = twips / TwipsParPixel;
+    if (!std::isfinite(px) || px < 0 || px >= std::numeric_limits<int>::max()) return std::nullopt;
+    return int(std::lround(px));
+}
 
 bool ComposantPresent(Composant c) {
     if (g_controleComposants) return g_controleComposants(c);
@@ -273,13 +278,16 @@ void Frm_Main::Form_Load() {
         const auto lire = [&](const char* cle, const QString& defaut) {
             return NombreEnTete(LectureIni(F, QStringLiteral("FrmPos"), nom + QString::fromLatin1(cle), defaut));
         };
-        int largeur = pixels(lire("_Width", QString::number(qint64(ecran.width()) * TwipsParPixel)));
-        int hauteur = pixels(lire("_Height", QString::number(qint64(ecran.height()) * TwipsParPixel)));
+        const auto enTwips = [](int px) { return QString::number(qint64(px) * TwipsParPixel); };
+        int largeur = PixelsDeTwips(lire("_Width", enTwips(ecran.width()))).value_or(ecran.width());
+        int hauteur = PixelsDeTwips(lire("_Height", enTwips(ecran.height()))).value_or(ecran.height());
         largeur = std::clamp(largeur, std::min(minimumSizeHint().width(), ecran.width()), ecran.width());
         hauteur = std::clamp(hauteur, std::min(minimumSizeHint().height(), ecran.height()), ecran.height());
         resize(largeur, hauteur);
         move(PositionFeuille(nom, frameGeometry().size(), ecran));
-        etat = int(lire("_WindowState", QStringLiteral("2")));
+        // Only the three states are states: anything else is taken as missing.
+        const double lu = lire("_WindowState", QStringLiteral("2"));
+        etat = lu == double(EtatNormal) || lu == double(EtatMinimise) ? int(lu) : EtatMaximise;
     });
     p(170, [&] {
         if (!bAfficherProgression) return;

@@ -56,6 +56,10 @@ void SetLigneCommandeDemarrage(std::optional<QString> ligne);
 // progression.
 void EtapeDemarrage(const QString& texte, bool refresh, bool journal);
 
+// A window size stored in the positions file (twips, 15 to a pixel) in pixels; none when no window
+// can have it (negative, beyond every integer: a damaged file), which the reader takes as missing.
+std::optional<int> PixelsDeTwips(double twips);
+
 // Wires the lower layers to the shell (wait window, options window's links, the error
 // routine's restart), then runs Form_Initialize and Form_Load. False when the start-up gave up
 // and the window has been unloaded.

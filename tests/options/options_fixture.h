@@ -4,9 +4,11 @@
 #include "foundation/globals.h"
 #include "foundation/settings_locations.h"
 #include "options/options_window.h"
+#include "platform/cp1252.h"
 #include "support/fixture.h"
 
 #include <QDir>
+#include <QFile>
 
 class FenetreOptionsTest : public KirvoTest {
 protected:
@@ -31,6 +33,25 @@ protected:
     }
     // The program settings file.
     QString programme() const { return NomFichierSettings(QString(), QStringLiteral(".Ini")); }
+    // Every log line of the test: those already written to the day's files (a loaded window's
+    // lines go there at once), then the lists'.
+    QStringList journal() const {
+        QStringList r;
+        QDir d(CheminLog);
+        for (const QString& nom : d.entryList({QStringLiteral("*.Log")}, QDir::Files, QDir::Name)) {
+            QFile fichier(CheminLog + nom);
+            if (!fichier.open(QIODevice::ReadOnly)) continue;
+            for (const QByteArray& l : fichier.readAll().split('\n')) r << FromCp1252(l).remove(QLatin1Char('\r'));
+        }
+        return r + lignesLog();
+    }
+    int lignesContenant(const QString& texte) const {
+        int n = 0;
+        for (const QString& l : journal())
+            if (l.contains(texte)) ++n;
+        return n;
+    }
+    bool journalContient(const QString& texte) const { return lignesContenant(texte) > 0; }
 
     QByteArray ancienConfig;
     QString dossierBase;

@@ -54,11 +54,6 @@ protected:
         if (!f.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(f.readAll());
     }
-    bool journalContient(const QString& texte) const {
-        for (const QString& l : lignesLog())
-            if (l.contains(texte)) return true;
-        return false;
-    }
 };
 
 TEST_F(OptionsWindowTest, LoadFillsTheControlsWithoutMarkingChangesOrTouchingStartUp) {
@@ -224,7 +219,13 @@ TEST_F(OptionsWindowTest, TextsKeptInASettingsFileTakeNoMoreThanTheFileGivesBack
     for (const auto& [boite, texte] : boites) EXPECT_EQ((f->*boite)->text(), texte.left(ProfileLongueurMax));
 }
 
-// An empty address is saved only when the user confirms it; "Non" saves nothing and keeps the change.
+const QString kQuestionAdresseVide = QStringLiteral(
+    "L'adresse du service Web (URL) est vide : les synchronisations ne pourront pas joindre le service.\r\n\r\n"
+    "Enregistrer quand même l'URL vide ?\r\n\r\nNon : l'URL enregistrée est gardée, les autres modifications sont "
+    "enregistrées.");
+
+// An empty address is saved only when the user confirms it; "Non" keeps the stored one and saves
+// the other changes, the address staying marked as changed.
 TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     stocker();
     FrmSetup* f = ChargerFrmSetup();
@@ -232,17 +233,16 @@ TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     QTest::keyClick(f->TxtURL, Qt::Key_Delete);
     f->TxtURLUser->setText(QStringLiteral("autre"));
     ASSERT_TRUE(f->TxtURL->text().isEmpty());
-    const QString question = QStringLiteral(
-        "L'adresse du service Web (URL) est vide : les synchronisations ne pourront "
-        "pas joindre le service.\r\n\r\nEnregistrer quand même ?");
     TestDialogs().answers = {Mb::No};
     f->CommandSave->click();
     ASSERT_EQ(TestDialogs().shown.size(), 1u);
-    EXPECT_EQ(TestDialogs().shown[0].prompt, question);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, kQuestionAdresseVide);
     EXPECT_EQ(TestDialogs().shown[0].style, Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2);
     EXPECT_EQ(lireB("Adresse"), QStringLiteral("https://pub.example.test/ws/"));
-    EXPECT_EQ(lireB("User"), QStringLiteral("régie"));
+    EXPECT_EQ(lireB("User"), QStringLiteral("autre"));
     EXPECT_TRUE(bOptionsModifiees);
+    EXPECT_TRUE(journalContient(QStringLiteral(
+        "FrmSetup: URL vide non enregistrée, l'URL enregistrée est gardée: https://pub.example.test/ws/")));
 
     TestDialogs().reset();
     TestDialogs().answers = {Mb::Yes};
@@ -258,6 +258,27 @@ TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     f->CommandSave->click();
     EXPECT_TRUE(TestDialogs().shown.empty());
     EXPECT_EQ(lireB("Adresse"), QStringLiteral("http://x.test/"));
+}
+
+// "Quitter", "Oui" to saving, "Non" to the empty address: every other change is saved all the same.
+TEST_F(OptionsWindowTest, AtTheUnloadNoToAnEmptyAddressStillSavesTheRest) {
+    stocker();
+    FrmSetup* f = ChargerFrmSetup();
+    f->TxtURL->clear();
+    f->TxtURLPW->setText(QStringLiteral("nouveau"));
+    f->CheckReboot[1]->setCheckState(Qt::Unchecked);
+    f->TexteUDPIPCible[2]->setText(QStringLiteral("127.0.0.2"));
+    TestDialogs().answers = {Mb::Yes, Mb::No};
+    DechargerFrmSetup();
+    ASSERT_EQ(TestDialogs().shown.size(), 2u);
+    EXPECT_EQ(TestDialogs().shown[0].prompt, QStringLiteral("Voulez-vous enregistrer les options ?"));
+    EXPECT_EQ(TestDialogs().shown[1].prompt, kQuestionAdresseVide);
+    EXPECT_EQ(lireB("Adresse"), QStringLiteral("https://pub.example.test/ws/"));
+    EXPECT_EQ(lireB("PW"), QStringLiteral("nouveau"));
+    EXPECT_EQ(lireP("RebootVeille"), QStringLiteral("0"));
+    EXPECT_EQ(LectureIni(programme(), QStringLiteral("UDP_OUT"), QStringLiteral("IP_2"), QString()),
+              QStringLiteral("127.0.0.2"));
+    EXPECT_FALSE(bFrmSetupChargee);
 }
 
 TEST_F(OptionsWindowTest, TraceBoxesSwitchTheEntryTraces) {

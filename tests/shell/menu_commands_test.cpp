@@ -15,11 +15,13 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -107,18 +109,68 @@ TEST_F(MenuCommandsTest, RefreshOnlyAsks) {
     EXPECT_TRUE(lanceur.documents.isEmpty());
 }
 
-TEST_F(MenuCommandsTest, OptionsTogglesTheLoadedWindow) {
+// The options window belongs to the main window: a modeless dialog at the window system's level,
+// transient for it (which keeps it above the main window), and no window of its own.
+TEST_F(MenuCommandsTest, TheOptionsWindowIsOwnedByTheMainWindowAndModeless) {
     FrmSetup* s = ChargerFrmSetup();
     ASSERT_NE(s, nullptr);
-    s->hide();
+    EXPECT_EQ(s->parentWidget(), w.get());
+    EXPECT_TRUE(s->isWindow());
+    EXPECT_EQ(s->windowType(), Qt::Dialog);
+    EXPECT_TRUE(s->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(s->windowModality(), Qt::NonModal);
+    w->show();
+    w->Mnu01Options->trigger();
+    ASSERT_TRUE(s->isVisible());
+    ASSERT_NE(s->windowHandle(), nullptr);
+    EXPECT_EQ(s->windowHandle()->transientParent(), w->windowHandle());
+    EXPECT_EQ(s->windowHandle()->modality(), Qt::NonModal);
+    EXPECT_TRUE(w->isEnabled());
+    DechargerFrmSetup();
+    EXPECT_EQ(FrmSetupCharge(), nullptr);
+}
+
+// "Options..." hides the window only when it is the one the user is on; shown but out of sight
+// (another window active, or minimised), the press brings it forward.
+TEST_F(MenuCommandsTest, OptionsTogglesTheWindowAndBringsACoveredOneForward) {
+    FrmSetup* s = ChargerFrmSetup();
+    ASSERT_NE(s, nullptr);
+    w->show();
+    const auto actif = [](QWidget* x) {
+        for (int n = 0; n < 200 && QApplication::activeWindow() != x; ++n) QCoreApplication::processEvents();
+        return QApplication::activeWindow() == x;
+    };
     w->Mnu01Options->trigger();
     EXPECT_TRUE(s->isVisible());
-    w->Mnu01Options->trigger();
+    ASSERT_TRUE(actif(s));
+    w->Mnu01Options->trigger();  // the window the user is on: hidden
     EXPECT_FALSE(s->isVisible());
     EXPECT_EQ(FrmSetupCharge(), s);  // hidden, not unloaded
+    w->activateWindow();             // where the next press comes from
+    ASSERT_TRUE(actif(w.get()));
+    w->Mnu01Options->trigger();
+    ASSERT_TRUE(actif(s));
+
+    // the main window taken back: the options window is covered, the press brings it forward
+    w->activateWindow();
+    ASSERT_TRUE(actif(w.get()));
     w->Mnu01Options->trigger();
     EXPECT_TRUE(s->isVisible());
+    EXPECT_TRUE(actif(s));
+    // minimised: brought back
+    s->showMinimized();
+    w->activateWindow();
+    ASSERT_TRUE(actif(w.get()));
     w->Mnu01Options->trigger();
+    EXPECT_TRUE(s->isVisible());
+    EXPECT_FALSE(s->isMinimized());
+    EXPECT_TRUE(actif(s));
+    // the command's shortcut also works from the options window itself
+    EXPECT_TRUE(s->actions().contains(w->Mnu01Options));
+
+    // once the end is confirmed the command does nothing
+    w->Mnu01Options->trigger();
+    ASSERT_FALSE(s->isVisible());
     bQuitterConfirme = true;
     w->Mnu01Options->trigger();
     EXPECT_FALSE(s->isVisible());

@@ -10,9 +10,11 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -231,4 +233,26 @@ TEST_F(NoteTest, SizeIsKeptInTwipsWithoutBounds) {
     FrmNote* n2 = ouvrir();
     EXPECT_EQ(n2->width(), 600);
     EXPECT_EQ(n2->height(), 400);
+}
+
+// A damaged positions file: a size out of the screens is taken as missing (7365 x 5850 twips).
+TEST_F(NoteTest, ASizeOutOfTheScreensIsTheDefault) {
+    const QString F = NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini"));
+    const QSize ecrans = QGuiApplication::primaryScreen()->availableVirtualGeometry().size();
+    const QString cas[] = {QStringLiteral("1") + QString(400, QLatin1Char('0')),  // beyond every double
+                           QStringLiteral("45000000000"), QString::number((ecrans.width() + 1) * 15),
+                           QStringLiteral("0"), QStringLiteral("abc")};
+    for (const QString& c : cas) {
+        SCOPED_TRACE(c.left(20).toStdString());
+        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), c));
+        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), c));
+        FrmNote* n = ouvrir();
+        EXPECT_EQ(n->size(), QSize(491, 390));
+        delete n;
+    }
+    // the whole screen is still a size
+    ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"),
+                            QString::number(ecrans.width() * 15)));
+    FrmNote* n = ouvrir();
+    EXPECT_EQ(n->width(), ecrans.width());
 }

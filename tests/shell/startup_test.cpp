@@ -231,6 +231,22 @@ TEST_F(StartupTest, ASizeThatFitsIsRestoredAsSaved) {
     EXPECT_EQ(frm->pos(), QPoint(20, 30));
 }
 
+// A damaged positions file: a size or a state no window can have is taken as missing.
+TEST_F(StartupTest, SizesAndStateOutOfRangeAreTheDefaults) {
+    construire(SiteStandard(1, 1));
+    const QRect e = ecran();
+    ecrirePosition("_Width", QStringLiteral("1") + QString(400, QLatin1Char('0')));  // beyond every double
+    ecrirePosition("_Height", QStringLiteral("45000000000"));                        // 3e9 pixels
+    ecrirePosition("_Left", QStringLiteral("0"));
+    ecrirePosition("_Top", QStringLiteral("0"));
+    ecrirePosition("_WindowState", QStringLiteral("2147483648"));
+    ASSERT_TRUE(demarrer());
+    EXPECT_TRUE(frm->isMaximized());
+    frm->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frm->size(), e.size());
+}
+
 TEST_F(StartupTest, IncidentDuringStartUpIsSignalledOnceTheWindowIsShown) {
     DescriptionSite d = SiteStandard(1, 1);
     d.bases[0].fichiers.removeAll(27);  // missing: an incident while the files open
