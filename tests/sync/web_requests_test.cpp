@@ -113,8 +113,8 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
         bool echecHttp;     // the log line and "Adresse Web non accessible: " (or this box's text)
         const char* boite;  // else: this box (nullptr: none)
-        // The log line of a service that answered with an error status (nullptr: the line of a
-        // request without answer).
+        // The log line of a service that answered with an error status or refused the credentials
+        // (nullptr: the line of a request without answer).
         const char* ligneStatut = nullptr;
     };
     const Cas cas[] = {
@@ -133,8 +133,11 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
              w.programmerPanne(p);
          },
          true, nullptr},
+        // The service is there and refuses the credentials: no outage in the log.
         {"wrong password", [](WebDouble&, ParametresWeb& p) { p.motDePasse = QStringLiteral("x"); }, true,
-         "Identification refusée par le service Web, vérifiez User et Password des options: "},
+         "Identification refusée par le service Web, vérifiez User et Password des options: ",
+         "Err: Lib_Kirvo:RechercherSurLeWeb: Client/GetBySynchroWeb answered HTTP/1.1 401 Unauthorized (credentials "
+         "refused): ?_synchroWeb=2"},
         {"200 XHTML page", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::Xhtml200}); }, false, nullptr},
         {"empty body", [](WebDouble& w, ParametresWeb&) { w.programmerPanne({Panne::CorpsVide}); }, false, nullptr},
         {"error code 500",
@@ -263,7 +266,8 @@ TEST_F(WebTest, FailedExchangeIsLoggedOnceWithItsStepAndLeavesNoAnswer) {
         {"refused", [&] { web.programmerPanne({Panne::Refus}); }, 0,
          ")  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
         {"credentials refused", [&] { parametres.motDePasse = QStringLiteral("faux"); }, 0,
-         "Err: -2147418113 (HTTP/1.1 401 Unauthorized)  Source:Lib_Kirvo:SynchroniserPub_01_Client_01:0"},
+         "Err: Lib_Kirvo:SynchroniserPub_01_Client_01: Client/CreateXML answered HTTP/1.1 401 Unauthorized "
+         "(credentials refused): ?CltIdQD=X"},
     };
     const QString fichier = FichierReponseWeb(Client, OperationWeb::CreateXML);
     for (const auto& c : cas) {
