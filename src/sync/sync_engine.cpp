@@ -483,8 +483,10 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     p(10, [&] {
         if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     });
+    // Closed whichever way the run leaves.
+    std::optional<FrmMsgOuverte> attente;
     p(20, [&] {
-        AfficherFrmMsg(true, cle);
+        attente.emplace(cle);
         LabelMsgInit(QString::fromLatin1(f.entite));
     });
     const int16_t base = NoBaseCourante;
@@ -497,7 +499,7 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     if (f.etapes[4] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 3);
     if (f.etapes[5] && !bFermetureEnCours) EtapeSynchroSuppressions(f, base, station, url);
     if (f.etapes[6] && !bFermetureEnCours) EtapeSynchroAudit(f, base, station, url);
-    p(30, [&] { AfficherFrmMsg(false, cle); });
+    p(30, [&] { attente.reset(); });
     // A run that went well would otherwise leave no trace in the log.
     p(40, [&] { TraceLog(-1, -1, -1, texteBilan(f), false); });
 }

@@ -3,11 +3,15 @@
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
+#include "foundation/shell_link.h"
+#include "platform/program_end.h"
 #include "platform/spread_grid.h"
 #include "support/scripted_dialogs.h"
 #include "entities/client_family.h"
 #include "grids/list_grids.h"
+#include "sync/dispatcher.h"
 
+#include <functional>
 #include <tuple>
 
 using double_web::Panne;
@@ -161,6 +165,53 @@ TEST_F(SyncTest, AWebDeletionWithoutAUsableCodeFindsTheClientByItsWebId) {
         QString k = QStringLiteral("AUTRE   ");
         BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, QStringLiteral("t"));
         BTRieve(0, BtrOp::Delete, k, 0, 3, 1, QStringLiteral("t"));
+    }
+}
+
+// ---- The wait window after the program's end cut a run short ------------------------------------
+
+// A wait window whose first label write ends the program, as a fatal error inside a run does.
+class AttenteQuiFinit : public FenetreAttente {
+public:
+    void afficher(bool b, const QString&) override { chargee_ = b; }
+    bool chargee() const override { return chargee_; }
+    bool visible() const override { return chargee_; }
+    QString texte() const override { return texte_; }
+    void setTexte(const QString& t) override {
+        if (armee_) {
+            armee_ = false;
+            throw ProgramEnded{1};
+        }
+        texte_ = t;
+    }
+    void cacher() override {}
+
+private:
+    bool chargee_ = false;
+    bool armee_ = true;
+    QString texte_;
+};
+
+TEST_F(SyncTest, AnEndInsideARunLeavesNoWaitWindowUp) {
+    const struct {
+        const char* nom;
+        std::function<void()> run;
+    } cas[] = {
+        {"family", [&] { SynchroniserPub_01_Client(url); }},
+        {"driver_without_steps",
+         [] { PiloteSansEtapes(Cle::SynchroniserPub_00_Campagne, 0, QStringLiteral("Campagne")); }},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        AttenteQuiFinit attente;
+        SetFenetreAttente(&attente);
+        EXPECT_THROW(c.run(), ProgramEnded);
+        EXPECT_FALSE(FrmMsgChargee());
+        // The next run's window goes with that run: no count was left behind.
+        AfficherFrmMsg(true, QStringLiteral("Lib_Test:Suivant"));
+        AfficherFrmMsg(false, QStringLiteral("Lib_Test:Suivant"));
+        EXPECT_FALSE(FrmMsgChargee());
+        SetFenetreAttente(nullptr);
     }
 }
 
