@@ -83,7 +83,7 @@ static bool lancerPublicite(int16_t which, int dernier) {
     Garde g(1, Cle::SynchroniserPub_00);
     if (!g.tenue()) return false;
     DebutRunSynchro();
-    ReinitialiserErreursService();
+    ReinitialiserBilanRun();
     if (which == -1) {
         // One wait window for the whole run: it stays up between the families.
         FrmMsgOuverte attente(QString::fromLatin1(Cle::SynchroniserPub_00), QStringLiteral("Synchronisation"));

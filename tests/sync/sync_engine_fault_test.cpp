@@ -37,16 +37,17 @@ struct CasSuppressionJournal {
     int code;            // CodeErreur's code
     bool itemDejaParti;  // the web has no such item any more
     bool entreeGardee;
+    int boites;  // "no such item" is what a deletion asks for: only another error answer is shown
 };
 
 const CasSuppressionJournal kCasSuppression[] = {
-    {"confirmed", Panne::Delai, 0, false, false},  // a delay of 0: no fault
-    {"result_false_item_present", Panne::ResultatFaux, 0, false, true},
-    {"result_false_item_gone", Panne::ResultatFaux, 0, true, false},
-    {"result_true_id_zero", Panne::IdZero, 0, false, false},
-    {"unknown_item", Panne::CodeErreur, 501, true, false},
-    {"service_error", Panne::CodeErreur, 1001, false, true},
-    {"http_500", Panne::Http500Html, 0, false, true},
+    {"confirmed", Panne::Delai, 0, false, false, 0},  // a delay of 0: no fault
+    {"result_false_item_present", Panne::ResultatFaux, 0, false, true, 0},
+    {"result_false_item_gone", Panne::ResultatFaux, 0, true, false, 0},
+    {"result_true_id_zero", Panne::IdZero, 0, false, false, 0},
+    {"unknown_item", Panne::CodeErreur, 501, true, false, 0},
+    {"service_error", Panne::CodeErreur, 1001, false, true, 1},
+    {"http_500", Panne::Http500Html, 0, false, true, 0},
 };
 
 void PrintTo(const CasSuppressionJournal& c, std::ostream* os) { *os << c.nom; }
@@ -64,6 +65,9 @@ TEST_P(JournalEntryDeletion, EntryKeptUntilTheWebConfirms) {
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
 
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301SUP")), c.entreeGardee);
+    EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+    // The line that tells the deletion found its item gone.
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("already gone from the web")).size(), c.code == 501 ? 1 : 0);
     if (c.panne == Panne::ResultatFaux && c.entreeGardee) {
         EXPECT_EQ(lignesLog().filter(QStringLiteral("kept for the next run")).size(), 1);
     }
@@ -112,6 +116,9 @@ TEST_P(LinkDeletion, LinkKeptUntilTheWebConfirms) {
     EXPECT_EQ(l.flag, QStringLiteral("N"));
     EXPECT_EQ(l.etat, c.entreeGardee ? QStringLiteral("O") : QStringLiteral("N"));
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.entreeGardee);
+    EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+    // The line that tells the deletion found its item gone.
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("already gone from the web")).size(), c.code == 501 ? 1 : 0);
     EXPECT_EQ(lignesLog().filter(QStringLiteral("link of [OFF] kept for the next run")).size(),
               c.panne == Panne::ResultatFaux && c.entreeGardee ? 1 : 0);
     if (audit) {
