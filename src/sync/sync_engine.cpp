@@ -534,7 +534,7 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
         const QByteArray enreg = imageTampon(f);
         const ReponseWeb vide = appel(f, url, "EmptyXML", f.requeteViderDetail(), cle);
         // Lines added to a detail that was not emptied would stand twice on the web.
-        if (!vide.lue) return;
+        if (!vide.lue || !vide.resultat) return;
         bool confirmees = true;
         const bool fini =
             parcourir(base, station, f.fichierDetail, Calibre(code, QString(QChar(0)), f.largeurCleDetail),
@@ -546,8 +546,8 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
                               LabelMsgInit(k + QStringLiteral(": ") + ligne);
                               LaisserPasserEvenements();
                               remettreTampon(f, enreg);
-                              if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue)
-                                  confirmees = false;
+                              const ReponseWeb r = appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle);
+                              if (!r.lue || !r.resultat) confirmees = false;
                           });
                           if (!ok) confirmees = false;
                       });
