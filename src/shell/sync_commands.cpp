@@ -45,8 +45,8 @@ void MnuSynchroniserMusPub_Click() {
     if (!Synchroniser(true, true)) return;
     // A run the program's end cut short has not ended its work, and the program is closing.
     if (bFermetureEnCours) return;
-    // The user has been told the service is out of reach: that box is the run's one word, and a
-    // closing "terminée" after it would read as if the work had been done.
+    // The user has been told the service is out of reach or refused the credentials: that box is
+    // the run's one word, and a closing "terminée" after it would read as if the work had been done.
     if (ServiceInjoignable()) return;
     if (!SignalerErreursService()) MsgBoxMain(QStringLiteral("Synchronisation terminée."), Mb::Information);
 }
@@ -61,12 +61,12 @@ void MnuSynchroniserPub_Click(int Index) {
         else if (Index >= 1 && Index <= NbPilotesPublicite)
             lance = SynchroniserPubDirect(int16_t(Index - 1));
     });
-    // These entries end without a word when all went well; requests the service failed are told.
+    // These entries end without a word when all went well; requests that failed are told.
     if (lance && !bFermetureEnCours && !ServiceInjoignable()) p(20, [&] { SignalerErreursService(); });
 }
 
 bool SignalerErreursService() {
-    const ErreursService& e = ErreursServiceDuRun();
+    const BilanRun& e = BilanDuRun();
     if (e.vide()) return false;
     MsgBoxMain(QStringLiteral("Synchronisation terminée avec des erreurs : ") + e.texte() +
                    QStringLiteral(". Ce qui n'a pas été fait sera repris à la prochaine synchronisation."),

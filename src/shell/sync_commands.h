@@ -1,9 +1,9 @@
 #pragma once
 // The "Synchroniser" menu: "Tout" (music and advertising through the dispatcher, then
 // "Synchronisation terminée.") and the "Publicité" items (one driver, or all seven with the
-// fill-rate upload last). A run whose requests the service answered with an error status ends
-// with a message that says so instead. A command chosen while a synchronisation or a search runs
-// is refused with a message.
+// fill-rate upload last). A run whose requests the service answered with an error status, refused
+// or left without answer ends with a message that says so instead. A command chosen while a synchronisation or a search
+// runs is refused with a message.
 class Frm_Main;
 
 namespace Cle {
@@ -19,6 +19,6 @@ void MnuSynchroniserMusPub_Click();
 // canvas, fill-rate upload.
 void MnuSynchroniserPub_Click(int Index);
 
-// The message of a run whose families' requests the service answered with an error status; false
-// (nothing shown) when there were none.
+// The message of a run whose families' requests the service answered with an error status, refused
+// or left without answer, each kind with its count; false (nothing shown) when there were none.
 bool SignalerErreursService();

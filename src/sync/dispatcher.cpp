@@ -9,6 +9,8 @@
 #include "sync/sync_engine.h"
 #include "sync/web_requests.h"
 
+#include <optional>
+
 namespace {
 
 std::array<PiloteSynchro, NbPilotesPublicite> pilotesParDefaut() {
@@ -81,7 +83,7 @@ static bool lancerPublicite(int16_t which, int dernier) {
     Garde g(1, Cle::SynchroniserPub_00);
     if (!g.tenue()) return false;
     DebutRunSynchro();
-    ReinitialiserErreursService();
+    ReinitialiserBilanRun();
     if (which == -1) {
         // One wait window for the whole run: it stays up between the families.
         FrmMsgOuverte attente(QString::fromLatin1(Cle::SynchroniserPub_00), QStringLiteral("Synchronisation"));
@@ -102,11 +104,13 @@ void PiloteSansEtapes(const char* cle, int onglet, const QString& libelle) {
     p(10, [&] {
         if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(onglet);
     });
+    // Closed whichever way the driver leaves.
+    std::optional<FrmMsgOuverte> attente;
     p(20, [&] {
-        AfficherFrmMsg(true, appelant);
+        attente.emplace(appelant);
         LabelMsgInit(libelle);
     });
-    p(30, [&] { AfficherFrmMsg(false, appelant); });
+    p(30, [&] { attente.reset(); });
 }
 
 void SynchroniserPub_00_Campagne(const QString&) {

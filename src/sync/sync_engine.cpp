@@ -126,33 +126,55 @@ void etapeAbandonnee(const char* cle, const QString& quoi, int16_t statut) {
 
 // Requests of the running step that got no answer, in a row.
 int g_sansReponse = 0;
-// The service could not be reached in this run: it has been reported once, and the run's
-// remaining steps are left out rather than reporting the same failure again.
+// The service could not be reached in this run, or refused the credentials: it has been reported
+// once, and the run's remaining steps are left out rather than reporting the same failure again.
 bool g_injoignable = false;
+bool g_identificationRefusee = false;
 
-void serviceInjoignable(const char* cle) {
+void serviceInjoignable(const char* cle, bool identificationRefusee) {
     if (g_injoignable) return;
     g_injoignable = true;
+    g_identificationRefusee = identificationRefusee;
     TraceLog(-1, -1, -1,
-             QStringLiteral("Err: ") + source(cle) +
-                 QStringLiteral(": web service unreachable: the remaining steps are left out"),
+             QStringLiteral("Err: ") + source(cle) + QStringLiteral(": ") + CauseArretService(identificationRefusee) +
+                 QStringLiteral(": the remaining steps are left out"),
              false);
 }
 
 // What the family's requests came to, for the line that ends its run in the log.
 struct BilanRequetes {
-    std::map<QByteArray, int> lues;  // answered without failure, by operation
-    int refusees = 0;                // answered with a failure
+    std::map<QByteArray, int> lues;  // their work done, by operation
+    int refusees = 0;                // refused by the answer, or no readable answer
     int sansReponse = 0;             // no answer (service out of reach)
+    int identificationRefusee = 0;   // credentials refused (HTTP 401)
     ErreursService erreurs;          // answered with an error status
 };
 BilanRequetes g_bilan;
 // The same, for the whole run of the dispatcher.
-ErreursService g_erreursRun;
+BilanRun g_bilanRun;
 
 void compterErreurService(int statut) {
     g_bilan.erreurs.compter(statut);
-    g_erreursRun.compter(statut);
+    g_bilanRun.erreurs.compter(statut);
+}
+void compterRefus() {
+    ++g_bilan.refusees;
+    ++g_bilanRun.refusees;
+}
+
+// What came of one request.
+enum class Issue { Faite, Refusee, SansReponse, IdentificationRefusee, StatutErreur };
+
+Issue issueDe(const QByteArray& operation, const ReponseWeb& r) {
+    if (r.identificationRefusee) return Issue::IdentificationRefusee;
+    if (!r.transmise) return Issue::SansReponse;
+    if (r.statutHttp != 0) return Issue::StatutErreur;
+    // "No such item": a deletion has reached its goal, and a look-up has its answer.
+    if (r.code == 501 && (operation == "DeleteXML" || operation == "GetByIdWeb")) return Issue::Faite;
+    if (!r.lue) return Issue::Refusee;
+    if (operation == "GetByIdWeb") return Issue::Faite;
+    if (!r.resultat || (operation == "CreateXML" && r.id == 0)) return Issue::Refusee;
+    return Issue::Faite;
 }
 
 QString texteBilan(const FamilleSynchro& f) {
@@ -163,6 +185,8 @@ QString texteBilan(const FamilleSynchro& f) {
                 (lues.isEmpty() ? QStringLiteral("none") : lues.join(QStringLiteral(", "))) +
                 QStringLiteral("; refused: ") + QString::number(g_bilan.refusees) +
                 QStringLiteral("; without answer: ") + QString::number(g_bilan.sansReponse);
+    if (g_bilan.identificationRefusee != 0)
+        t += QStringLiteral("; credentials refused: ") + QString::number(g_bilan.identificationRefusee);
     if (!g_bilan.erreurs.vide()) {
         QStringList statuts;
         for (const int n : g_bilan.erreurs.statuts) statuts << QString::number(n);
@@ -170,24 +194,45 @@ QString texteBilan(const FamilleSynchro& f) {
              statuts.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (g_injoignable)
-        t += QStringLiteral(", stopped: web service unreachable");
+        t += QStringLiteral(", stopped: ") + CauseArretService(g_identificationRefusee);
     else if (bFermetureEnCours)
         t += QStringLiteral(", stopped: the program is closing");
     return t;
 }
 
+// One request of the family, counted by what came of it. A refusal is left to the caller to count
+// when refusCompte is false (a deletion whose goal a look-up may find reached all the same).
 ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
-                 const char* cle) {
+                 const char* cle, bool refusCompte = true) {
     if (!AccesWeb().requete) return {};
     const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
-    if (!r.transmise)
-        ++g_bilan.sansReponse;
-    else if (r.statutHttp != 0)
-        compterErreurService(r.statutHttp);
-    else if (r.lue)
-        ++g_bilan.lues[QByteArray(operation)];
-    else
-        ++g_bilan.refusees;
+    const QByteArray op(operation);
+    switch (issueDe(op, r)) {
+        case Issue::Faite:
+            ++g_bilan.lues[op];
+            break;
+        case Issue::Refusee:
+            if (refusCompte) compterRefus();
+            break;
+        case Issue::SansReponse:
+            ++g_bilan.sansReponse;
+            ++g_bilanRun.sansReponse;
+            break;
+        case Issue::StatutErreur:
+            compterErreurService(r.statutHttp);
+            break;
+        case Issue::IdentificationRefusee:
+            ++g_bilan.identificationRefusee;
+            break;
+    }
+    if (r.identificationRefusee) {
+        // No request goes through with these credentials: the run ends at the first refusal, with
+        // its one box.
+        const bool signale = g_injoignable;
+        serviceInjoignable(cle, true);
+        if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
+        return r;
+    }
     g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
     if (g_sansReponse == NbRepetitionsSynchro) {
         TraceLog(-1, -1, -1,
@@ -197,9 +242,19 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
         // The run ends here, before any list fetch could tell the user: this is the run's one box
         // (a run that ends at its fetch has shown the fetch's).
         const bool signale = g_injoignable;
-        serviceInjoignable(cle);
+        serviceInjoignable(cle, false);
         if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
     }
+    return r;
+}
+
+// A DeleteXML of a web item. "No such item" is logged: the item is gone, as asked.
+ReponseWeb supprimerSurLeWeb(const FamilleSynchro& f, const QString& url, int32_t id, const char* cle,
+                             bool refusCompte = true) {
+    const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle, refusCompte);
+    if (r.transmise && r.statutHttp == 0 && r.code == 501)
+        Log(QString::fromLatin1(f.entite) + QStringLiteral(": web id ") + QString::number(id) +
+            QStringLiteral(" already gone from the web (no such item): deletion done"));
     return r;
 }
 
@@ -308,7 +363,11 @@ std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
     if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     if (!AccesWeb().liste) return std::nullopt;
     std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
-    if (!l && DerniereRechercheInjoignable()) serviceInjoignable(f.cles[0]);
+    if (!l && DerniereRechercheInjoignable()) {
+        const bool identification = IdentificationRefusee();
+        if (identification) ++g_bilan.identificationRefusee;
+        serviceInjoignable(f.cles[0], identification);
+    }
     // The service failed this list only: the step has nothing to walk, the run goes on.
     else if (!l && DerniereRechercheStatutErreur() != 0)
         compterErreurService(DerniereRechercheStatutErreur());
@@ -341,14 +400,42 @@ std::optional<ListeWebLue> listeEtape(Proc& p, const FamilleSynchro& f, int stat
 // for the next run (garde); an answer that failed was reported by its reader.
 bool suppressionWebConfirmee(const FamilleSynchro& f, const QString& url, int32_t id, const char* cle,
                              const QString& garde) {
-    const ReponseWeb r = appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
-    if (r.code == 501 || (r.lue && r.resultat)) return true;
-    if (!r.lue) return false;
+    const ReponseWeb r = supprimerSurLeWeb(f, url, id, cle, false);
+    const Issue issue = issueDe("DeleteXML", r);
+    if (issue == Issue::Faite) return true;
+    if (issue != Issue::Refusee) return false;
+    if (!r.lue) {
+        compterRefus();
+        return false;
+    }
     const ReponseWeb g = appel(f, url, "GetByIdWeb", RequeteIdWeb(f, id), cle);
-    if (g.lue && g.id == 0) return true;
+    if (g.lue && g.id == 0) {
+        ++g_bilan.lues["DeleteXML"];
+        return true;
+    }
+    compterRefus();
     Log(QString::fromLatin1(f.entite) + QStringLiteral(": deletion of web id ") + QString::number(id) +
         QStringLiteral(" not done by the web service: ") + garde + QStringLiteral(" kept for the next run"));
     return false;
+}
+
+// The answer of a DeleteXML read first without its reader's box: "no such item" (501) is the goal
+// of a deletion reached, and puts nothing to the user. True when r holds what the answer says;
+// false for any other error answer, left to the reader, which shows it.
+bool suppressionLue(const QString& fichier, ReponseWeb& r) {
+    Proc p(Cle::LectureDeleteXML, Trace::None);
+    p.leaveOnError();
+    int32_t code = 0;
+    bool resultat = false;
+    bool reponse = false;
+    p(10, [&] { reponse = LireCodeEtResultat(fichier, QString::fromLatin1(Cle::LectureDeleteXML), code, resultat); });
+    if (!reponse) return true;  // nothing that reads as an answer (garbage is logged)
+    r.code = code;
+    if (code == 501) return true;
+    if (code != 0) return false;
+    r.lue = true;
+    r.resultat = resultat;
+    return true;
 }
 
 }  // namespace
@@ -382,7 +469,8 @@ AccesWebSynchro AccesWebParDefaut() {
         // with an error status failed that one request: the step goes on as for an error answer.
         if (!EchangeWeb(url, entite, operation, requete, QString::fromLatin1(cle))) {
             r.statutHttp = StatutErreurService();
-            r.transmise = r.statutHttp != 0;
+            r.identificationRefusee = IdentificationRefusee();
+            r.transmise = r.statutHttp != 0 || r.identificationRefusee;
             return r;
         }
         r.transmise = true;
@@ -395,6 +483,8 @@ AccesWebSynchro AccesWebParDefaut() {
         } else if (operation == OperationWeb::UpdateXML) {
             LectureFichierXMLRequete_00_Generique_01_UpdateXML(fichier, QString(), err);
             lu = &ReponseUpdateXML;
+        } else if (operation == OperationWeb::DeleteXML && suppressionLue(fichier, r)) {
+            return r;
         } else if (operation == OperationWeb::DeleteXML || operation == OperationWeb::EmptyXML ||
                    operation == OperationWeb::CreateDetailXML) {
             LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier, QString(), err);
@@ -444,7 +534,7 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
         const QByteArray enreg = imageTampon(f);
         const ReponseWeb vide = appel(f, url, "EmptyXML", f.requeteViderDetail(), cle);
         // Lines added to a detail that was not emptied would stand twice on the web.
-        if (!vide.lue) return;
+        if (!vide.lue || !vide.resultat) return;
         bool confirmees = true;
         const bool fini =
             parcourir(base, station, f.fichierDetail, Calibre(code, QString(QChar(0)), f.largeurCleDetail),
@@ -456,8 +546,8 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
                               LabelMsgInit(k + QStringLiteral(": ") + ligne);
                               LaisserPasserEvenements();
                               remettreTampon(f, enreg);
-                              if (!appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle).lue)
-                                  confirmees = false;
+                              const ReponseWeb r = appel(f, url, "CreateDetailXML", f.requeteLigneDetail(ligne), cle);
+                              if (!r.lue || !r.resultat) confirmees = false;
                           });
                           if (!ok) confirmees = false;
                       });
@@ -483,8 +573,10 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     p(10, [&] {
         if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     });
+    // Closed whichever way the run leaves.
+    std::optional<FrmMsgOuverte> attente;
     p(20, [&] {
-        AfficherFrmMsg(true, cle);
+        attente.emplace(cle);
         LabelMsgInit(QString::fromLatin1(f.entite));
     });
     const int16_t base = NoBaseCourante;
@@ -497,7 +589,7 @@ void SynchroniserFamille(const FamilleSynchro& f, const QString& url) {
     if (f.etapes[4] && !bFermetureEnCours) EtapeSynchroImport(f, base, station, url, 3);
     if (f.etapes[5] && !bFermetureEnCours) EtapeSynchroSuppressions(f, base, station, url);
     if (f.etapes[6] && !bFermetureEnCours) EtapeSynchroAudit(f, base, station, url);
-    p(30, [&] { AfficherFrmMsg(false, cle); });
+    p(30, [&] { attente.reset(); });
     // A run that went well would otherwise leave no trace in the log.
     p(40, [&] { TraceLog(-1, -1, -1, texteBilan(f), false); });
 }
@@ -751,7 +843,7 @@ void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t sta
                     return;
                 }
             }
-            appel(f, url, "DeleteXML", RequeteIdWeb(f, id), cle);
+            supprimerSurLeWeb(f, url, id, cle);
         });
     }
 }
@@ -801,11 +893,11 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             const int32_t a = idDe(lignes[i]);
             const int32_t b = idDe(lignes[i + 1]);
             if (local == a) {
-                appel(f, url, "DeleteXML", RequeteIdWeb(f, b), cle);
+                supprimerSurLeWeb(f, url, b, cle);
                 supprimees.push_back(b);
                 lignes.erase(lignes.begin() + qsizetype(i + 1));
             } else if (local == b) {
-                appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                supprimerSurLeWeb(f, url, a, cle);
                 supprimees.push_back(a);
                 lignes.erase(lignes.begin() + qsizetype(i));
             } else {
@@ -827,7 +919,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
             }
             lireParCode(f, base, station, c, cle);
             if (BtrStatus == BtrStat::KeyNotFound) {
-                appel(f, url, "DeleteXML", RequeteIdWeb(f, a), cle);
+                supprimerSurLeWeb(f, url, a, cle);
                 supprimees.push_back(a);
                 lignes.erase(lignes.begin() + qsizetype(i));
                 continue;
@@ -869,16 +961,29 @@ bool ServiceInjoignable() { return g_injoignable; }
 
 void DebutRunSynchro() {
     g_injoignable = false;
+    g_identificationRefusee = false;
     g_sansReponse = 0;
 }
 
-const ErreursService& ErreursServiceDuRun() { return g_erreursRun; }
+QString BilanRun::texte() const {
+    // One subject for every kind: "le service Web a refusé 2 requête(s) et n'a pas répondu à 1 requête(s)".
+    QStringList faits;
+    if (!erreurs.vide()) faits << erreurs.texteApresSujet();
+    if (refusees != 0) faits << QStringLiteral("a refusé %1 requête(s)").arg(refusees);
+    if (sansReponse != 0) faits << QStringLiteral("n'a pas répondu à %1 requête(s)").arg(sansReponse);
+    if (faits.isEmpty()) return QString();
+    const QString dernier = faits.takeLast();
+    return QStringLiteral("le service Web ") +
+           (faits.isEmpty() ? dernier : faits.join(QStringLiteral(", ")) + QStringLiteral(" et ") + dernier);
+}
 
-void ReinitialiserErreursService() { g_erreursRun = {}; }
+const BilanRun& BilanDuRun() { return g_bilanRun; }
+
+void ReinitialiserBilanRun() { g_bilanRun = {}; }
 
 void ReinitialiserSynchro() {
     DebutRunSynchro();
-    ReinitialiserErreursService();
+    ReinitialiserBilanRun();
     LiensSynchronisation() = LiensSynchro{};
     AccesWeb() = AccesWebParDefaut();
 }

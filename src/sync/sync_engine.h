@@ -15,7 +15,13 @@
 //   06 audit          duplicates and orphans deleted on the web, differing copies sent again
 //
 // A record flagged off the web (01, 06) loses its link to its web copy only once the web confirmed
-// the deletion; a refusal is logged and the next run asks again.
+// the deletion; a refusal is logged and the next run asks again. A deletion answered "no such item"
+// has done what it asked for.
+//
+// Every request counts once in the family's summary line and in the run's totals: its work done, an
+// error status, a refusal (Result not true, an error code, no readable answer) or no answer. The
+// run stops at the first refusal of the credentials, or after NbRepetitionsSynchro requests in a
+// row without an answer, with one box.
 //
 // Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
 // may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
@@ -37,12 +43,14 @@ using ListeWebLue = std::vector<LigneListeWeb>;
 
 // What the web answered to one request, once read by the operation's reader.
 struct ReponseWeb {
-    bool transmise = false;  // the service answered (false: no connection, time-out, credentials refused)
+    bool transmise = false;  // the service answered (false: no connection, time-out)
     int statutHttp = 0;      // the error status it answered with (0: none); the answer then not "lue"
-    bool lue = false;        // a fresh answer was read without failure (code 0)
-    bool resultat = false;   // its Result reads true
-    int32_t id = 0;          // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
-    int32_t code = 0;        // the answer's return code (an error answer is not "lue")
+    // It refused the options' credentials (HTTP 401): an answer, not "lue", and the run's end.
+    bool identificationRefusee = false;
+    bool lue = false;       // a fresh answer was read without failure (code 0)
+    bool resultat = false;  // its Result reads true
+    int32_t id = 0;         // CreateXML: the new web id; GetByIdWeb: the item's web id (0: none)
+    int32_t code = 0;       // the answer's return code (an error answer is not "lue")
 };
 
 struct FamilleSynchro {
@@ -128,7 +136,7 @@ LiensSynchro& LiensSynchronisation();
 struct AccesWebSynchro {
     // One request (operation "CreateXML", "UpdateXML", "DeleteXML" or "GetByIdWeb") of the family
     // and its answer read. A request that failed is reported once where it failed and comes back
-    // with lue false.
+    // with lue false (a DeleteXML answered "no such item": code 501, without a box).
     std::function<ReponseWeb(const FamilleSynchro&, const QString& url, const QString& operation,
                              const QString& requete, const char* cleProcedure)>
         requete;
@@ -176,13 +184,23 @@ bool CleAuDela(const QString& cle, const QString& borne);
 
 // A family's synchronisation starts: the service is taken as reachable again.
 void DebutRunSynchro();
-// The requests of the families the service answered with an error status since the last
-// ReinitialiserErreursService (the dispatcher's run start): each failed that one request only, the
-// run went on, and the run's end tells the user.
-const ErreursService& ErreursServiceDuRun();
-void ReinitialiserErreursService();
-// The last family's synchronisation found the service unreachable and reported it once: the
-// dispatcher starts no further family in that run.
+// The families' requests that failed since the last ReinitialiserBilanRun (the dispatcher's run
+// start): each failed that one request only, the run went on, what it was to do waits for the next
+// run, and the run's end tells the user.
+struct BilanRun {
+    ErreursService erreurs;  // answered with an error status
+    int refusees = 0;        // refused by the answer: Result not true, an error code, no readable answer
+    int sansReponse = 0;     // no answer (below the outage rule)
+    bool vide() const { return erreurs.vide() && refusees == 0 && sansReponse == 0; }
+    // Each kind with its count: "le service Web a répondu par des erreurs (HTTP 500) à 1 requête(s),
+    // a refusé 2 requête(s) et n'a pas répondu à 1 requête(s)".
+    QString texte() const;
+};
+const BilanRun& BilanDuRun();
+void ReinitialiserBilanRun();
+// The last family's synchronisation stopped because the service could not be reached or refused
+// the options' credentials, and reported it once: the dispatcher starts no further family in that
+// run, and no other word follows.
 bool ServiceInjoignable();
 
 // Tests: the default web access and no links.

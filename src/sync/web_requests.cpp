@@ -243,11 +243,13 @@ void ErreursService::compter(int statut) {
     if (i == statuts.end() || *i != statut) statuts.insert(i, statut);
 }
 
-QString ErreursService::texte() const {
+QString ErreursService::texte() const { return QStringLiteral("le service Web ") + texteApresSujet(); }
+
+QString ErreursService::texteApresSujet() const {
     QStringList s;
     for (const int n : statuts) s << QStringLiteral("HTTP ") + QString::number(n);
-    return QStringLiteral("le service Web a répondu par des erreurs (") + s.join(QStringLiteral(", ")) +
-           QStringLiteral(") à ") + QString::number(nombre) + QStringLiteral(" requête(s)");
+    return QStringLiteral("a répondu par des erreurs (") + s.join(QStringLiteral(", ")) + QStringLiteral(") à ") +
+           QString::number(nombre) + QStringLiteral(" requête(s)");
 }
 
 void SignalerServiceInjoignable(const QString& url, const QString& suite) {

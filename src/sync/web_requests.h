@@ -108,6 +108,8 @@ struct ErreursService {
     bool vide() const { return nombre == 0; }
     // "le service Web a répondu par des erreurs (HTTP 500) à 3 requête(s)"
     QString texte() const;
+    // The same after its subject: "a répondu par des erreurs (HTTP 500) à 3 requête(s)".
+    QString texteApresSujet() const;
 };
 
 // The log line of a failed request, from DerniereErreur: "Err: <number> (<description>)  Source:"

@@ -380,23 +380,83 @@ TEST_P(InterruptedDetail, StaysPendingAndTheNextRunCompletesIt) {
 INSTANTIATE_TEST_SUITE_P(Canvas, InterruptedDetail, ::testing::Bool(),
                          [](const auto& i) { return std::string(i.param ? "closing" : "line_refused"); });
 
+// A template whose passages changed, already on the web with its two lines: an emptying the web
+// did not confirm sends no line (they would stand twice), keeps the content pending, and the
+// run's end says so; the next run empties and sends them once.
 TEST_F(CanvasTest, ADetailTheWebHasNotEmptiedIsNotSent) {
-    const QString cle = QStringLiteral("CNV00101");
-    const int id = webGabarit(cle, QStringLiteral("Matinale"), {QStringLiteral("ancien")});
-    contrat(QStringLiteral(" C"), QStringLiteral("CNV001"), QStringLiteral("Canevas"));
-    gabarit(cle, QStringLiteral("Matinale"), 'O', 'O', id, 'O');
-    passage(cle, QStringLiteral("20240311"), QStringLiteral("07"));
-    PanneProgrammee p;
-    p.type = Panne::Http500Html;
-    p.operation = QStringLiteral("EmptyXML");
-    double_.programmerPanne(p);
-    envois();
+    const struct {
+        const char* nom;
+        Panne panne;
+        int code;
+        bool videSurLeWeb;  // the web did empty it, and its answer was lost
+        QStringList boites;
+    } cas[] = {
+        {"result_false",
+         Panne::ResultatFaux,
+         0,
+         false,
+         {QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a refusé 1 requête(s). Ce qui "
+                         "n'a pas été fait sera repris à la prochaine synchronisation.")}},
+        {"error_code",
+         Panne::CodeErreur,
+         1001,
+         false,
+         {QStringLiteral("Paramètre(s) invalide(s) pour la requête: \r\n\r\n"),
+          QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a refusé 1 requête(s). Ce qui "
+                         "n'a pas été fait sera repris à la prochaine synchronisation.")}},
+        {"no_answer",
+         Panne::Coupure,
+         0,
+         true,
+         {QStringLiteral("Synchronisation terminée avec des erreurs : le service Web n'a pas répondu à 1 requête(s). "
+                         "Ce qui n'a pas été fait sera repris à la prochaine synchronisation.")}},
+        {"http_500",
+         Panne::Http500Html,
+         0,
+         false,
+         {QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs (HTTP "
+                         "500) à 1 requête(s). Ce qui n'a pas été fait sera repris à la prochaine synchronisation.")}},
+    };
+    FenetreDeTest w(url, double_);
+    const QStringList lignes{QStringLiteral("110700059907"), QStringLiteral("110800059907")};
+    int n = 0;
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        // A canvas of its own for each case; those of the cases before are in step with the web.
+        const QString canevas = QStringLiteral("CNV%1").arg(++n, 3, 10, QLatin1Char('0'));
+        const QString cle = canevas + QStringLiteral("01");
+        contrat(QStringLiteral(" C"), canevas, QStringLiteral("Canevas"));
+        passage(cle, QStringLiteral("20240311"), QStringLiteral("07"));
+        passage(cle, QStringLiteral("20240311"), QStringLiteral("08"));
+        const int id = webGabarit(cle, QStringLiteral("Matinale"), lignes);
+        gabarit(cle, QStringLiteral("Matinale"), 'O', 'O', id, 'O');
+        PanneProgrammee p;
+        p.type = c.panne;
+        p.code = c.code;
+        p.operation = QStringLiteral("EmptyXML");
+        p.cle = QStringLiteral("TmpIdWeb");
+        p.valeur = QString::number(id);
+        double_.programmerPanne(p);
+        envois();
+        TestDialogs().shown.clear();
 
-    SynchroniserPub_05_Canevas_01(0, 1, url, kTemplate);
+        w->MnuSynchroniserPub[6]->trigger();
 
-    EXPECT_EQ(envois(), (QStringList{QStringLiteral("GetByIdWeb:%1").arg(id), QStringLiteral("EmptyXML:%1").arg(id)}));
-    EXPECT_EQ(details(id), QStringList{QStringLiteral("ancien")});
-    EXPECT_EQ(lireGabarit(cle).contenu, QStringLiteral("O"));
+        EXPECT_TRUE(envois().filter(QStringLiteral("CreateDetailXML")).isEmpty());
+        EXPECT_EQ(details(id), c.videSurLeWeb ? QStringList{} : lignes);
+        EXPECT_EQ(lireGabarit(cle).contenu, QStringLiteral("O"));
+        QStringList boites;
+        for (const BoiteAffichee& b : TestDialogs().shown) boites << b.prompt;
+        ASSERT_EQ(boites.size(), c.boites.size()) << boites.join('\n').toStdString();
+        for (qsizetype i = 0; i < boites.size(); ++i) EXPECT_TRUE(boites[i].startsWith(c.boites[i])) << i;
+
+        double_.annulerPannes();
+        TestDialogs().shown.clear();
+        w->MnuSynchroniserPub[6]->trigger();
+        EXPECT_EQ(details(id), lignes);
+        EXPECT_EQ(lireGabarit(cle).contenu, QStringLiteral("N"));
+        EXPECT_TRUE(TestDialogs().shown.empty());
+    }
 }
 
 TEST_F(CanvasTest, ATemplateWithoutPassagesOnlyEmptiesItsDetail) {

@@ -3,11 +3,15 @@
 #include "sync_fixture.h"
 
 #include "database/btrieve.h"
+#include "foundation/shell_link.h"
+#include "platform/program_end.h"
 #include "platform/spread_grid.h"
 #include "support/scripted_dialogs.h"
 #include "entities/client_family.h"
 #include "grids/list_grids.h"
+#include "sync/dispatcher.h"
 
+#include <functional>
 #include <tuple>
 
 using double_web::Panne;
@@ -33,16 +37,17 @@ struct CasSuppressionJournal {
     int code;            // CodeErreur's code
     bool itemDejaParti;  // the web has no such item any more
     bool entreeGardee;
+    int boites;  // "no such item" is what a deletion asks for: only another error answer is shown
 };
 
 const CasSuppressionJournal kCasSuppression[] = {
-    {"confirmed", Panne::Delai, 0, false, false},  // a delay of 0: no fault
-    {"result_false_item_present", Panne::ResultatFaux, 0, false, true},
-    {"result_false_item_gone", Panne::ResultatFaux, 0, true, false},
-    {"result_true_id_zero", Panne::IdZero, 0, false, false},
-    {"unknown_item", Panne::CodeErreur, 501, true, false},
-    {"service_error", Panne::CodeErreur, 1001, false, true},
-    {"http_500", Panne::Http500Html, 0, false, true},
+    {"confirmed", Panne::Delai, 0, false, false, 0},  // a delay of 0: no fault
+    {"result_false_item_present", Panne::ResultatFaux, 0, false, true, 0},
+    {"result_false_item_gone", Panne::ResultatFaux, 0, true, false, 0},
+    {"result_true_id_zero", Panne::IdZero, 0, false, false, 0},
+    {"unknown_item", Panne::CodeErreur, 501, true, false, 0},
+    {"service_error", Panne::CodeErreur, 1001, false, true, 1},
+    {"http_500", Panne::Http500Html, 0, false, true, 0},
 };
 
 void PrintTo(const CasSuppressionJournal& c, std::ostream* os) { *os << c.nom; }
@@ -60,6 +65,9 @@ TEST_P(JournalEntryDeletion, EntryKeptUntilTheWebConfirms) {
     SynchroniserPub_01_Client_02(0, 1, url, QStringLiteral("Client"));
 
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301SUP")), c.entreeGardee);
+    EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+    // The line that tells the deletion found its item gone.
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("already gone from the web")).size(), c.code == 501 ? 1 : 0);
     if (c.panne == Panne::ResultatFaux && c.entreeGardee) {
         EXPECT_EQ(lignesLog().filter(QStringLiteral("kept for the next run")).size(), 1);
     }
@@ -108,6 +116,9 @@ TEST_P(LinkDeletion, LinkKeptUntilTheWebConfirms) {
     EXPECT_EQ(l.flag, QStringLiteral("N"));
     EXPECT_EQ(l.etat, c.entreeGardee ? QStringLiteral("O") : QStringLiteral("N"));
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301OFF")), c.entreeGardee);
+    EXPECT_EQ(int(TestDialogs().shown.size()), c.boites);
+    // The line that tells the deletion found its item gone.
+    EXPECT_EQ(lignesLog().filter(QStringLiteral("already gone from the web")).size(), c.code == 501 ? 1 : 0);
     EXPECT_EQ(lignesLog().filter(QStringLiteral("link of [OFF] kept for the next run")).size(),
               c.panne == Panne::ResultatFaux && c.entreeGardee ? 1 : 0);
     if (audit) {
@@ -161,6 +172,53 @@ TEST_F(SyncTest, AWebDeletionWithoutAUsableCodeFindsTheClientByItsWebId) {
         QString k = QStringLiteral("AUTRE   ");
         BTRieve(0, BtrOp::GetEqual, k, 0, 3, 1, QStringLiteral("t"));
         BTRieve(0, BtrOp::Delete, k, 0, 3, 1, QStringLiteral("t"));
+    }
+}
+
+// ---- The wait window after the program's end cut a run short ------------------------------------
+
+// A wait window whose first label write ends the program, as a fatal error inside a run does.
+class AttenteQuiFinit : public FenetreAttente {
+public:
+    void afficher(bool b, const QString&) override { chargee_ = b; }
+    bool chargee() const override { return chargee_; }
+    bool visible() const override { return chargee_; }
+    QString texte() const override { return texte_; }
+    void setTexte(const QString& t) override {
+        if (armee_) {
+            armee_ = false;
+            throw ProgramEnded{1};
+        }
+        texte_ = t;
+    }
+    void cacher() override {}
+
+private:
+    bool chargee_ = false;
+    bool armee_ = true;
+    QString texte_;
+};
+
+TEST_F(SyncTest, AnEndInsideARunLeavesNoWaitWindowUp) {
+    const struct {
+        const char* nom;
+        std::function<void()> run;
+    } cas[] = {
+        {"family", [&] { SynchroniserPub_01_Client(url); }},
+        {"driver_without_steps",
+         [] { PiloteSansEtapes(Cle::SynchroniserPub_00_Campagne, 0, QStringLiteral("Campagne")); }},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        AttenteQuiFinit attente;
+        SetFenetreAttente(&attente);
+        EXPECT_THROW(c.run(), ProgramEnded);
+        EXPECT_FALSE(FrmMsgChargee());
+        // The next run's window goes with that run: no count was left behind.
+        AfficherFrmMsg(true, QStringLiteral("Lib_Test:Suivant"));
+        AfficherFrmMsg(false, QStringLiteral("Lib_Test:Suivant"));
+        EXPECT_FALSE(FrmMsgChargee());
+        SetFenetreAttente(nullptr);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <memory>
+#include <tuple>
 
 using double_web::Panne;
 using double_web::PanneProgrammee;
@@ -278,46 +279,90 @@ TEST_F(SyncMenu, RefusedCredentialsAreReportedAsSuch) {
     });
 }
 
-// ---- Each fault of the service, met by "Tout" with two changed clients in the journal ----------
-// A service out of reach ends the run with the one box that says so; a service that answers fails
-// or refuses that request only: both changes are sent, the audit sends again the copy the web did
-// not take, what the web never confirmed stays in the journal for the next run, and the closing box
-// says what the service did.
+// ---- Each fault of the service, met with two changed clients in the journal ---------------------
+// Through "Tout" and through the single entry "Publicité" > "Client" alike. A service out of reach,
+// or one that refuses the credentials, ends the run with the one box that says so and starts no
+// further family; a service that answers fails, refuses or loses that request only: both changes
+// are sent, the audit sends again the copy the web did not take, what the web never confirmed stays
+// in the journal for the next run, and the closing box names each kind of failure with its count.
+
+#define ERREURS(x)                                   \
+    "Synchronisation terminée avec des erreurs : " x \
+    ". "                                             \
+    "Ce qui n'a pas été fait sera repris à la prochaine synchronisation."
 
 struct CasPanneRun {
     const char* nom;
     Panne panne;
+    int code;                     // CodeErreur's
     int fois;                     // requests concerned (-1: every one)
+    int apres;                    // client requests let through first
     bool surA;                    // only the updates of client A
-    const char* boite;            // the start of the run's one box
-    const char* misesAJour;       // the updates sent, by client ("" for a run the outage ended)
+    const char* boite;            // the run's last box, or its start
+    int boitesAvant;              // error answers shown by their reader before it
+    const char* bilan;            // in the client's summary line
+    const char* misesAJour;       // the updates sent, by client (nullptr: not checked)
     bool aEnAttente, bEnAttente;  // A's and B's changes still in the journal
 };
 
 const char* const kInjoignable = "Adresse Web non accessible: ";
-const char* const kErreurs = "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs ";
+const char* const kIdentification =
+    "Identification refusée par le service Web, vérifiez User et Password des options: ";
+const char* const kArretInjoignable = "refused: 0; without answer: 4, stopped: web service unreachable";
+const char* const kArretIdentification =
+    "without answer: 0; credentials refused: 1, stopped: credentials refused by the web service (HTTP 401)";
 const CasPanneRun kCasPanneRun[] = {
-    {"connection_refused", Panne::Refus, -1, false, kInjoignable, "", true, true},
-    {"connection_dropped", Panne::Coupure, -1, false, kInjoignable, "", true, true},
-    {"timeout", Panne::Delai, -1, false, kInjoignable, "", true, true},
-    {"http_500_once", Panne::Http500Html, 1, true, "(HTTP 500) à 1 requête(s).", "A B A", false, false},
-    {"http_500_on_every_send_of_A", Panne::Http500Html, -1, true, "(HTTP 500) à 2 requête(s).", "A B A", true, false},
-    {"http_500_always", Panne::Http500Html, -1, false, "(HTTP 500) à ", "A B", true, true},
-    {"code_0_result_false_once", Panne::ResultatFaux, 1, true, "Synchronisation terminée.", "A B A", false, false},
-    {"code_0_result_false_for_A", Panne::ResultatFaux, -1, true, "Synchronisation terminée.", "A B A", true, false},
+    {"connection_refused", Panne::Refus, 0, -1, 0, false, kInjoignable, 0, kArretInjoignable, nullptr, true, true},
+    {"connection_dropped", Panne::Coupure, 0, -1, 0, false, kInjoignable, 0, kArretInjoignable, nullptr, true, true},
+    {"timeout", Panne::Delai, 0, -1, 0, false, kInjoignable, 0, kArretInjoignable, nullptr, true, true},
+    {"http_401", Panne::Http401, 0, -1, 0, false, kIdentification, 0, kArretIdentification, "", true, true},
+    // The password changed on the service once the run had looked its two clients up.
+    {"http_401_mid_run", Panne::Http401, 0, -1, 2, false, kIdentification, 0, kArretIdentification, "A", true, true},
+    {"http_500_once", Panne::Http500Html, 0, 1, 0, true,
+     ERREURS("le service Web a répondu par des erreurs (HTTP 500) à 1 requête(s)"), 0,
+     "refused: 0; without answer: 0; error status: 1 (HTTP 500)", "A B A", false, false},
+    {"http_500_on_every_send_of_A", Panne::Http500Html, 0, -1, 0, true,
+     ERREURS("le service Web a répondu par des erreurs (HTTP 500) à 2 requête(s)"), 0,
+     "refused: 0; without answer: 0; error status: 2 (HTTP 500)", "A B A", true, false},
+    {"http_500_always", Panne::Http500Html, 0, -1, 0, false,
+     "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs (HTTP 500) à ", 0,
+     "refused: 0; without answer: 0; error status: ", "A B", true, true},
+    {"result_false_once", Panne::ResultatFaux, 0, 1, 0, true, ERREURS("le service Web a refusé 1 requête(s)"), 0,
+     "refused: 1; without answer: 0", "A B A", false, false},
+    {"result_false_for_A", Panne::ResultatFaux, 0, -1, 0, true, ERREURS("le service Web a refusé 2 requête(s)"), 0,
+     "refused: 2; without answer: 0", "A B A", true, false},
+    {"error_code_for_A", Panne::CodeErreur, 1001, -1, 0, true, ERREURS("le service Web a refusé 2 requête(s)"), 2,
+     "refused: 2; without answer: 0", "A B A", true, false},
+    // The web took the change, the program never heard it: the copies agree, and the entry waits.
+    {"no_answer_once", Panne::Coupure, 0, 1, 0, true, ERREURS("le service Web n'a pas répondu à 1 requête(s)"), 0,
+     "refused: 0; without answer: 1", "A B", true, false},
 };
 
 void PrintTo(const CasPanneRun& c, std::ostream* os) { *os << c.nom; }
 
-class FailedRun : public SyncMenu, public ::testing::WithParamInterface<CasPanneRun> {};
+class ParLeMenu : public SyncMenu {
+protected:
+    // The run by "Tout" (true) or by its single entry.
+    void lancer(bool tout) {
+        if (tout)
+            w->MnuSynchroniserMusPub->trigger();
+        else
+            w->MnuSynchroniserPub[2]->trigger();
+    }
+};
+
+class FailedRun : public ParLeMenu, public ::testing::WithParamInterface<std::tuple<bool, CasPanneRun>> {};
 
 TEST_P(FailedRun, UnconfirmedChangesStayPendingAndTheBoxSaysWhy) {
-    const CasPanneRun& c = GetParam();
+    const auto& [tout, c] = GetParam();
     const auto [idA, idB] = deuxClientsModifies();
     PanneProgrammee p;
     p.type = c.panne;
+    p.code = c.code;
     p.fois = c.fois;
+    p.apres = c.apres;
     p.delaiMs = 5000;
+    if (c.apres) p.entite = double_web::Client;
     if (c.surA) {
         p.entite = double_web::Client;
         p.operation = QStringLiteral("UpdateXML");
@@ -327,41 +372,128 @@ TEST_P(FailedRun, UnconfirmedChangesStayPendingAndTheBoxSaysWhy) {
     // A time-out the test does not wait long for.
     if (c.panne == Panne::Delai) ClientWeb().DelaiMaxMs = 200;
     double_.programmerPanne(p);
+    TestDialogs().answers.assign(size_t(c.boitesAvant), Mb::OK);
 
-    w->MnuSynchroniserMusPub->trigger();
+    lancer(tout);
 
-    const bool injoignable = c.boite == kInjoignable;
-    const QString boite = QString::fromUtf8(c.boite).startsWith(QLatin1Char('('))
-                              ? QString::fromUtf8(kErreurs) + QString::fromUtf8(c.boite)
-                              : QString::fromUtf8(c.boite);
-    ASSERT_EQ(boites().size(), 1) << boites().join('\n').toStdString();
-    EXPECT_TRUE(boites()[0].startsWith(boite)) << boites()[0].toStdString();
+    const bool arret = c.boite == kInjoignable || c.boite == kIdentification;
+    const QString boite = arret ? QString::fromUtf8(c.boite) + url : QString::fromUtf8(c.boite);
+    ASSERT_EQ(boites().size(), c.boitesAvant + 1) << boites().join('\n').toStdString();
+    EXPECT_TRUE(boites().last().startsWith(boite)) << boites().last().toStdString();
+    const QStringList bilan = lignesLog().filter(QStringLiteral("Client: requests answered: "));
+    ASSERT_EQ(bilan.size(), 1);
+    EXPECT_TRUE(bilan[0].contains(QString::fromUtf8(c.bilan))) << bilan[0].toStdString();
+    // Every family after the one the service stopped is left out.
+    bool autresFamilles = false;
+    for (const double_web::Requete& r : double_.requetes())
+        autresFamilles = autresFamilles || (r.entite != double_web::Client);
+    EXPECT_EQ(autresFamilles, tout && !arret);
     QStringList misesAJour;
     for (const QString& e : envois().filter(QStringLiteral("UpdateXML:")))
         misesAJour << (e == QStringLiteral("UpdateXML:%1").arg(idA) ? QStringLiteral("A") : QStringLiteral("B"));
-    if (!injoignable) {
+    if (c.misesAJour) {
         EXPECT_EQ(misesAJour.join(QLatin1Char(' ')), QString::fromLatin1(c.misesAJour));
     }
+    // The log names the real cause of a stop, once; a refusal of the credentials is no outage.
     EXPECT_EQ(lignesLog().filter(QStringLiteral("web service unreachable: the remaining steps are left out")).size(),
-              injoignable ? 1 : 0);
+              c.boite == kInjoignable ? 1 : 0);
+    EXPECT_EQ(lignesLog()
+                  .filter(QStringLiteral(": credentials refused by the web service (HTTP 401): the remaining steps "
+                                         "are left out"))
+                  .size(),
+              c.boite == kIdentification ? 1 : 0);
+    if (c.boite == kIdentification) {
+        EXPECT_TRUE(lignesLog().filter(QStringLiteral("unreachable")).isEmpty());
+        EXPECT_TRUE(lignesLog().filter(QStringLiteral("no answer from the web service")).isEmpty());
+        EXPECT_EQ(lignesLog().filter(QStringLiteral("answered HTTP/1.1 401 Unauthorized (credentials refused)")).size(),
+                  1);
+    }
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301A")), c.aEnAttente);
     EXPECT_EQ(clesJournal().contains(QStringLiteral("P0301B")), c.bEnAttente);
     EXPECT_FALSE(ActiviteEnCours());
+    EXPECT_FALSE(FrmMsgChargee());
 
     // The next run, with a service that does its work, sends what was left.
     double_.annulerPannes();
     ClientWeb().DelaiMaxMs = 3000;
     TestDialogs().shown.clear();
-    w->MnuSynchroniserMusPub->trigger();
-    EXPECT_EQ(boites(), QStringList{QStringLiteral("Synchronisation terminée.")});
+    lancer(tout);
+    EXPECT_EQ(boites(), tout ? QStringList{QStringLiteral("Synchronisation terminée.")} : QStringList{});
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301A")));
     EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301B")));
     EXPECT_EQ(double_.element(double_web::Client, idA)->champs.value(QStringLiteral("CltNom")),
               QStringLiteral("A modifié"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Client, FailedRun, ::testing::ValuesIn(kCasPanneRun),
-                         [](const auto& i) { return std::string(i.param.nom); });
+INSTANTIATE_TEST_SUITE_P(Client, FailedRun, ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kCasPanneRun)),
+                         [](const auto& i) {
+                             return std::string(std::get<0>(i.param) ? "all_" : "client_") + std::get<1>(i.param).nom;
+                         });
+
+// A deletion the service refused, whose web item the same run's audit then deleted as an orphan:
+// the next run sends the journal entry again and hears "no such item", which is what it asked for.
+// The entry leaves with one log line, and no box comes up.
+class DeletionAlreadyDone : public ParLeMenu, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeletionAlreadyDone, LeavesTheJournalWithoutABox) {
+    const bool tout = GetParam();
+    const int id = web(QStringLiteral("SUP"), QStringLiteral("Supprimé"));
+    entree('P', 1, QStringLiteral("SUP"), 'S', id);
+    PanneProgrammee p;
+    p.type = Panne::ResultatFaux;
+    p.entite = double_web::Client;
+    p.operation = QStringLiteral("DeleteXML");
+    double_.programmerPanne(p);
+
+    lancer(tout);
+
+    EXPECT_EQ(boites(), QStringList{QStringLiteral(ERREURS("le service Web a refusé 1 requête(s)"))});
+    EXPECT_FALSE(double_.element(double_web::Client, id).has_value());
+    EXPECT_TRUE(clesJournal().contains(QStringLiteral("P0301SUP")));
+
+    TestDialogs().shown.clear();
+    lancer(tout);
+
+    EXPECT_EQ(boites(), tout ? QStringList{QStringLiteral("Synchronisation terminée.")} : QStringList{});
+    EXPECT_FALSE(clesJournal().contains(QStringLiteral("P0301SUP")));
+    EXPECT_EQ(
+        lignesLog()
+            .filter(QStringLiteral("Client: web id %1 already gone from the web (no such item): deletion done").arg(id))
+            .size(),
+        1)
+        << lignesLog().join('\n').toStdString();
+    const QStringList bilans = lignesLog().filter(QStringLiteral("Client: requests answered: "));
+    ASSERT_EQ(bilans.size(), 2);
+    EXPECT_TRUE(bilans[1].contains(QStringLiteral("DeleteXML 1"))) << bilans[1].toStdString();
+    EXPECT_TRUE(bilans[1].contains(QStringLiteral("refused: 0; without answer: 0"))) << bilans[1].toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, DeletionAlreadyDone, ::testing::Bool(),
+                         [](const auto& i) { return std::string(i.param ? "all" : "client"); });
+
+// The closing box names each kind with its count, under one subject.
+TEST(RunSummary, EachKindOfFailureIsNamedWithItsCount) {
+    const struct {
+        int erreurs, refusees, sansReponse;
+        const char* texte;
+    } cas[] = {
+        {0, 0, 0, ""},
+        {0, 3, 0, "le service Web a refusé 3 requête(s)"},
+        {0, 0, 1, "le service Web n'a pas répondu à 1 requête(s)"},
+        {0, 2, 1, "le service Web a refusé 2 requête(s) et n'a pas répondu à 1 requête(s)"},
+        {2, 1, 4,
+         "le service Web a répondu par des erreurs (HTTP 500) à 2 requête(s), a refusé 1 requête(s) et n'a pas "
+         "répondu à 4 requête(s)"},
+    };
+    for (const auto& c : cas) {
+        BilanRun b;
+        for (int i = 0; i < c.erreurs; ++i) b.erreurs.compter(500);
+        b.refusees = c.refusees;
+        b.sansReponse = c.sansReponse;
+        EXPECT_EQ(b.vide(), c.erreurs + c.refusees + c.sansReponse == 0);
+        EXPECT_EQ(b.texte(), QString::fromUtf8(c.texte));
+    }
+}
 
 // A single entry of the advertising menu has no closing box of its own: requests the service
 // failed get one all the same, and a run without them stays silent.

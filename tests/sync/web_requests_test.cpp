@@ -113,8 +113,8 @@ TEST_F(WebSearchTest, FailedFetchReportsOnceEmptiesTheGridAndLeavesNoAnswerFile)
         std::function<void(WebDouble&, ParametresWeb&)> preparer;
         bool echecHttp;     // the log line and "Adresse Web non accessible: " (or this box's text)
         const char* boite;  // else: this box (nullptr: none)
-        // The log line of a service that answered with an error status (nullptr: the line of a
-        // request without answer).
+        // The log line of a service that answered with an error status or refused the credentials
+        // (nullptr: the line of a request without answer).
         const char* ligneStatut = nullptr;
     };
     const Cas cas[] = {
