@@ -226,9 +226,10 @@ public:
     }
 
     // The first stream named Workbook or Book; nullptr, or why it cannot be had. A stream under
-    // the cut-off belongs in the mini stream, a larger one in regular sectors; a file that keeps
-    // it in the other store (a small stream in regular sectors of a file without a mini stream)
-    // is read there, as the library reads it, when its chain there is sound.
+    // the cut-off belongs in the mini stream, a larger one in regular sectors. Where it is not
+    // found there, it is read where the library looks for it: a file that declares no mini
+    // stream keeps it in regular sectors; in one that does, the library reads a stream up to
+    // the cut-off included from the start of the mini stream.
     const char* classeur(std::string& flux) {
         // The library reads the directory's first sector alone: a chain broken after it keeps it.
         std::string repertoire;
@@ -240,12 +241,13 @@ public:
             const uint32_t debut = lire32(repertoire, e + 116);
             const size_t taille = lire32(repertoire, e + 120);
             const uint32_t coupure = lire32(octets_, 56);
-            // The library reads the mini stream only when the file declares one, and then up to
-            // the cut-off included; elsewhere an empty record of type 0 ends its reading.
-            finParZero_ = !(lire32(octets_, 64) > 0 && taille <= coupure);
-            const bool petit = taille < coupure;
-            if (!(lire(petit, repertoire, debut, taille, flux) || lire(!petit, repertoire, debut, taille, flux)))
-                return "fichier endommagé";
+            const bool miniBibliotheque = lire32(octets_, 64) > 0 && taille <= coupure;
+            // In regular sectors an empty record of type 0 ends the library's reading.
+            finParZero_ = !miniBibliotheque;
+            bool lu = taille < coupure ? depuisMiniFlux(repertoire, debut, taille, flux)
+                                       : depuisSecteurs(debut, taille, flux);
+            if (!lu) lu = miniBibliotheque ? miniFlux(repertoire, flux) : depuisSecteurs(debut, taille, flux);
+            if (!lu) return "fichier endommagé";
             flux.resize(std::min(flux.size(), taille));
             return nullptr;
         }
@@ -264,26 +266,31 @@ private:
         return true;
     }
 
-    // The stream of taille bytes from sector debut of the mini stream (which the root entry of
-    // the directory holds, in 64-byte sectors with their own allocation table) or of the file;
-    // false when that store does not hold it. The library follows a chain of regular sectors
-    // only as far as the records it reads go: a chain that ends early, breaks or loops after
-    // them is read up to there.
-    bool lire(bool mini, const std::string& repertoire, uint32_t debut, size_t taille, std::string& flux) const {
-        if (!mini) {
-            bool termine = false;
-            if (chaine(debut, fat_, taille_, nullptr, flux) || flux.size() >= taille) return !flux.empty();
-            finLue(flux, finParZero_, &termine);
-            return termine;
-        }
-        std::string miniFat, miniFlux;
-        if (!chaine(lire32(octets_, 60), fat_, taille_, nullptr, miniFat) ||
-            !chaine(lire32(repertoire, 116), fat_, taille_, nullptr, miniFlux))
-            return false;
-        miniFlux.resize(std::min<size_t>(miniFlux.size(), lire32(repertoire, 120)));
+    // The stream of taille bytes from sector debut of the file; false when the file does not
+    // hold it. The library follows the chain only as far as the records it reads go: a chain
+    // that ends early, breaks or loops after them is read up to there.
+    bool depuisSecteurs(uint32_t debut, size_t taille, std::string& flux) const {
+        if (chaine(debut, fat_, taille_, nullptr, flux) || flux.size() >= taille) return !flux.empty();
+        bool termine = false;
+        finLue(flux, finParZero_, &termine);
+        return termine;
+    }
+
+    // The mini stream, which the directory's root entry holds.
+    bool miniFlux(const std::string& repertoire, std::string& mini) const {
+        if (!chaine(lire32(repertoire, 116), fat_, taille_, nullptr, mini)) return false;
+        mini.resize(std::min<size_t>(mini.size(), lire32(repertoire, 120)));
+        return true;
+    }
+
+    // The stream of taille bytes from sector debut of the mini stream, in 64-byte sectors with
+    // their own allocation table; false when the mini stream does not hold it whole.
+    bool depuisMiniFlux(const std::string& repertoire, uint32_t debut, size_t taille, std::string& flux) const {
+        std::string miniFat, mini;
+        if (!chaine(lire32(octets_, 60), fat_, taille_, nullptr, miniFat) || !miniFlux(repertoire, mini)) return false;
         std::vector<uint32_t> table(miniFat.size() / 4);
         for (size_t i = 0; i < table.size(); ++i) table[i] = lire32(miniFat, 4 * i);
-        return chaine(debut, table, 64, &miniFlux, flux) && flux.size() >= taille;
+        return chaine(debut, table, 64, &mini, flux) && flux.size() >= taille;
     }
 
     // The sectors of a chain put end to end, taken from the file or from the mini stream; false
