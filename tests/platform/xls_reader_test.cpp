@@ -124,6 +124,12 @@ TEST_F(XlsReaderTest, WorkbooksTheLibraryReadsAreRead) {
         const qsizetype entree = 4096 * (qsizetype(u32(48)) + 1) + 128;
         ASSERT_GE(octets.size(), entree + 128);
         EXPECT_EQ(u32(entree + 120) < u32(56), u32(64) > 0) << u32(entree + 120);
+        // The library reads a small stream from the start of the mini stream, without the mini
+        // stream's allocation table: a broken chain of that table changes nothing.
+        if (u32(64) > 0) {
+            EcrireFichierTest(copie, QByteArray(octets).replace(4096 + 4 * qsizetype(u32(60)), 4, "\x7F\x7F\x7F\x7F"));
+            EXPECT_EQ(lireAvecLimites({copie, QStringLiteral("0"), QStringLiteral("5")}), sortie);
+        }
     }
 }
 
