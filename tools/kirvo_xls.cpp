@@ -4,6 +4,8 @@
 //
 //   kirvo_xls FILE                  the workbook test only
 //   kirvo_xls FILE SHEET COLUMNS    the sheet list, then the first COLUMNS columns of sheet SHEET
+//   kirvo_xls FILE SHEET COLUMNS COPY   the same, leaving in COPY the private copy (below) the
+//                                       library read the sheet from, for the tests
 //
 // Output, one line each, fields separated by a tab, texts escaped ("\\", "\t", "\n", "\r"):
 //   KIRVO-XLS 1
@@ -21,10 +23,11 @@
 // before it reads one: a small file that declares millions of rows would cost seconds and hundreds
 // of megabytes. So the library never sees the file itself: the workbook stream is taken out of
 // its compound file here, each sheet's declared size is replaced by what its cell records fill
-// (the sheet asked for, on the columns asked for; nothing for the others), and the library opens
-// that private copy, which lives in memory only.
+// (the sheet asked for, on the columns asked for, never more than it declares; nothing for the
+// others), and the library opens that private copy, which lives in memory only.
 #include <freexl.h>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -148,8 +151,26 @@ void poser32(std::string& b, size_t o, uint32_t v) {
     poser16(b, o + 2, uint16_t(v >> 16));
 }
 
+// Where the library stops reading a workbook stream: before a record that runs past its end or
+// is longer than any record, and, when finParZero, at an empty record of type 0. termine says
+// whether it stopped there for one of the last two, which ask for nothing after them.
+size_t finLue(const std::string& flux, bool finParZero, bool* termine = nullptr) {
+    constexpr size_t kEnregistrementMax = 8224;
+    size_t pos = 0;
+    bool arret = false;
+    while (pos + 4 <= flux.size()) {
+        const size_t taille = lire16(flux, pos + 2);
+        arret = taille > kEnregistrementMax || (finParZero && taille == 0 && lire16(flux, pos) == 0);
+        if (arret || pos + 4 + taille > flux.size()) break;
+        pos += 4 + taille;
+    }
+    if (termine) *termine = arret;
+    return pos;
+}
+
 // The streams of a compound file, read as the format lays them out; every sector number and
-// chain is checked against the file, so a damaged one is refused, never followed out of it.
+// chain is checked against the file, never followed out of it. What is damaged is refused,
+// unless it lies where the library does not read.
 class Conteneur {
 public:
     // nullptr, or why the file is not a workbook.
@@ -170,62 +191,71 @@ public:
         if (octets_.size() < taille_) return "fichier endommagé";
         nbSecteurs_ = (octets_.size() - taille_) / taille_;
 
-        // The FAT's own sectors: 109 in the header, the rest in a chain of DIFAT sectors.
+        // The FAT's own sectors: 109 in the header, the rest in a chain of DIFAT sectors. Past
+        // those that cover the file's sectors, they describe none a chain can reach.
+        const size_t parSecteur = taille_ / 4;
+        const size_t utiles = (nbSecteurs_ + parSecteur - 1) / parSecteur;
         std::vector<uint32_t> secteursFat;
         for (size_t i = 0; i < 109; ++i) {
             const uint32_t s = lire32(octets_, 76 + 4 * i);
             if (s != kSecteurLibre) secteursFat.push_back(s);
         }
+        // As the library, the walk ends at a sector outside the file, keeping what it has read.
+        // Each DIFAT sector comes once in a sound file: a walk longer than the file has sectors
+        // loops.
         uint32_t difat = lire32(octets_, 68);
-        for (uint32_t k = lire32(octets_, 72); k > 0 && difat != kFinChaine && difat != kSecteurLibre; --k) {
-            if (difat >= nbSecteurs_ || secteursFat.size() > nbSecteurs_) return "fichier endommagé";
+        bool fin = false;
+        for (uint32_t k = lire32(octets_, 72), pas = 0;
+             k > 0 && !fin && difat < nbSecteurs_ && secteursFat.size() < utiles; --k, ++pas) {
+            if (pas >= nbSecteurs_) return "fichier endommagé";
             const size_t debut = taille_ * (size_t(difat) + 1);
-            for (size_t i = 0; i + 1 < taille_ / 4; ++i) {
+            for (size_t i = 0; i + 1 < parSecteur && !fin; ++i) {
                 const uint32_t s = lire32(octets_, debut + 4 * i);
-                if (s != kSecteurLibre) secteursFat.push_back(s);
+                fin = s != kSecteurLibre && s >= nbSecteurs_;
+                if (s != kSecteurLibre && !fin) secteursFat.push_back(s);
             }
             difat = lire32(octets_, debut + taille_ - 4);
         }
-        if (secteursFat.empty() || secteursFat.size() > nbSecteurs_) return "fichier endommagé";
+        if (secteursFat.size() > utiles) secteursFat.resize(utiles);
+        if (secteursFat.empty()) return "fichier endommagé";
         // A FAT sector outside the file holds nothing: a chain that goes through it is broken.
         for (const uint32_t s : secteursFat)
-            for (size_t i = 0; i < taille_ / 4; ++i)
+            for (size_t i = 0; i < parSecteur; ++i)
                 fat_.push_back(s < nbSecteurs_ ? lire32(octets_, taille_ * (size_t(s) + 1) + 4 * i) : kSecteurLibre);
         return nullptr;
     }
 
-    // The first stream named Workbook or Book; nullptr, or why it cannot be had.
+    // The first stream named Workbook or Book; nullptr, or why it cannot be had. A stream under
+    // the cut-off belongs in the mini stream, a larger one in regular sectors. Where it is not
+    // found there, it is read where the library looks for it: a file that declares no mini
+    // stream keeps it in regular sectors; in one that does, the library reads a stream up to
+    // the cut-off included from the start of the mini stream.
     const char* classeur(std::string& flux) {
+        // The library reads the directory's first sector alone: a chain broken after it keeps it.
         std::string repertoire;
-        if (!chaine(lire32(octets_, 48), fat_, taille_, nullptr, repertoire) || repertoire.size() < 128)
-            return "fichier endommagé";
-        const uint32_t debutMini = lire32(repertoire, 116);
-        const uint32_t tailleMini = lire32(repertoire, 120);
+        const bool entier = chaine(lire32(octets_, 48), fat_, taille_, nullptr, repertoire);
+        if (repertoire.size() < 128) return "fichier endommagé";
         for (size_t e = 0; e + 128 <= repertoire.size(); e += 128) {
             if (repertoire[e + 66] != 2 || !(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book")))
                 continue;
             const uint32_t debut = lire32(repertoire, e + 116);
             const size_t taille = lire32(repertoire, e + 120);
-            if (taille >= lire32(octets_, 56)) {
-                if (!chaine(debut, fat_, taille_, nullptr, flux)) return "fichier endommagé";
-            } else {
-                // A small stream lives in 64-byte sectors of the mini stream, which the root
-                // entry holds, with their own allocation table.
-                std::string miniFat, mini;
-                if (!chaine(lire32(octets_, 60), fat_, taille_, nullptr, miniFat) ||
-                    !chaine(debutMini, fat_, taille_, nullptr, mini))
-                    return "fichier endommagé";
-                mini.resize(std::min<size_t>(mini.size(), tailleMini));
-                std::vector<uint32_t> table(miniFat.size() / 4);
-                for (size_t i = 0; i < table.size(); ++i) table[i] = lire32(miniFat, 4 * i);
-                if (!chaine(debut, table, 64, &mini, flux)) return "fichier endommagé";
-            }
-            if (flux.size() < taille) return "fichier endommagé";
-            flux.resize(taille);
+            const uint32_t coupure = lire32(octets_, 56);
+            const bool miniBibliotheque = lire32(octets_, 64) > 0 && taille <= coupure;
+            // In regular sectors an empty record of type 0 ends the library's reading.
+            finParZero_ = !miniBibliotheque;
+            bool lu = taille < coupure ? depuisMiniFlux(repertoire, debut, taille, flux)
+                                       : depuisSecteurs(debut, taille, flux);
+            if (!lu) lu = miniBibliotheque ? miniFlux(repertoire, flux) : depuisSecteurs(debut, taille, flux);
+            if (!lu) return "fichier endommagé";
+            flux.resize(std::min(flux.size(), taille));
             return nullptr;
         }
-        return "format non reconnu";
+        return entier ? "format non reconnu" : "fichier endommagé";
     }
+
+    // Whether an empty record of type 0 ends the workbook stream for the library.
+    bool finParZero() const { return finParZero_; }
 
 private:
     static bool nomme(const std::string& repertoire, size_t e, const char* nom) {
@@ -236,8 +266,36 @@ private:
         return true;
     }
 
+    // The stream of taille bytes from sector debut of the file; false when the file does not
+    // hold it. The library follows the chain only as far as the records it reads go: a chain
+    // that ends early, breaks or loops after them is read up to there.
+    bool depuisSecteurs(uint32_t debut, size_t taille, std::string& flux) const {
+        if (chaine(debut, fat_, taille_, nullptr, flux) || flux.size() >= taille) return !flux.empty();
+        bool termine = false;
+        finLue(flux, finParZero_, &termine);
+        return termine;
+    }
+
+    // The mini stream, which the directory's root entry holds.
+    bool miniFlux(const std::string& repertoire, std::string& mini) const {
+        if (!chaine(lire32(repertoire, 116), fat_, taille_, nullptr, mini)) return false;
+        mini.resize(std::min<size_t>(mini.size(), lire32(repertoire, 120)));
+        return true;
+    }
+
+    // The stream of taille bytes from sector debut of the mini stream, in 64-byte sectors with
+    // their own allocation table; false when the mini stream does not hold it whole.
+    bool depuisMiniFlux(const std::string& repertoire, uint32_t debut, size_t taille, std::string& flux) const {
+        std::string miniFat, mini;
+        if (!chaine(lire32(octets_, 60), fat_, taille_, nullptr, miniFat) || !miniFlux(repertoire, mini)) return false;
+        std::vector<uint32_t> table(miniFat.size() / 4);
+        for (size_t i = 0; i < table.size(); ++i) table[i] = lire32(miniFat, 4 * i);
+        return chaine(debut, table, 64, &mini, flux) && flux.size() >= taille;
+    }
+
     // The sectors of a chain put end to end, taken from the file or from the mini stream; false
-    // on a sector outside its store or a chain longer than its store (one that loops).
+    // on a sector outside its store or a chain longer than its store (one that loops), the
+    // sectors before it kept.
     bool chaine(uint32_t s, const std::vector<uint32_t>& table, size_t taille, const std::string* mini,
                 std::string& sortie) const {
         sortie.clear();
@@ -257,6 +315,7 @@ private:
     size_t taille_ = 512;
     size_t nbSecteurs_ = 0;
     std::vector<uint32_t> fat_;
+    bool finParZero_ = true;
 };
 
 // What the sheets hold, read off their records.
@@ -265,18 +324,27 @@ constexpr uint16_t kEof = 0x000A;
 constexpr uint16_t kFeuilleDeclaree = 0x0085;
 constexpr uint16_t kDimension = 0x0200;
 constexpr uint16_t kCelluleVide = 0x0201;  // a blank cell: the library passes over it
-constexpr uint16_t kCellules[] = {0x0203, 0x0204, 0x0205, 0x027E, 0x00FD};
+constexpr uint16_t kCelluleTexteCommun = 0x00FD;
+constexpr uint16_t kCellules[] = {0x0203, 0x0204, 0x0205, 0x027E, kCelluleTexteCommun};
 constexpr uint16_t kCellulesMultiples = 0x00BD;
 
-enum class Bornage { Fait, FeuilleRefusee, ClasseurRefuse };
+// The program takes no more sheets than this, and the library's cost grows with the square of
+// their number: past it the library never sees the file.
+constexpr size_t kFeuillesMax = 1024;
+
+enum class Bornage { Fait, FeuilleRefusee, ClasseurRefuse, TropDeFeuilles };
 
 // Gives every sheet of the stream the size its records fill: the sheet at index feuille (none
 // when negative: the workbook test) on its first colonnes columns, the others nothing; the cell
-// records the library is not to read become blank cells. The sheet read is refused when it
-// declares its size twice (the library would allocate it twice); a declaration too short to
-// hold a size, or a cell record too short to hold its place, makes the workbook refused (the
-// library would read whatever its previous record left). The test, which reads no cell, only
-// passes such a declaration by.
+// records the library is not to read become blank cells. The library drops the cells that come
+// before a sheet's size, so they count for nothing; and the size given never exceeds the one
+// declared (a cell outside it makes the library refuse the workbook, with the copy as without
+// it). A sheet read that declares no size is left as it is: the library sizes it from all its
+// cells and refuses a run of numbers that overflows that size. The sheet read is refused when
+// it declares its size twice (the library would allocate it twice); a declaration too short
+// to hold a size, or a cell record after it too short to hold its place, in the sheet read
+// makes the workbook refused (the library would read whatever its previous record left);
+// elsewhere such records become blank cells.
 Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
     if (flux.size() < 8 || lire16(flux, 0) != kBof) return Bornage::Fait;
     const uint16_t version = lire16(flux, 4);
@@ -286,9 +354,11 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
     struct SousFlux {
         size_t bof = 0;
         std::vector<size_t> dimensions, cellules;
+        std::vector<size_t> courts;  // sizes and cells too short to hold their fields
     };
     std::vector<SousFlux> sousFlux(1);
     std::vector<uint32_t> feuilles;  // where each declared sheet starts, in the library's order
+    size_t declarations = 0;         // every sheet entry, which the library takes even when short
     bool apresEof = false;
     for (size_t pos = 0; pos + 4 <= flux.size();) {
         const uint16_t type = lire16(flux, pos);
@@ -297,26 +367,24 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
         if (apresEof) {
             // The library wants a new substream here and refuses anything else.
             if (type != kBof) break;
-            sousFlux.push_back(SousFlux{pos, {}, {}});
+            sousFlux.push_back(SousFlux{pos, {}, {}, {}});
             apresEof = false;
         }
         if (type == kEof) apresEof = true;
+        if (type == kFeuilleDeclaree && ++declarations > kFeuillesMax) return Bornage::TropDeFeuilles;
         if (type == kFeuilleDeclaree && taille >= 4) feuilles.push_back(lire32(flux, pos + 4));
-        if (type == kDimension) {
-            if (taille >= (biff8 ? 12u : 8u))
-                sousFlux.back().dimensions.push_back(pos);
-            else if (feuille < 0)
-                poser16(flux, pos, kCelluleVide);
-            else
-                return Bornage::ClasseurRefuse;
-        }
-        if (std::find(std::begin(kCellules), std::end(kCellules), type) != std::end(kCellules) ||
-            type == kCellulesMultiples) {
-            if (taille >= 4)
-                sousFlux.back().cellules.push_back(pos);
-            else if (feuille >= 0)
-                return Bornage::ClasseurRefuse;
-        }
+        // Texts from the shared table are cells from the eighth version on only.
+        const bool cellule = (std::find(std::begin(kCellules), std::end(kCellules), type) != std::end(kCellules) &&
+                              (biff8 || type != kCelluleTexteCommun)) ||
+                             type == kCellulesMultiples;
+        if (type == kDimension && taille < (biff8 ? 12u : 8u))
+            sousFlux.back().courts.push_back(pos);
+        else if (type == kDimension)
+            sousFlux.back().dimensions.push_back(pos);
+        else if (cellule && taille < 4)
+            sousFlux.back().courts.push_back(pos);
+        else if (cellule)
+            sousFlux.back().cellules.push_back(pos);
         pos += 4 + taille;
     }
 
@@ -324,6 +392,15 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
     Bornage resultat = Bornage::Fait;
     for (SousFlux& sf : sousFlux) {
         bool voulue = avecFeuille && sf.bof == feuilles[size_t(feuille)] && sf.bof > 0;
+        for (const size_t pos : sf.courts) {
+            // The library takes what its previous record left for the fields a record lacks: in
+            // the sheet read, only a cell it drops (before the sheet's size) or sizes the sheet
+            // from (a sheet without a size, left as it is) may be that short.
+            const bool apres = !sf.dimensions.empty() && pos > sf.dimensions.front();
+            if (voulue && (lire16(flux, pos) == kDimension || apres)) return Bornage::ClasseurRefuse;
+            if (!voulue || !sf.dimensions.empty()) poser16(flux, pos, kCelluleVide);
+        }
+        if (voulue && sf.dimensions.empty()) continue;
         if (voulue && sf.dimensions.size() > 1) {
             resultat = Bornage::FeuilleRefusee;
             voulue = false;
@@ -337,7 +414,7 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
                 n = 0;
                 for (size_t off = 4; off + 6 < lire16(flux, pos + 2); off += 6) ++n;
             }
-            if (!voulue || colonne >= colonnes || n == 0) {
+            if (!voulue || pos < sf.dimensions.front() || colonne >= colonnes || n == 0) {
                 poser16(flux, pos, kCelluleVide);
                 continue;
             }
@@ -346,25 +423,32 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
         }
         if (!voulue) lignes = largeur = 0;
         for (const size_t pos : sf.dimensions) {
+            const size_t posLignes = pos + (biff8 ? 8 : 6), posColonnes = pos + (biff8 ? 14 : 10);
+            lignes = std::min<uint32_t>(lignes, biff8 ? lire32(flux, posLignes) : lire16(flux, posLignes));
+            largeur = std::min<uint32_t>(largeur, lire16(flux, posColonnes));
             if (biff8)
-                poser32(flux, pos + 8, lignes);
+                poser32(flux, posLignes, lignes);
             else
-                poser16(flux, pos + 6, uint16_t(lignes));
-            poser16(flux, pos + (biff8 ? 14 : 10), uint16_t(largeur));
+                poser16(flux, posLignes, uint16_t(lignes));
+            poser16(flux, posColonnes, uint16_t(largeur));
         }
     }
     return resultat;
 }
 
 // The stream alone in a compound file of our own, in 4096-byte sectors: the header, the FAT,
-// one directory sector (the root and the Workbook stream), then the stream.
+// one directory sector (the root and the Workbook stream), then the stream. A stream under the
+// cut-off goes where the format puts it, so that every reader looks for it where it is: in the
+// 64-byte sectors of a mini stream, one sector that the root entry holds, after one sector of
+// their allocation table.
 bool ecrireConteneur(const std::string& flux, std::string& sortie) {
-    constexpr size_t kTaille = 4096;
+    constexpr size_t kTaille = 4096, kTailleMini = 64;
     constexpr size_t kEntreesParSecteur = kTaille / 4;
-    const size_t n = (flux.size() + kTaille - 1) / kTaille;
+    const bool petit = flux.size() < kTaille;
+    const size_t n = petit ? 2 : (flux.size() + kTaille - 1) / kTaille;
     size_t nbFat = 1;
     while (n + 1 + nbFat > nbFat * kEntreesParSecteur) ++nbFat;
-    if (n == 0 || nbFat > 109) return false;
+    if (flux.empty() || nbFat > 109) return false;
     const uint32_t repertoire = uint32_t(nbFat), debutFlux = repertoire + 1;
 
     sortie.assign(kTaille * (1 + nbFat + 1 + n), '\0');
@@ -378,22 +462,33 @@ bool ecrireConteneur(const std::string& flux, std::string& sortie) {
     poser32(sortie, 40, 1);
     poser32(sortie, 44, uint32_t(nbFat));
     poser32(sortie, 48, repertoire);
-    poser32(sortie, 56, 4096);
-    poser32(sortie, 60, kFinChaine);
+    poser32(sortie, 56, uint32_t(kTaille));
+    poser32(sortie, 60, petit ? debutFlux : kFinChaine);
+    poser32(sortie, 64, petit ? 1 : 0);
     poser32(sortie, 68, kFinChaine);
     for (size_t i = 0; i < 109; ++i) poser32(sortie, 76 + 4 * i, i < nbFat ? uint32_t(i) : kSecteurLibre);
 
-    const size_t fat = kTaille;
-    for (size_t i = 0; i < nbFat * kEntreesParSecteur; ++i) {
-        uint32_t v = kSecteurLibre;
-        if (i < nbFat)
-            v = kSecteurFat;
-        else if (i == repertoire)
-            v = kFinChaine;
-        else if (i >= debutFlux && i < debutFlux + n)
-            v = i + 1 < debutFlux + n ? uint32_t(i + 1) : kFinChaine;
-        poser32(sortie, fat + 4 * i, v);
+    // The allocation table: its own sectors, the directory, then the stream's chain, or one
+    // sector each for the mini stream's table and the mini stream.
+    const auto chainer = [](std::vector<uint32_t>& table, size_t debut, size_t longueur) {
+        for (size_t i = debut; i < debut + longueur; ++i)
+            table[i] = i + 1 < debut + longueur ? uint32_t(i + 1) : kFinChaine;
+    };
+    const auto poserTable = [&](size_t o, const std::vector<uint32_t>& table) {
+        for (size_t i = 0; i < table.size(); ++i) poser32(sortie, o + 4 * i, table[i]);
+    };
+    std::vector<uint32_t> fat(nbFat * kEntreesParSecteur, kSecteurLibre);
+    std::fill_n(fat.begin(), nbFat, kSecteurFat);
+    fat[repertoire] = kFinChaine;
+    chainer(fat, debutFlux, petit ? 1 : n);
+    const size_t nbMini = (flux.size() + kTailleMini - 1) / kTailleMini;
+    if (petit) {
+        chainer(fat, debutFlux + 1, 1);
+        std::vector<uint32_t> miniFat(kEntreesParSecteur, kSecteurLibre);
+        chainer(miniFat, 0, nbMini);
+        poserTable(kTaille * (1 + size_t(debutFlux)), miniFat);
     }
+    poserTable(kTaille, fat);
 
     const size_t rep = kTaille * (1 + size_t(repertoire));
     for (size_t e = 0; e < kTaille / 128; ++e)
@@ -409,27 +504,31 @@ bool ecrireConteneur(const std::string& flux, std::string& sortie) {
         poser32(sortie, o + 116, debut);
         poser32(sortie, o + 120, taille);
     };
-    entree(0, "Root Entry", 5, 1, kFinChaine, 0);
-    entree(1, "Workbook", 2, kSecteurLibre, debutFlux, uint32_t(flux.size()));
-    std::memcpy(&sortie[kTaille * (1 + size_t(debutFlux))], flux.data(), flux.size());
+    entree(0, "Root Entry", 5, 1, petit ? debutFlux + 1 : kFinChaine, uint32_t(petit ? nbMini * kTailleMini : 0));
+    entree(1, "Workbook", 2, kSecteurLibre, petit ? 0 : debutFlux, uint32_t(flux.size()));
+    std::memcpy(&sortie[kTaille * (1 + size_t(debutFlux) + (petit ? 1 : 0))], flux.data(), flux.size());
     return true;
 }
 
-// A file in memory holding the copy, and the path the library opens it by; -1 when it cannot be
-// made.
-int copiePrivee(const std::string& flux, char (&chemin)[64]) {
-    std::string conteneur;
+bool ecrireTout(int fd, const std::string& octets) {
+    size_t ecrit = 0;
+    while (ecrit < octets.size()) {
+        const ssize_t n = ::write(fd, octets.data() + ecrit, octets.size() - ecrit);
+        if (n <= 0) return false;
+        ecrit += size_t(n);
+    }
+    return true;
+}
+
+// The stream in a file in memory, and the path the library opens it by; -1 when it cannot be
+// made. conteneur keeps the file's bytes.
+int copiePrivee(const std::string& flux, std::string& conteneur, char (&chemin)[64]) {
     if (!ecrireConteneur(flux, conteneur)) return -1;
     const int fd = memfd_create("kirvo_xls", MFD_CLOEXEC);
     if (fd < 0) return -1;
-    size_t ecrit = 0;
-    while (ecrit < conteneur.size()) {
-        const ssize_t n = ::write(fd, conteneur.data() + ecrit, conteneur.size() - ecrit);
-        if (n <= 0) {
-            ::close(fd);
-            return -1;
-        }
-        ecrit += size_t(n);
+    if (!ecrireTout(fd, conteneur)) {
+        ::close(fd);
+        return -1;
     }
     std::snprintf(chemin, sizeof chemin, "/proc/self/fd/%d", fd);
     return fd;
@@ -499,8 +598,8 @@ bool entier(const char* texte, long min, long max, long& valeur) {
 
 int main(int argc, char** argv) {
     long feuille = -1, colonnes = 0;
-    if (argc != 2 && argc != 4) return 2;
-    if (argc == 4 && (!entier(argv[2], 0, 65535, feuille) || !entier(argv[3], 0, kColonnesMax, colonnes))) return 2;
+    if (argc != 2 && argc != 4 && argc != 5) return 2;
+    if (argc >= 4 && (!entier(argv[2], 0, 65535, feuille) || !entier(argv[3], 0, kColonnesMax, colonnes))) return 2;
     ecrire("KIRVO-XLS 1\n");
 
     Conteneur conteneur;
@@ -511,12 +610,21 @@ int main(int argc, char** argv) {
         ligne("PAS-UN-CLASSEUR", refus);
         return terminer();
     }
+    brut.resize(finLue(brut, conteneur.finParZero()));
 
     // The test sizes no sheet at all.
-    std::string flux = brut;
+    std::string flux = brut, copie;
     const Bornage test = bornerFeuilles(flux, -1, 0);
+    if (test == Bornage::TropDeFeuilles) {
+        // The same words as the program's when it counts them.
+        char texte[64];
+        std::snprintf(texte, sizeof texte, "trop de feuilles (plus de %zu)", kFeuillesMax);
+        ligne("CLASSEUR");
+        if (feuille >= 0) ligne("ERREUR-CLASSEUR", texte);
+        return terminer();
+    }
     char chemin[64];
-    int fd = test == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, chemin);
+    int fd = test == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, copie, chemin);
     const void* h = nullptr;
     int rc = fd < 0 ? FREEXL_CRAFTED_FILE : freexl_open_info(chemin, &h);
     unsigned int nb = 0;
@@ -533,7 +641,12 @@ int main(int argc, char** argv) {
     flux.swap(brut);
     const Bornage lecture = bornerFeuilles(flux, feuille, static_cast<unsigned>(colonnes));
     h = nullptr;
-    fd = lecture == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, chemin);
+    copie.clear();
+    fd = lecture == Bornage::ClasseurRefuse ? -1 : copiePrivee(flux, copie, chemin);
+    if (argc == 5 && !copie.empty()) {
+        const int garde = ::open(argv[4], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (garde < 0 || !ecrireTout(garde, copie) || ::close(garde) != 0) return 1;
+    }
     rc = fd < 0 ? FREEXL_CRAFTED_FILE : freexl_open(chemin, &h);
     if (fd >= 0) ::close(fd);
     nb = 0;

@@ -4,8 +4,11 @@
 #include "support/nomenclature_files.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <QtEndian>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -32,42 +35,129 @@ protected:
     }
 };
 
-// A sheet that declares far more than its records hold costs what it holds: under a memory bound
-// far below what its declared size would take, its real rows are read, or it is refused as damaged.
+// The reader's output on a workbook, under a memory bound far below what a declared size would
+// take and the program's processor bound (a reader that loops is stopped there and fails).
+QByteArray lireAvecLimites(const QStringList& arguments) {
+    QProcess p;
+    p.setChildProcessModifier([] {
+        const rlimit memoire{64 << 20, 64 << 20};
+        const rlimit processeur{10, 10};
+        setrlimit(RLIMIT_AS, &memoire);
+        setrlimit(RLIMIT_CPU, &processeur);
+    });
+    p.start(CheminLecteurXls(), arguments);
+    const bool fini = p.waitForFinished(60000);
+    EXPECT_TRUE(fini);
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    return p.readAllStandardOutput();
+}
+
+// A sheet that declares far more than its records hold costs what it holds: its real rows are
+// read, or it is refused as damaged. So does a damaged container, whose chains are followed no
+// further than the file has sectors.
 TEST_F(XlsReaderTest, DeclaredSizeCostsNothingInTheReader) {
     const struct {
         const char* fichier;
         QByteArray attendu;
-        qsizetype retouche = -1;  // where the file gets a sector chain that loops
+        qsizetype retouche = -1;  // where the file gets 4 other bytes
+        QByteArray octets = QByteArray(4, '\0');
     } cas[] = {
         {"workbook-declares-3m-rows.xls", "DIMENSIONS\t15\t5\nL\tFamille\tClasse\tSecteur\tVariete\tLibelle\n"},
         // Its sheet declares its size twice, the second time in a record too short to hold it.
         {"workbook-heavy-sheet.xls", "CLASSEUR\nERREUR-CLASSEUR\tfichier endommagé\nFIN\n"},
         {"damaged-workbook-crash.xls", "ERREUR-FEUILLE\tfichier endommagé\nFIN\n"},
-        // The workbook stream's last sector (7, in the allocation table of sector 8) leads back
-        // to its first.
-        {"workbook-declares-3m-rows.xls", "PAS-UN-CLASSEUR\tfichier endommagé\nFIN\n", 512 * 9 + 7 * 4},
+        // The workbook stream's chain (in the allocation table of sector 8) leads back to its
+        // first sector: from its last sector, after the records, which the library reads as
+        // they are; from its second, in the midst of the records, which the library refuses.
+        {"workbook-declares-3m-rows.xls", "DIMENSIONS\t15\t5\nL\tFamille\tClasse\tSecteur\tVariete\tLibelle\n",
+         512 * 9 + 7 * 4},
+        {"workbook-declares-3m-rows.xls", "KIRVO-XLS 1\nPAS-UN-CLASSEUR\t", 512 * 9 + 1 * 4},
+        // Its DIFAT chain, of 2^32 - 1 sectors says the header, is sector 9, which leads to itself
+        // and lists no allocation sector; the directory is that same sector, without a workbook.
+        {"workbook-difat-loop.xls", "PAS-UN-CLASSEUR\tformat non reconnu\nFIN\n"},
+        // The same without the header's allocation sector: all must come from the looping chain.
+        {"workbook-difat-loop.xls", "PAS-UN-CLASSEUR\tfichier endommagé\nFIN\n", 76, QByteArray(4, '\xFF')},
     };
     for (const auto& c : cas) {
+        SCOPED_TRACE(c.fichier);
         QString fichier = ClasseurDeTest(QString::fromLatin1(c.fichier));
         if (c.retouche >= 0) {
             QByteArray octets = LireFichierTest(fichier);
-            octets.replace(c.retouche, 4, QByteArray(4, '\0'));
-            fichier = tmp.filePath(QStringLiteral("boucle.xls"));
+            octets.replace(c.retouche, c.octets.size(), c.octets);
+            fichier = tmp.filePath(QStringLiteral("retouche.xls"));
             EcrireFichierTest(fichier, octets);
         }
-        QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit memoire{64 << 20, 64 << 20};
-            setrlimit(RLIMIT_AS, &memoire);
-        });
-        p.start(CheminLecteurXls(), {fichier, QStringLiteral("0"), QStringLiteral("5")});
-        ASSERT_TRUE(p.waitForFinished(60000)) << c.fichier;
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.fichier;
-        EXPECT_EQ(p.exitCode(), 0) << c.fichier;
-        const QByteArray sortie = p.readAllStandardOutput();
-        EXPECT_TRUE(sortie.contains(c.attendu)) << c.fichier << "\n" << sortie.left(400).toStdString();
+        const QByteArray sortie = lireAvecLimites({fichier, QStringLiteral("0"), QStringLiteral("5")});
+        EXPECT_TRUE(sortie.contains(c.attendu)) << sortie.left(400).toStdString();
     }
+}
+
+// Workbooks the library reads are read to the same cells, at the cost of what they hold, and the
+// private copy the library reads them from reads back to the same: a small stream kept in regular
+// sectors of a file without a mini stream (the copy puts it in one), a sheet without a size (the
+// library sizes it from all its cells: a run of 1 2 3 on the first row, a number in the sixth
+// column of the second), a run of 1,300 numbers on the last row before a sheet's size of 1 x 2
+// (the library drops it, and so does the size read).
+TEST_F(XlsReaderTest, WorkbooksTheLibraryReadsAreRead) {
+    const struct {
+        const char* fichier;
+        QByteArray attendu;
+    } cas[] = {
+        {"workbook-small-stream.xls", "FEUILLE\tFeuil1\nDIMENSIONS\t1\t1\nL\ta\nFIN\n"},
+        {"workbook-no-dimension.xls", "FEUILLE\tA\nDIMENSIONS\t1\t5\nL\t1\t2\t3\t\t\nFIN\n"},
+        {"workbook-cells-before-dimension.xls", "FEUILLE\tA\nDIMENSIONS\t1\t1\nL\t42\nFIN\n"},
+    };
+    const QString copie = tmp.filePath(QStringLiteral("copie.xls"));
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.fichier);
+        QFile::remove(copie);
+        const QByteArray sortie = lireAvecLimites(
+            {ClasseurDeTest(QString::fromLatin1(c.fichier)), QStringLiteral("0"), QStringLiteral("5"), copie});
+        EXPECT_TRUE(sortie.startsWith("KIRVO-XLS 1\nCLASSEUR\n")) << sortie.left(400).toStdString();
+        EXPECT_TRUE(sortie.contains(c.attendu)) << sortie.left(400).toStdString();
+        ASSERT_TRUE(QFile::exists(copie));
+        EXPECT_EQ(lireAvecLimites({copie, QStringLiteral("0"), QStringLiteral("5")}), sortie);
+        // Where the copy keeps its stream agrees with its cut-off: under it, in a mini stream.
+        const QByteArray octets = LireFichierTest(copie);
+        const auto u32 = [&](qsizetype o) { return qFromLittleEndian<quint32>(octets.constData() + o); };
+        const qsizetype entree = 4096 * (qsizetype(u32(48)) + 1) + 128;
+        ASSERT_GE(octets.size(), entree + 128);
+        EXPECT_EQ(u32(entree + 120) < u32(56), u32(64) > 0) << u32(entree + 120);
+        // The library reads a small stream from the start of the mini stream, without the mini
+        // stream's allocation table: a broken chain of that table changes nothing.
+        if (u32(64) > 0) {
+            EcrireFichierTest(copie, QByteArray(octets).replace(4096 + 4 * qsizetype(u32(60)), 4, "\x7F\x7F\x7F\x7F"));
+            EXPECT_EQ(lireAvecLimites({copie, QStringLiteral("0"), QStringLiteral("5")}), sortie);
+        }
+    }
+}
+
+// Past the sheets the program takes, the reader refuses the workbook before the library sees it
+// (the library's cost grows with the square of their number), in the program's words.
+TEST_F(XlsReaderTest, TooManySheetsAreRefusedByTheReader) {
+    const auto classeur = [&](int nbFeuilles) {
+        const QString chemin = tmp.filePath(QStringLiteral("feuilles-%1.xls").arg(nbFeuilles));
+        QJsonArray feuilles;
+        for (int i = 0; i < nbFeuilles; ++i) feuilles.append(QJsonArray());
+        QString erreur;
+        EXPECT_TRUE(EcrireClasseurTest(chemin, QJsonObject{{QStringLiteral("feuilles"), feuilles}}, &erreur))
+            << erreur.toStdString();
+        return chemin;
+    };
+    const QString trop = classeur(1025);
+    EXPECT_EQ(lireAvecLimites({trop, QStringLiteral("0"), QStringLiteral("5")}),
+              "KIRVO-XLS 1\nCLASSEUR\nERREUR-CLASSEUR\ttrop de feuilles (plus de 1024)\nFIN\n");
+    const QString log = tmp.filePath(QStringLiteral("import.log"));
+    LectureClasseur l = LireClasseur(trop, 0, 5, log, true);
+    EXPECT_EQ(l.test, TestClasseur::Lisible);
+    EXPECT_FALSE(l.ouvert);
+    EXPECT_EQ(l.erreur, QStringLiteral("trop de feuilles (plus de 1024)"));
+    EXPECT_TRUE(LireFichierTest(log).contains(" Erreur: trop de feuilles (plus de 1024)\r\n"));
+
+    l = LireClasseur(classeur(1024), 0, 5, QString(), false);
+    EXPECT_TRUE(l.feuilleLue) << l.erreur.toStdString();
+    EXPECT_EQ(l.feuilles.size(), 1024);
 }
 
 bool enVie(qint64 pid) {
