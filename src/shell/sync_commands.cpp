@@ -1,6 +1,7 @@
 #include "shell/sync_commands.h"
 
 #include "entities/break_export.h"
+#include "entities/fill_rate_upload.h"
 #include "foundation/activity.h"
 #include "foundation/globals.h"
 #include "foundation/proc.h"
@@ -61,8 +62,12 @@ void MnuSynchroniserPub_Click(int Index) {
         else if (Index >= 1 && Index <= NbPilotesPublicite)
             lance = SynchroniserPubDirect(int16_t(Index - 1));
     });
+    // An upload stopped by the service has said so in its own box: the families' errors box
+    // would be a second word on the same outage.
+    const bool avecEnvoi = Index == 0 || Index == NbPilotesPublicite;
+    const bool envoiArrete = avecEnvoi && RemplissageArreteServiceInjoignable();
     // These entries end without a word when all went well; requests that failed are told.
-    if (lance && !bFermetureEnCours && !ServiceInjoignable()) p(20, [&] { SignalerErreursService(); });
+    if (lance && !bFermetureEnCours && !ServiceInjoignable() && !envoiArrete) p(20, [&] { SignalerErreursService(); });
 }
 
 bool SignalerErreursService() {
