@@ -147,6 +147,9 @@ Frm_Main::Frm_Main(QWidget* parent) : QMainWindow(parent) {
 }
 
 Frm_Main::~Frm_Main() {
+    // The check this window's construction started must not outlive the application; a window
+    // destroyed without its start-up (tests, a start-up cut short) has not waited for it yet.
+    AttendreControleComposants();
     if (g_frmMain == this) {
         g_frmMain = nullptr;
         Listes().SurIncident = {};

@@ -74,7 +74,9 @@ int32_t DecalageTheme = 0;
 namespace {
 
 std::function<bool(Composant)> g_controleComposants;
-std::shared_future<bool> g_tlsPresent;
+// Whether secure connections are available, once known, and the thread finding it out meanwhile.
+std::optional<bool> g_tlsPresent;
+std::future<bool> g_tlsEnCours;
 std::optional<QString> g_ligneCommande;
 
 const QString kTitreComposants = QStringLiteral("Installation des composants Ondrune");
@@ -121,14 +123,21 @@ bool ComposantPresent(Composant c) {
             return true;  // built into the program
         case Composant::ClientHttpTls:
             PreparerControleComposants();
-            return g_tlsPresent.get();
+            AttendreControleComposants();
+            return g_tlsPresent.value_or(false);
     }
     return false;
 }
 
 void PreparerControleComposants() {
-    if (!g_tlsPresent.valid())
-        g_tlsPresent = std::async(std::launch::async, [] { return QSslSocket::supportsSsl(); }).share();
+    if (!g_tlsPresent && !g_tlsEnCours.valid())
+        g_tlsEnCours = std::async(std::launch::async, [] { return QSslSocket::supportsSsl(); });
+}
+
+void AttendreControleComposants() {
+    // get() lets go of the thread's state, which joins the thread: its own end (Qt's data for a
+    // thread it did not start) is over too when this returns.
+    if (g_tlsEnCours.valid()) g_tlsPresent = g_tlsEnCours.get();
 }
 
 void SetControleComposants(std::function<bool(Composant)> controle) { g_controleComposants = std::move(controle); }

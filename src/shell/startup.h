@@ -39,6 +39,9 @@ void SetControleComposants(std::function<bool(Composant)> controle);
 // their library to answer), so that the main window is built meanwhile; ComposantPresent waits for
 // the answer. Asking again does nothing.
 void PreparerControleComposants();
+// Waits for that thread to end. It reads the application's plugin paths, so it must be over before
+// the application object goes: the main window, whose construction starts it, waits at its end.
+void AttendreControleComposants();
 
 // Where the installation of the components is offered.
 inline constexpr const char* AdresseInstallationComposants = "http://localhost/Ondrune/Composants/";
