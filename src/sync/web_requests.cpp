@@ -12,6 +12,7 @@
 #include "grids/list_grids.h"
 #include "sync/list_readers.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <algorithm>
 #include <memory>
@@ -21,9 +22,18 @@ namespace {
 std::function<ParametresWeb()> g_source;
 ClientHttp* g_client = nullptr;
 
-ClientHttp& ClientPropre() {
+std::unique_ptr<ClientHttp>& clientPropreDetenu() {
     static std::unique_ptr<ClientHttp> c;
-    if (!c) c = std::make_unique<ClientHttp>();
+    return c;
+}
+
+ClientHttp& ClientPropre() {
+    std::unique_ptr<ClientHttp>& c = clientPropreDetenu();
+    if (!c) {
+        c = std::make_unique<ClientHttp>();
+        // Its network manager and that manager's thread must go with the application, not after it.
+        if (QCoreApplication::instance()) qAddPostRoutine([] { clientPropreDetenu().reset(); });
+    }
     return *c;
 }
 
