@@ -284,23 +284,8 @@ TEST_F(BreakExportTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine) {
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.nom);
-        web.annulerPannes();
         web.vider();
-        web.effacerRequetes();
-        web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("secret"));
-        TestDialogs().reset();
-        Listes().ListeLogTemp.clear();
-        Listes().ListeLog.clear();
-        // The fixture's time-out: well below the held answer's delay, well above an answer's time on
-        // a busy machine.
-        ClientWeb().DelaiMaxMs = 3000;
-        if (c.panne) web.programmerPanne(*c.panne);
-        // The options are read before every request: the service's password changes in between.
-        SetSourceParametresWeb([&] {
-            if (web.nombreRequetes() == c.motDePasseChange)
-                web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("autre"));
-            return ParametresWeb{url, QStringLiteral("kirvo"), c.motDePasse};
-        });
+        debutCasPanne(c.panne, c.motDePasse, c.motDePasseChange);
         TestDialogs().answers = {Mb::Yes};
 
         MnuSynchroniserParPubPosDurEcr_Click(0);

@@ -3,6 +3,7 @@
 // of the test's own, the options' address and credentials pointing at the double.
 #include "fill/fill_fixture.h"
 #include "foundation/globals.h"
+#include "foundation/log_lists.h"
 #include "support/scripted_dialogs.h"
 #include "support/web_double.h"
 #include "support/web_session.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <optional>
 
 class EntitiesWebTest : public FillTest {
 protected:
@@ -34,6 +36,28 @@ protected:
         for (const double_web::Requete& q : web.requetes())
             if (q.entite == entite && (operation.isEmpty() || q.operation == operation)) r.push_back(q);
         return r;
+    }
+    // A row of a table of the service's faults starts afresh: no fault but the row's own, no
+    // request, no box, no log line; the options' password is motDePasse, and the service changes
+    // its own ("secret") once it has had motDePasseChange requests (-1: never).
+    void debutCasPanne(const std::optional<double_web::PanneProgrammee>& panne, const QString& motDePasse,
+                       int motDePasseChange) {
+        web.annulerPannes();
+        web.effacerRequetes();
+        web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("secret"));
+        TestDialogs().reset();
+        Listes().ListeLogTemp.clear();
+        Listes().ListeLog.clear();
+        // The fixture's time-out: well below a held answer's delay, well above an answer's time on
+        // a busy machine.
+        ClientWeb().DelaiMaxMs = 3000;
+        if (panne) web.programmerPanne(*panne);
+        // The options are read before every request: the service's password changes in between.
+        SetSourceParametresWeb([this, motDePasse, motDePasseChange] {
+            if (web.nombreRequetes() == motDePasseChange)
+                web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("autre"));
+            return ParametresWeb{url, QStringLiteral("kirvo"), motDePasse};
+        });
     }
     // Log lines that hold the text.
     QStringList logAvec(const QString& texte) const { return lignesLog().filter(texte); }

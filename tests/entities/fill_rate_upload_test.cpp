@@ -284,21 +284,7 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
-        web.annulerPannes();
-        web.effacerRequetes();
-        TestDialogs().reset();
-        Listes().ListeLogTemp.clear();
-        Listes().ListeLog.clear();
-        // The fixture's time-out: well below the held answer's delay, well above an answer's time on
-        // a busy machine.
-        ClientWeb().DelaiMaxMs = 3000;
-        if (c.panne) web.programmerPanne(*c.panne);
-        // The options are read before every request: the service's password changes in between.
-        SetSourceParametresWeb([&] {
-            if (web.nombreRequetes() == c.motDePasseChange)
-                web.setIdentifiants(QStringLiteral("kirvo"), QStringLiteral("autre"));
-            return ParametresWeb{url, QStringLiteral("kirvo"), c.motDePasse};
-        });
+        debutCasPanne(c.panne, c.motDePasse, c.motDePasseChange);
 
         SynchroniserPub_06_Remplissage(url);
 
