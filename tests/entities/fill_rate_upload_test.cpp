@@ -14,6 +14,7 @@
 #include "shell/hidden_host.h"
 #include "shell/main_window.h"
 #include "sync/dispatcher.h"
+#include "sync/sync_engine.h"
 #include "grids/list_grids.h"
 
 #include <QAction>
@@ -388,6 +389,55 @@ TEST_F(FillRateUploadTest, TheMenuEntryAndTheAdvertisingRunReachTheUpload) {
     EXPECT_EQ(miseAJour().size(), 11);
     EXPECT_EQ(w->SftTabsPublicite->currentIndex(), int(GrillePubNo::Remplissage));
     EXPECT_FALSE(ActiviteEnCours());
+    w.reset();
+    AfficherFrmMsg(false, QString());
+    DechargerFrmMainBis();
+}
+
+// "Publicité" > "Tout": a family whose list the service failed, then an upload the service stops.
+// The upload's box is the run's last word on that outage: no families' errors box follows it.
+TEST_F(FillRateUploadTest, AnUploadStoppedByTheServiceEndsTheAdvertisingRunAlone) {
+    auto w = std::make_unique<Frm_Main>();
+    SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
+    const auto pilotes = PilotesPublicite();
+    for (int n = 0; n <= 5; ++n) PilotesPublicite()[size_t(n)] = nullptr;
+    // A family that only fetches its list of items created on the web, which the service fails.
+    PilotesPublicite()[1] = [](const QString& adresse) {
+        FamilleSynchro f;
+        f.entite = "Client";
+        f.prefixe = "Clt";
+        f.cles = {"Lib_Test:Famille", "", "", "Lib_Test:Famille_03", "", "", ""};
+        f.ongletPublicite = 1;
+        f.etapes = {false, false, false, true, false, false, false};
+        SynchroniserFamille(f, adresse);
+    };
+    PanneProgrammee liste{Panne::Http500Html};
+    liste.fois = -1;
+    liste.entite = QStringLiteral("Client");
+    web.programmerPanne(liste);
+
+    for (const bool panneEnvoi : {false, true}) {
+        SCOPED_TRACE(panneEnvoi);
+        TestDialogs().reset();
+        if (panneEnvoi) {
+            PanneProgrammee envoi{Panne::Coupure};
+            envoi.fois = -1;
+            envoi.entite = QStringLiteral("TauxRemplissage");
+            web.programmerPanne(envoi);
+        }
+        w->MnuSynchroniserPub[0]->trigger();
+        const QString erreurs = QStringLiteral(
+            "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs (HTTP 500) à 1 "
+            "requête(s). Ce qui n'a pas été fait sera repris à la prochaine synchronisation.");
+        if (panneEnvoi) {
+            ASSERT_EQ(boites().size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(boites()[0].startsWith(QStringLiteral("Adresse Web non accessible: ") + url))
+                << boites()[0].toStdString();
+        } else {
+            EXPECT_EQ(boites(), QStringList{erreurs});
+        }
+    }
+    PilotesPublicite() = pilotes;
     w.reset();
     AfficherFrmMsg(false, QString());
     DechargerFrmMainBis();
