@@ -56,7 +56,5 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
 }
 
 QString EnvoisWeb::finLigneBilan() const {
-    if (arrete()) return QStringLiteral(", stopped: ") + CauseArretService(arret_ == IssueEnvoi::IdentificationRefusee);
-    if (bFermetureEnCours) return QStringLiteral(", stopped: the program is closing");
-    return QString();
+    return FinLigneBilanService(arrete(), arret_ == IssueEnvoi::IdentificationRefusee);
 }

@@ -193,11 +193,7 @@ QString texteBilan(const FamilleSynchro& f) {
         t += QStringLiteral("; error status: ") + QString::number(g_bilan.erreurs.nombre) + QStringLiteral(" (HTTP ") +
              statuts.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
-    if (g_injoignable)
-        t += QStringLiteral(", stopped: ") + CauseArretService(g_identificationRefusee);
-    else if (bFermetureEnCours)
-        t += QStringLiteral(", stopped: the program is closing");
-    return t;
+    return t + FinLigneBilanService(g_injoignable, g_identificationRefusee);
 }
 
 // One request of the family, counted by what came of it. A refusal is left to the caller to count

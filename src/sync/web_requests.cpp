@@ -247,6 +247,12 @@ QString CauseArretService(bool identificationRefusee) {
                                  : QStringLiteral("web service unreachable");
 }
 
+QString FinLigneBilanService(bool arrete, bool identificationRefusee) {
+    if (arrete) return QStringLiteral(", stopped: ") + CauseArretService(identificationRefusee);
+    if (bFermetureEnCours) return QStringLiteral(", stopped: the program is closing");
+    return QString();
+}
+
 void ErreursService::compter(int statut) {
     ++nombre;
     const auto i = std::lower_bound(statuts.begin(), statuts.end(), statut);

@@ -99,6 +99,9 @@ bool IdentificationRefusee();
 // Why a run of requests stopped before its end, as its summary line in the log says it:
 // "web service unreachable", or "credentials refused by the web service (HTTP 401)".
 QString CauseArretService(bool identificationRefusee);
+// The end of a run's summary line: ", stopped: " and the cause when the service stopped it
+// (arrete), or when the program is closing; empty when the run went to its end.
+QString FinLigneBilanService(bool arrete, bool identificationRefusee);
 
 // The requests of a run the service answered with an error status, for the message that ends it.
 struct ErreursService {
