@@ -12,7 +12,9 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -255,34 +257,50 @@ QByteArray CodageDeclare(QByteArrayView debut) {
     return m.hasMatch() ? m.captured(2).toLatin1() : QByteArray();
 }
 
-// The text of an answer as the XML reader is to read it, piece by piece: decoded here, in the
-// encoding its first bytes show (a byte order mark, or a "<" in UTF-16 or UTF-32) or else the one
-// its declaration names (UTF-8 without one), and handed on as characters so that the reader reads
-// exactly what was counted. The attributes of each start tag are counted on the way (one "=" each,
-// outside quoted values, comments, CDATA sections and processing instructions); past either bound
-// it hands nothing more and the answer reads as cut short, before the reader has the whole tag.
-class SourceComptee {
+// A decoder that also tells whether it holds the first bytes of a character still waiting for the
+// rest: at the end of an answer, that character was cut short.
+class Decodeur : public QStringDecoder {
 public:
-    explicit SourceComptee(QIODevice& source) : source_(source) {}
+    Decodeur() = default;
+    explicit Decodeur(QStringConverter::Encoding codage) : QStringDecoder(codage) {}
+    explicit Decodeur(const char* nom) : QStringDecoder(nom) {}
+    bool enSuspens() const { return state.remainingChars != 0; }
+};
 
-    // The next piece of text, counted; false when there is none left or the answer is refused.
-    bool suivant(QString& texte) {
-        texte.clear();
-        while (texte.isEmpty() && !refusee_) {
-            if (!lireMorceau(texte)) return false;
-        }
-        return !refusee_;
+// The bytes of an answer on their way to the XML reader, piece by piece. Each piece is decoded here
+// first, beside the reader, in the encoding the reader reads it in: the one its first bytes show (a
+// byte order mark, or a "<" in UTF-16 or UTF-32), or else the one its declaration names (UTF-8
+// without one). A piece that is not valid in that encoding (a byte that begins or continues no
+// character, a character cut short at the end, an encoded or lone surrogate) is never handed on:
+// the reader would read the replacement character as text and the answer as a success, and the
+// damaged text would go back to the web. The attributes of each start tag are counted on the way,
+// on the characters (one "=" each, outside quoted values, comments, CDATA sections and processing
+// instructions); past either bound nothing more is handed on either, and the answer reads as cut
+// short, before the reader has the whole tag.
+class SourceComptee : public QIODevice {
+public:
+    explicit SourceComptee(QIODevice& source) : source_(source) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return lus_ == octets_.size() && (fini_ || refusee_); }
+    qint64 bytesAvailable() const override { return octets_.size() - lus_; }
+
+    // Once the reader has ended the document: true when the whole answer went to it, valid to its
+    // last byte, and nothing was refused on the way.
+    bool luEnEntier() {
+        if (!refusee_ && lus_ == octets_.size() && !fini_ && chargerMorceau()) refusee_ = true;
+        return !refusee_ && lus_ == octets_.size() && fini_;
     }
 
-    // Once the reader has seen the root end, what is left may hold nothing but blanks, comments and
-    // processing instructions: the reader, given it piece by piece, cannot tell, so it is checked
-    // here. False when the answer holds anything more.
-    bool resteSansContenu() {
-        apresRacine_ = true;
-        QString texte;
-        while (!refusee_ && lireMorceau(texte)) {}
-        return !refusee_ && etat_ == Etat::Texte;
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (lus_ == octets_.size() && !chargerMorceau()) return 0;
+        const qint64 n = std::min<qint64>(max, octets_.size() - lus_);
+        std::memcpy(data, octets_.constData() + lus_, size_t(n));
+        lus_ += n;
+        return n;
     }
+    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     enum class Etat {
@@ -301,52 +319,63 @@ private:
         Declaration
     };
 
-    // Reads, decodes and counts one piece into texte (it may come out empty); false at the end.
-    bool lireMorceau(QString& texte) {
-        if (fini_) return false;
+    // Reads, decodes and checks the next piece; false at the end or when it is refused.
+    bool chargerMorceau() {
+        octets_.clear();
+        lus_ = 0;
+        if (fini_ || refusee_) return false;
         octets_.resize(kMorceau);
         const qint64 n = source_.read(octets_.data(), kMorceau);
         if (n <= 0) {
+            octets_.clear();
             fini_ = true;
-            texte = std::exchange(enAttente_, QString());
-            return !texte.isEmpty() && compter(texte);
+            // The last character must be whole.
+            if (decodeur_.enSuspens() || moitieEnAttente_) refusee_ = true;
+            return false;
         }
-        const QByteArrayView lus(octets_.constData(), n);
-        if (!decodeur_.isValid() && !choisirCodage(lus)) return refuser();
-        texte = decodeur_(lus);
-        if (!enAttente_.isEmpty()) texte.prepend(std::exchange(enAttente_, QString()));
-        // The XML reader takes the text through UTF-8: a pair of UTF-16 units split between two
-        // pieces would reach it as two lone halves.
-        if (!texte.isEmpty() && texte.back().isHighSurrogate()) {
-            enAttente_ = texte.back();
-            texte.chop(1);
-        }
-        return compter(texte);
+        octets_.resize(n);
+        if (!decodeur_.isValid() && !choisirCodage(octets_)) return refuser();
+        const QString texte = decodeur_(octets_);
+        if (decodeur_.hasError() || (pairesAVerifier_ && !pairesCompletes(texte)) || !compter(texte)) return refuser();
+        return true;
     }
 
     bool choisirCodage(QByteArrayView debut) {
         if (const auto codage = QStringConverter::encodingForData(debut, u'<')) {
-            decodeur_ = QStringDecoder(*codage);
+            decodeur_ = Decodeur(*codage);
         } else {
             const QByteArray nom = CodageDeclare(debut);
-            decodeur_ = nom.isEmpty() ? QStringDecoder(QStringDecoder::Utf8) : QStringDecoder(nom.constData());
+            decodeur_ = nom.isEmpty() ? Decodeur(QStringDecoder::Utf8) : Decodeur(nom.constData());
         }
+        // The UTF-8 decoder refuses a surrogate itself; those of UTF-16 and UTF-32 hand it on.
+        const QByteArrayView nom(decodeur_.name());
+        pairesAVerifier_ = nom.startsWith("UTF-16") || nom.startsWith("UTF-32");
         return decodeur_.isValid();  // an encoding nobody knows: no answer
     }
 
+    // False at a surrogate that is not half of a pair; a first half may wait for the next piece.
+    bool pairesCompletes(QStringView texte) {
+        for (const QChar c : texte) {
+            if (moitieEnAttente_ != c.isLowSurrogate()) return false;
+            moitieEnAttente_ = c.isHighSurrogate();
+        }
+        return true;
+    }
+
     bool refuser() {
+        octets_.clear();
         refusee_ = true;
         return false;
     }
 
     bool compter(QStringView texte) {
         for (qsizetype i = 0; i < texte.size(); ++i) {
-            if (etat_ == Etat::Texte && !apresRacine_) {
+            if (etat_ == Etat::Texte) {
                 // Most of an answer is text: straight to the next tag.
                 i = texte.indexOf(u'<', i);
                 if (i < 0) break;
             }
-            if (!lire(texte[i].unicode(), caracteres_ + i)) return refuser();
+            if (!lire(texte[i].unicode(), caracteres_ + i)) return false;
         }
         caracteres_ += texte.size();
         return true;
@@ -357,24 +386,18 @@ private:
         fermeture_ = fermeture;
         etat_ = Etat::Section;
     }
-    static bool blanc(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
-    // False when the character is one attribute too many, or markup after the root.
+    // False when the character is one attribute too many.
     bool lire(char16_t c, qint64 position) {
         switch (etat_) {
             case Etat::Texte:
-                if (c == u'<')
-                    etat_ = Etat::Chevron;
-                else if (apresRacine_ && !blanc(c))
-                    return false;
+                if (c == u'<') etat_ = Etat::Chevron;
                 break;
             case Etat::Chevron:
                 if (c == u'!')
                     etat_ = Etat::Exclamation;
                 else if (c == u'?')
                     etat_ = Etat::Instruction;
-                else if (apresRacine_)
-                    return false;
                 else if (c == u'/')
                     etat_ = Etat::BaliseFin;
                 else if (c == u'>')
@@ -416,8 +439,6 @@ private:
             case Etat::Exclamation:
                 if (c == u'-')
                     etat_ = Etat::Tiret;
-                else if (apresRacine_)
-                    return false;
                 else if (c == u'[')
                     ouvrirSection(u']');
                 else
@@ -426,8 +447,6 @@ private:
             case Etat::Tiret:
                 if (c == u'-')
                     ouvrirSection(u'-');
-                else if (apresRacine_)
-                    return false;
                 else
                     etat_ = Etat::Declaration;
                 break;
@@ -448,12 +467,13 @@ private:
     }
 
     QIODevice& source_;
-    QByteArray octets_;
-    QStringDecoder decodeur_;
-    QString enAttente_;
+    QByteArray octets_;  // the piece being handed on
+    qint64 lus_ = 0;     // how much of it is handed on
+    Decodeur decodeur_;
+    bool pairesAVerifier_ = false;
+    bool moitieEnAttente_ = false;  // the last piece ended on the first half of a pair
     bool fini_ = false;
     bool refusee_ = false;
-    bool apresRacine_ = false;
     Etat etat_ = Etat::Texte;
     char16_t guillemet_ = 0;
     char16_t fermeture_ = 0;
@@ -481,36 +501,23 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
     }
 
     // The answer is handed on in the same pass that checks it, so that no answer escapes a check;
-    // it is read from the file as it goes, never held whole.
+    // it is read from the file as it goes, never held whole. The reader takes the bytes and decodes
+    // them itself, so that a byte order mark and a declaration that disagree are refused as ever.
     // A DTD is never processed, and a page of a web site (an "html" root) is not an answer,
     // however well-formed. The nesting is bounded too: the document model slows down with the
     // square of the depth, and no answer nests more than a few levels; so are the attributes of
-    // its tags (SourceComptee).
+    // its tags, and its encoding is checked (SourceComptee).
     // Prefixes are kept as part of the names, bound or not, as the readers look names up whole.
     SourceComptee comptee(f);
     ReaderEmprunte emprunt;
     QXmlStreamReader& lecteur = *emprunt;
     lecteur.clear();
+    lecteur.setDevice(&comptee);
     lecteur.setNamespaceProcessing(false);
-    // Given characters, the reader keeps to them: an encoding its declaration names changes nothing.
-    QString morceau;
-    if (comptee.suivant(morceau)) lecteur.addData(morceau);
     bool racineVue = false;
-    bool finDocument = false;
     int profondeur = 0;
-    for (;;) {
-        const QXmlStreamReader::TokenType jeton = lecteur.readNext();
-        if (jeton == QXmlStreamReader::Invalid) {
-            // The end of each piece is the end of the reader's data for now: it asks for the next.
-            if (lecteur.error() != QXmlStreamReader::PrematureEndOfDocumentError || !comptee.suivant(morceau)) break;
-            lecteur.addData(morceau);
-            continue;
-        }
-        if (jeton == QXmlStreamReader::EndDocument) {
-            finDocument = true;
-            break;
-        }
-        switch (jeton) {
+    while (!lecteur.atEnd()) {
+        switch (lecteur.readNext()) {
             case QXmlStreamReader::DTD:
                 return false;
             case QXmlStreamReader::StartElement: {
@@ -538,7 +545,7 @@ bool ParcourirFichierReponse(const QString& FileName, const QString& cle, Visite
                 break;  // comments, processing instructions, the XML declaration
         }
     }
-    if (!finDocument || !racineVue || !comptee.resteSansContenu()) {
+    if (lecteur.hasError() || !racineVue || !comptee.luEnEntier()) {
         lecteur.clear();
         if (!f.seek(0) || !EstPageHtml(f.readAll())) LogFichierIllisible(FileName);
         return false;

@@ -8,10 +8,12 @@
 // success is confirmed by a Result reading "True" (any case), and a creation brings the new web id
 // in Id. A file is refused before it is parsed when it is missing, empty, too large, not XML, has a
 // DTD, or is an HTML page (what a proxy or a login screen sends back), and as it is parsed when it
-// nests too deep or its tags carry far too many attributes: the caller gets a failure either way,
-// but only plain garbage is worth a log line ("Err: Unable to read the xml file:" and the path). An error answer is put
-// to the user in the words of LibRetourErr; any other fault in a reader becomes an incident and leaves the reply record
-// empty with the failure flag up.
+// nests too deep, its tags carry far too many attributes, or a byte of it is not valid in its
+// encoding (nothing is taken from such an answer: a damaged text would go back to the web): the
+// caller gets a failure either way, but only plain garbage is worth a log line ("Err: Unable to
+// read the xml file:" and the path). An error answer is put to the user in the words of
+// LibRetourErr; any other fault in a reader becomes an incident and leaves the reply record empty
+// with the failure flag up.
 #include "foundation/conversions.h"
 
 #include <QString>

@@ -99,6 +99,10 @@ void KirvoTest::SetUp() {
 
 void KirvoTest::TearDown() { SetHorlogeSysteme(nullptr); }
 
+QString ReponseDeTest(const QString& nom) {
+    return QStringLiteral(KIRVO_SOURCE_DIR) + QStringLiteral("/tests/support/reponses/") + nom;
+}
+
 void EcrireFichierTest(const QString& chemin, const QByteArray& contenu) {
     QDir().mkpath(QFileInfo(chemin).path());
     QFile f(chemin);

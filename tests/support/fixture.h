@@ -19,6 +19,8 @@ protected:
 void EcrireFichierTest(const QString& chemin, const QByteArray& contenu);
 // A file's bytes, or "<absent>" when it cannot be read.
 QByteArray LireFichierTest(const QString& chemin);
+// An answer of the web service kept in tests/support/reponses/ (odd bytes no test writes inline).
+QString ReponseDeTest(const QString& nom);
 
 // Puts back every global the lower layers own to its start-of-run value.
 void ReinitialiserEtatProgramme();

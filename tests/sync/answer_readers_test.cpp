@@ -154,6 +154,96 @@ TEST_F(AnswerReadersTest, CreateAnswersTable) {
     }
 }
 
+TEST_F(AnswerReadersTest, AnswersNotValidInTheirEncodingAreRefused) {
+    // A byte that is not valid in the answer's encoding would reach the readers as U+FFFD: a name
+    // read "Caf\uFFFD" and sent back to the web so, an error code read as 5, an Id read as 77, or
+    // Result true where the Id tag was. Such an answer is unreadable, wherever the byte lies.
+    const QByteArray succes = "<R><Code>0</Code><Result>true</Result><Id>77</Id><Message>Caf</Message></R>";
+    const auto avec = [&](const QByteArray& octets) {
+        return QByteArray(succes).replace("Caf<", "Caf" + octets + "<");
+    };
+    const QByteArray blancs(70 * 1024, ' ');  // past the first piece the answer is read in
+    const auto utf16 = [](const QString& xml, const QByteArray& apres = {}) {
+        QByteArray b("\xFF\xFE", 2);
+        b.append(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+        return b + apres;
+    };
+    const QString succes16 = QString::fromLatin1(succes);
+    const auto avec16 = [&](char16_t unite) {
+        return utf16(QString(succes16).replace(QStringLiteral("Caf<"), QStringLiteral("Caf") + QChar(unite) + '<'));
+    };
+    struct Cas {
+        const char* nom;
+        QByteArray contenu;
+    };
+    const Cas cas[] = {
+        // Kept as a service sent them.
+        {"a code with a Latin-1 byte", LireFichierTest(ReponseDeTest("answer-invalid-byte-in-code.xml"))},
+        {"an Id with a Latin-1 byte", LireFichierTest(ReponseDeTest("answer-invalid-byte-in-id.xml"))},
+        {"bad bytes where the Id tag was", LireFichierTest(ReponseDeTest("answer-invalid-bytes-break-id-tag.xml"))},
+        {"Latin-1 text with no declaration", LireFichierTest(ReponseDeTest("answer-latin1-bytes-no-declaration.xml"))},
+        {"an encoded surrogate", LireFichierTest(ReponseDeTest("answer-utf8-encoded-surrogate.xml"))},
+        {"a UTF-8 mark declaring ISO-8859-1", LireFichierTest(ReponseDeTest("answer-utf8-bom-declares-latin1.xml"))},
+        {"a UTF-16 mark declaring UTF-8", LireFichierTest(ReponseDeTest("answer-utf16-bom-declares-utf8.xml"))},
+        {"a UTF-16 mark declaring ISO-8859-1",
+         LireFichierTest(ReponseDeTest("answer-utf16-bom-declares-latin1-code.xml"))},
+        {"ISO-8859-1 bytes declared UTF-8", "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + avec("\xEA"
+                                                                                                "perie Mar\xE9"
+                                                                                                "e")},
+        {"an overlong sequence", avec("\xC0\xAF")},
+        {"a byte no character begins with", avec("\xFF")},
+        {"a bad byte in a later piece", avec(blancs + "\xB0")},
+        {"a bad byte in a comment after the root, in a later piece", succes + blancs + "<!-- \xE9 -->"},
+        {"a character cut short at the end", succes + "\xE2\x82"},
+        {"a character cut short after a line end", succes + "\r\n\xC3"},
+        {"a lone first half in UTF-16", avec16(0xD800)},
+        {"a lone second half in UTF-16", avec16(0xDC00)},
+        {"a first half at the end in UTF-16", utf16(succes16, QByteArray("\x00\xD8", 2))},
+        {"an odd byte at the end in UTF-16", utf16(succes16, QByteArray("\n"))},
+        // Not the encoding, but what followed it: refused by the reader before it decoded itself.
+        {"a second declaration after the root, in a later piece", succes + blancs + "<?xml version=\"1.0\"?>"},
+        {"a comment holding \"--\" after the root, in a later piece", succes + blancs + "<!-- a -- b -->"},
+        {"UTF-16 with no byte order mark, declared UTF-16",
+         QStringEncoder(QStringConverter::Utf16BE)(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>") +
+                                                   QString::fromLatin1(succes))},
+        {"a declaration after the first piece",
+         blancs + "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + avec("\xE9")},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ASSERT_FALSE(c.contenu.isEmpty());
+        ReponseCreateXML = ReponseXML{0, {}, {}, {}, true, 999};
+        TestDialogs().shown.clear();
+        ReinitialiserListes();
+        EcrireFichierTest(fichier(), c.contenu);
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_CreateXML(fichier(), QString(), err);
+        EXPECT_TRUE(err);
+        EXPECT_EQ(ReponseCreateXML.Code, 0);
+        EXPECT_FALSE(ReponseCreateXML.Result);
+        EXPECT_EQ(ReponseCreateXML.Id, 0);
+        EXPECT_TRUE(TestDialogs().shown.empty());
+        const QStringList log = lignesLog();
+        EXPECT_EQ(log.size(), 1) << log.join('\n').toStdString();
+        if (!log.isEmpty())
+            EXPECT_TRUE(log[0].endsWith(QStringLiteral("Err: Unable to read the xml file:") + fichier()));
+    }
+
+    // The same characters, valid, read right wherever the pieces cut them: the text of a 501
+    // answer is kept whole, its multi-byte characters across the end of the first piece.
+    for (int decalage = 0; decalage < 4; ++decalage) {
+        SCOPED_TRACE(decalage);
+        const QByteArray debut = "<R><Code>501</Code><Error><ErrorCode>";
+        const QString texte = QString(64 * 1024 - debut.size() - decalage, QLatin1Char('a')) +
+                              QStringLiteral("\u00EA\u20AC\U0001F600\u00E9");
+        EcrireFichierTest(fichier(), debut + texte.toUtf8() + "</ErrorCode></Error></R>");
+        bool err = false;
+        LectureFichierXMLRequete_00_Generique_01_DeleteXML(fichier(), QString(), err);
+        EXPECT_TRUE(err);
+        EXPECT_TRUE(ReponseDeleteXML.ErrorCode == texte);
+    }
+}
+
 TEST_F(AnswerReadersTest, ErrorAnswerMessages) {
     struct Cas {
         const char* contenu;
@@ -215,7 +305,7 @@ TEST_F(AnswerReadersTest, EveryEncodingReadsAndHasItsAttributesCounted) {
         {"UTF-16LE with BOM", "UTF-16", QStringConverter::Utf16LE, true},
         {"UTF-16BE with BOM", nullptr, QStringConverter::Utf16BE, true},
         {"UTF-16LE", nullptr, QStringConverter::Utf16LE, false},
-        {"UTF-16BE", "UTF-16", QStringConverter::Utf16BE, false},
+        {"UTF-16BE", "UTF-16BE", QStringConverter::Utf16BE, false},
         {"UTF-32LE with BOM", nullptr, QStringConverter::Utf32LE, true},
         {"windows-1252", "windows-1252", QStringConverter::Latin1, false, "windows-1252"},
     };
