@@ -3,10 +3,11 @@
 // whose sheet claims 3,000,000 rows, for a damaged 5.6 KB workbook whose sheet declares its
 // size twice (refused), for a workbook whose DIFAT chain loops (refused), for three workbooks
 // the library reads as they are (a small stream in regular sectors, a sheet without a size, a
-// run of 1,300 numbers before a sheet's size of 1 x 2), and for 60,000 empty sheets (refused
-// before the library sees them). Reports the time of a read, whether the sheet was read, the
-// readers' processor time per read and the largest reader's peak memory so far (the readers'
-// memory is bounded by their limit), and this process's peak memory.
+// run of 1,300 numbers before a sheet's size of 1 x 2), for a sheet without a size whose second
+// number lies at row 65,536, column 243 (the library alone would size it 65,536 x 243), and for
+// 60,000 empty sheets (refused before the library sees them). Reports the time of a read, whether the sheet was read,
+// the readers' processor time per read and the largest reader's peak memory so far (the readers' memory is bounded by
+// their limit), and this process's peak memory.
 #include "platform/xls_reader.h"
 
 #include <QCoreApplication>
@@ -161,6 +162,11 @@ BENCHMARK(BM_ClasseurPetitFluxHorsMiniFlux)->Unit(benchmark::kMillisecond)->Iter
 
 void BM_ClasseurFeuilleSansTaille(benchmark::State& state) { lire(state, classeurDeTest("workbook-no-dimension.xls")); }
 BENCHMARK(BM_ClasseurFeuilleSansTaille)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ClasseurFeuilleSansTailleCelluleLointaine(benchmark::State& state) {
+    lire(state, classeurDeTest("workbook-no-dimension-far-cell.xls"));
+}
+BENCHMARK(BM_ClasseurFeuilleSansTailleCelluleLointaine)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ClasseurCellulesAvantTaille(benchmark::State& state) {
     lire(state, classeurDeTest("workbook-cells-before-dimension.xls"));

@@ -225,19 +225,19 @@ public:
         return nullptr;
     }
 
-    // The first stream named Workbook or Book; nullptr, or why it cannot be had. A stream under
-    // the cut-off belongs in the mini stream, a larger one in regular sectors. Where it is not
-    // found there, it is read where the library looks for it: a file that declares no mini
-    // stream keeps it in regular sectors; in one that does, the library reads a stream up to
-    // the cut-off included from the start of the mini stream.
+    // The stream of the first entry named Workbook or Book, whatever type the entry claims (the
+    // library looks at names only); nullptr, or why it cannot be had. A stream under the cut-off
+    // belongs in the mini stream, a larger one in regular sectors. Where it is not found there,
+    // it is read where the library looks for it: a file that declares no mini stream keeps it in
+    // regular sectors; in one that does, the library reads a stream up to the cut-off included
+    // from the start of the mini stream.
     const char* classeur(std::string& flux) {
         // The library reads the directory's first sector alone: a chain broken after it keeps it.
         std::string repertoire;
         const bool entier = chaine(lire32(octets_, 48), fat_, taille_, nullptr, repertoire);
         if (repertoire.size() < 128) return "fichier endommagé";
         for (size_t e = 0; e + 128 <= repertoire.size(); e += 128) {
-            if (repertoire[e + 66] != 2 || !(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book")))
-                continue;
+            if (!(nomme(repertoire, e, "Workbook") || nomme(repertoire, e, "Book"))) continue;
             const uint32_t debut = lire32(repertoire, e + 116);
             const size_t taille = lire32(repertoire, e + 120);
             const uint32_t coupure = lire32(octets_, 56);
@@ -324,9 +324,50 @@ constexpr uint16_t kEof = 0x000A;
 constexpr uint16_t kFeuilleDeclaree = 0x0085;
 constexpr uint16_t kDimension = 0x0200;
 constexpr uint16_t kCelluleVide = 0x0201;  // a blank cell: the library passes over it
+constexpr uint16_t kCelluleTexte = 0x0204;
+constexpr uint16_t kCelluleLogique = 0x0205;
 constexpr uint16_t kCelluleTexteCommun = 0x00FD;
-constexpr uint16_t kCellules[] = {0x0203, 0x0204, 0x0205, 0x027E, kCelluleTexteCommun};
+constexpr uint16_t kCellules[] = {0x0203, kCelluleTexte, kCelluleLogique, 0x027E, kCelluleTexteCommun};
 constexpr uint16_t kCellulesMultiples = 0x00BD;
+
+// How many cells a cell record fills: a run of numbers as many as the library finds six-byte
+// entries for (none, maybe), any other one.
+uint32_t etendue(const std::string& flux, size_t pos) {
+    if (lire16(flux, pos) != kCellulesMultiples) return 1;
+    uint32_t n = 0;
+    for (size_t off = 4; off + 6 < lire16(flux, pos + 2); off += 6) ++n;
+    return n;
+}
+
+// The sheet read when it declares no size. The library sizes it from its cells, the farthest row
+// by the farthest first column, and refuses the workbook when a run of numbers overflows that
+// width: one cell far away costs the whole rectangle. So every cell outside the columns asked
+// moves to the first row, into one column past those read and past the runs kept (which must
+// still fit): the library still reads it there, a text it cannot read still makes it refuse the
+// workbook, and the sheet gets the size of what the columns asked hold. Numbers and truth values
+// moved become a truth value, which can neither fail nor cost anything; a run that overflows
+// moves there as it is, and overflows there as it did.
+void placerSansTaille(std::string& flux, const std::vector<size_t>& cellules, unsigned colonnes) {
+    uint32_t derniere = 0;
+    for (const size_t pos : cellules) derniere = std::max<uint32_t>(derniere, lire16(flux, pos + 6));
+    // A cell in the format's last column wraps the library's width to nothing: it allocates
+    // nothing and refuses the workbook at the sheet's first cell, wherever the cells are.
+    const uint32_t largeur = (derniere + 1) & 0xFFFF;
+    if (largeur == 0) return;
+    const auto deborde = [&](size_t pos) { return lire16(flux, pos + 6) + etendue(flux, pos) > largeur; };
+    uint32_t ailleurs = colonnes;
+    for (const size_t pos : cellules)
+        if (lire16(flux, pos + 6) < colonnes && !deborde(pos))
+            ailleurs = std::max(ailleurs, lire16(flux, pos + 6) + std::max<uint32_t>(etendue(flux, pos), 1) - 1);
+    for (const size_t pos : cellules) {
+        const uint16_t type = lire16(flux, pos);
+        const bool debordante = deborde(pos);
+        if (!debordante && lire16(flux, pos + 6) < colonnes) continue;
+        if (!debordante && type != kCelluleTexte && type != kCelluleTexteCommun) poser16(flux, pos, kCelluleLogique);
+        poser16(flux, pos + 4, 0);
+        poser16(flux, pos + 6, uint16_t(ailleurs));
+    }
+}
 
 // The program takes no more sheets than this, and the library's cost grows with the square of
 // their number: past it the library never sees the file.
@@ -339,12 +380,12 @@ enum class Bornage { Fait, FeuilleRefusee, ClasseurRefuse, TropDeFeuilles };
 // records the library is not to read become blank cells. The library drops the cells that come
 // before a sheet's size, so they count for nothing; and the size given never exceeds the one
 // declared (a cell outside it makes the library refuse the workbook, with the copy as without
-// it). A sheet read that declares no size is left as it is: the library sizes it from all its
-// cells and refuses a run of numbers that overflows that size. The sheet read is refused when
-// it declares its size twice (the library would allocate it twice); a declaration too short
-// to hold a size, or a cell record after it too short to hold its place, in the sheet read
-// makes the workbook refused (the library would read whatever its previous record left);
-// elsewhere such records become blank cells.
+// it). The sheet read that declares no size keeps its cells, placed so that the library sizes it
+// by the columns asked (placerSansTaille). The sheet read is refused when it declares its size
+// twice (the library would allocate it twice); a declaration too short to hold a size, or a
+// cell record after it too short to hold its place, in the sheet read makes the workbook
+// refused (the library would read whatever its previous record left); elsewhere such records
+// become blank cells.
 Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
     if (flux.size() < 8 || lire16(flux, 0) != kBof) return Bornage::Fait;
     const uint16_t version = lire16(flux, 4);
@@ -395,12 +436,17 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
         for (const size_t pos : sf.courts) {
             // The library takes what its previous record left for the fields a record lacks: in
             // the sheet read, only a cell it drops (before the sheet's size) or sizes the sheet
-            // from (a sheet without a size, left as it is) may be that short.
+            // from (a sheet without a size) may be that short.
             const bool apres = !sf.dimensions.empty() && pos > sf.dimensions.front();
             if (voulue && (lire16(flux, pos) == kDimension || apres)) return Bornage::ClasseurRefuse;
             if (!voulue || !sf.dimensions.empty()) poser16(flux, pos, kCelluleVide);
         }
-        if (voulue && sf.dimensions.empty()) continue;
+        if (voulue && sf.dimensions.empty()) {
+            // Such a short cell takes its place from the record before it, which moving cells
+            // would change: its sheet is left as it is.
+            if (sf.courts.empty()) placerSansTaille(flux, sf.cellules, colonnes);
+            continue;
+        }
         if (voulue && sf.dimensions.size() > 1) {
             resultat = Bornage::FeuilleRefusee;
             voulue = false;
@@ -408,12 +454,7 @@ Bornage bornerFeuilles(std::string& flux, long feuille, unsigned colonnes) {
         uint32_t lignes = 0, largeur = 0;
         for (const size_t pos : sf.cellules) {
             const uint16_t ligne = lire16(flux, pos + 4), colonne = lire16(flux, pos + 6);
-            // A run of numbers fills as many cells as the library finds six-byte entries for.
-            uint32_t n = 1;
-            if (lire16(flux, pos) == kCellulesMultiples) {
-                n = 0;
-                for (size_t off = 4; off + 6 < lire16(flux, pos + 2); off += 6) ++n;
-            }
+            const uint32_t n = etendue(flux, pos);
             if (!voulue || pos < sf.dimensions.front() || colonne >= colonnes || n == 0) {
                 poser16(flux, pos, kCelluleVide);
                 continue;

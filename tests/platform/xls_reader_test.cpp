@@ -28,6 +28,16 @@ protected:
         QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return chemin;
     }
+    // A test workbook, or when retouche is not negative a copy of it with octets from there.
+    QString classeurRetouche(const char* nom, qsizetype retouche, const QByteArray& octets) {
+        const QString fichier = ClasseurDeTest(QString::fromLatin1(nom));
+        if (retouche < 0) return fichier;
+        QByteArray contenu = LireFichierTest(fichier);
+        contenu.replace(retouche, octets.size(), octets);
+        const QString chemin = tmp.filePath(QStringLiteral("retouche.xls"));
+        EcrireFichierTest(chemin, contenu);
+        return chemin;
+    }
     QString classeur() {
         const QString chemin = tmp.filePath(QStringLiteral("classeur.xls"));
         QFile::copy(ClasseurDeTest(QStringLiteral("workbook-declares-3m-rows.xls")), chemin);
@@ -81,13 +91,7 @@ TEST_F(XlsReaderTest, DeclaredSizeCostsNothingInTheReader) {
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.fichier);
-        QString fichier = ClasseurDeTest(QString::fromLatin1(c.fichier));
-        if (c.retouche >= 0) {
-            QByteArray octets = LireFichierTest(fichier);
-            octets.replace(c.retouche, c.octets.size(), c.octets);
-            fichier = tmp.filePath(QStringLiteral("retouche.xls"));
-            EcrireFichierTest(fichier, octets);
-        }
+        const QString fichier = classeurRetouche(c.fichier, c.retouche, c.octets);
         const QByteArray sortie = lireAvecLimites({fichier, QStringLiteral("0"), QStringLiteral("5")});
         EXPECT_TRUE(sortie.contains(c.attendu)) << sortie.left(400).toStdString();
     }
@@ -97,8 +101,10 @@ TEST_F(XlsReaderTest, DeclaredSizeCostsNothingInTheReader) {
 // private copy the library reads them from reads back to the same: a small stream kept in regular
 // sectors of a file without a mini stream (the copy puts it in one), a sheet without a size (the
 // library sizes it from all its cells: a run of 1 2 3 on the first row, a number in the sixth
-// column of the second), a run of 1,300 numbers on the last row before a sheet's size of 1 x 2
-// (the library drops it, and so does the size read).
+// column of the second), a sheet without a size whose second number lies at row 65,536, column
+// 243 (the library would size it 65,536 x 243, far past the memory bound), a run of 1,300 numbers
+// on the last row before a sheet's size of 1 x 2 (the library drops it, and so does the size
+// read), a workbook whose directory entry claims to be a storage (the library goes by its name).
 TEST_F(XlsReaderTest, WorkbooksTheLibraryReadsAreRead) {
     const struct {
         const char* fichier;
@@ -106,7 +112,11 @@ TEST_F(XlsReaderTest, WorkbooksTheLibraryReadsAreRead) {
     } cas[] = {
         {"workbook-small-stream.xls", "FEUILLE\tFeuil1\nDIMENSIONS\t1\t1\nL\ta\nFIN\n"},
         {"workbook-no-dimension.xls", "FEUILLE\tA\nDIMENSIONS\t1\t5\nL\t1\t2\t3\t\t\nFIN\n"},
+        {"workbook-no-dimension-far-cell.xls", "FEUILLE\tA\nDIMENSIONS\t1\t5\nL\t1\t\t\t\t\nFIN\n"},
         {"workbook-cells-before-dimension.xls", "FEUILLE\tA\nDIMENSIONS\t1\t1\nL\t42\nFIN\n"},
+        {"workbook-entry-type-storage.xls",
+         "FEUILLE\tS0\nFEUILLE\tS1\nFEUILLE\tS2\nDIMENSIONS\t49\t5\nL\ttxt80\t1\t\ttxt92\t82448.6921991573\n"
+         "L\t1\t31299\t36855.1763941016\t1\t-492992\nL\ttxt35\t\t\t\t\nL\t\t\t\t\t\n"},
     };
     const QString copie = tmp.filePath(QStringLiteral("copie.xls"));
     for (const auto& c : cas) {
@@ -130,6 +140,36 @@ TEST_F(XlsReaderTest, WorkbooksTheLibraryReadsAreRead) {
             EcrireFichierTest(copie, QByteArray(octets).replace(4096 + 4 * qsizetype(u32(60)), 4, "\x7F\x7F\x7F\x7F"));
             EXPECT_EQ(lireAvecLimites({copie, QStringLiteral("0"), QStringLiteral("5")}), sortie);
         }
+    }
+}
+
+// A sheet without a size holds its cells where the library reads them, whatever columns are asked:
+// a run of numbers read past the columns asked keeps the width it needs (the library sizes the
+// sheet by the farthest first column, here the number in the sixth); what makes the library
+// refuse the workbook still does, outside the columns asked too: a run that overflows that width
+// (the number brought back to the second column), a shared text where there is no table of them
+// (the far cell's record turned into one).
+TEST_F(XlsReaderTest, SheetWithoutSizeIsReadAsTheLibraryReadsIt) {
+    const struct {
+        const char* fichier;
+        const char* colonnes;
+        QByteArray attendu;
+        qsizetype retouche = -1;  // where the file gets other bytes
+        QByteArray octets = {};
+    } cas[] = {
+        {"workbook-no-dimension.xls", "1", "FEUILLE\tA\nDIMENSIONS\t1\t1\nL\t1\nFIN\n"},
+        {"workbook-no-dimension.xls", "256", "FEUILLE\tA\nDIMENSIONS\t2\t6\nL\t1\t2\t3\t\t\t\nL\t\t\t\t\t\t7\nFIN\n"},
+        // The number's column, in the stream that starts at the file's first sector.
+        {"workbook-no-dimension.xls", "5", "CLASSEUR\nERREUR-CLASSEUR\t", 512 + 1290, QByteArray("\x01\x00", 2)},
+        {"workbook-no-dimension-far-cell.xls", "0", "FEUILLE\tA\nDIMENSIONS\t0\t0\nFIN\n"},
+        // The far cell's record type.
+        {"workbook-no-dimension-far-cell.xls", "5", "CLASSEUR\nERREUR-CLASSEUR\t", 512 + 75, QByteArray("\xFD\x00", 2)},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(c.fichier) + " " + c.colonnes);
+        const QString fichier = classeurRetouche(c.fichier, c.retouche, c.octets);
+        const QByteArray sortie = lireAvecLimites({fichier, QStringLiteral("0"), QString::fromLatin1(c.colonnes)});
+        EXPECT_TRUE(sortie.contains(c.attendu)) << sortie.left(400).toStdString();
     }
 }
 
