@@ -112,7 +112,7 @@ void garderSurEcran(QWidget* w) {
 
 std::optional<int> PixelsDeTwips(double twips) {
     const double px = twips / TwipsParPixel;
-    if (!std::isfinite(px) || px < 0 || px >= std::numeric_limits<int>::max()) return std::nullopt;
+    if (!std::isfinite(px) || px < 0 || std::round(px) > CoteFenetreMax) return std::nullopt;
     return int(std::lround(px));
 }
 

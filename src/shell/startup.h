@@ -59,8 +59,11 @@ void SetLigneCommandeDemarrage(std::optional<QString> ligne);
 // progression.
 void EtapeDemarrage(const QString& texte, bool refresh, bool journal);
 
+// The longest side, in pixels, the window system takes for a window.
+inline constexpr int CoteFenetreMax = 32767;
 // A window size stored in the positions file (twips, 15 to a pixel) in pixels; none when no window
-// can have it (negative, beyond every integer: a damaged file), which the reader takes as missing.
+// can have it (negative, longer than CoteFenetreMax, not finite: a damaged file), which the reader
+// takes as missing.
 std::optional<int> PixelsDeTwips(double twips);
 
 // Wires the lower layers to the shell (wait window, options window's links, the error
