@@ -71,6 +71,11 @@ std::optional<int> PixelsDeTwips(double twips);
 // and the window has been unloaded.
 bool DemarrerProgramme(Frm_Main& frm);
 
+// The program's run in its main window: the start-up, then the event loop until the window's
+// unload. Its result is the process's exit status: CodeFinSurErreur when the start-up gave up,
+// else the event loop's.
+int ExecuterProgramme(Frm_Main& frm);
+
 // Tests: the flags of the start-up back to their start-of-run values, real components check,
 // the process's command line.
 void ReinitialiserDemarrage();
