@@ -1,10 +1,9 @@
-// Creates the application and the main window; the window's load brings the program up and its
-// unload ends the event loop.
+// Creates the application and the main window, then runs the program in it: the window's load
+// brings the program up, its unload ends the event loop, and the run gives the exit status.
 #include "shell/langue.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "shell/startup_probe.h"
-#include "platform/program_end.h"
 
 #include <QApplication>
 
@@ -16,8 +15,5 @@ int main(int argc, char* argv[]) {
 
     Frm_Main frm;
     InstallerSondeDemarrage(frm);
-    QObject::connect(&frm, &Frm_Main::Decharge, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    // Refused at start-up (components missing, an earlier instance still there) or cut short.
-    if (!DemarrerProgramme(frm)) return CodeFinSurErreur;
-    return app.exec();
+    return ExecuterProgramme(frm);
 }

@@ -394,6 +394,11 @@ QString FrmSetup::FichierOptionsBase() {
     return dossier + QStringLiteral("QD3_Tools_Kirvo.Ini");
 }
 
+QString FrmSetup::AdresseEnregistree() {
+    return LectureIni(FichierOptionsBase(), kSectionURL, QStringLiteral("Adresse"),
+                      QString::fromLatin1(AdresseWebParDefaut));
+}
+
 QString FrmSetup::FichierProgramme() { return NomFichierSettings(QString(), QStringLiteral(".Ini")); }
 
 bool FrmSetup::versionSansDemarrage() { return NoVersionWindows >= 8 && NoVersionWindows <= 11; }
@@ -471,10 +476,7 @@ void FrmSetup::InitSettings() {
         SetValeurCase(CheckReboot[1], entier32(LectureIni(programme, kSectionWindows, QStringLiteral("RebootVeille"),
                                                           QStringLiteral("0"))));
     });
-    p(60, [&] {
-        TxtURL->setText(
-            LectureIni(base, kSectionURL, QStringLiteral("Adresse"), QString::fromLatin1(AdresseWebParDefaut)));
-    });
+    p(60, [&] { TxtURL->setText(AdresseEnregistree()); });
     p(70, [&] { TxtURLUser->setText(LectureIni(base, kSectionURL, QStringLiteral("User"), QString())); });
     p(80, [&] { TxtURLPW->setText(LectureIni(base, kSectionURL, QStringLiteral("PW"), QString())); });
     p(90, [&] { bOptionsModifiees = false; });
@@ -508,7 +510,7 @@ bool FrmSetup::SaveSettings(bool avecAdresse) {
 
     // What was not written stays marked as changed, and the user is told.
     if (ok && echecs.isEmpty()) {
-        bOptionsModifiees = !avecAdresse;
+        bOptionsModifiees = false;
         return true;
     }
     p(60, [&] {
@@ -541,7 +543,8 @@ void FrmSetup::SaveSettingsParametres() {
 void FrmSetup::enregistrer(const char* cle) {
     Proc p(cle, Trace::None);
     // Without an address every synchronisation fails: it is saved only if the user means it;
-    // otherwise the stored one stays and the other changes are saved all the same.
+    // otherwise the stored one stays and the other changes are saved all the same. The stored one
+    // goes back into the field too: the requests of this run read the field, not the file.
     bool avecAdresse = true;
     p(5, [&] {
         if (!bOptionsModifiees || !TrimBlancs(TxtURL->text()).isEmpty()) return;
@@ -550,10 +553,10 @@ void FrmSetup::enregistrer(const char* cle) {
                                             "vide ?\r\n\r\nNon : l'URL enregistrée est gardée, les autres "
                                             "modifications sont enregistrées."),
                              Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2, windowTitle()) == Mb::Yes;
-        if (!avecAdresse)
-            Log(QStringLiteral("FrmSetup: URL vide non enregistrée, l'URL enregistrée est gardée: ") +
-                LectureIni(FichierOptionsBase(), kSectionURL, QStringLiteral("Adresse"),
-                           QString::fromLatin1(AdresseWebParDefaut)));
+        if (avecAdresse) return;
+        const QString gardee = AdresseEnregistree();
+        TxtURL->setText(gardee);
+        Log(QStringLiteral("FrmSetup: URL vide non enregistrée, l'URL enregistrée est gardée: ") + gardee);
     });
     QWidget* principale = FenetrePrincipale() ? FenetrePrincipale() : this;
     p(10, [&] { SablierOn(principale); });

@@ -131,7 +131,7 @@ public:
     void InitSettings();
     // Writes the web and Windows options; true when every value was written. A failure keeps
     // bOptionsModifiees and tells the user which file could not be written. Without avecAdresse
-    // the stored web address stays as it is and the options stay marked as changed.
+    // the stored web address stays as it is (the caller has put it back into TxtURL).
     bool SaveSettings(bool avecAdresse = true);
     void SaveSettingsParametres();
     // The save command (menu and button): the changed groups, hourglass on the main window.
@@ -154,6 +154,9 @@ public:
     // The per-base options file and the program settings file.
     static QString FichierOptionsBase();
     static QString FichierProgramme();
+    // The web address the per-base options file holds (the default one when it holds none): what
+    // the load puts into TxtURL.
+    static QString AdresseEnregistree();
 
     // Height of the window in its normal state (9540 twips).
     static constexpr int HauteurNormale = 636;

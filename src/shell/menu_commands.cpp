@@ -39,9 +39,10 @@ void Frm_Main::Mnu01Options_Click() {
     p(10, [&] {
         FrmSetup* s = FrmSetupCharge();
         if (!s) return;
-        // Shown but out of the user's sight (behind another window, or minimised): the press
-        // brings it forward; only the window the user is on is hidden.
-        if (s->isVisible() && s->isActiveWindow() && !s->isMinimized()) {
+        // A toggle: shown, it is hidden whichever window the user is on (it stays above the main
+        // window, so it is in sight); hidden or minimised, it comes back restored, above the main
+        // window and active.
+        if (s->isVisible() && !s->isMinimized()) {
             s->hide();
             return;
         }

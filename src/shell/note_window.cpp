@@ -177,14 +177,15 @@ void FrmNote::Form_Load() {
     p(10, [&] {
         const QString F = fichierPositions();
         const QString nom = objectName();
-        // A size out of the screens (a damaged file) is taken as missing: the default size.
-        const QRect ecrans = screen()->availableVirtualGeometry();
-        const auto lire = [&](const char* cle, double defaut, int maxi) {
+        // The stored size is taken as it is, whatever today's screens (it may have been set across
+        // two of them); only a side no window can have (a damaged file, a text that is no
+        // number) is taken as missing: the default size.
+        const auto lire = [&](const char* cle, double defaut) {
             const std::optional<int> px = PixelsDeTwips(NombreEnTete(
                 LectureIni(F, QStringLiteral("FrmPos"), nom + QString::fromLatin1(cle), QString::number(defaut))));
-            return px && *px >= 1 && *px <= maxi ? *px : *PixelsDeTwips(defaut);
+            return px && *px >= 1 ? *px : *PixelsDeTwips(defaut);
         };
-        resize(lire("_Width", 7365, ecrans.width()), lire("_Height", 5850, ecrans.height()));
+        resize(lire("_Width", 7365), lire("_Height", 5850));
     });
     p(20, [&] { PositionFeuille(this, QString()); });
     p(30, [&] {

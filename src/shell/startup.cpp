@@ -17,6 +17,7 @@
 #include "options/options_window.h"
 #include "platform/dialogs.h"
 #include "platform/external_programs.h"
+#include "platform/program_end.h"
 #include "platform/registry.h"
 #include "shell/clock_window.h"
 #include "shell/command_line.h"
@@ -112,7 +113,7 @@ void garderSurEcran(QWidget* w) {
 
 std::optional<int> PixelsDeTwips(double twips) {
     const double px = twips / TwipsParPixel;
-    if (!std::isfinite(px) || px < 0 || px >= std::numeric_limits<int>::max()) return std::nullopt;
+    if (!std::isfinite(px) || px < 0 || std::round(px) > CoteFenetreMax) return std::nullopt;
     return int(std::lround(px));
 }
 
@@ -181,6 +182,16 @@ bool DemarrerProgramme(Frm_Main& frm) {
     frm.Form_Initialize();
     frm.Form_Load();
     return !frm.estDecharge();
+}
+
+int ExecuterProgramme(Frm_Main& frm) {
+    // Refused at start-up (components missing, an earlier instance still there) or cut short: the
+    // caller (a launcher, a session script) must see that the program did not run.
+    if (!DemarrerProgramme(frm)) return CodeFinSurErreur;
+    // Queued: the loop ends once the unload has run to its end.
+    QObject::connect(&frm, &Frm_Main::Decharge, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    return QCoreApplication::exec();
 }
 
 void ReinitialiserDemarrage() {

@@ -59,14 +59,22 @@ void SetLigneCommandeDemarrage(std::optional<QString> ligne);
 // progression.
 void EtapeDemarrage(const QString& texte, bool refresh, bool journal);
 
+// The longest side, in pixels, the window system takes for a window.
+inline constexpr int CoteFenetreMax = 32767;
 // A window size stored in the positions file (twips, 15 to a pixel) in pixels; none when no window
-// can have it (negative, beyond every integer: a damaged file), which the reader takes as missing.
+// can have it (negative, longer than CoteFenetreMax, not finite: a damaged file), which the reader
+// takes as missing.
 std::optional<int> PixelsDeTwips(double twips);
 
 // Wires the lower layers to the shell (wait window, options window's links, the error
 // routine's restart), then runs Form_Initialize and Form_Load. False when the start-up gave up
 // and the window has been unloaded.
 bool DemarrerProgramme(Frm_Main& frm);
+
+// The program's run in its main window: the start-up, then the event loop until the window's
+// unload. Its result is the process's exit status: CodeFinSurErreur when the start-up gave up,
+// else the event loop's.
+int ExecuterProgramme(Frm_Main& frm);
 
 // Tests: the flags of the start-up back to their start-of-run values, real components check,
 // the process's command line.

@@ -224,8 +224,8 @@ const QString kQuestionAdresseVide = QStringLiteral(
     "Enregistrer quand même l'URL vide ?\r\n\r\nNon : l'URL enregistrée est gardée, les autres modifications sont "
     "enregistrées.");
 
-// An empty address is saved only when the user confirms it; "Non" keeps the stored one and saves
-// the other changes, the address staying marked as changed.
+// An empty address is saved only when the user confirms it; "Non" keeps the stored one, in the file
+// and in the field the requests read, and saves the other changes.
 TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     stocker();
     FrmSetup* f = ChargerFrmSetup();
@@ -240,11 +240,24 @@ TEST_F(OptionsWindowTest, AnEmptyAddressIsSavedOnlyOnceConfirmed) {
     EXPECT_EQ(TestDialogs().shown[0].style, Mb::YesNo | Mb::Exclamation | Mb::DefaultButton2);
     EXPECT_EQ(lireB("Adresse"), QStringLiteral("https://pub.example.test/ws/"));
     EXPECT_EQ(lireB("User"), QStringLiteral("autre"));
-    EXPECT_TRUE(bOptionsModifiees);
+    EXPECT_EQ(f->TxtURL->text(), QStringLiteral("https://pub.example.test/ws/"));
+    EXPECT_FALSE(bOptionsModifiees);  // the field is what the file holds: nothing left to save
     EXPECT_TRUE(journalContient(QStringLiteral(
         "FrmSetup: URL vide non enregistrée, l'URL enregistrée est gardée: https://pub.example.test/ws/")));
+    TestDialogs().reset();
+    f->CommandSave->click();
+    EXPECT_TRUE(TestDialogs().shown.empty());
+
+    // With no address in the file, the one the load would give comes back.
+    ASSERT_TRUE(QFile::remove(base()));
+    f->TxtURL->clear();
+    TestDialogs().answers = {Mb::No};
+    f->CommandSave->click();
+    EXPECT_EQ(f->TxtURL->text(), QString::fromLatin1(AdresseWebParDefaut));
+    EXPECT_EQ(lireB("Adresse"), QStringLiteral("<absent>"));
 
     TestDialogs().reset();
+    f->TxtURL->clear();
     TestDialogs().answers = {Mb::Yes};
     f->MnuMainSave->trigger();
     ASSERT_EQ(TestDialogs().shown.size(), 1u);

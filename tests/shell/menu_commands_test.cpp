@@ -20,8 +20,10 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -130,9 +132,10 @@ TEST_F(MenuCommandsTest, TheOptionsWindowIsOwnedByTheMainWindowAndModeless) {
     EXPECT_EQ(FrmSetupCharge(), nullptr);
 }
 
-// "Options..." hides the window only when it is the one the user is on; shown but out of sight
-// (another window active, or minimised), the press brings it forward.
-TEST_F(MenuCommandsTest, OptionsTogglesTheWindowAndBringsACoveredOneForward) {
+// "Options..." toggles the window: shown and not minimised, it is hidden, even when the user is on
+// the main window (the press that hid nothing but only brought it forward is the fault); hidden or
+// minimised, it comes back restored, above the main window and active, with what it held.
+TEST_F(MenuCommandsTest, OptionsTogglesTheWindowWhereverTheUserIs) {
     FrmSetup* s = ChargerFrmSetup();
     ASSERT_NE(s, nullptr);
     w->show();
@@ -140,42 +143,70 @@ TEST_F(MenuCommandsTest, OptionsTogglesTheWindowAndBringsACoveredOneForward) {
         for (int n = 0; n < 200 && QApplication::activeWindow() != x; ++n) QCoreApplication::processEvents();
         return QApplication::activeWindow() == x;
     };
-    w->Mnu01Options->trigger();
-    EXPECT_TRUE(s->isVisible());
-    ASSERT_TRUE(actif(s));
-    w->Mnu01Options->trigger();  // the window the user is on: hidden
-    EXPECT_FALSE(s->isVisible());
-    EXPECT_EQ(FrmSetupCharge(), s);  // hidden, not unloaded
-    w->activateWindow();             // where the next press comes from
-    ASSERT_TRUE(actif(w.get()));
-    w->Mnu01Options->trigger();
-    ASSERT_TRUE(actif(s));
-
-    // the main window taken back: the options window is covered, the press brings it forward
-    w->activateWindow();
-    ASSERT_TRUE(actif(w.get()));
-    w->Mnu01Options->trigger();
-    EXPECT_TRUE(s->isVisible());
-    EXPECT_TRUE(actif(s));
-    // minimised: brought back
-    s->showMinimized();
-    w->activateWindow();
-    ASSERT_TRUE(actif(w.get()));
-    w->Mnu01Options->trigger();
-    EXPECT_TRUE(s->isVisible());
-    EXPECT_FALSE(s->isMinimized());
-    EXPECT_TRUE(actif(s));
+    const auto surPrincipale = [&] {
+        w->activateWindow();
+        return actif(w.get());
+    };
+    struct Cas {
+        const char* avant;
+        std::function<bool()> preparer;  // false: the state could not be set up
+        bool visibleApres;
+    };
+    const Cas cas[] = {
+        {"hidden", [&] { return !s->isVisible(); }, true},
+        {"shown, the user on it",
+         [&] {
+             s->show();
+             s->activateWindow();
+             return actif(s);
+         },
+         false},
+        {"shown, the user on the main window",
+         [&] {
+             s->show();
+             return surPrincipale() && s->isVisible();
+         },
+         false},
+        {"minimised",
+         [&] {
+             s->showMinimized();
+             return surPrincipale() && s->isMinimized();
+         },
+         true},
+        {"hidden while minimised",
+         [&] {
+             s->showMinimized();
+             s->hide();
+             return surPrincipale() && s->isMinimized();
+         },
+         true},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.avant);
+        s->hide();
+        s->setWindowState(Qt::WindowNoState);
+        s->TxtURLUser->setText(QString::fromUtf8(c.avant));
+        ASSERT_TRUE(surPrincipale());
+        ASSERT_TRUE(c.preparer());
+        w->Mnu01Options->trigger();
+        EXPECT_EQ(s->isVisible(), c.visibleApres);
+        EXPECT_EQ(FrmSetupCharge(), s);  // hidden, never unloaded
+        EXPECT_EQ(s->TxtURLUser->text(), QString::fromUtf8(c.avant));
+        if (!c.visibleApres) continue;
+        EXPECT_FALSE(s->isMinimized());
+        EXPECT_EQ(s->windowHandle()->transientParent(), w->windowHandle());
+        EXPECT_TRUE(actif(s));
+    }
     // the command's shortcut also works from the options window itself
     EXPECT_TRUE(s->actions().contains(w->Mnu01Options));
 
     // once the end is confirmed the command does nothing
-    w->Mnu01Options->trigger();
-    ASSERT_FALSE(s->isVisible());
+    s->hide();
     bQuitterConfirme = true;
     w->Mnu01Options->trigger();
     EXPECT_FALSE(s->isVisible());
     bQuitterConfirme = false;
-    DechargerFrmSetup();
+    ReinitialiserOptions();  // nothing to save
 }
 
 TEST_F(MenuCommandsTest, LogOpensTheChosenFileWithTheDesktop) {

@@ -235,24 +235,37 @@ TEST_F(NoteTest, SizeIsKeptInTwipsWithoutBounds) {
     EXPECT_EQ(n2->height(), 400);
 }
 
-// A damaged positions file: a size out of the screens is taken as missing (7365 x 5850 twips).
-TEST_F(NoteTest, ASizeOutOfTheScreensIsTheDefault) {
+// The stored size comes back whatever today's screens: a size set across two monitors is kept on
+// one. Only a side no window can have (beyond 32,767 pixels, negative, under a pixel, not a number:
+// a damaged file) gives the default, 7365 x 5850 twips.
+TEST_F(NoteTest, TheStoredSizeIsKeptUnlessNoWindowCanHaveIt) {
     const QString F = NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini"));
     const QSize ecrans = QGuiApplication::primaryScreen()->availableVirtualGeometry().size();
-    const QString cas[] = {QStringLiteral("1") + QString(400, QLatin1Char('0')),  // beyond every double
-                           QStringLiteral("45000000000"), QString::number((ecrans.width() + 1) * 15),
-                           QStringLiteral("0"), QStringLiteral("abc")};
-    for (const QString& c : cas) {
-        SCOPED_TRACE(c.left(20).toStdString());
-        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), c));
-        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), c));
+    const QString auDela = QString::number((ecrans.width() + 10) * 15);
+    const QSize defaut(491, 390);
+    struct Cas {
+        QString largeur, hauteur;
+        QSize attendue;
+    };
+    const Cas cas[] = {
+        {auDela, QStringLiteral("6000"), {ecrans.width() + 10, 400}},  // wider than every screen of today
+        {QStringLiteral("57600"), QString::number((ecrans.height() + 10) * 15), {3840, ecrans.height() + 10}},
+        {QStringLiteral("491505"), QStringLiteral("1500"), {32767, 100}},  // the longest side there is
+        {QStringLiteral("491520"), QStringLiteral("1500"), {defaut.width(), 100}},
+        {QStringLiteral("1500"), QStringLiteral("491520"), {100, defaut.height()}},
+        {QStringLiteral("45000000000"), QStringLiteral("1500"), {defaut.width(), 100}},
+        {QStringLiteral("1") + QString(400, QLatin1Char('0')), QStringLiteral("1500"), {defaut.width(), 100}},
+        {QStringLiteral("-1500"), QStringLiteral("-1"), defaut},
+        {QStringLiteral("0"), QStringLiteral("7"), defaut},  // under a pixel
+        {QStringLiteral("abc"), QStringLiteral("1500"), {defaut.width(), 100}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE((c.largeur.left(20) + QLatin1Char('x') + c.hauteur.left(20)).toStdString());
+        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"), c.largeur));
+        ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Height"), c.hauteur));
         FrmNote* n = ouvrir();
-        EXPECT_EQ(n->size(), QSize(491, 390));
+        ASSERT_NE(n, nullptr);
+        EXPECT_EQ(n->size(), c.attendue);
         delete n;
     }
-    // the whole screen is still a size
-    ASSERT_TRUE(EcritureIni(F, QStringLiteral("FrmPos"), QStringLiteral("FrmNote_Width"),
-                            QString::number(ecrans.width() * 15)));
-    FrmNote* n = ouvrir();
-    EXPECT_EQ(n->width(), ecrans.width());
 }

@@ -2,6 +2,7 @@
 #include "foundation/shell_link.h"
 #include "foundation/system_info.h"
 #include "platform/external_programs.h"
+#include "platform/program_end.h"
 #include "program_fixture.h"
 #include "shell/hidden_host.h"
 #include "shell/shell_globals.h"
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -157,6 +159,53 @@ TEST_F(StartupTest, AnotherInstanceStillRunningStopsTheStartUp) {
     EXPECT_TRUE(frm->estDecharge());
     EXPECT_FALSE(bFrmSetupChargee);
     EXPECT_GE(horloge.uptimeMs(), 3600000u + 5000u);  // it waited before testing again
+}
+
+// The process's exit status. A loop that went on after the window's unload would never end: a
+// guard armed by the unload ends it, with a status of its own, after many turns of the loop.
+class ExitStatusTest : public StartupTest {
+protected:
+    int executer() {
+        frm = std::make_unique<Frm_Main>();
+        QTimer garde;
+        int tours = 0;
+        QObject::connect(&garde, &QTimer::timeout, [&] {
+            if (++tours == 1000) QCoreApplication::exit(kBoucleSansFin);
+        });
+        QObject::connect(frm.get(), &Frm_Main::Decharge, &garde, [&] { garde.start(0); });
+        const int code = ExecuterProgramme(*frm);
+        garde.stop();
+        return code;
+    }
+    static constexpr int kBoucleSansFin = 99;
+};
+
+// Refused (another instance still there): the error status, without entering the event loop.
+TEST_F(ExitStatusTest, ARefusedStartUpEndsWithTheErrorStatus) {
+    construire(SiteStandard(1, 1));
+    VerrouFichier autre(CheminVerrouInstance(IdentiteInstance{dossierProgramme, 0}));
+    ASSERT_TRUE(autre.prendre());
+    EXPECT_EQ(executer(), CodeFinSurErreur);
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("Application encore chargée en mémoire.")));
+    EXPECT_TRUE(frm->estDecharge());
+}
+
+// Started, then unloaded from inside the event loop: the loop ends with the status 0.
+TEST_F(ExitStatusTest, ARunEndsWithZeroOnceTheWindowIsUnloaded) {
+    construire(SiteStandard(1, 1));
+    bool visible = false;
+    QTimer dansLaBoucle;
+    QObject::connect(&dansLaBoucle, &QTimer::timeout, [&] {
+        if (QThread::currentThread()->loopLevel() == 0) return;  // the start-up's own pumping
+        dansLaBoucle.stop();
+        visible = frm->isVisible();
+        frm->Decharger(Frm_Main::FermetureCode);
+    });
+    dansLaBoucle.start(0);
+    EXPECT_EQ(executer(), 0);
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(frm->estDecharge());
 }
 
 TEST_F(StartupTest, StandBySwitchAnywhereInTheCommandLineArmsTheTimer) {

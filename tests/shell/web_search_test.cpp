@@ -3,6 +3,7 @@
 // while busy, says when the address cannot be reached, and does nothing outside the lists.
 #include "foundation/activity.h"
 #include "foundation/globals.h"
+#include "foundation/settings_access.h"
 #include "foundation/settings_locations.h"
 #include "options/options_window.h"
 #include "shell/main_window.h"
@@ -94,6 +95,26 @@ TEST_F(WebSearchWindowTest, AfficherListsTheItemsOfTheChosenStatusOfTheCurrentTa
               QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ") +
                   web.adresseBase());
     EXPECT_EQ(TestDialogs().shown[0].title, CaptionFrmMain());
+}
+
+// The address emptied, then "Non" to saving it empty: the stored address is kept for this run too,
+// and the next search goes there.
+TEST_F(WebSearchWindowTest, NoToAnEmptyAddressSendsTheNextSearchToTheStoredOne) {
+    ASSERT_TRUE(EcritureIni(FrmSetup::FichierOptionsBase(), QStringLiteral("URL"), QStringLiteral("Adresse"),
+                            web.adresseBase()));
+    FrmSetup* s = FrmSetupCharge();
+    s->TxtURL->clear();
+    TestDialogs().answers = {Mb::No};
+    s->CommandSave->click();
+    ASSERT_EQ(TestDialogs().shown.size(), 1u);
+    EXPECT_TRUE(TestDialogs().shown[0].prompt.startsWith(QStringLiteral("L'adresse du service Web (URL) est vide")));
+    w->ComboStatus->setCurrentIndex(1);
+    afficher(Onglet::Publicite, 2);
+    const auto r = web.requetes();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].chemin, QStringLiteral("/Kirvo/WebService/Produit/GetBySynchroWeb"));
+    EXPECT_TRUE(TestDialogs().shown.empty());
+    EXPECT_EQ(GrillePub(2)->maxRows(), 3);
 }
 
 TEST_F(WebSearchWindowTest, NothingIsSentOutsideTheListsOrWhileBusy) {
