@@ -254,7 +254,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     if (bFermetureEnCours) return;
     if (total.injoignable) {
         g_arretService = true;
-        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes)); });
+        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes).trimmed()); });
         return;
     }
     if (total.echecs() == 0) return;

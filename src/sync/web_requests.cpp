@@ -269,15 +269,17 @@ QString ErreursService::texteApresSujet() const {
 }
 
 void SignalerServiceInjoignable(const QString& url, const QString& suite) {
+    // What follows starts a line of its own: run on after the address, it would read as part of it.
+    const QString fin = suite.isEmpty() ? QString() : QStringLiteral("\r\n") + suite;
     // The address is right when the service asks for other credentials: saying it is out of reach
     // would send the user to the wrong field.
     if (IdentificationRefusee())
         MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
                                   "options: ") +
-                       url + suite,
+                       url + fin,
                    Mb::OKOnly | Mb::Exclamation);
     else
-        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url + suite, Mb::OKOnly | Mb::Exclamation);
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url + fin, Mb::OKOnly | Mb::Exclamation);
 }
 
 bool RechercherListeWeb(int16_t Onglet, int statut) {

@@ -149,7 +149,7 @@ int DerniereRechercheStatutErreur();
 
 // The one box of a run whose request got no usable answer: "Adresse Web non accessible: " and the
 // address, unless the service answered that it refuses the options' User and Password; suite,
-// when given, follows that first sentence (what the run left undone).
+// when given, goes on a new line after the address (what the run left undone).
 void SignalerServiceInjoignable(const QString& url, const QString& suite = QString());
 
 // Tests: the module's own client, no source, no links.

@@ -189,6 +189,10 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
                QLatin1Char('.');
     };
     const QString relance = QStringLiteral(" Relancez l'envoi du remplissage.");
+    // A box that stops on the service names the address, then what is left undone on a line of its own.
+    const auto arret = [](const QString& debut, const QString& suite) {
+        return debut + QStringLiteral("\r\n") + suite.trimmed();
+    };
     const QString horsService = QStringLiteral(", stopped: web service unreachable");
     const QString refusIdentification = QStringLiteral(", stopped: credentials refused by the web service (HTTP 401)");
     const QString incomplete = QStringLiteral(", days cleared but not all sent again for station(s) ");
@@ -223,13 +227,13 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
         int echecs;            // log lines of failed requests the service answered
         int joursGardes;       // day/station/kind rows the web holds afterwards (-1: not checked)
     } cas[] = {
-        {"refused connection", dePanne(Panne::Refus, -1), QStringLiteral("secret"), -1, 0, injoignable + relance,
+        {"refused connection", dePanne(Panne::Refus, -1), QStringLiteral("secret"), -1, 0, arret(injoignable, relance),
          lignes(0, 0, 0) + horsService, QString(), 0, nbLignes},
-        {"connection dropped", dePanne(Panne::Coupure, -1), QStringLiteral("secret"), -1, 1, injoignable + relance,
-         lignes(0, 0, 0) + horsService, QString(), 0, -1},
-        {"time-out", dePanne(Panne::Delai, 1), QStringLiteral("secret"), -1, 1, injoignable + relance,
+        {"connection dropped", dePanne(Panne::Coupure, -1), QStringLiteral("secret"), -1, 1,
+         arret(injoignable, relance), lignes(0, 0, 0) + horsService, QString(), 0, -1},
+        {"time-out", dePanne(Panne::Delai, 1), QStringLiteral("secret"), -1, 1, arret(injoignable, relance),
          lignes(0, 0, 0) + horsService, QString(), 0, nbLignes},
-        {"credentials refused", std::nullopt, QStringLiteral("faux"), -1, 1, identification + relance,
+        {"credentials refused", std::nullopt, QStringLiteral("faux"), -1, 1, arret(identification, relance),
          lignes(0, 0, 0) + refusIdentification,
          QStringLiteral("TauxRemplissage/DeleteXML answered HTTP/1.1 401 Unauthorized (credentials refused): "
                         "?TrpDate=2023-01-02&TrpStation=01"),
@@ -237,15 +241,15 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
         // Station 1's two days are cleared and two of its rows sent again when the service goes; the
         // dropped row reached the service, which carried it out before the connection went.
         {"connection dropped on the third row of station 1", ligneStation(Panne::Coupure, QStringLiteral("01"), 2),
-         QStringLiteral("secret"), -1, 5, injoignable + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         QStringLiteral("secret"), -1, 5, arret(injoignable, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + horsService + incomplete + QStringLiteral("1 (Ondrune Nord 1)"), QString(), 0,
          nbLignesStation2 + 3},
         {"the third row of station 1 held past the time-out", ligneStation(Panne::Delai, QStringLiteral("01"), 2),
-         QStringLiteral("secret"), -1, 5, injoignable + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         QStringLiteral("secret"), -1, 5, arret(injoignable, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + horsService + incomplete + QStringLiteral("1 (Ondrune Nord 1)"), QString(), 0,
          nbLignesStation2 + 2},
         {"the service's password changed after the second row of station 1", std::nullopt, QStringLiteral("secret"), 4,
-         5, identification + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         5, arret(identification, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + refusIdentification + incomplete + QStringLiteral("1 (Ondrune Nord 1)"),
          QStringLiteral("TauxRemplissage/UpdateXML answered HTTP/1.1 401 Unauthorized (credentials refused): "
                         "?TrpDate=2023-01-02&TrpStation=01&TrpNature=03"),
