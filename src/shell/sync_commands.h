@@ -21,4 +21,6 @@ void MnuSynchroniserPub_Click(int Index);
 
 // The message of a run whose families' requests the service answered with an error status, refused
 // or left without answer, each kind with its count; false (nothing shown) when there were none.
-bool SignalerErreursService();
+// panneDejaDite: an outage the user has been told of followed the run's last requests, and those
+// of them that got no answer are not told again.
+bool SignalerErreursService(bool panneDejaDite = false);

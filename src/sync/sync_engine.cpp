@@ -229,6 +229,7 @@ void compter(const QString& url, const char* cle, const QByteArray& op, Issue is
             ++g_bilan.identificationRefusee;
             break;
     }
+    g_bilanRun.sansReponseEnFin = issue == Issue::SansReponse ? g_bilanRun.sansReponseEnFin + 1 : 0;
     if (issue == Issue::IdentificationRefusee) {
         // No request goes through with these credentials: the run ends at the first refusal, with
         // its one box.

@@ -193,6 +193,8 @@ struct BilanRun {
     ErreursService erreurs;  // answered with an error status
     int refusees = 0;        // refused by the answer: Result not true, an error code, no readable answer
     int sansReponse = 0;     // no answer (below the outage rule)
+    // The last of those, the run's last requests: an outage met right after them may be the same.
+    int sansReponseEnFin = 0;
     bool vide() const { return erreurs.vide() && refusees == 0 && sansReponse == 0; }
     // Each kind with its count: "le service Web a répondu par des erreurs (HTTP 500) à 1 requête(s),
     // a refusé 2 requête(s) et n'a pas répondu à 1 requête(s)".
