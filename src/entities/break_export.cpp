@@ -192,7 +192,7 @@ void MnuSynchroniserParPubPosDurEcr_Click(int Index) {
     p(80, [&] {
         // The hours already accepted stay on the web; the user learns how far the export went.
         if (envois.arrete())
-            SignalerServiceInjoignable(url, QStringLiteral(" Export interrompu : ") + QString::number(bilan.acceptes) +
+            SignalerServiceInjoignable(url, QStringLiteral("Export interrompu : ") + QString::number(bilan.acceptes) +
                                                 QStringLiteral(" heure(s) sur 168 ont été acceptées, ") +
                                                 NonToutesExportees);
         else if (bilan.echecs == 0 && bilan.acceptes == 168)

@@ -52,7 +52,7 @@ QString texteRelance(const QStringList& incompletes) {
     return t + QStringLiteral(" Relancez l'envoi du remplissage.");
 }
 
-bool g_arretService = false;
+bool g_arretSansReponse = false;
 
 }  // namespace
 
@@ -162,11 +162,11 @@ BilanRemplissage SynchroniserPub_06_Remplissage_01(SpreadGrid& grille, int16_t b
     return r <= nbLignes ? arret() : b;
 }
 
-bool RemplissageArreteServiceInjoignable() { return g_arretService; }
+bool RemplissageArreteSansReponse() { return g_arretSansReponse; }
 
 void SynchroniserPub_06_Remplissage(const QString& url) {
     Proc p(Cle::SynchroniserPub_06_Remplissage);
-    g_arretService = false;
+    g_arretSansReponse = false;
     const QString cle = QString::fromLatin1(Cle::SynchroniserPub_06_Remplissage);
     const QString entite = EntiteWeb::TauxRemplissage;
     const auto journal = [&](const QString& texte) {
@@ -253,8 +253,8 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     journal(bilan);
     if (bFermetureEnCours) return;
     if (total.injoignable) {
-        g_arretService = true;
-        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes)); });
+        g_arretSansReponse = envois.arreteSansAucuneReponse();
+        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes).trimmed()); });
         return;
     }
     if (total.echecs() == 0) return;

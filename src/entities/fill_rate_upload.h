@@ -32,10 +32,10 @@ inline constexpr const char* DeRGB = "Lib_Kirvo:DeRGB";
 
 // The driver (the dispatcher's last advertising driver); url ends with "/".
 void SynchroniserPub_06_Remplissage(const QString& url);
-// The last upload stopped at a request that got no answer or whose credentials were refused, and
-// its box has told the user (false again at the start of the next upload). A run that ends with
-// the upload says nothing more about that outage.
-bool RemplissageArreteServiceInjoignable();
+// The last upload stopped on a service that answered none of its requests, and its box has told
+// the user the address is out of reach (false again at the start of the next upload). The requests
+// a run lost just before the upload met that same outage: the run does not tell them again.
+bool RemplissageArreteSansReponse();
 
 // What one station's upload came to: rows sent (accepted updates), deletions accepted, failed
 // requests (rows and days); incomplet when a day it cleared on the web did not get all its rows

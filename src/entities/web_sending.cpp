@@ -18,9 +18,11 @@ IssueEnvoi EnvoisWeb::envoyer(const QString& url, const QString& entite, const Q
             arret_ = IdentificationRefusee() ? IssueEnvoi::IdentificationRefusee : IssueEnvoi::Injoignable;
             return arret_;
         }
+        repondu_ = true;
         erreurs_.compter(statut);
         return IssueEnvoi::Echec;
     }
+    repondu_ = true;
     const QString fichier = FichierReponseWeb(entite, operation);
     bool lu = false, resultat = false;
     int32_t code = 0;

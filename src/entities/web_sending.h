@@ -30,6 +30,8 @@ public:
     const ErreursService& erreursService() const { return erreurs_; }
     // A request got no answer or had its credentials refused: the run stops there.
     bool arrete() const { return arret_ != IssueEnvoi::Accepte; }
+    // The run stopped on a request without an answer before the service had answered any.
+    bool arreteSansAucuneReponse() const { return arret_ == IssueEnvoi::Injoignable && !repondu_; }
     // The end of the run's summary line: ", stopped: " and why, when the service (or the program
     // closing) stopped it before its end; empty otherwise.
     QString finLigneBilan() const;
@@ -39,4 +41,5 @@ private:
     bool refusMontre_;
     ErreursService erreurs_;
     IssueEnvoi arret_ = IssueEnvoi::Accepte;
+    bool repondu_ = false;  // the service answered a request, whatever it said
 };

@@ -62,16 +62,17 @@ void MnuSynchroniserPub_Click(int Index) {
         else if (Index >= 1 && Index <= NbPilotesPublicite)
             lance = SynchroniserPubDirect(int16_t(Index - 1));
     });
-    // An upload stopped by the service has said so in its own box: the families' errors box
-    // would be a second word on the same outage.
+    // An upload that the service never answered has told that outage in its own box; the
+    // families' last requests without answer met the same outage. What else they met is told.
     const bool avecEnvoi = Index == 0 || Index == NbPilotesPublicite;
-    const bool envoiArrete = avecEnvoi && RemplissageArreteServiceInjoignable();
+    const bool panneDejaDite = avecEnvoi && RemplissageArreteSansReponse();
     // These entries end without a word when all went well; requests that failed are told.
-    if (lance && !bFermetureEnCours && !ServiceInjoignable() && !envoiArrete) p(20, [&] { SignalerErreursService(); });
+    if (lance && !bFermetureEnCours && !ServiceInjoignable()) p(20, [&] { SignalerErreursService(panneDejaDite); });
 }
 
-bool SignalerErreursService() {
-    const BilanRun& e = BilanDuRun();
+bool SignalerErreursService(bool panneDejaDite) {
+    BilanRun e = BilanDuRun();
+    if (panneDejaDite) e.sansReponse -= e.sansReponseEnFin;
     if (e.vide()) return false;
     MsgBoxMain(QStringLiteral("Synchronisation terminée avec des erreurs : ") + e.texte() +
                    QStringLiteral(". Ce qui n'a pas été fait sera repris à la prochaine synchronisation."),

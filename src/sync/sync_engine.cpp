@@ -124,7 +124,7 @@ void etapeAbandonnee(const char* cle, const QString& quoi, int16_t statut) {
              true);
 }
 
-// Requests of the running step that got no answer, in a row.
+// Requests of the family's run that got no answer, in a row.
 int g_sansReponse = 0;
 // The service could not be reached in this run, or refused the credentials: it has been reported
 // once, and the run's remaining steps are left out rather than reporting the same failure again.
@@ -153,10 +153,6 @@ BilanRequetes g_bilan;
 // The same, for the whole run of the dispatcher.
 BilanRun g_bilanRun;
 
-void compterErreurService(int statut) {
-    g_bilan.erreurs.compter(statut);
-    g_bilanRun.erreurs.compter(statut);
-}
 void compterRefus() {
     ++g_bilan.refusees;
     ++g_bilanRun.refusees;
@@ -169,12 +165,23 @@ Issue issueDe(const QByteArray& operation, const ReponseWeb& r) {
     if (r.identificationRefusee) return Issue::IdentificationRefusee;
     if (!r.transmise) return Issue::SansReponse;
     if (r.statutHttp != 0) return Issue::StatutErreur;
-    // "No such item": a deletion has reached its goal, and a look-up has its answer.
-    if (r.code == 501 && (operation == "DeleteXML" || operation == "GetByIdWeb")) return Issue::Faite;
+    // "No such item": a deletion has reached its goal. A look-up so answered has not: its error
+    // answer was shown, and nothing came of it.
+    if (r.code == 501 && operation == "DeleteXML") return Issue::Faite;
     if (!r.lue) return Issue::Refusee;
     if (operation == "GetByIdWeb") return Issue::Faite;
     if (!r.resultat || (operation == "CreateXML" && r.id == 0)) return Issue::Refusee;
     return Issue::Faite;
+}
+
+// What came of the last list fetch; lue: it gave a list.
+Issue issueDeListe(bool lue) {
+    if (lue) return Issue::Faite;
+    if (DerniereRechercheInjoignable())
+        return IdentificationRefusee() ? Issue::IdentificationRefusee : Issue::SansReponse;
+    if (DerniereRechercheStatutErreur() != 0) return Issue::StatutErreur;
+    // Otherwise the service answered "no data", or nothing was sent.
+    return DerniereRechercheRefusee() ? Issue::Refusee : Issue::Faite;
 }
 
 QString texteBilan(const FamilleSynchro& f) {
@@ -196,16 +203,16 @@ QString texteBilan(const FamilleSynchro& f) {
     return t + FinLigneBilanService(g_injoignable, g_identificationRefusee);
 }
 
-// One request of the family, counted by what came of it. A refusal is left to the caller to count
-// when refusCompte is false (a deletion whose goal a look-up may find reached all the same).
-ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
-                 const char* cle, bool refusCompte = true) {
-    if (!AccesWeb().requete) return {};
-    const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
-    const QByteArray op(operation);
-    switch (issueDe(op, r)) {
+// Counts one request of the family, a list fetch too, by what came of it: in the family's summary
+// line (an answered list fetch is no work done there) and in the run's totals. A refusal is left
+// to the caller to count when refusCompte is false (a deletion whose goal a look-up may find
+// reached all the same). The run ends at the first refusal of the credentials, or after
+// NbRepetitionsSynchro requests in a row without an answer, with its one box.
+void compter(const QString& url, const char* cle, const QByteArray& op, Issue issue, int statutHttp,
+             bool refusCompte = true) {
+    switch (issue) {
         case Issue::Faite:
-            ++g_bilan.lues[op];
+            if (op != "GetBySynchroWeb") ++g_bilan.lues[op];
             break;
         case Issue::Refusee:
             if (refusCompte) compterRefus();
@@ -215,32 +222,42 @@ ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operat
             ++g_bilanRun.sansReponse;
             break;
         case Issue::StatutErreur:
-            compterErreurService(r.statutHttp);
+            g_bilan.erreurs.compter(statutHttp);
+            g_bilanRun.erreurs.compter(statutHttp);
             break;
         case Issue::IdentificationRefusee:
             ++g_bilan.identificationRefusee;
             break;
     }
-    if (r.identificationRefusee) {
+    g_bilanRun.sansReponseEnFin = issue == Issue::SansReponse ? g_bilanRun.sansReponseEnFin + 1 : 0;
+    if (issue == Issue::IdentificationRefusee) {
         // No request goes through with these credentials: the run ends at the first refusal, with
         // its one box.
         const bool signale = g_injoignable;
         serviceInjoignable(cle, true);
         if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
-        return r;
+        return;
     }
-    g_sansReponse = r.transmise ? 0 : g_sansReponse + 1;
+    g_sansReponse = issue == Issue::SansReponse ? g_sansReponse + 1 : 0;
     if (g_sansReponse == NbRepetitionsSynchro) {
         TraceLog(-1, -1, -1,
                  QStringLiteral("Err: ") + source(cle) + QStringLiteral(": no answer from the web service ") +
                      QString::number(NbRepetitionsSynchro) + QStringLiteral(" times in a row: step ended"),
                  false);
-        // The run ends here, before any list fetch could tell the user: this is the run's one box
-        // (a run that ends at its fetch has shown the fetch's).
+        // The run ends here: this is its one box.
         const bool signale = g_injoignable;
         serviceInjoignable(cle, false);
         if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
     }
+}
+
+// One request of the family, counted by what came of it.
+ReponseWeb appel(const FamilleSynchro& f, const QString& url, const char* operation, const QString& requete,
+                 const char* cle, bool refusCompte = true) {
+    if (!AccesWeb().requete) return {};
+    const ReponseWeb r = AccesWeb().requete(f, url, QString::fromLatin1(operation), requete, cle);
+    const QByteArray op(operation);
+    compter(url, cle, op, issueDe(op, r), r.statutHttp, refusCompte);
     return r;
 }
 
@@ -257,9 +274,9 @@ ReponseWeb supprimerSurLeWeb(const FamilleSynchro& f, const QString& url, int32_
 // The step goes on: the program is not closing and the service still answers.
 bool continuer() { return !bFermetureEnCours && !g_injoignable && g_sansReponse < NbRepetitionsSynchro; }
 
-// Each step starts with the service taken as reachable.
+// The requests in a row without an answer go on counting from one step to the next: a step whose
+// list fetch got none adds one to them.
 struct DebutEtape {
-    DebutEtape() { g_sansReponse = 0; }
     // False when the run has already found the service unreachable: the step is left out.
     bool ouverte() const { return !g_injoignable; }
 };
@@ -355,18 +372,14 @@ QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int
     return trouve;
 }
 
-std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, int statut) {
+// A step's list, counted as a request: a list the service failed, refused or left without an
+// answer leaves the step nothing to walk, and the run goes on unless the outage rules end it.
+// "No data" (code 500) is an empty list, no failure.
+std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, const QString& url, int statut, const char* cle) {
     if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);
     if (!AccesWeb().liste) return std::nullopt;
     std::optional<ListeWebLue> l = AccesWeb().liste(f, statut);
-    if (!l && DerniereRechercheInjoignable()) {
-        const bool identification = IdentificationRefusee();
-        if (identification) ++g_bilan.identificationRefusee;
-        serviceInjoignable(f.cles[0], identification);
-    }
-    // The service failed this list only: the step has nothing to walk, the run goes on.
-    else if (!l && DerniereRechercheStatutErreur() != 0)
-        compterErreurService(DerniereRechercheStatutErreur());
+    compter(url, cle, "GetBySynchroWeb", issueDeListe(l.has_value()), DerniereRechercheStatutErreur());
     return l;
 }
 
@@ -385,9 +398,10 @@ void RetirerDeLaListeAffichee(const FamilleSynchro& f, const std::vector<int32_t
 }
 
 // The list of a step, fetched under its statement 10.
-std::optional<ListeWebLue> listeEtape(Proc& p, const FamilleSynchro& f, int statut) {
+std::optional<ListeWebLue> listeEtape(Proc& p, const FamilleSynchro& f, const QString& url, int statut,
+                                      const char* cle) {
     std::optional<ListeWebLue> liste;
-    p(10, [&] { liste = listeDuWeb(f, statut); });
+    p(10, [&] { liste = listeDuWeb(f, url, statut, cle); });
     return liste;
 }
 
@@ -745,7 +759,7 @@ void EtapeSynchroImport(const FamilleSynchro& f, int16_t base, int16_t station, 
     Proc p(cle);
     DebutEtape debut;
     if (!debut.ouverte()) return;
-    std::optional<ListeWebLue> liste = listeEtape(p, f, statut);
+    std::optional<ListeWebLue> liste = listeEtape(p, f, url, statut, cle);
     if (!liste) return;
     const QString entite = QString::fromLatin1(f.entite);
     const auto ignorer = [&](const LigneListeWeb& l, const QString& pourquoi) {
@@ -804,7 +818,7 @@ void EtapeSynchroSuppressions(const FamilleSynchro& f, int16_t base, int16_t sta
     Proc p(cle);
     DebutEtape debut;
     if (!debut.ouverte()) return;
-    std::optional<ListeWebLue> liste = listeEtape(p, f, 0);
+    std::optional<ListeWebLue> liste = listeEtape(p, f, url, 0, cle);
     if (!liste) return;
     for (const LigneListeWeb& ligne : *liste) {
         if (!continuer()) return;
@@ -849,7 +863,7 @@ void EtapeSynchroAudit(const FamilleSynchro& f, int16_t base, int16_t station, c
     Proc p(cle);
     DebutEtape debut;
     if (!debut.ouverte()) return;
-    std::optional<ListeWebLue> liste = listeEtape(p, f, 1);
+    std::optional<ListeWebLue> liste = listeEtape(p, f, url, 1, cle);
     if (!liste) return;
     ListeWebLue& lignes = *liste;
     // A code wider than the file's is no local record's; such a row is left alone.

@@ -18,10 +18,11 @@
 // the deletion; a refusal is logged and the next run asks again. A deletion answered "no such item"
 // has done what it asked for.
 //
-// Every request counts once in the family's summary line and in the run's totals: its work done, an
-// error status, a refusal (Result not true, an error code, no readable answer) or no answer. The
-// run stops at the first refusal of the credentials, or after NbRepetitionsSynchro requests in a
-// row without an answer, with one box.
+// Every request, the list fetches of steps 03 to 06 included, counts once in the family's summary
+// line and in the run's totals: its work done, an error status, a refusal (Result not true, an
+// error code, no readable answer) or no answer. A list answered "no data" (code 500) is an empty
+// one. The run stops at the first refusal of the credentials, or after NbRepetitionsSynchro
+// requests in a row without an answer, with one box.
 //
 // Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
 // may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
@@ -175,7 +176,8 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
 void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle);
 
 // A failed read is tried again this many times before the step gives up with an incident; after
-// this many requests in a row without an answer the service is taken as gone and the step ends.
+// this many requests of a family's run in a row without an answer the service is taken as gone
+// and the run ends.
 inline constexpr int NbRepetitionsSynchro = 3;
 
 // The range test of the walks: the key lies above the bound, compared in upper case, then in
@@ -191,6 +193,8 @@ struct BilanRun {
     ErreursService erreurs;  // answered with an error status
     int refusees = 0;        // refused by the answer: Result not true, an error code, no readable answer
     int sansReponse = 0;     // no answer (below the outage rule)
+    // The last of those, the run's last requests: an outage met right after them may be the same.
+    int sansReponseEnFin = 0;
     bool vide() const { return erreurs.vide() && refusees == 0 && sansReponse == 0; }
     // Each kind with its count: "le service Web a répondu par des erreurs (HTTP 500) à 1 requête(s),
     // a refusé 2 requête(s) et n'a pas répondu à 1 requête(s)".

@@ -49,6 +49,8 @@ void ViderGrilleListe(int onglet) {
 bool g_injoignable = false;
 // The error status the service answered the last fetch with; 0: none.
 int g_statutErreur = 0;
+// The service answered the last fetch with no list: an unreadable answer or an error code.
+bool g_refusee = false;
 
 // The log line of a request the service answered with an error status: the status and the request.
 // A refusal of the credentials is named as such: it is neither an outage nor a failed request.
@@ -65,6 +67,7 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
     Proc p(Cle::RechercherSurLeWeb);
     g_injoignable = false;
     g_statutErreur = 0;
+    g_refusee = false;
     QString base, requete;
     const QString entite = NomEntiteOnglet(Onglet);
     p.handler([&](int erl) {
@@ -87,8 +90,10 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
             LogStatutErreur(cle, entite, OperationWeb::GetBySynchroWeb, requete);
         else
             LogErreurRequete(cle, erl);
-        // A request cut short by the program's end puts no question to a closing program.
-        if (!bFermetureEnCours) SignalerServiceInjoignable(base);
+        // A synchronisation counts it with its other requests, and tells the user when they show
+        // the service gone. A request cut short by the program's end puts no question to a closing
+        // program.
+        if (!pourSynchro && !bFermetureEnCours) SignalerServiceInjoignable(base);
         return true;
     });
     const bool avecListe = Mode == 1 && !entite.isEmpty();
@@ -130,6 +135,8 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
             p(50, [&] { ViderGrilleListe(Onglet); });
         g_injoignable = !envoye && g_statutErreur == 0;
         lue = envoye && !Err;
+        // "No data" (500) is the service's empty list, which its reader has shown as such.
+        g_refusee = envoye && Err && ReponseLectureXML.Code != 500;
     }
 
     if (liens.activerBoutons) p(70, [&] { liens.activerBoutons(true); });
@@ -231,6 +238,8 @@ bool DerniereRechercheInjoignable() { return g_injoignable; }
 
 int DerniereRechercheStatutErreur() { return g_statutErreur; }
 
+bool DerniereRechercheRefusee() { return g_refusee; }
+
 int StatutErreurService() {
     const ClientHttp& c = ClientWeb();
     // A refusal of the credentials is told apart: the run stops there with its own box.
@@ -269,15 +278,17 @@ QString ErreursService::texteApresSujet() const {
 }
 
 void SignalerServiceInjoignable(const QString& url, const QString& suite) {
+    // What follows starts a line of its own: run on after the address, it would read as part of it.
+    const QString fin = suite.isEmpty() ? QString() : QStringLiteral("\r\n") + suite;
     // The address is right when the service asks for other credentials: saying it is out of reach
     // would send the user to the wrong field.
     if (IdentificationRefusee())
         MsgBoxMain(QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des "
                                   "options: ") +
-                       url + suite,
+                       url + fin,
                    Mb::OKOnly | Mb::Exclamation);
     else
-        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url + suite, Mb::OKOnly | Mb::Exclamation);
+        MsgBoxMain(QStringLiteral("Adresse Web non accessible: ") + url + fin, Mb::OKOnly | Mb::Exclamation);
 }
 
 bool RechercherListeWeb(int16_t Onglet, int statut) {
@@ -288,6 +299,7 @@ bool RechercherListeWeb(int16_t Onglet, int statut) {
 void ReinitialiserRequetesWeb() {
     g_injoignable = false;
     g_statutErreur = 0;
+    g_refusee = false;
     g_source = nullptr;
     g_client = nullptr;
     LiensRecherche() = LiensRechercheWeb{};

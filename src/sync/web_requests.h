@@ -134,22 +134,27 @@ LiensRechercheWeb& LiensRecherche();
 // runs it only says "Recherche en cours, veuillez patienter." (or the synchronisation's message).
 // True when a list was fetched and read (the grid holds it); false otherwise, the grid then empty
 // (a failure is reported here: the log line and "Adresse Web non accessible: " + address, or, for
-// a service that answered with an error status, the box that says so; a synchronisation's own
-// fetch leaves that one to the end of its run).
+// a service that answered with an error status, the box that says so).
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet);
 
 // The same for a status of the caller's choice (the synchronisation steps): the status list is
-// set first. The activity of the caller (a synchronisation) does not refuse it.
+// set first. The activity of the caller (a synchronisation) does not refuse it. A failed request
+// is only logged: the run counts it with its other requests and tells the user at its end, or
+// once they show the service gone.
 bool RechercherListeWeb(int16_t Onglet, int statut);
 // The last fetch failed because its request got no answer (service down, refused, time-out,
-// credentials refused): it has been reported, and a synchronisation goes no further.
+// credentials refused). It has been logged; the search button's fetch has also said so, a
+// synchronisation's leaves that to the run, which counts it with its other requests.
 bool DerniereRechercheInjoignable();
 // The error status the service answered the last fetch with (0: none); see StatutErreurService.
 int DerniereRechercheStatutErreur();
+// The service answered the last fetch, but with no list: an answer that does not read, or an error
+// code (shown by the reader) other than 500, the service's "no data".
+bool DerniereRechercheRefusee();
 
 // The one box of a run whose request got no usable answer: "Adresse Web non accessible: " and the
 // address, unless the service answered that it refuses the options' User and Password; suite,
-// when given, follows that first sentence (what the run left undone).
+// when given, goes on a new line after the address (what the run left undone).
 void SignalerServiceInjoignable(const QString& url, const QString& suite = QString());
 
 // Tests: the module's own client, no source, no links.

@@ -146,9 +146,10 @@ TEST_F(BreakExportTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine) {
     const QString injoignable = QStringLiteral("Adresse Web non accessible: ") + url;
     const QString identification =
         QStringLiteral("Identification refusée par le service Web, vérifiez User et Password des options: ") + url;
+    // After the address, on a line of its own: how far the export went.
     const auto acceptees = [](int n) {
         return QStringLiteral(
-                   " Export interrompu : %1 heure(s) sur 168 ont été acceptées, les Position et Durée des "
+                   "\r\nExport interrompu : %1 heure(s) sur 168 ont été acceptées, les Position et Durée des "
                    "écrans ne sont pas toutes exportées.")
             .arg(n);
     };

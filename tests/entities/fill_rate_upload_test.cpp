@@ -1,6 +1,7 @@
 #include "entities_fixture.h"
 
 #include "database/btrieve.h"
+#include "entities/client_family.h"
 #include "entities/fill_rate_upload.h"
 #include "fill/fill_computation.h"
 #include "fill/fill_property_grid.h"
@@ -18,6 +19,7 @@
 #include "grids/list_grids.h"
 
 #include <QAction>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -189,6 +191,10 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
                QLatin1Char('.');
     };
     const QString relance = QStringLiteral(" Relancez l'envoi du remplissage.");
+    // A box that stops on the service names the address, then what is left undone on a line of its own.
+    const auto arret = [](const QString& debut, const QString& suite) {
+        return debut + QStringLiteral("\r\n") + suite.trimmed();
+    };
     const QString horsService = QStringLiteral(", stopped: web service unreachable");
     const QString refusIdentification = QStringLiteral(", stopped: credentials refused by the web service (HTTP 401)");
     const QString incomplete = QStringLiteral(", days cleared but not all sent again for station(s) ");
@@ -223,13 +229,13 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
         int echecs;            // log lines of failed requests the service answered
         int joursGardes;       // day/station/kind rows the web holds afterwards (-1: not checked)
     } cas[] = {
-        {"refused connection", dePanne(Panne::Refus, -1), QStringLiteral("secret"), -1, 0, injoignable + relance,
+        {"refused connection", dePanne(Panne::Refus, -1), QStringLiteral("secret"), -1, 0, arret(injoignable, relance),
          lignes(0, 0, 0) + horsService, QString(), 0, nbLignes},
-        {"connection dropped", dePanne(Panne::Coupure, -1), QStringLiteral("secret"), -1, 1, injoignable + relance,
-         lignes(0, 0, 0) + horsService, QString(), 0, -1},
-        {"time-out", dePanne(Panne::Delai, 1), QStringLiteral("secret"), -1, 1, injoignable + relance,
+        {"connection dropped", dePanne(Panne::Coupure, -1), QStringLiteral("secret"), -1, 1,
+         arret(injoignable, relance), lignes(0, 0, 0) + horsService, QString(), 0, -1},
+        {"time-out", dePanne(Panne::Delai, 1), QStringLiteral("secret"), -1, 1, arret(injoignable, relance),
          lignes(0, 0, 0) + horsService, QString(), 0, nbLignes},
-        {"credentials refused", std::nullopt, QStringLiteral("faux"), -1, 1, identification + relance,
+        {"credentials refused", std::nullopt, QStringLiteral("faux"), -1, 1, arret(identification, relance),
          lignes(0, 0, 0) + refusIdentification,
          QStringLiteral("TauxRemplissage/DeleteXML answered HTTP/1.1 401 Unauthorized (credentials refused): "
                         "?TrpDate=2023-01-02&TrpStation=01"),
@@ -237,15 +243,15 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
         // Station 1's two days are cleared and two of its rows sent again when the service goes; the
         // dropped row reached the service, which carried it out before the connection went.
         {"connection dropped on the third row of station 1", ligneStation(Panne::Coupure, QStringLiteral("01"), 2),
-         QStringLiteral("secret"), -1, 5, injoignable + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         QStringLiteral("secret"), -1, 5, arret(injoignable, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + horsService + incomplete + QStringLiteral("1 (Ondrune Nord 1)"), QString(), 0,
          nbLignesStation2 + 3},
         {"the third row of station 1 held past the time-out", ligneStation(Panne::Delai, QStringLiteral("01"), 2),
-         QStringLiteral("secret"), -1, 5, injoignable + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         QStringLiteral("secret"), -1, 5, arret(injoignable, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + horsService + incomplete + QStringLiteral("1 (Ondrune Nord 1)"), QString(), 0,
          nbLignesStation2 + 2},
         {"the service's password changed after the second row of station 1", std::nullopt, QStringLiteral("secret"), 4,
-         5, identification + effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance,
+         5, arret(identification, effaces(QStringLiteral("1 (Ondrune Nord 1)")) + relance),
          lignes(2, 2, 0) + refusIdentification + incomplete + QStringLiteral("1 (Ondrune Nord 1)"),
          QStringLiteral("TauxRemplissage/UpdateXML answered HTTP/1.1 401 Unauthorized (credentials refused): "
                         "?TrpDate=2023-01-02&TrpStation=01&TrpNature=03"),
@@ -319,27 +325,42 @@ TEST_F(FillRateUploadTest, EveryFaultOfTheServiceIsToldInTheBoxAndTheSummaryLine
     }
 }
 
-// A run that ends with the upload learns whether the upload stopped on the service, so that it
-// adds no word about that outage; the next upload starts afresh.
-TEST_F(FillRateUploadTest, TheRunLearnsThatTheUploadStoppedOnTheService) {
+// A run that ends with the upload learns whether the upload stopped on a service that answered
+// none of its requests, the one outage its box tells; the next upload starts afresh.
+TEST_F(FillRateUploadTest, TheRunLearnsThatTheUploadStoppedOnAServiceThatNeverAnswered) {
     PanneProgrammee p;
     p.type = Panne::Refus;
     p.fois = -1;
     web.programmerPanne(p);
     SynchroniserPub_06_Remplissage(url);
-    EXPECT_TRUE(RemplissageArreteServiceInjoignable());
+    EXPECT_TRUE(RemplissageArreteSansReponse());
 
+    // The service answered the days' deletions before it went.
+    web.annulerPannes();
+    p.type = Panne::Coupure;
+    p.operation = QStringLiteral("UpdateXML");
+    web.programmerPanne(p);
+    SynchroniserPub_06_Remplissage(url);
+    EXPECT_FALSE(RemplissageArreteSansReponse());
+
+    // Credentials refused: an answer, and a box of its own.
     web.annulerPannes();
     SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("faux")}; });
     SynchroniserPub_06_Remplissage(url);
-    EXPECT_TRUE(RemplissageArreteServiceInjoignable());
+    EXPECT_FALSE(RemplissageArreteSansReponse());
 
     SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
-    p.type = Panne::ResultatFaux;
+    p = PanneProgrammee{Panne::Refus};
     web.programmerPanne(p);
     SynchroniserPub_06_Remplissage(url);
-    EXPECT_FALSE(RemplissageArreteServiceInjoignable());
-    EXPECT_EQ(boites().size(), 3);
+    EXPECT_TRUE(RemplissageArreteSansReponse());
+    web.annulerPannes();
+    p.type = Panne::ResultatFaux;
+    p.fois = -1;
+    web.programmerPanne(p);
+    SynchroniserPub_06_Remplissage(url);
+    EXPECT_FALSE(RemplissageArreteSansReponse());
+    EXPECT_EQ(boites().size(), 5);
 }
 
 // The program's end in the middle of the upload takes the wait window with it.
@@ -394,47 +415,95 @@ TEST_F(FillRateUploadTest, TheMenuEntryAndTheAdvertisingRunReachTheUpload) {
     DechargerFrmMainBis();
 }
 
-// "Publicité" > "Tout": a family whose list the service failed, then an upload the service stops.
-// The upload's box is the run's last word on that outage: no families' errors box follows it.
-TEST_F(FillRateUploadTest, AnUploadStoppedByTheServiceEndsTheAdvertisingRunAlone) {
+// "Publicité" > "Tout": what the client family met, then an upload the service stops. The upload's
+// box tells the outage; the families' box still tells their refusals, error statuses and lost
+// answers, all but the lost answers the outage itself swallowed: the family's last requests when
+// the service answered none of the upload's.
+TEST_F(FillRateUploadTest, AnUploadStoppedByTheServiceTellsItsOutageOnceAndTheFamiliesFailuresStill) {
     auto w = std::make_unique<Frm_Main>();
     SetSourceParametresWeb([this] { return ParametresWeb{url, QStringLiteral("kirvo"), QStringLiteral("secret")}; });
     const auto pilotes = PilotesPublicite();
     for (int n = 0; n <= 5; ++n) PilotesPublicite()[size_t(n)] = nullptr;
-    // A family that only fetches its list of items created on the web, which the service fails.
-    PilotesPublicite()[1] = [](const QString& adresse) {
-        FamilleSynchro f;
-        f.entite = "Client";
-        f.prefixe = "Clt";
-        f.cles = {"Lib_Test:Famille", "", "", "Lib_Test:Famille_03", "", "", ""};
-        f.ongletPublicite = 1;
-        f.etapes = {false, false, false, true, false, false, false};
-        SynchroniserFamille(f, adresse);
+    PilotesPublicite()[1] = SynchroniserPub_01_Client;
+    InitGeneralTableurPub(1, true, false);
+    const auto panneClient = [](Panne type, const QString& operation, int fois) {
+        PanneProgrammee p{type};
+        p.entite = QStringLiteral("Client");
+        p.operation = operation;
+        p.fois = fois;
+        return p;
     };
-    PanneProgrammee liste{Panne::Http500Html};
-    liste.fois = -1;
-    liste.entite = QStringLiteral("Client");
-    web.programmerPanne(liste);
+    const auto erreurs = [](const QString& quoi) {
+        return QStringLiteral("Synchronisation terminée avec des erreurs : le service Web ") + quoi +
+               QStringLiteral(". Ce qui n'a pas été fait sera repris à la prochaine synchronisation.");
+    };
+    const struct Famille {
+        const char* nom;
+        std::function<void()> web;  // the web's side before the run
+        PanneProgrammee panne;
+        QString boite;      // the families' box
+        bool videParPanne;  // that box says only what an outage from the upload's start repeats
+    } familles[] = {
+        {"a list answered with an error status", [] {}, panneClient(Panne::Http500Html, "GetBySynchroWeb", 1),
+         erreurs(QStringLiteral("a répondu par des erreurs (HTTP 500) à 1 requête(s)")), false},
+        // The audit's deletion of a copy no local client holds is the run's last request.
+        {"the last request without answer",
+         [&] {
+             double_web::Element e;
+             e.idQD = QStringLiteral("ORPHELIN");
+             e.champs = {{QStringLiteral("CltNom"), QStringLiteral("Orphelin")}};
+             web.ajouter(QStringLiteral("Client"), e);
+         },
+         panneClient(Panne::Coupure, "DeleteXML", 1), erreurs(QStringLiteral("n'a pas répondu à 1 requête(s)")), true},
+        // Four clients created on the web, each import's acknowledgment refused.
+        {"every acknowledgment refused",
+         [&] {
+             for (int i = 1; i <= 4; ++i)
+                 web.creerSurLeWeb(QStringLiteral("Client"),
+                                   {{QStringLiteral("CltNom"), QStringLiteral("Web %1").arg(i)}});
+         },
+         panneClient(Panne::ResultatFaux, "UpdateXML", -1), erreurs(QStringLiteral("a refusé 4 requête(s)")), false},
+    };
+    PanneProgrammee desLeDebut{Panne::Coupure};
+    desLeDebut.fois = -1;
+    desLeDebut.entite = QStringLiteral("TauxRemplissage");
+    // Station 1's days are cleared, then its first row goes without an answer.
+    PanneProgrammee station1 = desLeDebut;
+    station1.operation = QStringLiteral("UpdateXML");
+    station1.cle = QStringLiteral("TrpStation");
+    station1.valeur = QStringLiteral("01");
+    const struct Envoi {
+        const char* nom;
+        std::optional<PanneProgrammee> panne;
+        QString boite;  // the upload's box, or its start
+    } envois[] = {
+        {"upload sent", std::nullopt, QString()},
+        {"upload without any answer", desLeDebut,
+         QStringLiteral("Adresse Web non accessible: ") + url + QStringLiteral("\r\nRelancez l'envoi du remplissage.")},
+        {"upload cut off in station 1", station1,
+         QStringLiteral("Adresse Web non accessible: ") + url +
+             QStringLiteral("\r\nJours effacés sur le Web sans être tous renvoyés pour la station 1")},
+    };
 
-    for (const bool panneEnvoi : {false, true}) {
-        SCOPED_TRACE(panneEnvoi);
-        TestDialogs().reset();
-        if (panneEnvoi) {
-            PanneProgrammee envoi{Panne::Coupure};
-            envoi.fois = -1;
-            envoi.entite = QStringLiteral("TauxRemplissage");
-            web.programmerPanne(envoi);
-        }
-        w->MnuSynchroniserPub[0]->trigger();
-        const QString erreurs = QStringLiteral(
-            "Synchronisation terminée avec des erreurs : le service Web a répondu par des erreurs (HTTP 500) à 1 "
-            "requête(s). Ce qui n'a pas été fait sera repris à la prochaine synchronisation.");
-        if (panneEnvoi) {
-            ASSERT_EQ(boites().size(), 1) << boites().join(QLatin1Char('\n')).toStdString();
-            EXPECT_TRUE(boites()[0].startsWith(QStringLiteral("Adresse Web non accessible: ") + url))
-                << boites()[0].toStdString();
-        } else {
-            EXPECT_EQ(boites(), QStringList{erreurs});
+    for (const Famille& f : familles) {
+        for (const Envoi& e : envois) {
+            SCOPED_TRACE(std::string(f.nom) + ", " + e.nom);
+            web.annulerPannes();
+            web.vider();
+            f.web();
+            web.programmerPanne(f.panne);
+            if (e.panne) web.programmerPanne(*e.panne);
+            TestDialogs().reset();
+
+            w->MnuSynchroniserPub[0]->trigger();
+
+            QStringList attendues;
+            if (e.panne) attendues << e.boite;
+            if (!(f.videParPanne && e.panne && e.panne->operation.isEmpty())) attendues << f.boite;
+            ASSERT_EQ(boites().size(), attendues.size()) << boites().join(QLatin1Char('\n')).toStdString();
+            for (qsizetype i = 0; i < attendues.size(); ++i) {
+                EXPECT_TRUE(boites()[i].startsWith(attendues[i])) << boites()[i].toStdString();
+            }
         }
     }
     PilotesPublicite() = pilotes;
