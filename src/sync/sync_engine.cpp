@@ -124,7 +124,7 @@ void etapeAbandonnee(const char* cle, const QString& quoi, int16_t statut) {
              true);
 }
 
-// Requests of the family's run that got no answer, in a row.
+// Requests of the running step that got no answer, in a row.
 int g_sansReponse = 0;
 // The service could not be reached in this run, or refused the credentials: it has been reported
 // once, and the run's remaining steps are left out rather than reporting the same failure again.
@@ -206,8 +206,9 @@ QString texteBilan(const FamilleSynchro& f) {
 // Counts one request of the family, a list fetch too, by what came of it: in the family's summary
 // line (an answered list fetch is no work done there) and in the run's totals. A refusal is left
 // to the caller to count when refusCompte is false (a deletion whose goal a look-up may find
-// reached all the same). The run ends at the first refusal of the credentials, or after
-// NbRepetitionsSynchro requests in a row without an answer, with its one box.
+// reached all the same). The run ends at the first refusal of the credentials, at a list fetch
+// without an answer, or after NbRepetitionsSynchro requests of a step in a row without an answer,
+// with its one box.
 void compter(const QString& url, const char* cle, const QByteArray& op, Issue issue, int statutHttp,
              bool refusCompte = true) {
     switch (issue) {
@@ -230,12 +231,15 @@ void compter(const QString& url, const char* cle, const QByteArray& op, Issue is
             break;
     }
     g_bilanRun.sansReponseEnFin = issue == Issue::SansReponse ? g_bilanRun.sansReponseEnFin + 1 : 0;
-    if (issue == Issue::IdentificationRefusee) {
-        // No request goes through with these credentials: the run ends at the first refusal, with
-        // its one box.
+    // A list fetch that got no answer has said so in its own box, as the search button's does: the
+    // run ends there, as the step has no list to walk and the next would meet the same outage.
+    const bool dejaDit = op == "GetBySynchroWeb";
+    if (issue == Issue::IdentificationRefusee || (dejaDit && issue == Issue::SansReponse)) {
+        // No request goes through with refused credentials either: the run ends at the first
+        // refusal, with its one box.
         const bool signale = g_injoignable;
-        serviceInjoignable(cle, true);
-        if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
+        serviceInjoignable(cle, issue == Issue::IdentificationRefusee);
+        if (!signale && !bFermetureEnCours && !dejaDit) SignalerServiceInjoignable(url);
         return;
     }
     g_sansReponse = issue == Issue::SansReponse ? g_sansReponse + 1 : 0;
@@ -274,9 +278,9 @@ ReponseWeb supprimerSurLeWeb(const FamilleSynchro& f, const QString& url, int32_
 // The step goes on: the program is not closing and the service still answers.
 bool continuer() { return !bFermetureEnCours && !g_injoignable && g_sansReponse < NbRepetitionsSynchro; }
 
-// The requests in a row without an answer go on counting from one step to the next: a step whose
-// list fetch got none adds one to them.
+// Each step starts with the service taken as reachable.
 struct DebutEtape {
+    DebutEtape() { g_sansReponse = 0; }
     // False when the run has already found the service unreachable: the step is left out.
     bool ouverte() const { return !g_injoignable; }
 };
@@ -372,8 +376,8 @@ QString codeParIdWeb(const FamilleSynchro& f, int16_t base, int16_t station, int
     return trouve;
 }
 
-// A step's list, counted as a request: a list the service failed, refused or left without an
-// answer leaves the step nothing to walk, and the run goes on unless the outage rules end it.
+// A step's list, counted as a request: a list the service failed or refused leaves the step nothing
+// to walk and the run goes on; one left without an answer ends the run.
 // "No data" (code 500) is an empty list, no failure.
 std::optional<ListeWebLue> listeDuWeb(const FamilleSynchro& f, const QString& url, int statut, const char* cle) {
     if (LiensSynchronisation().afficherOnglet) LiensSynchronisation().afficherOnglet(f.ongletPublicite);

@@ -21,8 +21,8 @@
 // Every request, the list fetches of steps 03 to 06 included, counts once in the family's summary
 // line and in the run's totals: its work done, an error status, a refusal (Result not true, an
 // error code, no readable answer) or no answer. A list answered "no data" (code 500) is an empty
-// one. The run stops at the first refusal of the credentials, or after NbRepetitionsSynchro
-// requests in a row without an answer, with one box.
+// one. The run stops at the first refusal of the credentials, at a list fetch without an answer,
+// or after NbRepetitionsSynchro requests of a step in a row without an answer, with one box.
 //
 // Steps 03 to 06 act on the rows their own list fetch returned, never on a grid another command
 // may have refilled meanwhile. Every walk is bounded and stops once the program is closing.
@@ -176,8 +176,7 @@ bool EnvoyerDetail(const FamilleSynchro& f, int16_t base, int16_t station, const
 void PurgerJournal(const FamilleSynchro& f, int16_t base, int16_t station, const QString& code, const char* cle);
 
 // A failed read is tried again this many times before the step gives up with an incident; after
-// this many requests of a family's run in a row without an answer the service is taken as gone
-// and the run ends.
+// this many requests in a row without an answer the service is taken as gone and the step ends.
 inline constexpr int NbRepetitionsSynchro = 3;
 
 // The range test of the walks: the key lies above the bound, compared in upper case, then in

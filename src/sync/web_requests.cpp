@@ -90,10 +90,8 @@ bool Recherche(int16_t Mode, int16_t Onglet, bool pourSynchro, int statutImpose 
             LogStatutErreur(cle, entite, OperationWeb::GetBySynchroWeb, requete);
         else
             LogErreurRequete(cle, erl);
-        // A synchronisation counts it with its other requests, and tells the user when they show
-        // the service gone. A request cut short by the program's end puts no question to a closing
-        // program.
-        if (!pourSynchro && !bFermetureEnCours) SignalerServiceInjoignable(base);
+        // A request cut short by the program's end puts no question to a closing program.
+        if (!bFermetureEnCours) SignalerServiceInjoignable(base);
         return true;
     });
     const bool avecListe = Mode == 1 && !entite.isEmpty();

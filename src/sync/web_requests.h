@@ -134,17 +134,15 @@ LiensRechercheWeb& LiensRecherche();
 // runs it only says "Recherche en cours, veuillez patienter." (or the synchronisation's message).
 // True when a list was fetched and read (the grid holds it); false otherwise, the grid then empty
 // (a failure is reported here: the log line and "Adresse Web non accessible: " + address, or, for
-// a service that answered with an error status, the box that says so).
+// a service that answered with an error status, the box that says so; a synchronisation's own
+// fetch leaves that one to the end of its run).
 bool RechercherSurLeWeb(int16_t Mode, int16_t Onglet);
 
 // The same for a status of the caller's choice (the synchronisation steps): the status list is
-// set first. The activity of the caller (a synchronisation) does not refuse it. A failed request
-// is only logged: the run counts it with its other requests and tells the user at its end, or
-// once they show the service gone.
+// set first. The activity of the caller (a synchronisation) does not refuse it.
 bool RechercherListeWeb(int16_t Onglet, int statut);
 // The last fetch failed because its request got no answer (service down, refused, time-out,
-// credentials refused). It has been logged; the search button's fetch has also said so, a
-// synchronisation's leaves that to the run, which counts it with its other requests.
+// credentials refused): it has been reported, and a synchronisation goes no further.
 bool DerniereRechercheInjoignable();
 // The error status the service answered the last fetch with (0: none); see StatutErreurService.
 int DerniereRechercheStatutErreur();

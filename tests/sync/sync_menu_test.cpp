@@ -309,7 +309,7 @@ const char* const kSurA = "A";
 const char* const kInjoignable = "Adresse Web non accessible: ";
 const char* const kIdentification =
     "Identification refusée par le service Web, vérifiez User et Password des options: ";
-const char* const kArretInjoignable = "refused: 0; without answer: 3, stopped: web service unreachable";
+const char* const kArretInjoignable = "refused: 0; without answer: 5, stopped: web service unreachable";
 const char* const kArretIdentification =
     "without answer: 0; credentials refused: 1, stopped: credentials refused by the web service (HTTP 401)";
 const CasPanneRun kCasPanneRun[] = {
@@ -347,8 +347,9 @@ const CasPanneRun kCasPanneRun[] = {
      0, "refused: 1; without answer: 0", "A B", false, false},
     {"list_error_code", Panne::CodeErreur, 1001, 1, 0, "GetBySynchroWeb",
      ERREURS("le service Web a refusé 1 requête(s)"), 1, "refused: 1; without answer: 0", "A B", false, false},
-    {"list_no_answer", Panne::Coupure, 0, 1, 0, "GetBySynchroWeb",
-     ERREURS("le service Web n'a pas répondu à 1 requête(s)"), 0, "refused: 0; without answer: 1", "A B", false, false},
+    // A list without an answer says so in its own box, as the search button's does, and ends the run.
+    {"list_no_answer", Panne::Coupure, 0, 1, 0, "GetBySynchroWeb", kInjoignable, 0,
+     "refused: 0; without answer: 1, stopped: web service unreachable", "A B", false, false},
     {"list_http_500", Panne::Http500Html, 0, 1, 0, "GetBySynchroWeb",
      ERREURS("le service Web a répondu par des erreurs (HTTP 500) à 1 requête(s)"), 0,
      "refused: 0; without answer: 0; error status: 1 (HTTP 500)", "A B", false, false},
