@@ -10,6 +10,7 @@
 #include <openssl/x509v3.h>
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTextStream>
 
 #include <algorithm>
@@ -400,6 +401,15 @@ void WebDouble::Etat::traiter(const httplib::Request& req, httplib::Response& re
                 res.set_content(
                     reponseErreur(panne->code, QStringLiteral("Erreur du service"), QString()).toStdString(), xmlType);
                 return;
+            case Panne::Cp1252DitUtf8: {
+                int s = 200;
+                const QByteArray corps = repondre(r, s);
+                res.status = s;
+                QStringEncoder cp1252("windows-1252");
+                const QByteArray octets = cp1252(QString::fromUtf8(corps));
+                res.set_content(octets.toStdString(), xmlType);
+                return;
+            }
             case Panne::CorpsTronque:
             case Panne::Coupure: {
                 int s = 200;

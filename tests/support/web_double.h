@@ -80,6 +80,8 @@ enum class Panne {
     ResultatFaux,
     // ... or Code 0, Result True and Id 0 (and, for a list, no item).
     IdZero,
+    // HTTP 200, the usual answer written in Windows-1252 while its declaration says utf-8.
+    Cp1252DitUtf8,
 };
 
 struct PanneProgrammee {

@@ -556,6 +556,42 @@ TEST_F(SyncMenu, ASingleEntrySaysTheServiceAnsweredWithErrors) {
     EXPECT_NE(lire(QStringLiteral("C1")).idWeb, 0);
 }
 
+// A service that writes its answers in Windows-1252 while it declares UTF-8: the list holding the
+// renamed client does not read. Nothing of it is stored, nothing damaged goes back to the web, and
+// the run says the list was refused.
+TEST_F(SyncMenu, AListNotValidInItsEncodingChangesNeitherSide) {
+    client(QStringLiteral("EXIST"), QStringLiteral("Ancien"), 'N', 'N', 0);
+    const QString nom = QStringLiteral("Crêperie Marée");
+    const int id = web(QStringLiteral("EXIST"), nom, double_web::Modifie);
+    PanneProgrammee p;
+    p.type = Panne::Cp1252DitUtf8;
+    p.fois = -1;
+    p.entite = double_web::Client;
+    p.operation = QStringLiteral("GetBySynchroWeb");
+    double_.programmerPanne(p);
+
+    w->MnuSynchroniserPub[2]->trigger();
+
+    EXPECT_EQ(lire(QStringLiteral("EXIST")).nom, QStringLiteral("Ancien"));
+    const auto surLeWeb = double_.element(double_web::Client, id);
+    ASSERT_TRUE(surLeWeb.has_value());
+    EXPECT_EQ(surLeWeb->champs.value(QStringLiteral("CltNom")), nom);
+    EXPECT_EQ(surLeWeb->statut, double_web::Modifie);
+    for (const double_web::Requete& r : double_.requetes())
+        EXPECT_NE(r.operation, QStringLiteral("UpdateXML")) << r.chemin.toStdString();
+    ASSERT_EQ(boites().size(), 1) << boites().join('\n').toStdString();
+    EXPECT_TRUE(
+        boites()[0].startsWith(QStringLiteral("Synchronisation terminée avec des erreurs : le service Web a refusé ")))
+        << boites()[0].toStdString();
+
+    // Written right, the same list is taken.
+    double_.annulerPannes();
+    TestDialogs().shown.clear();
+    w->MnuSynchroniserPub[2]->trigger();
+    EXPECT_TRUE(boites().isEmpty()) << boites().join('\n').toStdString();
+    EXPECT_EQ(lire(QStringLiteral("EXIST")).nom, nom);
+}
+
 // The program closes while "Tout" waits for an answer: the run stops and does not claim to have
 // ended its work.
 TEST_F(SyncMenu, AllInterruptedByClosingDoesNotSayFinished) {
