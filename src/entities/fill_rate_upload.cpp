@@ -47,9 +47,9 @@ QString deuxChiffres(int n) { return N2S(n, 2, 0, QStringLiteral("0")); }
 QString texteRelance(const QStringList& incompletes) {
     QString t;
     if (!incompletes.isEmpty())
-        t = QStringLiteral(" Jours effacés sur le Web sans être tous renvoyés pour la station ") +
-            incompletes.join(QStringLiteral(", la station ")) + QLatin1Char('.');
-    return t + QStringLiteral(" Relancez l'envoi du remplissage.");
+        t = QStringLiteral("Jours effacés sur le Web sans être tous renvoyés pour la station ") +
+            incompletes.join(QStringLiteral(", la station ")) + QStringLiteral(". ");
+    return t + QStringLiteral("Relancez l'envoi du remplissage.");
 }
 
 bool g_arretSansReponse = false;
@@ -254,7 +254,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
     if (bFermetureEnCours) return;
     if (total.injoignable) {
         g_arretSansReponse = envois.arreteSansAucuneReponse();
-        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes).trimmed()); });
+        p(100, [&] { SignalerServiceInjoignable(url, texteRelance(incompletes)); });
         return;
     }
     if (total.echecs() == 0) return;
@@ -271,7 +271,7 @@ void SynchroniserPub_06_Remplissage(const QString& url) {
             t[0] = t[0].toUpper();
             texte += QLatin1Char(' ') + t + QLatin1Char('.');
         }
-        texte += texteRelance(incompletes);
+        texte += QLatin1Char(' ') + texteRelance(incompletes);
         MsgBoxMain(texte, Mb::OKOnly | Mb::Exclamation);
     });
 }
