@@ -321,10 +321,12 @@ private:
 
     // Reads, decodes and checks the next piece; false at the end or when it is refused.
     bool chargerMorceau() {
-        octets_.clear();
         lus_ = 0;
-        if (fini_ || refusee_) return false;
-        octets_.resize(kMorceau);
+        if (fini_ || refusee_) {
+            octets_.clear();
+            return false;
+        }
+        octets_.resize(kMorceau);  // the same buffer, piece after piece
         const qint64 n = source_.read(octets_.data(), kMorceau);
         if (n <= 0) {
             octets_.clear();
