@@ -131,7 +131,9 @@ int g_sansReponse = 0;
 bool g_injoignable = false;
 bool g_identificationRefusee = false;
 
-void serviceInjoignable(const char* cle, bool identificationRefusee) {
+// Ends the run on a service out of reach or refusing the credentials: logged once, and told once
+// in the run's box at url, unless the request's own box has told it (dejaDit).
+void serviceInjoignable(const char* cle, const QString& url, bool identificationRefusee, bool dejaDit = false) {
     if (g_injoignable) return;
     g_injoignable = true;
     g_identificationRefusee = identificationRefusee;
@@ -139,6 +141,7 @@ void serviceInjoignable(const char* cle, bool identificationRefusee) {
              QStringLiteral("Err: ") + source(cle) + QStringLiteral(": ") + CauseArretService(identificationRefusee) +
                  QStringLiteral(": the remaining steps are left out"),
              false);
+    if (!bFermetureEnCours && !dejaDit) SignalerServiceInjoignable(url);
 }
 
 // What the family's requests came to, for the line that ends its run in the log.
@@ -237,9 +240,7 @@ void compter(const QString& url, const char* cle, const QByteArray& op, Issue is
     if (issue == Issue::IdentificationRefusee || (dejaDit && issue == Issue::SansReponse)) {
         // No request goes through with refused credentials either: the run ends at the first
         // refusal, with its one box.
-        const bool signale = g_injoignable;
-        serviceInjoignable(cle, issue == Issue::IdentificationRefusee);
-        if (!signale && !bFermetureEnCours && !dejaDit) SignalerServiceInjoignable(url);
+        serviceInjoignable(cle, url, issue == Issue::IdentificationRefusee, dejaDit);
         return;
     }
     g_sansReponse = issue == Issue::SansReponse ? g_sansReponse + 1 : 0;
@@ -249,9 +250,7 @@ void compter(const QString& url, const char* cle, const QByteArray& op, Issue is
                      QString::number(NbRepetitionsSynchro) + QStringLiteral(" times in a row: step ended"),
                  false);
         // The run ends here: this is its one box.
-        const bool signale = g_injoignable;
-        serviceInjoignable(cle, false);
-        if (!signale && !bFermetureEnCours) SignalerServiceInjoignable(url);
+        serviceInjoignable(cle, url, false);
     }
 }
 
